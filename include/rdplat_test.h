@@ -1,0 +1,21 @@
+/* Test hooks of rdplat. Not part of the programming interface: only test
+ * programs use them. */
+#ifndef RDPLAT_TEST_H
+#define RDPLAT_TEST_H
+
+#include "rdexport.h"
+#include <stdint.h>
+
+RD_BEGIN_DECLS
+
+/* Makes the n-th following allocation of RDMemAlloc, RDMemCalloc or
+ * RDMemRealloc fail (1 = the very next one); 0 disarms. */
+RD_EXPORT void RDTestMemFailNth(uint32_t n);
+
+/* 1 while an armed failure has not fired yet, else 0. A loop that arms
+ * n = 1, 2, ... stops when an operation completes with the failure unfired. */
+RD_EXPORT int RDTestMemFailPending(void);
+
+RD_END_DECLS
+
+#endif
