@@ -17,6 +17,9 @@ bool SetHomeDir(const std::string &dir);
 
 void ClearHomeDir();
 
+// Paths of configuration files are built in buffers of this size.
+constexpr size_t kConfigPathSize = 1024;
+
 // Resolves a configuration-file name: a name containing '/' is a path, any
 // other name is appended to the home directory.
 std::string ResolveConfigName(const char *name);

@@ -1,0 +1,40 @@
+// rdplatinfo: starts the platform the way an activity program does and shows
+// what it found: the home directory, the international formats, the clock
+// and the character environment.
+#include "rdplat.h"
+
+#include <cstdio>
+
+namespace {
+
+void PrintIntlFormat(const RDIntlFormat &f) {
+    std::printf("International formats:\n");
+    std::printf("  flags             %u\n", f.intlFlags);
+    std::printf("  date order        %u (1 month/day/year, 2 day/month/year, 3 year/month/day)\n",
+                f.dateOrder);
+    std::printf("  currency digits   %u\n", f.currencyDigits);
+    std::printf("  time zone         %d\n", f.timeZone);
+    std::printf("  am / pm           \"%s\" / \"%s\"\n", f.amText, f.pmText);
+    std::printf("  currency symbol   \"%s\"\n", f.currencySymbol);
+    std::printf("  thousands/decimal \"%s\" / \"%s\"\n", f.thousandSeparator,
+                f.decimalSeparator);
+    std::printf("  date / time sep.  \"%s\" / \"%s\"\n", f.dateSeparator, f.timeSeparator);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const char *program = argc > 1 ? argv[1] : argv[0];
+    uint32_t status = RDPlatInit(program);
+    if (status != RDSTATUS_OK) {
+        std::fprintf(stderr,
+                     "rdplatinfo: the platform did not start (status %u): no quarry.ini "
+                     "beside %s or on PATH, or its [Configuration] Directory is missing\n",
+                     status, program);
+        return 1;
+    }
+    std::printf("Home directory: %s\n", RDFileExeDir());
+    PrintIntlFormat(*RDPlatGetIntlFormat());
+    RDPlatTerm();
+    return 0;
+}

@@ -1,0 +1,45 @@
+// The line model of configuration files: reading a file into lines, and the
+// section and key matching rules shared by reading and rewriting.
+#pragma once
+
+#include "rdplat_ini.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdplat {
+
+struct IniLine {
+    std::string text;   // without its line end
+    std::string ending; // "\n", "\r\n", or "" for a last line without a line feed
+};
+
+using IniLines = std::vector<IniLine>;
+
+// Reads a whole file into lines; nullopt when it cannot be opened.
+std::optional<IniLines> ReadIniFile(const std::string &path);
+
+// "[" + section + "]".
+std::string SectionHeader(const char *section);
+
+// True when the line is the header of the section: it begins, without regard
+// to case, with the bracketed name.
+bool IsSectionHeader(std::string_view line, std::string_view header);
+
+// True when a line starts the next section.
+inline bool StartsSection(std::string_view line) { return !line.empty() && line[0] == '['; }
+
+// True when the line is an entry of key: it begins, without regard to case,
+// with the key, followed by '=' or the end of the line.
+bool MatchesKey(std::string_view line, std::string_view key);
+
+// Index of the section's header line, or nullopt.
+std::optional<size_t> FindSection(const IniLines &lines, std::string_view header);
+
+// Index one past the section's last line: the next line that starts a
+// section, or the end.
+size_t SectionEnd(const IniLines &lines, size_t header);
+
+} // namespace rdplat
