@@ -8,7 +8,9 @@ namespace {
 char homeDir[RDPLAT_PATH_SIZE];
 }
 
-char *HomeDir() { return homeDir; }
+char *HomeDir() {
+    return homeDir;
+}
 
 bool SetHomeDir(const std::string &dir) {
     std::string home = dir;
@@ -21,7 +23,9 @@ bool SetHomeDir(const std::string &dir) {
     return true;
 }
 
-void ClearHomeDir() { homeDir[0] = '\0'; }
+void ClearHomeDir() {
+    homeDir[0] = '\0';
+}
 
 std::string ResolveConfigName(const char *name) {
     if (std::strchr(name, '/') != nullptr) return name;
@@ -30,4 +34,6 @@ std::string ResolveConfigName(const char *name) {
 
 } // namespace rdplat
 
-extern "C" RD_EXPORT const char *RDFileExeDir(void) { return rdplat::HomeDir(); }
+extern "C" RD_EXPORT const char *RDFileExeDir(void) {
+    return rdplat::HomeDir();
+}

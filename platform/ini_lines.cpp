@@ -43,14 +43,16 @@ std::optional<IniLines> ReadIniFile(const std::string &path) {
     return lines;
 }
 
-std::string SectionHeader(const char *section) { return "[" + std::string(section) + "]"; }
+std::string SectionHeader(const char *section) {
+    return "[" + std::string(section) + "]";
+}
 
 bool IsSectionHeader(std::string_view line, std::string_view header) {
-    return !line.empty() && StartsWithNoCase(line, header);
+    return !line.empty() && !IsOverLong(line) && StartsWithNoCase(line, header);
 }
 
 bool MatchesKey(std::string_view line, std::string_view key) {
-    if (!StartsWithNoCase(line, key)) return false;
+    if (IsOverLong(line) || !StartsWithNoCase(line, key)) return false;
     return line.size() == key.size() || line[key.size()] == '=';
 }
 
@@ -62,7 +64,8 @@ std::optional<size_t> FindSection(const IniLines &lines, std::string_view header
 
 size_t SectionEnd(const IniLines &lines, size_t header) {
     size_t i = header + 1;
-    while (i < lines.size() && !StartsSection(lines[i].text)) ++i;
+    while (i < lines.size() && !StartsSection(lines[i].text))
+        ++i;
     return i;
 }
 

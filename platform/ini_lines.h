@@ -28,8 +28,17 @@ std::string SectionHeader(const char *section);
 // to case, with the bracketed name.
 bool IsSectionHeader(std::string_view line, std::string_view header);
 
+// Lines longer than RDINI_LINE_MAX are outside the format: reading never
+// takes them for a header, an entry or a listed line, and rewriting copies
+// them unchanged. (Cutting them would hand out a wrong value.)
+inline bool IsOverLong(std::string_view line) {
+    return line.size() > RDINI_LINE_MAX;
+}
+
 // True when a line starts the next section.
-inline bool StartsSection(std::string_view line) { return !line.empty() && line[0] == '['; }
+inline bool StartsSection(std::string_view line) {
+    return !line.empty() && line[0] == '[' && !IsOverLong(line);
+}
 
 // True when the line is an entry of key: it begins, without regard to case,
 // with the key, followed by '=' or the end of the line.

@@ -9,16 +9,14 @@ namespace rdplat {
 
 namespace {
 
-
-// The value of the section's first entry for key: the text after '=', cut
-// to the longest line. nullopt when the key has no entry.
+// The value of the section's first entry for key: the text after '='.
+// nullopt when the key has no entry.
 std::optional<std::string_view> FindValue(const IniLines &lines, size_t header,
                                           std::string_view key) {
     for (size_t i = header + 1, end = SectionEnd(lines, header); i < end; ++i) {
         std::string_view line = lines[i].text;
         if (!MatchesKey(line, key)) continue;
-        std::string_view value = line.size() > key.size() ? line.substr(key.size() + 1) : "";
-        return value.substr(0, RDINI_LINE_MAX);
+        return line.size() > key.size() ? line.substr(key.size() + 1) : "";
     }
     return std::nullopt;
 }
@@ -26,14 +24,12 @@ std::optional<std::string_view> FindValue(const IniLines &lines, size_t header,
 // Lists the section's entries into out (size bytes): NUL-terminated lines,
 // ended by an empty string. With a null out only counts. Sets overflow when
 // an entry did not fit; returns the number of entries listed.
-size_t ListEntries(const IniLines &lines, size_t header, char *out, size_t size,
-                   bool &overflow) {
+size_t ListEntries(const IniLines &lines, size_t header, char *out, size_t size, bool &overflow) {
     size_t count = 0, pos = 0;
     overflow = false;
     for (size_t i = header + 1, end = SectionEnd(lines, header); i < end; ++i) {
         std::string_view line = lines[i].text;
-        if (line.empty() || line[0] == ';') continue;
-        line = line.substr(0, RDINI_LINE_MAX);
+        if (line.empty() || line[0] == ';' || IsOverLong(line)) continue;
         if (out != nullptr) {
             if (pos + line.size() + 2 > size) { // the entry, its NUL and the final NUL
                 overflow = true;

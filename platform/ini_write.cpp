@@ -45,7 +45,8 @@ class Rewriter {
     }
 
     void FlushEmpty() {
-        for (; pendingEmpty_ > 0; --pendingEmpty_) out_ += "\n";
+        for (; pendingEmpty_ > 0; --pendingEmpty_)
+            out_ += "\n";
     }
 
     std::optional<std::string> RewriteSection(size_t first) {
@@ -83,7 +84,9 @@ class Rewriter {
     size_t pendingEmpty_ = 0;
 };
 
-bool HasLineBreak(const char *text) { return std::strpbrk(text, "\r\n") != nullptr; }
+bool HasLineBreak(const char *text) {
+    return std::strpbrk(text, "\r\n") != nullptr;
+}
 
 // Texts that cannot form a valid line: a line break would split the entry
 // into lines of its own, and an over-long line cannot be read back whole.
@@ -106,8 +109,7 @@ uint32_t SetString(const char *section, const char *key, const char *value, cons
     if (!temp) return RDSTATUS_INITEMPNAME;
     if (!lines) {
         if (value == nullptr) return RDSTATUS_OK;
-        return CommitRewrite(path, *temp,
-                             SectionHeader(section) + "\n" + key + "=" + value + "\n");
+        return CommitRewrite(path, *temp, SectionHeader(section) + "\n" + key + "=" + value + "\n");
     }
     std::optional<std::string> content = Rewriter(*lines, section, key, value).Build();
     if (!content) return RDSTATUS_OK;

@@ -80,7 +80,9 @@ RD_EXPORT uint32_t RDPlatSetIntlFormat(const RDIntlFormat *source) {
     return RDSTATUS_OK;
 }
 
-RD_EXPORT RDIntlFormat *RDPlatGetIntlFormat(void) { return rdplat::intlFormat; }
+RD_EXPORT RDIntlFormat *RDPlatGetIntlFormat(void) {
+    return rdplat::intlFormat;
+}
 
 RD_EXPORT uint32_t RDPlatGetTimeZone(int32_t *zone, int32_t *dst) {
     const RDIntlFormat *f = rdplat::intlFormat;

@@ -41,7 +41,9 @@ RD_EXPORT void *RDMemRealloc(void *block, uint32_t oldSize, uint32_t newSize) {
     return std::realloc(block, newSize == 0 ? 1 : newSize);
 }
 
-RD_EXPORT void RDMemFree(void *block) { std::free(block); }
+RD_EXPORT void RDMemFree(void *block) {
+    std::free(block);
+}
 
 RD_EXPORT void RDTestMemFailNth(uint32_t n) {
     failCountdown.store(n, std::memory_order_relaxed);

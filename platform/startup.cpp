@@ -18,7 +18,9 @@ namespace {
 
 constexpr const char *kConfigFile = "quarry.ini";
 
-bool IsReadable(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
+bool IsReadable(const std::string &path) {
+    return access(path.c_str(), R_OK) == 0;
+}
 
 std::optional<std::string> CurrentDir() {
     char buffer[PATH_MAX];

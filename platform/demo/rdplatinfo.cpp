@@ -16,8 +16,7 @@ void PrintIntlFormat(const RDIntlFormat &f) {
     std::printf("  time zone         %d\n", f.timeZone);
     std::printf("  am / pm           \"%s\" / \"%s\"\n", f.amText, f.pmText);
     std::printf("  currency symbol   \"%s\"\n", f.currencySymbol);
-    std::printf("  thousands/decimal \"%s\" / \"%s\"\n", f.thousandSeparator,
-                f.decimalSeparator);
+    std::printf("  thousands/decimal \"%s\" / \"%s\"\n", f.thousandSeparator, f.decimalSeparator);
     std::printf("  date / time sep.  \"%s\" / \"%s\"\n", f.dateSeparator, f.timeSeparator);
 }
 

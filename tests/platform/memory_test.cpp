@@ -24,7 +24,8 @@ TEST(Memory, SizeZeroGivesAUsableByte) {
 TEST(Memory, CallocZeroFills) {
     auto *block = static_cast<unsigned char *>(RDMemCalloc(4096));
     ASSERT_NE(block, nullptr);
-    for (int i = 0; i < 4096; ++i) ASSERT_EQ(block[i], 0) << i;
+    for (int i = 0; i < 4096; ++i)
+        ASSERT_EQ(block[i], 0) << i;
     RDMemFree(block);
 }
 

@@ -75,7 +75,9 @@ std::string ReadFile(const std::string &path) {
     return text.str();
 }
 
-bool FileExists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string &path) {
+    return access(path.c_str(), F_OK) == 0;
+}
 
 int Shell(const std::string &command) {
     int status = std::system(command.c_str());
