@@ -22,14 +22,17 @@ void PrintIntlFormat(const RDIntlFormat &f) {
 
 } // namespace
 
+// Usage: rdplatinfo [program-path]
 int main(int argc, char **argv) {
-    const char *program = argc > 1 ? argv[1] : argv[0];
+    // Without an argument the platform starts as an activity program does:
+    // quarry.ini in the current directory, else on PATH.
+    const char *program = argc > 1 ? argv[1] : nullptr;
     uint32_t status = RDPlatInit(program);
     if (status != RDSTATUS_OK) {
         std::fprintf(stderr,
                      "rdplatinfo: the platform did not start (status %u): no quarry.ini "
                      "beside %s or on PATH, or its [Configuration] Directory is missing\n",
-                     status, program);
+                     status, program != nullptr ? program : "the current directory");
         return 1;
     }
     std::printf("Home directory: %s\n", RDFileExeDir());
