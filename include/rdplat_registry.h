@@ -17,7 +17,8 @@ RD_EXPORT uint32_t RDRegistrySetString(const char *component, const char *name,
 
 /* Reads value name into out (size bytes). A component beginning with '\' is
  * the whole key path. Returns 0, 538 (no key), 539 (no value, or it does
- * not fit). */
+ * not fit; out is then empty). A null out only asks whether the value
+ * exists. */
 RD_EXPORT uint32_t RDRegistryGetString(const char *component, const char *name, char *out,
                                        uint32_t size);
 

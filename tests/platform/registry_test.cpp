@@ -1,0 +1,198 @@
+#include "rdplat.h"
+#include "temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using rdtest::FileExists;
+using rdtest::ReadFile;
+using rdtest::WriteFile;
+
+const std::string kAppKey = "[Software\\Orvale\\Components\\App]";
+
+// "status:value", read into a buffer full of junk so that a missing clear or
+// a missing NUL shows.
+std::string Read(const char *component, const char *name, uint32_t size = 256) {
+    std::string out(size + 1, 'J');
+    uint32_t status = RDRegistryGetString(component, name, out.data(), size);
+    return std::to_string(status) + ":" + out.substr(0, out.find('\0'));
+}
+
+int WaitExit(pid_t child) {
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class Registry : public ::testing::Test {
+  protected:
+    rdtest::TempHome home;
+    std::string file = home.Path("registry");
+};
+
+TEST_F(Registry, KeysAndValuesFollowTheirStatuses) {
+    EXPECT_EQ(Read("App", "Path"), "538:");
+    EXPECT_FALSE(FileExists(file) || FileExists(file + ".lock")) << "reading never writes";
+    ASSERT_EQ(RDRegistrySetString("App", "Path", "/opt/app"), 0u);
+    ASSERT_EQ(RDRegistrySetString("APP", "path", "/usr/app"), 0u);
+    EXPECT_EQ(Read("aPp", "PATH"), "0:/usr/app") << "names ignore case";
+    EXPECT_EQ(ReadFile(file).find("/opt/app"), std::string::npos);
+    EXPECT_EQ(Read("App", "Other"), "539:");
+    EXPECT_EQ(Read("Other", "Path"), "538:");
+
+    EXPECT_EQ(RDRegistryRemoveString("App", "Path"), 0u);
+    EXPECT_EQ(RDRegistrySetString("App", "Other", ""), RDSTATUS_REGVALUE) << "empty data deletes";
+    EXPECT_EQ(Read("App", "Path"), "539:") << "the key stays";
+    EXPECT_EQ(RDRegistryRemoveString("Fresh", "v"), RDSTATUS_REGVALUE);
+    EXPECT_EQ(Read("Fresh", "v"), "539:") << "removing creates the key";
+
+    ASSERT_EQ(RDRegistrySetString("Deep\\Sub", "v", "1"), 0u);
+    EXPECT_EQ(Read("Deep", "v"), "539:") << "a parent of a stored key exists";
+    EXPECT_EQ(Read("Dee", "v"), "538:");
+    EXPECT_NE(ReadFile(file).find("[Software\\Orvale\\Components\\Deep\\Sub]\n"),
+              std::string::npos);
+}
+
+TEST_F(Registry, LeadingBackslashIsTheWholePathOnlyForReading) {
+    ASSERT_EQ(RDRegistrySetString("App", "v", "data"), 0u);
+    EXPECT_EQ(Read("\\Software\\Orvale\\Components\\App\\", "v"), "0:data");
+    EXPECT_EQ(Read("\\Software", "v"), "539:");
+    EXPECT_EQ(Read("\\App", "v"), "538:");
+    EXPECT_EQ(Read(nullptr, "v"), "538:");
+    std::string before = ReadFile(file);
+    for (const char *component : {"\\Software\\Other", "A\\\\B", "bad\nname", (const char *)0})
+        EXPECT_EQ(RDRegistrySetString(component, "v", "x"), RDSTATUS_REGKEY);
+    EXPECT_EQ(ReadFile(file), before);
+}
+
+TEST_F(Registry, KeyPathsAreLimitedTo511BytesAsGiven) {
+    std::string fits(511 - std::strlen("Software\\Orvale\\Components\\"), 'c');
+    EXPECT_EQ(RDRegistrySetString(fits.c_str(), "v", "1"), 0u);
+    EXPECT_EQ(RDRegistrySetString((fits + "c").c_str(), "v", "1"), RDSTATUS_REGKEY);
+    EXPECT_EQ(Read((fits + "\\").c_str(), "v"), "538:") << "same key, one byte too long";
+    std::string absolute = "\\Software\\Orvale\\Components\\" + fits;
+    EXPECT_EQ(Read(absolute.c_str(), "v"), "0:1");
+    EXPECT_EQ(Read((absolute + "\\").c_str(), "v"), "538:");
+}
+
+TEST_F(Registry, TooSmallOutputIs539AndStaysEmpty) {
+    ASSERT_EQ(RDRegistrySetString("App", "v", "hello"), 0u);
+    EXPECT_EQ(Read("App", "v", 5), "539:");
+    EXPECT_EQ(Read("App", "v", 6), "0:hello");
+    char out[4] = "JJJ";
+    EXPECT_EQ(RDRegistryGetString("App", "v", out, 0), RDSTATUS_REGVALUE);
+    EXPECT_STREQ(out, "JJJ") << "size 0 leaves the buffer alone";
+    EXPECT_EQ(RDRegistryGetString("App", "v", nullptr, 0), 0u);
+}
+
+TEST_F(Registry, AwkwardNamesAndDataKeepToOneLineEach) {
+    const std::pair<std::string, std::string> values[] = {
+        {"a=b", "C:\\dir\\"}, {"[x", "[data]"},    {";y", "; text"},     {"", "default"},
+        {"n\nl", "1\n2\r\n"}, {"c", "\x01\x7f\t"}, {"e\\", "\\n \\x41"},
+    };
+    for (auto &[name, data] : values)
+        ASSERT_EQ(RDRegistrySetString("App", name.c_str(), data.c_str()), 0u);
+    for (auto &[name, data] : values)
+        EXPECT_EQ(Read("App", name.c_str()), "0:" + data) << name;
+    std::string text = ReadFile(file);
+    ASSERT_NE(text.find(kAppKey), std::string::npos);
+    std::string entries = text.substr(text.find(kAppKey));
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), '\n'), 1 + std::ssize(values)) << text;
+}
+
+TEST_F(Registry, DamagedFilesReadSafelyAndRewritesKeepForeignLines) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "538:"},
+        {"[", "538:"},
+        {"v=1\n[Software\\Orvale\\Comp", "538:"},
+        {kAppKey + "\r\nv=crlf\r\n", "0:crlf"},
+        {kAppKey + "\nv=cut\\x4", "0:cut\\x4"},
+        {kAppKey + "\nv=end\\", "0:end\\"},
+        {kAppKey + "\nbroken\n[other]\nv=elsewhere", "539:"},
+        {std::string("\0\xff[\0]\n", 6) + kAppKey + "\nv=a\0b", "0:a"},
+        {"[software\\orvale\\components\\app\\]\nv=lower\n", "0:lower"},
+    };
+    for (auto &[content, expected] : cases) {
+        WriteFile(file, content);
+        EXPECT_EQ(Read("App", "v"), expected) << content;
+        EXPECT_EQ(ReadFile(file), content);
+    }
+    WriteFile(file, "; comment\n" + kAppKey + "\nbroken line\nv=1\n");
+    ASSERT_EQ(RDRegistrySetString("App", "w", "2"), 0u);
+    EXPECT_EQ(ReadFile(file), "; comment\n\n" + kAppKey + "\nbroken line\nv=1\nw=2\n");
+}
+
+TEST_F(Registry, FailedWritesLeaveTheOldFileWhole) {
+    setenv("RD_REGISTRY", home.Path("new/dir/registry").c_str(), 1);
+    ASSERT_EQ(RDRegistrySetString("App", "v", "old"), 0u) << "missing folders are made";
+    file = home.Path("new/dir/registry");
+    std::string before = ReadFile(file);
+
+    ASSERT_EQ(mkdir((file + ".tmp").c_str(), 0700), 0); // the temporary file cannot be made
+    EXPECT_EQ(RDRegistrySetString("App", "v", "new"), RDSTATUS_REGVALUE);
+    EXPECT_EQ(RDRegistrySetString("NewKey", "v", "new"), RDSTATUS_REGKEY);
+    EXPECT_EQ(ReadFile(file), before);
+    rmdir((file + ".tmp").c_str());
+
+    pid_t child = fork(); // a size limit breaks the write halfway, also for root
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(RDRegistrySetString("App", "v", std::string(65536, 'x').c_str()) % 256);
+    }
+    EXPECT_EQ(WaitExit(child), static_cast<int>(RDSTATUS_REGVALUE % 256));
+    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_FALSE(FileExists(file + ".tmp"));
+
+    WriteFile(home.Path("plain"), "x"); // the folder cannot be made
+    setenv("RD_REGISTRY", home.Path("plain/registry").c_str(), 1);
+    EXPECT_EQ(RDRegistrySetString("App", "v", "new"), RDSTATUS_REGKEY);
+}
+
+// Sets a value of its own and a fresh value per round, many times.
+int SetMany(const std::string &name, int rounds, int startFd) {
+    char go;
+    int failures = read(startFd, &go, 1) < 0;
+    for (int i = 0; i < rounds; ++i) {
+        std::string data = std::to_string(i);
+        failures += RDRegistrySetString("Race", (name + data).c_str(), data.c_str()) != 0;
+        failures += RDRegistrySetString("Race", name.c_str(), data.c_str()) != 0;
+    }
+    return failures;
+}
+
+TEST_F(Registry, TwoProcessesWritingAtOnceKeepEveryValue) {
+    constexpr int kRounds = 100;
+    const std::string names[] = {"first", "second"};
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    pid_t children[2];
+    for (int i = 0; i < 2; ++i) {
+        if ((children[i] = fork()) == 0) {
+            close(start[1]);
+            _exit(SetMany(names[i], kRounds, start[0]));
+        }
+    }
+    close(start[0]);
+    close(start[1]); // both children start now
+    for (pid_t child : children)
+        EXPECT_EQ(WaitExit(child), 0);
+    for (const std::string &name : names) {
+        EXPECT_EQ(Read("Race", name.c_str()), "0:" + std::to_string(kRounds - 1));
+        for (int i = 0; i < kRounds; ++i)
+            ASSERT_EQ(Read("Race", (name + std::to_string(i)).c_str()), "0:" + std::to_string(i));
+    }
+}
+
+} // namespace
