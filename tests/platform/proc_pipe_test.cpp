@@ -1,0 +1,82 @@
+// Anonymous pipes.
+#include "rdplat.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(ProcPipe, BytesTravelThroughInheritableEndsOfTheAskedSize) {
+    RDProcPipe pipe;
+    std::memset(&pipe, 0xAB, sizeof pipe);
+    ASSERT_EQ(RDProcPipeCreate(131072, &pipe), 0u);
+    EXPECT_EQ(pipe.bufferSize, 131072u);
+    EXPECT_GE(fcntl(RDPROC_FD(pipe.writeEnd), F_GETPIPE_SZ), 131072);
+    EXPECT_EQ(fcntl(RDPROC_FD(pipe.readEnd), F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_EQ(fcntl(RDPROC_FD(pipe.writeEnd), F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_EQ(RDProcPipePeek(&pipe), 0);
+    ASSERT_EQ(RDProcPipeFill(5, "hello", &pipe), 0u);
+    EXPECT_EQ(RDProcPipePeek(&pipe), 1);
+    char buffer[8] = {};
+    ASSERT_EQ(RDProcPipeEmpty(sizeof buffer, buffer, &pipe), 0u);
+    EXPECT_STREQ(buffer, "hello");
+    ASSERT_EQ(RDProcPipeDestroy(&pipe), 0u);
+    EXPECT_EQ(pipe.readEnd | pipe.writeEnd | pipe.bufferSize, 0u);
+}
+
+TEST(ProcPipe, MissingRecordsEmptyTransfersAndClosedEndsAreRefused) {
+    RDProcPipe pipe;
+    ASSERT_EQ(RDProcPipeCreate(1u << 30, &pipe), 0u); // beyond the kernel's limit: default size
+    char byte = 'x';
+    EXPECT_EQ(RDProcPipeCreate(0, nullptr), 520u);
+    EXPECT_EQ(RDProcPipeFill(1, &byte, nullptr), 521u);
+    EXPECT_EQ(RDProcPipeFill(0, &byte, &pipe), 521u);
+    EXPECT_EQ(RDProcPipeEmpty(1, &byte, nullptr), 522u);
+    EXPECT_EQ(RDProcPipeEmpty(0, &byte, &pipe), 522u);
+    EXPECT_EQ(RDProcPipePeek(nullptr), 0);
+    EXPECT_EQ(RDProcPipeDestroy(nullptr), 523u);
+    RDProcPipe copy = pipe, unchanged = pipe;
+    EXPECT_EQ(RDProcPipeDestroy(&pipe), 0u);
+    EXPECT_EQ(RDProcPipeDestroy(&copy), 523u); // both ends already closed
+    EXPECT_EQ(std::memcmp(&copy, &unchanged, sizeof copy), 0);
+}
+
+TEST(ProcPipe, AVanishedPeerFailsTheTransferWithoutASignal) {
+    auto *oldAction = signal(SIGPIPE, SIG_DFL); // a SIGPIPE would end the test
+    RDProcPipe pipe;
+    ASSERT_EQ(RDProcPipeCreate(0, &pipe), 0u);
+    close(RDPROC_FD(pipe.readEnd));
+    EXPECT_EQ(RDProcPipeFill(3, "abc", &pipe), 521u);
+    EXPECT_EQ(RDProcPipeDestroy(&pipe), 523u);
+    EXPECT_NE(pipe.readEnd, 0u);  // was not open: kept
+    EXPECT_EQ(pipe.writeEnd, 0u); // closed now: must not be closed twice
+    ASSERT_EQ(RDProcPipeCreate(0, &pipe), 0u);
+    close(RDPROC_FD(pipe.writeEnd));
+    char byte;
+    EXPECT_EQ(RDProcPipeEmpty(1, &byte, &pipe), 522u); // end of the pipe
+    close(RDPROC_FD(pipe.readEnd));
+    signal(SIGPIPE, oldAction);
+}
+
+TEST(ProcPipe, DescriptorZeroNeverLooksLikeNoHandle) {
+    pid_t child = fork();
+    if (child == 0) {
+        close(0);
+        RDProcPipe pipe;
+        char byte = 0;
+        bool ok = RDProcPipeCreate(0, &pipe) == 0 && pipe.readEnd == 1 &&
+                  RDProcPipeFill(1, "z", &pipe) == 0 && RDProcPipeEmpty(1, &byte, &pipe) == 0 &&
+                  byte == 'z' && RDProcPipeDestroy(&pipe) == 0;
+        _exit(ok ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+}
+
+} // namespace
