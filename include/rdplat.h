@@ -12,6 +12,7 @@
 #include "rdplat_intl.h"
 #include "rdplat_library.h"
 #include "rdplat_mem.h"
+#include "rdplat_proc.h"
 #include "rdplat_registry.h"
 #include "rdplat_start.h"
 
