@@ -16,6 +16,11 @@ RD_EXPORT void RDTestMemFailNth(uint32_t n);
  * n = 1, 2, ... stops when an operation completes with the failure unfired. */
 RD_EXPORT int RDTestMemFailPending(void);
 
+/* With enable non-zero, every read of the local clock inside rdplat sees the
+ * fixed time unixSeconds + nanoseconds (seconds since 1970 UTC) instead of the
+ * system clock; enable 0 returns to the system clock. */
+RD_EXPORT void RDTestClockSet(int enable, int64_t unixSeconds, int32_t nanoseconds);
+
 RD_END_DECLS
 
 #endif

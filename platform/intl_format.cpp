@@ -5,10 +5,14 @@
 
 #include "rdplat_mem.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
 namespace rdplat {
+
+// The record travels whole as a little-endian byte image.
+static_assert(std::endian::native == std::endian::little);
 
 namespace {
 

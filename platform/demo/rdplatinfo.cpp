@@ -37,6 +37,17 @@ int main(int argc, char **argv) {
     }
     std::printf("Home directory: %s\n", RDFileExeDir());
     PrintIntlFormat(*RDPlatGetIntlFormat());
+
+    RDDatetimeParts now{};
+    RDPlatGetDatetime(&now);
+    std::printf("Local time: %04d-%02d-%02d %02d:%02d:%02d.%02d\n", now.year, now.month, now.day,
+                now.hour, now.minute, now.second, now.hundredth);
+    uint32_t codePage = 0;
+    int32_t country = 0;
+    char language[8] = "";
+    RDCharInfo(&codePage, &country, language);
+    std::printf("Character environment: code page %u, country %d, language \"%s\"\n", codePage,
+                country, language);
     RDPlatTerm();
     return 0;
 }
