@@ -10,6 +10,7 @@
 #include "rdplat_file.h"
 #include "rdplat_ini.h"
 #include "rdplat_intl.h"
+#include "rdplat_ipc.h"
 #include "rdplat_library.h"
 #include "rdplat_mem.h"
 #include "rdplat_proc.h"

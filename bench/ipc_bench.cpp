@@ -1,0 +1,152 @@
+// Round trip of a 2048-byte request and a 2048-byte answer over a fresh
+// connection per request, as the server-manager client works: through the
+// pipe functions, and the same exchange written directly on Unix sockets.
+// Argument 1 pins client and server to one CPU; 0 lets them run anywhere.
+#include "rdplat.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <pthread.h>
+#include <sched.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t kSize = 2048;
+
+// A private pipe folder for the benchmark run.
+const std::string &PipeFolder() {
+    static const std::string folder = [] {
+        char pattern[] = "/tmp/rdbench.XXXXXX";
+        std::string made = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
+        setenv("RD_PIPE_DIR", made.c_str(), 1);
+        return made;
+    }();
+    return folder;
+}
+
+void Pin(bool pinned) {
+    if (!pinned) return;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(0, &one);
+    pthread_setaffinity_np(pthread_self(), sizeof one, &one);
+}
+
+void Unpin() {
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    for (long cpu = 0; cpu < sysconf(_SC_NPROCESSORS_ONLN); ++cpu)
+        CPU_SET(cpu, &all);
+    pthread_setaffinity_np(pthread_self(), sizeof all, &all);
+}
+
+void ServePipe(RDIPCHandle server, std::atomic<bool> &stop, bool pinned) {
+    Pin(pinned);
+    char buffer[kSize];
+    while (!stop.load()) {
+        if (RDIPCWaitForConnection(server) != server) break;
+        uint32_t got = 0, more = 0, written = 0;
+        if (RDIPCRead(server, buffer, kSize, &got, &more) == 1)
+            RDIPCWrite(server, buffer, kSize, &written);
+        RDIPCDisconnect(server);
+    }
+}
+
+void PipeRoundTrip(benchmark::State &state) {
+    PipeFolder();
+    bool pinned = state.range(0) != 0;
+    RDIPCHandle server = RDIPCCreate("bench");
+    if (server == nullptr) {
+        state.SkipWithError("cannot create the pipe");
+        return;
+    }
+    std::atomic<bool> stop{false};
+    std::thread serving(ServePipe, server, std::ref(stop), pinned);
+    Pin(pinned);
+    char request[kSize], answer[kSize];
+    std::memset(request, 'q', kSize);
+    for (auto _ : state) {
+        RDIPCHandle client = RDIPCOpen("bench", 5);
+        uint32_t got = 0, more = 0;
+        if (client == nullptr ||
+            RDIPCTransact(client, request, kSize, answer, kSize, &got, &more) != 1 || got != kSize)
+            state.SkipWithError("exchange failed");
+        RDIPCClose(client);
+    }
+    stop = true;
+    RDIPCClose(RDIPCOpen("bench", 0)); // wakes the server
+    serving.join();
+    RDIPCClose(server);
+    Unpin();
+}
+
+sockaddr_un RawAddress() {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string path = PipeFolder() + "/raw";
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    return address;
+}
+
+void ServeRaw(int listener, std::atomic<bool> &stop, bool pinned) {
+    Pin(pinned);
+    char buffer[kSize];
+    while (!stop.load()) {
+        int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) break;
+        if (recv(fd, buffer, kSize, 0) > 0) send(fd, buffer, kSize, MSG_NOSIGNAL);
+        close(fd);
+    }
+}
+
+int RawConnect(const sockaddr_un &address) {
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void RawRoundTrip(benchmark::State &state) {
+    bool pinned = state.range(0) != 0;
+    sockaddr_un address = RawAddress();
+    unlink(address.sun_path);
+    int listener = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        listen(listener, 255) != 0) {
+        state.SkipWithError("cannot listen");
+        return;
+    }
+    std::atomic<bool> stop{false};
+    std::thread serving(ServeRaw, listener, std::ref(stop), pinned);
+    Pin(pinned);
+    char request[kSize], answer[kSize];
+    std::memset(request, 'q', kSize);
+    for (auto _ : state) {
+        int fd = RawConnect(address);
+        if (fd < 0 || send(fd, request, kSize, MSG_NOSIGNAL) != kSize ||
+            recv(fd, answer, kSize, 0) != kSize)
+            state.SkipWithError("exchange failed");
+        close(fd);
+    }
+    stop = true;
+    close(RawConnect(address));
+    serving.join();
+    close(listener);
+    unlink(address.sun_path);
+    Unpin();
+}
+
+} // namespace
+
+BENCHMARK(RawRoundTrip)->Arg(1)->Arg(0)->UseRealTime();
+BENCHMARK(PipeRoundTrip)->Arg(1)->Arg(0)->UseRealTime();

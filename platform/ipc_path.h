@@ -1,0 +1,20 @@
+// Where pipes live: the pipe folder and the socket address of a short name.
+#pragma once
+
+#include <sys/socket.h>
+#include <sys/un.h>
+
+namespace rdplat::ipc {
+
+// The socket address of pipe name. False when the name is invalid (null,
+// empty, "." or "..", containing '/', longer than RDIPC_NAME_MAX), when the
+// folder is unsafe (another owner, writable by others, not a folder) or when
+// the path does not fit a socket address. create makes a missing folder
+// (mode 0700); without it a missing folder is reported through folderMissing.
+bool PipeAddress(const char *name, bool create, sockaddr_un &address,
+                 bool *folderMissing = nullptr);
+
+// The length to pass to bind and connect for address.
+socklen_t AddressLength(const sockaddr_un &address);
+
+} // namespace rdplat::ipc

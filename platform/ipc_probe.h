@@ -1,0 +1,17 @@
+// Looks at a pipe's listening socket without connecting to it, so that asking
+// whether a server is there never hands the server an empty connection.
+#pragma once
+
+#include <sys/un.h>
+
+namespace rdplat::ipc {
+
+enum class ListenerState {
+    Missing, // no socket file, or nobody listens on it (a dead server's file)
+    Free,    // a server listens and has room for another client
+    Busy,    // a server listens but its queue of waiting clients is full
+};
+
+ListenerState ProbeListener(const sockaddr_un &address);
+
+} // namespace rdplat::ipc

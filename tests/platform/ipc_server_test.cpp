@@ -1,0 +1,203 @@
+// Server instances: connecting, polling, serving one client after another,
+// misbehaving and foreign peers, and a server in another process.
+#include "ipc_test_util.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace ipctest;
+
+TEST(IpcServer, NonBlockingInstancePollsForTheFirstRequest) {
+    rdtest::TempHome home;
+    RDIPCHandle server = RDIPCCreate("poll");
+    ASSERT_EQ(RDIPCSetNoWait(server), 1);
+    EXPECT_EQ(RDIPCAllowClientConnections(server), 1); // listening, nobody there
+    EXPECT_EQ(RDIPCWaitForConnection(server), server);
+    EXPECT_EQ(RDIPCCheckForConnection(server), nullptr);
+    RDIPCHandle client = RDIPCOpen("poll", 0);
+    EXPECT_EQ(RDIPCCheckForConnection(server), nullptr); // connected, nothing written
+    ASSERT_TRUE(Send(client, "hello"));
+    EXPECT_EQ(RDIPCCheckForConnection(server), server);
+    EXPECT_EQ(ReadWhole(server, 64), "hello");
+    RDIPCClose(client);
+    RDIPCClose(server);
+}
+
+TEST(IpcServer, DisconnectServesTheNextClientAndCloseEqualsShutdown) {
+    rdtest::TempHome home;
+    RDIPCHandle server = RDIPCCreate("next");
+    for (int round = 0; round < 3; ++round) {
+        RDIPCHandle client = RDIPCOpen("next", 0);
+        EXPECT_EQ(RDIPCDisconnect(client), 0); // only a server instance disconnects
+        ASSERT_EQ(RDIPCWaitForConnection(server), server);
+        ASSERT_TRUE(Send(client, Pattern(10, round)));
+        EXPECT_EQ(ReadWhole(server, 64), Pattern(10, round));
+        EXPECT_EQ(RDIPCDisconnect(server), 1);
+        EXPECT_EQ(ReadWhole(client, 1), "<failed>"); // the server hung up
+        EXPECT_EQ(round == 1 ? RDIPCShutdown(client) : RDIPCClose(client), 1);
+    }
+    EXPECT_TRUE(rdtest::FileExists(home.Path("pipes/next")));
+    EXPECT_EQ(RDIPCShutdown(server), 1);
+    EXPECT_FALSE(rdtest::FileExists(home.Path("pipes/next"))); // the last instance removes it
+}
+
+TEST(IpcServer, AtMost255InstancesEachServingItsOwnClient) {
+    rdtest::TempHome home;
+    std::vector<RDIPCHandle> servers, clients;
+    for (int i = 0; i < 255; ++i) {
+        servers.push_back(RDIPCCreate("many"));
+        ASSERT_NE(servers.back(), nullptr) << i;
+    }
+    EXPECT_EQ(RDIPCCreate("many"), nullptr);
+    RDIPCClose(servers.back());
+    ASSERT_NE(servers.back() = RDIPCCreate("many"), nullptr);
+    for (int i = 0; i < 255; ++i) {
+        clients.push_back(RDIPCOpen("many", 1));
+        ASSERT_TRUE(Send(clients.back(), Pattern(40, i))) << i;
+    }
+    std::vector<std::thread> threads; // every instance echoes its own client
+    for (RDIPCHandle server : servers)
+        threads.emplace_back([server] {
+            ASSERT_EQ(RDIPCWaitForConnection(server), server);
+            EXPECT_TRUE(Send(server, ReadWhole(server, 64)));
+        });
+    for (auto &thread : threads)
+        thread.join();
+    for (int i = 0; i < 255; ++i)
+        EXPECT_EQ(ReadWhole(clients[i], 64), Pattern(40, i)) << i;
+    for (RDIPCHandle handle : clients)
+        RDIPCClose(handle);
+    for (RDIPCHandle handle : servers)
+        RDIPCClose(handle);
+}
+
+TEST(IpcServer, StaleSocketIsReplacedButALiveServerIsNot) {
+    rdtest::TempHome home;
+    close(RawSocket(home.Path("pipes/stale"), true)); // left by a crashed server
+    EXPECT_EQ(RDIPCOpen("stale", 0), nullptr);
+    RDIPCHandle server = RDIPCCreate("stale");
+    EXPECT_NE(server, nullptr);
+    RDIPCClose(server);
+    int live = RawSocket(home.Path("pipes/taken"), true);
+    EXPECT_EQ(RDIPCCreate("taken"), nullptr);
+    EXPECT_TRUE(rdtest::FileExists(home.Path("pipes/taken")));
+    close(live);
+}
+
+TEST(IpcServer, SurvivesSilentGarbageAndVanishingClients) {
+    rdtest::TempHome home;
+    RDIPCHandle server = RDIPCCreate("rough");
+    std::string path = home.Path("pipes/rough");
+    close(RawSocket(path)); // connects and says nothing
+    int fd = RawSocket(path);
+    ASSERT_EQ(send(fd, "", 0, 0), 0); // an empty message, then gone
+    close(fd);
+    fd = RawSocket(path);
+    std::string text = Pattern(100000, 9); // too long for the server's buffer
+    ASSERT_GT(send(fd, text.data(), text.size(), 0), 0);
+    close(fd);
+    fd = RawSocket(path); // two pieces of three, then gone
+    ASSERT_EQ(send(fd, text.data(), 512, 0), 512);
+    ASSERT_EQ(send(fd, text.data() + 512, 512, 0), 512);
+    close(fd);
+    char buffer[512];
+    // Read result per step, and whether the step ends the client's connection.
+    const std::pair<int, bool> steps[] = {{0, true},  {0, true},  {1, true},
+                                          {1, false}, {1, false}, {0, true}};
+    for (auto [result, hangUp] : steps) {
+        ASSERT_EQ(RDIPCWaitForConnection(server), server);
+        EXPECT_EQ(RDIPCRead(server, buffer, sizeof buffer, nullptr, nullptr), result);
+        // A client that is gone cannot be answered, and nothing kills the writer.
+        EXPECT_FALSE(Send(server, "answer"));
+        if (hangUp) RDIPCDisconnect(server);
+    }
+    RDIPCHandle client = RDIPCOpen("rough", 0); // the instance still works
+    ASSERT_TRUE(Send(client, "hi"));
+    ASSERT_EQ(RDIPCWaitForConnection(server), server);
+    EXPECT_EQ(ReadWhole(server, 64), "hi");
+    RDIPCClose(client);
+    RDIPCClose(server);
+}
+
+TEST(IpcServer, ServerInAChildProcessAnswersRequests) {
+    rdtest::TempHome home;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        RDIPCHandle server = RDIPCCreate("remote");
+        if (write(ready[1], server != nullptr ? "y" : "n", 1) != 1 || server == nullptr) _exit(2);
+        int served = 0;
+        for (char buffer[4096]; served < 3; ++served) {
+            uint32_t got = 0, more = 0;
+            if (RDIPCWaitForConnection(server) != server ||
+                RDIPCRead(server, buffer, sizeof buffer, &got, &more) != 1 || more != 0)
+                break;
+            for (uint32_t i = 0; i < got; ++i)
+                ++buffer[i];
+            if (!Send(server, std::string(buffer, got)) || RDIPCFlush(server) != 1) break;
+            RDIPCDisconnect(server);
+        }
+        _exit(served == 3 && RDIPCClose(server) == 1 ? 0 : 1);
+    }
+    char flag = 0;
+    ASSERT_EQ(read(ready[0], &flag, 1), 1);
+    ASSERT_EQ(flag, 'y');
+    for (int i = 0; i < 3; ++i) {
+        RDIPCHandle client = RDIPCOpen("remote", 2);
+        std::string request = Pattern(2048, i), answer(2048, '\0');
+        uint32_t got = 0, more = 0;
+        ASSERT_EQ(RDIPCTransact(client, request.data(), 2048, answer.data(), 2048, &got, &more), 1);
+        for (char &c : request)
+            ++c;
+        EXPECT_EQ(answer, request);
+        RDIPCClose(client);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(rdtest::FileExists(home.Path("pipes/remote")));
+    close(ready[0]);
+    close(ready[1]);
+}
+
+TEST(IpcServer, PeerOfAnotherUserIsTurnedAway) {
+    passwd *nobody = getpwnam("nobody");
+    if (geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and the user nobody";
+    rdtest::TempHome home;
+    RDIPCHandle server = RDIPCCreate("guarded");
+    // Let the stranger reach the socket, so that only the server's own check stops it.
+    std::string path = home.Path("pipes/guarded");
+    ASSERT_EQ(chmod(home.Dir().c_str(), 0711) + chmod(home.Path("pipes").c_str(), 0711), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0777), 0);
+    pid_t stranger = fork();
+    if (stranger == 0) {
+        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(3);
+        int fd = RawSocket(path);
+        timeval limit{5, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        ssize_t sent = send(fd, "intruder", 8, MSG_NOSIGNAL);
+        char byte;
+        ssize_t got = recv(fd, &byte, 1, 0); // turned away: ends at once, no answer
+        _exit(sent == 8 && (got == 0 || (got < 0 && errno == ECONNRESET)) ? 0 : 5);
+    }
+    std::thread serve([&] {
+        ASSERT_EQ(RDIPCWaitForConnection(server), server);
+        EXPECT_EQ(ReadWhole(server, 64), "friend");
+    });
+    int status = 0;
+    ASSERT_EQ(waitpid(stranger, &status, 0), stranger);
+    EXPECT_EQ(status, 0);
+    RDIPCHandle client = RDIPCOpen("guarded", 0);
+    ASSERT_TRUE(Send(client, "friend"));
+    serve.join();
+    RDIPCClose(client);
+    RDIPCClose(server);
+}
+
+} // namespace
