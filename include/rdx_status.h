@@ -1,0 +1,16 @@
+/* Status numbers returned by rdxapi (besides those of rdplat_status.h). */
+#ifndef RDX_STATUS_H
+#define RDX_STATUS_H
+
+#include "rdplat_status.h"
+
+#define RDSTATUS_NOTRANSLATION 1549u /* standard translation tables not loaded */
+#define RDSTATUS_BADKINDS 12293u     /* conversion between these kinds unsupported */
+#define RDSTATUS_BADPOSITION 12299u  /* position 0 */
+#define RDSTATUS_BADCHARSET 12300u   /* character-set code 0 */
+#define RDSTATUS_FIXEDNOMAX 12303u   /* RDSTREAM_FIXED without a maximum length */
+#define RDSTATUS_NOTABLE 12305u      /* translation table or translation refused */
+#define RDSTATUS_NOTREADY 12320u     /* system context not set up */
+#define RDSTATUS_NOSTREAM 12808u     /* null stream record */
+
+#endif

@@ -1,0 +1,9 @@
+/* rdxapi: the programming interface of the data-transfer engine. */
+#ifndef RDXAPI_H
+#define RDXAPI_H
+
+#include "rdx_status.h"
+#include "rdx_stream.h"
+#include "rdx_system.h"
+
+#endif

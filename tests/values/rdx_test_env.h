@@ -1,0 +1,137 @@
+// Test environment of rdxapi: a temporary home with the platform and the
+// system context started under a fixed UTF-8 locale, and stream helpers.
+#pragma once
+
+#include "rdplat.h"
+#include "rdplat_test.h"
+#include "rdxapi.h"
+#include "temp_home.h"
+
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace rdxtest {
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char *name, const char *value) : name_(name) {
+        const char *old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        setenv(name, value, 1);
+    }
+    ~ScopedEnv() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
+
+  private:
+    std::string name_, old_;
+    bool had_;
+};
+
+// Platform and system context started in a temporary home; the native set
+// is UTF-8 (code 65001) and the Translation mode 2 unless restarted.
+class SystemTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Start(nullptr); }
+    void TearDown() override { RDSystemTerm(); }
+    void Start(const char *translation) {
+        ASSERT_EQ(0u, home_.StartPlatform());
+        if (translation != nullptr) {
+            ASSERT_EQ(0u,
+                      RDINISetString("Configuration", "Translation", translation, "quarry.ini"));
+        }
+        ASSERT_EQ(0u, RDSystemInit());
+    }
+    void Restart(const char *translation) {
+        RDSystemTerm();
+        RDPlatTerm();
+        Start(translation);
+    }
+
+    ScopedEnv locale_{"LC_ALL", "en_US.UTF-8"};
+    rdtest::TempHome home_;
+};
+
+// A stream holding bytes, released at the end of the scope.
+struct Stream {
+    RDStream s{};
+    Stream() = default;
+    Stream(const std::string &bytes, uint32_t charset, uint32_t maxLength = 0, uint32_t flags = 0) {
+        EXPECT_EQ(0u, RDStreamCreate(&s, maxLength, flags, charset));
+        EXPECT_EQ(0u,
+                  RDStreamDataSet(&s, charset, bytes.data(), static_cast<uint32_t>(bytes.size())));
+    }
+    ~Stream() { RDStreamDataFree(&s); }
+    RDStream *operator&() { return &s; }
+    std::string Bytes() const {
+        return s.data == nullptr ? std::string()
+                                 : std::string(reinterpret_cast<char *>(s.data), s.length);
+    }
+};
+
+// True when the four bytes after the data are zero.
+inline bool Terminated(const RDStream &stream) {
+    return stream.data[stream.length] == 0 && stream.data[stream.length + 1] == 0 &&
+           stream.data[stream.length + 2] == 0 && stream.data[stream.length + 3] == 0;
+}
+
+inline std::string Repeat(const std::string &text, int times) {
+    std::string all;
+    while (times-- > 0)
+        all += text;
+    return all;
+}
+
+// A 16-bit little-endian number, as lists hold them.
+inline std::string Le16(size_t value) {
+    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+
+// The bytes of a text list.
+inline std::string List(std::initializer_list<std::string> texts) {
+    std::string header = Le16(texts.size()), body;
+    for (const std::string &t : texts) {
+        header += Le16(t.size());
+        body += t;
+    }
+    return header + body;
+}
+
+// UTF-16LE bytes.
+inline std::string Wide(const std::u16string &text) {
+    std::string bytes;
+    for (char16_t unit : text)
+        bytes += Le16(unit);
+    return bytes;
+}
+
+// Rich-text records: a paragraph end and a text run.
+inline const std::string kParagraphEnd("\x81\x02", 2);
+inline std::string TextRun(const std::string &text) {
+    std::string record = "\x85\xFF" + Le16(8 + text.size()) + std::string(4, '\0') + text;
+    return text.size() % 2 != 0 ? record + '\0' : record;
+}
+
+// Runs attempt() with the n-th allocation failing, n = 1, 2, ..., until it
+// returns 0 with the failure unfired; failed(status) checks each failed run.
+// Returns the number of failed runs.
+inline int ForEachAllocationFailure(const std::function<uint32_t()> &attempt,
+                                    const std::function<void(uint32_t)> &failed) {
+    for (uint32_t n = 1; n < 1000; ++n) {
+        RDTestMemFailNth(n);
+        const uint32_t status = attempt();
+        const bool fired = RDTestMemFailPending() == 0;
+        RDTestMemFailNth(0);
+        if (!fired) {
+            EXPECT_EQ(0u, status);
+            return static_cast<int>(n - 1);
+        }
+        failed(status);
+    }
+    ADD_FAILURE() << "the operation never completed";
+    return -1;
+}
+
+} // namespace rdxtest

@@ -1,0 +1,79 @@
+// Ordering streams: bytes, case, codes, cleared streams and collation.
+#include "rdx_test_env.h"
+
+using rdxtest::Stream;
+
+namespace {
+
+class StreamCompare : public rdxtest::SystemTest {
+  protected:
+    int32_t Order(Stream &a, Stream &b) {
+        int32_t order = 99;
+        EXPECT_EQ(0u, RDStreamDataCompare(&a, &b, &order));
+        return order;
+    }
+};
+
+TEST_F(StreamCompare, OrdersBytesOfOneCode) {
+    struct Case {
+        const char *a, *b;
+        uint32_t flags;
+        int32_t order;
+    } cases[] = {{"abc", "abcd", 0, -1},
+                 {"abcd", "abc", 0, 1},
+                 {"ABC", "abc", 0, -1},
+                 {"ABC", "abc", RDSTREAM_NOCASE, 0},
+                 {"abd", "ABC", RDSTREAM_NOCASE, 1},
+                 {"\xE9", "f", 0, 1}}; // unsigned bytes
+    for (const Case &c : cases) {
+        Stream a(c.a, 1252, 0, c.flags), b(c.b, 1252), a2(c.a, 1252), b2(c.b, 1252, 0, c.flags);
+        EXPECT_EQ(c.order, Order(a, b)) << c.a << " " << c.b;
+        EXPECT_EQ(c.order, Order(a2, b2)) << c.a << " " << c.b; // either side's flag
+    }
+    Stream cleared, cleared2, text("x", 256), empty("", 256);
+    EXPECT_EQ(0, Order(cleared, cleared2));
+    EXPECT_EQ(-1, Order(cleared, text));
+    EXPECT_EQ(1, Order(text, cleared));
+    EXPECT_EQ(0, Order(cleared, empty));
+    int32_t order = 5;
+    EXPECT_EQ(12302u, RDStreamDataCompare(nullptr, &text, nullptr));
+    EXPECT_EQ(12808u, RDStreamDataCompare(&text, nullptr, &order));
+    EXPECT_EQ(0, order);
+}
+
+TEST_F(StreamCompare, DifferentCodesAndUnicodeCollate) {
+    Stream latin("caf\xE9", 1252), utf8("caf\xC3\xA9", 256), f("caf", 1252), fz("cafz", 256);
+    Stream wide(std::string("c\0a\0f\0\xE9\0", 8), RDCHARSET_UNICODE);
+    EXPECT_EQ(0, Order(latin, utf8)); // one text in three sets
+    EXPECT_EQ(0, Order(utf8, wide));
+    EXPECT_EQ(-1, Order(latin, fz)); // é sorts with e, before z, unlike its bytes
+    EXPECT_EQ(1, Order(utf8, f));
+    Stream upper("CAF\xC3\x89", 256), lower("caf\xE9", 1252, 0, RDSTREAM_NOCASE);
+    EXPECT_NE(0, Order(upper, latin)); // case is a tertiary difference
+    EXPECT_EQ(0, Order(upper, lower));
+    Stream a(std::string("A\0b\0", 4), RDCHARSET_UNICODE, 0, RDSTREAM_NOCASE);
+    Stream b(std::string("a\0B\0", 4), RDCHARSET_UNICODE), plain(std::string("A\0b\0", 4), 160);
+    EXPECT_EQ(0, Order(a, b));
+    EXPECT_EQ(-1, Order(plain, b)); // same code, no flag: bytes
+    // Half a unit at the end: collated as "ab", nothing read past the data.
+    Stream odd(std::string("a\0b", 3), RDCHARSET_UNICODE, 0, RDSTREAM_NOCASE);
+    EXPECT_EQ(0, Order(odd, b));
+}
+
+TEST_F(StreamCompare, KindsAreComparedAsBytesAfterConversion) {
+    Stream list(rdxtest::List({"a", "b"}), RDKIND_TEXTLIST);
+    Stream text("a, b", 256), other("a, c", 256), binary("a, b", RDKIND_BINARY);
+    EXPECT_EQ(0, Order(list, text));
+    EXPECT_EQ(-1, Order(list, other));
+    EXPECT_EQ(1, Order(other, list));
+    EXPECT_EQ(0, Order(binary, text)); // binary: the bytes as they are
+    Stream rich(rdxtest::kParagraphEnd + rdxtest::TextRun("hi"), RDKIND_RICHTEXT);
+    Stream lines("\nhi", 256), numbers(std::string(4, '\0'), RDKIND_NUMBERLIST);
+    EXPECT_EQ(0, Order(rich, lines)); // rich text is turned into text on either side
+    EXPECT_EQ(0, Order(lines, rich));
+    int32_t order = 7;
+    EXPECT_EQ(12293u, RDStreamDataCompare(&text, &numbers, &order));
+    EXPECT_EQ(0, order);
+}
+
+} // namespace

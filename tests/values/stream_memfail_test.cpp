@@ -1,0 +1,129 @@
+// Every allocation of the stream operations made to fail in turn: the
+// operation reports 258, the stream keeps the state it should, and nothing
+// leaks (LeakSanitizer checks at exit).
+#include "rdx_test_env.h"
+
+using rdxtest::ForEachAllocationFailure;
+using rdxtest::Stream;
+
+namespace {
+
+class StreamMemFail : public rdxtest::SystemTest {};
+
+// The state of a stream whose sizing failed.
+void ExpectLostStorage(const RDStream &s) {
+    EXPECT_EQ(0u, s.length);
+    EXPECT_EQ(nullptr, s.data);
+}
+
+TEST_F(StreamMemFail, SizingOperations) {
+    const std::string text(40, 'g');
+    const std::string before = "twenty bytes of text";
+    Stream s(before, 300, 0, RDSTREAM_NOCASE);
+    auto restore = [&] { RDStreamDataSet(&s, 300, before.data(), 20); };
+    struct Case {
+        std::function<uint32_t()> attempt;
+        int failures;
+    } cases[] = {
+        {[&] { return RDStreamDataSet(&s, 300, text.data(), 40); }, 1},
+        {[&] { return RDStreamDataAlloc(&s, 300, 50, nullptr, nullptr); }, 1},
+        {[&] { return RDStreamDataRealloc(&s, 500, nullptr); }, 1},
+        {[&] { return RDStreamDataSet(&s, 300, s.s.data + 1, 15); }, 2}, // own bytes copied aside
+        {[&] {
+             RDStreamDataFree(&s); // a record is freed before it is created anew
+             return RDStreamCreate(&s, 8, RDSTREAM_NOCASE, 300);
+         },
+         1},
+    };
+    for (const Case &c : cases) {
+        restore();
+        int failures = ForEachAllocationFailure(c.attempt, [&](uint32_t status) {
+            EXPECT_EQ(258u, status);
+            // Lost storage, or untouched when the failure came before sizing.
+            EXPECT_EQ(s.s.data == nullptr ? "" : before, s.Bytes());
+            EXPECT_EQ(s.s.data == nullptr ? 0u : 20u, s.s.length);
+            EXPECT_EQ(300u, s.s.charset);
+            EXPECT_EQ(RDSTREAM_NOCASE, s.s.flags);
+            RDStreamDataFree(&s);
+            restore();
+        });
+        EXPECT_EQ(c.failures, failures);
+    }
+}
+
+TEST_F(StreamMemFail, SetFlagsKeepsEverything) {
+    Stream s("abcdefghijkl", 256, 40);
+    int failures =
+        ForEachAllocationFailure([&] { return RDStreamDataSetFlags(&s, RDSTREAM_FIXED); },
+                                 [&](uint32_t status) {
+                                     EXPECT_EQ(258u, status);
+                                     EXPECT_EQ(0u, s.s.flags);
+                                     EXPECT_EQ("abcdefghijkl", s.Bytes());
+                                 });
+    EXPECT_EQ(1, failures);
+}
+
+TEST_F(StreamMemFail, CopyExtractMerge) {
+    const std::string text = "0123456789abcdefghij";
+    Stream source(text, 256), latin("\xE9\xE9", 1252), d;
+    auto restore = [&] { RDStreamDataCopy(&d, &source); };
+    std::function<uint32_t()> attempts[] = {
+        [&] { return RDStreamDataCopy(&d, &source); },
+        [&] { return RDStreamDataExtract(&d, &d, 2, 15); },
+        [&] { return RDStreamDataMerge(&d, &d, 3, &latin); },
+        [&] { return RDStreamDataMerge(&d, &source, 3, &source); },
+    };
+    for (const auto &attempt : attempts) {
+        restore();
+        int failures = ForEachAllocationFailure(attempt, [&](uint32_t status) {
+            EXPECT_EQ(258u, status);
+            if (d.s.length != text.size()) ExpectLostStorage(d.s); // else failed before it
+            restore();
+        });
+        EXPECT_GE(failures, 1);
+    }
+    EXPECT_EQ("01" + text + text.substr(2), d.Bytes());
+}
+
+TEST_F(StreamMemFail, ConvertThroughEveryPath) {
+    const std::string list = rdxtest::List({"a", "bb"});
+    const std::string rich = rdxtest::kParagraphEnd + rdxtest::TextRun("hi");
+    struct Case {
+        std::string bytes;
+        uint32_t from, to;
+    } cases[] = {{"caf\xE9", 1250, 256},
+                 {std::string(200, '\xE9'), 1252, RDCHARSET_UNICODE},
+                 {list, RDKIND_TEXTLIST, RDCHARSET_UNICODE},
+                 {rich, RDKIND_RICHTEXT, 1252},
+                 {"a, b; c", 28592, RDKIND_TEXTLIST}};
+    for (const Case &c : cases) {
+        Stream source(c.bytes, c.from), d("previous", 256, 0, RDSTREAM_NOCASE);
+        int failures = ForEachAllocationFailure(
+            [&] { return RDStreamDataConvert(&d, &source, 0, c.to, nullptr, nullptr); },
+            [&](uint32_t status) {
+                EXPECT_EQ(258u, status);
+                EXPECT_EQ(0u, d.s.flags + d.s.maxLength + d.s.charset); // cleared record
+                ExpectLostStorage(d.s);
+            });
+        EXPECT_GE(failures, 1) << c.from << " -> " << c.to;
+    }
+}
+
+TEST_F(StreamMemFail, CompareFreesItsTemporaries) {
+    Stream latin(std::string(30, '\xE9'), 1252), wide(std::string(60, 'x'), 256);
+    Stream list(rdxtest::List({"ab"}), RDKIND_TEXTLIST), text("ab", 256);
+    int32_t order = 5;
+    const std::pair<RDStream *, RDStream *> pairs[] = {{&latin, &wide}, {&text, &list}};
+    for (const auto &[first, second] : pairs) {
+        int failures =
+            ForEachAllocationFailure([&] { return RDStreamDataCompare(first, second, &order); },
+                                     [&](uint32_t status) {
+                                         EXPECT_EQ(258u, status);
+                                         EXPECT_EQ(0, order);
+                                     });
+        EXPECT_GE(failures, 1);
+    }
+    EXPECT_EQ(0, order);
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+// The character-set translation layer: set-up and tear-down inside the
+// system context, table look-up, text translation and the conversion of
+// streams between character sets and kinds.
+#pragma once
+
+#include "rdx_stream.h"
+
+#include <cstdint>
+
+namespace xcore {
+struct Table;
+}
+
+namespace rdx {
+
+// 1 while the layer is set up.
+extern bool g_translationReady;
+
+inline bool TranslationReady() {
+    return g_translationReady;
+}
+
+inline bool IsKind(uint32_t code) {
+    return (code & RDKIND_FLAG) != 0;
+}
+
+// Called by RDSystemInit: 0, 258, 1549 or 12320.
+uint32_t TranslationSetUp();
+// Called by RDSystemTerm; nothing happens when the layer is not set up.
+void TranslationTearDown();
+// Opens the tables of 256, the native set and 160 unless loaded: 0 or 1549.
+uint32_t StandardTablesLoad();
+// The table of a code, opened at first use: 0, 258 or 12305.
+uint32_t TableLookup(uint32_t code, xcore::Table **table);
+
+// Length in bytes of a terminated text of code, terminator not counted; 0
+// on any failure.
+uint32_t TextByteLength(const void *text, uint32_t code);
+
+// Translates sourceLength bytes of sc into dc. With *buffer null the output
+// is allocated (freed with xcore::FreeOutput) and stored in *buffer;
+// otherwise *buffer holds *length bytes plus room for the terminator.
+// *length receives the output length without its terminator. Returns 0,
+// 12305, 12801 (the output did not fit the caller's buffer), 258 or 1549.
+uint32_t TextTranslate(const void *source, uint32_t sourceLength, uint32_t sc, void **buffer,
+                       uint32_t *length, uint32_t dc);
+
+// Replaces the two codes by the ones the Translation setting honours.
+void EffectiveCharsets(uint32_t options, uint32_t *sc, uint32_t *dc);
+
+// Builds destination from source in character set or kind dc. The
+// destination holds no private storage on entry.
+uint32_t StreamTranslate(const RDStream *source, uint32_t dc, RDStream *destination,
+                         uint32_t options);
+
+// StreamTranslate's conversions involving rich text and value lists.
+uint32_t KindConvert(const RDStream *source, uint32_t dc, RDStream *destination, uint32_t options);
+
+// The kind conversions, each into a destination without private storage.
+uint32_t RichTextToText(const RDStream &richText, RDStream *text);
+uint32_t TextListToText(const RDStream &list, RDStream *text);
+uint32_t TextToTextList(const RDStream &text, RDStream *list);
+
+} // namespace rdx

@@ -1,0 +1,109 @@
+// Setting the translation layer up and tearing it down with the system
+// context.
+#include "activity/system_context.h"
+#include "rdplat_ini.h"
+#include "rdplat_intl.h"
+#include "rdplat_mem.h"
+#include "rdx_status.h"
+#include "translate/translation.h"
+#include "xcore.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rdx {
+
+bool g_translationReady = false;
+
+namespace {
+
+// The Translation key as a decimal number: leading digits, 0 when there are
+// none; a value too large for 32 bits saturates (and is then ignored).
+uint32_t ParseMode(const char *text) {
+    while (*text == ' ' || *text == '\t')
+        ++text;
+    uint64_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(*text - '0'), UINT32_MAX);
+    return static_cast<uint32_t>(value);
+}
+
+uint32_t ConfiguredMode() {
+    char value[RDINI_LINE_MAX + 1] = {};
+    if (RDINIGetString("Configuration", "Translation", value, "quarry.ini") != RDSTATUS_OK)
+        return 2;
+    return ParseMode(value);
+}
+
+void CloseChains(TranslationContext &translation) {
+    for (TranslationTable *&head : translation.chains) {
+        while (head != nullptr) {
+            TranslationTable *next = head->next;
+            xcore::CloseTable(head->handle);
+            RDMemFree(head);
+            head = next;
+        }
+    }
+}
+
+void CloseStandardTables(TranslationContext &translation) {
+    for (xcore::Table *&table : translation.standard) {
+        xcore::CloseTable(table);
+        table = nullptr;
+    }
+}
+
+} // namespace
+
+uint32_t TranslationSetUp() {
+    SystemContext *context = Context();
+    if (context == nullptr || g_translationReady) return RDSTATUS_NOTREADY;
+    g_translationReady = true;
+    SetTranslationMode(ConfiguredMode());
+    TranslationContext &translation = context->translation;
+    translation.emptyWords[0] = translation.emptyWords[1] = 0;
+    translation.emptyData = reinterpret_cast<uint8_t *>(&translation.emptyWords[1]);
+    for (TranslationTable *&head : translation.chains)
+        head = nullptr;
+    return StandardTablesLoad();
+}
+
+uint32_t StandardTablesLoad() {
+    TranslationContext &translation = Context()->translation;
+    if (translation.standard[kTableInterchange] != nullptr) return RDSTATUS_OK;
+    uint32_t codePage = 0;
+    char language[8] = {};
+    RDCharInfo(&codePage, &translation.country, language);
+    std::memcpy(translation.language, language, sizeof language);
+    uint32_t native = 0;
+    if (xcore::CodeFromCodePage(&native, &codePage) != 0) return RDSTATUS_NOTRANSLATION;
+    const uint32_t codes[3] = {RDCHARSET_INTERCHANGE, native, RDCHARSET_UNICODE};
+    xcore::Table *opened[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (xcore::OpenTable(&opened[i], &translation.country, translation.language, codes[i]) !=
+            0) {
+            for (xcore::Table *table : opened)
+                xcore::CloseTable(table);
+            return RDSTATUS_NOTRANSLATION;
+        }
+    }
+    std::memcpy(translation.standard, opened, sizeof opened);
+    translation.textFormat = native;
+    return RDSTATUS_OK;
+}
+
+void TranslationTearDown() {
+    if (!g_translationReady) return;
+    TranslationContext &translation = Context()->translation;
+    CloseChains(translation);
+    CloseStandardTables(translation);
+    translation.textFormat = 0;
+    translation.translationMode = 0;
+    translation.emptyWords[0] = translation.emptyWords[1] = 0;
+    translation.emptyData = nullptr;
+    translation.country = 0;
+    std::memset(translation.language, 0, sizeof translation.language);
+    g_translationReady = false;
+}
+
+} // namespace rdx

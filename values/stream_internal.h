@@ -1,0 +1,62 @@
+// Storage of stream data, shared by the stream operations and the
+// translation layer.
+//
+// Private storage is one RDMemAlloc block: 4 unused bytes, the capacity,
+// then 4 bytes for the terminator; data points 4 bytes into the block.
+#pragma once
+
+#include "activity/system_context.h"
+#include "rdx_stream.h"
+
+#include <cstdint>
+
+namespace rdx {
+
+constexpr uint32_t kBlockHeader = 4;
+constexpr uint32_t kTerminator = 4;
+constexpr uint32_t kBlockExtra = kBlockHeader + kTerminator;
+constexpr uint32_t kSmallCapacity = 10;
+// The largest length a block can hold (RDMemAlloc takes a signed size).
+constexpr uint32_t kLargestLength = 0x7FFFFFFF - kBlockExtra;
+
+// The shared data of every empty stream.
+inline uint8_t *EmptyStreamData() {
+    return Context()->translation.emptyData;
+}
+
+inline bool HasPrivateStorage(const RDStream &stream) {
+    return stream.data != nullptr && (stream.flags & RDSTREAM_BORROWED) == 0 &&
+           stream.data != EmptyStreamData();
+}
+
+// Four zero bytes after the last data byte.
+void WriteTerminator(RDStream &stream);
+
+// Frees a block given by its data pointer (null is ignored).
+void FreeStorage(uint8_t *data);
+
+// Takes the private storage away from stream without freeing it: data
+// null, length 0, internal markers cleared. Returns the data pointer of the
+// storage (to hand to FreeStorage), or null when there was none.
+uint8_t *DetachStorage(RDStream &stream);
+
+// Gives the stream storage for length *length without keeping its contents;
+// *length is cut to maxLength with RDSTREAM_TRUNCATE. 0, 258 or 12801.
+uint32_t StreamDataSize(RDStream &stream, uint32_t *length);
+
+// Changes the length keeping the contents. 0, 258 or 12801.
+uint32_t StreamDataResize(RDStream &stream, uint32_t length);
+
+// True when writing destination may destroy bytes that source still
+// refers to: the same record, or source data inside destination's storage.
+bool SharesStorage(const RDStream &destination, const RDStream &source);
+
+// A fresh record in destination's format (maximum length, caller flags,
+// character set) without storage, for building a result aside.
+RDStream AsideRecord(const RDStream &destination);
+
+// Hands the storage of a record built aside over to destination, whose own
+// private storage is freed.
+void AdoptStorage(RDStream &destination, RDStream &aside);
+
+} // namespace rdx

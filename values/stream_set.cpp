@@ -1,0 +1,69 @@
+// Filling a stream: from caller's bytes, or storage for the caller to fill.
+#include "rdplat_mem.h"
+#include "rdx_status.h"
+#include "translate/translation.h"
+#include "values/stream_internal.h"
+
+#include <cstring>
+
+using namespace rdx;
+
+namespace {
+
+// True when bytes lie inside the stream's own storage, which sizing may
+// move or free before they are copied.
+bool InsideOwnStorage(const RDStream &stream, const void *bytes) {
+    const auto *at = static_cast<const uint8_t *>(bytes);
+    return HasPrivateStorage(stream) && at >= stream.data && at <= stream.data + stream.length;
+}
+
+} // namespace
+
+extern "C" RD_EXPORT uint32_t RDStreamDataSet(RDStream *stream, uint32_t charset, const void *bytes,
+                                              uint32_t count) {
+    if (!TranslationReady()) return RDSTATUS_NOTREADY;
+    if (stream == nullptr) return RDSTATUS_NOSTREAM;
+    if (charset == 0) return RDSTATUS_BADCHARSET;
+    if (count != 0 && bytes == nullptr) return RDSTATUS_NULLARG1;
+    void *copy = nullptr;
+    if (count != 0 && InsideOwnStorage(*stream, bytes)) {
+        copy = RDMemAlloc(static_cast<int32_t>(count));
+        if (copy == nullptr) return RDSTATUS_NOMEMORY;
+        std::memcpy(copy, bytes, count);
+        bytes = copy;
+    }
+    uint32_t length = count;
+    uint32_t status = StreamDataSize(*stream, &length);
+    if (status == RDSTATUS_OK) {
+        if (length != 0) std::memcpy(stream->data, bytes, length);
+        stream->charset = charset;
+    }
+    RDMemFree(copy);
+    return status;
+}
+
+extern "C" RD_EXPORT uint32_t RDStreamDataAlloc(RDStream *stream, uint32_t charset, uint32_t count,
+                                                uint8_t **data, uint32_t *length) {
+    if (data != nullptr) *data = nullptr;
+    if (length != nullptr) *length = 0;
+    if (!TranslationReady()) return RDSTATUS_NOTREADY;
+    if (stream == nullptr) return RDSTATUS_NOSTREAM;
+    if (charset == 0) return RDSTATUS_BADCHARSET;
+    uint32_t granted = count;
+    uint32_t status = StreamDataSize(*stream, &granted);
+    if (status != RDSTATUS_OK) return status;
+    stream->charset = charset;
+    if (data != nullptr) *data = stream->data;
+    if (length != nullptr) *length = granted;
+    return RDSTATUS_OK;
+}
+
+extern "C" RD_EXPORT uint32_t RDStreamDataRealloc(RDStream *stream, uint32_t count,
+                                                  uint8_t **data) {
+    if (data != nullptr) *data = nullptr;
+    if (!TranslationReady()) return RDSTATUS_NOTREADY;
+    if (stream == nullptr) return RDSTATUS_NOSTREAM;
+    uint32_t status = StreamDataResize(*stream, count);
+    if (data != nullptr) *data = stream->data;
+    return status;
+}

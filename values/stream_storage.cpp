@@ -1,0 +1,127 @@
+// Sizing and resizing the storage of a stream.
+#include "rdplat_mem.h"
+#include "rdx_status.h"
+#include "values/stream_internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rdx {
+namespace {
+
+uint8_t *DataOf(void *block) {
+    return static_cast<uint8_t *>(block) + kBlockHeader;
+}
+
+void *BlockOf(uint8_t *data) {
+    return data - kBlockHeader;
+}
+
+// A failed allocation leaves the stream without storage.
+uint32_t LoseStorage(RDStream &stream) {
+    if (HasPrivateStorage(stream)) FreeStorage(stream.data);
+    stream.length = 0;
+    stream.data = nullptr;
+    stream.flags &= ~(RDSTREAM_BORROWED | RDSTREAM_PRESIZED);
+    return RDSTATUS_NOMEMORY;
+}
+
+// Capacity of pre-sized storage, or 0 when the stream is not pre-sized.
+uint32_t PresizedCapacity(const RDStream &stream) {
+    if ((stream.flags & RDSTREAM_FIXED) != 0 && stream.maxLength != 0) return stream.maxLength;
+    if (stream.maxLength != 0 && stream.maxLength <= kSmallCapacity) return kSmallCapacity;
+    return 0;
+}
+
+// Sets the length and the terminator.
+uint32_t SetLength(RDStream &stream, uint32_t length) {
+    stream.length = length;
+    WriteTerminator(stream);
+    return RDSTATUS_OK;
+}
+
+} // namespace
+
+void WriteTerminator(RDStream &stream) {
+    std::memset(stream.data + stream.length, 0, kTerminator);
+}
+
+void FreeStorage(uint8_t *data) {
+    if (data != nullptr) RDMemFree(BlockOf(data));
+}
+
+uint8_t *DetachStorage(RDStream &stream) {
+    uint8_t *data = HasPrivateStorage(stream) ? stream.data : nullptr;
+    stream.data = nullptr;
+    stream.length = 0;
+    stream.flags &= ~(RDSTREAM_BORROWED | RDSTREAM_PRESIZED);
+    return data;
+}
+
+uint32_t StreamDataSize(RDStream &stream, uint32_t *length) {
+    uint32_t n = *length;
+    if (stream.maxLength != 0 && n > stream.maxLength) {
+        if ((stream.flags & RDSTREAM_TRUNCATE) == 0) return RDSTATUS_NOFIT;
+        n = *length = stream.maxLength;
+    }
+    if (n > kLargestLength) return LoseStorage(stream);
+    if (stream.data == nullptr || (stream.flags & RDSTREAM_BORROWED) != 0) {
+        // Borrowed bytes are not ours to free; the markers are derived anew.
+        stream.flags &= ~(RDSTREAM_BORROWED | RDSTREAM_PRESIZED);
+        stream.length = 0;
+        stream.data = EmptyStreamData();
+        if (uint32_t capacity = PresizedCapacity(stream); capacity != 0) {
+            void *block = RDMemAlloc(static_cast<int32_t>(capacity + kBlockExtra));
+            if (block == nullptr) return LoseStorage(stream);
+            stream.data = DataOf(block);
+            stream.flags |= RDSTREAM_PRESIZED;
+            return SetLength(stream, n);
+        }
+    }
+    if (stream.length == n) return RDSTATUS_OK;
+    if ((stream.flags & RDSTREAM_PRESIZED) != 0) return SetLength(stream, n);
+    const bool shared = stream.data == EmptyStreamData();
+    if (n > kSmallCapacity || shared || stream.length > kSmallCapacity) {
+        const uint32_t size = std::max(n, kSmallCapacity) + kBlockExtra;
+        void *block = shared ? RDMemAlloc(static_cast<int32_t>(size))
+                             : RDMemRealloc(BlockOf(stream.data), 0, size);
+        if (block == nullptr) return LoseStorage(stream);
+        stream.data = DataOf(block);
+    }
+    return SetLength(stream, n);
+}
+
+uint32_t StreamDataResize(RDStream &stream, uint32_t length) {
+    if ((stream.flags & RDSTREAM_BORROWED) != 0) return RDSTATUS_NOFIT;
+    if (stream.maxLength != 0 && length > stream.maxLength) return RDSTATUS_NOFIT;
+    if (stream.length == length) return RDSTATUS_OK;
+    if ((stream.flags & RDSTREAM_PRESIZED) != 0) return SetLength(stream, length);
+    if (stream.length == 0) return StreamDataSize(stream, &length);
+    if (length > kLargestLength) return LoseStorage(stream);
+    const uint32_t size = std::max(length, kSmallCapacity) + kBlockExtra;
+    void *block = RDMemRealloc(BlockOf(stream.data), stream.length + kBlockExtra, size);
+    if (block == nullptr) return LoseStorage(stream);
+    stream.data = DataOf(block);
+    return SetLength(stream, length);
+}
+
+bool SharesStorage(const RDStream &destination, const RDStream &source) {
+    if (&destination == &source) return true;
+    if (!HasPrivateStorage(destination) || source.data == nullptr) return false;
+    return source.data >= destination.data && source.data <= destination.data + destination.length;
+}
+
+RDStream AsideRecord(const RDStream &destination) {
+    return RDStream{destination.maxLength, 0, destination.flags & RDSTREAM_CALLER_MASK,
+                    destination.charset, nullptr};
+}
+
+void AdoptStorage(RDStream &destination, RDStream &aside) {
+    FreeStorage(DetachStorage(destination));
+    destination.data = aside.data;
+    destination.length = aside.length;
+    destination.flags =
+        (destination.flags & RDSTREAM_CALLER_MASK) | (aside.flags & RDSTREAM_MARKER_MASK);
+}
+
+} // namespace rdx

@@ -1,0 +1,55 @@
+// Collation of UTF-16 texts with the ICU collator of the table's language:
+// tertiary strength, or secondary strength when case is to be ignored. Each
+// of the two collators is opened at its first use and kept in the table.
+#include "xcore_table.h"
+
+#include <cstring>
+#include <string>
+
+namespace xcore {
+namespace {
+
+UCollator *CollatorFor(Table &table, bool noCase) {
+    UCollator *&collator = table.collators[noCase ? 1 : 0];
+    if (collator != nullptr) return collator;
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator *opened = ucol_open(table.locale.c_str(), &status);
+    if (U_FAILURE(status)) return nullptr;
+    ucol_setStrength(opened, noCase ? UCOL_SECONDARY : UCOL_TERTIARY);
+    collator = opened;
+    return collator;
+}
+
+// ICU reads UTF-16 through aligned pointers; a misaligned text is copied.
+const UChar *Units(const void *text, int32_t length, std::u16string &copy) {
+    if (reinterpret_cast<uintptr_t>(text) % alignof(UChar) == 0)
+        return static_cast<const UChar *>(text);
+    const auto *bytes = static_cast<const unsigned char *>(text);
+    for (int32_t i = 0; length < 0 ? (bytes[2 * i] | bytes[2 * i + 1]) != 0 : i < length; ++i)
+        copy.push_back(static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
+    return reinterpret_cast<const UChar *>(copy.c_str());
+}
+
+} // namespace
+
+uint32_t Collate(Table *unicodeTable, const void *first, const void *second, uint16_t options,
+                 int32_t length, int16_t *result) {
+    if (result != nullptr) *result = 0;
+    if (unicodeTable == nullptr || unicodeTable->form != Form::Utf16Le || first == nullptr ||
+        second == nullptr || result == nullptr)
+        return 1;
+    UCollator *collator = CollatorFor(*unicodeTable, (options & kCollateNoCase) != 0);
+    if (collator == nullptr) return 1;
+    try {
+        std::u16string firstCopy, secondCopy;
+        const UChar *a = Units(first, length, firstCopy);
+        const UChar *b = Units(second, length, secondCopy);
+        const int32_t units = length < 0 ? -1 : length;
+        *result = static_cast<int16_t>(ucol_strcoll(collator, a, units, b, units));
+    } catch (const std::bad_alloc &) {
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace xcore

@@ -1,0 +1,129 @@
+// Opening and closing tables, and what a table tells of its character set.
+#include "xcore_table.h"
+
+#include <cstdio>
+#include <new>
+
+namespace xcore {
+namespace {
+
+constexpr uint32_t kCodeUnicode = 160;
+constexpr uint32_t kCodeInterchange = 256;
+constexpr uint32_t kCodeAscii = 9;
+constexpr uint32_t kCodePageAscii = 20127;
+constexpr uint32_t kKindBit = 0x40000000;
+
+struct NamedCode {
+    uint32_t code;
+    const char *name;
+};
+
+// Codes whose ICU name is not simply "cp" or "windows-" and the number.
+constexpr NamedCode kNames[] = {
+    {kCodeUnicode, "UTF-16LE"}, {kCodeInterchange, "UTF-8"},
+    {kCodeAscii, "US-ASCII"},   {1200, "UTF-16LE"},
+    {1201, "UTF-16BE"},         {12000, "UTF-32LE"},
+    {12001, "UTF-32BE"},        {65001, "UTF-8"},
+    {20127, "US-ASCII"},        {28591, "ISO-8859-1"},
+    {28592, "ISO-8859-2"},      {28593, "ISO-8859-3"},
+    {28594, "ISO-8859-4"},      {28595, "ISO-8859-5"},
+    {28596, "ISO-8859-6"},      {28597, "ISO-8859-7"},
+    {28598, "ISO-8859-8"},      {28599, "ISO-8859-9"},
+    {28603, "ISO-8859-13"},     {28605, "ISO-8859-15"},
+    {20866, "KOI8-R"},          {21866, "KOI8-U"},
+    {932, "Shift_JIS"},         {936, "windows-936"},
+    {949, "windows-949"},       {950, "windows-950"},
+    {20932, "EUC-JP"},          {51949, "EUC-KR"},
+    {54936, "GB18030"},
+};
+
+// Opens ICU's converter for a code, or returns null.
+UConverter *OpenConverter(uint32_t code) {
+    UErrorCode status = U_ZERO_ERROR;
+    for (const NamedCode &entry : kNames) {
+        if (entry.code != code) continue;
+        UConverter *converter = ucnv_open(entry.name, &status);
+        return U_SUCCESS(status) ? converter : nullptr;
+    }
+    // Any other code page: ICU knows most of them as "windows-N" or "cpN".
+    for (const char *prefix : {"windows-", "cp", "ibm-"}) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%u", prefix, code);
+        status = U_ZERO_ERROR;
+        UConverter *converter = ucnv_open(name, &status);
+        if (U_SUCCESS(status) && converter != nullptr) return converter;
+    }
+    return nullptr;
+}
+
+Form FormOf(UConverter *converter) {
+    switch (ucnv_getType(converter)) {
+    case UCNV_UTF8:
+        return Form::Utf8;
+    case UCNV_UTF16_LittleEndian:
+        return Form::Utf16Le;
+    default:
+        return Form::Other;
+    }
+}
+
+} // namespace
+
+uint32_t OpenTable(Table **table, const int32_t *country, const char *language, uint32_t code) {
+    (void)country; // collation follows the language alone
+    if (table == nullptr) return 1;
+    *table = nullptr;
+    if (code == 0 || (code & kKindBit) != 0) return 1;
+    UConverter *converter = OpenConverter(code);
+    if (converter == nullptr) return 1;
+    Table *opened = new (std::nothrow) Table;
+    if (opened == nullptr) {
+        ucnv_close(converter);
+        return 1;
+    }
+    opened->code = code;
+    opened->converter = converter;
+    opened->form = FormOf(converter);
+    opened->terminator = static_cast<uint32_t>(ucnv_getMinCharSize(converter));
+    if (language != nullptr) opened->locale = language;
+    *table = opened;
+    return 0;
+}
+
+void CloseTable(Table *table) {
+    if (table == nullptr) return;
+    for (UCollator *collator : table->collators)
+        if (collator != nullptr) ucol_close(collator);
+    ucnv_close(table->converter);
+    delete table;
+}
+
+uint32_t CodeFromCodePage(uint32_t *code, const uint32_t *codePage) {
+    if (code == nullptr || codePage == nullptr || *codePage == 0) return 1;
+    *code = *codePage == kCodePageAscii ? kCodeAscii : *codePage;
+    return 0;
+}
+
+uint32_t TerminatorSize(const Table *table, uint32_t *size) {
+    if (table == nullptr || size == nullptr) return 1;
+    *size = table->terminator;
+    return 0;
+}
+
+uint32_t TextLength(const Table *table, const void *text, uint32_t *length) {
+    if (table == nullptr || text == nullptr || length == nullptr) return 1;
+    const auto *bytes = static_cast<const unsigned char *>(text);
+    const uint32_t unit = table->terminator;
+    for (uint64_t at = 0; at <= UINT32_MAX - unit; at += unit) {
+        bool zero = true;
+        for (uint32_t i = 0; i < unit && zero; ++i)
+            zero = bytes[at + i] == 0;
+        if (zero) {
+            *length = static_cast<uint32_t>(at + unit);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+} // namespace xcore

@@ -1,0 +1,57 @@
+// xcore: the character-set library of the translation layer, over ICU.
+//
+// A table stands for one character-set code: 160 is UTF-16LE, 256 UTF-8,
+// 9 US-ASCII, and every other code a code-page number with an ICU
+// converter. A table owns its converter, opened once, and its collators,
+// opened at their first use. Every function returns 0 on success and a
+// non-zero value on failure. Not thread-safe: a table is used by one thread
+// at a time.
+#pragma once
+
+#include <cstdint>
+
+namespace xcore {
+
+struct Table;
+
+// Outcome of Translate.
+struct TranslateResult {
+    void *allocated = nullptr; // the output, when Translate was asked to allocate it
+    uint32_t length = 0;       // output length in bytes, terminator included
+};
+
+// Opens the table of a code. country and language (ISO 639, may be empty)
+// select the collation; an unknown code fails.
+uint32_t OpenTable(Table **table, const int32_t *country, const char *language, uint32_t code);
+void CloseTable(Table *table);
+
+// Maps a code page to a character-set code: 20127 (7-bit ASCII) is 9, every
+// other code page is its own code.
+uint32_t CodeFromCodePage(uint32_t *code, const uint32_t *codePage);
+
+// Size in bytes of the text terminator of the table's character set.
+uint32_t TerminatorSize(const Table *table, uint32_t *size);
+
+// Length in bytes of a terminated text, terminator included.
+uint32_t TextLength(const Table *table, const void *text, uint32_t *length);
+
+// Translates sourceLength bytes of source (in sourceTable's set) into
+// destinationTable's set. With a null buffer the output is allocated (freed
+// with FreeOutput) and handed out in result->allocated; otherwise it is
+// written into buffer, capacity bytes including room for the terminator.
+// result->length is the full output length with its terminator even when
+// it did not fit the buffer (the buffer then holds a cut output).
+uint32_t Translate(Table *destinationTable, Table *sourceTable, void *buffer, uint32_t capacity,
+                   const void *source, uint32_t sourceLength, TranslateResult *result);
+void FreeOutput(void *output);
+
+// Option bit of Collate: ignore letter case.
+constexpr uint16_t kCollateNoCase = 1;
+
+// Compares two UTF-16 texts by the collation of a UTF-16 table; length is
+// the length in code units of both texts, or -1 for zero-terminated texts.
+// result receives a negative, zero or positive value.
+uint32_t Collate(Table *unicodeTable, const void *first, const void *second, uint16_t options,
+                 int32_t length, int16_t *result);
+
+} // namespace xcore
