@@ -2,8 +2,10 @@
 #ifndef RDXAPI_H
 #define RDXAPI_H
 
+#include "rdx_datetime.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
 #include "rdx_system.h"
+#include "rdx_text.h"
 
 #endif

@@ -3,6 +3,7 @@
 #include "activity/system_context.h"
 #include "rdx_status.h"
 #include "translate/translation.h"
+#include "translate/value_list.h"
 #include "values/stream_internal.h"
 
 #include <cstring>
@@ -37,8 +38,11 @@ uint32_t Intermediate(const RDStream &source, uint32_t options, RDStream *built,
         return RichTextToText(source, built);
     case RDKIND_TEXTLIST:
         return TextListToText(source, built);
+    case RDKIND_NUMBERLIST:
+        return NumberListToText(source, built);
+    case RDKIND_DATETIMELIST:
+        return DatetimeListToText(source, built);
     default:
-        // Number and datetime lists need the text forms of their values.
         return RDSTATUS_BADKINDS;
     }
 }
@@ -68,8 +72,9 @@ uint32_t ToDestination(RDStream &text, bool owned, uint32_t dc, RDStream &destin
         return StreamTranslate(&text, dc, &destination, RDCONVERT_KEEPFORMAT);
     }
     if (dc == RDKIND_TEXTLIST) return TextToTextList(text, &destination);
-    // Nothing becomes rich text; number and datetime lists need the value
-    // parsers.
+    if (dc == RDKIND_NUMBERLIST) return TextToNumberList(text, &destination);
+    if (dc == RDKIND_DATETIMELIST) return TextToDatetimeList(text, &destination);
+    // Nothing becomes rich text.
     return RDSTATUS_BADKINDS;
 }
 

@@ -68,11 +68,11 @@ TEST_F(StreamCompare, KindsAreComparedAsBytesAfterConversion) {
     EXPECT_EQ(1, Order(other, list));
     EXPECT_EQ(0, Order(binary, text)); // binary: the bytes as they are
     Stream rich(rdxtest::kParagraphEnd + rdxtest::TextRun("hi"), RDKIND_RICHTEXT);
-    Stream lines("\nhi", 256), numbers(std::string(4, '\0'), RDKIND_NUMBERLIST);
+    Stream lines("\nhi", 256), unknown(std::string(4, '\0'), 0x40000009);
     EXPECT_EQ(0, Order(rich, lines)); // rich text is turned into text on either side
     EXPECT_EQ(0, Order(lines, rich));
     int32_t order = 7;
-    EXPECT_EQ(12293u, RDStreamDataCompare(&text, &numbers, &order));
+    EXPECT_EQ(12293u, RDStreamDataCompare(&text, &unknown, &order));
     EXPECT_EQ(0, order);
 }
 

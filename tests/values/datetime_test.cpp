@@ -1,0 +1,346 @@
+// Datetimes: calendar, zones and daylight saving, flags, limits,
+// comparison, differences and adjustment.
+#include "rdx_datetime.h"
+#include "rdx_test_env.h"
+
+#include <vector>
+
+namespace {
+
+using Parts = RDDatetimeParts;
+
+Parts Make(int32_t y, int32_t mo, int32_t d, int32_t h = -1, int32_t mi = -1, int32_t s = -1,
+           int32_t hu = -1, int32_t dst = 0, int32_t zone = 0) {
+    return Parts{y, mo, d, -1, h, mi, s, hu, dst, zone};
+}
+
+RDDatetime Build(const Parts &p, uint32_t flags = 0) {
+    RDDatetime v{};
+    EXPECT_EQ(0u, RDDatetimeSetParts(&v, &p, flags))
+        << p.year << "-" << p.month << "-" << p.day << " " << p.hour << ":" << p.minute;
+    return v;
+}
+
+Parts Split(const RDDatetime &v, uint32_t flags = 0) {
+    Parts p{};
+    EXPECT_EQ(0u, RDDatetimeGetParts(&v, flags, &p));
+    return p;
+}
+
+// The leap rule written independently of the library.
+int DaysIn(int y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = y <= 1752 ? y % 4 == 0 : (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : days[m - 1];
+}
+
+class Datetime : public rdxtest::SystemTest {
+  protected:
+    void TearDown() override {
+        RDTestClockSet(0, 0, 0);
+        SystemTest::TearDown();
+    }
+};
+
+TEST_F(Datetime, EveryDayFromYear1To9999RoundTrips) {
+    uint32_t expected = 1721424; // 0001-01-01
+    for (int y = 1; y <= 9999; ++y)
+        for (int m = 1; m <= 12; ++m)
+            for (int d = 1; d <= DaysIn(y, m); ++d) {
+                if (y == 1752 && m == 9 && d > 2 && d < 14) continue;
+                const Parts in = Make(y, m, d);
+                RDDatetime v{};
+                ASSERT_EQ(0u, RDDatetimeSetParts(&v, &in, 0)) << y << "-" << m << "-" << d;
+                ASSERT_EQ(expected, RDDatetimeGetJulian(&v)) << y << "-" << m << "-" << d;
+                Parts out{};
+                ASSERT_EQ(0u, RDDatetimeGetParts(&v, 0, &out));
+                ASSERT_TRUE(out.year == y && out.month == m && out.day == d)
+                    << y << "-" << m << "-" << d;
+                ASSERT_EQ(static_cast<int32_t>((expected + 1) % 7 + 1), out.weekday);
+                ++expected;
+            }
+}
+
+TEST_F(Datetime, CalendarAnchorsAndInvalidDates) {
+    // The round trip counts from 0001-01-01; two anchors fix the numbering.
+    const RDDatetime epoch = Build(Make(1970, 1, 1)), change = Build(Make(1752, 9, 14));
+    EXPECT_EQ(2440588u, RDDatetimeGetJulian(&epoch));
+    EXPECT_EQ(5, Split(epoch).weekday); // a Thursday
+    EXPECT_EQ(2361222u, RDDatetimeGetJulian(&change));
+    // clang-format off
+    const Parts invalid[] = {
+        Make(1752, 9, 10), Make(1752, 9, 3), Make(1752, 9, 13), Make(1900, 2, 29),
+        Make(2001, 2, 29), Make(0, 1, 1), Make(1996, 13, 1), Make(1996, 4, 31),
+        Make(1996, 1, 1, 24, 0, 0, 0), Make(1996, 1, 1, 0, 60, 0, 0), Make(1996, 1, 1, 0, 0, 0, 100)};
+    // clang-format on
+    for (const Parts &p : invalid) {
+        RDDatetime v{7, 7};
+        EXPECT_EQ(12807u, RDDatetimeSetParts(&v, &p, 0)) << p.year << "-" << p.month;
+        EXPECT_EQ(7u, v.ticks); // untouched on failure
+    }
+}
+
+TEST_F(Datetime, ZonesAndDaylightSaving) {
+    struct Case {
+        Parts local;
+        uint32_t day, ticks, zoneByte;
+        int32_t dstOut;
+    } cases[] = {{Make(1970, 1, 1, 12, 0, 0, 0, 0, 0), 2440588, 4320000, 0x00, 0},
+                 {Make(1970, 1, 1, 12, 0, 0, 0, 0, -5), 2440588, 6120000, 0x05, 0},
+                 {Make(1970, 1, 1, 12, 0, 0, 0, 1, 3005), 2440588, 2340000, 0xE5, 0},
+                 {Make(1970, 1, 1, 12, 0, 0, 0, 0, -3003), 2440588, 5580000, 0x23, 0},
+                 {Make(1970, 1, 1, 2, 0, 0, 0, 0, 4510), 2440587, 5490000, 0x7A, 0},
+                 {Make(1970, 1, 1, 22, 0, 0, 0, 0, -3), 2440589, 360000, 0x03, 0},
+                 {Make(1996, 7, 1, 12, 0, 0, 0, 1, -5), 2450266, 5760000, 0x85, 1},
+                 {Make(1996, 4, 7, 1, 59, 0, 0, 1, -5), 2450181, 2514000, 0x85, 0},
+                 {Make(1996, 4, 7, 3, 0, 0, 0, 1, -5), 2450181, 2520000, 0x85, 1},
+                 {Make(1996, 10, 27, 0, 30, 0, 0, 1, -5), 2450384, 1620000, 0x85, 1},
+                 {Make(1996, 10, 27, 1, 30, 0, 0, 1, -5), 2450384, 2340000, 0x85, 0},
+                 {Make(1996, 10, 26, 23, 59, 59, 99, 1, -5), 2450384, 1439999, 0x85, 1},
+                 {Make(1996, 7, 1, 12, 0, 0, 0, 0, -5), 2450266, 6120000, 0x05, 0}};
+    for (const Case &c : cases) {
+        const RDDatetime v = Build(c.local);
+        EXPECT_EQ(c.day, v.date & 0xFFFFFF) << c.local.zone << " " << c.local.hour;
+        EXPECT_EQ(c.ticks, v.ticks) << c.local.zone << " " << c.local.hour;
+        EXPECT_EQ(c.zoneByte, v.date >> 24) << c.local.zone;
+        Parts out = Split(v);
+        Parts expected = c.local;
+        expected.weekday = out.weekday;
+        expected.dst = c.dstOut;
+        EXPECT_EQ(0, memcmp(&expected, &out, sizeof out)) << c.local.zone << " " << c.local.hour;
+    }
+    // The skipped hour of the April change day becomes 03:00 daylight time.
+    const RDDatetime skipped = Build(Make(1996, 4, 7, 2, 30, 15, 5, 1, -5));
+    const Parts out = Split(skipped);
+    EXPECT_TRUE(out.hour == 3 && out.minute == 0 && out.second == 0 && out.hundredth == 0);
+    EXPECT_EQ(1, out.dst);
+    // Zones the byte cannot hold are refused.
+    for (int32_t zone : {16, -24, 6000, 9999}) {
+        const Parts p = Make(1996, 1, 1, 12, 0, 0, 0, 0, zone);
+        RDDatetime v{};
+        EXPECT_EQ(12807u, RDDatetimeSetParts(&v, &p, 0)) << zone;
+    }
+}
+
+TEST_F(Datetime, ClockTimesDoNotChangeDatesOrTimesAlone) {
+    rdxtest::ScopedEnv tz("TZ", "EST5EDT,M4.1.0,M10.5.0");
+    // 1996-12-25 and 1996-07-04 at several hours, UTC.
+    const int64_t moments[] = {851472000, 851472000 + 1800,  851472000 + 43200, 851472000 + 84600,
+                               836438400, 836438400 + 10800, 836438400 + 80000};
+    const int32_t zones[] = {-5, 4510, -11, 13, 0};
+    for (int64_t moment : moments) {
+        RDTestClockSet(1, moment, 0);
+        for (int32_t zone : zones)
+            for (int32_t dst : {0, 1}) {
+                const RDDatetime v = Build(Make(1996, 12, 25, -1, -1, -1, -1, dst, zone));
+                EXPECT_EQ(2450443u, RDDatetimeGetJulian(&v)) << moment << " " << zone;
+                EXPECT_EQ(RDDT_ABSENT, v.ticks);
+                const Parts p = Split(v);
+                EXPECT_TRUE(p.year == 1996 && p.month == 12 && p.day == 25 && p.hour == -1)
+                    << moment << " " << zone;
+            }
+        const RDDatetime timeOnly = Build(Make(-1, -1, -1, 23, 30, 0, 0, 1, -5));
+        EXPECT_EQ(RDDT_ABSENT, timeOnly.date);
+        EXPECT_EQ(8460000u, timeOnly.ticks);
+        EXPECT_EQ(23, Split(timeOnly).hour);
+        // The date reader follows the same rule.
+        rdxtest::Stream text("12/25/1996", RDCHARSET_INTERCHANGE);
+        RDDatetime read{};
+        ASSERT_EQ(0u, RDDatetimeFromStream(&read, &text));
+        EXPECT_EQ(2450443u, RDDatetimeGetJulian(&read)) << moment;
+        EXPECT_EQ(0x85u, read.date >> 24);
+    }
+    // The current time: 1996-07-04 15:00:07.25 UTC is 11:00:07.25 daylight time.
+    RDTestClockSet(1, 836438400 + 3600 * 15 + 7, 250000000);
+    RDDatetime now{};
+    ASSERT_EQ(0u, RDDatetimeSetCurrent(&now));
+    const Parts p = Split(now);
+    EXPECT_TRUE(p.day == 4 && p.hour == 11 && p.hundredth == 25 && p.dst == 1 && p.zone == -5);
+    EXPECT_EQ(5400725u, now.ticks);
+    EXPECT_EQ(12807u, RDDatetimeSetCurrent(nullptr));
+}
+
+TEST_F(Datetime, NullFlagsAndPlatformZones) {
+    // Written as absent: one- or zero-filled parts.
+    const Parts one = Split(Build(Make(-1, -1, -1, 9, 5, 3, 7)), RDDT_ONENULL);
+    EXPECT_TRUE(one.year == 1 && one.month == 1 && one.day == 1 && one.weekday == 1);
+    const Parts zero = Split(Build(Make(1996, 12, 25)), RDDT_ZERONULL);
+    EXPECT_TRUE(zero.hour == 0 && zero.minute == 0 && zero.second == 0 && zero.hundredth == 0);
+    // Read as absent: 0-0-0 / 1-1-1 dates and midnight.
+    EXPECT_EQ(RDDT_ABSENT, Build(Make(0, 0, 0, 10, 0, 0, 0), RDDT_ZERONULL).date);
+    EXPECT_EQ(RDDT_ABSENT, Build(Make(1, 1, 1, 10, 0, 0, 0), RDDT_ONENULL).date);
+    EXPECT_EQ(RDDT_ABSENT, Build(Make(1996, 1, 1, 0, 0, 0, 0), RDDT_ONENULL).ticks);
+    EXPECT_EQ(0u, Build(Make(1996, 1, 1, 0, 0, 0, 0)).ticks);
+    // The platform's zone (-5 with daylight saving) or UTC with its daylight saving.
+    const RDDatetime local = Build(Make(1996, 7, 1, 12, 0, 0, 0, 0, 3000), RDDT_LOCALZONE);
+    EXPECT_TRUE(local.date >> 24 == 0x85 && local.ticks == 5760000);
+    const RDDatetime utc = Build(Make(1996, 1, 1, 12, 0, 0, 0, 0, -7), RDDT_UTC);
+    EXPECT_TRUE(utc.date >> 24 == 0x80 && utc.ticks == 4320000);
+    EXPECT_EQ(17, Split(local, RDDT_UTC).hour);
+    // Refused flags, null arguments (given parts zeroed) and out-of-range years.
+    RDDatetime v{};
+    Parts p = Make(1996, 1, 1), filled = Make(5, 5, 5, 5, 5, 5, 5, 5, 5);
+    EXPECT_EQ(12304u, RDDatetimeSetParts(&v, &p, RDDT_ZERONULL | RDDT_ONENULL));
+    EXPECT_EQ(12304u, RDDatetimeSetParts(&v, &p, RDDT_LOCALZONE | RDDT_UTC));
+    EXPECT_EQ(12807u, RDDatetimeSetParts(nullptr, &p, 0));
+    EXPECT_EQ(12807u, RDDatetimeSetParts(&v, nullptr, 0));
+    EXPECT_EQ(12304u, RDDatetimeGetParts(&local, RDDT_LOCALZONE | RDDT_UTC, &filled));
+    EXPECT_EQ(0, filled.year + filled.hour + filled.zone);
+    filled.year = 5;
+    EXPECT_EQ(12807u, RDDatetimeGetParts(nullptr, 0, &filled));
+    EXPECT_EQ(0, filled.year);
+    EXPECT_EQ(12301u, RDDatetimeGetParts(&local, 0, nullptr));
+    for (int32_t year : {-2, INT32_MIN, 32768, INT32_MAX}) {
+        p.year = year;
+        EXPECT_EQ(12801u, RDDatetimeSetParts(&v, &p, 0));
+        EXPECT_TRUE(v.date == (year < 0 ? 0 : 0xFFFFFFu) && v.ticks == 0) << year;
+    }
+}
+
+TEST_F(Datetime, LimitsSplitAndBuildWithoutOverflow) {
+    RDDatetime v{};
+    const uint32_t days[][3] = {{0, 0, 0},
+                                {0xFFFFFF, 0xFFFFFF, 0},
+                                {0x1000000, 0xFFFFFF, 12801},
+                                {0xFFFFFFFE, 0xFFFFFF, 12801},
+                                {RDDT_ABSENT, RDDT_ABSENT, 0}};
+    const uint32_t ticks[][3] = {
+        {8640000, 8640000, 0}, {8640001, 8640000, 12801}, {RDDT_ABSENT, RDDT_ABSENT, 0}};
+    for (const auto &d : days) {
+        EXPECT_EQ(d[2], RDDatetimeSetJulian(&v, d[0]));
+        EXPECT_EQ(d[1], RDDatetimeGetJulian(&v));
+    }
+    for (const auto &t : ticks) {
+        EXPECT_EQ(t[2], RDDatetimeSetTicks(&v, t[0]));
+        EXPECT_EQ(t[1], RDDatetimeGetTicks(&v));
+    }
+    EXPECT_EQ(0u, RDDatetimeGetJulian(nullptr) + RDDatetimeGetTicks(nullptr));
+    EXPECT_EQ(12807u, RDDatetimeSetJulian(nullptr, 1));
+    EXPECT_EQ(12807u, RDDatetimeSetTicks(nullptr, 1));
+    // Day 0 and the day before year 1 in a west zone cannot be split; the
+    // largest day at 24:00 can, and builds back clamped.
+    Parts p{};
+    ASSERT_EQ(0u, RDDatetimeSetConstant(&v, RDDT_MINIMUM));
+    EXPECT_EQ(12807u, RDDatetimeGetParts(&v, 0, &p));
+    const RDDatetime early{0, 1721058 | 0x05u << 24};
+    EXPECT_EQ(12807u, RDDatetimeGetParts(&early, 0, &p));
+    p = Split(RDDatetime{RDDT_MAX_TICKS, 0xFFFFFF | 0x4Fu << 24}); // zone +15 hours
+    EXPECT_TRUE(p.year > 32767 && p.hour == 15 && p.minute == 0) << p.year;
+    EXPECT_EQ(12801u, RDDatetimeSetParts(&v, &p, 0));
+    EXPECT_EQ(32767, Split(Build(Make(32767, 12, 31, 23, 59, 59, 99, 1, 4515))).year);
+    // Constants, clear and copy.
+    EXPECT_EQ(12807u, RDDatetimeSetConstant(&v, 4));
+    EXPECT_EQ(12807u, RDDatetimeSetConstant(nullptr, 1));
+    ASSERT_EQ(0u, RDDatetimeSetConstant(&v, RDDT_MAXIMUM));
+    RDDatetime copy{};
+    RDDatetimeCopy(&copy, &v);
+    EXPECT_TRUE(copy.date == 0xFFFFFF && copy.ticks == 0);
+    RDDatetimeCopy(&copy, nullptr);
+    EXPECT_TRUE(copy.date == RDDT_ABSENT && copy.ticks == RDDT_ABSENT);
+}
+
+TEST_F(Datetime, Compare) {
+    const RDDatetime noon = Build(Make(1996, 1, 2, 12, 0, 0, 0));
+    const RDDatetime later = Build(Make(1996, 1, 2, 12, 0, 0, 1));
+    const RDDatetime nextDay = Build(Make(1996, 1, 3, 0, 0, 0, 0));
+    const RDDatetime dateOnly = Build(Make(1996, 1, 2));
+    const RDDatetime timeOnly = Build(Make(-1, -1, -1, 1, 0, 0, 0));
+    RDDatetime none{};
+    RDDatetimeClear(&none);
+    struct Case {
+        const RDDatetime &a, &b;
+        int32_t result;
+    } cases[] = {{noon, later, -1},   {later, noon, 1},    {nextDay, later, 1},
+                 {noon, noon, 0},     {dateOnly, noon, 0}, {dateOnly, nextDay, -1},
+                 {timeOnly, noon, 0}, {none, nextDay, 0},  {nextDay, timeOnly, 0}};
+    for (const Case &c : cases) {
+        int32_t result = 9;
+        ASSERT_EQ(0u, RDDatetimeCompare(&c.a, &c.b, &result));
+        EXPECT_EQ(c.result, result) << &c - cases;
+    }
+    int32_t result = 9;
+    EXPECT_EQ(12807u, RDDatetimeCompare(nullptr, &noon, &result));
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(12302u, RDDatetimeCompare(&noon, &noon, nullptr));
+}
+
+TEST_F(Datetime, DifferencesInEveryUnit) {
+    const RDDatetime a = Build(Make(1997, 3, 1, 10, 0, 0, 0, 1, 3005));
+    const RDDatetime b = Build(Make(1996, 12, 31, 9, 30, 0, 50, 0, -5));
+    const RDDatetime ten = Build(Make(1996, 1, 1, 10, 0, 0, 0));
+    const RDDatetime nineThirty = Build(Make(1996, 1, 1, 9, 30, 0, 0));
+    const RDDatetime timeOnly = Build(Make(-1, -1, -1, 9, 30, 0, 0));
+    const RDDatetime dateOnly = Build(Make(1996, 1, 1));
+    struct Case {
+        const RDDatetime &a, &b;
+        int32_t unit, result;
+    } cases[] = {// clang-format off
+        {a, b, 1, 1}, {a, b, 2, 3}, {b, a, 2, -3}, {a, b, 3, 60}, {a, b, 4, 4}, {a, b, 9, 3010},
+        {ten, nineThirty, 5, 0}, {ten, nineThirty, 6, 30}, {nineThirty, ten, 6, -30},
+        {ten, nineThirty, 7, 1800}, {ten, nineThirty, 8, 180000}, {ten, timeOnly, 6, 30},
+        {ten, dateOnly, 6, 0}, {dateOnly, ten, 3, 0}, {timeOnly, ten, 1, 0}};
+    // clang-format on
+    for (const Case &c : cases) {
+        int32_t result = 77;
+        ASSERT_EQ(0u, RDDatetimeGetDiff(&c.a, &c.b, c.unit, &result)) << &c - cases;
+        EXPECT_EQ(c.result, result) << &c - cases;
+    }
+    int32_t result = 5;
+    EXPECT_EQ(12801u, RDDatetimeGetDiff(&a, &b, 0, &result));
+    EXPECT_EQ(12801u, RDDatetimeGetDiff(&a, &b, 10, &result));
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(12807u, RDDatetimeGetDiff(&a, nullptr, 3, &result));
+    EXPECT_EQ(12302u, RDDatetimeGetDiff(&a, &b, 3, nullptr));
+    // Beyond 32 bits the result is clamped, not wrapped.
+    const RDDatetime far{0, 0xFFFFFF}, near{0, 0};
+    EXPECT_EQ(12801u, RDDatetimeGetDiff(&far, &near, 8, &result));
+    EXPECT_EQ(INT32_MAX, result);
+}
+
+TEST_F(Datetime, AdjustCarriesAndFallsBackToMonthEnds) {
+    struct Case {
+        Parts from;
+        std::vector<int32_t> delta;
+        Parts to;
+    } cases[] = {
+        // clang-format off
+        {Make(1996, 5, 5, 23, 30, 0, 0), {0, 0, 0, 0, 1, 0, 0, 0}, Make(1996, 5, 6, 0, 30, 0, 0)},
+        {Make(1996, 5, 6, 0, 30, 0, 0), {0, 0, 0, 0, -1, 0, 0, 0}, Make(1996, 5, 5, 23, 30, 0, 0)},
+        {Make(2000, 12, 15), {0, 12, 0, 0, 0, 0, 0, 0}, Make(2001, 12, 15)},
+        {Make(2000, 1, 31), {0, 1, 0, 0, 0, 0, 0, 0}, Make(2000, 2, 29)},
+        {Make(2001, 3, 31), {0, -1, 0, 0, 0, 0, 0, 0}, Make(2001, 2, 28)},
+        {Make(2000, 2, 29), {1, 0, 0, 0, 0, 0, 0, 0}, Make(2001, 2, 28)},
+        {Make(2000, 1, 1), {0, -13, 0, 0, 0, 0, 0, 0}, Make(1998, 12, 1)},
+        {Make(1752, 9, 2), {0, 0, 1, 99, 0, 0, 0, 0}, Make(1752, 9, 14)},
+        {Make(1996, 1, 1, 0, 0, 0, 0), {0, 0, 0, 0, 0, 0, -1, 0}, Make(1995, 12, 31, 23, 59, 59, 0)},
+        {Make(1996, 1, 1, 0, 0, 0, 0), {0, 0, -1, 0, 49, 0, 0, 0}, Make(1996, 1, 2, 1, 0, 0, 0)},
+        {Make(1996, 7, 1, 12, 0, 0, 0, 1, -5), {0, 6, 0, 0, 0, 0, 0, 0}, Make(1997, 1, 1, 12, 0, 0, 0, 0, -5)},
+        {Make(-1, -1, -1, 23, 0, 0, 0), {0, 0, 0, 0, 2, 0, 0, 0}, Make(-1, -1, -1, 1, 0, 0, 0)}};
+    // clang-format on
+    for (const Case &c : cases) {
+        RDDatetime v = Build(c.from);
+        ASSERT_EQ(0u, RDDatetimeAdjust(&v, c.delta.data())) << &c - cases;
+        Parts out = Split(v), expected = c.to;
+        expected.weekday = out.weekday;
+        EXPECT_EQ(0, memcmp(&expected, &out, sizeof out))
+            << &c - cases << ": " << out.year << "-" << out.month << "-" << out.day << " "
+            << out.hour << ":" << out.minute << ":" << out.second;
+    }
+    // Year overflow and null arguments fail, leaving the value as it was.
+    RDDatetime v = Build(Make(32767, 12, 1));
+    const RDDatetime before = v;
+    const int32_t years[8] = {INT32_MAX, INT32_MAX, INT32_MAX, 0, 0, 0, 0, 0};
+    EXPECT_EQ(12807u, RDDatetimeAdjust(&v, years));
+    EXPECT_EQ(0, memcmp(&before, &v, sizeof v));
+    RDDatetime timed = Build(Make(32767, 12, 31, 12, 0, 0, 0));
+    const int32_t hours[8] = {0, 0, 0, 0, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX};
+    EXPECT_EQ(12807u, RDDatetimeAdjust(&timed, hours));
+    const uint32_t day = RDDatetimeGetJulian(&timed);
+    const int32_t back[8] = {0, 0, 0, 0, -24000, 0, 0, 0};
+    EXPECT_EQ(0u, RDDatetimeAdjust(&timed, back));
+    EXPECT_EQ(day - 1000, RDDatetimeGetJulian(&timed));
+    EXPECT_EQ(12807u, RDDatetimeAdjust(nullptr, years));
+    EXPECT_EQ(12807u, RDDatetimeAdjust(&v, nullptr));
+}
+
+} // namespace
