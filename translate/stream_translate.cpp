@@ -11,7 +11,9 @@ namespace rdx {
 namespace {
 
 // Texts up to this many bytes are translated through a buffer on the stack
-// instead of storage that the library allocates.
+// instead of storage that the library allocates: four output bytes per
+// source byte and a terminator suffice for nearly every pair of sets, and a
+// longer output is translated again into allocated storage.
 constexpr uint32_t kShortText = 64;
 constexpr uint32_t kShortOutput = 4 * kShortText + 16;
 
@@ -23,35 +25,52 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     destination.flags = (destination.flags & ~RDSTREAM_PRESIZED) | RDSTREAM_BORROWED;
 }
 
-uint32_t CopyBytes(RDStream &destination, const uint8_t *data, uint32_t length) {
+[[gnu::always_inline]] inline uint32_t CopyBytes(RDStream &destination, const uint8_t *data,
+                                                 uint32_t length) {
     uint32_t status = StreamDataSize(destination, &length);
     if (status == RDSTATUS_OK && length != 0) std::memcpy(destination.data, data, length);
     return status;
 }
 
+// Translation of a short text through a buffer on the stack. False when
+// the output is longer than the buffer; *status is then left to the
+// translation into allocated storage.
+[[gnu::always_inline]] inline bool TranslateShortText(const uint8_t *data, uint32_t length,
+                                                      uint32_t sc, uint32_t dc,
+                                                      RDStream &destination, uint32_t *status) {
+    xcore::Table *from = nullptr, *to = nullptr;
+    if ((*status = TextTables(sc, dc, &from, &to)) != RDSTATUS_OK) return true;
+    alignas(8) uint8_t output[kShortOutput];
+    xcore::TranslateResult result;
+    if (xcore::Translate(to, from, output, kShortOutput, data, length, &result) != 0) {
+        *status = RDSTATUS_NOTABLE;
+        return true;
+    }
+    if (result.length > kShortOutput) return false;
+    *status = CopyBytes(destination, output, result.length - result.terminator);
+    if (*status == RDSTATUS_OK) WriteTerminator(destination);
+    return true;
+}
+
 // Translation of a text between two different text codes.
-uint32_t TranslateText(const uint8_t *data, uint32_t length, uint32_t sc, uint32_t dc,
-                       RDStream &destination) {
+[[gnu::always_inline]] inline uint32_t TranslateText(const uint8_t *data, uint32_t length,
+                                                     uint32_t sc, uint32_t dc,
+                                                     RDStream &destination) {
     uint32_t empty = 0;
     uint32_t status = StreamDataSize(destination, &empty);
     if (status != RDSTATUS_OK) return status;
-    alignas(8) uint8_t shortOutput[kShortOutput];
+    if (length <= kShortText && TranslateShortText(data, length, sc, dc, destination, &status))
+        return status;
     void *output = nullptr;
     uint32_t produced = 0;
-    if (length <= kShortText) {
-        output = shortOutput;
-        produced = kShortOutput - 8; // room for any terminator
-        status = TextTranslate(data, length, sc, &output, &produced, dc);
-        if (status == RDSTATUS_NOFIT) output = nullptr; // longer than foreseen
-    }
-    if (output == nullptr) status = TextTranslate(data, length, sc, &output, &produced, dc);
+    status = TextTranslate(data, length, sc, &output, &produced, dc);
     if (status == RDSTATUS_NOFIT && (destination.flags & RDSTREAM_TRUNCATE) != 0)
         status = RDSTATUS_OK;
     if (status == RDSTATUS_OK) {
         status = CopyBytes(destination, static_cast<const uint8_t *>(output), produced);
         if (status == RDSTATUS_OK) WriteTerminator(destination);
     }
-    if (output != shortOutput) xcore::FreeOutput(output);
+    xcore::FreeOutput(output);
     return status;
 }
 

@@ -21,13 +21,9 @@ uint32_t TextTranslate(const void *source, uint32_t sourceLength, uint32_t sc, v
                        uint32_t *length, uint32_t dc) {
     SystemContext *context = Context();
     if (context == nullptr) return RDSTATUS_NOTABLE;
-    uint32_t status = RDSTATUS_OK;
-    if (context->translation.standard[kTableInterchange] == nullptr &&
-        (status = StandardTablesLoad()) != RDSTATUS_OK)
-        return status;
     xcore::Table *from = nullptr, *to = nullptr;
-    if ((status = TableLookup(sc, &from)) != RDSTATUS_OK) return status;
-    if ((status = TableLookup(dc, &to)) != RDSTATUS_OK) return status;
+    uint32_t status = TextTables(sc, dc, &from, &to);
+    if (status != RDSTATUS_OK) return status;
     uint32_t terminator = 0;
     if (xcore::TerminatorSize(to, &terminator) != 0) return RDSTATUS_NOTABLE;
     const bool allocate = *buffer == nullptr;

@@ -3,6 +3,8 @@
 // streams between character sets and kinds.
 #pragma once
 
+#include "activity/system_context.h"
+#include "rdx_status.h"
 #include "rdx_stream.h"
 
 #include <cstdint>
@@ -30,8 +32,39 @@ uint32_t TranslationSetUp();
 void TranslationTearDown();
 // Opens the tables of 256, the native set and 160 unless loaded: 0 or 1549.
 uint32_t StandardTablesLoad();
-// The table of a code, opened at first use: 0, 258 or 12305.
-uint32_t TableLookup(uint32_t code, xcore::Table **table);
+// The table of a code other than the three standard ones, opened at first
+// use: 0, 258 or 12305.
+uint32_t ChainTableLookup(uint32_t code, xcore::Table **table);
+
+// The table of a code, opened at first use: 0, 258 or 12305. The standard
+// tables are looked up inline, as nearly every translation involves them.
+inline uint32_t TableLookup(uint32_t code, xcore::Table **table) {
+    xcore::Table *const *standard = Context()->translation.standard;
+    switch (code) {
+    case RDCHARSET_INTERCHANGE:
+        *table = standard[kTableInterchange];
+        break;
+    case RDCHARSET_DEFAULT:
+        *table = standard[kTableNative];
+        break;
+    case RDCHARSET_UNICODE:
+        *table = standard[kTableUnicode];
+        break;
+    default:
+        return ChainTableLookup(code, table);
+    }
+    return *table != nullptr ? RDSTATUS_OK : RDSTATUS_NOTABLE;
+}
+
+// The tables of a pair of codes, the standard tables loaded first: 0,
+// 258, 1549 or 12305.
+inline uint32_t TextTables(uint32_t sc, uint32_t dc, xcore::Table **from, xcore::Table **to) {
+    if (Context()->translation.standard[kTableInterchange] == nullptr) {
+        if (uint32_t status = StandardTablesLoad(); status != RDSTATUS_OK) return status;
+    }
+    if (uint32_t status = TableLookup(sc, from); status != RDSTATUS_OK) return status;
+    return TableLookup(dc, to);
+}
 
 // Length in bytes of a terminated text of code, terminator not counted; 0
 // on any failure.
@@ -45,8 +78,34 @@ uint32_t TextByteLength(const void *text, uint32_t code);
 uint32_t TextTranslate(const void *source, uint32_t sourceLength, uint32_t sc, void **buffer,
                        uint32_t *length, uint32_t dc);
 
+// The code the Translation setting honours for one code.
+inline uint32_t EffectiveCharset(uint32_t code, uint32_t options,
+                                 const TranslationContext &translation) {
+    if (IsKind(code) || code == RDCHARSET_UNICODE) return code;
+    const uint32_t native = translation.textFormat;
+    if (code == RDCHARSET_DEFAULT) return native;
+    if ((options & RDCONVERT_LITERAL) != 0) return code;
+    switch (translation.translationMode) {
+    case 0:
+        return native;
+    case 1:
+        return code == RDCHARSET_INTERCHANGE ? code : native;
+    default:
+        return code;
+    }
+}
+
 // Replaces the two codes by the ones the Translation setting honours.
-void EffectiveCharsets(uint32_t options, uint32_t *sc, uint32_t *dc);
+inline void EffectiveCharsets(uint32_t options, uint32_t *sc, uint32_t *dc) {
+    constexpr uint32_t kCodeAscii = 9;
+    if (*sc == kCodeAscii && *dc == RDCHARSET_INTERCHANGE) {
+        *sc = RDCHARSET_INTERCHANGE; // 7-bit text is already interchange text
+        return;
+    }
+    const TranslationContext &translation = Context()->translation;
+    *sc = EffectiveCharset(*sc, options, translation);
+    *dc = EffectiveCharset(*dc, options, translation);
+}
 
 // Builds destination from source in character set or kind dc. The
 // destination holds no private storage on entry.

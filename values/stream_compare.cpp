@@ -73,6 +73,22 @@ uint32_t CompareConverted(const RDStream &a, uint32_t ca, const RDStream &b, uin
     return status;
 }
 
+// Two codes, or one with RDSTREAM_NOCASE. Kept out of line, away from the
+// frequent case of one code.
+[[gnu::noinline]] uint32_t CompareAcrossCodes(const RDStream &a, const RDStream &b, bool noCase,
+                                              int32_t *result) {
+    uint32_t ca = a.charset, cb = b.charset;
+    EffectiveCharsets(0, &ca, &cb);
+    if (!IsKind(ca) && !IsKind(cb) && (ca != cb || noCase)) {
+        if (ca == cb && ca != RDCHARSET_UNICODE) {
+            *result = CompareBytesNoCase(a, b);
+            return RDSTATUS_OK;
+        }
+        return Collate(a, b, noCase, result);
+    }
+    return CompareConverted(a, ca, b, cb, result);
+}
+
 } // namespace
 
 extern "C" RD_EXPORT uint32_t RDStreamDataCompare(const RDStream *first, const RDStream *second,
@@ -92,14 +108,5 @@ extern "C" RD_EXPORT uint32_t RDStreamDataCompare(const RDStream *first, const R
         *result = CompareBytes(a, b);
         return RDSTATUS_OK;
     }
-    uint32_t ca = a.charset, cb = b.charset;
-    EffectiveCharsets(0, &ca, &cb);
-    if (!IsKind(ca) && !IsKind(cb) && (ca != cb || noCase)) {
-        if (ca == cb && ca != RDCHARSET_UNICODE) {
-            *result = CompareBytesNoCase(a, b);
-            return RDSTATUS_OK;
-        }
-        return Collate(a, b, noCase, result);
-    }
-    return CompareConverted(a, ca, b, cb, result);
+    return CompareAcrossCodes(a, b, noCase, result);
 }

@@ -22,6 +22,8 @@ extern "C" RD_EXPORT uint32_t RDStreamCreate(RDStream *stream, uint32_t maxLengt
 
 extern "C" RD_EXPORT void RDStreamDataFree(RDStream *stream) {
     if (!TranslationReady() || stream == nullptr) return;
-    FreeStorage(DetachStorage(*stream));
-    stream->data = EmptyStreamData();
+    uint8_t *const empty = EmptyStreamData();
+    uint8_t *const old = DetachStorage(*stream);
+    stream->data = empty;
+    FreeStorage(old);
 }

@@ -6,9 +6,12 @@
 #pragma once
 
 #include "activity/system_context.h"
+#include "rdplat_mem.h"
+#include "rdx_status.h"
 #include "rdx_stream.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace rdx {
 
@@ -29,20 +32,62 @@ inline bool HasPrivateStorage(const RDStream &stream) {
            stream.data != EmptyStreamData();
 }
 
+inline uint8_t *DataOfBlock(void *block) {
+    return static_cast<uint8_t *>(block) + kBlockHeader;
+}
+
 // Four zero bytes after the last data byte.
-void WriteTerminator(RDStream &stream);
+inline void WriteTerminator(RDStream &stream) {
+    std::memset(stream.data + stream.length, 0, kTerminator);
+}
 
 // Frees a block given by its data pointer (null is ignored).
-void FreeStorage(uint8_t *data);
+inline void FreeStorage(uint8_t *data) {
+    if (data != nullptr) RDMemFree(data - kBlockHeader);
+}
 
 // Takes the private storage away from stream without freeing it: data
 // null, length 0, internal markers cleared. Returns the data pointer of the
 // storage (to hand to FreeStorage), or null when there was none.
-uint8_t *DetachStorage(RDStream &stream);
+inline uint8_t *DetachStorage(RDStream &stream) {
+    uint8_t *data = HasPrivateStorage(stream) ? stream.data : nullptr;
+    stream.data = nullptr;
+    stream.length = 0;
+    stream.flags &= ~(RDSTREAM_BORROWED | RDSTREAM_PRESIZED);
+    return data;
+}
+
+// Frees the stream's private storage after a failed allocation and leaves
+// it without storage. Returns 258.
+uint32_t LoseStorage(RDStream &stream);
+
+// The general case of StreamDataSize.
+uint32_t StreamDataSizeAny(RDStream &stream, uint32_t *length);
 
 // Gives the stream storage for length *length without keeping its contents;
 // *length is cut to maxLength with RDSTREAM_TRUNCATE. 0, 258 or 12801.
-uint32_t StreamDataSize(RDStream &stream, uint32_t *length);
+// Inline for the frequent case of a stream without maximum length or
+// markers that holds no storage, the empty data or exactly *length bytes.
+inline uint32_t StreamDataSize(RDStream &stream, uint32_t *length) {
+    const uint32_t n = *length;
+    if (stream.maxLength != 0 || n > kLargestLength ||
+        (stream.flags & (RDSTREAM_BORROWED | RDSTREAM_PRESIZED)) != 0)
+        return StreamDataSizeAny(stream, length);
+    uint8_t *const empty = EmptyStreamData();
+    if (stream.data == nullptr) {
+        stream.data = empty;
+        stream.length = 0;
+    }
+    if (stream.length == n) return RDSTATUS_OK;
+    if (stream.data != empty) return StreamDataSizeAny(stream, length);
+    void *block =
+        RDMemAlloc(static_cast<int32_t>((n > kSmallCapacity ? n : kSmallCapacity) + kBlockExtra));
+    if (block == nullptr) return LoseStorage(stream);
+    stream.data = DataOfBlock(block);
+    stream.length = n;
+    WriteTerminator(stream);
+    return RDSTATUS_OK;
+}
 
 // Changes the length keeping the contents. 0, 258 or 12801.
 uint32_t StreamDataResize(RDStream &stream, uint32_t length);

@@ -17,6 +17,27 @@ bool InsideOwnStorage(const RDStream &stream, const void *bytes) {
     return HasPrivateStorage(stream) && at >= stream.data && at <= stream.data + stream.length;
 }
 
+uint32_t SetBytes(RDStream &stream, uint32_t charset, const void *bytes, uint32_t count) {
+    uint32_t length = count;
+    const uint32_t status = StreamDataSize(stream, &length);
+    if (status != RDSTATUS_OK) return status;
+    if (length != 0) std::memcpy(stream.data, bytes, length);
+    stream.charset = charset;
+    return RDSTATUS_OK;
+}
+
+// Bytes of the stream's own storage are copied aside before sizing. Kept
+// out of line, away from the frequent case.
+[[gnu::noinline]] uint32_t SetOwnBytes(RDStream &stream, uint32_t charset, const void *bytes,
+                                       uint32_t count) {
+    void *copy = RDMemAlloc(static_cast<int32_t>(count));
+    if (copy == nullptr) return RDSTATUS_NOMEMORY;
+    std::memcpy(copy, bytes, count);
+    const uint32_t status = SetBytes(stream, charset, copy, count);
+    RDMemFree(copy);
+    return status;
+}
+
 } // namespace
 
 extern "C" RD_EXPORT uint32_t RDStreamDataSet(RDStream *stream, uint32_t charset, const void *bytes,
@@ -25,21 +46,9 @@ extern "C" RD_EXPORT uint32_t RDStreamDataSet(RDStream *stream, uint32_t charset
     if (stream == nullptr) return RDSTATUS_NOSTREAM;
     if (charset == 0) return RDSTATUS_BADCHARSET;
     if (count != 0 && bytes == nullptr) return RDSTATUS_NULLARG1;
-    void *copy = nullptr;
-    if (count != 0 && InsideOwnStorage(*stream, bytes)) {
-        copy = RDMemAlloc(static_cast<int32_t>(count));
-        if (copy == nullptr) return RDSTATUS_NOMEMORY;
-        std::memcpy(copy, bytes, count);
-        bytes = copy;
-    }
-    uint32_t length = count;
-    uint32_t status = StreamDataSize(*stream, &length);
-    if (status == RDSTATUS_OK) {
-        if (length != 0) std::memcpy(stream->data, bytes, length);
-        stream->charset = charset;
-    }
-    RDMemFree(copy);
-    return status;
+    if (count != 0 && InsideOwnStorage(*stream, bytes))
+        return SetOwnBytes(*stream, charset, bytes, count);
+    return SetBytes(*stream, charset, bytes, count);
 }
 
 extern "C" RD_EXPORT uint32_t RDStreamDataAlloc(RDStream *stream, uint32_t charset, uint32_t count,

@@ -9,21 +9,8 @@
 namespace rdx {
 namespace {
 
-uint8_t *DataOf(void *block) {
-    return static_cast<uint8_t *>(block) + kBlockHeader;
-}
-
 void *BlockOf(uint8_t *data) {
     return data - kBlockHeader;
-}
-
-// A failed allocation leaves the stream without storage.
-uint32_t LoseStorage(RDStream &stream) {
-    if (HasPrivateStorage(stream)) FreeStorage(stream.data);
-    stream.length = 0;
-    stream.data = nullptr;
-    stream.flags &= ~(RDSTREAM_BORROWED | RDSTREAM_PRESIZED);
-    return RDSTATUS_NOMEMORY;
 }
 
 // Capacity of pre-sized storage, or 0 when the stream is not pre-sized.
@@ -42,23 +29,16 @@ uint32_t SetLength(RDStream &stream, uint32_t length) {
 
 } // namespace
 
-void WriteTerminator(RDStream &stream) {
-    std::memset(stream.data + stream.length, 0, kTerminator);
-}
-
-void FreeStorage(uint8_t *data) {
-    if (data != nullptr) RDMemFree(BlockOf(data));
-}
-
-uint8_t *DetachStorage(RDStream &stream) {
-    uint8_t *data = HasPrivateStorage(stream) ? stream.data : nullptr;
-    stream.data = nullptr;
+// A failed allocation leaves the stream without storage.
+uint32_t LoseStorage(RDStream &stream) {
+    if (HasPrivateStorage(stream)) FreeStorage(stream.data);
     stream.length = 0;
+    stream.data = nullptr;
     stream.flags &= ~(RDSTREAM_BORROWED | RDSTREAM_PRESIZED);
-    return data;
+    return RDSTATUS_NOMEMORY;
 }
 
-uint32_t StreamDataSize(RDStream &stream, uint32_t *length) {
+uint32_t StreamDataSizeAny(RDStream &stream, uint32_t *length) {
     uint32_t n = *length;
     if (stream.maxLength != 0 && n > stream.maxLength) {
         if ((stream.flags & RDSTREAM_TRUNCATE) == 0) return RDSTATUS_NOFIT;
@@ -73,7 +53,7 @@ uint32_t StreamDataSize(RDStream &stream, uint32_t *length) {
         if (uint32_t capacity = PresizedCapacity(stream); capacity != 0) {
             void *block = RDMemAlloc(static_cast<int32_t>(capacity + kBlockExtra));
             if (block == nullptr) return LoseStorage(stream);
-            stream.data = DataOf(block);
+            stream.data = DataOfBlock(block);
             stream.flags |= RDSTREAM_PRESIZED;
             return SetLength(stream, n);
         }
@@ -86,7 +66,7 @@ uint32_t StreamDataSize(RDStream &stream, uint32_t *length) {
         void *block = shared ? RDMemAlloc(static_cast<int32_t>(size))
                              : RDMemRealloc(BlockOf(stream.data), 0, size);
         if (block == nullptr) return LoseStorage(stream);
-        stream.data = DataOf(block);
+        stream.data = DataOfBlock(block);
     }
     return SetLength(stream, n);
 }
@@ -101,7 +81,7 @@ uint32_t StreamDataResize(RDStream &stream, uint32_t length) {
     const uint32_t size = std::max(length, kSmallCapacity) + kBlockExtra;
     void *block = RDMemRealloc(BlockOf(stream.data), stream.length + kBlockExtra, size);
     if (block == nullptr) return LoseStorage(stream);
-    stream.data = DataOf(block);
+    stream.data = DataOfBlock(block);
     return SetLength(stream, length);
 }
 

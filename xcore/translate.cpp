@@ -51,6 +51,29 @@ bool ConvertThroughPivot(Table &to, Table &from, const char *source, size_t leng
     }
 }
 
+// Texts up to this many bytes of a converter's set go into UTF-8 through a
+// UTF-16 form on the stack: the converter's own reader followed by ICU's
+// direct UTF-8 writer costs less than a converter pair. Sets that need more
+// UTF-16 units than the pivot holds take the converter pair.
+constexpr size_t kShortPivot = 256;
+constexpr size_t kShortSource = kShortPivot / 2;
+
+// Converts a short text of from's set into UTF-8; false with *fits false
+// when its UTF-16 form exceeds the pivot.
+bool ShortToUtf8(Table &from, const char *source, size_t length, Sink sink, int32_t *n,
+                 UErrorCode *status, bool *fits) {
+    UChar pivot[kShortPivot];
+    UChar *target = pivot;
+    ucnv_resetToUnicode(from.converter);
+    ucnv_toUnicode(from.converter, &target, pivot + kShortPivot, &source, source + length, nullptr,
+                   true, status);
+    *fits = *status != U_BUFFER_OVERFLOW_ERROR;
+    if (U_FAILURE(*status)) return false;
+    u_strToUTF8WithSub(sink.out, static_cast<int32_t>(sink.capacity), n, pivot,
+                       static_cast<int32_t>(target - pivot), kSubstitute, nullptr, status);
+    return true;
+}
+
 // UTF-16 input must be aligned for ICU; a misaligned text is copied.
 const UChar *AlignedUnits(const void *source, size_t units, std::unique_ptr<UChar[]> &copy) {
     if (reinterpret_cast<uintptr_t>(source) % alignof(UChar) == 0)
@@ -60,10 +83,9 @@ const UChar *AlignedUnits(const void *source, size_t units, std::unique_ptr<UCha
     return copy.get();
 }
 
-// Converts into sink, returning the whole output length in bytes
-// (terminator not counted) in *produced.
-bool Convert(Table &to, Table &from, const char *source, size_t length, Sink sink,
-             size_t *produced) {
+// Convert for any pair; Convert itself takes UTF-8 to UTF-16LE inline.
+bool ConvertAny(Table &to, Table &from, const char *source, size_t length, Sink sink,
+                size_t *produced) {
     UErrorCode status = U_ZERO_ERROR;
     int32_t n = 0;
     const auto capacity = static_cast<int32_t>(sink.capacity);
@@ -91,6 +113,10 @@ bool Convert(Table &to, Table &from, const char *source, size_t length, Sink sin
         else
             n = ucnv_toUChars(from.converter, out, units, source, count, &status);
         n *= 2;
+    } else if (to.form == Form::Utf8 && length <= kShortSource) {
+        bool fits = true;
+        if (!ShortToUtf8(from, source, length, sink, &n, &status, &fits) && !fits)
+            return ConvertThroughPivot(to, from, source, length, sink, produced);
     } else {
         return ConvertThroughPivot(to, from, source, length, sink, produced);
     }
@@ -100,6 +126,22 @@ bool Convert(Table &to, Table &from, const char *source, size_t length, Sink sin
     return U_SUCCESS(status);
 }
 
+// Converts into sink, returning the whole output length in bytes
+// (terminator not counted) in *produced. UTF-8 to UTF-16LE, the most
+// frequent pair, is converted inline.
+inline bool Convert(Table &to, Table &from, const char *source, size_t length, Sink sink,
+                    size_t *produced) {
+    if (from.form != Form::Utf8 || to.form != Form::Utf16Le)
+        return ConvertAny(to, from, source, length, sink, produced);
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t n = 0;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar *>(sink.out),
+                         static_cast<int32_t>(sink.capacity) / 2, &n, source,
+                         static_cast<int32_t>(length), kSubstitute, nullptr, &status);
+    *produced = static_cast<size_t>(n) * 2;
+    return U_SUCCESS(status) || status == U_BUFFER_OVERFLOW_ERROR;
+}
+
 // Output bytes that usually suffice; a larger output is converted again.
 uint64_t Estimate(const Table &to, const Table &from, uint64_t length) {
     if (to.form == Form::Utf16Le) return length * 2;
@@ -107,10 +149,23 @@ uint64_t Estimate(const Table &to, const Table &from, uint64_t length) {
     return length * ucnv_getMaxCharSize(to.converter);
 }
 
-void Terminate(char *out, size_t capacity, size_t produced, uint32_t terminator) {
+// Terminators are 1, 2 or 4 bytes; stored without a call to memset.
+inline void Terminate(char *out, size_t capacity, size_t produced, uint32_t terminator) {
     if (produced + terminator > capacity) return;
-    for (uint32_t i = 0; i < terminator; ++i)
-        out[produced + i] = 0;
+    char *at = out + produced;
+    switch (terminator) {
+    case 1:
+        at[0] = 0;
+        break;
+    case 2:
+        std::memcpy(at, "\0", 2);
+        break;
+    case 4:
+        std::memcpy(at, "\0\0\0", 4);
+        break;
+    default:
+        std::memset(at, 0, terminator);
+    }
 }
 
 // Converts into storage allocated here, growing it once when the estimate
@@ -132,6 +187,7 @@ uint32_t TranslateAllocating(Table &to, Table &from, const char *source, uint32_
             Terminate(out, capacity, produced, to.terminator);
             result->allocated = out;
             result->length = static_cast<uint32_t>(produced + to.terminator);
+            result->terminator = to.terminator;
             return 0;
         }
         std::free(out);
@@ -163,6 +219,7 @@ uint32_t Translate(Table *destinationTable, Table *sourceTable, void *buffer, ui
     if (produced > kLargestOutput) return 1;
     Terminate(out, capacity, produced, to.terminator);
     result->length = static_cast<uint32_t>(produced + to.terminator);
+    result->terminator = to.terminator;
     return 0;
 }
 

@@ -18,6 +18,7 @@ struct Table;
 struct TranslateResult {
     void *allocated = nullptr; // the output, when Translate was asked to allocate it
     uint32_t length = 0;       // output length in bytes, terminator included
+    uint32_t terminator = 0;   // the terminator's size in bytes
 };
 
 // Opens the table of a code. country and language (ISO 639, may be empty)
