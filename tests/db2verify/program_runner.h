@@ -17,19 +17,4 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::string &path, const std::string &input,
                          const std::vector<std::string> &extraEnv);
 
-// A temporary folder, removed with its contents at the end of its scope.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    const std::string &Path() const { return path_; }
-    std::string Write(const std::string &name, const std::string &text) const;
-    std::string Read(const std::string &name) const;
-
-  private:
-    std::string path_;
-};
-
 } // namespace db2test

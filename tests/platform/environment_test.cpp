@@ -1,24 +1,13 @@
-#include "rdplat.h"
-#include "rdplat_test.h"
-
-#include <gtest/gtest.h>
+#include "platform_test.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <string>
 
 namespace {
 
 constexpr const char *kVar = "RDX_ENV_TEST";
 
-class Environment : public ::testing::Test {
-  protected:
-    void SetUp() override { setenv(kVar, "abcdef", 1); }
-    void TearDown() override { unsetenv(kVar); }
-};
-
-TEST_F(Environment, GetEnvCopiesAtMostLengthCharactersAndTerminates) {
+TEST(Environment, GetEnvCopiesAtMostLengthCharactersAndTerminates) {
+    rdtest::ScopedEnv var(kVar, "abcdef");
     char out[16] = "junk";
     uint32_t length = 7;
     EXPECT_EQ(RDPlatGetEnv(kVar, nullptr, &length), RDSTATUS_NULLARG1);
@@ -35,29 +24,22 @@ TEST_F(Environment, GetEnvCopiesAtMostLengthCharactersAndTerminates) {
     }
 }
 
-TEST_F(Environment, PutEnvStoresTheValueInQuotesOrRefusesTheName) {
-    ASSERT_EQ(RDPlatPutEnv(kVar, "x=y z"), 0u);
-    char out[16];
-    uint32_t length = 15;
-    ASSERT_EQ(RDPlatGetEnv(kVar, out, &length), 0u);
-    EXPECT_STREQ(out, "\"x=y z\"");
-    ASSERT_EQ(RDPlatPutEnv(kVar, ""), 0u);
-    EXPECT_STREQ(std::getenv(kVar), "\"\"");
-    for (const char *name : {"", "RDX_ENV_TEST=x", (const char *)0})
-        EXPECT_EQ(RDPlatPutEnv(name, "v"), RDSTATUS_ENVREFUSED);
-    EXPECT_STREQ(std::getenv(kVar), "\"\"");
-}
-
-TEST_F(Environment, PutEnvWithoutMemoryIs258AndChangesNothing) {
+TEST(Environment, PutEnvQuotesTheValueAndChecksMemoryBeforeTheName) {
+    rdtest::ScopedEnv var(kVar, "abcdef");
     RDTestMemFailNth(1);
     EXPECT_EQ(RDPlatPutEnv(kVar, "after"), RDSTATUS_NOMEMORY);
     EXPECT_STREQ(std::getenv(kVar), "abcdef");
     RDTestMemFailNth(1);
-    EXPECT_EQ(RDPlatPutEnv("", "v"), RDSTATUS_NOMEMORY) << "memory comes before the name check";
+    EXPECT_EQ(RDPlatPutEnv("", "v"), RDSTATUS_NOMEMORY);
     RDTestMemFailNth(2);
-    EXPECT_EQ(RDPlatPutEnv(kVar, "after"), 0u);
+    ASSERT_EQ(RDPlatPutEnv(kVar, "x=y z"), 0u);
     EXPECT_EQ(RDTestMemFailPending(), 1) << "one allocation only";
     RDTestMemFailNth(0);
+    EXPECT_STREQ(std::getenv(kVar), "\"x=y z\"");
+    ASSERT_EQ(RDPlatPutEnv(kVar, ""), 0u);
+    for (const char *name : {"", "RDX_ENV_TEST=x", (const char *)0})
+        EXPECT_EQ(RDPlatPutEnv(name, "v"), RDSTATUS_ENVREFUSED);
+    EXPECT_STREQ(std::getenv(kVar), "\"\"");
 }
 
 } // namespace

@@ -1,18 +1,8 @@
-#include "rdplat.h"
-#include "rdplat_test.h"
-#include "temp_home.h"
+#include "platform_test.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
 #include <set>
-#include <string>
 
 namespace {
-
-using rdtest::FileExists;
-using rdtest::ReadFile;
-using rdtest::WriteFile;
 
 // Opens path with mode, writes "XY" and closes; returns whether it opened.
 bool OpenAndWrite(const std::string &path, uint32_t mode) {

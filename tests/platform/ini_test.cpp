@@ -1,60 +1,38 @@
-#include "rdplat.h"
-#include "temp_home.h"
-
-#include <gtest/gtest.h>
-
-#include <csignal>
-#include <cstring>
-#include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
+#include "platform_test.h"
 
 namespace {
-
-using rdtest::FileExists;
-using rdtest::ReadFile;
-using rdtest::WriteFile;
 
 class IniFile : public ::testing::Test {
   protected:
     std::string Path() const { return home.Path("settings.ini"); }
-    void Write(const std::string &content) const { WriteFile(Path(), content); }
     std::string Content() const { return ReadFile(Path()); }
     uint32_t Set(const char *section, const char *key, const char *value) const {
         return RDINISetString(section, key, value, Path().c_str());
     }
-    std::string Get(const char *section, const char *key, uint32_t *status = nullptr) const {
+    // "status:value", read into a buffer full of junk.
+    std::string Get(const char *section, const char *key) const {
         char out[RDINI_LINE_MAX + 1] = "junk";
-        uint32_t s = RDINIGetString(section, key, out, Path().c_str());
-        if (status != nullptr) *status = s;
-        return out;
+        uint32_t status = RDINIGetString(section, key, out, Path().c_str());
+        return std::to_string(status) + ":" + out;
     }
     // The entries of a listing, up to its empty terminator.
     static std::vector<std::string> Entries(const char *list) {
         std::vector<std::string> entries;
-        for (const char *p = list; *p != '\0'; p += std::string(p).size() + 1)
+        for (const char *p = list; *p != '\0'; p += std::strlen(p) + 1)
             entries.emplace_back(p);
         return entries;
     }
-
     rdtest::TempHome home;
 };
 
-TEST_F(IniFile, SettingInAMissingFileCreatesTwoLinesAndRemovingCreatesNothing) {
-    EXPECT_EQ(Set("S", "k", nullptr), 0u);
-    EXPECT_FALSE(FileExists(Path()));
-    EXPECT_EQ(Set("S", "k", "v"), 0u);
-    EXPECT_EQ(Content(), "[S]\nk=v\n");
-}
-
 TEST_F(IniFile, RewritesKeepLayoutAndPlaceNewEntries) {
+    const std::string unchanged = "[A]\r\nx=1\n\n[B]\ny=2";
     struct Case {
-        const char *name, *before, *section, *key, *value, *after;
+        const char *name, *before, *section, *key, *value, *after; // null: no file
     };
     const Case cases[] = {
+        {"missing file gets two lines", nullptr, "S", "k", "v", "[S]\nk=v\n"},
+        {"removal from a missing file creates nothing", nullptr, "S", "k", nullptr, nullptr},
         {"new section appended", "[A]\nx=1\n", "B", "k", "v", "[A]\nx=1\n\n[B]\nk=v\n"},
         {"existing key replaced in place, caller's spelling, header kept",
          "[sect]\n\nKEY=old\n; c\n\n[T]\n", "SECT", "key", "new",
@@ -67,83 +45,65 @@ TEST_F(IniFile, RewritesKeepLayoutAndPlaceNewEntries) {
         {"CRLF lines keep their ends", "[A]\r\nx=1\r\n[B]\r\n", "A", "k", "v",
          "[A]\r\nx=1\r\nk=v\n[B]\r\n"},
         {"blank line is an ordinary line", "[A]\n  \n[B]\n", "A", "k", "v", "[A]\n  \nk=v\n[B]\n"},
+        {"absent key, first section", unchanged.c_str(), "A", "k", nullptr, unchanged.c_str()},
+        {"absent key, last section", unchanged.c_str(), "B", "k", nullptr, unchanged.c_str()},
+        {"absent section", unchanged.c_str(), "Missing", "k", nullptr, unchanged.c_str()},
     };
     for (const Case &c : cases) {
-        Write(c.before);
+        c.before ? WriteFile(Path(), c.before) : (void)unlink(Path().c_str());
         EXPECT_EQ(Set(c.section, c.key, c.value), 0u) << c.name;
-        EXPECT_EQ(Content(), c.after) << c.name;
+        EXPECT_EQ(FileExists(Path()), c.after != nullptr) << c.name;
+        EXPECT_EQ(Content(), c.after ? c.after : "") << c.name;
     }
+    EXPECT_EQ(RDINIRemoveString("B", "y", Path().c_str()), 0u);
+    EXPECT_EQ(Content(), "[A]\r\nx=1\n\n[B]\n");
     EXPECT_FALSE(FileExists(home.Path("settings1.tmp")));
 }
 
-TEST_F(IniFile, RemovingAnAbsentKeyLeavesTheFileByteForByte) {
-    const std::string original = "[A]\r\nx=1\n\n[B]\ny=2";
-    for (const char *section : {"A", "B", "Missing"}) {
-        Write(original);
-        EXPECT_EQ(RDINIRemoveString(section, "k", Path().c_str()), 0u) << section;
-        EXPECT_EQ(Content(), original) << section;
-    }
-    EXPECT_FALSE(FileExists(home.Path("settings1.tmp")));
-}
-
-TEST_F(IniFile, MatchingRulesOfSectionsAndKeys) {
-    Write("[CONFIGURATION] trailing text\n"
-          "directory =blank\n"
-          "directory=/home/x\n"
-          "Flag\n"
-          "Empty=\n"
-          "[Other]\n"
-          "Directory=wrong\n");
-    EXPECT_EQ(Get("Configuration", "Directory"), "/home/x");
-    uint32_t status = 0;
-    EXPECT_EQ(Get("Configuration", "Flag", &status), "");
-    EXPECT_EQ(status, RDSTATUS_INIMISSING);
-    EXPECT_EQ(RDINIGetString("Configuration", "Empty", nullptr, Path().c_str()), 534u);
+TEST_F(IniFile, MatchingRulesOfSectionsAndKeysAndReadingStatuses) {
+    WriteFile(Path(), "[CONFIGURATION] trailing text\r\n"
+                      "directory =blank\n"
+                      "directory=/home/x\r\n"
+                      "Flag\n"
+                      "Empty=\n"
+                      "long=" +
+                          std::string(400, 'x') +
+                          "\n" // not a line of the format: never cut
+                          "[Other]\n"
+                          "Directory=wrong\n"
+                          "last=end");
+    EXPECT_EQ(Get("Configuration", "Directory"), "0:/home/x");
+    EXPECT_EQ(Get("Other", "last"), "0:end");
+    for (const char *key : {"Flag", "Empty", "Absent", "long"})
+        EXPECT_EQ(Get("Configuration", key), "534:") << key;
+    EXPECT_EQ(Get("Missing", "Directory"), "534:");
     EXPECT_EQ(RDINIGetString("Configuration", "directory", nullptr, Path().c_str()), 0u);
-    EXPECT_EQ(RDINIGetString("Configuration", "Absent", nullptr, Path().c_str()), 534u);
-    EXPECT_EQ(RDINIGetString("Missing", "Directory", nullptr, Path().c_str()), 534u);
     EXPECT_EQ(RDINIGetString("A", "k", nullptr, home.Path("none.ini").c_str()), 535u);
 }
 
-TEST_F(IniFile, ReadingToleratesCrlfLongLinesAndAMissingFinalLineFeed) {
-    Write("[A]\r\nk=crlf\r\nlong=" + std::string(400, 'x') + "\nlast=end");
-    EXPECT_EQ(Get("A", "k"), "crlf");
-    uint32_t status = 0;
-    EXPECT_EQ(Get("A", "long", &status), ""); // not a line of the format: never cut
-    EXPECT_EQ(status, RDSTATUS_INIMISSING);
-    EXPECT_EQ(Get("A", "last"), "end");
-}
-
-TEST_F(IniFile, ListingSkipsEmptyAndCommentLines) {
-    Write("[A]\nx=1\n\n; note\nplain\n[B]\ny=2\n");
+TEST_F(IniFile, ListingsSkipEmptyAndCommentLinesAndStayInTheirBuffer) {
+    WriteFile(Path(), "[A]\nx=1\n\n; note\nplain\n[B]\nfirst=1\nsecond=2\n[C]\n\n; only\n");
     char out[64];
     std::memset(out, 'z', sizeof out);
     EXPECT_EQ(RDINIGetString("A", nullptr, out, Path().c_str()), 0u);
     EXPECT_EQ(Entries(out), (std::vector<std::string>{"x=1", "plain"}));
     EXPECT_EQ(RDINIGetSection("A", out, sizeof out, Path().c_str()), 0u);
     EXPECT_EQ(Entries(out), (std::vector<std::string>{"x=1", "plain"}));
+    EXPECT_EQ(RDINIGetString("C", "", out, Path().c_str()), 534u);
+    EXPECT_EQ(out[0] | out[1], '\0');
 
-    Write("[A]\n\n; only a comment\n");
-    EXPECT_EQ(RDINIGetString("A", "", out, Path().c_str()), 534u);
-    EXPECT_EQ(out[0], '\0');
-    EXPECT_EQ(out[1], '\0');
-}
-
-TEST_F(IniFile, BoundedListingNeverWritesPastItsBuffer) {
-    Write("[A]\nfirst=1\nsecond=2\n");
-    char out[16];
-    std::memset(out, 'z', sizeof out);
     // "first=1\0" fits in 9 bytes with the final NUL; "second=2\0" does not.
-    EXPECT_EQ(RDINIGetSection("A", out, 12, Path().c_str()), RDSTATUS_NOFIT);
+    std::memset(out, 'z', sizeof out);
+    EXPECT_EQ(RDINIGetSection("B", out, 12, Path().c_str()), RDSTATUS_NOFIT);
     EXPECT_EQ(Entries(out), std::vector<std::string>{"first=1"});
     EXPECT_EQ(out[12], 'z');
-    EXPECT_EQ(RDINIGetSection("A", out, 1, Path().c_str()), RDSTATUS_NOFIT);
+    EXPECT_EQ(RDINIGetSection("B", out, 1, Path().c_str()), RDSTATUS_NOFIT);
     EXPECT_EQ(out[0], '\0');
-    EXPECT_EQ(RDINIGetSection("A", nullptr, 0, Path().c_str()), 0u);
+    EXPECT_EQ(RDINIGetSection("B", nullptr, 0, Path().c_str()), 0u);
 }
 
 TEST_F(IniFile, RefusesTextsThatWouldBreakTheFormat) {
-    Write("[A]\nx=1\n");
+    WriteFile(Path(), "[A]\nx=1\n");
     const std::string longValue(RDINI_LINE_MAX, 'v');
     EXPECT_EQ(Set("A", "k", "two\nlines"), RDSTATUS_INIMISSING);
     EXPECT_EQ(Set("A", "k=j", "v"), RDSTATUS_INIMISSING);
@@ -154,16 +114,18 @@ TEST_F(IniFile, RefusesTextsThatWouldBreakTheFormat) {
 }
 
 TEST_F(IniFile, TemporaryCopyIsNamedBesideTheFile) {
-    // A dangling link is a name that cannot be opened for reading, so it is
-    // chosen, and the exclusive create on it fails: the status shows which
-    // name was taken.
-    Write("[A]\n");
-    ASSERT_EQ(symlink("/nonexistent/target", home.Path("settings1.tmp").c_str()), 0);
+    // A dangling link cannot be opened for reading, so its name is chosen and
+    // the exclusive create on it fails: the status shows which name was taken.
+    auto dangle = [&](const char *name) {
+        return symlink("/nonexistent/target", home.Path(name).c_str()) == 0;
+    };
+    WriteFile(Path(), "[A]\n");
+    ASSERT_TRUE(dangle("settings1.tmp"));
     EXPECT_EQ(Set("A", "k", "v"), RDSTATUS_INICREATE);
     EXPECT_EQ(Content(), "[A]\n");
     unlink(home.Path("settings1.tmp").c_str());
     WriteFile(home.Path("settings1.tmp"), "busy");
-    ASSERT_EQ(symlink("/nonexistent/target", home.Path("settings2.tmp").c_str()), 0);
+    ASSERT_TRUE(dangle("settings2.tmp"));
     EXPECT_EQ(Set("A", "k", "v"), RDSTATUS_INICREATE);
     unlink(home.Path("settings2.tmp").c_str());
     EXPECT_EQ(Set("A", "k", "v"), 0u);
@@ -173,27 +135,20 @@ TEST_F(IniFile, TemporaryCopyIsNamedBesideTheFile) {
     ASSERT_EQ(mkdir(home.Path("conf.d").c_str(), 0700), 0);
     std::string file = home.Path("conf.d/quarry.ini");
     WriteFile(file, "[A]\n");
-    ASSERT_EQ(symlink("/nonexistent", home.Path("conf.d/quarry1.tmp").c_str()), 0);
+    ASSERT_TRUE(dangle("conf.d/quarry1.tmp"));
     EXPECT_EQ(RDINISetString("A", "k", "v", file.c_str()), RDSTATUS_INICREATE);
     EXPECT_FALSE(FileExists(home.Path("conf1.tmp")));
 }
 
 TEST_F(IniFile, FailingWriteKeepsTheFile) {
     const std::string original = "[A]\n" + std::string(200, ';') + "\n";
-    Write(original);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Files may not grow past 100 bytes: the rewrite's write fails.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{100, 100};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(Set("A", "k", "v") == RDSTATUS_INIMISSING ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the rewrite did not report the failed write";
+    WriteFile(Path(), original);
+    EXPECT_EQ(rdtest::InChild([&] {
+                  rdtest::LimitFileSize(100); // the rewrite's write fails
+                  return Set("A", "k", "v") == RDSTATUS_INIMISSING ? 0 : 1;
+              }),
+              0)
+        << "the rewrite did not report the failed write";
     EXPECT_EQ(Content(), original);
     EXPECT_FALSE(FileExists(home.Path("settings1.tmp")));
 }

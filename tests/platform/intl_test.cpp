@@ -1,17 +1,9 @@
-#include "rdplat.h"
-#include "rdplat_test.h"
-
-#include <gtest/gtest.h>
+#include "platform_test.h"
 
 #include <cstddef>
-#include <cstdlib>
-#include <cstring>
-#include <optional>
-#include <string>
+#include <tuple>
 
 namespace {
-
-// ---- International-format record ----------------------------------------
 
 // The seven texts with their length fields, in record order, and defaults.
 struct Text {
@@ -35,7 +27,6 @@ uint32_t LengthOf(const RDIntlFormat *f, const Text &t) {
     return length;
 }
 
-// Every test starts and ends without a record.
 class IntlFormat : public ::testing::Test {
   protected:
     void SetUp() override { RDPlatTerm(); }
@@ -46,10 +37,11 @@ class IntlFormat : public ::testing::Test {
 };
 
 TEST(IntlFormatLayout, MembersSitAtTheirWireOffsets) {
-    EXPECT_EQ(offsetof(RDIntlFormat, intlFlags), 0u);
-    EXPECT_EQ(offsetof(RDIntlFormat, dateOrder), 4u);
-    EXPECT_EQ(offsetof(RDIntlFormat, currencyDigits), 8u);
-    EXPECT_EQ(offsetof(RDIntlFormat, timeZone), 12u);
+    const size_t numbers[] = {offsetof(RDIntlFormat, intlFlags), offsetof(RDIntlFormat, dateOrder),
+                              offsetof(RDIntlFormat, currencyDigits),
+                              offsetof(RDIntlFormat, timeZone)};
+    EXPECT_EQ(std::vector<size_t>(std::begin(numbers), std::end(numbers)),
+              (std::vector<size_t>{0, 4, 8, 12}));
     for (size_t i = 0; i < std::size(kTexts); ++i) {
         EXPECT_EQ(kTexts[i].text, 16 + 10 * i) << i;
         EXPECT_EQ(kTexts[i].length, 22 + 10 * i) << i;
@@ -67,10 +59,8 @@ TEST_F(IntlFormat, DefaultsAreLoadedInPlace) {
     EXPECT_EQ(f->timeZone, 100);
     ASSERT_EQ(RDPlatSetIntlFormat(nullptr), 0u);
     EXPECT_EQ(RDPlatGetIntlFormat(), f) << "later calls keep the address";
-    EXPECT_EQ(f->intlFlags, 16u);
-    EXPECT_EQ(f->dateOrder, 1u);
-    EXPECT_EQ(f->currencyDigits, 2u);
-    EXPECT_EQ(f->timeZone, -5);
+    EXPECT_EQ(std::tie(f->intlFlags, f->dateOrder, f->currencyDigits, f->timeZone),
+              std::make_tuple(16u, 1u, 2u, -5));
     for (const Text &t : kTexts) {
         EXPECT_STREQ(TextOf(f, t), t.byDefault);
         EXPECT_EQ(LengthOf(f, t), std::strlen(t.byDefault)) << t.byDefault;
@@ -86,10 +76,7 @@ TEST_F(IntlFormat, SourceIsCopiedWithLengthsRecomputedAndTextsTerminated) {
     }
     ASSERT_EQ(RDPlatSetIntlFormat(&source), 0u);
     RDIntlFormat *f = RDPlatGetIntlFormat();
-    EXPECT_EQ(f->intlFlags, 0x0Fu);
-    EXPECT_EQ(f->dateOrder, 3u);
-    EXPECT_EQ(f->currencyDigits, 4u);
-    EXPECT_EQ(f->timeZone, -530);
+    EXPECT_EQ(std::memcmp(f, &source, 16), 0); // the four numbers
     for (size_t i = 0; i < std::size(kTexts); ++i) {
         std::string expected = std::string(texts[i]).substr(0, 5); // no NUL in 6 bytes: cut
         EXPECT_EQ(TextOf(f, kTexts[i]), expected);
@@ -102,8 +89,7 @@ TEST_F(IntlFormat, TimeZoneIs533WithZeroOutputsWithoutRecord) {
         EXPECT_EQ(RDPlatGetIntlFormat(), nullptr) << round;
         int32_t zone = 77, dst = 77;
         EXPECT_EQ(RDPlatGetTimeZone(&zone, &dst), RDSTATUS_NOTIMEZONE) << round;
-        EXPECT_EQ(zone, 0);
-        EXPECT_EQ(dst, 0);
+        EXPECT_EQ(zone | dst, 0);
         EXPECT_EQ(RDPlatGetTimeZone(nullptr, nullptr), RDSTATUS_NOTIMEZONE);
         ASSERT_EQ(RDPlatSetIntlFormat(nullptr), 0u);
         RDIntlFormat source = *RDPlatGetIntlFormat();
@@ -129,27 +115,12 @@ TEST_F(IntlFormat, AllocationFailureLeavesNoRecord) {
     EXPECT_EQ(RDTestMemFailPending(), 1);
 }
 
-// ---- Character information ------------------------------------------------
-
-// Sets the three locale variables for one test and restores them.
 class CharInfo : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (int i = 0; i < 3; ++i)
-            if (const char *value = std::getenv(kNames[i])) saved_[i] = value;
+    void SetLocale(const char *all, const char *ctype, const char *lang) {
+        all_.Set(all), ctype_.Set(ctype), lang_.Set(lang);
     }
-    void TearDown() override {
-        for (int i = 0; i < 3; ++i)
-            Set(kNames[i], saved_[i] ? saved_[i]->c_str() : nullptr);
-    }
-    static void Set(const char *name, const char *value) {
-        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
-    }
-    static void SetLocale(const char *all, const char *ctype, const char *lang) {
-        Set("LC_ALL", all), Set("LC_CTYPE", ctype), Set("LANG", lang);
-    }
-    static constexpr const char *kNames[] = {"LC_ALL", "LC_CTYPE", "LANG"};
-    std::optional<std::string> saved_[3];
+    rdtest::ScopedEnv all_{"LC_ALL", nullptr}, ctype_{"LC_CTYPE", nullptr}, lang_{"LANG", nullptr};
 };
 
 TEST_F(CharInfo, LocaleNamesGiveCodePageCountryAndLanguage) {
@@ -179,8 +150,7 @@ TEST_F(CharInfo, LocaleNamesGiveCodePageCountryAndLanguage) {
         {"@", 20127, 0, ""},
         {std::string(10000, 'a'), 28591, 0, ""},
         {"bbb_" + std::string(9000, 'U'), 28591, 0, "bbb"},
-        {"en_US." + std::string(9000, '8') + "@" + std::string(9000, 'e'), 20127, 1, "en"},
-    };
+        {"en_US." + std::string(9000, '8') + "@" + std::string(9000, 'e'), 20127, 1, "en"}};
     for (const auto &c : cases) {
         SetLocale(nullptr, nullptr, c.locale.c_str());
         uint32_t codePage = 0;
@@ -215,8 +185,6 @@ TEST_F(CharInfo, FirstNonEmptyOfLcAllLcCtypeLangWins) {
     RDCharInfo(&codePage, nullptr, nullptr);
     EXPECT_EQ(codePage, 20127u) << "no locale at all is the ASCII locale";
 }
-
-// ---- Version comparison ---------------------------------------------------
 
 TEST(VersionCompare, LeadingNumbersReadAsTwoCharacterDecimal) {
     const struct {

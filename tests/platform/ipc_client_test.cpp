@@ -3,9 +3,7 @@
 #include "ipc_test_util.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -39,7 +37,7 @@ TEST(IpcClient, BadNamesAndUnsafeFoldersAreRefused) {
         ASSERT_EQ(chown(folder.c_str(), getpwnam("nobody")->pw_uid, 0), 0);
         EXPECT_TRUE(Refused("p"));
     }
-    rdtest::WriteFile(home.Path("file"), "");
+    WriteFile(home.Path("file"), "");
     setenv("RD_PIPE_DIR", home.Path("file").c_str(), 1);
     EXPECT_TRUE(Refused("p"));
 }
@@ -49,13 +47,14 @@ TEST(IpcClient, ServerMakesTheFolderPrivateWhereverItIs) {
     std::string folder = home.Path("fresh");
     setenv("RD_PIPE_DIR", folder.c_str(), 1);
     EXPECT_EQ(RDIPCOpen("p", 0), nullptr); // a client never makes the folder
-    EXPECT_FALSE(rdtest::FileExists(folder));
-    mode_t old = umask(0077);
-    RDIPCHandle server = RDIPCCreate("p");
+    EXPECT_FALSE(FileExists(folder));
+    mode_t old = umask(0222); // would leave a folder made with mkdir alone unwritable
+    RDIPCClose(RDIPCCreate("p"));
     umask(old);
     struct stat info {};
     ASSERT_EQ(stat(folder.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
+    RDIPCHandle server = RDIPCCreate("p");
     setenv("RD_PIPE_DIR", (folder + "//").c_str(), 1); // the same folder
     RDIPCHandle client = RDIPCOpen("p", 0);
     EXPECT_NE(client, nullptr);
@@ -69,7 +68,7 @@ TEST(IpcClient, ServerMakesTheFolderPrivateWhereverItIs) {
     ASSERT_EQ(lstat(path.c_str(), &info), 0);
     EXPECT_TRUE(S_ISSOCK(info.st_mode));
     RDIPCClose(server);
-    EXPECT_FALSE(rdtest::FileExists(path));
+    EXPECT_FALSE(FileExists(path));
 }
 
 TEST(IpcClient, ExistsLooksWithoutTakingAConnection) {

@@ -1,10 +1,8 @@
 // Message semantics between a server instance and a client in one process.
 #include "ipc_test_util.h"
-#include "rdplat_test.h"
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
 namespace {
 

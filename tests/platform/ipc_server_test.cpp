@@ -3,10 +3,7 @@
 #include "ipc_test_util.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -41,9 +38,9 @@ TEST(IpcServer, DisconnectServesTheNextClientAndCloseEqualsShutdown) {
         EXPECT_EQ(ReadWhole(client, 1), "<failed>"); // the server hung up
         EXPECT_EQ(round == 1 ? RDIPCShutdown(client) : RDIPCClose(client), 1);
     }
-    EXPECT_TRUE(rdtest::FileExists(home.Path("pipes/next")));
+    EXPECT_TRUE(FileExists(home.Path("pipes/next")));
     EXPECT_EQ(RDIPCShutdown(server), 1);
-    EXPECT_FALSE(rdtest::FileExists(home.Path("pipes/next"))); // the last instance removes it
+    EXPECT_FALSE(FileExists(home.Path("pipes/next"))); // the last instance removes it
 }
 
 TEST(IpcServer, AtMost255InstancesEachServingItsOwnClient) {
@@ -85,7 +82,7 @@ TEST(IpcServer, StaleSocketIsReplacedButALiveServerIsNot) {
     RDIPCClose(server);
     int live = RawSocket(home.Path("pipes/taken"), true);
     EXPECT_EQ(RDIPCCreate("taken"), nullptr);
-    EXPECT_TRUE(rdtest::FileExists(home.Path("pipes/taken")));
+    EXPECT_TRUE(FileExists(home.Path("pipes/taken")));
     close(live);
 }
 
@@ -128,10 +125,9 @@ TEST(IpcServer, ServerInAChildProcessAnswersRequests) {
     rdtest::TempHome home;
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
-    pid_t child = fork();
-    if (child == 0) {
+    pid_t child = rdtest::Spawn([&] {
         RDIPCHandle server = RDIPCCreate("remote");
-        if (write(ready[1], server != nullptr ? "y" : "n", 1) != 1 || server == nullptr) _exit(2);
+        if (write(ready[1], server != nullptr ? "y" : "n", 1) != 1 || server == nullptr) return 2;
         int served = 0;
         for (char buffer[4096]; served < 3; ++served) {
             uint32_t got = 0, more = 0;
@@ -143,8 +139,8 @@ TEST(IpcServer, ServerInAChildProcessAnswersRequests) {
             if (!Send(server, std::string(buffer, got)) || RDIPCFlush(server) != 1) break;
             RDIPCDisconnect(server);
         }
-        _exit(served == 3 && RDIPCClose(server) == 1 ? 0 : 1);
-    }
+        return served == 3 && RDIPCClose(server) == 1 ? 0 : 1;
+    });
     char flag = 0;
     ASSERT_EQ(read(ready[0], &flag, 1), 1);
     ASSERT_EQ(flag, 'y');
@@ -158,10 +154,8 @@ TEST(IpcServer, ServerInAChildProcessAnswersRequests) {
         EXPECT_EQ(answer, request);
         RDIPCClose(client);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(rdtest::FileExists(home.Path("pipes/remote")));
+    EXPECT_EQ(rdtest::WaitExit(child), 0);
+    EXPECT_FALSE(FileExists(home.Path("pipes/remote")));
     close(ready[0]);
     close(ready[1]);
 }
@@ -175,24 +169,21 @@ TEST(IpcServer, PeerOfAnotherUserIsTurnedAway) {
     std::string path = home.Path("pipes/guarded");
     ASSERT_EQ(chmod(home.Dir().c_str(), 0711) + chmod(home.Path("pipes").c_str(), 0711), 0);
     ASSERT_EQ(chmod(path.c_str(), 0777), 0);
-    pid_t stranger = fork();
-    if (stranger == 0) {
-        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(3);
+    pid_t stranger = rdtest::Spawn([&] {
+        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) return 3;
         int fd = RawSocket(path);
         timeval limit{5, 0};
         setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         ssize_t sent = send(fd, "intruder", 8, MSG_NOSIGNAL);
         char byte;
         ssize_t got = recv(fd, &byte, 1, 0); // turned away: ends at once, no answer
-        _exit(sent == 8 && (got == 0 || (got < 0 && errno == ECONNRESET)) ? 0 : 5);
-    }
+        return sent == 8 && (got == 0 || (got < 0 && errno == ECONNRESET)) ? 0 : 5;
+    });
     std::thread serve([&] {
         ASSERT_EQ(RDIPCWaitForConnection(server), server);
         EXPECT_EQ(ReadWhole(server, 64), "friend");
     });
-    int status = 0;
-    ASSERT_EQ(waitpid(stranger, &status, 0), stranger);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(rdtest::WaitExit(stranger), 0);
     RDIPCHandle client = RDIPCOpen("guarded", 0);
     ASSERT_TRUE(Send(client, "friend"));
     serve.join();

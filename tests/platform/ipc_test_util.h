@@ -2,17 +2,11 @@
 // whole-message reads and a stopwatch.
 #pragma once
 
-#include "rdplat.h"
-#include "temp_home.h"
-
-#include <gtest/gtest.h>
+#include "platform_test.h"
 
 #include <chrono>
-#include <cstring>
-#include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 namespace ipctest {
 

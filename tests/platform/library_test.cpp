@@ -1,42 +1,34 @@
-#include "rdplat.h"
-#include "temp_home.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
+#include "platform_test.h"
 
 namespace {
 
-using PathFn = const char *(*)();
-using AnswerFn = int (*)();
-
-// Copies the test connector into the home directory as file.
 void InstallConnector(const rdtest::TempHome &home, const std::string &file) {
-    rdtest::WriteFile(home.Path(file), rdtest::ReadFile(RDTEST_CONNECTOR_PATH));
+    WriteFile(home.Path(file), ReadFile(RDTEST_CONNECTOR_PATH));
 }
 
-// The file the connector behind library was loaded from.
-std::string LoadedFrom(RDLibHandle library) {
-    auto path = reinterpret_cast<PathFn>(RDLibraryLoadProc(library, "TestConnectorPath", 0));
-    return path != nullptr ? path() : "";
+// Loads then frees; whether the load worked.
+bool Loads(const char *name, uint32_t flags) {
+    RDLibHandle library = RDLibraryLoad(name, flags);
+    return library != nullptr && RDLibraryFree(library) != 0;
 }
 
 TEST(Library, ConnectorFlagLoadsHomePlusNamePlusRdx) {
     rdtest::TempHome home;
     InstallConnector(home, "probe.rdx");
-    EXPECT_EQ(RDLibraryLoad("probe", RDLIBRARY_CONNECTOR), nullptr); // no home yet
+    EXPECT_FALSE(Loads("probe", RDLIBRARY_CONNECTOR)); // no home yet
     ASSERT_EQ(home.StartPlatform(), 0u);
     RDLibHandle library = RDLibraryLoad("probe", RDLIBRARY_CONNECTOR | RDLIBRARY_NOERRORBOX);
     ASSERT_NE(library, nullptr);
-    EXPECT_EQ(LoadedFrom(library), home.Path("probe.rdx"));
+    using PathFn = const char *(*)();
+    auto path = reinterpret_cast<PathFn>(RDLibraryLoadProc(library, "TestConnectorPath", 0));
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(std::string(path()), home.Path("probe.rdx"));
     EXPECT_NE(RDLibraryFree(library), 0);
-    EXPECT_EQ(RDLibraryLoad("absent", RDLIBRARY_CONNECTOR), nullptr);
-    EXPECT_EQ(RDLibraryLoad("probe", 0), nullptr); // unchanged name: not in the search path
-    RDLibHandle byPath = RDLibraryLoad(home.Path("probe.rdx").c_str(), 0);
-    EXPECT_NE(byPath, nullptr);
-    EXPECT_NE(RDLibraryFree(byPath), 0);
-    EXPECT_EQ(RDLibraryLoad("", 0), nullptr); // would be the main program
-    EXPECT_EQ(RDLibraryLoad(nullptr, RDLIBRARY_CONNECTOR), nullptr);
+    EXPECT_FALSE(Loads("absent", RDLIBRARY_CONNECTOR));
+    EXPECT_FALSE(Loads("probe", 0)); // unchanged name: not in the search path
+    EXPECT_TRUE(Loads(home.Path("probe.rdx").c_str(), 0));
+    EXPECT_FALSE(Loads("", 0)); // would be the main program
+    EXPECT_FALSE(Loads(nullptr, RDLIBRARY_CONNECTOR));
     EXPECT_EQ(RDLibraryFree(nullptr), 0);
 
     // Base names whose full path is 263 characters (fits with its NUL) and 264.
@@ -44,26 +36,24 @@ TEST(Library, ConnectorFlagLoadsHomePlusNamePlusRdx) {
     std::string fits(fitting, 'f'), over(fitting + 1, 'o');
     InstallConnector(home, fits + ".rdx");
     InstallConnector(home, over + ".rdx");
-    RDLibHandle longest = RDLibraryLoad(fits.c_str(), RDLIBRARY_CONNECTOR);
-    EXPECT_NE(longest, nullptr);
-    RDLibraryFree(longest);
-    EXPECT_EQ(RDLibraryLoad(over.c_str(), RDLIBRARY_CONNECTOR), nullptr);
+    EXPECT_TRUE(Loads(fits.c_str(), RDLIBRARY_CONNECTOR));
+    EXPECT_FALSE(Loads(over.c_str(), RDLIBRARY_CONNECTOR));
 }
 
 TEST(Library, EntriesByNameAndByOrdinal) {
     RDLibHandle library = RDLibraryLoad(RDTEST_CONNECTOR_PATH, 0);
     ASSERT_NE(library, nullptr);
-    auto answer = reinterpret_cast<AnswerFn>(RDLibraryLoadProc(library, "TestConnectorAnswer", 5));
+    void *answer = RDLibraryLoadProc(library, "TestConnectorAnswer", 5);
     ASSERT_NE(answer, nullptr);
-    EXPECT_EQ(answer(), 42);
-    EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 1), reinterpret_cast<void *>(answer));
-    EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 0x70001), reinterpret_cast<void *>(answer));
+    EXPECT_EQ(reinterpret_cast<int (*)()>(answer)(), 42);
+    EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 1), answer);
+    EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 0x70001), answer);
     EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 5),
               RDLibraryLoadProc(library, "TestConnectorPath", 0));
-    EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 3), nullptr); // not in the table
-    EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 7), nullptr); // names a missing entry
-    // Entries of the libraries the connector depends on are not its own.
-    EXPECT_EQ(RDLibraryLoadProc(library, nullptr, 9), nullptr);
+    // Not in the table, naming a missing entry, and entries of the libraries
+    // the connector depends on, which are not its own.
+    for (uint32_t ordinal : {3u, 7u, 9u})
+        EXPECT_EQ(RDLibraryLoadProc(library, nullptr, ordinal), nullptr) << ordinal;
     EXPECT_EQ(RDLibraryLoadProc(library, "RDMemAlloc", 0), nullptr);
     EXPECT_EQ(RDLibraryLoadProc(library, "Missing", 1), nullptr);
     EXPECT_EQ(RDLibraryLoadProc(nullptr, "TestConnectorAnswer", 1), nullptr);

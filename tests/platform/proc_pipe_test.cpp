@@ -1,13 +1,8 @@
 // Anonymous pipes.
-#include "rdplat.h"
-
-#include <gtest/gtest.h>
+#include "platform_test.h"
 
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -17,8 +12,8 @@ TEST(ProcPipe, BytesTravelThroughInheritableEndsOfTheAskedSize) {
     ASSERT_EQ(RDProcPipeCreate(131072, &pipe), 0u);
     EXPECT_EQ(pipe.bufferSize, 131072u);
     EXPECT_GE(fcntl(RDPROC_FD(pipe.writeEnd), F_GETPIPE_SZ), 131072);
-    EXPECT_EQ(fcntl(RDPROC_FD(pipe.readEnd), F_GETFD) & FD_CLOEXEC, 0);
-    EXPECT_EQ(fcntl(RDPROC_FD(pipe.writeEnd), F_GETFD) & FD_CLOEXEC, 0);
+    for (uintptr_t end : {pipe.readEnd, pipe.writeEnd})
+        EXPECT_EQ(fcntl(RDPROC_FD(end), F_GETFD) & FD_CLOEXEC, 0);
     EXPECT_EQ(RDProcPipePeek(&pipe), 0);
     ASSERT_EQ(RDProcPipeFill(5, "hello", &pipe), 0u);
     EXPECT_EQ(RDProcPipePeek(&pipe), 1);
@@ -64,19 +59,18 @@ TEST(ProcPipe, AVanishedPeerFailsTheTransferWithoutASignal) {
 }
 
 TEST(ProcPipe, DescriptorZeroNeverLooksLikeNoHandle) {
-    pid_t child = fork();
-    if (child == 0) {
-        close(0);
-        RDProcPipe pipe;
-        char byte = 0;
-        bool ok = RDProcPipeCreate(0, &pipe) == 0 && pipe.readEnd == 1 &&
-                  RDProcPipeFill(1, "z", &pipe) == 0 && RDProcPipeEmpty(1, &byte, &pipe) == 0 &&
-                  byte == 'z' && RDProcPipeDestroy(&pipe) == 0;
-        _exit(ok ? 0 : 1);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(rdtest::InChild([] {
+                  close(0);
+                  RDProcPipe pipe;
+                  char byte = 0;
+                  return RDProcPipeCreate(0, &pipe) == 0 && pipe.readEnd == 1 &&
+                                 RDProcPipeFill(1, "z", &pipe) == 0 &&
+                                 RDProcPipeEmpty(1, &byte, &pipe) == 0 && byte == 'z' &&
+                                 RDProcPipeDestroy(&pipe) == 0
+                             ? 0
+                             : 1;
+              }),
+              0);
 }
 
 } // namespace

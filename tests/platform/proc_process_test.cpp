@@ -1,17 +1,11 @@
 // Starting, killing and waiting for programs, and shell commands.
-#include "rdplat.h"
-#include "temp_home.h"
-
-#include <gtest/gtest.h>
+#include "platform_test.h"
 
 #include <cerrno>
 #include <climits>
 #include <poll.h>
-#include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -37,11 +31,10 @@ TEST(ProcShellExec, ChildGetsItsWordsEnvironmentDirectoryAndDescriptors) {
     ASSERT_EQ(chdir(home.Dir().c_str()), 0);
     char cwd[PATH_MAX];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    setenv("RDPROC_PROBE", "probe-value", 1);
-    rdtest::WriteFile(home.Path("probe"), "#!/bin/sh\nprintf found >&$1\n");
+    rdtest::ScopedEnv probe("RDPROC_PROBE", "probe-value");
+    WriteFile(home.Path("probe"), "#!/bin/sh\nprintf found >&$1\n");
     chmod(home.Path("probe").c_str(), 0755);
-    const std::string path = getenv("PATH");
-    setenv("PATH", ("/nonexistent::" + path).c_str(), 1); // the empty entry is the directory
+    rdtest::ScopedEnv path("PATH", ("/nonexistent::" + std::string(getenv("PATH"))).c_str());
     RDProcPipe pipe;
     ASSERT_EQ(RDProcPipeCreate(0, &pipe), 0u);
     EXPECT_EQ(Output("sh -c \"IFS=; for a; do printf %s/ $a; done >&$W\" x one \"two  words\" \"\"",
@@ -51,10 +44,9 @@ TEST(ProcShellExec, ChildGetsItsWordsEnvironmentDirectoryAndDescriptors) {
     EXPECT_EQ(Output("sh -c \"pwd >&$W\"", pipe), std::string(cwd) + "\n");
     EXPECT_EQ(Output("probe $W", pipe), "found");
     EXPECT_EQ(Output("probe $W", pipe, false), "found");
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1); // a program started without a handle
-    EXPECT_EQ(errno, ECHILD);                     // is not a child: no zombie is left
+    // A program started without a handle is not a child: no zombie is left.
+    EXPECT_TRUE(waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD);
     RDProcPipeDestroy(&pipe);
-    setenv("PATH", path.c_str(), 1);
 }
 
 TEST(ProcShellExec, PriorityNewConsoleKillAndWait) {
@@ -82,7 +74,7 @@ TEST(ProcShellExec, PriorityNewConsoleKillAndWait) {
 TEST(ProcShellExec, RefusedCommandLinesReport516) {
     rdtest::TempHome home;
     const std::string bad = home.Path("bad"); // executable but not a program
-    rdtest::WriteFile(bad, "not a program\n");
+    WriteFile(bad, "not a program\n");
     chmod(bad.c_str(), 0755);
     const std::string fits = "true" + std::string(RDPROC_COMMAND_MAX - 4, ' ');
     const std::string tooLong = fits + " ";
@@ -109,7 +101,7 @@ TEST(ProcCommandExec, SucceedsOnlyForAZeroExitStatus) {
                                    {"kill -9 $$", 12325},
                                    {nullptr, 12325}})
         EXPECT_EQ(RDProcCommandExec(command), status) << (command ? command : "null");
-    EXPECT_EQ(rdtest::ReadFile(home.Path("made")), "ok");
+    EXPECT_EQ(ReadFile(home.Path("made")), "ok");
 }
 
 } // namespace

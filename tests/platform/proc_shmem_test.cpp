@@ -1,14 +1,8 @@
 // Shared memory between records and between processes.
-#include "rdplat.h"
+#include "platform_test.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
 #include <fcntl.h>
-#include <string>
 #include <sys/mman.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -83,17 +77,14 @@ TEST(ProcShmem, OneProcessWritesAndAnotherReads) {
     auto *view = static_cast<char *>(RDProcShmemMap(256, name.c_str(), &mine));
     ASSERT_NE(view, nullptr);
     std::strcpy(view, "from the parent");
-    pid_t child = fork();
-    if (child == 0) {
-        RDProcShmem theirs;
-        auto *seen = static_cast<char *>(RDProcShmemMap(256, name.c_str(), &theirs));
-        bool ok = seen != nullptr && std::strcmp(seen, "from the parent") == 0;
-        if (ok) std::strcpy(seen + 128, "from the child");
-        _exit(ok && RDProcShmemUnmap(&theirs) == 0 && RDProcShmemDestroy(&theirs) == 0 ? 0 : 1);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(rdtest::InChild([&] {
+                  RDProcShmem theirs;
+                  auto *seen = static_cast<char *>(RDProcShmemMap(256, name.c_str(), &theirs));
+                  if (seen == nullptr || std::strcmp(seen, "from the parent") != 0) return 1;
+                  std::strcpy(seen + 128, "from the child");
+                  return RDProcShmemUnmap(&theirs) == 0 && RDProcShmemDestroy(&theirs) == 0 ? 0 : 2;
+              }),
+              0);
     EXPECT_STREQ(view + 128, "from the child");
     RDProcShmemUnmap(&mine);
     RDProcShmemDestroy(&mine);

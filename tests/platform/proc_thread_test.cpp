@@ -1,14 +1,10 @@
 // Threads and sleeps.
-#include "rdplat.h"
-#include "rdplat_test.h"
-
-#include <gtest/gtest.h>
+#include "platform_test.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <sys/time.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,7 +19,7 @@ uint32_t BlockInRead(void *fd) {
     return read(*static_cast<int *>(fd), &sink, 1);
 }
 
-TEST(ProcThread, WaitEndsTheThreadAndUsesTheHandleUp) {
+TEST(ProcThread, WaitUsesTheHandleUpAndKillEndsABlockedThread) {
     std::atomic<int> calls{0};
     RDThreadHandle thread;
     ASSERT_EQ(RDProcThreadCreate(Count, &calls, &thread), 0u);
@@ -37,12 +33,8 @@ TEST(ProcThread, WaitEndsTheThreadAndUsesTheHandleUp) {
     for (int i = 0; i < 200 && calls.load() < 2; ++i)
         usleep(10000);
     EXPECT_EQ(calls.load(), 2);
-}
-
-TEST(ProcThread, KillEndsABlockedThread) {
-    int fds[2];
+    int fds[2]; // a thread blocked in a read is ended by a kill
     ASSERT_EQ(pipe(fds), 0);
-    RDThreadHandle thread;
     ASSERT_EQ(RDProcThreadCreate(BlockInRead, &fds[0], &thread), 0u);
     EXPECT_EQ(RDProcThreadKill(&thread), 0u);
     EXPECT_EQ(RDProcThreadWait(&thread), 0u);

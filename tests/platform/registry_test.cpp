@@ -1,23 +1,8 @@
-#include "rdplat.h"
-#include "temp_home.h"
-
-#include <gtest/gtest.h>
+#include "platform_test.h"
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-using rdtest::FileExists;
-using rdtest::ReadFile;
-using rdtest::WriteFile;
 
 const std::string kAppKey = "[Software\\Orvale\\Components\\App]";
 
@@ -27,11 +12,6 @@ std::string Read(const char *component, const char *name, uint32_t size = 256) {
     std::string out(size + 1, 'J');
     uint32_t status = RDRegistryGetString(component, name, out.data(), size);
     return std::to_string(status) + ":" + out.substr(0, out.find('\0'));
-}
-
-int WaitExit(pid_t child) {
-    int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class Registry : public ::testing::Test {
@@ -144,14 +124,11 @@ TEST_F(Registry, FailedWritesLeaveTheOldFileWhole) {
     EXPECT_EQ(ReadFile(file), before);
     rmdir((file + ".tmp").c_str());
 
-    pid_t child = fork(); // a size limit breaks the write halfway, also for root
-    if (child == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit = {4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(RDRegistrySetString("App", "v", std::string(65536, 'x').c_str()) % 256);
-    }
-    EXPECT_EQ(WaitExit(child), static_cast<int>(RDSTATUS_REGVALUE % 256));
+    EXPECT_EQ(rdtest::InChild([] { // a size limit breaks the write halfway, also for root
+                  rdtest::LimitFileSize(4096);
+                  return RDRegistrySetString("App", "v", std::string(65536, 'x').c_str()) % 256;
+              }),
+              static_cast<int>(RDSTATUS_REGVALUE % 256));
     EXPECT_EQ(ReadFile(file), before);
     EXPECT_FALSE(FileExists(file + ".tmp"));
 
@@ -160,34 +137,28 @@ TEST_F(Registry, FailedWritesLeaveTheOldFileWhole) {
     EXPECT_EQ(RDRegistrySetString("App", "v", "new"), RDSTATUS_REGKEY);
 }
 
-// Sets a value of its own and a fresh value per round, many times.
-int SetMany(const std::string &name, int rounds, int startFd) {
-    char go;
-    int failures = read(startFd, &go, 1) < 0;
-    for (int i = 0; i < rounds; ++i) {
-        std::string data = std::to_string(i);
-        failures += RDRegistrySetString("Race", (name + data).c_str(), data.c_str()) != 0;
-        failures += RDRegistrySetString("Race", name.c_str(), data.c_str()) != 0;
-    }
-    return failures;
-}
-
 TEST_F(Registry, TwoProcessesWritingAtOnceKeepEveryValue) {
     constexpr int kRounds = 100;
     const std::string names[] = {"first", "second"};
     int start[2];
     ASSERT_EQ(pipe(start), 0);
     pid_t children[2];
-    for (int i = 0; i < 2; ++i) {
-        if ((children[i] = fork()) == 0) {
+    for (int i = 0; i < 2; ++i)
+        children[i] = rdtest::Spawn([&, i] {
+            char go;
             close(start[1]);
-            _exit(SetMany(names[i], kRounds, start[0]));
-        }
-    }
+            int failures = read(start[0], &go, 1) < 0; // both start when the pipe closes
+            for (int round = 0; round < kRounds; ++round) {
+                std::string data = std::to_string(round), name = names[i];
+                failures += RDRegistrySetString("Race", (name + data).c_str(), data.c_str()) != 0;
+                failures += RDRegistrySetString("Race", name.c_str(), data.c_str()) != 0;
+            }
+            return failures;
+        });
     close(start[0]);
-    close(start[1]); // both children start now
+    close(start[1]);
     for (pid_t child : children)
-        EXPECT_EQ(WaitExit(child), 0);
+        EXPECT_EQ(rdtest::WaitExit(child), 0);
     for (const std::string &name : names) {
         EXPECT_EQ(Read("Race", name.c_str()), "0:" + std::to_string(kRounds - 1));
         for (int i = 0; i < kRounds; ++i)

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace rdtest {
@@ -82,6 +85,38 @@ bool FileExists(const std::string &path) {
 int Shell(const std::string &command) {
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name) {
+    if (const char *old = std::getenv(name)) old_ = old;
+    Set(value);
+}
+
+ScopedEnv::~ScopedEnv() {
+    Set(old_ ? old_->c_str() : nullptr);
+}
+
+void ScopedEnv::Set(const char *value) const {
+    value != nullptr ? setenv(name_.c_str(), value, 1) : unsetenv(name_.c_str());
+}
+
+pid_t Spawn(const std::function<int()> &body) {
+    pid_t child = fork();
+    if (child == 0) _exit(body());
+    return child;
+}
+
+int WaitExit(pid_t child) {
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)
+               ? WEXITSTATUS(status)
+               : -1;
+}
+
+void LimitFileSize(long bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 } // namespace rdtest

@@ -4,7 +4,10 @@
 // removes the folder.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace rdtest {
 
@@ -42,5 +45,29 @@ bool FileExists(const std::string &path);
 
 // Runs a shell command and returns its exit status.
 int Shell(const std::string &command);
+
+// Sets an environment variable (unsets it for null) until the end of the scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char *name, const char *value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+    void Set(const char *value) const;
+
+  private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// Forks a child that runs body and exits with its result.
+pid_t Spawn(const std::function<int()> &body);
+// The exit status of child; -1 when it did not exit normally.
+int WaitExit(pid_t child);
+inline int InChild(const std::function<int()> &body) {
+    return WaitExit(Spawn(body));
+}
+// For a child: files may not grow past bytes, and writes beyond fail instead of signalling.
+void LimitFileSize(long bytes);
 
 } // namespace rdtest

@@ -15,10 +15,8 @@
 
 namespace {
 
-struct Handle {
-    char kind; // 'E' environment, 'C' connection
-};
-
+// Handles are the addresses of these two; the log names them "env" and "dbc".
+char gEnv, gDbc;
 std::string gError;
 
 bool Mode(const char *flag) {
@@ -38,18 +36,13 @@ void Log(const std::string &line) {
 }
 
 const char *Kind(void *handle) {
-    if (handle == nullptr) return "null";
-    return static_cast<Handle *>(handle)->kind == 'E' ? "env" : "dbc";
+    return handle == &gEnv ? "env" : handle == &gDbc ? "dbc" : "null";
 }
 
 SQLRETURN Fail(const char *what) {
-    if (Mode("long-error")) {
-        gError.clear();
-        for (int i = 0; i < 2000; ++i)
-            gError += static_cast<char>('0' + i % 10);
-    } else {
-        gError = std::string("[fakecli]") + what;
-    }
+    gError = Mode("long-error") ? std::string() : std::string("[fakecli]") + what;
+    for (int i = 0; Mode("long-error") && i < 2000; ++i)
+        gError += static_cast<char>('0' + i % 10);
     return SQL_ERROR;
 }
 
@@ -64,7 +57,7 @@ SQLRETURN SQLAllocEnv(SQLHENV *env) {
     Log("SQLAllocEnv");
     *env = SQL_NULL_HENV;
     if (Mode("env-fail")) return Fail("no environment");
-    *env = new Handle{'E'};
+    *env = &gEnv;
     return SQL_SUCCESS;
 }
 
@@ -72,7 +65,7 @@ SQLRETURN SQLAllocConnect(SQLHENV env, SQLHDBC *dbc) {
     Log(std::string("SQLAllocConnect ") + Kind(env));
     *dbc = SQL_NULL_HDBC;
     if (Mode("connect-alloc-fail")) return Fail("no connection");
-    *dbc = new Handle{'C'};
+    *dbc = &gDbc;
     return SQL_SUCCESS;
 }
 
@@ -108,12 +101,10 @@ SQLRETURN SQLError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, SQLCHAR *state, SQLI
 
 SQLRETURN SQLFreeConnect(SQLHDBC dbc) {
     Log(std::string("SQLFreeConnect ") + Kind(dbc));
-    delete static_cast<Handle *>(dbc);
     return SQL_SUCCESS;
 }
 
 SQLRETURN SQLFreeEnv(SQLHENV env) {
     Log(std::string("SQLFreeEnv ") + Kind(env));
-    delete static_cast<Handle *>(env);
     return SQL_SUCCESS;
 }
