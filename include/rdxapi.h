@@ -2,7 +2,9 @@
 #ifndef RDXAPI_H
 #define RDXAPI_H
 
+#include "rdx_currency.h"
 #include "rdx_datetime.h"
+#include "rdx_numeric.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
 #include "rdx_system.h"
