@@ -7,6 +7,8 @@
 #include "rdx_currency.h"
 #include "rdxapi.h"
 
+#include "bench_system.h"
+
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -16,31 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Starts the platform and the system context once, in a temporary home.
-class System {
-  public:
-    System() {
-        char dir[] = "/tmp/rdxbenchXXXXXX";
-        if (mkdtemp(dir) == nullptr) std::abort();
-        dir_ = dir;
-        std::ofstream(dir_ + "/quarry.ini") << "[Configuration]\nDirectory=" << dir_ << "/\n";
-        if (chdir(dir) != 0 || RDPlatInit(nullptr) != 0 || RDSystemInit() != 0) std::abort();
-    }
-    ~System() {
-        RDSystemTerm();
-        RDPlatTerm();
-        std::remove((dir_ + "/quarry.ini").c_str());
-        rmdir(dir_.c_str());
-    }
-
-  private:
-    std::string dir_;
-};
-
-void Start() {
-    static System system;
-}
 
 __attribute__((noinline)) int SaturatingAdd(int64_t *result, const int64_t *a, const int64_t *b) {
     if (__builtin_add_overflow(*a, *b, result)) {
@@ -81,7 +58,7 @@ const char kAmount[] = "1234567.1234"; // 12 characters
 const char kDigits[] = "12345671234";  // the same digits
 
 void CurrencyFromStream(benchmark::State &state) {
-    Start();
+    rdbench::StartSystem();
     RDStream s{};
     RDStreamDataSet(&s, RDCHARSET_INTERCHANGE, kAmount, sizeof kAmount - 1);
     RDCurrency c{};
@@ -103,7 +80,7 @@ void RawFromChars(benchmark::State &state) {
 BENCHMARK(RawFromChars);
 
 void StreamFromCurrency(benchmark::State &state) {
-    Start();
+    rdbench::StartSystem();
     RDStream s{};
     RDCurrency c = Cur(12345671234);
     for (auto _ : state)

@@ -7,6 +7,8 @@
 #include "rdx_text.h"
 #include "rdxapi.h"
 
+#include "bench_system.h"
+
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -16,33 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Starts the platform and the system context once, in a temporary home.
-class System {
-  public:
-    System() {
-        setenv("LC_ALL", "en_US.UTF-8", 1);
-        char dir[] = "/tmp/rdxbenchXXXXXX";
-        if (mkdtemp(dir) == nullptr) std::abort();
-        dir_ = dir;
-        std::ofstream(dir_ + "/quarry.ini") << "[Configuration]\nDirectory=" << dir_ << "/\n";
-        if (chdir(dir) != 0 || RDPlatInit(nullptr) != 0 || RDSystemInit() != 0) std::abort();
-    }
-    ~System() {
-        RDSystemTerm();
-        RDPlatTerm();
-        std::remove((dir_ + "/quarry.ini").c_str());
-        rmdir(dir_.c_str());
-    }
-
-  private:
-    std::string dir_;
-};
-
-System &Started() {
-    static System system;
-    return system;
-}
 
 // A full local date and time in zone -5 without daylight saving; the day
 // and the minute vary so that nothing is computed once only.
@@ -60,7 +35,7 @@ RDDatetimeParts PartsOf(int64_t i) {
 }
 
 void DatetimeRoundTrip(benchmark::State &state) {
-    Started();
+    rdbench::StartSystem();
     int64_t i = 0;
     for (auto _ : state) {
         const RDDatetimeParts in = PartsOf(i++);
@@ -119,7 +94,7 @@ void CivilRoundTripBaseline(benchmark::State &state) {
 BENCHMARK(CivilRoundTripBaseline);
 
 void StreamFromInt(benchmark::State &state) {
-    Started();
+    rdbench::StartSystem();
     RDStream stream{};
     RDStreamCreate(&stream, 0, 0, RDCHARSET_DEFAULT);
     int32_t value = 123456789;
@@ -143,7 +118,7 @@ void ToCharsBaseline(benchmark::State &state) {
 BENCHMARK(ToCharsBaseline);
 
 void IntFromStream(benchmark::State &state) {
-    Started();
+    rdbench::StartSystem();
     RDStream stream{};
     RDStreamCreate(&stream, 0, 0, RDCHARSET_DEFAULT);
     RDStreamDataSet(&stream, RDCHARSET_DEFAULT, "123456789", 9);

@@ -5,6 +5,8 @@
 #include "rdplat.h"
 #include "rdxapi.h"
 
+#include "bench_system.h"
+
 #include <benchmark/benchmark.h>
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
@@ -17,33 +19,6 @@
 #include <vector>
 
 namespace {
-
-// Starts the platform and the system context once, in a temporary home.
-class System {
-  public:
-    System() {
-        setenv("LC_ALL", "en_US.UTF-8", 1);
-        char dir[] = "/tmp/rdxbenchXXXXXX";
-        if (mkdtemp(dir) == nullptr) std::abort();
-        dir_ = dir;
-        std::ofstream(dir_ + "/quarry.ini") << "[Configuration]\nDirectory=" << dir_ << "/\n";
-        if (chdir(dir) != 0 || RDPlatInit(nullptr) != 0 || RDSystemInit() != 0) std::abort();
-    }
-    ~System() {
-        RDSystemTerm();
-        RDPlatTerm();
-        std::remove((dir_ + "/quarry.ini").c_str());
-        rmdir(dir_.c_str());
-    }
-
-  private:
-    std::string dir_;
-};
-
-System &Started() {
-    static System system;
-    return system;
-}
 
 // Non-ASCII text of n bytes, the pattern repeated.
 std::string Text(size_t n, const std::string &pattern) {
@@ -58,7 +33,7 @@ const std::string kUtf8Pattern = "ab\xC3\xA9";   // "abé"
 const std::string kCp1252Pattern = "ab\xE9\x80"; // "abé€"
 
 void StreamSet20(benchmark::State &state) {
-    Started();
+    rdbench::StartSystem();
     const std::string text = Text(20, "abcd");
     RDStream s;
     RDStreamCreate(&s, 0, 0, 256);
@@ -71,7 +46,7 @@ void StreamSet20(benchmark::State &state) {
 
 // Overwriting a stream that already holds 20 bytes reuses its storage.
 void StreamSet20Overwrite(benchmark::State &state) {
-    Started();
+    rdbench::StartSystem();
     const std::string text = Text(20, "abcd");
     RDStream s;
     RDStreamCreate(&s, 0, 0, 256);
@@ -101,7 +76,7 @@ void MallocMemcpy20(benchmark::State &state) {
 
 void StreamConvert(benchmark::State &state, const std::string &pattern, uint32_t from,
                    uint32_t to) {
-    Started();
+    rdbench::StartSystem();
     const std::string text = Text(static_cast<size_t>(state.range(0)), pattern);
     RDStream source, destination;
     RDStreamCreate(&source, 0, 0, from);
@@ -203,7 +178,7 @@ void IcuCachedConverter1252ToUtf8(benchmark::State &state) {
 }
 
 void StreamCompare20(benchmark::State &state) {
-    Started();
+    rdbench::StartSystem();
     const std::string a = Text(20, "abcd"), b = Text(19, "abcd") + "e";
     RDStream x, y;
     RDStreamCreate(&x, 0, 0, 256);

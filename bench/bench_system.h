@@ -1,0 +1,44 @@
+// Starts the platform and the system context once per benchmark program, in
+// a temporary home directory of its own, with a UTF-8 locale so that runs
+// compare alike on every machine.
+#pragma once
+
+#include "rdplat.h"
+#include "rdx_system.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace rdbench {
+
+class System {
+  public:
+    System() {
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        char dir[] = "/tmp/rdxbenchXXXXXX";
+        if (mkdtemp(dir) == nullptr) std::abort();
+        dir_ = dir;
+        std::ofstream(dir_ + "/quarry.ini") << "[Configuration]\nDirectory=" << dir_ << "/\n";
+        if (chdir(dir) != 0 || RDPlatInit(nullptr) != 0 || RDSystemInit() != 0) std::abort();
+    }
+    ~System() {
+        RDSystemTerm();
+        RDPlatTerm();
+        std::remove((dir_ + "/quarry.ini").c_str());
+        rmdir(dir_.c_str());
+    }
+    System(const System &) = delete;
+    System &operator=(const System &) = delete;
+
+  private:
+    std::string dir_;
+};
+
+inline void StartSystem() {
+    static System system;
+}
+
+} // namespace rdbench
