@@ -45,18 +45,16 @@ TEST_F(SystemContextTest, NestedCallsShareOneContext) {
 }
 
 TEST_F(SystemContextTest, TranslationKeyAndModeAccessor) {
-    struct Case {
-        const char *value; // null: no key
-        uint32_t mode;
-    } cases[] = {{nullptr, 2}, {"0", 0}, {"1", 1}, {"3", 0}, {"x", 0}, {"99999999999", 0}};
-    for (const Case &c : cases) {
-        if (c.value != nullptr) {
-            ASSERT_EQ(0u, RDINISetString("Configuration", "Translation", c.value, "quarry.ini"));
-        }
+    // The key's value (null: no key) and the mode it gives.
+    const std::pair<const char *, uint32_t> cases[] = {{nullptr, 2}, {"0", 0}, {"1", 1},
+                                                       {"3", 0},     {"x", 0}, {"99999999999", 0}};
+    for (const auto &[value, mode] : cases) {
+        ASSERT_TRUE(value == nullptr ||
+                    RDINISetString("Configuration", "Translation", value, "quarry.ini") == 0);
         ASSERT_EQ(0u, RDSystemInit());
-        EXPECT_EQ(c.mode, Context()->translation.translationMode) << (c.value ? c.value : "-");
+        EXPECT_EQ(mode, Context()->translation.translationMode) << (value ? value : "-");
         rdx::SetTranslationMode(3); // ignored
-        EXPECT_EQ(c.mode, Context()->translation.translationMode);
+        EXPECT_EQ(mode, Context()->translation.translationMode);
         rdx::SetTranslationMode(1);
         EXPECT_EQ(1u, Context()->translation.translationMode);
         RDSystemTerm();
@@ -82,20 +80,16 @@ TEST_F(SystemContextTest, TablesAreOpenedOnceAndChained) {
 }
 
 TEST_F(SystemContextTest, FailedAllocationsLeaveNothing) {
-    int failures = rdxtest::ForEachAllocationFailure([] { return RDSystemInit(); },
-                                                     [](uint32_t status) {
-                                                         EXPECT_EQ(258u, status);
-                                                         EXPECT_EQ(nullptr, Context());
-                                                         EXPECT_FALSE(rdx::TranslationReady());
-                                                     });
-    EXPECT_EQ(1, failures);
-    failures = rdxtest::ForEachAllocationFailure(
-        [] {
-            xcore::Table *table = nullptr;
-            return rdx::TableLookup(1250, &table);
-        },
-        [](uint32_t status) { EXPECT_EQ(258u, status); });
-    EXPECT_EQ(1, failures);
+    auto init = [] { return RDSystemInit(); };
+    EXPECT_EQ(1, rdxtest::ForEachAllocationFailure(init, [](uint32_t status) {
+                  EXPECT_TRUE(status == 258 && Context() == nullptr && !rdx::TranslationReady())
+                      << status;
+              }));
+    xcore::Table *table = nullptr;
+    auto lookup = [&table] { return rdx::TableLookup(1250, &table); };
+    EXPECT_EQ(1, rdxtest::ForEachAllocationFailure(lookup, [&table](uint32_t status) {
+                  EXPECT_TRUE(status == 258 && table == nullptr) << status;
+              }));
 }
 
 } // namespace

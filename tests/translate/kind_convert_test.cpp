@@ -1,12 +1,11 @@
 // Rich text and text lists to text and back, including malformed data.
 #include "../values/rdx_test_env.h"
 
+using rdxtest::Converted;
 using rdxtest::kParagraphEnd;
 using rdxtest::Le16;
 using rdxtest::List;
-using rdxtest::Repeat;
 using rdxtest::Stream;
-using rdxtest::Terminated;
 using rdxtest::TextRun;
 
 namespace {
@@ -17,26 +16,10 @@ std::string LongRecord(char signature, uint32_t length, size_t body) {
            std::string(body, 'z');
 }
 
-class KindConvert : public rdxtest::SystemTest {
-  protected:
-    std::string Convert(const std::string &bytes, uint32_t from, uint32_t to,
-                        uint32_t expectStatus = 0) {
-        Stream source(bytes, from), destination;
-        EXPECT_EQ(expectStatus, RDStreamDataConvert(&destination, &source, 0, to, nullptr, nullptr))
-            << from << " -> " << to;
-        if (expectStatus == 0) {
-            EXPECT_TRUE(Terminated(destination.s));
-        }
-        return destination.Bytes();
-    }
-};
+class KindConvert : public rdxtest::SystemTest {};
 
 TEST_F(KindConvert, TextListsAndText) {
-    struct Case {
-        std::string bytes;
-        uint32_t from, to;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<std::string, uint32_t, uint32_t, std::string> cases[] = {
         {List({"a", "bb", "c"}), RDKIND_TEXTLIST, 256, "a, bb, c"},
         {List({}), RDKIND_TEXTLIST, 256, ""},
         {"\x05", RDKIND_TEXTLIST, 256, ""}, // shorter than its header: empty
@@ -48,36 +31,24 @@ TEST_F(KindConvert, TextListsAndText) {
         {"", 256, RDKIND_TEXTLIST, List({})},
         {"a b , c\r\nd", 256, RDKIND_TEXTLIST, List({"a b", "c", "d"})},
         {"caf\xE9, x", 1252, RDKIND_TEXTLIST, List({"caf\xC3\xA9", "x"})},
-        {std::string("a\0;\0b\0", 6), 160, RDKIND_TEXTLIST, List({"a", "b"})},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(c.expected, Convert(c.bytes, c.from, c.to)) << c.expected;
+        {std::string("a\0;\0b\0", 6), 160, RDKIND_TEXTLIST, List({"a", "b"})}};
+    for (const auto &[bytes, from, to, expected] : cases)
+        EXPECT_EQ(expected, Converted(bytes, from, to)) << expected;
 }
 
 TEST_F(KindConvert, MalformedOrOversizedListsAreRefused) {
-    for (const std::string &bytes : {std::string("\x03\x00\x01\x00", 4), // lengths missing
-                                     std::string("\x01\x00\x09\x00"
-                                                 "abc",
-                                                 7), // the text runs past the end
-                                     std::string("\x02\x00\x01\x00\xFF\xFF"
-                                                 "a",
-                                                 7)})
-        Convert(bytes, RDKIND_TEXTLIST, 256, 12801);
-    Convert(std::string(70000, 'x'), 256, RDKIND_TEXTLIST, 12801); // a text above 65535
-    Convert(Repeat("x,", 70000), 256, RDKIND_TEXTLIST, 12801);     // too many texts
-    Stream text("alpha, beta", 256), small("", RDKIND_TEXTLIST, 8, RDSTREAM_TRUNCATE);
-    // A cut list would be malformed: refused even with truncation.
-    EXPECT_EQ(12801u, RDStreamDataConvert(&small, &text, RDCONVERT_KEEPFORMAT, RDKIND_TEXTLIST,
-                                          nullptr, nullptr));
+    const std::string lists[] = {Le16(3) + Le16(1),         // lengths missing
+                                 Le16(1) + Le16(9) + "abc", // the text runs past the end
+                                 Le16(2) + Le16(1) + Le16(0xFFFF) + "a"};
+    for (const std::string &bytes : lists)
+        Converted(bytes, RDKIND_TEXTLIST, 256, 12801);
+    Converted(std::string(70000, 'x'), 256, RDKIND_TEXTLIST, 12801);      // a text above 65535
+    Converted(rdxtest::Repeat("x,", 70000), 256, RDKIND_TEXTLIST, 12801); // too many texts
 }
 
 TEST_F(KindConvert, RichTextBecomesText) {
     const std::string run = TextRun("ok");
-    struct Case {
-        std::string rich;
-        uint32_t to;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<std::string, uint32_t, std::string> cases[] = {
         {kParagraphEnd + TextRun("ab"), 256, "\nab"},
         {TextRun("odd") + kParagraphEnd, 256, "odd\n"},
         {TextRun(std::string("a\0b", 3)), 256, "a\nb"},
@@ -94,8 +65,8 @@ TEST_F(KindConvert, RichTextBecomesText) {
         {run + "\x81", 256, "ok"},                            // half a signature
         {"\x85\xFF" + Le16(6) + "zz" + run, 256, "ok"},       // a run shorter than 8
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(c.expected, Convert(c.rich, RDKIND_RICHTEXT, c.to)) << c.expected;
+    for (const auto &[rich, to, expected] : cases)
+        EXPECT_EQ(expected, Converted(rich, RDKIND_RICHTEXT, to)) << expected;
 }
 
 TEST_F(KindConvert, UnsupportedConversions) {
@@ -104,29 +75,43 @@ TEST_F(KindConvert, UnsupportedConversions) {
                                                    {RDKIND_NUMBERLIST, RDKIND_RICHTEXT},
                                                    {0x40000009, 256}};
     for (const auto &[from, to] : pairs)
-        Convert(std::string(4, '\0'), from, to, 12293);
-    EXPECT_EQ("raw", Convert("raw", RDKIND_RICHTEXT, RDKIND_BINARY)); // binary: copied
+        Converted(std::string(4, '\0'), from, to, 12293);
+    EXPECT_EQ("raw", Converted("raw", RDKIND_RICHTEXT, RDKIND_BINARY)); // binary: copied
 }
 
+// A kept format keeps the maximum length: a strict destination refuses,
+// a truncating one cuts (a list never: it would be malformed), a fixed one
+// keeps its room.
 TEST_F(KindConvert, DestinationKeepsItsMaximumLength) {
+    const std::tuple<std::string, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, std::string>
+        cases[] = {
+            {List({"alpha", "beta", "gamma"}), RDKIND_TEXTLIST, 256, 8, 0, 12801, ""},
+            {List({"alpha", "beta", "gamma"}), RDKIND_TEXTLIST, 256, 8, RDSTREAM_TRUNCATE, 0,
+             "alpha, b"},
+            {List({"alpha", "beta", "gamma"}), RDKIND_TEXTLIST, 256, 0, 0, 0, "alpha, beta, gamma"},
+            {"caf\xE9", 1252, 256, 4, 0, 12801, ""},
+            {"caf\xE9", 1252, 256, 4, RDSTREAM_TRUNCATE, 0, "caf\xC3"},
+            {"caf\xE9", 1252, 256, 12, RDSTREAM_FIXED, 0, "caf\xC3\xA9"},
+            {"alpha, beta", 256, RDKIND_TEXTLIST, 8, RDSTREAM_TRUNCATE, 12801, ""},
+            {"1, 2, 3", 256, RDKIND_NUMBERLIST, 10, RDSTREAM_TRUNCATE, 12801, ""}};
+    for (const auto &[bytes, from, to, maxLength, flags, status, expected] : cases) {
+        Stream source(bytes, from), d("", to, maxLength, flags);
+        EXPECT_EQ(status, RDStreamDataConvert(&d, &source, RDCONVERT_KEEPFORMAT, to, 0, 0))
+            << bytes;
+        EXPECT_EQ(expected, d.Bytes()) << bytes;
+    }
     Stream source(List({"alpha", "beta", "gamma"}), RDKIND_TEXTLIST);
-    Stream strict("", 256, 8), cut("", 256, 8, RDSTREAM_TRUNCATE);
-    Stream fixed("", 256, 30, RDSTREAM_FIXED), open("", 256);
-    const uint32_t keep = RDCONVERT_KEEPFORMAT;
-    EXPECT_EQ(12801u, RDStreamDataConvert(&strict, &source, keep, 256, nullptr, nullptr));
-    ASSERT_EQ(0u, RDStreamDataConvert(&cut, &source, keep, 256, nullptr, nullptr));
-    EXPECT_EQ("alpha, b", cut.Bytes());
-    ASSERT_EQ(0u, RDStreamDataConvert(&fixed, &source, keep, 256, nullptr, nullptr));
+    Stream fixed("", 256, 30, RDSTREAM_FIXED);
+    ASSERT_EQ(0u,
+              RDStreamDataConvert(&fixed, &source, RDCONVERT_KEEPFORMAT, 256, nullptr, nullptr));
     EXPECT_EQ(RDSTREAM_FIXED | RDSTREAM_PRESIZED, RDStreamDataGetFlags(&fixed));
     ASSERT_EQ(0u, RDStreamDataSet(&fixed, 256, std::string(30, 'x').data(), 30)); // room kept
-    ASSERT_EQ(0u, RDStreamDataConvert(&open, &source, keep, 256, nullptr, nullptr));
-    EXPECT_EQ("alpha, beta, gamma", open.Bytes());
 }
 
 TEST_F(KindConvert, ModeZeroTakesNativeTextAsInterchange) {
     Restart("0");
-    EXPECT_EQ(List({"caf\xE9"}), Convert("caf\xE9", 1252, RDKIND_TEXTLIST)); // bytes as they are
-    EXPECT_EQ("caf\xC3\xA9", Convert(List({"caf\xC3\xA9"}), RDKIND_TEXTLIST, 1252));
+    EXPECT_EQ(List({"caf\xE9"}), Converted("caf\xE9", 1252, RDKIND_TEXTLIST)); // bytes as they are
+    EXPECT_EQ("caf\xC3\xA9", Converted(List({"caf\xC3\xA9"}), RDKIND_TEXTLIST, 1252));
 }
 
 } // namespace

@@ -7,7 +7,10 @@
 #include "rdxapi.h"
 #include "temp_home.h"
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -18,16 +21,14 @@ namespace rdxtest {
 class ScopedEnv {
   public:
     ScopedEnv(const char *name, const char *value) : name_(name) {
-        const char *old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
+        if (const char *old = std::getenv(name)) old_ = old, had_ = true;
         setenv(name, value, 1);
     }
     ~ScopedEnv() { had_ ? setenv(name_.c_str(), old_.c_str(), 1) : unsetenv(name_.c_str()); }
 
   private:
     std::string name_, old_;
-    bool had_;
+    bool had_ = false;
 };
 
 // Platform and system context started in a temporary home; the native set
@@ -71,10 +72,32 @@ struct Stream {
     }
 };
 
+// A record's maxLength, length, flags and charset, compared as one.
+using Fields = std::array<uint32_t, 4>;
+inline Fields FieldsOf(const RDStream &s) {
+    return {s.maxLength, s.length, s.flags, s.charset};
+}
+
 // True when the four bytes after the data are zero.
 inline bool Terminated(const RDStream &stream) {
-    return stream.data[stream.length] == 0 && stream.data[stream.length + 1] == 0 &&
-           stream.data[stream.length + 2] == 0 && stream.data[stream.length + 3] == 0;
+    return std::memcmp(stream.data + stream.length, "\0\0\0\0", 4) == 0;
+}
+
+// The bytes converted from code from into code to; the conversion must
+// give expectStatus and, when it succeeds, a consistent terminated stream.
+inline std::string Converted(const std::string &bytes, uint32_t from, uint32_t to,
+                             uint32_t expectStatus = 0, uint32_t options = 0) {
+    Stream source(bytes, from), destination;
+    uint8_t *data = nullptr;
+    uint32_t length = 0;
+    EXPECT_EQ(expectStatus, RDStreamDataConvert(&destination, &source, options, to, &data, &length))
+        << from << " -> " << to;
+    if (expectStatus == 0) {
+        EXPECT_TRUE(data == destination.s.data && length == destination.s.length);
+        EXPECT_EQ(to, destination.s.charset);
+        EXPECT_TRUE(Terminated(destination.s));
+    }
+    return destination.Bytes();
 }
 
 inline std::string Repeat(const std::string &text, int times) {
@@ -112,6 +135,19 @@ inline const std::string kParagraphEnd("\x81\x02", 2);
 inline std::string TextRun(const std::string &text) {
     std::string record = "\x85\xFF" + Le16(8 + text.size()) + std::string(4, '\0') + text;
     return text.size() % 2 != 0 ? record + '\0' : record;
+}
+
+// Datetime parts as "y-m-d h:m:s.hu", leaving out an absent date or time;
+// with the zone, " dst zone" follows. The weekday is not shown.
+inline std::string Show(const RDDatetimeParts &p, bool zone = false) {
+    char date[48] = "", time[48] = "", tail[32] = "";
+    if (p.year != -1 || p.month != -1 || p.day != -1)
+        std::snprintf(date, sizeof date, "%d-%d-%d", p.year, p.month, p.day);
+    if (p.hour != -1 || p.minute != -1 || p.second != -1 || p.hundredth != -1)
+        std::snprintf(time, sizeof time, "%s%d:%02d:%02d.%02d", date[0] ? " " : "", p.hour,
+                      p.minute, p.second, p.hundredth);
+    if (zone) std::snprintf(tail, sizeof tail, " %d %d", p.dst, p.zone);
+    return std::string(date) + time + tail;
 }
 
 // Runs attempt() with the n-th allocation failing, n = 1, 2, ..., until it

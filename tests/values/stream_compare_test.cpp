@@ -15,20 +15,18 @@ class StreamCompare : public rdxtest::SystemTest {
 };
 
 TEST_F(StreamCompare, OrdersBytesOfOneCode) {
-    struct Case {
-        const char *a, *b;
-        uint32_t flags;
-        int32_t order;
-    } cases[] = {{"abc", "abcd", 0, -1},
-                 {"abcd", "abc", 0, 1},
-                 {"ABC", "abc", 0, -1},
-                 {"ABC", "abc", RDSTREAM_NOCASE, 0},
-                 {"abd", "ABC", RDSTREAM_NOCASE, 1},
-                 {"\xE9", "f", 0, 1}}; // unsigned bytes
-    for (const Case &c : cases) {
-        Stream a(c.a, 1252, 0, c.flags), b(c.b, 1252), a2(c.a, 1252), b2(c.b, 1252, 0, c.flags);
-        EXPECT_EQ(c.order, Order(a, b)) << c.a << " " << c.b;
-        EXPECT_EQ(c.order, Order(a2, b2)) << c.a << " " << c.b; // either side's flag
+    const std::tuple<const char *, const char *, uint32_t, int32_t> cases[] = {
+        {"abc", "abcd", 0, -1},
+        {"abcd", "abc", 0, 1},
+        {"ABC", "abc", 0, -1},
+        {"ABC", "abc", RDSTREAM_NOCASE, 0},
+        {"abd", "ABC", RDSTREAM_NOCASE, 1},
+        {"\xE9", "f", 0, 1}}; // unsigned bytes
+    for (const auto &[first, second, flags, order] : cases) {
+        Stream a(first, 1252, 0, flags), b(second, 1252), a2(first, 1252),
+            b2(second, 1252, 0, flags);
+        EXPECT_EQ(order, Order(a, b)) << first << " " << second;
+        EXPECT_EQ(order, Order(a2, b2)) << first << " " << second; // either side's flag
     }
     Stream cleared, cleared2, text("x", 256), empty("", 256);
     EXPECT_EQ(0, Order(cleared, cleared2));
@@ -43,7 +41,7 @@ TEST_F(StreamCompare, OrdersBytesOfOneCode) {
 
 TEST_F(StreamCompare, DifferentCodesAndUnicodeCollate) {
     Stream latin("caf\xE9", 1252), utf8("caf\xC3\xA9", 256), f("caf", 1252), fz("cafz", 256);
-    Stream wide(std::string("c\0a\0f\0\xE9\0", 8), RDCHARSET_UNICODE);
+    Stream wide(rdxtest::Wide(u"caf\u00e9"), RDCHARSET_UNICODE);
     EXPECT_EQ(0, Order(latin, utf8)); // one text in three sets
     EXPECT_EQ(0, Order(utf8, wide));
     EXPECT_EQ(-1, Order(latin, fz)); // é sorts with e, before z, unlike its bytes
@@ -51,8 +49,8 @@ TEST_F(StreamCompare, DifferentCodesAndUnicodeCollate) {
     Stream upper("CAF\xC3\x89", 256), lower("caf\xE9", 1252, 0, RDSTREAM_NOCASE);
     EXPECT_NE(0, Order(upper, latin)); // case is a tertiary difference
     EXPECT_EQ(0, Order(upper, lower));
-    Stream a(std::string("A\0b\0", 4), RDCHARSET_UNICODE, 0, RDSTREAM_NOCASE);
-    Stream b(std::string("a\0B\0", 4), RDCHARSET_UNICODE), plain(std::string("A\0b\0", 4), 160);
+    Stream a(rdxtest::Wide(u"Ab"), RDCHARSET_UNICODE, 0, RDSTREAM_NOCASE);
+    Stream b(rdxtest::Wide(u"aB"), RDCHARSET_UNICODE), plain(rdxtest::Wide(u"Ab"), 160);
     EXPECT_EQ(0, Order(a, b));
     EXPECT_EQ(-1, Order(plain, b)); // same code, no flag: bytes
     // Half a unit at the end: collated as "ab", nothing read past the data.

@@ -1,8 +1,9 @@
 // Copy and convert: borrowing, keeping the format, same records.
 #include "rdx_test_env.h"
 
+using rdxtest::Fields;
+using rdxtest::FieldsOf;
 using rdxtest::Stream;
-using rdxtest::Terminated;
 
 namespace {
 
@@ -14,13 +15,11 @@ TEST_F(StreamCopy, CopyTakesFormatAndOwnStorage) {
     ASSERT_EQ(0u, RDStreamDataCopy(&d, &source));
     EXPECT_EQ(source.Bytes(), d.Bytes());
     EXPECT_NE(source.s.data, d.s.data);
-    EXPECT_EQ(40u, d.s.maxLength);
-    EXPECT_EQ(300u, d.s.charset);
-    EXPECT_EQ(RDSTREAM_NOCASE, RDStreamDataGetFlags(&d));
+    EXPECT_EQ((Fields{40, 21, RDSTREAM_NOCASE, 300}), FieldsOf(d.s));
     ASSERT_EQ(0u, RDStreamDataCopy(&d, &small)); // markers derived anew
     EXPECT_EQ(RDSTREAM_PRESIZED, RDStreamDataGetFlags(&d));
     ASSERT_EQ(0u, RDStreamDataCopy(&d, nullptr));
-    EXPECT_EQ(0u, d.s.maxLength + d.s.length + d.s.flags + d.s.charset);
+    EXPECT_EQ((Fields{0, 0, 0, 0}), FieldsOf(d.s));
     EXPECT_EQ(nullptr, d.s.data);
     EXPECT_EQ(12808u, RDStreamDataCopy(nullptr, &source));
 }
@@ -45,8 +44,7 @@ TEST_F(StreamCopy, ConvertBorrowsWhereNothingChanges) {
     uint32_t length = 0;
     ASSERT_EQ(0u, RDStreamDataConvert(&d, &source, RDCONVERT_BORROW | RDCONVERT_KEEPFORMAT, 0,
                                       &data, &length));
-    EXPECT_EQ(source.s.data, data);
-    EXPECT_EQ(8u, length); // cut to the destination's maximum
+    EXPECT_TRUE(source.s.data == data && length == 8); // cut to the destination's maximum
     EXPECT_EQ(RDSTREAM_TRUNCATE | RDSTREAM_BORROWED, RDStreamDataGetFlags(&d));
     ASSERT_EQ(0u, RDStreamDataConvert(&d, &source, RDCONVERT_BORROW, 0, &data, &length));
     EXPECT_EQ(14u, length); // the source's format now
@@ -69,13 +67,12 @@ TEST_F(StreamCopy, ConvertCopiesAndReportsFailures) {
     uint32_t length = 7;
     EXPECT_EQ(12801u,
               RDStreamDataConvert(&limited, &binary, RDCONVERT_KEEPFORMAT, 0, &data, &length));
-    EXPECT_EQ(nullptr, data);
-    EXPECT_EQ(0u, length);
+    EXPECT_TRUE(data == nullptr && length == 0);
     EXPECT_EQ(nullptr, limited.s.data); // keep-format: only data and length cleared
     EXPECT_EQ(4u, limited.s.maxLength);
     Stream unknown("text", 4242), e("previous", 256, 50, RDSTREAM_NOCASE);
     EXPECT_EQ(12305u, RDStreamDataConvert(&e, &unknown, 0, 256, nullptr, nullptr));
-    EXPECT_EQ(0u, e.s.maxLength + e.s.length + e.s.flags + e.s.charset); // all cleared
+    EXPECT_EQ((Fields{0, 0, 0, 0}), FieldsOf(e.s)); // all cleared
     ASSERT_EQ(0u, RDStreamDataConvert(&e, nullptr, 0, 256, &data, &length));
     EXPECT_EQ(nullptr, e.s.data);
     EXPECT_EQ(0, data[0]); // the empty data
@@ -86,13 +83,13 @@ TEST_F(StreamCopy, ConvertIntoItself) {
     Stream s("caf\xC3\xA9 and more text", 256);
     ASSERT_EQ(0u,
               RDStreamDataConvert(&s, &s, RDCONVERT_BORROW, RDCHARSET_UNICODE, nullptr, nullptr));
-    EXPECT_EQ(std::string("c\0a\0f\0\xE9\0 \0", 10), s.Bytes().substr(0, 10));
+    EXPECT_EQ(rdxtest::Wide(u"caf\u00e9 "), s.Bytes().substr(0, 10));
     ASSERT_EQ(0u, RDStreamDataConvert(&s, &s, RDCONVERT_BORROW, 256, nullptr, nullptr));
     // Nothing to convert: borrowing from itself would point at freed bytes.
     ASSERT_EQ(0u, RDStreamDataConvert(&s, &s, RDCONVERT_BORROW, 0, nullptr, nullptr));
     EXPECT_EQ(0u, RDStreamDataGetFlags(&s));
     EXPECT_EQ("caf\xC3\xA9 and more text", s.Bytes());
-    EXPECT_TRUE(Terminated(s.s));
+    EXPECT_TRUE(rdxtest::Terminated(s.s));
 }
 
 } // namespace

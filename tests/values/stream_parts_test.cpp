@@ -10,16 +10,14 @@ class StreamParts : public rdxtest::SystemTest {};
 
 TEST_F(StreamParts, FetchCutsAtTheEnd) {
     Stream s("ABCDE", 256);
-    struct Case {
-        uint32_t position, count;
-        std::string expected;
-    } cases[] = {{4, 10, "DE"}, {6, 3, ""}, {7, 10, ""}, {2, 0, ""}, {3, 0xFFFFFFFF, "CDE"}};
-    for (const Case &c : cases) {
+    const std::tuple<uint32_t, uint32_t, std::string> cases[] = {
+        {4, 10, "DE"}, {6, 3, ""}, {7, 10, ""}, {2, 0, ""}, {3, 0xFFFFFFFF, "CDE"}};
+    for (const auto &[position, count, expected] : cases) {
         char out[16] = "xxxxxxxxxxxxxxx";
         uint32_t fetched = 99;
-        ASSERT_EQ(0u, RDStreamDataFetch(&s, c.position, c.count, out, &fetched));
-        EXPECT_EQ(c.expected, out);
-        EXPECT_EQ(c.expected.size(), fetched);
+        ASSERT_EQ(0u, RDStreamDataFetch(&s, position, count, out, &fetched));
+        EXPECT_EQ(expected, out);
+        EXPECT_EQ(expected.size(), fetched);
     }
     char out[4] = "xyz";
     uint32_t fetched = 5;
@@ -32,15 +30,13 @@ TEST_F(StreamParts, FetchCutsAtTheEnd) {
 
 TEST_F(StreamParts, ExtractCopiesAPart) {
     Stream source("ABCDEFGHIJKLMNOP", 300);
-    struct Case {
-        uint32_t position, count, maxLength;
-        std::string expected;
-    } cases[] = {{1, 3, 0, "ABC"}, {14, 10, 0, "NOP"}, {17, 5, 0, ""},
-                 {18, 5, 0, ""},   {2, 0, 0, ""},      {1, 5, 2, "AB"}};
-    for (const Case &c : cases) {
-        Stream d("old", 256, c.maxLength, RDSTREAM_TRUNCATE);
-        ASSERT_EQ(0u, RDStreamDataExtract(&d, &source, c.position, c.count));
-        EXPECT_EQ(c.expected, d.Bytes()) << c.position;
+    const std::tuple<uint32_t, uint32_t, uint32_t, std::string> cases[] = {
+        {1, 3, 0, "ABC"}, {14, 10, 0, "NOP"}, {17, 5, 0, ""},
+        {18, 5, 0, ""},   {2, 0, 0, ""},      {1, 5, 2, "AB"}};
+    for (const auto &[position, count, maxLength, expected] : cases) {
+        Stream d("old", 256, maxLength, RDSTREAM_TRUNCATE);
+        ASSERT_EQ(0u, RDStreamDataExtract(&d, &source, position, count));
+        EXPECT_EQ(expected, d.Bytes()) << position;
         EXPECT_TRUE(Terminated(d.s));
     }
     Stream strict("", 256, 2);
@@ -54,18 +50,15 @@ TEST_F(StreamParts, ExtractCopiesAPart) {
 
 TEST_F(StreamParts, MergeInsertsBeforeAPosition) {
     Stream base("ACE", 256), insert("XY", 256), longBase("ABCDEF", 256), xyz("xyz", 256);
-    struct Case {
-        Stream &base, &insert;
-        uint32_t position, maxLength;
-        std::string expected;
-    } cases[] = {{base, insert, 1, 0, "XYACE"},    {base, insert, 2, 0, "AXYCE"},
-                 {base, insert, 4, 0, "ACEXY"},    {base, insert, 5, 0, ""},
-                 {longBase, xyz, 4, 2, "AB"},      {longBase, xyz, 4, 5, "ABCxy"},
-                 {longBase, xyz, 2, 7, "AxyzBCD"}, {longBase, xyz, 7, 8, "ABCDEFxy"}};
-    for (const Case &c : cases) {
-        Stream d("previous", 256, c.maxLength, RDSTREAM_TRUNCATE);
-        ASSERT_EQ(0u, RDStreamDataMerge(&d, &c.base, c.position, &c.insert));
-        EXPECT_EQ(c.expected, d.Bytes()) << c.position;
+    const std::tuple<Stream &, Stream &, uint32_t, uint32_t, std::string> cases[] = {
+        {base, insert, 1, 0, "XYACE"},    {base, insert, 2, 0, "AXYCE"},
+        {base, insert, 4, 0, "ACEXY"},    {base, insert, 5, 0, ""},
+        {longBase, xyz, 4, 2, "AB"},      {longBase, xyz, 4, 5, "ABCxy"},
+        {longBase, xyz, 2, 7, "AxyzBCD"}, {longBase, xyz, 7, 8, "ABCDEFxy"}};
+    for (const auto &[from, part, position, maxLength, expected] : cases) {
+        Stream d("previous", 256, maxLength, RDSTREAM_TRUNCATE);
+        ASSERT_EQ(0u, RDStreamDataMerge(&d, &from, position, &part));
+        EXPECT_EQ(expected, d.Bytes()) << position;
         EXPECT_TRUE(Terminated(d.s));
     }
     Stream strict("", 256, 8);
@@ -84,28 +77,21 @@ TEST_F(StreamParts, MergeIntoItsOwnPartsAndAcrossCodes) {
     EXPECT_EQ("001XY23456789abcdef1XY23456789abcdef", s.Bytes());
     Stream base("ab", 256), latin("\xE9", 1252), bad("zz", 4242), d;
     ASSERT_EQ(0u, RDStreamDataMerge(&d, &base, 2, &latin)); // the insert is converted
-    EXPECT_EQ("a\xC3\xA9"
-              "b",
-              d.Bytes());
+    EXPECT_EQ("a\xC3\xA9\x62", d.Bytes());
     EXPECT_EQ(12305u, RDStreamDataMerge(&d, &base, 1, &bad));
 }
 
 TEST_F(StreamParts, TrimDropsTrailingBlanks) {
-    struct Case {
-        std::string text;
-        uint32_t charset;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<std::string, uint32_t, std::string> cases[] = {
         {"ab  ", 256, "ab"},
         {"    ", 256, ""},
         {"ab  ", RDKIND_BINARY, "ab  "},
-        {std::string("a\0b\0 \0 \0", 8), RDCHARSET_UNICODE, std::string("a\0b\0", 4)},
-        {"x  ", RDCHARSET_UNICODE, "x  "}, // 0x20 0x20 is not a blank unit
-    };
-    for (const Case &c : cases) {
-        Stream s(c.text, c.charset);
+        {rdxtest::Wide(u"ab  "), RDCHARSET_UNICODE, rdxtest::Wide(u"ab")},
+        {"x  ", RDCHARSET_UNICODE, "x  "}}; // 0x20 0x20 is not a blank unit
+    for (const auto &[text, charset, expected] : cases) {
+        Stream s(text, charset);
         ASSERT_EQ(0u, RDStreamDataTrim(&s));
-        EXPECT_EQ(c.expected, s.Bytes()) << c.text;
+        EXPECT_EQ(expected, s.Bytes()) << text;
         EXPECT_TRUE(Terminated(s.s));
     }
     Stream source("ab  ", 256), borrowed;

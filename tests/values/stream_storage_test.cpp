@@ -2,8 +2,8 @@
 #include "rdx_test_env.h"
 
 #include <cstring>
-#include <vector>
 
+using rdxtest::Fields;
 using rdxtest::Stream;
 using rdxtest::Terminated;
 
@@ -19,14 +19,12 @@ TEST(StreamNotReady, OperationsRefuseOrDoNothing) {
     int32_t order = 9;
     RDStreamClear(&s);
     RDStreamDataFree(&s);
-    EXPECT_EQ(5u, s.maxLength);
-    EXPECT_EQ(3u, s.length);
+    EXPECT_TRUE(s.maxLength == 5 && s.length == 3);
     EXPECT_EQ(0u, RDStreamDataGetFlags(&s) + RDStreamDataGetLength(&s));
     EXPECT_EQ(12320u, RDStreamCreate(&s, 0, 0, 256));
     EXPECT_EQ(12320u, RDStreamDataSet(&s, 256, "a", 1));
     EXPECT_EQ(12320u, RDStreamDataAlloc(&s, 256, 1, &data, &length));
-    EXPECT_EQ(nullptr, data); // outputs are cleared before any check
-    EXPECT_EQ(0u, length);
+    EXPECT_TRUE(data == nullptr && length == 0); // outputs are cleared before any check
     EXPECT_EQ(12320u, RDStreamDataConvert(&t, &s, 0, 0, &data, &length));
     EXPECT_EQ(12320u, RDStreamDataFetch(&s, 1, 1, bytes, &length));
     EXPECT_EQ(0, bytes[0]);
@@ -36,16 +34,13 @@ TEST(StreamNotReady, OperationsRefuseOrDoNothing) {
 }
 
 TEST_F(StreamStorage, CreateChoosesSharedOrPresizedStorage) {
-    struct Case {
-        uint32_t maxLength, flags;
-        bool presized;
-    } cases[] = {
+    const std::tuple<uint32_t, uint32_t, bool> cases[] = {
         {0, 0, false}, {5, 0, true}, {10, 0, true}, {11, 0, false}, {40, RDSTREAM_FIXED, true}};
     Stream empty("", 256);
-    for (const Case &c : cases) {
-        Stream s("", 300, c.maxLength, c.flags);
-        EXPECT_EQ(c.presized, (RDStreamDataGetFlags(&s) & RDSTREAM_PRESIZED) != 0);
-        EXPECT_EQ(c.presized, s.s.data != empty.s.data) << c.maxLength;
+    for (const auto &[maxLength, flags, presized] : cases) {
+        Stream s("", 300, maxLength, flags);
+        EXPECT_EQ(presized, (RDStreamDataGetFlags(&s) & RDSTREAM_PRESIZED) != 0);
+        EXPECT_EQ(presized, s.s.data != empty.s.data) << maxLength;
         EXPECT_TRUE(Terminated(s.s));
     }
     RDStream s;
@@ -64,8 +59,7 @@ TEST_F(StreamStorage, PresizedStorageNeverMoves) {
     for (uint32_t n : {3u, 5u, 0u, 64u, 11u}) {
         EXPECT_EQ(n <= 5 ? 0u : 12801u, RDStreamDataSet(&small, 256, "abcdefghijk", n));
         ASSERT_EQ(0u, RDStreamDataSet(&fixed, 256, std::string(n, 'q').data(), n));
-        EXPECT_EQ(smallBlock, small.s.data);
-        EXPECT_EQ(fixedBlock, fixed.s.data);
+        EXPECT_TRUE(smallBlock == small.s.data && fixedBlock == fixed.s.data) << n;
         EXPECT_TRUE(Terminated(small.s) && Terminated(fixed.s));
     }
     EXPECT_EQ("", small.Bytes()); // refused sets changed nothing
@@ -81,12 +75,9 @@ TEST_F(StreamStorage, MaximumLengthCutsOrRefuses) {
     uint8_t *data = nullptr;
     uint32_t length = 0;
     ASSERT_EQ(0u, RDStreamDataAlloc(&cut, 300, 99, &data, &length));
-    EXPECT_EQ(16u, length);
-    EXPECT_EQ(cut.s.data, data);
-    EXPECT_EQ(300u, cut.s.charset);
+    EXPECT_TRUE(length == 16 && cut.s.data == data && cut.s.charset == 300);
     EXPECT_EQ(12801u, RDStreamDataAlloc(&strict, 300, 17, &data, &length));
-    EXPECT_EQ(nullptr, data);
-    EXPECT_EQ(256u, strict.s.charset);
+    EXPECT_TRUE(data == nullptr && strict.s.charset == 256);
 }
 
 TEST_F(StreamStorage, SetChecksInOrderAndGrows) {
@@ -113,8 +104,7 @@ TEST_F(StreamStorage, ReallocKeepsContents) {
     Stream s("abc", 256), limited("abc", 256, 4);
     uint8_t *data = nullptr;
     ASSERT_EQ(0u, RDStreamDataRealloc(&s, 200, &data));
-    EXPECT_EQ(s.s.data, data);
-    EXPECT_EQ(0, std::memcmp(data, "abc", 3));
+    EXPECT_TRUE(s.s.data == data && std::memcmp(data, "abc", 3) == 0);
     ASSERT_EQ(0u, RDStreamDataRealloc(&s, 2, &data));
     EXPECT_EQ("ab", s.Bytes());
     EXPECT_TRUE(Terminated(s.s));
@@ -129,16 +119,14 @@ TEST_F(StreamStorage, FreeAndInfo) {
     uint32_t max = 0, flags = 0, charset = 0, length = 0;
     uint8_t *data = nullptr;
     ASSERT_EQ(0u, RDStreamDataGetInfo(&s, &max, &flags, &charset, &data, &length));
-    EXPECT_EQ(std::vector<uint32_t>({100, RDSTREAM_NOCASE | 0x800, 300, 26}),
-              std::vector<uint32_t>({max, flags, charset, length}));
+    EXPECT_EQ((Fields{100, 26, RDSTREAM_NOCASE | 0x800, 300}),
+              (Fields{max, length, flags, charset}));
     EXPECT_EQ(s.s.data, data);
     EXPECT_EQ(12808u, RDStreamDataGetInfo(nullptr, &max, &flags, &charset, &data, &length));
     EXPECT_EQ(0u, max + flags + charset + length);
     RDStreamDataFree(&s);
     EXPECT_EQ(0u, RDStreamDataGetBuffer(&s, &charset, &data));
-    EXPECT_EQ(0, data[0]);
-    EXPECT_EQ(300u, charset);
-    EXPECT_EQ(RDSTREAM_NOCASE | 0x800, s.s.flags);
+    EXPECT_TRUE(data[0] == 0 && charset == 300 && s.s.flags == (RDSTREAM_NOCASE | 0x800));
     RDStream cleared{};
     uint8_t *empty = nullptr;
     RDStreamDataGetBuffer(&cleared, nullptr, &empty);
