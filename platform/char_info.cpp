@@ -7,6 +7,7 @@
 #include "rdplat_intl.h"
 
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -143,8 +144,14 @@ void LanguageOf(const LocaleName &locale, char *language) {
 } // namespace
 
 extern "C" RD_EXPORT void RDCharInfo(uint32_t *codePage, int32_t *country, char *language) {
-    LocaleName locale = ParseLocaleName(LocaleFromEnvironment());
-    if (codePage != nullptr) *codePage = CodePageOf(locale);
-    if (country != nullptr) *country = CountryOf(locale);
-    if (language != nullptr) LanguageOf(locale, language);
+    try {
+        LocaleName locale = ParseLocaleName(LocaleFromEnvironment());
+        if (codePage != nullptr) *codePage = CodePageOf(locale);
+        if (country != nullptr) *country = CountryOf(locale);
+        if (language != nullptr) LanguageOf(locale, language);
+    } catch (const std::bad_alloc &) { // the C locale's answers
+        if (codePage != nullptr) *codePage = 20127;
+        if (country != nullptr) *country = 0;
+        if (language != nullptr) *language = '\0';
+    }
 }

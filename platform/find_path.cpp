@@ -2,9 +2,9 @@
 #include "rdplat_start.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <string_view>
 #include <unistd.h>
 
@@ -40,9 +40,10 @@ extern "C" RD_EXPORT int RDFindPath(const char *envName, char *outDir, const cha
         std::string_view dir = rest.substr(0, colon);
         rest = colon == std::string_view::npos ? "" : rest.substr(colon + 1);
         if (dir.empty() || !StoreDir(dir, outDir)) continue;
-        std::string path = std::string(outDir) + fileName;
-        if (path.size() >= RDPLAT_PATH_SIZE) continue;
-        bool wins = readOnly != 0 ? IsReadOnly(path.c_str()) : access(path.c_str(), R_OK) == 0;
+        char path[RDPLAT_PATH_SIZE];
+        int size = std::snprintf(path, sizeof path, "%s%s", outDir, fileName);
+        if (size < 0 || static_cast<size_t>(size) >= sizeof path) continue;
+        bool wins = readOnly != 0 ? IsReadOnly(path) : access(path, R_OK) == 0;
         if (wins) return 1;
     }
     return 0;

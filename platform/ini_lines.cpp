@@ -1,5 +1,6 @@
 #include "ini_lines.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <strings.h>
@@ -19,10 +20,10 @@ struct FileCloser {
 
 } // namespace
 
-std::optional<IniLines> ReadIniFile(const std::string &path) {
+IniRead ReadIniFile(const std::string &path, IniLines &lines) {
+    lines.clear();
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return std::nullopt;
-    IniLines lines;
+    if (!file) return errno == ENOENT ? IniRead::Missing : IniRead::Failed;
     IniLine line;
     for (int c; (c = std::getc(file.get())) != EOF;) {
         if (c != '\n') {
@@ -40,7 +41,7 @@ std::optional<IniLines> ReadIniFile(const std::string &path) {
     // A last line without a line feed is still a line: files saved by
     // editors that omit the final line feed read the same.
     if (!line.text.empty()) lines.push_back(std::move(line));
-    return lines;
+    return std::ferror(file.get()) != 0 ? IniRead::Failed : IniRead::Ok;
 }
 
 std::string SectionHeader(const char *section) {

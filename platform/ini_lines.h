@@ -18,8 +18,12 @@ struct IniLine {
 
 using IniLines = std::vector<IniLine>;
 
-// Reads a whole file into lines; nullopt when it cannot be opened.
-std::optional<IniLines> ReadIniFile(const std::string &path);
+// How reading a whole file went.
+enum class IniRead { Ok, Missing, Failed };
+
+// Reads a whole file into lines. Missing: the file does not exist; Failed:
+// it exists but cannot be opened or read (a rewrite must then leave it be).
+IniRead ReadIniFile(const std::string &path, IniLines &lines);
 
 // "[" + section + "]".
 std::string SectionHeader(const char *section);

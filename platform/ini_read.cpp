@@ -59,17 +59,17 @@ uint32_t Read(const char *section, const char *key, char *out, size_t size, cons
     try {
         std::string path = ResolveConfigName(file);
         if (path.size() >= kConfigPathSize) return RDSTATUS_INIOPEN;
-        std::optional<IniLines> lines = ReadIniFile(path);
-        if (!lines) return RDSTATUS_INIOPEN;
-        std::optional<size_t> header = FindSection(*lines, SectionHeader(section));
+        IniLines lines;
+        if (ReadIniFile(path, lines) != IniRead::Ok) return RDSTATUS_INIOPEN;
+        std::optional<size_t> header = FindSection(lines, SectionHeader(section));
         if (!header) return RDSTATUS_INIMISSING;
         if (listing) {
             bool overflow = false;
-            size_t count = ListEntries(*lines, *header, out, size, overflow);
+            size_t count = ListEntries(lines, *header, out, size, overflow);
             if (overflow) return RDSTATUS_NOFIT;
             return count > 0 ? RDSTATUS_OK : RDSTATUS_INIMISSING;
         }
-        std::optional<std::string_view> value = FindValue(*lines, *header, key);
+        std::optional<std::string_view> value = FindValue(lines, *header, key);
         if (!value || value->empty()) return RDSTATUS_INIMISSING;
         if (out != nullptr) {
             std::memcpy(out, value->data(), value->size());

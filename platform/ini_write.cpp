@@ -104,14 +104,17 @@ uint32_t SetString(const char *section, const char *key, const char *value, cons
     if (!IsWritable(section, key, value)) return RDSTATUS_INIMISSING;
     std::string path = ResolveConfigName(file);
     if (path.size() >= kConfigPathSize) return RDSTATUS_INICREATE;
-    std::optional<IniLines> lines = ReadIniFile(path);
+    IniLines lines;
+    const IniRead read = ReadIniFile(path, lines);
+    // A file that exists but cannot be read is never replaced.
+    if (read == IniRead::Failed) return RDSTATUS_INIOPEN;
     std::optional<std::string> temp = ChooseTempName(path);
     if (!temp) return RDSTATUS_INITEMPNAME;
-    if (!lines) {
+    if (read == IniRead::Missing) {
         if (value == nullptr) return RDSTATUS_OK;
         return CommitRewrite(path, *temp, SectionHeader(section) + "\n" + key + "=" + value + "\n");
     }
-    std::optional<std::string> content = Rewriter(*lines, section, key, value).Build();
+    std::optional<std::string> content = Rewriter(lines, section, key, value).Build();
     if (!content) return RDSTATUS_OK;
     return CommitRewrite(path, *temp, *content);
 }
@@ -137,9 +140,13 @@ RD_EXPORT uint32_t RDINIRemoveString(const char *section, const char *key, const
 
 RD_EXPORT int RDINIDelete(const char *file) {
     if (file == nullptr) return 0;
-    std::string path = rdplat::ResolveConfigName(file);
-    if (path.size() >= RDPLAT_PATH_SIZE) return 0;
-    return ::unlink(path.c_str()) == 0 ? 1 : 0;
+    try {
+        std::string path = rdplat::ResolveConfigName(file);
+        if (path.size() >= RDPLAT_PATH_SIZE) return 0;
+        return ::unlink(path.c_str()) == 0 ? 1 : 0;
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
 }
 
 } // extern "C"

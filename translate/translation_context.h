@@ -29,8 +29,7 @@ struct TranslationContext {
     uint32_t textFormat;                          // the native character-set code
     uint32_t translationMode;                     // 0, 1 or 2
     TranslationTable *chains[kTranslationChains]; // by code modulo 16
-    uint32_t emptyWords[2];                       // the shared data of every empty stream
-    uint8_t *emptyData;                           // points at emptyWords[1]
+    uint8_t *emptyData; // the shared data of every empty stream while set up
 };
 
 } // namespace rdx

@@ -55,14 +55,22 @@ void CloseStandardTables(TranslationContext &translation) {
 
 } // namespace
 
+// The data of every empty stream: two zero words, the data at the second.
+// It lives as long as the process, so a stream emptied before a shutdown and
+// restart of the system is still recognised as empty and never freed.
+static uint8_t *EmptyDataBlock() {
+    static uint32_t words[2];
+    words[0] = words[1] = 0;
+    return reinterpret_cast<uint8_t *>(&words[1]);
+}
+
 uint32_t TranslationSetUp() {
     SystemContext *context = Context();
     if (context == nullptr || g_translationReady) return RDSTATUS_NOTREADY;
     g_translationReady = true;
     SetTranslationMode(ConfiguredMode());
     TranslationContext &translation = context->translation;
-    translation.emptyWords[0] = translation.emptyWords[1] = 0;
-    translation.emptyData = reinterpret_cast<uint8_t *>(&translation.emptyWords[1]);
+    translation.emptyData = EmptyDataBlock();
     for (TranslationTable *&head : translation.chains)
         head = nullptr;
     return StandardTablesLoad();
@@ -99,7 +107,6 @@ void TranslationTearDown() {
     CloseStandardTables(translation);
     translation.textFormat = 0;
     translation.translationMode = 0;
-    translation.emptyWords[0] = translation.emptyWords[1] = 0;
     translation.emptyData = nullptr;
     translation.country = 0;
     std::memset(translation.language, 0, sizeof translation.language);

@@ -16,7 +16,8 @@ extern "C" RD_EXPORT uint32_t RDStreamDataConvert(RDStream *destination, const R
     // source may be the destination itself.
     RDStream from{};
     if (source != nullptr) from = *source;
-    if (source == destination) options &= ~RDCONVERT_BORROW; // its bytes are about to go
+    // Bytes of the destination's own storage are about to go: never borrow them.
+    if (source != nullptr && SharesStorage(*destination, *source)) options &= ~RDCONVERT_BORROW;
     uint8_t *old = DetachStorage(*destination);
     uint32_t status = RDSTATUS_OK;
     if (source != nullptr)

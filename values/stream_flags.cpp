@@ -12,6 +12,7 @@ namespace {
 
 // Reallocates private storage, keeping its contents, to capacity bytes.
 bool Recapacity(RDStream &stream, uint32_t capacity) {
+    if (capacity > kLargestLength) return false; // no block can hold it
     void *block = RDMemRealloc(stream.data - kBlockHeader, stream.length + kBlockExtra,
                                capacity + kBlockExtra);
     if (block == nullptr) return false;

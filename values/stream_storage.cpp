@@ -51,6 +51,7 @@ uint32_t StreamDataSizeAny(RDStream &stream, uint32_t *length) {
         stream.length = 0;
         stream.data = EmptyStreamData();
         if (uint32_t capacity = PresizedCapacity(stream); capacity != 0) {
+            if (capacity > kLargestLength) return LoseStorage(stream);
             void *block = RDMemAlloc(static_cast<int32_t>(capacity + kBlockExtra));
             if (block == nullptr) return LoseStorage(stream);
             stream.data = DataOfBlock(block);

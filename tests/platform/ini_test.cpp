@@ -151,6 +151,12 @@ TEST_F(IniFile, FailingWriteKeepsTheFile) {
         << "the rewrite did not report the failed write";
     EXPECT_EQ(Content(), original);
     EXPECT_FALSE(FileExists(home.Path("settings1.tmp")));
+
+    // A file that exists but cannot be read is never replaced.
+    ASSERT_EQ(mkdir(home.Path("folder.ini").c_str(), 0700), 0);
+    EXPECT_EQ(RDINISetString("A", "k", "v", home.Path("folder.ini").c_str()), RDSTATUS_INIOPEN);
+    EXPECT_EQ(RDINIGetString("A", "k", nullptr, home.Path("folder.ini").c_str()), RDSTATUS_INIOPEN);
+    EXPECT_FALSE(FileExists(home.Path("folder1.tmp")));
 }
 
 TEST_F(IniFile, NamesWithoutDirectoryResolveAgainstTheHomeDirectory) {

@@ -90,6 +90,13 @@ TEST_F(StreamCopy, ConvertIntoItself) {
     EXPECT_EQ(0u, RDStreamDataGetFlags(&s));
     EXPECT_EQ("caf\xC3\xA9 and more text", s.Bytes());
     EXPECT_TRUE(rdxtest::Terminated(s.s));
+
+    // A source that borrows the destination's bytes is no better a lender.
+    Stream borrower("", 256);
+    ASSERT_EQ(0u, RDStreamDataConvert(&borrower.s, &s.s, RDCONVERT_BORROW, 0, nullptr, nullptr));
+    ASSERT_EQ(0u, RDStreamDataConvert(&s.s, &borrower.s, RDCONVERT_BORROW, 0, nullptr, nullptr));
+    EXPECT_EQ(0u, RDStreamDataGetFlags(&s) & RDSTREAM_BORROWED);
+    EXPECT_EQ("caf\xC3\xA9 and more text", s.Bytes());
 }
 
 } // namespace

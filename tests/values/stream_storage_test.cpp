@@ -48,6 +48,25 @@ TEST_F(StreamStorage, CreateChoosesSharedOrPresizedStorage) {
     EXPECT_EQ(12303u, RDStreamCreate(&s, 0, RDSTREAM_FIXED, 256));
     ASSERT_EQ(0u, RDStreamCreate(&s, 0, 0, 0)); // code 0 is accepted here
     EXPECT_EQ(12303u, RDStreamDataSetFlags(&s, RDSTREAM_FIXED));
+
+    // Fixed storage no block can hold is refused, never sized by a wrapped sum.
+    EXPECT_EQ(258u, RDStreamCreate(&s, 0xFFFFFFFFu, RDSTREAM_FIXED, 256));
+    EXPECT_EQ(nullptr, s.data);
+    ASSERT_EQ(0u, RDStreamCreate(&s, 0xFFFFFFFCu, 0, 256));
+    ASSERT_EQ(0u, RDStreamDataSet(&s, 256, "hello", 5));
+    EXPECT_EQ(258u, RDStreamDataSetFlags(&s, RDSTREAM_FIXED));
+    ASSERT_EQ(0u, RDStreamDataSet(&s, 256, "hello!", 6));
+    RDStreamDataFree(&s);
+}
+
+TEST_F(StreamStorage, EmptyStreamSurvivesASystemRestart) {
+    RDStream s;
+    ASSERT_EQ(0u, RDStreamCreate(&s, 0, 0, 256));
+    RDSystemTerm();
+    ASSERT_EQ(0u, RDSystemInit());
+    RDStreamDataFree(&s); // still the shared empty data: nothing to free
+    ASSERT_EQ(0u, RDStreamDataSet(&s, 256, "abc", 3));
+    RDStreamDataFree(&s);
 }
 
 TEST_F(StreamStorage, PresizedStorageNeverMoves) {
