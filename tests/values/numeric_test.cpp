@@ -11,28 +11,16 @@ using rdxtest::Stream;
 
 namespace {
 
-// A numeric of precision p and scale s holding digits ("-0125" for sign 1).
-RDNumeric Num(uint32_t p, int32_t s, std::string digits) {
+// A numeric of scale s holding digits ("-0125": sign 1, precision 4).
+RDNumeric Num(int32_t s, std::string digits) {
     RDNumeric n;
-    EXPECT_EQ(0u, RDNumericCreate(&n, p, s));
-    if (!digits.empty() && digits[0] == '-') {
-        n.sign = 1;
-        digits.erase(0, 1);
-    }
-    EXPECT_EQ(p, digits.size());
+    const bool negative = !digits.empty() && digits[0] == '-';
+    if (negative) digits.erase(0, 1);
+    EXPECT_EQ(0u, RDNumericCreate(&n, digits.size(), s));
+    n.sign = negative ? 1 : 0;
     for (size_t i = 0; i < digits.size(); ++i)
         n.digits[i / 2] |= static_cast<uint8_t>((digits[i] - '0') << (i % 2 == 0 ? 4 : 0));
     return n;
-}
-
-using Outcome = std::pair<uint32_t, std::string>; // status and digits
-
-// ASCII text as two-byte little-endian text.
-std::string Wide(const std::string &ascii) {
-    std::string wide;
-    for (char c : ascii)
-        wide += {c, '\0'};
-    return wide;
 }
 
 // The first `precision` digits, with a '-' for sign 1.
@@ -43,35 +31,50 @@ std::string Digits(const RDNumeric &n) {
     return text;
 }
 
+// A status and the digits of the numeric it was given for.
+using Outcome = std::pair<uint32_t, std::string>;
+Outcome Of(uint32_t status, const RDNumeric &n) {
+    return {status, Digits(n)};
+}
+
+// Integers from a fixed seed; digits lean to 0 and 9.
+struct Random {
+    std::mt19937_64 engine;
+    int operator()(int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(engine);
+    }
+    char Digit() {
+        return static_cast<char>('0' + ((*this)(0, 3) == 0 ? 9 * (*this)(0, 1) : (*this)(0, 9)));
+    }
+};
+
 TEST(NumericRecord, CreateLimitsAndValidity) {
-    const struct {
-        uint32_t precision;
-        int32_t scale;
-        uint32_t status;
-    } cases[] = {{89, 0, 12806},     {0, 128, 12806},       {0, -128, 12806}, {88, -39, 0},
-                 {88, -40, 12806},   {0, 127, 0},           {0, -127, 0},     {1, -127, 12806},
-                 {5, 0x7FFFFFFF, 0}, {0xFFFFFFFF, 0, 12806}};
-    for (const auto &c : cases) {
+    // precision, scale, status
+    const std::tuple<uint32_t, int32_t, uint32_t> cases[] = {
+        // clang-format off
+        {89, 0, 12806}, {0, 128, 12806}, {0, -128, 12806}, {88, -39, 0}, {88, -40, 12806},
+        {0, 127, 0}, {0, -127, 0}, {1, -127, 12806}, {5, 0x7FFFFFFF, 0}, {0xFFFFFFFF, 0, 12806},
+        // clang-format on
+    };
+    for (const auto &[precision, scale, status] : cases) {
         RDNumeric n;
         std::memset(&n, 0x5A, sizeof n);
-        EXPECT_EQ(c.status, RDNumericCreate(&n, c.precision, c.scale))
-            << c.precision << " " << c.scale;
-        if (c.status == 0) {
-            EXPECT_EQ(c.precision, RDNumericGetPrecision(&n));
-            EXPECT_EQ(c.scale == 0x7FFFFFFF ? 0 : c.scale, RDNumericGetScale(&n));
-            EXPECT_EQ(std::string(44, '\0'), std::string(reinterpret_cast<char *>(n.digits), 44));
-        }
+        EXPECT_EQ(status, RDNumericCreate(&n, precision, scale)) << precision << " " << scale;
+        if (status != 0) continue;
+        EXPECT_EQ(std::make_pair(precision, scale == 0x7FFFFFFF ? 0 : scale),
+                  std::make_pair(RDNumericGetPrecision(&n), RDNumericGetScale(&n)));
+        EXPECT_EQ(std::string(44, '\0'), std::string(reinterpret_cast<char *>(n.digits), 44));
     }
     EXPECT_EQ(12806u, RDNumericCreate(nullptr, 5, 2));
     // A record whose first four bytes are zero becomes 0 (88, 44) when first looked at.
-    RDNumeric cleared, zero = Num(3, 0, "000"), bad = Num(1, 0, "1"), low = bad, wide = bad;
+    RDNumeric cleared, zero = Num(0, "000"), bad = Num(0, "1"), low = bad, wide = bad;
     std::memset(&cleared, 0, 4);
     std::memset(cleared.digits, 7, sizeof cleared.digits);
     int32_t order = 9;
-    EXPECT_EQ(0u, RDNumericCompare(&cleared, &zero, &order));
-    EXPECT_EQ(0, order);
-    EXPECT_EQ(88u + 44u, RDNumericGetPrecision(&cleared) + RDNumericGetScale(&cleared));
-    EXPECT_EQ(std::string(88, '0'), Digits(cleared));
+    EXPECT_EQ(Outcome(0, std::string(88, '0')),
+              Of(RDNumericCompare(&cleared, &zero, &order), cleared));
+    EXPECT_EQ(std::make_tuple(0, 88u, 44),
+              std::make_tuple(order, RDNumericGetPrecision(&cleared), RDNumericGetScale(&cleared)));
     bad.marker = 127;
     low.scale = -128;
     wide.precision = 89;
@@ -83,29 +86,24 @@ TEST(NumericRecord, CreateLimitsAndValidity) {
     RDNumericCopy(&bad, &zero);
     EXPECT_EQ(0, std::memcmp(&bad, &zero, sizeof bad));
     RDNumericCopy(&bad, nullptr);
-    const RDNumeric zeroBytes{};
-    EXPECT_EQ(0, std::memcmp(&bad, &zeroBytes, sizeof bad));
+    EXPECT_EQ(std::string(sizeof bad, '\0'),
+              std::string(reinterpret_cast<char *>(&bad), sizeof bad));
 }
 
 TEST(NumericCompare, AlignsWeightsAndOrdersSigns) {
-    const struct {
-        RDNumeric a, b;
-        int32_t expected;
-    } cases[] = {
-        {Num(1, 0, "-0"), Num(1, 0, "0"), -1},       {Num(1, -2, "1"), Num(4, 2, "9999"), 1},
-        {Num(2, 3, "10"), Num(4, 5, "1000"), 0},     {Num(3, 3, "001"), Num(1, -3, "0"), 1},
-        {Num(3, 0, "-100"), Num(5, 2, "-10001"), 1}, {Num(2, 0, "-05"), Num(2, 0, "-07"), 1},
-        {Num(1, 0, "0"), Num(4, 1, "0000"), 0},      {Num(2, 1, "11"), Num(2, 2, "99"), 1},
-        {Num(3, 1, "123"), Num(3, 1, "124"), -1},    {Num(0, 5, ""), Num(1, 0, "-0"), 1},
+    const std::tuple<RDNumeric, RDNumeric, int32_t> cases[] = {
+        {Num(0, "-0"), Num(0, "0"), -1},       {Num(-2, "1"), Num(2, "9999"), 1},
+        {Num(3, "10"), Num(5, "1000"), 0},     {Num(3, "001"), Num(-3, "0"), 1},
+        {Num(0, "-100"), Num(2, "-10001"), 1}, {Num(0, "-05"), Num(0, "-07"), 1},
+        {Num(0, "0"), Num(1, "0000"), 0},      {Num(1, "11"), Num(2, "99"), 1},
+        {Num(1, "123"), Num(1, "124"), -1},    {Num(5, ""), Num(0, "-0"), 1},
     };
-    for (auto c : cases) {
-        int32_t order = 9;
-        EXPECT_EQ(0u, RDNumericCompare(&c.a, &c.b, &order));
-        EXPECT_EQ(c.expected, order) << Digits(c.a) << " vs " << Digits(c.b);
-        EXPECT_EQ(0u, RDNumericCompare(&c.b, &c.a, &order));
-        EXPECT_EQ(-c.expected, order);
+    for (auto [a, b, expected] : cases) {
+        int32_t ab = 9, ba = 9;
+        EXPECT_EQ(0u, RDNumericCompare(&a, &b, &ab) | RDNumericCompare(&b, &a, &ba));
+        EXPECT_EQ(std::make_pair(expected, -expected), std::make_pair(ab, ba)) << Digits(a);
     }
-    RDNumeric a = Num(1, 0, "1");
+    RDNumeric a = Num(0, "1");
     EXPECT_EQ(12302u, RDNumericCompare(&a, &a, nullptr));
     int32_t order = 9;
     EXPECT_EQ(12806u, RDNumericCompare(&a, nullptr, &order));
@@ -113,42 +111,32 @@ TEST(NumericCompare, AlignsWeightsAndOrdersSigns) {
 }
 
 TEST(NumericAdd, TruncatesSaturatesAndSignsResults) {
-    const struct {
-        RDNumeric a, b;
-        bool subtract;
-        uint32_t p;
-        int32_t s;
-        uint32_t status;
-        std::string digits;
-    } cases[] = {
+    // first, second, subtract, result's precision and scale, status, result
+    const std::tuple<RDNumeric, RDNumeric, bool, uint32_t, int32_t, Outcome> cases[] = {
         // clang-format off
-        {Num(1, 0, "1"), Num(2, 1, "05"), false, 3, 1, 0, "015"},
-        {Num(1, 0, "3"), Num(1, 0, "-5"), false, 3, 0, 0, "-002"},
-        {Num(1, 0, "5"), Num(1, 0, "-5"), false, 3, 0, 0, "000"},   {Num(1, 0, "-0"), Num(1, 0, "-0"), false, 1, 0, 0, "-0"},
-        {Num(3, 0, "999"), Num(1, 0, "1"), false, 3, 0, 12801, "999"}, {Num(3, 0, "-999"), Num(1, 0, "1"), true, 3, 0, 12801, "-999"},
-        {Num(3, 2, "125"), Num(1, 0, "0"), false, 2, 1, 0, "12"},   {Num(3, 2, "-125"), Num(1, 0, "0"), false, 2, 1, 0, "-12"},
-        {Num(3, 2, "005"), Num(3, 2, "006"), true, 2, 0, 0, "-00"}, {Num(3, 2, "100"), Num(3, 2, "001"), true, 2, 0, 0, "00"},
-        {Num(2, 0, "99"), Num(1, -3, "-1"), true, 4, 0, 0, "1099"}, {Num(2, 0, "99"), Num(1, 0, "1"), false, 1, -2, 0, "1"},
-        {Num(1, 0, "1"), Num(1, 0, "0"), false, 0, 0, 12801, ""},
-        {Num(1, 0, "1"), Num(1, 0, "0"), false, 0, -1, 0, ""},  // 1 truncates to no digit
-        {Num(0, 127, ""), Num(1, 0, "0"), true, 0, 127, 0, ""}, // no digits below the row
-        {Num(1, -126, "9"), Num(1, -126, "9"), false, 1, -126, 12801, "9"},
-        {Num(1, 0, "?"), Num(1, 0, "?"), false, 2, 0, 0, "30"}, // a half-byte 15 counts 15
-        {Num(2, 0, "1?"), Num(1, 0, "9"), true, 2, 0, 0, "16"},
-        {Num(1, 127, "1"), Num(88, -39, std::string(88, '9')), true, 88, -39, 0,
-         "-" + std::string(87, '9') + "8"}, // the two ends of the row
+        {Num(0, "1"), Num(1, "05"), false, 3, 1, {0, "015"}}, {Num(0, "3"), Num(0, "-5"), false, 3, 0, {0, "-002"}},
+        {Num(0, "5"), Num(0, "-5"), false, 3, 0, {0, "000"}}, {Num(0, "-0"), Num(0, "-0"), false, 1, 0, {0, "-0"}},
+        {Num(0, "999"), Num(0, "1"), false, 3, 0, {12801, "999"}}, {Num(0, "-999"), Num(0, "1"), true, 3, 0, {12801, "-999"}},
+        {Num(2, "125"), Num(0, "0"), false, 2, 1, {0, "12"}}, {Num(2, "-125"), Num(0, "0"), false, 2, 1, {0, "-12"}},
+        {Num(2, "005"), Num(2, "006"), true, 2, 0, {0, "-00"}}, {Num(2, "100"), Num(2, "001"), true, 2, 0, {0, "00"}},
+        {Num(0, "99"), Num(-3, "-1"), true, 4, 0, {0, "1099"}}, {Num(0, "99"), Num(0, "1"), false, 1, -2, {0, "1"}},
+        {Num(0, "1"), Num(0, "0"), false, 0, 0, {12801, ""}}, {Num(-126, "9"), Num(-126, "9"), false, 1, -126, {12801, "9"}},
+        {Num(0, "1"), Num(0, "0"), false, 0, -1, {0, ""}},  // 1 truncates to no digit
+        {Num(127, ""), Num(0, "0"), true, 0, 127, {0, ""}}, // no digits below the row
+        {Num(0, "?"), Num(0, "?"), false, 2, 0, {0, "30"}}, // a half-byte 15 counts 15
+        {Num(0, "1?"), Num(0, "9"), true, 2, 0, {0, "16"}},
+        {Num(127, "1"), Num(-39, std::string(88, '9')), true, 88, -39, // the two ends of the row
+         {0, "-" + std::string(87, '9') + "8"}},
         // clang-format on
     };
-    for (auto c : cases) {
+    for (auto [a, b, subtract, p, s, expected] : cases) {
         RDNumeric r;
-        ASSERT_EQ(0u, RDNumericCreate(&r, c.p, c.s));
-        EXPECT_EQ(c.status, (c.subtract ? RDNumericSubtract : RDNumericAdd)(&r, &c.a, &c.b))
-            << Digits(c.a) << (c.subtract ? " - " : " + ") << Digits(c.b);
-        EXPECT_EQ(c.digits, Digits(r)) << Digits(c.a) << " " << Digits(c.b);
+        ASSERT_EQ(0u, RDNumericCreate(&r, p, s));
+        EXPECT_EQ(expected, Of((subtract ? RDNumericSubtract : RDNumericAdd)(&r, &a, &b), r))
+            << Digits(a) << " " << Digits(b);
     }
-    RDNumeric a = Num(2, 1, "15"), cleared{}, r;
-    ASSERT_EQ(0u, RDNumericSubtract(&a, &a, &cleared)); // the result may be an operand
-    EXPECT_EQ("15", Digits(a));
+    RDNumeric a = Num(1, "15"), cleared{}, r;
+    EXPECT_EQ(Outcome(0, "15"), Of(RDNumericSubtract(&a, &a, &cleared), a)); // result = operand
     ASSERT_EQ(0u, RDNumericCreate(&r, 3, 0));
     r.digits[2] = 0x55; // digit bytes are cleared and refilled
     ASSERT_EQ(0u, RDNumericAdd(&r, &a, &a));
@@ -160,13 +148,11 @@ TEST(NumericAdd, TruncatesSaturatesAndSignsResults) {
 // Records made by hand pass the validity rule with digits of weights up to
 // 10^214, beyond what RDNumericCreate allows: they are still exact.
 TEST(NumericAdd, RecordsBeyondTheCreateLimits) {
-    RDNumeric big = Num(88, 0, std::string(88, '9')), nines = big, r;
+    RDNumeric big = Num(0, std::string(88, '9')), nines = big, r;
     big.scale = -127;
     ASSERT_EQ(0u, RDNumericCreate(&r, 1, 0));
-    EXPECT_EQ(12801u, RDNumericAdd(&big, &big, &big));
-    EXPECT_EQ(std::string(88, '9'), Digits(big));
-    EXPECT_EQ(0u, RDNumericSubtract(&big, &big, &big));
-    EXPECT_EQ(std::string(88, '0'), Digits(big));
+    EXPECT_EQ(Outcome(12801, std::string(88, '9')), Of(RDNumericAdd(&big, &big, &big), big));
+    EXPECT_EQ(Outcome(0, std::string(88, '0')), Of(RDNumericSubtract(&big, &big, &big), big));
     EXPECT_EQ(12801u, RDNumericAdd(&r, &big, &nines));
 }
 
@@ -174,46 +160,38 @@ TEST(NumericAdd, RecordsBeyondTheCreateLimits) {
 // values aligned at 10^-12 fit an __int128 exactly), and, a third of the
 // time, operands of up to 36 digits sharing the result's format.
 TEST(NumericAdd, AgreesWithExactArithmetic) {
-    std::mt19937_64 random(20261206);
-    auto pick = [&](int low, int high) {
-        return std::uniform_int_distribution<int>(low, high)(random);
-    };
-    auto pow10 = [](int e) {
-        __int128 v = 1;
-        while (e-- > 0)
-            v *= 10;
-        return v;
-    };
+    Random pick{std::mt19937_64(20261206)};
+    __int128 pow10[37] = {1}; // up to 10^36
+    for (int e = 1; e < 37; ++e)
+        pow10[e] = pow10[e - 1] * 10;
     int unit = 12; // exact values count units of 10^-unit
     auto make = [&](int p, int s, __int128 *exact) {
         std::string digits = pick(0, 1) != 0 ? "-" : "";
         __int128 d = 0;
         for (int i = 0; i < p; ++i) {
-            const int digit = pick(0, 3) == 0 ? (pick(0, 1) != 0 ? 9 : 0) : pick(0, 9);
-            digits += static_cast<char>('0' + digit);
-            d = d * 10 + digit;
+            digits += pick.Digit();
+            d = d * 10 + (digits.back() - '0');
         }
-        *exact = d * pow10(unit - s) * (digits[0] == '-' ? -1 : 1);
-        return Num(p, s, digits);
+        *exact = d * pow10[unit - s] * (digits[0] == '-' ? -1 : 1);
+        return Num(s, digits);
     };
     for (int round = 0; round < 30000; ++round) {
         __int128 va, vb;
-        const bool shared = round % 3 == 0;
+        const bool shared = round % 3 == 0, subtract = pick(0, 1) != 0;
         const int p = shared ? pick(1, 36) : pick(0, 18), s = pick(-6, 12);
         unit = shared ? s : 12;
         RDNumeric a = make(shared ? p : pick(0, 18), shared ? s : pick(-6, 12), &va);
         RDNumeric b = make(shared ? p : pick(0, 18), shared ? s : pick(-6, 12), &vb), r;
         for (RDNumeric *n : {&a, &b}) // a stray unused half-byte: the way for any half-bytes
             if (n->precision % 2 != 0 && pick(0, 2) == 0) n->digits[n->precision / 2] |= 0x0F;
-        const bool subtract = pick(0, 1) != 0;
         ASSERT_EQ(0u, RDNumericCreate(&r, p, s));
         const uint32_t status = (subtract ? RDNumericSubtract : RDNumericAdd)(&r, &a, &b);
-
-        const bool bNegative = (b.sign != 0) != subtract;
         const __int128 exact = subtract ? va - vb : va + vb;
-        const bool negative = (a.sign != 0) == bNegative ? a.sign != 0 : exact < 0;
-        __int128 kept = (exact < 0 ? -exact : exact) / pow10(unit - s);
-        const bool fits = kept < pow10(p);
+        // Operands of one sign keep it, even for a zero sum.
+        const bool negative =
+            (a.sign != 0) == ((b.sign != 0) != subtract) ? a.sign != 0 : exact < 0;
+        __int128 kept = (exact < 0 ? -exact : exact) / pow10[unit - s];
+        const bool fits = kept < pow10[p];
         std::string expected(p, '9');
         for (int i = p - 1; fits && i >= 0; --i, kept /= 10)
             expected[i] = static_cast<char>('0' + kept % 10);
@@ -221,33 +199,12 @@ TEST(NumericAdd, AgreesWithExactArithmetic) {
         expected.insert(0, negative ? "-" : "");
         for (int i = p; fits && i < 88; ++i) // half-bytes after the last digit stay 0
             ASSERT_EQ(0, (r.digits[i / 2] >> (i % 2 == 0 ? 4 : 0)) & 0x0F);
-        ASSERT_EQ(expected, Digits(r))
-            << Digits(a) << " " << int(a.scale) << (subtract ? " - " : " + ") << Digits(b) << " "
-            << int(b.scale) << " into " << p << "," << s;
+        ASSERT_EQ(expected, Digits(r)) << "round " << round; // the seed replays it
         int32_t order = 9;
         ASSERT_EQ(0u, RDNumericCompare(&a, &b, &order));
         const int expectedOrder = a.sign != b.sign ? (a.sign != 0 ? -1 : 1) : (va > vb) - (va < vb);
         ASSERT_EQ(expectedOrder, order);
     }
-}
-
-TEST(NumericFloat, SumsDigitsByWeight) {
-    const std::pair<RDNumeric, double> cases[] = {
-        {Num(4, 1, "-0125"), -12.5}, {Num(2, 4, "12"), 0.0012}, {Num(1, -2, "5"), 500.0},
-        {Num(0, 3, ""), 0.0},        {Num(3, 3, "-000"), -0.0},
-    };
-    for (auto [n, value] : cases) {
-        double d = 7;
-        EXPECT_EQ(0u, RDFloatFromNumeric(&d, &n));
-        EXPECT_DOUBLE_EQ(value, d);
-        EXPECT_EQ(std::signbit(value), std::signbit(d));
-    }
-    RDNumeric n = Num(1, 0, "1");
-    double d = 7;
-    EXPECT_EQ(12804u, RDFloatFromNumeric(&d, nullptr));
-    EXPECT_EQ(0.0, d);
-    n.marker = 0;
-    EXPECT_EQ(12806u, RDFloatFromNumeric(&d, &n));
 }
 
 class NumericText : public rdxtest::SystemTest {
@@ -261,8 +218,7 @@ class NumericText : public rdxtest::SystemTest {
         RDNumeric n;
         EXPECT_EQ(0u, RDNumericCreate(&n, p, s));
         Stream stream(text, RDCHARSET_DEFAULT);
-        const uint32_t status = RDNumericFromStream(&n, &stream);
-        return {status, Digits(n)};
+        return Of(RDNumericFromStream(&n, &stream), n);
     }
     static void UseDecimalSeparator(const char *separator) {
         RDIntlFormat f = *RDPlatGetIntlFormat();
@@ -271,29 +227,41 @@ class NumericText : public rdxtest::SystemTest {
     }
 };
 
-TEST_F(NumericText, Writes) {
+// The text, and the float (summed digit by digit), of the same value.
+TEST_F(NumericText, WritesTextAndFloat) {
     const std::pair<RDNumeric, std::string> cases[] = {
         // clang-format off
-        {Num(5, 2, "00150"), "1.5"}, {Num(5, 2, "12300"), "123"}, {Num(5, 2, "00000"), "0"},
-        {Num(3, 0, "000"), "0"}, {Num(1, -2, "5"), "500"}, {Num(2, 4, "12"), "0.0012"},
-        {Num(4, 1, "-0125"), "-12.5"}, {Num(3, 2, "150"), "1.5"}, {Num(2, 2, "05"), "0.05"},
-        {Num(1, 0, "-0"), "-0"}, {Num(2, 4, "00"), "0"}, {Num(3, 1, "100"), "10"},
-        {Num(88, -39, std::string(88, '9')), std::string(88, '9') + std::string(39, '0')},
+        {Num(2, "00150"), "1.5"}, {Num(2, "12300"), "123"}, {Num(2, "00000"), "0"},
+        {Num(-2, "5"), "500"}, {Num(4, "12"), "0.0012"}, {Num(1, "-0125"), "-12.5"},
+        {Num(2, "05"), "0.05"}, {Num(0, "-0"), "-0"}, {Num(3, "-000"), "-0"},
+        {Num(3, ""), "0"}, {Num(4, "00"), "0"}, {Num(1, "100"), "10"},
+        {Num(-39, std::string(88, '9')), std::string(88, '9') + std::string(39, '0')},
         // clang-format on
     };
-    for (const auto &[n, text] : cases)
+    for (auto [n, text] : cases) {
+        double d = 7;
         EXPECT_EQ(text, Write(n));
-    EXPECT_EQ(Wide("-1.5"), Write(Num(2, 1, "-15"), 160));
+        EXPECT_EQ(0u, RDFloatFromNumeric(&d, &n));
+        EXPECT_DOUBLE_EQ(std::strtod(text.c_str(), nullptr), d) << text;
+        EXPECT_EQ(text[0] == '-', std::signbit(d)) << text;
+    }
+    EXPECT_EQ(rdxtest::Wide(u"-1.5"), Write(Num(1, "-15"), 160));
     UseDecimalSeparator("\xC2\xB7"); // a two-byte separator, converted with the text
     EXPECT_EQ("-1\xC2\xB7"
               "5",
-              Write(Num(2, 1, "-15"), RDCHARSET_DEFAULT));
-    EXPECT_EQ(Wide("1") + std::string("\xB7\0", 2) + Wide("5"), Write(Num(2, 1, "15"), 160));
-    RDNumeric n = Num(1, 0, "1");
+              Write(Num(1, "-15"), RDCHARSET_DEFAULT));
+    EXPECT_EQ(rdxtest::Wide(u"1\u00B75"), Write(Num(1, "15"), 160));
+    RDNumeric n = Num(0, "1");
     Stream s("", 256);
+    double d = 7;
+    EXPECT_EQ(12804u, RDFloatFromNumeric(&d, nullptr));
+    EXPECT_EQ(0.0, d); // cleared first
     EXPECT_EQ(12808u, RDStreamFromNumeric(nullptr, &n, 256));
     EXPECT_EQ(12300u, RDStreamFromNumeric(&s, &n, 0));
     EXPECT_EQ(12806u, RDStreamFromNumeric(&s, nullptr, 256));
+    n.marker = 0;
+    EXPECT_EQ(12806u, RDFloatFromNumeric(&d, &n));
+    n.marker = 128;
     RDPlatTerm();
     EXPECT_EQ(532u, RDStreamFromNumeric(&s, &n, 256));
 }
@@ -315,24 +283,22 @@ TEST_F(NumericText, ReadsBoundedByTheText) {
     };
     for (const auto &[text, expected] : cases)
         EXPECT_EQ(expected, Read(5, 2, text)) << text.substr(0, 30);
-    EXPECT_EQ(Outcome(0, "0000000"), Read(7, -3, "999.9")); // below the last place
-    EXPECT_EQ(Outcome(12801, "999"), Read(3, -1, "1e4"));
-    // Zeros after the point do not count against the integer places.
-    const std::pair<std::string, Outcome> narrow[] = {{"0.0012", {0, "12"}},
-                                                      {"0.000", {0, "00"}},
-                                                      {"0.00123", {0, "12"}},
-                                                      {".01", {12801, "99"}}};
-    for (const auto &[text, expected] : narrow)
-        EXPECT_EQ(expected, Read(2, 4, text)) << text;
-    EXPECT_EQ(Outcome(0, "50"), Read(2, 0, "0.05e3"));
-    EXPECT_EQ(Outcome(0, "00"), Read(2, 0, "0e5"));
-    RDNumeric n = Num(1, 0, "1");
+    // Other formats; zeros after the point do not count against the integer places.
+    const std::tuple<uint32_t, int32_t, std::string, Outcome> formats[] = {
+        // clang-format off
+        {7, -3, "999.9", {0, "0000000"}}, {3, -1, "1e4", {12801, "999"}}, {2, 0, "0e5", {0, "00"}},
+        {2, 4, "0.0012", {0, "12"}}, {2, 4, "0.000", {0, "00"}}, {2, 4, "0.00123", {0, "12"}},
+        {2, 4, ".01", {12801, "99"}}, {2, 0, "0.05e3", {0, "50"}},
+        // clang-format on
+    };
+    for (const auto &[p, s, text, expected] : formats)
+        EXPECT_EQ(expected, Read(p, s, text)) << text;
+    RDNumeric n = Num(0, "1");
     EXPECT_EQ(12806u, RDNumericFromStream(&n, nullptr));
     UseDecimalSeparator(",,");
     EXPECT_EQ(Outcome(0, "-01250"), Read(5, 2, "-12,,5,6"));
-    const double value = 1.5;
-    ASSERT_EQ(0u, RDNumericFromFloat(&n, &value)); // float text keeps its '.'
-    EXPECT_EQ("1", Digits(n));
+    const double value = 1.5; // float text keeps its '.'
+    EXPECT_EQ(Outcome(0, "1"), Of(RDNumericFromFloat(&n, &value), n));
 }
 
 TEST_F(NumericText, FromFloatThroughFifteenDigits) {
@@ -345,15 +311,13 @@ TEST_F(NumericText, FromFloatThroughFifteenDigits) {
         // clang-format on
     };
     for (const auto &[value, expected] : cases) {
-        RDNumeric n = Num(9, 5, "000000000");
-        const uint32_t status = RDNumericFromFloat(&n, &value);
-        EXPECT_EQ(expected, Outcome(status, Digits(n))) << value;
+        RDNumeric n = Num(5, "000000000");
+        EXPECT_EQ(expected, Of(RDNumericFromFloat(&n, &value), n)) << value;
     }
-    RDNumeric wide;
-    ASSERT_EQ(0u, RDNumericCreate(&wide, 40, 0));
+    RDNumeric wide = Num(0, std::string(40, '0'));
     const double big = 1.5e20;
-    ASSERT_EQ(0u, RDNumericFromFloat(&wide, &big));
-    EXPECT_EQ("150000000000000000000", Write(wide));
+    EXPECT_EQ(Outcome(0, std::string(19, '0') + "15" + std::string(19, '0')),
+              Of(RDNumericFromFloat(&wide, &big), wide));
     EXPECT_EQ(12806u, RDNumericFromFloat(&wide, nullptr));
     RDPlatTerm();
     EXPECT_EQ(532u, RDNumericFromFloat(&wide, &big));
@@ -361,16 +325,13 @@ TEST_F(NumericText, FromFloatThroughFifteenDigits) {
 
 // The text of any numeric reads back into the same format unchanged.
 TEST_F(NumericText, RoundTrips) {
-    std::mt19937 random(7);
-    auto pick = [&](int low, int high) {
-        return std::uniform_int_distribution<int>(low, high)(random);
-    };
+    Random pick{std::mt19937_64(7)};
     for (int round = 0; round < 3000; ++round) {
         const int p = pick(0, 88), s = pick(std::max(-127, p - 127), 127);
         std::string digits = pick(0, 1) != 0 ? "-" : "";
         for (int i = 0; i < p; ++i)
-            digits += static_cast<char>('0' + (pick(0, 2) == 0 ? 0 : pick(0, 9)));
-        const RDNumeric n = Num(p, s, digits);
+            digits += pick.Digit();
+        const RDNumeric n = Num(s, digits);
         const std::string text = Write(n);
         ASSERT_EQ(Outcome(0, Digits(n)), Read(p, s, text)) << text << " " << p << "," << s;
     }
