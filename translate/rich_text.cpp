@@ -3,6 +3,7 @@
 // header or runs past the end of the data, so no byte outside the data is
 // ever read.
 #include "rdx_status.h"
+#include "translate/list_bytes.h"
 #include "translate/translation.h"
 #include "values/stream_internal.h"
 
@@ -17,10 +18,6 @@ struct Record {
     uint32_t signature;
     uint64_t length; // header included
 };
-
-uint32_t Read16(const uint8_t *at) {
-    return static_cast<uint32_t>(at[0] | at[1] << 8);
-}
 
 uint32_t Read32(const uint8_t *at) {
     return Read16(at) | Read16(at + 2) << 16;

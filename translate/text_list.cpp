@@ -1,6 +1,7 @@
 // Text lists to text and back. A text list is a 16-bit count, one 16-bit
 // length per text, then the texts without terminators (little-endian).
 #include "rdx_status.h"
+#include "translate/list_bytes.h"
 #include "translate/translation.h"
 #include "values/stream_internal.h"
 
@@ -11,15 +12,6 @@ namespace rdx {
 namespace {
 
 constexpr uint32_t kLargestItem = 0xFFFF;
-
-uint32_t Read16(const uint8_t *at) {
-    return static_cast<uint32_t>(at[0] | at[1] << 8);
-}
-
-void Write16(uint8_t *at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-}
 
 // Blanks are tested among the 7-bit characters only.
 bool IsBlank(uint8_t c) {

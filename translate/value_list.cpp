@@ -3,6 +3,7 @@
 #include "translate/value_list.h"
 
 #include "rdx_status.h"
+#include "translate/list_bytes.h"
 #include "values/stream_internal.h"
 
 #include <cstring>
@@ -14,15 +15,6 @@ namespace {
 
 constexpr uint32_t kHeader = 4;
 constexpr uint32_t kLargestCount = 0xFFFF;
-
-uint32_t Read16(const uint8_t *at) {
-    return static_cast<uint32_t>(at[0] | at[1] << 8);
-}
-
-void Write16(uint8_t *at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-}
 
 // Blanks are tested among the 7-bit characters only. A line feed separates
 // items: skipping it as a blank would take the next item's first character

@@ -4,6 +4,21 @@
 
 using namespace rdx::dt;
 
+namespace {
+
+// Stores value in word; a value beyond limit (other than "absent") stores
+// the limit and gives 12801.
+uint32_t StoreLimited(uint32_t &word, uint32_t value, uint32_t limit) {
+    if (value > limit && value != RDDT_ABSENT) {
+        word = limit;
+        return RDSTATUS_NOFIT;
+    }
+    word = value;
+    return RDSTATUS_OK;
+}
+
+} // namespace
+
 extern "C" {
 
 RD_EXPORT void RDDatetimeClear(RDDatetime *datetime) {
@@ -42,12 +57,7 @@ RD_EXPORT uint32_t RDDatetimeGetJulian(const RDDatetime *datetime) {
 
 RD_EXPORT uint32_t RDDatetimeSetJulian(RDDatetime *datetime, uint32_t day) {
     if (datetime == nullptr) return RDSTATUS_NODATETIME;
-    if (day > RDDT_MAX_DAY && day != RDDT_ABSENT) {
-        datetime->date = RDDT_MAX_DAY;
-        return RDSTATUS_NOFIT;
-    }
-    datetime->date = day;
-    return RDSTATUS_OK;
+    return StoreLimited(datetime->date, day, RDDT_MAX_DAY);
 }
 
 RD_EXPORT uint32_t RDDatetimeGetTicks(const RDDatetime *datetime) {
@@ -56,12 +66,7 @@ RD_EXPORT uint32_t RDDatetimeGetTicks(const RDDatetime *datetime) {
 
 RD_EXPORT uint32_t RDDatetimeSetTicks(RDDatetime *datetime, uint32_t ticks) {
     if (datetime == nullptr) return RDSTATUS_NODATETIME;
-    if (ticks > RDDT_MAX_TICKS && ticks != RDDT_ABSENT) {
-        datetime->ticks = RDDT_MAX_TICKS;
-        return RDSTATUS_NOFIT;
-    }
-    datetime->ticks = ticks;
-    return RDSTATUS_OK;
+    return StoreLimited(datetime->ticks, ticks, RDDT_MAX_TICKS);
 }
 
 } // extern "C"
