@@ -16,6 +16,11 @@ RD_EXPORT void RDTestMemFailNth(uint32_t n);
  * n = 1, 2, ... stops when an operation completes with the failure unfired. */
 RD_EXPORT int RDTestMemFailPending(void);
 
+/* Counts one allocation of another allocator (the tests' operator new)
+ * against the armed failure, as RDMemAlloc counts its own: 1 when this
+ * allocation is the one chosen to fail, else 0. */
+RD_EXPORT int RDTestMemFailCheck(void);
+
 /* With enable non-zero, every read of the local clock inside rdplat sees the
  * fixed time unixSeconds + nanoseconds (seconds since 1970 UTC) instead of the
  * system clock; enable 0 returns to the system clock. */

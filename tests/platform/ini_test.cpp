@@ -178,4 +178,48 @@ TEST_F(IniFile, NamesWithoutDirectoryResolveAgainstTheHomeDirectory) {
     EXPECT_EQ(RDINIDelete(tooLong.c_str()), 0);
 }
 
+TEST_F(IniFile, EveryAllocationFailureGives258AndLeavesTheFileAlone) {
+    const std::string path = Path(), temp = home.Path("settings1.tmp");
+    const std::string original = "[A]\nx=1\n\n[B]\ny=2\n";
+    const struct {
+        const char *name, *before, *section, *key, *value; // before null: no file
+    } cases[] = {
+        {"create", nullptr, "S", "k", "v"},
+        {"replace", original.c_str(), "A", "x", "2"},
+        {"add", original.c_str(), "A", "k", "v"},
+        {"new section", original.c_str(), "C", "k", "v"},
+        {"remove", original.c_str(), "B", "y", nullptr},
+    };
+    for (const auto &c : cases) {
+        c.before ? WriteFile(path, c.before) : (void)unlink(path.c_str());
+        const int failures = rdtest::ForEachAllocationFailure(
+            [&] { return RDINISetString(c.section, c.key, c.value, path.c_str()); },
+            [&](uint32_t status) {
+                EXPECT_EQ(status, RDSTATUS_NOMEMORY) << c.name;
+                EXPECT_EQ(FileExists(path), c.before != nullptr) << c.name;
+                EXPECT_EQ(ReadFile(path), c.before ? c.before : "") << c.name;
+                EXPECT_FALSE(FileExists(temp)) << c.name;
+            });
+        EXPECT_GT(failures, 0) << c.name;
+    }
+
+    char out[64];
+    const auto readFailed = [&](uint32_t status) {
+        EXPECT_EQ(status, RDSTATUS_NOMEMORY);
+        EXPECT_EQ(out[0], '\0');
+    };
+    EXPECT_GT(rdtest::ForEachAllocationFailure(
+                  [&] { return RDINIGetString("A", "x", out, path.c_str()); }, readFailed),
+              0);
+    EXPECT_STREQ(out, "1");
+    EXPECT_GT(rdtest::ForEachAllocationFailure(
+                  [&] { return RDINIGetSection("A", out, sizeof out, path.c_str()); }, readFailed),
+              0);
+    EXPECT_GT(
+        rdtest::ForEachAllocationFailure([&] { return RDINIDelete(path.c_str()) == 1 ? 0u : 1u; },
+                                         [&](uint32_t) { EXPECT_TRUE(FileExists(path)); }),
+        0);
+    EXPECT_FALSE(FileExists(path));
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "rdplat.h"
+#include "alloc_failure.h"
 #include "rdplat_test.h"
 #include "temp_home.h"
 

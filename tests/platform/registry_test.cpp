@@ -166,4 +166,37 @@ TEST_F(Registry, TwoProcessesWritingAtOnceKeepEveryValue) {
     }
 }
 
+TEST_F(Registry, EveryAllocationFailureGives538AndLeavesTheFileAlone) {
+    const std::string temp = file + ".tmp";
+    const struct {
+        const char *name, *component, *value, *data;
+    } cases[] = {
+        {"first value, no file", "App", "v", "1"}, {"new value", "App", "w", "2"},
+        {"changed value", "App", "v", "3"},        {"new key", "Other\\Sub", "v", "4"},
+        {"removal", "App", "w", nullptr},
+    };
+    for (const auto &c : cases) {
+        const bool existed = FileExists(file);
+        const std::string before = ReadFile(file);
+        const int failures = rdtest::ForEachAllocationFailure(
+            [&] { return RDRegistrySetString(c.component, c.value, c.data); },
+            [&](uint32_t status) {
+                EXPECT_EQ(status, RDSTATUS_REGKEY) << c.name;
+                EXPECT_EQ(FileExists(file), existed) << c.name;
+                EXPECT_EQ(ReadFile(file), before) << c.name;
+                EXPECT_FALSE(FileExists(temp)) << c.name;
+            });
+        EXPECT_GT(failures, 0) << c.name;
+    }
+    char out[16] = "";
+    EXPECT_GT(rdtest::ForEachAllocationFailure(
+                  [&] { return RDRegistryGetString("App", "v", out, sizeof out); },
+                  [&](uint32_t status) {
+                      EXPECT_EQ(status, RDSTATUS_REGKEY);
+                      EXPECT_STREQ(out, "");
+                  }),
+              0);
+    EXPECT_STREQ(out, "3");
+}
+
 } // namespace

@@ -94,4 +94,23 @@ TEST_F(Startup, FindPathWalksTheListInOrder) {
     EXPECT_EQ(RDFindPath("RD_TEST_DIRS", out, std::string(300, 'f').c_str(), 0), 0);
 }
 
+TEST_F(Startup, EveryAllocationFailureGives258AndLeavesThePlatformNotStarted) {
+    WriteIni("work", home.Path("home"));
+    const std::string program = home.Path("prog/tool");
+    const std::pair<const char *, std::string> starts[] = {
+        {nullptr, home.Path("home/")},         // through quarry.ini
+        {program.c_str(), home.Path("prog/")}, // the program's own directory
+    };
+    for (const auto &[start, expected] : starts) {
+        EXPECT_GT(rdtest::ForEachAllocationFailure([&] { return RDPlatInit(start); },
+                                                   [](uint32_t status) {
+                                                       EXPECT_EQ(status, RDSTATUS_NOMEMORY);
+                                                       EXPECT_STREQ(RDFileExeDir(), "");
+                                                   }),
+                  0);
+        EXPECT_EQ(std::string(RDFileExeDir()), expected);
+        RDPlatTerm();
+    }
+}
+
 } // namespace
