@@ -23,7 +23,8 @@ typedef struct RDLibraryOrdinal {
 RD_BEGIN_DECLS
 
 /* Loads a library. With RDLIBRARY_CONNECTOR, name is a connector's base
- * name and home directory + name + ".rdx" is loaded. Null on failure. */
+ * name and home directory + name + ".rdx" is loaded; a name holding a '/' is
+ * refused. Null on failure. */
 RD_EXPORT RDLibHandle RDLibraryLoad(const char *name, uint32_t flags);
 
 /* Non-zero on success, 0 on failure. */

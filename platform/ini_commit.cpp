@@ -5,6 +5,8 @@
 #include "rdplat_status.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +18,8 @@ namespace {
 constexpr int kMaxTempNumber = 9999;
 
 bool CanOpenForReading(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO at a candidate name counts as taken, without waiting for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     ::close(fd);
     return true;
@@ -41,6 +44,21 @@ mode_t ModeFor(const std::string &path) {
 }
 
 } // namespace
+
+uint32_t RewriteTarget(const std::string &path, std::string &target) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        target = path;
+        return RDSTATUS_OK;
+    }
+    // As the kernel's protected links do in shared folders: a link planted by
+    // someone else must not steer the caller's write into one of its files.
+    if (st.st_uid != ::geteuid() && st.st_uid != 0) return RDSTATUS_INIOPEN;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return RDSTATUS_INICREATE;
+    target = resolved;
+    return target.size() < kConfigPathSize ? RDSTATUS_OK : RDSTATUS_INICREATE;
+}
 
 std::optional<std::string> ChooseTempName(const std::string &path) {
     size_t nameStart = path.rfind('/');

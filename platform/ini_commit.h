@@ -9,6 +9,13 @@
 
 namespace rdplat {
 
+// The file that a rewrite of path replaces: path itself, or, for a link, the
+// file it leads to, so that the link stays a link and the temporary file is
+// made beside its target. Returns 0, 535 for a link made by another user
+// than the caller or root (never followed for writing), or 536 for a link
+// that leads nowhere or to a path that does not fit.
+uint32_t RewriteTarget(const std::string &path, std::string &target);
+
 // The temporary name for path: the file-name part cut at its first '.', then
 // "1.tmp", "2.tmp", ... — the first name that cannot be opened for reading.
 // nullopt when no name fits the path buffer.

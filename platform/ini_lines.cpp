@@ -1,9 +1,12 @@
 #include "ini_lines.h"
 
+#include "file_regular.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <strings.h>
+#include <unistd.h>
 
 namespace rdplat {
 
@@ -22,8 +25,13 @@ struct FileCloser {
 
 IniRead ReadIniFile(const std::string &path, IniLines &lines) {
     lines.clear();
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return errno == ENOENT ? IniRead::Missing : IniRead::Failed;
+    int fd = OpenRegularForReading(path.c_str());
+    if (fd < 0) return errno == ENOENT ? IniRead::Missing : IniRead::Failed;
+    std::unique_ptr<FILE, FileCloser> file(::fdopen(fd, "rb"));
+    if (!file) {
+        ::close(fd);
+        return IniRead::Failed;
+    }
     IniLine line;
     for (int c; (c = std::getc(file.get())) != EOF;) {
         if (c != '\n') {

@@ -22,7 +22,8 @@ using IniLines = std::vector<IniLine>;
 enum class IniRead { Ok, Missing, Failed };
 
 // Reads a whole file into lines. Missing: the file does not exist; Failed:
-// it exists but cannot be opened or read (a rewrite must then leave it be).
+// it exists but cannot be opened or read, or is no regular file (a rewrite
+// must then leave it be).
 IniRead ReadIniFile(const std::string &path, IniLines &lines);
 
 // "[" + section + "]".

@@ -89,9 +89,11 @@ bool HasLineBreak(const char *text) {
 }
 
 // Texts that cannot form a valid line: a line break would split the entry
-// into lines of its own, and an over-long line cannot be read back whole.
+// into lines of its own, an entry beginning with '[' would read as a section
+// header, and an over-long line cannot be read back whole.
 bool IsWritable(const char *section, const char *key, const char *value) {
-    if (HasLineBreak(section) || HasLineBreak(key) || std::strchr(key, '=') != nullptr)
+    if (HasLineBreak(section) || HasLineBreak(key) || std::strchr(key, '=') != nullptr ||
+        key[0] == '[')
         return false;
     if (std::strlen(section) + 2 > RDINI_LINE_MAX) return false;
     if (value == nullptr) return true;
@@ -102,8 +104,10 @@ uint32_t SetString(const char *section, const char *key, const char *value, cons
     if (section == nullptr || key == nullptr || *key == '\0' || file == nullptr)
         return RDSTATUS_INIMISSING;
     if (!IsWritable(section, key, value)) return RDSTATUS_INIMISSING;
-    std::string path = ResolveConfigName(file);
-    if (path.size() >= kConfigPathSize) return RDSTATUS_INICREATE;
+    std::string named = ResolveConfigName(file);
+    if (named.size() >= kConfigPathSize) return RDSTATUS_INICREATE;
+    std::string path;
+    if (uint32_t status = RewriteTarget(named, path); status != RDSTATUS_OK) return status;
     IniLines lines;
     const IniRead read = ReadIniFile(path, lines);
     // A file that exists but cannot be read is never replaced.

@@ -20,11 +20,14 @@ void *Handle(RDLibHandle library) {
 }
 
 // Builds home directory + name + ".rdx" into path (RDPLAT_PATH_SIZE bytes);
-// false when there is no home directory yet or the path does not fit.
+// false when there is no home directory yet, the path does not fit, or the
+// name holds a '/': connector names come from descriptions handed over by
+// other programs and must not reach outside the home directory.
 bool ConnectorPath(const char *name, char (&path)[RDPLAT_PATH_SIZE]) {
     std::string_view home = rdplat::HomeDir();
     std::string_view base = name;
-    if (home.empty() || home.size() + base.size() + kConnectorSuffix.size() >= sizeof path)
+    if (home.empty() || base.find('/') != std::string_view::npos ||
+        home.size() + base.size() + kConnectorSuffix.size() >= sizeof path)
         return false;
     char *end = std::copy(home.begin(), home.end(), path);
     end = std::copy(base.begin(), base.end(), end);

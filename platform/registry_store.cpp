@@ -1,5 +1,7 @@
 #include "registry_store.h"
 
+#include "file_regular.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -58,7 +60,7 @@ std::string RegistryPath() {
 
 LoadResult LoadFile(const std::string &path, std::string &text) {
     text.clear();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = OpenRegularForReading(path.c_str());
     if (fd < 0) return errno == ENOENT ? LoadResult::Missing : LoadResult::Failed;
     char chunk[8192];
     for (;;) {
@@ -77,8 +79,17 @@ LoadResult LoadFile(const std::string &path, std::string &text) {
 
 WriteLock::WriteLock(const std::string &path) {
     MakeParents(path);
-    fd_ = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A link planted at the lock's name is never followed (it could make the
+    // open create a file elsewhere), and the lock must be a regular file.
+    fd_ = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+               0600);
     if (fd_ < 0) return;
+    struct stat info {};
+    if (fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd_);
+        fd_ = -1;
+        return;
+    }
     int rc;
     do
         rc = flock(fd_, LOCK_EX);
@@ -95,7 +106,12 @@ WriteLock::~WriteLock() {
 
 bool ReplaceFile(const std::string &path, const std::string &text) {
     std::string temp = path + ".tmp";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Writers hold the lock, so a file at the temporary name is left over
+    // from a writer that died, or planted. Remove it (a link goes, not its
+    // target) and create the temporary file afresh, never through a link:
+    // what cannot be removed makes the write fail.
+    unlink(temp.c_str());
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     bool ok = fchmod(fd, ModeOf(path)) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;

@@ -6,7 +6,12 @@
 namespace {
 
 // The tests' operator new counts on the same failure as RDMemAlloc.
-TEST(FailNew, TheCppHeapFailsOnTheSharedCount) {
+TEST(FailNew, TheCppHeapFailsOnTheSharedCountWhenSwitchedOn) {
+    RDTestMemFailNth(1);
+    delete new int(1); // not counted
+    EXPECT_EQ(RDTestMemFailPending(), 1);
+
+    const rdtest::CppHeapFailures on;
     RDTestMemFailNth(3);
     auto first = std::make_unique<int>(1);
     void *block = RDMemAlloc(8);

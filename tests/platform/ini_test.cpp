@@ -109,6 +109,9 @@ TEST_F(IniFile, RefusesTextsThatWouldBreakTheFormat) {
     EXPECT_EQ(Set("A", "k=j", "v"), RDSTATUS_INIMISSING);
     EXPECT_EQ(Set("A\n[B]", "k", "v"), RDSTATUS_INIMISSING);
     EXPECT_EQ(Set("A", "k", longValue.c_str()), RDSTATUS_INIMISSING);
+    // A key line beginning with '[' would read as a section header.
+    EXPECT_EQ(Set("A", "[B]", "v"), RDSTATUS_INIMISSING);
+    EXPECT_EQ(Set("A", "[", nullptr), RDSTATUS_INIMISSING);
     EXPECT_EQ(Content(), "[A]\nx=1\n");
     EXPECT_EQ(Set("A", "k", longValue.substr(2).c_str()), 0u); // "k=" + 253 is 255
 }
@@ -220,6 +223,64 @@ TEST_F(IniFile, EveryAllocationFailureGives258AndLeavesTheFileAlone) {
                                          [&](uint32_t) { EXPECT_TRUE(FileExists(path)); }),
         0);
     EXPECT_FALSE(FileExists(path));
+}
+
+TEST_F(IniFile, AFifoIsRefusedWithoutWaitingForAWriter) {
+    ASSERT_EQ(mkfifo(Path().c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(home.Path("other1.tmp").c_str(), 0600), 0);
+    WriteFile(home.Path("other.ini"), "[A]\n");
+    const std::string other = home.Path("other.ini");
+    EXPECT_EQ(rdtest::InChild([&] {
+                  alarm(10); // a blocked open ends the child by the signal
+                  char out[RDINI_LINE_MAX + 1];
+                  bool refused =
+                      RDINIGetString("A", "k", out, Path().c_str()) == RDSTATUS_INIOPEN &&
+                      Set("A", "k", "v") == RDSTATUS_INIOPEN;
+                  // A FIFO at a temporary name is taken: the next name is used.
+                  bool rewritten = RDINISetString("A", "k", "v", other.c_str()) == 0;
+                  return refused && rewritten ? 0 : 1;
+              }),
+              0);
+    struct stat st {};
+    EXPECT_TRUE(lstat(Path().c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_EQ(ReadFile(other), "[A]\nk=v\n");
+}
+
+TEST_F(IniFile, ALinkedFileIsRewrittenAtItsTargetAndStaysALink) {
+    ASSERT_EQ(mkdir(home.Path("real").c_str(), 0700), 0);
+    const std::string target = home.Path("real/target.ini");
+    WriteFile(target, "[A]\nx=1\n");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("real/target.ini", Path().c_str()), 0);
+    EXPECT_EQ(Set("A", "k", "v"), 0u);
+    struct stat st {};
+    ASSERT_EQ(lstat(Path().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(target), "[A]\nx=1\nk=v\n");
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // The temporary copy is made beside the target: a dangling link planted
+    // at its name there shows that the name was taken.
+    ASSERT_EQ(symlink("/nonexistent/x", home.Path("real/target1.tmp").c_str()), 0);
+    EXPECT_EQ(Set("A", "k", "w"), RDSTATUS_INICREATE);
+    EXPECT_EQ(ReadFile(target), "[A]\nx=1\nk=v\n");
+    EXPECT_FALSE(FileExists(home.Path("settings1.tmp")));
+
+    // A link that leads nowhere is not replaced by a file of its own.
+    const std::string dangling = home.Path("dangling.ini");
+    ASSERT_EQ(symlink("real/absent.ini", dangling.c_str()), 0);
+    EXPECT_EQ(RDINISetString("A", "k", "v", dangling.c_str()), RDSTATUS_INICREATE);
+    EXPECT_FALSE(FileExists(home.Path("real/absent.ini")));
+    EXPECT_EQ(lstat(dangling.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // A link made by another user is never followed for writing.
+    if (geteuid() == 0) {
+        ASSERT_EQ(lchown(Path().c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Set("A", "k", "z"), RDSTATUS_INIOPEN);
+        EXPECT_EQ(ReadFile(target), "[A]\nx=1\nk=v\n");
+        EXPECT_EQ(Get("A", "k"), "0:v") << "reading still follows it";
+    }
 }
 
 } // namespace

@@ -29,6 +29,15 @@ TEST(Library, ConnectorFlagLoadsHomePlusNamePlusRdx) {
     EXPECT_TRUE(Loads(home.Path("probe.rdx").c_str(), 0));
     EXPECT_FALSE(Loads("", 0)); // would be the main program
     EXPECT_FALSE(Loads(nullptr, RDLIBRARY_CONNECTOR));
+    // Connector names never reach outside the home directory, not even when
+    // the path would lead back into it.
+    ASSERT_EQ(mkdir(home.Path("sub").c_str(), 0700), 0);
+    InstallConnector(home, "sub/probe.rdx");
+    std::string dir = home.Dir().substr(0, home.Dir().size() - 1);
+    std::string climbing = "../" + dir.substr(dir.rfind('/') + 1) + "/probe";
+    ASSERT_TRUE(FileExists(home.Path(climbing + ".rdx")));
+    for (const std::string &name : {std::string("sub/probe"), climbing})
+        EXPECT_FALSE(Loads(name.c_str(), RDLIBRARY_CONNECTOR)) << name;
     EXPECT_EQ(RDLibraryFree(nullptr), 0);
 
     // Base names whose full path is 263 characters (fits with its NUL) and 264.

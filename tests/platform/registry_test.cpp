@@ -199,4 +199,49 @@ TEST_F(Registry, EveryAllocationFailureGives538AndLeavesTheFileAlone) {
     EXPECT_STREQ(out, "3");
 }
 
+TEST_F(Registry, PlantedLinksAndFifosAreNeverFollowedOrWaitedFor) {
+    ASSERT_EQ(RDRegistrySetString("App", "v", "1"), 0u);
+    // A link at the temporary file's name: its target keeps content and mode.
+    const std::string victim = home.Path("victim");
+    WriteFile(victim, "precious");
+    ASSERT_EQ(chmod(victim.c_str(), 0644), 0);
+    ASSERT_EQ(symlink(victim.c_str(), (file + ".tmp").c_str()), 0);
+    EXPECT_EQ(RDRegistrySetString("App", "v", "2"), 0u);
+    EXPECT_EQ(Read("App", "v"), "0:2");
+    EXPECT_EQ(ReadFile(victim), "precious");
+    struct stat st {};
+    ASSERT_EQ(stat(victim.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_FALSE(FileExists(file + ".tmp"));
+
+    // A link at the lock's name: nothing is created at its target.
+    const std::string planted = home.Path("planted");
+    ASSERT_EQ(unlink((file + ".lock").c_str()), 0);
+    ASSERT_EQ(symlink(planted.c_str(), (file + ".lock").c_str()), 0);
+    EXPECT_EQ(RDRegistrySetString("App", "v", "3"), RDSTATUS_REGKEY);
+    EXPECT_FALSE(FileExists(planted));
+    EXPECT_EQ(Read("App", "v"), "0:2");
+    ASSERT_EQ(unlink((file + ".lock").c_str()), 0);
+
+    // A FIFO in place of the registry or of its lock.
+    const std::string before = ReadFile(file);
+    EXPECT_EQ(rdtest::InChild([&] {
+                  alarm(10); // a blocked open ends the child by the signal
+                  if (mkfifo((file + ".lock").c_str(), 0600) != 0) return 2;
+                  int failures = RDRegistrySetString("App", "v", "4") != RDSTATUS_REGKEY;
+                  unlink((file + ".lock").c_str());
+                  if (rename(file.c_str(), (file + ".saved").c_str()) != 0 ||
+                      mkfifo(file.c_str(), 0600) != 0)
+                      return 2;
+                  char out[8];
+                  failures += RDRegistryGetString("App", "v", out, sizeof out) != RDSTATUS_REGKEY;
+                  failures += RDRegistrySetString("App", "v", "5") != RDSTATUS_REGKEY;
+                  unlink(file.c_str());
+                  rename((file + ".saved").c_str(), file.c_str());
+                  return failures;
+              }),
+              0);
+    EXPECT_EQ(ReadFile(file), before);
+}
+
 } // namespace

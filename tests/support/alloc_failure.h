@@ -1,7 +1,8 @@
 // Looping an operation through every allocation it makes: RDMemAlloc and the
-// C++ heap (see fail_new.cpp) fail on one shared count.
+// C++ heap (see fail_new.h) fail on one shared count.
 #pragma once
 
+#include "fail_new.h"
 #include "rdplat_test.h"
 
 #include <cstdint>
@@ -17,6 +18,7 @@ namespace rdtest {
 // count too. Returns the number of failed runs.
 inline int ForEachAllocationFailure(const std::function<uint32_t()> &attempt,
                                     const std::function<void(uint32_t)> &failed) {
+    const CppHeapFailures cppHeap;
     for (uint32_t n = 1; n < 10000; ++n) {
         RDTestMemFailNth(n);
         const uint32_t status = attempt();

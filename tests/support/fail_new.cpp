@@ -1,17 +1,22 @@
 // The test programs' global operator new and delete: plain malloc and free,
-// except that every allocation counts against the failure armed with
-// RDTestMemFailNth, so the C++ heap (std::string, std::vector, new) of the
-// libraries fails on the same count as RDMemAlloc and their out-of-memory
-// paths can be looped like every other.
+// except that while a CppHeapFailures lives every allocation counts against
+// the failure armed with RDTestMemFailNth, so the C++ heap (std::string,
+// std::vector, new) of the libraries fails on the same count as RDMemAlloc
+// and their out-of-memory paths can be looped like every other.
+#include "fail_new.h"
+
 #include "rdplat_test.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
 
+std::atomic<int> counting{0};
+
 void *Allocate(std::size_t size) noexcept {
-    if (RDTestMemFailCheck() != 0) return nullptr;
+    if (counting.load(std::memory_order_relaxed) > 0 && RDTestMemFailCheck() != 0) return nullptr;
     return std::malloc(size == 0 ? 1 : size);
 }
 
@@ -22,6 +27,18 @@ void *AllocateOrThrow(std::size_t size) {
 }
 
 } // namespace
+
+namespace rdtest {
+
+CppHeapFailures::CppHeapFailures() {
+    counting.fetch_add(1, std::memory_order_relaxed);
+}
+
+CppHeapFailures::~CppHeapFailures() {
+    counting.fetch_sub(1, std::memory_order_relaxed);
+}
+
+} // namespace rdtest
 
 void *operator new(std::size_t size) {
     return AllocateOrThrow(size);

@@ -1,0 +1,16 @@
+// The test programs' operator new (fail_new.cpp) counts against the failure
+// armed with RDTestMemFailNth while a CppHeapFailures lives; otherwise it is
+// plain malloc. Loops that arm the count switch it on (see alloc_failure.h).
+#pragma once
+
+namespace rdtest {
+
+class CppHeapFailures {
+  public:
+    CppHeapFailures();
+    ~CppHeapFailures();
+    CppHeapFailures(const CppHeapFailures &) = delete;
+    CppHeapFailures &operator=(const CppHeapFailures &) = delete;
+};
+
+} // namespace rdtest
