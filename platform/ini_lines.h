@@ -12,8 +12,10 @@
 namespace rdplat {
 
 struct IniLine {
-    std::string text;   // without its line end
-    std::string ending; // "\n", "\r\n", or "" for a last line without a line feed
+    std::string text; // without its line end
+    // "\n", "\r\n", or "" for a last line without a line feed (static texts:
+    // no allocation per line).
+    std::string_view ending;
 };
 
 using IniLines = std::vector<IniLine>;

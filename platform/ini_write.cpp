@@ -14,6 +14,15 @@ namespace rdplat {
 
 namespace {
 
+// "key=value\n".
+std::string EntryLine(const char *key, const char *value) {
+    std::string line = key;
+    line += '=';
+    line += value;
+    line += '\n';
+    return line;
+}
+
 class Rewriter {
   public:
     Rewriter(const IniLines &lines, const char *section, const char *key, const char *value)
@@ -25,7 +34,10 @@ class Rewriter {
         if (!header) {
             if (value_ == nullptr) return std::nullopt;
             CopyLines(0, lines_.size());
-            out_ += "\n" + SectionHeader(section_) + "\n" + Entry();
+            out_ += '\n';
+            out_ += SectionHeader(section_);
+            out_ += '\n';
+            out_ += Entry();
             return out_;
         }
         CopyLines(0, *header + 1);
@@ -33,7 +45,7 @@ class Rewriter {
     }
 
   private:
-    std::string Entry() const { return std::string(key_) + "=" + value_ + "\n"; }
+    std::string Entry() const { return EntryLine(key_, value_); }
 
     // Copies lines [from, to); a last line without a line feed gets one when
     // anything follows it.
@@ -116,7 +128,7 @@ uint32_t SetString(const char *section, const char *key, const char *value, cons
     if (!temp) return RDSTATUS_INITEMPNAME;
     if (read == IniRead::Missing) {
         if (value == nullptr) return RDSTATUS_OK;
-        return CommitRewrite(path, *temp, SectionHeader(section) + "\n" + key + "=" + value + "\n");
+        return CommitRewrite(path, *temp, SectionHeader(section) + '\n' + EntryLine(key, value));
     }
     std::optional<std::string> content = Rewriter(lines, section, key, value).Build();
     if (!content) return RDSTATUS_OK;

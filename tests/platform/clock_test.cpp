@@ -26,10 +26,11 @@ class Clock : public ::testing::Test {
     static RDDatetimeParts Marked() { return {-7, -7, -7, 99, -7, -7, -7, -7, -7, -7}; }
     // The calendar parts and the weekday; "/dst zone" when withZone.
     static std::string Text(const RDDatetimeParts &p, bool withZone = false) {
-        char text[96];
-        std::snprintf(text, sizeof text, "%d-%d-%d w%d %d:%d:%d.%d", p.year, p.month, p.day,
-                      p.weekday, p.hour, p.minute, p.second, p.hundredth);
-        return text + (withZone ? "/" + std::to_string(p.dst) + " " + std::to_string(p.zone) : "");
+        char text[128];
+        int n = std::snprintf(text, sizeof text, "%d-%d-%d w%d %d:%d:%d.%d", p.year, p.month, p.day,
+                              p.weekday, p.hour, p.minute, p.second, p.hundredth);
+        if (withZone) std::snprintf(text + n, sizeof text - n, "/%d %d", p.dst, p.zone);
+        return text;
     }
     struct ZoneReload {
         ~ZoneReload() { tzset(); } // after tz_ has put TZ back

@@ -63,7 +63,9 @@ TEST_F(Startup, FindsQuarryIniBesideTheProgramThenOnPathElseUsesTheProgramDirect
     EXPECT_EQ(Start("../prog/tool"), home.Path("home/")); // relative to the current directory
     ASSERT_EQ(unlink(home.Path("prog/quarry.ini").c_str()), 0);
     WriteIni("bin", home.Path("bin"));
-    path.Set((":" + home.Path("empty") + "::" + home.Path("bin")).c_str());
+    std::string list = ":";
+    list += home.Path("empty") + "::" + home.Path("bin");
+    path.Set(list.c_str());
     EXPECT_EQ(Start(home.Path("prog/tool").c_str()), home.Path("bin/"));
     path.Set(home.Path("prog").c_str()); // a bare program name found on PATH
     EXPECT_EQ(Start("tool"), home.Path("prog/"));
