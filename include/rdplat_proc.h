@@ -125,7 +125,8 @@ RD_EXPORT uint32_t RDProcPipeEmpty(uint32_t count, void *buffer, RDProcPipe *pip
 RD_EXPORT int RDProcPipePeek(const RDProcPipe *pipe);
 
 /* Closes both ends and clears the record. Returns 0, or 523 when the record
- * is null or an end could not be closed; an end that did close is cleared. */
+ * is null or an end could not be closed; both ends are cleared either way,
+ * so no descriptor number is closed twice. */
 RD_EXPORT uint32_t RDProcPipeDestroy(RDProcPipe *pipe);
 
 /* Creates the shared-memory object name (at most 9 characters) of size
