@@ -89,12 +89,11 @@ ListenerState ProbeListener(const sockaddr_un &address) {
     if (stat(address.sun_path, &file) != 0 || !S_ISSOCK(file.st_mode))
         return ListenerState::Missing;
     int diag = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-    // Without the diagnostics interface the socket file is all there is to go by.
-    if (diag < 0) return ListenerState::Free;
+    if (diag < 0) return ListenerState::Unknown;
     ListenerState state = ListenerState::Missing;
     bool listed = DumpListeners(diag, file, state);
     close(diag);
-    return listed ? state : ListenerState::Free;
+    return listed ? state : ListenerState::Unknown;
 }
 
 } // namespace rdplat::ipc
