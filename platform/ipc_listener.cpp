@@ -53,7 +53,7 @@ std::shared_ptr<Listener> OpenListener(const sockaddr_un &address) {
     auto listener = std::make_shared<Listener>();
     listener->path = address.sun_path;
     listener->owner = getpid();
-    listener->user = geteuid();
+    listener->user = PipeUser();
     listener->fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (listener->fd < 0 || !BindListener(listener->fd, address)) return nullptr;
     struct stat info {};
