@@ -32,9 +32,10 @@ bool ServerAnswers(const sockaddr_un &address) {
     return alive;
 }
 
-// True when a server of any process listens on the socket file at address.
+// True when a server of any process listens on the socket file at address
+// (or any other program: its socket is not ours to replace).
 bool ServerAlive(const sockaddr_un &address) {
-    ListenerState state = ProbeListener(address);
+    ListenerState state = ProbeListener(address, true);
     return state == ListenerState::Unknown ? ServerAnswers(address)
                                            : state != ListenerState::Missing;
 }

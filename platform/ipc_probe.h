@@ -13,6 +13,8 @@ enum class ListenerState {
     Unknown, // the socket file exists but the system's socket list cannot be read
 };
 
-ListenerState ProbeListener(const sockaddr_un &address);
+// The state of the pipe's server. With anyType, a listening socket of
+// another type bound to the file (not a pipe server) counts as a server too.
+ListenerState ProbeListener(const sockaddr_un &address, bool anyType = false);
 
 } // namespace rdplat::ipc

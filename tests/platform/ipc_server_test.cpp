@@ -84,6 +84,16 @@ TEST(IpcServer, StaleSocketIsReplacedButALiveServerIsNot) {
     EXPECT_EQ(RDIPCCreate("taken"), nullptr);
     EXPECT_TRUE(FileExists(home.Path("pipes/taken")));
     close(live);
+    // Nor is a listening socket of another kind, though no pipe client could use it.
+    int stream = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, home.Path("pipes/other").c_str());
+    ASSERT_EQ(bind(stream, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(stream, 1), 0);
+    EXPECT_EQ(RDIPCCreate("other"), nullptr);
+    EXPECT_EQ(RDIPCExists("other", 0), 0);
+    close(stream);
 }
 
 // A second server trying the name must not reach the live one as a client:
