@@ -64,8 +64,8 @@ bool OwnObject(int fd, struct stat &info) {
            (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// Opens an object that exists already, or gives -1 when it is missing or
-// not the user's own (info then describes the object).
+// Opens an object that exists already, with info describing it; -1 when it
+// is missing or not the user's own.
 int OpenExisting(const char *name, struct stat &info) {
     int fd = OpenObject(name, O_RDWR);
     if (fd < 0 || OwnObject(fd, info)) return fd;
