@@ -125,21 +125,23 @@ RD_EXPORT uint32_t RDProcPipeEmpty(uint32_t count, void *buffer, RDProcPipe *pip
 RD_EXPORT int RDProcPipePeek(const RDProcPipe *pipe);
 
 /* Closes both ends and clears the record. Returns 0, or 523 when the record
- * is null or an end could not be closed; an end that did close is cleared. */
+ * is null or an end could not be closed; both ends are cleared either way,
+ * so no descriptor number is closed twice. */
 RD_EXPORT uint32_t RDProcPipeDestroy(RDProcPipe *pipe);
 
 /* Creates the shared-memory object name (at most 9 characters) of size
  * bytes, zero-filled, with an inheritable handle; no view is mapped. A name
- * that is null or too long returns 525 and leaves the record untouched.
- * Returns 0, 525, or 526 when the object already existed (the record then
- * holds a handle to it). Only the record that created the object removes it
- * on RDProcShmemDestroy. */
+ * that is null or too long, or a size of 0, returns 525 and leaves the record
+ * untouched. Returns 0, 525, or 526 when the object already existed (the
+ * record then holds a handle to it). An existing object that another user
+ * owns or may write gives 525. Only the record that created the object
+ * removes it on RDProcShmemDestroy. */
 RD_EXPORT uint32_t RDProcShmemCreate(uint32_t size, const char *name, RDProcShmem *shmem);
 
 /* Opens the object name and maps size bytes of it for reading and writing.
  * A null or too long name, a size of 0 or a null record return null and
  * leave the record untouched. Returns the view, or null when the object is
- * missing or smaller than size. */
+ * missing, smaller than size, or owned or writable by another user. */
 RD_EXPORT void *RDProcShmemMap(uint32_t size, const char *name, RDProcShmem *shmem);
 
 /* Unmaps the view (when there is one) and clears the record's view; the

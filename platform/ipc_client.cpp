@@ -31,7 +31,8 @@ bool WaitUntilFree(const sockaddr_un &address, uint32_t seconds) {
     auto deadline = Clock::now() + FreeWait(seconds);
     for (;;) {
         ListenerState state = ProbeListener(address);
-        if (state != ListenerState::Busy) return state == ListenerState::Free;
+        // Without the socket list the socket file is all there is to go by.
+        if (state != ListenerState::Busy) return state != ListenerState::Missing;
         if (Clock::now() >= deadline) return false;
         std::this_thread::sleep_for(kBusyPoll);
     }

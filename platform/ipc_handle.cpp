@@ -1,4 +1,5 @@
 #include "ipc_handle.h"
+#include "ipc_spare.h"
 
 #include "rdplat_mem.h"
 
@@ -22,8 +23,12 @@ void DeletePipe(RDIPCPipe *pipe) {
 }
 
 void DropRest(RDIPCPipe &pipe) {
-    RDMemFree(pipe.rest);
+    if (pipe.restIsSpare)
+        FreeSpare(pipe.rest);
+    else
+        RDMemFree(pipe.rest);
     pipe.rest = nullptr;
+    pipe.restIsSpare = false;
     pipe.restOffset = pipe.restLength = 0;
 }
 

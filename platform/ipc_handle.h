@@ -13,9 +13,10 @@ struct RDIPCPipe {
     int fd = -1; // the connection; -1 while a server instance has no client
     bool noWait = false;
     std::shared_ptr<rdplat::ipc::Listener> listener; // set for server instances
-    char *rest = nullptr;                            // RDMem block holding the message
-    uint32_t restOffset = 0;                         // first unread byte of rest
-    uint32_t restLength = 0;                         // the whole message's length
+    char *rest = nullptr;     // what is kept of the message being read in pieces
+    bool restIsSpare = false; // rest is a reader's room (ipc_spare.h), else an RDMem block
+    uint32_t restOffset = 0;  // first unread byte of rest
+    uint32_t restLength = 0;  // bytes kept in rest
 
     bool IsServer() const { return listener != nullptr; }
     uint32_t RestLeft() const { return restLength - restOffset; }

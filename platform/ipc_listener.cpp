@@ -1,6 +1,7 @@
 #include "ipc_listener.h"
 
 #include "ipc_path.h"
+#include "ipc_probe.h"
 #include "rdplat_ipc.h"
 
 #include <cerrno>
@@ -19,14 +20,24 @@ std::mutex registryLock;
 std::map<std::string, std::shared_ptr<Listener>> registry;
 
 // True when a server answers at address; a refused connection means the
-// socket file was left behind by a server that is gone.
-bool ServerAlive(const sockaddr_un &address) {
+// socket file was left behind by a server that is gone. A live server takes
+// this connection as a client that never speaks, so it is tried only where
+// the system's socket list cannot be read.
+bool ServerAnswers(const sockaddr_un &address) {
     int probe = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (probe < 0) return true;
     int rc = connect(probe, reinterpret_cast<const sockaddr *>(&address), AddressLength(address));
     bool alive = rc == 0 || (errno != ECONNREFUSED && errno != ENOENT);
     close(probe);
     return alive;
+}
+
+// True when a server of any process listens on the socket file at address
+// (or any other program: its socket is not ours to replace).
+bool ServerAlive(const sockaddr_un &address) {
+    ListenerState state = ProbeListener(address, true);
+    return state == ListenerState::Unknown ? ServerAnswers(address)
+                                           : state != ListenerState::Missing;
 }
 
 bool BindListener(int fd, const sockaddr_un &address) {
@@ -43,7 +54,7 @@ std::shared_ptr<Listener> OpenListener(const sockaddr_un &address) {
     auto listener = std::make_shared<Listener>();
     listener->path = address.sun_path;
     listener->owner = getpid();
-    listener->user = geteuid();
+    listener->user = PipeUser();
     listener->fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (listener->fd < 0 || !BindListener(listener->fd, address)) return nullptr;
     struct stat info {};

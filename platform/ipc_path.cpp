@@ -30,7 +30,7 @@ bool ValidName(const char *name) {
 std::string PipeFolder(bool &isDefault) {
     const char *env = std::getenv("RD_PIPE_DIR");
     isDefault = env == nullptr || *env == '\0';
-    if (isDefault) return "/tmp/rdpipe-" + std::to_string(geteuid());
+    if (isDefault) return "/tmp/rdpipe-" + std::to_string(PipeUser());
     std::string folder = env;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
@@ -43,7 +43,7 @@ int CheckFolder(const std::string &folder, bool isDefault) {
     int rc = isDefault ? lstat(folder.c_str(), &info) : stat(folder.c_str(), &info);
     if (rc != 0) return errno == ENOENT ? 0 : -1;
     if (!S_ISDIR(info.st_mode)) return -1;
-    if (info.st_uid != geteuid()) return -1;
+    if (info.st_uid != PipeUser()) return -1;
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return -1;
     return 1;
 }
@@ -71,6 +71,11 @@ bool PipeAddress(const char *name, bool create, sockaddr_un &address, bool *fold
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     return true;
+}
+
+uid_t PipeUser() {
+    static const uid_t user = geteuid();
+    return user;
 }
 
 socklen_t AddressLength(const sockaddr_un &address) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <sys/socket.h>
+#include <sys/types.h>
 #include <sys/un.h>
 
 namespace rdplat::ipc {
@@ -13,6 +14,11 @@ namespace rdplat::ipc {
 // (mode 0700); without it a missing folder is reported through folderMissing.
 bool PipeAddress(const char *name, bool create, sockaddr_un &address,
                  bool *folderMissing = nullptr);
+
+// The user whose pipes this process serves and uses: the effective user at
+// the first use of a pipe, read once (a process that changes its effective
+// user afterwards keeps the first one's pipes).
+uid_t PipeUser();
 
 // The length to pass to bind and connect for address.
 socklen_t AddressLength(const sockaddr_un &address);

@@ -30,9 +30,9 @@ bool SameDevice(uint32_t kernelDevice, dev_t device) {
 
 // Looks through one netlink message of the dump; true once the socket bound
 // to the file was found, with its state in state.
-bool Inspect(const nlmsghdr *message, const struct stat &file, ListenerState &state) {
+bool Inspect(const nlmsghdr *message, const struct stat &file, bool anyType, ListenerState &state) {
     auto *diag = static_cast<const unix_diag_msg *>(NLMSG_DATA(message));
-    if (diag->udiag_type != SOCK_SEQPACKET) return false;
+    if (!anyType && diag->udiag_type != SOCK_SEQPACKET) return false;
     int left = static_cast<int>(message->nlmsg_len - NLMSG_LENGTH(sizeof *diag));
     bool matches = false, haveQueue = false;
     unix_diag_rqlen queue{};
@@ -55,7 +55,7 @@ bool Inspect(const nlmsghdr *message, const struct stat &file, ListenerState &st
 }
 
 // Walks the dump of listening Unix sockets; false when it cannot be had.
-bool DumpListeners(int diag, const struct stat &file, ListenerState &state) {
+bool DumpListeners(int diag, const struct stat &file, bool anyType, ListenerState &state) {
     Request request{};
     request.header.nlmsg_len = sizeof request;
     request.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
@@ -77,24 +77,23 @@ bool DumpListeners(int diag, const struct stat &file, ListenerState &state) {
             if (message->nlmsg_type == NLMSG_DONE) return true;
             if (message->nlmsg_type == NLMSG_ERROR) return false;
             // Keep reading to the end of the dump even after a match.
-            if (!found) found = Inspect(message, file, state);
+            if (!found) found = Inspect(message, file, anyType, state);
         }
     }
 }
 
 } // namespace
 
-ListenerState ProbeListener(const sockaddr_un &address) {
+ListenerState ProbeListener(const sockaddr_un &address, bool anyType) {
     struct stat file {};
     if (stat(address.sun_path, &file) != 0 || !S_ISSOCK(file.st_mode))
         return ListenerState::Missing;
     int diag = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-    // Without the diagnostics interface the socket file is all there is to go by.
-    if (diag < 0) return ListenerState::Free;
+    if (diag < 0) return ListenerState::Unknown;
     ListenerState state = ListenerState::Missing;
-    bool listed = DumpListeners(diag, file, state);
+    bool listed = DumpListeners(diag, file, anyType, state);
     close(diag);
-    return listed ? state : ListenerState::Free;
+    return listed ? state : ListenerState::Unknown;
 }
 
 } // namespace rdplat::ipc

@@ -1,7 +1,11 @@
 // Reading messages. A Unix socket drops whatever of a message does not fit the
-// buffer given to recv, so a message longer than the reader's buffer is taken
-// whole into a block of the handle and handed out piece by piece.
+// buffers given to the read, so a read offers the reader's buffer and, behind
+// it, the thread's room for the rest (ipc_spare.h): one read takes any message
+// whole, and a rest is handed out piece by piece. Without that room the
+// message's length is asked for first and a longer message is taken whole
+// into a block of the handle.
 #include "ipc_message.h"
+#include "ipc_spare.h"
 #include "rdplat_mem.h"
 
 #include <algorithm>
@@ -31,6 +35,40 @@ bool ReadFromRest(RDIPCPipe &pipe, char *buffer, uint32_t size, uint32_t &got, b
     return true;
 }
 
+// One read into the buffer and the room behind it; the message's whole
+// length, 0 at the peer's close (or for an empty message, which is taken
+// away with it), -1 on failure.
+ssize_t ReceiveScattered(int fd, char *buffer, uint32_t size, char *spare, int flags) {
+    iovec parts[2] = {{buffer, size}, {spare, kSpareSize}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = 2;
+    ssize_t got;
+    do {
+        got = recvmsg(fd, &message, flags | MSG_TRUNC);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+bool ReadWithSpare(RDIPCPipe &pipe, int fd, char *spare, char *buffer, uint32_t size, int flags,
+                   uint32_t &got, bool &more) {
+    ssize_t length = ReceiveScattered(fd, buffer, size, spare, flags);
+    if (length <= 0) return false;
+    if (length <= static_cast<ssize_t>(size)) {
+        got = static_cast<uint32_t>(length);
+        return true;
+    }
+    // A message longer than both was cut by the system: refused.
+    if (static_cast<size_t>(length) - size > kSpareSize) return false;
+    pipe.rest = TakeThreadSpare();
+    pipe.restIsSpare = true;
+    pipe.restOffset = 0;
+    pipe.restLength = static_cast<uint32_t>(static_cast<size_t>(length) - size);
+    got = size;
+    more = true;
+    return true;
+}
+
 // Takes a message longer than the buffer whole and keeps its rest.
 bool ReadLongMessage(RDIPCPipe &pipe, int fd, ssize_t length, char *buffer, uint32_t size,
                      int flags) {
@@ -48,15 +86,9 @@ bool ReadLongMessage(RDIPCPipe &pipe, int fd, ssize_t length, char *buffer, uint
     return true;
 }
 
-} // namespace
-
-bool ReadMessage(RDIPCPipe &pipe, char *buffer, uint32_t size, uint32_t &got, bool &more) {
-    got = 0;
-    more = false;
-    if (pipe.RestLeft() > 0) return ReadFromRest(pipe, buffer, size, got, more);
-    int fd = ConnectedFd(pipe);
-    if (fd < 0) return false;
-    int flags = pipe.noWait ? MSG_DONTWAIT : 0;
+// The read without a room for the rest: the length first, then the message.
+bool ReadMeasured(RDIPCPipe &pipe, int fd, char *buffer, uint32_t size, int flags, uint32_t &got,
+                  bool &more) {
     ssize_t length = Receive(fd, nullptr, 0, MSG_PEEK | MSG_TRUNC | flags);
     if (length == 0) {
         // The peer's close, or an empty message from a foreign writer: take
@@ -74,6 +106,20 @@ bool ReadMessage(RDIPCPipe &pipe, char *buffer, uint32_t size, uint32_t &got, bo
     if (Receive(fd, buffer, size, flags) != length) return false;
     got = static_cast<uint32_t>(length);
     return true;
+}
+
+} // namespace
+
+bool ReadMessage(RDIPCPipe &pipe, char *buffer, uint32_t size, uint32_t &got, bool &more) {
+    got = 0;
+    more = false;
+    if (pipe.RestLeft() > 0) return ReadFromRest(pipe, buffer, size, got, more);
+    int fd = ConnectedFd(pipe);
+    if (fd < 0) return false;
+    int flags = pipe.noWait ? MSG_DONTWAIT : 0;
+    char *spare = ThreadSpare();
+    return spare != nullptr ? ReadWithSpare(pipe, fd, spare, buffer, size, flags, got, more)
+                            : ReadMeasured(pipe, fd, buffer, size, flags, got, more);
 }
 
 bool BytesWaiting(RDIPCPipe &pipe) {

@@ -48,13 +48,13 @@ ssize_t WriteWithoutSigpipe(int fd, const void *data, size_t count) {
     return written;
 }
 
-enum class CloseResult { Closed, Failed, NotOpen };
-
-// Linux releases a descriptor even when close reports an error other than
-// EBADF, so such an end counts as gone though the close failed.
-CloseResult CloseEnd(uintptr_t handle) {
-    if (close(FromHandle(handle)) == 0) return CloseResult::Closed;
-    return errno == EBADF ? CloseResult::NotOpen : CloseResult::Failed;
+// Linux releases a descriptor even when close reports an error, and one the
+// caller closed itself may already carry another file, so an end is never
+// closed twice: true only when the close succeeded.
+bool CloseEnd(uintptr_t &handle) {
+    int fd = FromHandle(handle);
+    handle = 0;
+    return fd >= 0 && close(fd) == 0;
 }
 
 } // namespace
@@ -99,17 +99,11 @@ RD_EXPORT int RDProcPipePeek(const RDProcPipe *pipe) {
 
 RD_EXPORT uint32_t RDProcPipeDestroy(RDProcPipe *pipe) {
     if (pipe == nullptr) return RDSTATUS_PIPEDESTROY;
-    CloseResult readEnd = CloseEnd(pipe->readEnd);
-    CloseResult writeEnd = CloseEnd(pipe->writeEnd);
-    if (readEnd == CloseResult::Closed && writeEnd == CloseResult::Closed) {
-        *pipe = RDProcPipe{};
-        return RDSTATUS_OK;
-    }
-    // An end whose descriptor is gone must not be closed again later: the
-    // number may already name another file.
-    if (readEnd != CloseResult::NotOpen) pipe->readEnd = 0;
-    if (writeEnd != CloseResult::NotOpen) pipe->writeEnd = 0;
-    return RDSTATUS_PIPEDESTROY;
+    bool readClosed = CloseEnd(pipe->readEnd);
+    bool writeClosed = CloseEnd(pipe->writeEnd);
+    if (!readClosed || !writeClosed) return RDSTATUS_PIPEDESTROY;
+    *pipe = RDProcPipe{};
+    return RDSTATUS_OK;
 }
 
 } // extern "C"

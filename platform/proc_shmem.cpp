@@ -1,7 +1,9 @@
 // Shared memory: POSIX shared-memory objects named after the user and the
 // caller's short name, mapped with MAP_SHARED. The mapping handle holds the
 // descriptor + 1 shifted left by one, with bit 0 set when the record created
-// the object: only the creator removes the name on destroy.
+// the object: only the creator removes the name on destroy. /dev/shm is open
+// to every user and the names are predictable, so an object found under a
+// name is used only when it is the user's own and nobody else may write it.
 #include "rdplat_proc.h"
 
 #include <cerrno>
@@ -47,11 +49,28 @@ void StartRecord(RDProcShmem *shmem, uint32_t size, const char *name) {
 }
 
 // shm_open marks its descriptors close-on-exec; these handles are meant to
-// be inherited by child processes.
+// be inherited by child processes. A symbolic link in place of the object is
+// never followed.
 int OpenObject(const char *name, int flags) {
-    int fd = shm_open(ObjectName(name).text, flags, 0600);
+    int fd = shm_open(ObjectName(name).text, flags | O_NOFOLLOW, 0600);
     if (fd >= 0) fcntl(fd, F_SETFD, 0);
     return fd;
+}
+
+// True for a plain object of the calling user that no one else may write:
+// one a stranger created first could be read or changed by the stranger.
+bool OwnObject(int fd, struct stat &info) {
+    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Opens an object that exists already, with info describing it; -1 when it
+// is missing or not the user's own.
+int OpenExisting(const char *name, struct stat &info) {
+    int fd = OpenObject(name, O_RDWR);
+    if (fd < 0 || OwnObject(fd, info)) return fd;
+    close(fd);
+    return -1;
 }
 
 // Gives the new object its size with every page reserved now, so that a
@@ -65,9 +84,8 @@ bool Reserve(int fd, uint32_t size) {
 extern "C" {
 
 RD_EXPORT uint32_t RDProcShmemCreate(uint32_t size, const char *name, RDProcShmem *shmem) {
-    if (!NameFits(name) || shmem == nullptr) return RDSTATUS_SHMEMCREATE;
+    if (!NameFits(name) || shmem == nullptr || size == 0) return RDSTATUS_SHMEMCREATE;
     StartRecord(shmem, size, name);
-    if (size == 0) return RDSTATUS_SHMEMCREATE;
     int fd = OpenObject(name, O_RDWR | O_CREAT | O_EXCL);
     if (fd >= 0) {
         if (!Reserve(fd, size)) {
@@ -79,7 +97,8 @@ RD_EXPORT uint32_t RDProcShmemCreate(uint32_t size, const char *name, RDProcShme
         return RDSTATUS_OK;
     }
     if (errno != EEXIST) return RDSTATUS_SHMEMCREATE;
-    fd = OpenObject(name, O_RDWR);
+    struct stat info;
+    fd = OpenExisting(name, info);
     if (fd < 0) return RDSTATUS_SHMEMCREATE;
     shmem->mapping = ToHandle(fd, false);
     return RDSTATUS_SHMEMEXISTS;
@@ -88,13 +107,13 @@ RD_EXPORT uint32_t RDProcShmemCreate(uint32_t size, const char *name, RDProcShme
 RD_EXPORT void *RDProcShmemMap(uint32_t size, const char *name, RDProcShmem *shmem) {
     if (shmem == nullptr || size == 0 || !NameFits(name)) return nullptr;
     StartRecord(shmem, size, name);
-    int fd = OpenObject(name, O_RDWR);
+    struct stat info;
+    int fd = OpenExisting(name, info);
     if (fd < 0) return nullptr;
     shmem->mapping = ToHandle(fd, false);
     // Touching a view beyond the object's end would fault, so a view larger
     // than the object is refused.
-    struct stat info;
-    if (fstat(fd, &info) != 0 || info.st_size < static_cast<off_t>(size)) return nullptr;
+    if (info.st_size < static_cast<off_t>(size)) return nullptr;
     void *view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) return nullptr;
     shmem->view = view;

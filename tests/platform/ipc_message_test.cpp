@@ -2,11 +2,20 @@
 #include "ipc_test_util.h"
 
 #include <atomic>
+#include <fstream>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
 
 using namespace ipctest;
+
+// The address space the process holds, in bytes.
+size_t VirtualSize() {
+    size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return pages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
 
 // A server instance and a connected client of the pipe "msg".
 class PipePair : public ::testing::Test {
@@ -161,20 +170,47 @@ TEST_F(PipePair, FlushWaitsForTheReaderAndFailsWhenItLeaves) {
     leaver.join();
 }
 
+// Reads one message of text in pieces of 1000 bytes on a thread of its own
+// (so that the thread reserves its room for the rest afresh), the first read
+// while allocations fail. "" when the text did not come whole.
+std::string ReadWhileAllocationsFail(RDIPCHandle pipe, bool firstFails) {
+    std::string whole;
+    std::thread reader([&] {
+        char buffer[1000];
+        uint32_t got = 9, more = 9;
+        RDTestMemFailNth(1);
+        int first = RDIPCRead(pipe, buffer, sizeof buffer, &got, &more);
+        bool fired = RDTestMemFailPending() == 0;
+        RDTestMemFailNth(0);
+        if (first != (firstFails ? 0 : 1) || fired != firstFails) return;
+        if (first == 1) whole.assign(buffer, got);
+        whole += ReadWhole(pipe, 1000);
+    });
+    reader.join();
+    return whole;
+}
+
 TEST_F(PipePair, FailedAllocationsLoseNothing) {
     RDTestMemFailNth(1);
     EXPECT_EQ(RDIPCCreate("msg"), nullptr);
     RDTestMemFailNth(1);
     EXPECT_EQ(RDIPCOpen("msg", 0), nullptr);
-    // A message too long for the buffer that cannot be taken whole stays queued.
+    // A message too long for the buffer goes whole into the reader's room
+    // for the rest: no allocation.
     const std::string text = Pattern(3000, 6);
     ASSERT_TRUE(Send(server, text));
-    char buffer[1000];
-    uint32_t got = 9, more = 9;
-    RDTestMemFailNth(1);
-    EXPECT_EQ(RDIPCRead(client, buffer, sizeof buffer, &got, &more), 0);
-    EXPECT_EQ(got + more + RDTestMemFailPending(), 0u);
-    EXPECT_EQ(ReadWhole(client, 1000), text);
+    EXPECT_EQ(ReadWhileAllocationsFail(client, false), text);
+    // Without address space for that room, the length is asked for first and
+    // a message that cannot be taken whole stays queued.
+    ASSERT_TRUE(Send(server, text));
+    EXPECT_EQ(rdtest::InChild([&] {
+                  rlimit limit{};
+                  getrlimit(RLIMIT_AS, &limit);
+                  limit.rlim_cur = static_cast<rlim_t>(VirtualSize() + (32 << 20));
+                  if (setrlimit(RLIMIT_AS, &limit) != 0) return 1;
+                  return ReadWhileAllocationsFail(client, true) == text ? 0 : 2;
+              }),
+              0);
 }
 
 } // namespace

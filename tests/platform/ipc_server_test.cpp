@@ -84,6 +84,43 @@ TEST(IpcServer, StaleSocketIsReplacedButALiveServerIsNot) {
     EXPECT_EQ(RDIPCCreate("taken"), nullptr);
     EXPECT_TRUE(FileExists(home.Path("pipes/taken")));
     close(live);
+    // Nor is a listening socket of another kind, though no pipe client could use it.
+    int stream = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, home.Path("pipes/other").c_str());
+    ASSERT_EQ(bind(stream, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(stream, 1), 0);
+    EXPECT_EQ(RDIPCCreate("other"), nullptr);
+    EXPECT_EQ(RDIPCExists("other", 0), 0);
+    close(stream);
+}
+
+// A second server trying the name must not reach the live one as a client:
+// a non-blocking server takes the first connection queued as its client.
+TEST(IpcServer, CreatingATakenNameLeavesTheLiveServerItsNextClient) {
+    rdtest::TempHome home;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = rdtest::Spawn([&] {
+        RDIPCHandle server = RDIPCCreate("held");
+        if (server == nullptr || RDIPCSetNoWait(server) != 1 ||
+            RDIPCAllowClientConnections(server) != 1 || write(ready[1], "y", 1) != 1)
+            return 2;
+        for (auto start = Clock::now(); SecondsSince(start) < 5; usleep(5000))
+            if (RDIPCCheckForConnection(server) == server)
+                return ReadWhole(server, 64) == "real" ? 0 : 3;
+        return 1;
+    });
+    char flag = 0;
+    ASSERT_EQ(read(ready[0], &flag, 1), 1);
+    EXPECT_EQ(RDIPCCreate("held"), nullptr);
+    RDIPCHandle client = RDIPCOpen("held", 0);
+    EXPECT_TRUE(Send(client, "real"));
+    EXPECT_EQ(rdtest::WaitExit(child), 0);
+    RDIPCClose(client);
+    close(ready[0]);
+    close(ready[1]);
 }
 
 TEST(IpcServer, SurvivesSilentGarbageAndVanishingClients) {

@@ -17,8 +17,12 @@ bool IsFilledWith(const RDProcShmem &record, int byte) {
     return std::memcmp(&record, &pattern, sizeof record) == 0;
 }
 
+std::string ObjectPath(const std::string &name) {
+    return "/dev/shm/rdx-" + std::to_string(getuid()) + "-" + name;
+}
+
 bool ObjectExists(const std::string &name) {
-    return access(("/dev/shm/rdx-" + std::to_string(getuid()) + "-" + name).c_str(), F_OK) == 0;
+    return access(ObjectPath(name).c_str(), F_OK) == 0;
 }
 
 TEST(ProcShmem, NamesOfNineCharactersFitAndBadArgumentsLeaveTheRecordAlone) {
@@ -30,6 +34,7 @@ TEST(ProcShmem, NamesOfNineCharactersFitAndBadArgumentsLeaveTheRecordAlone) {
         EXPECT_EQ(RDProcShmemMap(64, name, &record), nullptr);
     }
     EXPECT_EQ(RDProcShmemMap(0, nine.c_str(), &record), nullptr);
+    EXPECT_EQ(RDProcShmemCreate(0, nine.c_str(), &record), 525u);
     EXPECT_TRUE(IsFilledWith(record, 0xAB));
     ASSERT_EQ(RDProcShmemCreate(64, nine.c_str(), &record), 0u);
     EXPECT_STREQ(record.name, nine.c_str());
@@ -42,6 +47,52 @@ TEST(ProcShmem, NamesOfNineCharactersFitAndBadArgumentsLeaveTheRecordAlone) {
     EXPECT_FALSE(ObjectExists(nine));
     EXPECT_EQ(RDProcShmemMap(64, nine.c_str(), &record), nullptr); // removed
     EXPECT_EQ(record.mapping, 0u);
+}
+
+TEST(ProcShmem, SizeZeroLeavesALiveRecordToItsDestroy) {
+    const std::string name = Name('z');
+    RDProcShmem record;
+    ASSERT_EQ(RDProcShmemCreate(64, name.c_str(), &record), 0u);
+    const RDProcShmem live = record;
+    EXPECT_EQ(RDProcShmemCreate(0, name.c_str(), &record), 525u);
+    EXPECT_EQ(std::memcmp(&record, &live, sizeof record), 0);
+    EXPECT_EQ(RDProcShmemDestroy(&record), 0u);
+    EXPECT_FALSE(ObjectExists(name)); // the creator still removed it
+}
+
+// An object that another user put under the caller's name first: the
+// caller must not share it, and must not remove it either.
+TEST(ProcShmem, ObjectsOthersOwnOrMayWriteAreRefused) {
+    const std::string name = Name('f');
+    struct Case {
+        mode_t mode;
+        uid_t owner;
+    };
+    std::vector<Case> cases = {{0666, geteuid()}, {0620, geteuid()}};
+    if (geteuid() == 0) cases.push_back({0600, 65534});
+    for (const Case &c : cases) {
+        int fd = open(ObjectPath(name).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, 4096) | fchmod(fd, c.mode) | fchown(fd, c.owner, -1), 0);
+        close(fd);
+        RDProcShmem record;
+        EXPECT_EQ(RDProcShmemCreate(4096, name.c_str(), &record), 525u) << std::oct << c.mode;
+        EXPECT_EQ(record.mapping, 0u);
+        EXPECT_EQ(RDProcShmemMap(4096, name.c_str(), &record), nullptr);
+        EXPECT_EQ(record.mapping, 0u);
+        EXPECT_EQ(RDProcShmemDestroy(&record), 0u);
+        EXPECT_TRUE(ObjectExists(name));
+        unlink(ObjectPath(name).c_str());
+    }
+    // Nor is a link planted under the name followed.
+    std::string target = ObjectPath(name + "t");
+    close(open(target.c_str(), O_RDWR | O_CREAT, 0600));
+    ASSERT_EQ(symlink(target.c_str(), ObjectPath(name).c_str()), 0);
+    RDProcShmem record;
+    EXPECT_EQ(RDProcShmemCreate(4096, name.c_str(), &record), 525u);
+    EXPECT_EQ(RDProcShmemMap(1, name.c_str(), &record), nullptr);
+    unlink(ObjectPath(name).c_str());
+    unlink(target.c_str());
 }
 
 TEST(ProcShmem, SecondCreateReports526AndOnlyTheCreatorRemovesTheName) {
