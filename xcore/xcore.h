@@ -49,10 +49,10 @@ void FreeOutput(void *output);
 // Option bit of Collate: ignore letter case.
 constexpr uint16_t kCollateNoCase = 1;
 
-// Compares two UTF-16 texts by the collation of a UTF-16 table; length is
-// the length in code units of both texts, or -1 for zero-terminated texts.
-// result receives a negative, zero or positive value.
-uint32_t Collate(Table *unicodeTable, const void *first, const void *second, uint16_t options,
-                 int32_t length, int16_t *result);
+// Compares two UTF-16 texts by the collation of a UTF-16 table. Each text
+// is given with its length in code units and read no further: a text need
+// not be terminated. result receives a negative, zero or positive value.
+uint32_t Collate(Table *unicodeTable, const void *first, int32_t firstLength, const void *second,
+                 int32_t secondLength, uint16_t options, int16_t *result);
 
 } // namespace xcore
