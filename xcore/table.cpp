@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <new>
+#include <unicode/ucnv_cb.h>
 
 namespace xcore {
 namespace {
@@ -36,6 +37,27 @@ constexpr NamedCode kNames[] = {
     {20932, "EUC-JP"},          {51949, "EUC-KR"},
     {54936, "GB18030"},
 };
+
+// Writes the converter's substitution for every character that the set
+// cannot hold. ICU's standard substitution callback writes nothing for the
+// default-ignorable ones (soft hyphen, U+200B, U+FEFF, ...), which would make
+// them vanish unlike every other unmappable character.
+void SubstituteEveryUnmappable(const void *, UConverterFromUnicodeArgs *args, const UChar *,
+                               int32_t, UChar32, UConverterCallbackReason reason,
+                               UErrorCode *status) {
+    if (reason > UCNV_IRREGULAR) return; // reset, close or clone: nothing to write
+    *status = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(args, 0, status);
+}
+
+UConverter *WithSubstitution(UConverter *converter) {
+    if (converter == nullptr) return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(converter, SubstituteEveryUnmappable, nullptr, nullptr, nullptr, &status);
+    if (U_SUCCESS(status)) return converter;
+    ucnv_close(converter);
+    return nullptr;
+}
 
 // Opens ICU's converter for a code, or returns null.
 UConverter *OpenConverter(uint32_t code) {
@@ -74,7 +96,7 @@ uint32_t OpenTable(Table **table, const int32_t *country, const char *language, 
     if (table == nullptr) return 1;
     *table = nullptr;
     if (code == 0 || (code & kKindBit) != 0) return 1;
-    UConverter *converter = OpenConverter(code);
+    UConverter *converter = WithSubstitution(OpenConverter(code));
     if (converter == nullptr) return 1;
     Table *opened = new (std::nothrow) Table;
     if (opened == nullptr) {

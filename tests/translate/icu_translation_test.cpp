@@ -41,6 +41,27 @@ TEST_F(IcuTranslation, ConvertsBetweenTheCommonSets) {
     Converted("abc", 256, 4242, 12305);                 // a code without a table
 }
 
+// Characters the target set cannot hold give its substitution byte, the
+// invisible (default-ignorable) ones too, in short and long texts alike.
+TEST_F(IcuTranslation, InvisibleUnmappableCharactersAreSubstituted) {
+    const std::tuple<std::string, uint32_t, uint32_t, std::string> cases[] = {
+        {"a\xAD"
+         "b",
+         1252, 9,
+         "a\x1A"
+         "b"},                                 // soft hyphen into 7-bit ASCII
+        {"\xEF\xBB\xBFx", 256, 1252, "\x1Ax"}, // U+FEFF
+        {Wide(u"\ufeffx"), 160, 1252, "\x1Ax"},
+        {"x\xE2\x80\x8B", 256, 28591, "x\x1A"}, // U+200B
+        {Wide(u"\u200d\u2060\u00ad"), 160, 20127, "\x1A\x1A\x1A"},
+        {"\xAD", 1252, 28591, "\xAD"}}; // mappable: kept
+    for (const auto &[text, from, to, expected] : cases) {
+        EXPECT_EQ(expected, Converted(text, from, to)) << from << " -> " << to;
+        EXPECT_EQ(Repeat(expected, 400), Converted(Repeat(text, 400), from, to))
+            << from << " -> " << to;
+    }
+}
+
 TEST_F(IcuTranslation, TextTranslateMeasuresWhatDoesNotFit) {
     char buffer[8];
     void *out = buffer;
