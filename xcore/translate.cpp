@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 namespace xcore {
 namespace {
@@ -74,6 +75,61 @@ bool ShortToUtf8(Table &from, const char *source, size_t length, Sink sink, int3
     return true;
 }
 
+// True when the text is well-formed UTF-8. Runs of ASCII are skipped eight
+// bytes at a time, so that valid text costs little more than its copy.
+bool IsValidUtf8(const char *text, size_t length) {
+    const auto *bytes = reinterpret_cast<const uint8_t *>(text);
+    const auto n = static_cast<int32_t>(length);
+    int32_t i = 0;
+    while (i < n) {
+        uint64_t word;
+        if (n - i >= 8 && (std::memcpy(&word, bytes + i, 8), (word & 0x8080808080808080u) == 0)) {
+            i += 8;
+            continue;
+        }
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(bytes, i, n, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
+// Copies UTF-8 into sink with every ill-formed sequence (each maximal part of
+// one, as ICU's UTF-8 readers count them) replaced by U+FFFD, as a round
+// through UTF-16 would. Returns the whole output length.
+size_t RepairUtf8(const char *text, size_t length, Sink sink) {
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD";
+    const auto *bytes = reinterpret_cast<const uint8_t *>(text);
+    const auto n = static_cast<int32_t>(length);
+    size_t produced = 0;
+    auto put = [&](const void *from, size_t count) {
+        if (produced < sink.capacity)
+            std::memcpy(sink.out + produced, from, std::min(count, sink.capacity - produced));
+        produced += count;
+    };
+    for (int32_t i = 0; i < n;) {
+        const int32_t start = i;
+        UChar32 c;
+        U8_NEXT(bytes, i, n, c);
+        if (c < 0)
+            put(kReplacement, 3);
+        else
+            put(bytes + start, static_cast<size_t>(i - start));
+    }
+    return produced;
+}
+
+// UTF-8 into UTF-8: one copy for well-formed text, a repair otherwise.
+size_t CopyUtf8(const char *text, size_t length, Sink sink) {
+    if (!IsValidUtf8(text, length)) return RepairUtf8(text, length, sink);
+    std::memcpy(sink.out, text, std::min(length, sink.capacity));
+    return length;
+}
+
 // UTF-16 input must be aligned for ICU; a misaligned text is copied.
 const UChar *AlignedUnits(const void *source, size_t units, std::unique_ptr<UChar[]> &copy) {
     if (reinterpret_cast<uintptr_t>(source) % alignof(UChar) == 0)
@@ -89,6 +145,10 @@ bool ConvertAny(Table &to, Table &from, const char *source, size_t length, Sink 
     UErrorCode status = U_ZERO_ERROR;
     int32_t n = 0;
     const auto capacity = static_cast<int32_t>(sink.capacity);
+    if (to.form == Form::Utf8 && from.form == Form::Utf8) {
+        *produced = CopyUtf8(source, length, sink);
+        return true;
+    }
     if (to.form == from.form && to.form != Form::Other) {
         std::memcpy(sink.out, source, std::min(length, sink.capacity));
         *produced = length;
