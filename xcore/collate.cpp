@@ -4,20 +4,30 @@
 #include "xcore_table.h"
 
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace xcore {
 namespace {
 
+std::mutex g_collatorOpening;
+
+// The table's collator, opened by the first thread that needs it; later
+// uses read it without a lock (ICU collators compare from several threads).
 UCollator *CollatorFor(Table &table, bool noCase) {
-    UCollator *&collator = table.collators[noCase ? 1 : 0];
-    if (collator != nullptr) return collator;
+    std::atomic<UCollator *> &collator = table.collators[noCase ? 1 : 0];
+    if (UCollator *opened = collator.load(std::memory_order_acquire)) return opened;
+    std::lock_guard<std::mutex> lock(g_collatorOpening);
+    if (UCollator *opened = collator.load(std::memory_order_relaxed)) return opened;
     UErrorCode status = U_ZERO_ERROR;
     UCollator *opened = ucol_open(table.locale.c_str(), &status);
-    if (U_FAILURE(status)) return nullptr;
+    if (U_FAILURE(status)) {
+        ucol_close(opened);
+        return nullptr;
+    }
     ucol_setStrength(opened, noCase ? UCOL_SECONDARY : UCOL_TERTIARY);
-    collator = opened;
-    return collator;
+    collator.store(opened, std::memory_order_release);
+    return opened;
 }
 
 // ICU reads UTF-16 through aligned pointers; a misaligned text is copied.

@@ -4,8 +4,12 @@
 // 9 US-ASCII, and every other code a code-page number with an ICU
 // converter. A table owns its converter, opened once, and its collators,
 // opened at their first use. Every function returns 0 on success and a
-// non-zero value on failure. Not thread-safe: a table is used by one thread
-// at a time.
+// non-zero value on failure.
+//
+// Threads: translations and collations may run on one table from several
+// threads at once (a translation that finds the table's converter in use
+// works with a clone of it; collators are opened once, under a lock).
+// Opening and closing a table are the caller's to serialise.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +49,12 @@ uint32_t TextLength(const Table *table, const void *text, uint32_t *length);
 uint32_t Translate(Table *destinationTable, Table *sourceTable, void *buffer, uint32_t capacity,
                    const void *source, uint32_t sourceLength, TranslateResult *result);
 void FreeOutput(void *output);
+
+// Output bytes (terminator not counted) that suffice for a translation of
+// sourceLength bytes: always between UTF-8 and UTF-16LE and from UTF-16LE,
+// for nearly every text otherwise.
+uint64_t OutputEstimate(const Table *destinationTable, const Table *sourceTable,
+                        uint32_t sourceLength);
 
 // Option bit of Collate: ignore letter case.
 constexpr uint16_t kCollateNoCase = 1;
