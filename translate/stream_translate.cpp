@@ -52,6 +52,42 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     return true;
 }
 
+// Unused room above which a block translated into is shrunk to its text.
+constexpr uint32_t kLargestSlack = 1024;
+
+// Translation straight into the destination's block, for a destination
+// without a maximum length: storage for the estimated output is allocated
+// once and the converter writes into it. An output longer than the estimate
+// (rare) is translated again into storage of its size. A block much larger
+// than its text is shrunk.
+uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, uint32_t dc,
+                            RDStream &destination) {
+    xcore::Table *from = nullptr, *to = nullptr;
+    if (uint32_t status = TextTables(sc, dc, &from, &to); status != RDSTATUS_OK) return status;
+    uint64_t room = std::min<uint64_t>(xcore::OutputEstimate(to, from, length), kLargestLength);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (room > kLargestLength) return RDSTATUS_NOMEMORY; // no block holds the output
+        auto size = static_cast<uint32_t>(room);
+        if (uint32_t status = StreamDataSize(destination, &size); status != RDSTATUS_OK)
+            return status;
+        xcore::TranslateResult result;
+        if (xcore::Translate(to, from, destination.data, size + kTerminator, data, length,
+                             &result) != 0)
+            return RDSTATUS_NOTABLE;
+        const uint32_t produced = result.length - result.terminator;
+        if (produced <= size) {
+            if (size - produced <= std::max(kLargestSlack, produced / 8)) {
+                destination.length = produced;
+                WriteTerminator(destination);
+                return RDSTATUS_OK;
+            }
+            return StreamDataResize(destination, produced);
+        }
+        room = produced;
+    }
+    return RDSTATUS_NOTABLE;
+}
+
 // Translation of a text between two different text codes.
 [[gnu::always_inline]] inline uint32_t TranslateText(const uint8_t *data, uint32_t length,
                                                      uint32_t sc, uint32_t dc,
@@ -59,6 +95,7 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     uint32_t empty = 0;
     uint32_t status = StreamDataSize(destination, &empty);
     if (status != RDSTATUS_OK) return status;
+    if (destination.maxLength == 0) return TranslateIntoBlock(data, length, sc, dc, destination);
     if (length <= kShortText && TranslateShortText(data, length, sc, dc, destination, &status))
         return status;
     void *output = nullptr;
