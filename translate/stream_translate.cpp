@@ -52,14 +52,16 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     return true;
 }
 
-// Unused room above which a block translated into is shrunk to its text.
+// A block translated into is shrunk to its text when it is more than twice
+// as large and the unused room exceeds this. Shrinking a large block costs
+// more than the conversion gains (the allocator then remaps it at every
+// call), so only blocks mostly unused are shrunk.
 constexpr uint32_t kLargestSlack = 1024;
 
 // Translation straight into the destination's block, for a destination
 // without a maximum length: storage for the estimated output is allocated
 // once and the converter writes into it. An output longer than the estimate
-// (rare) is translated again into storage of its size. A block much larger
-// than its text is shrunk.
+// (rare) is translated again into storage of its size.
 uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, uint32_t dc,
                             RDStream &destination) {
     xcore::Table *from = nullptr, *to = nullptr;
@@ -70,13 +72,11 @@ uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, u
         auto size = static_cast<uint32_t>(room);
         if (uint32_t status = StreamDataSize(destination, &size); status != RDSTATUS_OK)
             return status;
-        xcore::TranslateResult result;
-        if (xcore::Translate(to, from, destination.data, size + kTerminator, data, length,
-                             &result) != 0)
+        uint32_t produced = 0;
+        if (!xcore::TranslateInto(to, from, destination.data, size, data, length, &produced))
             return RDSTATUS_NOTABLE;
-        const uint32_t produced = result.length - result.terminator;
         if (produced <= size) {
-            if (size - produced <= std::max(kLargestSlack, produced / 8)) {
+            if (size - produced <= std::max(kLargestSlack, produced)) {
                 destination.length = produced;
                 WriteTerminator(destination);
                 return RDSTATUS_OK;

@@ -150,6 +150,23 @@ uint32_t Translate(Table *destinationTable, Table *sourceTable, void *buffer, ui
     return 0;
 }
 
+bool TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint32_t room,
+                   const void *source, uint32_t sourceLength, uint32_t *produced) {
+    static const char kNothing[2] = {0, 0};
+    Table &to = *destinationTable;
+    if ((to.form == Form::Utf16Le && reinterpret_cast<uintptr_t>(out) % alignof(UChar) != 0) ||
+        sourceLength > kLargestOutput)
+        return false;
+    const char *text = source != nullptr ? static_cast<const char *>(source) : kNothing;
+    size_t length = 0;
+    if (!Convert(to, *sourceTable, text, sourceLength, Sink{static_cast<char *>(out), room},
+                 &length) ||
+        length > kLargestOutput)
+        return false;
+    *produced = static_cast<uint32_t>(length);
+    return true;
+}
+
 uint64_t OutputEstimate(const Table *to, const Table *from, uint32_t sourceLength) {
     const uint64_t length = sourceLength;
     if (to->form == Form::Utf16Le) return length * 2;

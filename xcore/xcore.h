@@ -50,6 +50,12 @@ uint32_t Translate(Table *destinationTable, Table *sourceTable, void *buffer, ui
                    const void *source, uint32_t sourceLength, TranslateResult *result);
 void FreeOutput(void *output);
 
+// Translate for a caller that terminates the output itself: writes what
+// fits into room bytes at out (UTF-16 output must be aligned) and sets
+// *produced to the whole output length. False when the translation failed.
+bool TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint32_t room,
+                   const void *source, uint32_t sourceLength, uint32_t *produced);
+
 // Output bytes (terminator not counted) that suffice for a translation of
 // sourceLength bytes: always between UTF-8 and UTF-16LE and from UTF-16LE,
 // for nearly every text otherwise.
