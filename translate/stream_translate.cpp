@@ -52,11 +52,21 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     return true;
 }
 
-// A block translated into is shrunk to its text when it is more than twice
-// as large and the unused room exceeds this. Shrinking a large block costs
-// more than the conversion gains (the allocator then remaps it at every
-// call), so only blocks mostly unused are shrunk.
+// A block translated into is replaced by one of the text's size when it is
+// more than twice as large and the unused room exceeds this. The text is
+// copied rather than the block shrunk in place: the allocator would remap
+// a large block at every call.
 constexpr uint32_t kLargestSlack = 1024;
+
+// Moves the first length bytes of the destination's block into a block of
+// their own size.
+uint32_t MoveToExactBlock(RDStream &destination, uint32_t length) {
+    RDStream exact = AsideRecord(destination);
+    if (uint32_t status = StreamDataSize(exact, &length); status != RDSTATUS_OK) return status;
+    std::memcpy(exact.data, destination.data, length);
+    AdoptStorage(destination, exact);
+    return RDSTATUS_OK;
+}
 
 // Translation straight into the destination's block, for a destination
 // without a maximum length: storage for the estimated output is allocated
@@ -81,7 +91,7 @@ uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, u
                 WriteTerminator(destination);
                 return RDSTATUS_OK;
             }
-            return StreamDataResize(destination, produced);
+            return MoveToExactBlock(destination, produced);
         }
         room = produced;
     }

@@ -170,6 +170,7 @@ bool TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint3
 uint64_t OutputEstimate(const Table *to, const Table *from, uint32_t sourceLength) {
     const uint64_t length = sourceLength;
     if (to->form == Form::Utf16Le) return length * 2;
+    if (to->form == Form::Utf8 && from->form == Form::Utf8) return length; // unless ill-formed
     if (from->form == Form::Utf16Le) return (length / 2) * to->maxCharSize;
     return length * to->maxCharSize;
 }

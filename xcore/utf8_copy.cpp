@@ -11,7 +11,10 @@ namespace xcore {
 namespace {
 
 // True when the text is well-formed UTF-8. Runs of ASCII are skipped eight
-// bytes at a time.
+// bytes at a time and two-byte characters are checked inline; the others
+// are checked by ICU's reader. Each step decides by a test that the
+// processor predicts, never by a position computed from the data, so that
+// the steps overlap.
 bool IsValidUtf8(const uint8_t *bytes, int32_t n) {
     int32_t i = 0;
     while (i < n) {
@@ -20,8 +23,13 @@ bool IsValidUtf8(const uint8_t *bytes, int32_t n) {
             i += 8;
             continue;
         }
-        if (bytes[i] < 0x80) {
+        const uint8_t lead = bytes[i];
+        if (lead < 0x80) {
             ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF && n - i >= 2 && (bytes[i + 1] & 0xC0) == 0x80) {
+            i += 2;
             continue;
         }
         UChar32 c;

@@ -57,8 +57,9 @@ bool TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint3
                    const void *source, uint32_t sourceLength, uint32_t *produced);
 
 // Output bytes (terminator not counted) that suffice for a translation of
-// sourceLength bytes: always between UTF-8 and UTF-16LE and from UTF-16LE,
-// for nearly every text otherwise.
+// sourceLength bytes: always from UTF-8 into UTF-16LE and from UTF-16LE,
+// for well-formed text between two UTF-8 codes, for nearly every text
+// otherwise.
 uint64_t OutputEstimate(const Table *destinationTable, const Table *sourceTable,
                         uint32_t sourceLength);
 
