@@ -6,6 +6,7 @@
 // against ICU itself.
 #include "../values/rdx_test_env.h"
 
+#include <malloc.h>
 #include <random>
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
@@ -164,6 +165,22 @@ TEST_F(RouteAgreement, FastRoutesGiveIcusBytes) {
     for (int shift = 0; shift < 3; ++shift) {
         gb18030.insert(0, "a");
         EXPECT_EQ(ThroughUtf16(gb18030, "GB18030", true), Convert(gb18030, 54936, 256, 0).second);
+    }
+}
+
+// A text whose output is far below its estimate (ASCII from windows-1252
+// into UTF-8, estimated at three bytes a byte) ends in a block of about its
+// own size, its bytes intact.
+TEST_F(RouteAgreement, MostlyUnusedBlocksAreReplaced) {
+    for (size_t length : {300u, 5000u, 100000u}) {
+        const std::string text = rdxtest::Repeat("abc\xE9", static_cast<int>(length / 4));
+        rdxtest::Stream source(text, 1252), destination;
+        ASSERT_EQ(0u, RDStreamDataConvert(&destination, &source, 0, 256, nullptr, nullptr));
+        EXPECT_EQ(rdxtest::Repeat("abc\xC3\xA9", static_cast<int>(length / 4)),
+                  destination.Bytes());
+        EXPECT_TRUE(rdxtest::Terminated(destination.s));
+        EXPECT_LT(malloc_usable_size(destination.s.data - 4), 2 * destination.s.length + 1100)
+            << length;
     }
 }
 
