@@ -98,14 +98,14 @@ uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, u
     return RDSTATUS_NOTABLE;
 }
 
-// Translation of a text between two different text codes.
-[[gnu::always_inline]] inline uint32_t TranslateText(const uint8_t *data, uint32_t length,
-                                                     uint32_t sc, uint32_t dc,
-                                                     RDStream &destination) {
+// Translation into a destination with a maximum length: through a buffer
+// on the stack for short texts, else into the library's allocation, then
+// sized (cut with RDSTREAM_TRUNCATE) and copied.
+[[gnu::noinline]] uint32_t TranslateLimited(const uint8_t *data, uint32_t length, uint32_t sc,
+                                            uint32_t dc, RDStream &destination) {
     uint32_t empty = 0;
     uint32_t status = StreamDataSize(destination, &empty);
     if (status != RDSTATUS_OK) return status;
-    if (destination.maxLength == 0) return TranslateIntoBlock(data, length, sc, dc, destination);
     if (length <= kShortText && TranslateShortText(data, length, sc, dc, destination, &status))
         return status;
     void *output = nullptr;
@@ -119,6 +119,14 @@ uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, u
     }
     xcore::FreeOutput(output);
     return status;
+}
+
+// Translation of a text between two different text codes.
+[[gnu::always_inline]] inline uint32_t TranslateText(const uint8_t *data, uint32_t length,
+                                                     uint32_t sc, uint32_t dc,
+                                                     RDStream &destination) {
+    if (destination.maxLength == 0) return TranslateIntoBlock(data, length, sc, dc, destination);
+    return TranslateLimited(data, length, sc, dc, destination);
 }
 
 } // namespace

@@ -42,8 +42,8 @@ bool FromUtf16(Table &to, const char *source, size_t length, Sink sink, size_t *
 }
 
 // Convert for any pair; Convert itself takes UTF-8 to UTF-16LE inline.
-bool ConvertAny(Table &to, Table &from, const char *source, size_t length, Sink sink,
-                size_t *produced) {
+[[gnu::noinline]] bool ConvertAny(Table &to, Table &from, const char *source, size_t length,
+                                  Sink sink, size_t *produced) {
     if (to.form == Form::Utf8 && from.form == Form::Utf8) {
         *produced = CopyUtf8(source, length, sink);
         return true;
