@@ -73,9 +73,9 @@ TEST_F(StreamCompare, CollationStopsAtTheLength) {
         const uint32_t cut = source->charset == RDCHARSET_UNICODE ? 4 : 2;
         RDStream borrowed{};
         ASSERT_EQ(0u, RDStreamCreate(&borrowed, cut, 0, source->charset));
-        ASSERT_EQ(0u, RDStreamDataConvert(&borrowed, source,
-                                          RDCONVERT_BORROW | RDCONVERT_KEEPFORMAT, 0, nullptr,
-                                          nullptr));
+        ASSERT_EQ(0u,
+                  RDStreamDataConvert(&borrowed, source, RDCONVERT_BORROW | RDCONVERT_KEEPFORMAT, 0,
+                                      nullptr, nullptr));
         ASSERT_EQ(cut, borrowed.length);
         for (RDStream *other : {&ab, &ab1252}) {
             EXPECT_EQ(0, Order(borrowed, *other)) << cut << " " << other->charset;
