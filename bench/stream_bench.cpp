@@ -1,15 +1,12 @@
 // Stream operations against their raw baselines in the same run: setting a
-// short text against malloc + memcpy, conversions against the fastest
-// direct ICU call with everything opened beforehand, comparison against
-// memcmp.
+// short text against malloc + memcpy, comparison against memcmp. The
+// conversions between character sets are measured in translate_bench.
 #include "rdplat.h"
 #include "rdxapi.h"
 
 #include "bench_system.h"
 
 #include <benchmark/benchmark.h>
-#include <unicode/ucnv.h>
-#include <unicode/ustring.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -28,9 +25,6 @@ std::string Text(size_t n, const std::string &pattern) {
     text.resize(n);
     return text;
 }
-
-const std::string kUtf8Pattern = "ab\xC3\xA9";   // "abé"
-const std::string kCp1252Pattern = "ab\xE9\x80"; // "abé€"
 
 void StreamSet20(benchmark::State &state) {
     rdbench::StartSystem();
@@ -74,109 +68,6 @@ void MallocMemcpy20(benchmark::State &state) {
     }
 }
 
-void StreamConvert(benchmark::State &state, const std::string &pattern, uint32_t from,
-                   uint32_t to) {
-    rdbench::StartSystem();
-    const std::string text = Text(static_cast<size_t>(state.range(0)), pattern);
-    RDStream source, destination;
-    RDStreamCreate(&source, 0, 0, from);
-    RDStreamDataSet(&source, from, text.data(), static_cast<uint32_t>(text.size()));
-    RDStreamCreate(&destination, 0, 0, to);
-    for (auto _ : state) {
-        uint8_t *data = nullptr;
-        uint32_t length = 0;
-        if (RDStreamDataConvert(&destination, &source, 0, to, &data, &length) != 0) std::abort();
-        benchmark::DoNotOptimize(data);
-    }
-    RDStreamDataFree(&destination);
-    RDStreamDataFree(&source);
-    state.SetBytesProcessed(state.iterations() * state.range(0));
-}
-
-void StreamConvertUtf8ToUtf16(benchmark::State &state) {
-    StreamConvert(state, kUtf8Pattern, 256, RDCHARSET_UNICODE);
-}
-
-void StreamConvert1252ToUtf8(benchmark::State &state) {
-    StreamConvert(state, kCp1252Pattern, 1252, 256);
-}
-
-void IcuStrFromUtf8(benchmark::State &state) {
-    const std::string text = Text(static_cast<size_t>(state.range(0)), kUtf8Pattern);
-    std::vector<UChar> out(text.size() + 1);
-    for (auto _ : state) {
-        UErrorCode status = U_ZERO_ERROR;
-        int32_t length = 0;
-        u_strFromUTF8(out.data(), static_cast<int32_t>(out.size()), &length, text.data(),
-                      static_cast<int32_t>(text.size()), &status);
-        benchmark::DoNotOptimize(length);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * state.range(0));
-}
-
-// RDStreamDataConvert must free the destination's storage and allocate the
-// result's; these baselines do the same around the direct ICU call.
-void IcuStrFromUtf8Allocating(benchmark::State &state) {
-    const std::string text = Text(static_cast<size_t>(state.range(0)), kUtf8Pattern);
-    for (auto _ : state) {
-        auto *out = static_cast<UChar *>(std::malloc((text.size() + 1) * sizeof(UChar)));
-        UErrorCode status = U_ZERO_ERROR;
-        int32_t length = 0;
-        u_strFromUTF8(out, static_cast<int32_t>(text.size() + 1), &length, text.data(),
-                      static_cast<int32_t>(text.size()), &status);
-        benchmark::DoNotOptimize(length);
-        benchmark::ClobberMemory();
-        std::free(out);
-    }
-    state.SetBytesProcessed(state.iterations() * state.range(0));
-}
-
-void IcuCachedConverter1252ToUtf8Allocating(benchmark::State &state) {
-    const std::string text = Text(static_cast<size_t>(state.range(0)), kCp1252Pattern);
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter *from = ucnv_open("windows-1252", &status);
-    UConverter *to = ucnv_open("UTF-8", &status);
-    const size_t size = text.size() * 3 + 1;
-    for (auto _ : state) {
-        auto *out = static_cast<char *>(std::malloc(size));
-        status = U_ZERO_ERROR;
-        char *target = out;
-        const char *source = text.data();
-        ucnv_convertEx(to, from, &target, out + size, &source, text.data() + text.size(), nullptr,
-                       nullptr, nullptr, nullptr, true, true, &status);
-        auto length = static_cast<int32_t>(target - out);
-        benchmark::DoNotOptimize(length);
-        benchmark::ClobberMemory();
-        std::free(out);
-    }
-    ucnv_close(from);
-    ucnv_close(to);
-    state.SetBytesProcessed(state.iterations() * state.range(0));
-}
-
-void IcuCachedConverter1252ToUtf8(benchmark::State &state) {
-    const std::string text = Text(static_cast<size_t>(state.range(0)), kCp1252Pattern);
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter *from = ucnv_open("windows-1252", &status);
-    UConverter *to = ucnv_open("UTF-8", &status);
-    std::vector<char> out(text.size() * 3 + 1);
-    for (auto _ : state) {
-        status = U_ZERO_ERROR;
-        char *target = out.data();
-        const char *source = text.data();
-        ucnv_convertEx(to, from, &target, out.data() + out.size(), &source,
-                       text.data() + text.size(), nullptr, nullptr, nullptr, nullptr, true, true,
-                       &status);
-        auto length = static_cast<int32_t>(target - out.data());
-        benchmark::DoNotOptimize(length);
-        benchmark::ClobberMemory();
-    }
-    ucnv_close(from);
-    ucnv_close(to);
-    state.SetBytesProcessed(state.iterations() * state.range(0));
-}
-
 void StreamCompare20(benchmark::State &state) {
     rdbench::StartSystem();
     const std::string a = Text(20, "abcd"), b = Text(19, "abcd") + "e";
@@ -210,11 +101,5 @@ void Memcmp20(benchmark::State &state) {
 BENCHMARK(StreamSet20);
 BENCHMARK(StreamSet20Overwrite);
 BENCHMARK(MallocMemcpy20);
-BENCHMARK(StreamConvertUtf8ToUtf16)->Arg(20)->Arg(65536);
-BENCHMARK(IcuStrFromUtf8)->Arg(20)->Arg(65536);
-BENCHMARK(IcuStrFromUtf8Allocating)->Arg(20)->Arg(65536);
-BENCHMARK(StreamConvert1252ToUtf8)->Arg(20)->Arg(65536);
-BENCHMARK(IcuCachedConverter1252ToUtf8)->Arg(20)->Arg(65536);
-BENCHMARK(IcuCachedConverter1252ToUtf8Allocating)->Arg(20)->Arg(65536);
 BENCHMARK(StreamCompare20);
 BENCHMARK(Memcmp20);

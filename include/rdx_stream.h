@@ -2,7 +2,8 @@
  *
  * An RDStream belongs to whoever holds it; its private storage is released
  * with RDStreamDataFree. Every function returns 12320 (or does nothing) until
- * RDSystemInit has succeeded. */
+ * RDSystemInit has succeeded. Several threads may call these functions at
+ * once on records of their own (rdx_system.h says which others). */
 #ifndef RDX_STREAM_H
 #define RDX_STREAM_H
 

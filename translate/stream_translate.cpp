@@ -52,10 +52,57 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     return true;
 }
 
-// Translation of a text between two different text codes.
-[[gnu::always_inline]] inline uint32_t TranslateText(const uint8_t *data, uint32_t length,
-                                                     uint32_t sc, uint32_t dc,
-                                                     RDStream &destination) {
+// A block translated into is replaced by one of the text's size when it is
+// more than twice as large and the unused room exceeds this. The text is
+// copied rather than the block shrunk in place: the allocator would remap
+// a large block at every call.
+constexpr uint32_t kLargestSlack = 1024;
+
+// Moves the first length bytes of the destination's block into a block of
+// their own size.
+uint32_t MoveToExactBlock(RDStream &destination, uint32_t length) {
+    RDStream exact = AsideRecord(destination);
+    if (uint32_t status = StreamDataSize(exact, &length); status != RDSTATUS_OK) return status;
+    std::memcpy(exact.data, destination.data, length);
+    AdoptStorage(destination, exact);
+    return RDSTATUS_OK;
+}
+
+// Translation straight into the destination's block, for a destination
+// without a maximum length: storage for the estimated output is allocated
+// once and the converter writes into it. An output longer than the estimate
+// (rare) is translated again into storage of its size.
+uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, uint32_t dc,
+                            RDStream &destination) {
+    xcore::Table *from = nullptr, *to = nullptr;
+    if (uint32_t status = TextTables(sc, dc, &from, &to); status != RDSTATUS_OK) return status;
+    uint64_t room = std::min<uint64_t>(xcore::OutputEstimate(to, from, length), kLargestLength);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (room > kLargestLength) return RDSTATUS_NOMEMORY; // no block holds the output
+        auto size = static_cast<uint32_t>(room);
+        if (uint32_t status = StreamDataSize(destination, &size); status != RDSTATUS_OK)
+            return status;
+        uint32_t produced = 0;
+        if (!xcore::TranslateInto(to, from, destination.data, size, data, length, &produced))
+            return RDSTATUS_NOTABLE;
+        if (produced <= size) {
+            if (size - produced <= std::max(kLargestSlack, produced)) {
+                destination.length = produced;
+                WriteTerminator(destination);
+                return RDSTATUS_OK;
+            }
+            return MoveToExactBlock(destination, produced);
+        }
+        room = produced;
+    }
+    return RDSTATUS_NOTABLE;
+}
+
+// Translation into a destination with a maximum length: through a buffer
+// on the stack for short texts, else into the library's allocation, then
+// sized (cut with RDSTREAM_TRUNCATE) and copied.
+[[gnu::noinline]] uint32_t TranslateLimited(const uint8_t *data, uint32_t length, uint32_t sc,
+                                            uint32_t dc, RDStream &destination) {
     uint32_t empty = 0;
     uint32_t status = StreamDataSize(destination, &empty);
     if (status != RDSTATUS_OK) return status;
@@ -72,6 +119,14 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     }
     xcore::FreeOutput(output);
     return status;
+}
+
+// Translation of a text between two different text codes.
+[[gnu::always_inline]] inline uint32_t TranslateText(const uint8_t *data, uint32_t length,
+                                                     uint32_t sc, uint32_t dc,
+                                                     RDStream &destination) {
+    if (destination.maxLength == 0) return TranslateIntoBlock(data, length, sc, dc, destination);
+    return TranslateLimited(data, length, sc, dc, destination);
 }
 
 } // namespace

@@ -28,11 +28,14 @@ uint32_t ParseMode(const char *text) {
     return static_cast<uint32_t>(value);
 }
 
-uint32_t ConfiguredMode() {
+// The Translation setting into *mode; 2 when it cannot be read. A read that
+// failed for lack of memory says nothing of the setting: 258.
+uint32_t ConfiguredMode(uint32_t *mode) {
     char value[RDINI_LINE_MAX + 1] = {};
-    if (RDINIGetString("Configuration", "Translation", value, "quarry.ini") != RDSTATUS_OK)
-        return 2;
-    return ParseMode(value);
+    const uint32_t status = RDINIGetString("Configuration", "Translation", value, "quarry.ini");
+    if (status == RDSTATUS_NOMEMORY) return status;
+    *mode = status == RDSTATUS_OK ? ParseMode(value) : 2;
+    return RDSTATUS_OK;
 }
 
 void CloseChains(TranslationContext &translation) {
@@ -68,7 +71,9 @@ uint32_t TranslationSetUp() {
     SystemContext *context = Context();
     if (context == nullptr || g_translationReady) return RDSTATUS_NOTREADY;
     g_translationReady = true;
-    SetTranslationMode(ConfiguredMode());
+    uint32_t mode = 2;
+    if (uint32_t status = ConfiguredMode(&mode); status != RDSTATUS_OK) return status;
+    SetTranslationMode(mode);
     TranslationContext &translation = context->translation;
     translation.emptyData = EmptyDataBlock();
     for (TranslationTable *&head : translation.chains)

@@ -37,7 +37,9 @@ int32_t CompareBytesNoCase(const RDStream &a, const RDStream &b) {
     return OrderOfLengths(a.length, b.length);
 }
 
-// Both streams as UTF-16 ordered by the collation of the 160 table.
+// Both streams as UTF-16 ordered by the collation of the 160 table. The
+// texts are read up to their lengths only: a borrowed text cut short goes on
+// in its owner's storage, and a caller's record need not be terminated.
 uint32_t Collate(const RDStream &a, const RDStream &b, bool noCase, int32_t *result) {
     const uint32_t options = RDCONVERT_BORROW | RDCONVERT_KEEPFORMAT | RDCONVERT_LITERAL;
     RDStream ua{}, ub{};
@@ -46,8 +48,9 @@ uint32_t Collate(const RDStream &a, const RDStream &b, bool noCase, int32_t *res
     if (status == RDSTATUS_OK) {
         int16_t order = 0;
         xcore::Table *unicode = Context()->translation.standard[kTableUnicode];
-        if (xcore::Collate(unicode, ua.data, ub.data, noCase ? xcore::kCollateNoCase : 0, -1,
-                           &order) == 0)
+        const auto units = [](const RDStream &s) { return static_cast<int32_t>(s.length / 2); };
+        if (xcore::Collate(unicode, ua.data, units(ua), ub.data, units(ub),
+                           noCase ? xcore::kCollateNoCase : 0, &order) == 0)
             *result = Sign(order);
     }
     FreeStorage(DetachStorage(ua));

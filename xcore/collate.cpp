@@ -4,48 +4,59 @@
 #include "xcore_table.h"
 
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace xcore {
 namespace {
 
+std::mutex g_collatorOpening;
+
+// The table's collator, opened by the first thread that needs it; later
+// uses read it without a lock (ICU collators compare from several threads).
 UCollator *CollatorFor(Table &table, bool noCase) {
-    UCollator *&collator = table.collators[noCase ? 1 : 0];
-    if (collator != nullptr) return collator;
+    std::atomic<UCollator *> &collator = table.collators[noCase ? 1 : 0];
+    if (UCollator *opened = collator.load(std::memory_order_acquire)) return opened;
+    std::lock_guard<std::mutex> lock(g_collatorOpening);
+    if (UCollator *opened = collator.load(std::memory_order_relaxed)) return opened;
     UErrorCode status = U_ZERO_ERROR;
     UCollator *opened = ucol_open(table.locale.c_str(), &status);
-    if (U_FAILURE(status)) return nullptr;
+    if (U_FAILURE(status)) {
+        ucol_close(opened);
+        return nullptr;
+    }
     ucol_setStrength(opened, noCase ? UCOL_SECONDARY : UCOL_TERTIARY);
-    collator = opened;
-    return collator;
+    collator.store(opened, std::memory_order_release);
+    return opened;
 }
 
 // ICU reads UTF-16 through aligned pointers; a misaligned text is copied.
+// Exactly length units are read: the text need not be terminated.
 const UChar *Units(const void *text, int32_t length, std::u16string &copy) {
     if (reinterpret_cast<uintptr_t>(text) % alignof(UChar) == 0)
         return static_cast<const UChar *>(text);
     const auto *bytes = static_cast<const unsigned char *>(text);
-    for (int32_t i = 0; length < 0 ? (bytes[2 * i] | bytes[2 * i + 1]) != 0 : i < length; ++i)
-        copy.push_back(static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
-    return reinterpret_cast<const UChar *>(copy.c_str());
+    copy.resize(static_cast<size_t>(length));
+    for (int32_t i = 0; i < length; ++i)
+        copy[static_cast<size_t>(i)] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return reinterpret_cast<const UChar *>(copy.data());
 }
 
 } // namespace
 
-uint32_t Collate(Table *unicodeTable, const void *first, const void *second, uint16_t options,
-                 int32_t length, int16_t *result) {
+uint32_t Collate(Table *unicodeTable, const void *first, int32_t firstLength, const void *second,
+                 int32_t secondLength, uint16_t options, int16_t *result) {
     if (result != nullptr) *result = 0;
     if (unicodeTable == nullptr || unicodeTable->form != Form::Utf16Le || first == nullptr ||
-        second == nullptr || result == nullptr)
+        second == nullptr || result == nullptr || firstLength < 0 || secondLength < 0)
         return 1;
     UCollator *collator = CollatorFor(*unicodeTable, (options & kCollateNoCase) != 0);
     if (collator == nullptr) return 1;
     try {
         std::u16string firstCopy, secondCopy;
-        const UChar *a = Units(first, length, firstCopy);
-        const UChar *b = Units(second, length, secondCopy);
-        const int32_t units = length < 0 ? -1 : length;
-        *result = static_cast<int16_t>(ucol_strcoll(collator, a, units, b, units));
+        const UChar *a = Units(first, firstLength, firstCopy);
+        const UChar *b = Units(second, secondLength, secondCopy);
+        *result = static_cast<int16_t>(ucol_strcoll(collator, a, firstLength, b, secondLength));
     } catch (const std::bad_alloc &) {
         return 1;
     }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <new>
+#include <unicode/ucnv_cb.h>
 
 namespace xcore {
 namespace {
@@ -36,6 +37,27 @@ constexpr NamedCode kNames[] = {
     {20932, "EUC-JP"},          {51949, "EUC-KR"},
     {54936, "GB18030"},
 };
+
+// Writes the converter's substitution for every character that the set
+// cannot hold. ICU's standard substitution callback writes nothing for the
+// default-ignorable ones (soft hyphen, U+200B, U+FEFF, ...), which would make
+// them vanish unlike every other unmappable character.
+void SubstituteEveryUnmappable(const void *, UConverterFromUnicodeArgs *args, const UChar *,
+                               int32_t, UChar32, UConverterCallbackReason reason,
+                               UErrorCode *status) {
+    if (reason > UCNV_IRREGULAR) return; // reset, close or clone: nothing to write
+    *status = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(args, 0, status);
+}
+
+UConverter *WithSubstitution(UConverter *converter) {
+    if (converter == nullptr) return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setFromUCallBack(converter, SubstituteEveryUnmappable, nullptr, nullptr, nullptr, &status);
+    if (U_SUCCESS(status)) return converter;
+    ucnv_close(converter);
+    return nullptr;
+}
 
 // Opens ICU's converter for a code, or returns null.
 UConverter *OpenConverter(uint32_t code) {
@@ -74,28 +96,58 @@ uint32_t OpenTable(Table **table, const int32_t *country, const char *language, 
     if (table == nullptr) return 1;
     *table = nullptr;
     if (code == 0 || (code & kKindBit) != 0) return 1;
-    UConverter *converter = OpenConverter(code);
+    UConverter *converter = WithSubstitution(OpenConverter(code));
     if (converter == nullptr) return 1;
-    Table *opened = new (std::nothrow) Table;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter *prototype = ucnv_clone(converter, &status);
+    Table *opened = U_SUCCESS(status) ? new (std::nothrow) Table : nullptr;
     if (opened == nullptr) {
+        ucnv_close(prototype);
         ucnv_close(converter);
         return 1;
     }
     opened->code = code;
     opened->converter = converter;
+    opened->prototype = prototype;
     opened->form = FormOf(converter);
     opened->terminator = static_cast<uint32_t>(ucnv_getMinCharSize(converter));
-    if (language != nullptr) opened->locale = language;
+    opened->maxCharSize = static_cast<uint32_t>(ucnv_getMaxCharSize(converter));
+    try {
+        if (language != nullptr) opened->locale = language;
+    } catch (const std::bad_alloc &) {
+        CloseTable(opened);
+        return 1;
+    }
     *table = opened;
     return 0;
 }
 
 void CloseTable(Table *table) {
     if (table == nullptr) return;
-    for (UCollator *collator : table->collators)
-        if (collator != nullptr) ucol_close(collator);
+    for (std::atomic<UCollator *> &collator : table->collators)
+        if (UCollator *opened = collator.load(std::memory_order_acquire)) ucol_close(opened);
     ucnv_close(table->converter);
+    ucnv_close(table->prototype);
     delete table;
+}
+
+ConverterUse::ConverterUse(Table &table)
+    : table_(table), converter_(table.converter), clone_(false) {
+    if (!table.converterLent.exchange(true, std::memory_order_acquire)) return;
+    clone_ = true;
+    UErrorCode status = U_ZERO_ERROR;
+    converter_ = ucnv_clone(table.prototype, &status);
+    if (U_FAILURE(status)) {
+        ucnv_close(converter_);
+        converter_ = nullptr;
+    }
+}
+
+ConverterUse::~ConverterUse() {
+    if (clone_)
+        ucnv_close(converter_);
+    else
+        table_.converterLent.store(false, std::memory_order_release);
 }
 
 uint32_t CodeFromCodePage(uint32_t *code, const uint32_t *codePage) {

@@ -1,8 +1,9 @@
 // Translation of a text between the character sets of two tables. UTF-8 and
-// UTF-16LE take ICU's direct routines; every other pair goes through the
-// cached converters (ucnv_convertEx converts UTF-8 and single-byte sets
-// directly, without a pivot where ICU can).
-#include "xcore_table.h"
+// UTF-16LE take ICU's direct routines; text into UTF-8 from another set is
+// read into UTF-16 by its converter and written by ICU's UTF-8 writer; every
+// other pair goes through the converters with ucnv_convertEx (which converts
+// UTF-8 and single-byte sets directly, without a pivot where ICU can).
+#include "routes.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,66 +14,7 @@
 namespace xcore {
 namespace {
 
-constexpr UChar32 kSubstitute = 0xFFFD;
 constexpr uint64_t kLargestOutput = 0x7FFFFFF0;
-
-// Where converted bytes go: the caller's buffer or a scratch area once
-// it is full, counting every byte produced.
-struct Sink {
-    char *out;
-    size_t capacity;
-};
-
-// Converts with the pair's converters through a pivot of UTF-16. Writes
-// what fits into sink and returns the whole output length.
-bool ConvertThroughPivot(Table &to, Table &from, const char *source, size_t length, Sink sink,
-                         size_t *produced) {
-    UChar pivot[1024];
-    UChar *pivotSource = pivot, *pivotTarget = pivot;
-    char scratch[1024];
-    char *base = sink.capacity != 0 ? sink.out : scratch;
-    char *target = base;
-    const char *limit = base + (sink.capacity != 0 ? sink.capacity : sizeof scratch);
-    const char *read = source;
-    size_t total = 0;
-    bool reset = true;
-    for (;;) {
-        UErrorCode status = U_ZERO_ERROR;
-        ucnv_convertEx(to.converter, from.converter, &target, limit, &read, source + length, pivot,
-                       &pivotSource, &pivotTarget, pivot + 1024, reset, true, &status);
-        reset = false;
-        total += static_cast<size_t>(target - base);
-        if (status != U_BUFFER_OVERFLOW_ERROR) {
-            *produced = total;
-            return U_SUCCESS(status);
-        }
-        base = target = scratch; // keep counting what does not fit
-        limit = scratch + sizeof scratch;
-    }
-}
-
-// Texts up to this many bytes of a converter's set go into UTF-8 through a
-// UTF-16 form on the stack: the converter's own reader followed by ICU's
-// direct UTF-8 writer costs less than a converter pair. Sets that need more
-// UTF-16 units than the pivot holds take the converter pair.
-constexpr size_t kShortPivot = 256;
-constexpr size_t kShortSource = kShortPivot / 2;
-
-// Converts a short text of from's set into UTF-8; false with *fits false
-// when its UTF-16 form exceeds the pivot.
-bool ShortToUtf8(Table &from, const char *source, size_t length, Sink sink, int32_t *n,
-                 UErrorCode *status, bool *fits) {
-    UChar pivot[kShortPivot];
-    UChar *target = pivot;
-    ucnv_resetToUnicode(from.converter);
-    ucnv_toUnicode(from.converter, &target, pivot + kShortPivot, &source, source + length, nullptr,
-                   true, status);
-    *fits = *status != U_BUFFER_OVERFLOW_ERROR;
-    if (U_FAILURE(*status)) return false;
-    u_strToUTF8WithSub(sink.out, static_cast<int32_t>(sink.capacity), n, pivot,
-                       static_cast<int32_t>(target - pivot), kSubstitute, nullptr, status);
-    return true;
-}
 
 // UTF-16 input must be aligned for ICU; a misaligned text is copied.
 const UChar *AlignedUnits(const void *source, size_t units, std::unique_ptr<UChar[]> &copy) {
@@ -83,47 +25,39 @@ const UChar *AlignedUnits(const void *source, size_t units, std::unique_ptr<UCha
     return copy.get();
 }
 
-// Convert for any pair; Convert itself takes UTF-8 to UTF-16LE inline.
-bool ConvertAny(Table &to, Table &from, const char *source, size_t length, Sink sink,
-                size_t *produced) {
+// UTF-16LE text into to's set.
+bool FromUtf16(Table &to, const char *source, size_t length, Sink sink, size_t *produced) {
+    if (length % 2 != 0) return false; // half a code unit
+    std::unique_ptr<UChar[]> copy;
+    const UChar *units = AlignedUnits(source, length / 2, copy);
+    if (units == nullptr) return false;
+    const auto count = static_cast<int32_t>(length / 2);
+    if (to.form != Form::Utf8) return FromUnits(to, units, count, sink, produced);
     UErrorCode status = U_ZERO_ERROR;
     int32_t n = 0;
-    const auto capacity = static_cast<int32_t>(sink.capacity);
+    const auto capacity = static_cast<int32_t>(std::min<size_t>(sink.capacity, INT32_MAX));
+    u_strToUTF8WithSub(sink.out, capacity, &n, units, count, kSubstitute, nullptr, &status);
+    *produced = static_cast<size_t>(n);
+    return U_SUCCESS(status) || status == U_BUFFER_OVERFLOW_ERROR;
+}
+
+// Convert for any pair; Convert itself takes UTF-8 to UTF-16LE inline.
+[[gnu::noinline]] bool ConvertAny(Table &to, Table &from, const char *source, size_t length,
+                                  Sink sink, size_t *produced) {
+    if (to.form == Form::Utf8 && from.form == Form::Utf8) {
+        *produced = CopyUtf8(source, length, sink);
+        return true;
+    }
     if (to.form == from.form && to.form != Form::Other) {
         std::memcpy(sink.out, source, std::min(length, sink.capacity));
         *produced = length;
         return true;
     }
-    if (from.form == Form::Utf16Le) {
-        if (length % 2 != 0) return false; // half a code unit
-        std::unique_ptr<UChar[]> copy;
-        const UChar *units = AlignedUnits(source, length / 2, copy);
-        if (units == nullptr) return false;
-        const auto count = static_cast<int32_t>(length / 2);
-        if (to.form == Form::Utf8)
-            u_strToUTF8WithSub(sink.out, capacity, &n, units, count, kSubstitute, nullptr, &status);
-        else
-            n = ucnv_fromUChars(to.converter, sink.out, capacity, units, count, &status);
-    } else if (to.form == Form::Utf16Le) {
-        auto *out = reinterpret_cast<UChar *>(sink.out);
-        const int32_t units = capacity / 2;
-        const auto count = static_cast<int32_t>(length);
-        if (from.form == Form::Utf8)
-            u_strFromUTF8WithSub(out, units, &n, source, count, kSubstitute, nullptr, &status);
-        else
-            n = ucnv_toUChars(from.converter, out, units, source, count, &status);
-        n *= 2;
-    } else if (to.form == Form::Utf8 && length <= kShortSource) {
-        bool fits = true;
-        if (!ShortToUtf8(from, source, length, sink, &n, &status, &fits) && !fits)
-            return ConvertThroughPivot(to, from, source, length, sink, produced);
-    } else {
-        return ConvertThroughPivot(to, from, source, length, sink, produced);
-    }
-    if (status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING)
-        status = U_ZERO_ERROR;
-    *produced = static_cast<size_t>(n);
-    return U_SUCCESS(status);
+    if (from.form == Form::Utf16Le) return FromUtf16(to, source, length, sink, produced);
+    if (to.form == Form::Utf16Le)
+        return ToUnits(from, source, static_cast<int32_t>(length), sink, produced);
+    if (to.form == Form::Utf8) return ToUtf8ThroughUnits(from, source, length, sink, produced);
+    return ConvertThroughPivot(to, from, source, length, sink, produced);
 }
 
 // Converts into sink, returning the whole output length in bytes
@@ -136,17 +70,10 @@ inline bool Convert(Table &to, Table &from, const char *source, size_t length, S
     UErrorCode status = U_ZERO_ERROR;
     int32_t n = 0;
     u_strFromUTF8WithSub(reinterpret_cast<UChar *>(sink.out),
-                         static_cast<int32_t>(sink.capacity) / 2, &n, source,
-                         static_cast<int32_t>(length), kSubstitute, nullptr, &status);
+                         static_cast<int32_t>(std::min<size_t>(sink.capacity / 2, INT32_MAX)), &n,
+                         source, static_cast<int32_t>(length), kSubstitute, nullptr, &status);
     *produced = static_cast<size_t>(n) * 2;
     return U_SUCCESS(status) || status == U_BUFFER_OVERFLOW_ERROR;
-}
-
-// Output bytes that usually suffice; a larger output is converted again.
-uint64_t Estimate(const Table &to, const Table &from, uint64_t length) {
-    if (to.form == Form::Utf16Le) return length * 2;
-    if (from.form == Form::Utf16Le) return (length / 2) * ucnv_getMaxCharSize(to.converter);
-    return length * ucnv_getMaxCharSize(to.converter);
 }
 
 // Terminators are 1, 2 or 4 bytes; stored without a call to memset.
@@ -172,7 +99,7 @@ inline void Terminate(char *out, size_t capacity, size_t produced, uint32_t term
 // was short.
 uint32_t TranslateAllocating(Table &to, Table &from, const char *source, uint32_t length,
                              TranslateResult *result) {
-    uint64_t room = Estimate(to, from, length);
+    uint64_t room = OutputEstimate(&to, &from, length);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (room > kLargestOutput) return 1;
         const size_t capacity = static_cast<size_t>(room) + to.terminator;
@@ -221,6 +148,31 @@ uint32_t Translate(Table *destinationTable, Table *sourceTable, void *buffer, ui
     result->length = static_cast<uint32_t>(produced + to.terminator);
     result->terminator = to.terminator;
     return 0;
+}
+
+bool TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint32_t room,
+                   const void *source, uint32_t sourceLength, uint32_t *produced) {
+    static const char kNothing[2] = {0, 0};
+    Table &to = *destinationTable;
+    if ((to.form == Form::Utf16Le && reinterpret_cast<uintptr_t>(out) % alignof(UChar) != 0) ||
+        sourceLength > kLargestOutput)
+        return false;
+    const char *text = source != nullptr ? static_cast<const char *>(source) : kNothing;
+    size_t length = 0;
+    if (!Convert(to, *sourceTable, text, sourceLength, Sink{static_cast<char *>(out), room},
+                 &length) ||
+        length > kLargestOutput)
+        return false;
+    *produced = static_cast<uint32_t>(length);
+    return true;
+}
+
+uint64_t OutputEstimate(const Table *to, const Table *from, uint32_t sourceLength) {
+    const uint64_t length = sourceLength;
+    if (to->form == Form::Utf16Le) return length * 2;
+    if (to->form == Form::Utf8 && from->form == Form::Utf8) return length; // unless ill-formed
+    if (from->form == Form::Utf16Le) return (length / 2) * to->maxCharSize;
+    return length * to->maxCharSize;
 }
 
 void FreeOutput(void *output) {

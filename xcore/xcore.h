@@ -4,8 +4,12 @@
 // 9 US-ASCII, and every other code a code-page number with an ICU
 // converter. A table owns its converter, opened once, and its collators,
 // opened at their first use. Every function returns 0 on success and a
-// non-zero value on failure. Not thread-safe: a table is used by one thread
-// at a time.
+// non-zero value on failure.
+//
+// Threads: translations and collations may run on one table from several
+// threads at once (a translation that finds the table's converter in use
+// works with a clone of it; collators are opened once, under a lock).
+// Opening and closing a table are the caller's to serialise.
 #pragma once
 
 #include <cstdint>
@@ -46,13 +50,26 @@ uint32_t Translate(Table *destinationTable, Table *sourceTable, void *buffer, ui
                    const void *source, uint32_t sourceLength, TranslateResult *result);
 void FreeOutput(void *output);
 
+// Translate for a caller that terminates the output itself: writes what
+// fits into room bytes at out (UTF-16 output must be aligned) and sets
+// *produced to the whole output length. False when the translation failed.
+bool TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint32_t room,
+                   const void *source, uint32_t sourceLength, uint32_t *produced);
+
+// Output bytes (terminator not counted) that suffice for a translation of
+// sourceLength bytes: always from UTF-8 into UTF-16LE and from UTF-16LE,
+// for well-formed text between two UTF-8 codes, for nearly every text
+// otherwise.
+uint64_t OutputEstimate(const Table *destinationTable, const Table *sourceTable,
+                        uint32_t sourceLength);
+
 // Option bit of Collate: ignore letter case.
 constexpr uint16_t kCollateNoCase = 1;
 
-// Compares two UTF-16 texts by the collation of a UTF-16 table; length is
-// the length in code units of both texts, or -1 for zero-terminated texts.
-// result receives a negative, zero or positive value.
-uint32_t Collate(Table *unicodeTable, const void *first, const void *second, uint16_t options,
-                 int32_t length, int16_t *result);
+// Compares two UTF-16 texts by the collation of a UTF-16 table. Each text
+// is given with its length in code units and read no further: a text need
+// not be terminated. result receives a negative, zero or positive value.
+uint32_t Collate(Table *unicodeTable, const void *first, int32_t firstLength, const void *second,
+                 int32_t secondLength, uint16_t options, int16_t *result);
 
 } // namespace xcore

@@ -3,6 +3,7 @@
 
 #include "xcore.h"
 
+#include <atomic>
 #include <string>
 #include <unicode/ucnv.h>
 #include <unicode/ucol.h>
@@ -16,10 +17,31 @@ enum class Form { Utf16Le, Utf8, Other };
 struct Table {
     uint32_t code = 0;
     Form form = Form::Other;
-    UConverter *converter = nullptr;
     uint32_t terminator = 1;
-    std::string locale;                           // collation locale; empty is the root
-    UCollator *collators[2] = {nullptr, nullptr}; // case-sensitive, case-insensitive
+    uint32_t maxCharSize = 1;                   // bytes of the longest character
+    UConverter *converter = nullptr;            // lent to one translation at a time
+    std::atomic<bool> converterLent{false};     // converter is in use
+    UConverter *prototype = nullptr;            // never converts; cloned when lent
+    std::string locale;                         // collation locale; empty is the root
+    std::atomic<UCollator *> collators[2] = {}; // case-sensitive, case-insensitive
+};
+
+// A converter of a table for one translation: the table's own when it is
+// free, otherwise a clone of the table's prototype, closed afterwards, so
+// that threads translating with one table never share a converter's state.
+class ConverterUse {
+  public:
+    explicit ConverterUse(Table &table);
+    ~ConverterUse();
+    ConverterUse(const ConverterUse &) = delete;
+    ConverterUse &operator=(const ConverterUse &) = delete;
+    // Null when a clone could not be made.
+    UConverter *get() const { return converter_; }
+
+  private:
+    Table &table_;
+    UConverter *converter_;
+    bool clone_;
 };
 
 } // namespace xcore

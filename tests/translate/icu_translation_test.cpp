@@ -41,6 +41,53 @@ TEST_F(IcuTranslation, ConvertsBetweenTheCommonSets) {
     Converted("abc", 256, 4242, 12305);                 // a code without a table
 }
 
+// Characters the target set cannot hold give its substitution byte, the
+// invisible (default-ignorable) ones too, in short and long texts alike.
+TEST_F(IcuTranslation, InvisibleUnmappableCharactersAreSubstituted) {
+    const std::tuple<std::string, uint32_t, uint32_t, std::string> cases[] = {
+        {"a\xAD"
+         "b",
+         1252, 9,
+         "a\x1A"
+         "b"},                                 // soft hyphen into 7-bit ASCII
+        {"\xEF\xBB\xBFx", 256, 1252, "\x1Ax"}, // U+FEFF
+        {Wide(u"\ufeffx"), 160, 1252, "\x1Ax"},
+        {"x\xE2\x80\x8B", 256, 28591, "x\x1A"}, // U+200B
+        {Wide(u"\u200d\u2060\u00ad"), 160, 20127, "\x1A\x1A\x1A"},
+        {"\xAD", 1252, 28591, "\xAD"}}; // mappable: kept
+    for (const auto &[text, from, to, expected] : cases) {
+        EXPECT_EQ(expected, Converted(text, from, to)) << from << " -> " << to;
+        EXPECT_EQ(Repeat(expected, 400), Converted(Repeat(text, 400), from, to))
+            << from << " -> " << to;
+    }
+}
+
+// Between the UTF-8 codes (256, 65001 and the native set, which is UTF-8
+// here) well-formed text is copied and every ill-formed part becomes U+FFFD,
+// as between any other pair.
+TEST_F(IcuTranslation, IllFormedUtf8IsReplacedBetweenUtf8Codes) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"}, // well-formed
+        {"a\xFF"
+         "b",
+         "a" + fffd + "b"},
+        {"x\xE2\x82", "x" + fffd},                       // cut at the end: one part
+        {"\xC0\xAF", fffd + fffd},                       // overlong
+        {"\xED\xA0\x80", fffd + fffd + fffd},            // a surrogate
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd}, // above U+10FFFF
+        {"\x80\xC3\xA9", fffd + "\xC3\xA9"}};
+    const std::pair<uint32_t, uint32_t> pairs[] = {
+        {256, 65001}, {65001, 256}, {256, RDCHARSET_DEFAULT}, {RDCHARSET_DEFAULT, 256}};
+    for (const auto &[from, to] : pairs) {
+        for (const auto &[text, expected] : cases) {
+            EXPECT_EQ(expected, Converted(text, from, to)) << from << " -> " << to;
+            EXPECT_EQ(Repeat(expected, 100), Converted(Repeat(text, 100), from, to))
+                << from << " -> " << to;
+        }
+    }
+}
+
 TEST_F(IcuTranslation, TextTranslateMeasuresWhatDoesNotFit) {
     char buffer[8];
     void *out = buffer;

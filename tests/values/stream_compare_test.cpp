@@ -1,17 +1,22 @@
 // Ordering streams: bytes, case, codes, cleared streams and collation.
 #include "rdx_test_env.h"
 
+#include <vector>
+
 using rdxtest::Stream;
 
 namespace {
 
 class StreamCompare : public rdxtest::SystemTest {
   protected:
-    int32_t Order(Stream &a, Stream &b) {
+    int32_t Order(const RDStream &a, const RDStream &b) {
         int32_t order = 99;
         EXPECT_EQ(0u, RDStreamDataCompare(&a, &b, &order));
         return order;
     }
+    int32_t Order(Stream &a, Stream &b) { return Order(a.s, b.s); }
+    int32_t Order(const RDStream &a, Stream &b) { return Order(a, b.s); }
+    int32_t Order(Stream &a, const RDStream &b) { return Order(a.s, b); }
 };
 
 TEST_F(StreamCompare, OrdersBytesOfOneCode) {
@@ -53,9 +58,39 @@ TEST_F(StreamCompare, DifferentCodesAndUnicodeCollate) {
     Stream b(rdxtest::Wide(u"aB"), RDCHARSET_UNICODE), plain(rdxtest::Wide(u"Ab"), 160);
     EXPECT_EQ(0, Order(a, b));
     EXPECT_EQ(-1, Order(plain, b)); // same code, no flag: bytes
-    // Half a unit at the end: collated as "ab", nothing read past the data.
+    // Half a unit at the end is not a character: "a", before "aB".
     Stream odd(std::string("a\0b", 3), RDCHARSET_UNICODE, 0, RDSTREAM_NOCASE);
-    EXPECT_EQ(0, Order(odd, b));
+    EXPECT_EQ(-1, Order(odd, b));
+}
+
+// Collation reads each text up to its length: a borrowed text cut short and
+// a caller's record without a terminator (or at an odd address, which is
+// copied) end where their length says.
+TEST_F(StreamCompare, CollationStopsAtTheLength) {
+    Stream wide(rdxtest::Wide(u"abcdef"), RDCHARSET_UNICODE), utf8("abcdef", 256);
+    Stream ab(rdxtest::Wide(u"ab"), RDCHARSET_UNICODE, 0, RDSTREAM_NOCASE), ab1252("ab", 1252);
+    for (RDStream *source : {&wide, &utf8}) {
+        const uint32_t cut = source->charset == RDCHARSET_UNICODE ? 4 : 2;
+        RDStream borrowed{};
+        ASSERT_EQ(0u, RDStreamCreate(&borrowed, cut, 0, source->charset));
+        ASSERT_EQ(0u,
+                  RDStreamDataConvert(&borrowed, source, RDCONVERT_BORROW | RDCONVERT_KEEPFORMAT, 0,
+                                      nullptr, nullptr));
+        ASSERT_EQ(cut, borrowed.length);
+        for (RDStream *other : {&ab, &ab1252}) {
+            EXPECT_EQ(0, Order(borrowed, *other)) << cut << " " << other->charset;
+            EXPECT_EQ(0, Order(*other, borrowed)) << cut << " " << other->charset;
+        }
+        RDStreamDataFree(&borrowed);
+    }
+    // Exactly the bytes of "ab" in fresh blocks, once aligned and once not.
+    for (size_t offset : {0, 1}) {
+        std::vector<uint8_t> block(offset + 4);
+        std::memcpy(block.data() + offset, "a\0b\0", 4);
+        RDStream record{0, 4, RDSTREAM_NOCASE, RDCHARSET_UNICODE, block.data() + offset};
+        EXPECT_EQ(0, Order(record, ab)) << offset;
+        EXPECT_EQ(0, Order(ab, record)) << offset;
+    }
 }
 
 TEST_F(StreamCompare, KindsAreComparedAsBytesAfterConversion) {
