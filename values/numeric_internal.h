@@ -63,6 +63,17 @@ void FillNines(RDNumeric &numeric);
 bool AddPacked(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
                uint32_t *status);
 
+// The same for three records of one precision and scale, whose digit bytes
+// line up: the same results as AddPacked, byte for byte.
+bool AddAligned(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
+                uint32_t *status);
+
+// True when the records share precision and scale.
+inline bool SameLayout(const RDNumeric &r, const RDNumeric &a, const RDNumeric &b) {
+    return ((a.precision ^ r.precision) | (b.precision ^ r.precision) | (a.scale ^ r.scale) |
+            (b.scale ^ r.scale)) == 0;
+}
+
 // Reads a number from length bytes of text into n's precision and scale,
 // with the given decimal separator. 0, 12801 (n all 9s) or 12806.
 uint32_t ReadNumericText(RDNumeric &n, const uint8_t *text, size_t length, IntlText decimal);
