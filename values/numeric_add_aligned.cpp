@@ -49,12 +49,13 @@ bool AddWords(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateS
         x[w] = WordAt(a, 8 * (W - 1 - w));
         y[w] = WordAt(b, 8 * (W - 1 - w));
     }
-    uint64_t invalid = (x[0] | y[0]) & unused;
+    const uint64_t unusedSet = (x[0] | y[0]) & unused;
     x[0] &= lastMask;
     y[0] &= lastMask;
+    uint64_t above9 = 0;
     for (int w = 0; w < W; ++w)
-        invalid |= HalfBytesAbove9(x[w]) | HalfBytesAbove9(y[w]);
-    if ((invalid & kEights) != 0) return false;
+        above9 |= HalfBytesAbove9(x[w]) | HalfBytesAbove9(y[w]);
+    if ((above9 & kEights) != 0 || unusedSet != 0) return false;
 
     const bool aNegative = IsNegative(a);
     const bool bNegative = IsNegative(b) != negateSecond;
