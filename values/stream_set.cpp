@@ -38,10 +38,36 @@ uint32_t SetBytes(RDStream &stream, uint32_t charset, const void *bytes, uint32_
     return status;
 }
 
+// The frequent case, told by one test: a ready system and a stream without
+// maximum length or markers that holds the empty data (so no storage of
+// its own that the bytes could lie in), given bytes for a text set.
+// Returns false, with nothing done, for every other case.
+[[gnu::always_inline]] inline bool SetFast(RDStream *stream, uint32_t charset, const void *bytes,
+                                           uint32_t count, uint32_t *status) {
+    if (!TranslationReady() || stream == nullptr) return false;
+    const bool plain = ((stream->maxLength | (stream->flags & RDSTREAM_MARKER_MASK)) == 0) &
+                       (charset != 0) & (bytes != nullptr) & (count - 1 < kLargestLength);
+    if (!plain || stream->data != EmptyStreamData()) return false;
+    void *block = RDMemAllocInline(
+        static_cast<int32_t>((count > kSmallCapacity ? count : kSmallCapacity) + kBlockExtra));
+    if (block == nullptr) {
+        *status = LoseStorage(*stream);
+        return true;
+    }
+    stream->data = DataOfBlock(block);
+    stream->length = count;
+    std::memcpy(stream->data, bytes, count);
+    WriteTerminator(*stream);
+    stream->charset = charset;
+    *status = RDSTATUS_OK;
+    return true;
+}
+
 } // namespace
 
 extern "C" RD_EXPORT uint32_t RDStreamDataSet(RDStream *stream, uint32_t charset, const void *bytes,
                                               uint32_t count) {
+    if (uint32_t status; SetFast(stream, charset, bytes, count, &status)) return status;
     if (!TranslationReady()) return RDSTATUS_NOTREADY;
     if (stream == nullptr) return RDSTATUS_NOSTREAM;
     if (charset == 0) return RDSTATUS_BADCHARSET;
