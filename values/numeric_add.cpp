@@ -99,15 +99,9 @@ inline bool LinedUp(const RDNumeric *result, const RDNumeric *first, const RDNum
            result->precision <= RDNUMERIC_MAX_PRECISION && result->scale != -128;
 }
 
-uint32_t Sum(RDNumeric *result, RDNumeric *first, RDNumeric *second, bool negateSecond) {
-    if (!ValidNumeric(result) || !ValidNumeric(first) || !ValidNumeric(second))
-        return RDSTATUS_NONUMERIC;
-    uint32_t status = RDSTATUS_OK;
-    if (SameLayout(*result, *first, *second)) {
-        if (AddAligned(*result, *first, *second, negateSecond, &status)) return status;
-    } else if (AddPacked(*result, *first, *second, negateSecond, &status)) {
-        return status;
-    }
+// Records holding half-bytes above 9: each counts its value at its place.
+uint32_t AddOnRow(RDNumeric *result, const RDNumeric *first, const RDNumeric *second,
+                  bool negateSecond) {
     const bool firstNegative = IsNegative(*first);
     const bool secondNegative = IsNegative(*second) != negateSecond;
     const bool subtract = firstNegative != secondNegative;
@@ -143,20 +137,36 @@ uint32_t Sum(RDNumeric *result, RDNumeric *first, RDNumeric *second, bool negate
     return RDSTATUS_OK;
 }
 
+// Out of line: the exported functions test the frequent case first.
+[[gnu::noinline]] uint32_t Sum(RDNumeric *result, RDNumeric *first, RDNumeric *second,
+                               bool negateSecond) {
+    if (!ValidNumeric(result) || !ValidNumeric(first) || !ValidNumeric(second))
+        return RDSTATUS_NONUMERIC;
+    if (SameLayout(*result, *first, *second))
+        return AddAligned(*result, *first, *second, negateSecond);
+    return AddGeneral(*result, *first, *second, negateSecond);
+}
+
 } // namespace
 
+namespace rdx {
+
+uint32_t AddGeneral(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond) {
+    uint32_t status = RDSTATUS_OK;
+    if (AddPacked(r, a, b, negateSecond, &status)) return status;
+    return AddOnRow(&r, &a, &b, negateSecond);
+}
+
+} // namespace rdx
+
 extern "C" RD_EXPORT uint32_t RDNumericAdd(RDNumeric *result, RDNumeric *first, RDNumeric *second) {
-    uint32_t status;
-    if (LinedUp(result, first, second) && AddAligned(*result, *first, *second, false, &status))
-        return status;
+    if (LinedUp(result, first, second)) return AddAligned(*result, *first, *second, false);
     return Sum(result, first, second, false);
 }
 
 extern "C" RD_EXPORT uint32_t RDNumericSubtract(RDNumeric *result, RDNumeric *first,
                                                 RDNumeric *second) {
     if (result == nullptr || first == nullptr || second == nullptr) return RDSTATUS_NONUMERIC;
-    uint32_t status;
-    if (LinedUp(result, first, second) && AddAligned(*result, *first, *second, true, &status))
-        return status;
+    if (LinedUp(result, first, second)) return AddAligned(*result, *first, *second, true);
     return Sum(result, first, second, true);
 }

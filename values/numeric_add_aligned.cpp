@@ -34,82 +34,108 @@ static_assert(RDNUMERIC_DIGIT_BYTES - kShortWordAt == 4);
     std::memcpy(n.digits + at, &big, 4);
 }
 
-// The sum of records of W digit words: their words least significant
-// first, the bytes after the last digit byte cleared. False, with nothing
-// done, when a half-byte is above 9 or the unused half-byte of an odd
-// precision is not 0.
-template <int W>
-bool AddWords(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
-              uint32_t *status) {
-    const int lastBits = 8 * ((r.precision + 1) / 2 - 8 * (W - 1));
-    const uint64_t lastMask = ~uint64_t{0} << (64 - lastBits);
-    const uint64_t unused = r.precision % 2 != 0 ? uint64_t{0x0F} << (64 - lastBits) : 0;
-    uint64_t x[W], y[W];
-    for (int w = 0; w < W; ++w) {
-        x[w] = WordAt(a, 8 * (W - 1 - w));
-        y[w] = WordAt(b, 8 * (W - 1 - w));
-    }
-    const uint64_t unusedSet = (x[0] | y[0]) & unused;
-    x[0] &= lastMask;
-    y[0] &= lastMask;
-    uint64_t above9 = 0;
-    for (int w = 0; w < W; ++w)
-        above9 |= HalfBytesAbove9(x[w]) | HalfBytesAbove9(y[w]);
-    if ((above9 & kEights) != 0 || unusedSet != 0) return false;
+// The masks of the least significant digit word of a precision: the bytes
+// that hold digits, and the unused half-byte of an odd precision.
+struct LastWord {
+    uint64_t digits, unused;
+};
 
-    const bool aNegative = IsNegative(a);
-    const bool bNegative = IsNegative(b) != negateSecond;
-    bool negative = aNegative;
-    uint64_t carry = 0;
-    if (aNegative == bNegative) {
-        for (int w = 0; w < W; ++w)
-            x[w] = AddWord(x[w], y[w], carry);
-        if (carry != 0) { // a carry out of the highest place
-            FillNines(r);
-            r.sign = negative ? 1 : 0;
-            *status = RDSTATUS_NOFIT;
-            return true;
-        }
-    } else {
-        // Larger magnitude minus smaller: plus the nines' complement plus 1,
-        // which the cleared places below the last digit pass on.
-        int order = 0;
-        for (int w = W - 1; w >= 0 && order == 0; --w)
-            order = x[w] < y[w] ? -1 : (x[w] > y[w] ? 1 : 0);
-        negative = order < 0 ? bNegative : (order > 0 ? aNegative : false);
-        if (order < 0)
-            for (int w = 0; w < W; ++w)
-                std::swap(x[w], y[w]);
-        carry = 1;
-        for (int w = 0; w < W; ++w)
-            x[w] = AddWord(x[w], kNines - y[w], carry);
-    }
+template <int W> LastWord LastWordOf(int precision) {
+    const int shift = 64 - 8 * ((precision + 1) / 2 - 8 * (W - 1));
+    return {~uint64_t{0} << shift, precision % 2 != 0 ? uint64_t{0x0F} << shift : 0};
+}
+
+// Word w of n's digits, least significant first; that one masked.
+template <int W>
+[[gnu::always_inline]] inline uint64_t DigitWord(const RDNumeric &n, int w, LastWord last,
+                                                 uint64_t *unusedSet) {
+    const uint64_t word = WordAt(n, 8 * (W - 1 - w));
+    if (w != 0) return word;
+    *unusedSet |= word & last.unused;
+    return word & last.digits;
+}
+
+// Stores the digit words of a result that fits.
+template <int W> uint32_t Store(RDNumeric &r, const uint64_t *word, bool negative) {
     r.sign = negative ? 1 : 0;
     std::memset(r.digits, 0, sizeof r.digits);
     for (int w = 0; w < W; ++w)
-        PutWord(r, 8 * (W - 1 - w), x[w]);
-    *status = RDSTATUS_OK;
-    return true;
+        PutWord(r, 8 * (W - 1 - w), word[w]);
+    return RDSTATUS_OK;
+}
+
+// Magnitudes added, each word checked as it is loaded. The general way,
+// before anything is written, when a half-byte is above 9 or the unused
+// half-byte of an odd precision is set.
+template <int W>
+uint32_t SumWords(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
+                  bool negative) {
+    const LastWord last = LastWordOf<W>(r.precision);
+    uint64_t sum[W], carry = 0, above9 = 0, unusedSet = 0;
+    for (int w = 0; w < W; ++w) {
+        const uint64_t x = DigitWord<W>(a, w, last, &unusedSet);
+        const uint64_t y = DigitWord<W>(b, w, last, &unusedSet);
+        above9 |= HalfBytesAbove9(x) | HalfBytesAbove9(y);
+        sum[w] = AddWord(x, y, carry);
+    }
+    if (((above9 & kEights) | unusedSet) != 0) return AddGeneral(r, a, b, negateSecond);
+    if (carry != 0) { // a carry out of the highest place
+        FillNines(r);
+        r.sign = negative ? 1 : 0;
+        return RDSTATUS_NOFIT;
+    }
+    return Store<W>(r, sum, negative);
+}
+
+// The larger magnitude minus the smaller: plus the nines' complement plus
+// 1, which the cleared places below the last digit pass on. The sign is
+// that of the larger; an equal pair gives +0.
+template <int W>
+uint32_t DifferenceWords(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
+                         bool bNegative) {
+    const LastWord last = LastWordOf<W>(r.precision);
+    uint64_t x[W], y[W], above9 = 0, unusedSet = 0;
+    for (int w = 0; w < W; ++w) {
+        x[w] = DigitWord<W>(a, w, last, &unusedSet);
+        y[w] = DigitWord<W>(b, w, last, &unusedSet);
+        above9 |= HalfBytesAbove9(x[w]) | HalfBytesAbove9(y[w]);
+    }
+    if (((above9 & kEights) | unusedSet) != 0) return AddGeneral(r, a, b, negateSecond);
+    int order = 0;
+    for (int w = W - 1; w >= 0 && order == 0; --w)
+        order = x[w] < y[w] ? -1 : (x[w] > y[w] ? 1 : 0);
+    const bool negative = order < 0 ? bNegative : (order > 0 ? IsNegative(a) : false);
+    if (order < 0)
+        for (int w = 0; w < W; ++w)
+            std::swap(x[w], y[w]);
+    uint64_t carry = 1;
+    for (int w = 0; w < W; ++w)
+        x[w] = AddWord(x[w], kNines - y[w], carry);
+    return Store<W>(r, x, negative);
+}
+
+template <int W>
+uint32_t AddWords(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond) {
+    const bool bNegative = IsNegative(b) != negateSecond;
+    return IsNegative(a) == bNegative ? SumWords<W>(r, a, b, negateSecond, bNegative)
+                                      : DifferenceWords<W>(r, a, b, negateSecond, bNegative);
 }
 
 // No digits: the sum is 0, signed as the general way signs it.
-bool AddNoDigits(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
-                 uint32_t *status) {
+uint32_t AddNoDigits(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond) {
     const bool aNegative = IsNegative(a);
     r.sign = aNegative == (IsNegative(b) != negateSecond) && aNegative ? 1 : 0;
     std::memset(r.digits, 0, sizeof r.digits);
-    *status = RDSTATUS_OK;
-    return true;
+    return RDSTATUS_OK;
 }
 
 } // namespace
 
-bool AddAligned(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
-                uint32_t *status) {
-    using Add = bool (*)(RDNumeric &, const RDNumeric &, const RDNumeric &, bool, uint32_t *);
+uint32_t AddAligned(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond) {
+    using Add = uint32_t (*)(RDNumeric &, const RDNumeric &, const RDNumeric &, bool);
     static constexpr Add kByWords[kWords + 1] = {AddNoDigits, AddWords<1>, AddWords<2>, AddWords<3>,
                                                  AddWords<4>, AddWords<5>, AddWords<6>};
-    return kByWords[(r.precision + 15) / 16](r, a, b, negateSecond, status);
+    return kByWords[(r.precision + 15) / 16](r, a, b, negateSecond);
 }
 
 } // namespace rdx
