@@ -1,6 +1,7 @@
 // Addition and subtraction of numerics into the result's own precision and
 // scale: exact, then truncated toward zero. Records of decimal digits are
-// added as packed decimal (numeric_add_packed.cpp); records holding
+// added as packed decimal (numeric_add_aligned.cpp when the three records
+// share precision and scale, else numeric_add_packed.cpp); records holding
 // half-bytes above 9 (which the validity rule lets through) are added here,
 // on a row with one place per exponent, where such a half-byte simply
 // counts its value at its place. Only the places that the operands and the
