@@ -5,6 +5,7 @@
 
 #include "rdexport.h"
 #include <stdint.h>
+#include <stdlib.h>
 
 RD_BEGIN_DECLS
 
@@ -22,6 +23,24 @@ RD_EXPORT void *RDMemRealloc(void *block, uint32_t oldSize, uint32_t newSize);
 
 /* Frees a block; null is ignored. */
 RD_EXPORT void RDMemFree(void *block);
+
+/* Allocations still to go before the failure that RDTestMemFailNth armed;
+ * 0 when none is armed. Read by the inline allocation below; only the
+ * platform library changes it. */
+RD_EXPORT extern uint32_t RDMemFailCountdown;
+
+/* RDMemAlloc and RDMemFree for the frequent paths of the libraries of the
+ * system: the same heap and the same failure injection, without the call
+ * into the platform library while no failure is armed. */
+static inline void *RDMemAllocInline(int32_t size) {
+    if (__atomic_load_n(&RDMemFailCountdown, __ATOMIC_RELAXED) != 0 || size <= 0)
+        return RDMemAlloc(size);
+    return malloc((size_t)size);
+}
+
+static inline void RDMemFreeInline(void *block) {
+    free(block);
+}
 
 RD_END_DECLS
 

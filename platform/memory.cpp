@@ -3,19 +3,18 @@
 #include "rdplat_mem.h"
 #include "rdplat_test.h"
 
-#include <atomic>
 #include <cstdlib>
+
+RD_EXPORT uint32_t RDMemFailCountdown = 0; // declared extern "C" in rdplat_mem.h
 
 namespace {
 
-// Allocations still to go before the armed failure; 0 when disarmed.
-std::atomic<uint32_t> failCountdown{0};
-
 // True when this allocation is the one chosen to fail.
 bool InjectedFailure() {
-    uint32_t left = failCountdown.load(std::memory_order_relaxed);
+    uint32_t left = __atomic_load_n(&RDMemFailCountdown, __ATOMIC_RELAXED);
     while (left != 0) {
-        if (failCountdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed))
+        if (__atomic_compare_exchange_n(&RDMemFailCountdown, &left, left - 1, true,
+                                        __ATOMIC_RELAXED, __ATOMIC_RELAXED))
             return left == 1;
     }
     return false;
@@ -46,11 +45,11 @@ RD_EXPORT void RDMemFree(void *block) {
 }
 
 RD_EXPORT void RDTestMemFailNth(uint32_t n) {
-    failCountdown.store(n, std::memory_order_relaxed);
+    __atomic_store_n(&RDMemFailCountdown, n, __ATOMIC_RELAXED);
 }
 
 RD_EXPORT int RDTestMemFailPending(void) {
-    return failCountdown.load(std::memory_order_relaxed) != 0 ? 1 : 0;
+    return __atomic_load_n(&RDMemFailCountdown, __ATOMIC_RELAXED) != 0 ? 1 : 0;
 }
 
 } // extern "C"

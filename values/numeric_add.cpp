@@ -1,6 +1,7 @@
 // Addition and subtraction of numerics into the result's own precision and
 // scale: exact, then truncated toward zero. Records of decimal digits are
-// added as packed decimal (numeric_add_packed.cpp); records holding
+// added as packed decimal (numeric_add_aligned.cpp when the three records
+// share precision and scale, else numeric_add_packed.cpp); records holding
 // half-bytes above 9 (which the validity rule lets through) are added here,
 // on a row with one place per exponent, where such a half-byte simply
 // counts its value at its place. Only the places that the operands and the
@@ -9,6 +10,7 @@
 #include "values/numeric_internal.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 using namespace rdx;
@@ -83,11 +85,24 @@ class Row {
     int8_t place_[kRowSize];
 };
 
-uint32_t Sum(RDNumeric *result, RDNumeric *first, RDNumeric *second, bool negateSecond) {
-    if (!ValidNumeric(result) || !ValidNumeric(first) || !ValidNumeric(second))
-        return RDSTATUS_NONUMERIC;
-    uint32_t status = RDSTATUS_OK;
-    if (AddPacked(*result, *first, *second, negateSecond, &status)) return status;
+// One test for the frequent case: three created records of one precision
+// and scale (the sign aside) that pass the validity rule.
+inline bool LinedUp(const RDNumeric *result, const RDNumeric *first, const RDNumeric *second) {
+    if (result == nullptr || first == nullptr || second == nullptr) return false;
+    // Precision, scale and marker: every byte of the head but the sign.
+    constexpr uint32_t kLayout =
+        std::endian::native == std::endian::little ? 0xFF00FFFF : 0xFFFF00FF;
+    uint32_t r, a, b;
+    std::memcpy(&r, result, 4);
+    std::memcpy(&a, first, 4);
+    std::memcpy(&b, second, 4);
+    return (((r ^ a) | (r ^ b)) & kLayout) == 0 && result->marker == RDNUMERIC_MARKER &&
+           result->precision <= RDNUMERIC_MAX_PRECISION && result->scale != -128;
+}
+
+// Records holding half-bytes above 9: each counts its value at its place.
+uint32_t AddOnRow(RDNumeric *result, const RDNumeric *first, const RDNumeric *second,
+                  bool negateSecond) {
     const bool firstNegative = IsNegative(*first);
     const bool secondNegative = IsNegative(*second) != negateSecond;
     const bool subtract = firstNegative != secondNegative;
@@ -123,14 +138,36 @@ uint32_t Sum(RDNumeric *result, RDNumeric *first, RDNumeric *second, bool negate
     return RDSTATUS_OK;
 }
 
+// Out of line: the exported functions test the frequent case first.
+[[gnu::noinline]] uint32_t Sum(RDNumeric *result, RDNumeric *first, RDNumeric *second,
+                               bool negateSecond) {
+    if (!ValidNumeric(result) || !ValidNumeric(first) || !ValidNumeric(second))
+        return RDSTATUS_NONUMERIC;
+    if (SameLayout(*result, *first, *second))
+        return AddAligned(*result, *first, *second, negateSecond);
+    return AddGeneral(*result, *first, *second, negateSecond);
+}
+
 } // namespace
 
+namespace rdx {
+
+uint32_t AddGeneral(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond) {
+    uint32_t status = RDSTATUS_OK;
+    if (AddPacked(r, a, b, negateSecond, &status)) return status;
+    return AddOnRow(&r, &a, &b, negateSecond);
+}
+
+} // namespace rdx
+
 extern "C" RD_EXPORT uint32_t RDNumericAdd(RDNumeric *result, RDNumeric *first, RDNumeric *second) {
+    if (LinedUp(result, first, second)) return AddAligned(*result, *first, *second, false);
     return Sum(result, first, second, false);
 }
 
 extern "C" RD_EXPORT uint32_t RDNumericSubtract(RDNumeric *result, RDNumeric *first,
                                                 RDNumeric *second) {
     if (result == nullptr || first == nullptr || second == nullptr) return RDSTATUS_NONUMERIC;
+    if (LinedUp(result, first, second)) return AddAligned(*result, *first, *second, true);
     return Sum(result, first, second, true);
 }

@@ -5,6 +5,7 @@
 // places that the operands and the result occupy are involved.
 #include "rdx_status.h"
 #include "values/numeric_internal.h"
+#include "values/numeric_packed.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,22 +13,11 @@
 namespace rdx {
 namespace {
 
+using namespace packed;
+
 // Enough words for every place from kLowestExponent to kHighestExponent.
 constexpr int kMaxWords = (kHighestExponent - kLowestExponent + 1 + 15) / 16;
 constexpr int kDigitWords = (RDNUMERIC_DIGIT_BYTES + 7) / 8;
-constexpr uint64_t kSixes = 0x6666666666666666ULL;
-constexpr uint64_t kNines = 0x9999999999999999ULL;
-
-uint64_t LoadBig(const uint8_t *at) {
-    uint64_t big;
-    std::memcpy(&big, at, 8);
-    return __builtin_bswap64(big);
-}
-
-void StoreBig(uint8_t *at, uint64_t word) {
-    const uint64_t big = __builtin_bswap64(word);
-    std::memcpy(at, &big, 8);
-}
 
 // Sixteen half-bytes of a number in little-endian words, from half-byte
 // `start` on (which may lie below 0 or beyond the words: zeros there).
@@ -51,8 +41,7 @@ void StoreBig(uint8_t *at, uint64_t word) {
     for (int w = 0; w < *words; ++w) {
         const int start = bytes - 8 * (w + 1);
         word[w] = start >= 0 ? LoadBig(n.digits + start) : LoadBig(n.digits) >> (-8 * start);
-        const uint64_t middle = word[w] & kSixes;
-        invalid |= word[w] & 0x8888888888888888ULL & ((middle << 1) | (middle << 2));
+        invalid |= HalfBytesAbove9(word[w]) & kEights;
     }
     if (n.precision % 2 != 0) invalid |= word[0] & 0x0F;
     return invalid == 0;
@@ -75,27 +64,6 @@ void StoreBig(uint8_t *at, uint64_t word) {
         out[w] = shift == 0 ? (w < digitWords ? digits[w] : 0)
                             : NibblesAt(digits, digitWords, 16 * w - shift);
     return true;
-}
-
-// One word of packed decimal digits: a + b + carry, with the carry out.
-[[gnu::always_inline]] inline uint64_t AddWord(uint64_t a, uint64_t b, uint64_t &carry) {
-    const uint64_t t1 = a + kSixes; // no half-byte of a exceeds 9: no overflow
-    uint64_t t2;
-    const bool out1 = __builtin_add_overflow(t1, b, &t2);
-    const bool out2 = __builtin_add_overflow(t2, carry, &t2);
-    carry = (out1 || out2) ? 1 : 0;
-    // A half-byte that passed no carry on still holds its added 6.
-    const uint64_t noCarry = ~(t2 ^ t1 ^ b) & 0x1111111111111110ULL;
-    uint64_t sixes = (noCarry >> 2) | (noCarry >> 3);
-    if (carry == 0) sixes |= 0x6000000000000000ULL;
-    return t2 - sixes;
-}
-
-// -1, 0 or 1 as the magnitude x is below, equal to or above y.
-int CompareWords(const uint64_t *x, const uint64_t *y, int words) {
-    for (int w = words - 1; w >= 0; --w)
-        if (x[w] != y[w]) return x[w] < y[w] ? -1 : 1;
-    return 0;
 }
 
 // True when a half-byte from `first` on is not 0.

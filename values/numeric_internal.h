@@ -63,6 +63,21 @@ void FillNines(RDNumeric &numeric);
 bool AddPacked(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond,
                uint32_t *status);
 
+// The sum (or difference) of three records of one precision and scale,
+// whose digit bytes line up: the short way when every half-byte is a
+// digit, else AddGeneral. 0 or 12801, as AddGeneral gives them.
+uint32_t AddAligned(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond);
+
+// The sum (or difference) of records that pass the validity rule, in any
+// layout: AddPacked, or on a row of places for half-bytes above 9.
+uint32_t AddGeneral(RDNumeric &r, const RDNumeric &a, const RDNumeric &b, bool negateSecond);
+
+// True when the records share precision and scale.
+inline bool SameLayout(const RDNumeric &r, const RDNumeric &a, const RDNumeric &b) {
+    return ((a.precision ^ r.precision) | (b.precision ^ r.precision) | (a.scale ^ r.scale) |
+            (b.scale ^ r.scale)) == 0;
+}
+
 // Reads a number from length bytes of text into n's precision and scale,
 // with the given decimal separator. 0, 12801 (n all 9s) or 12806.
 uint32_t ReadNumericText(RDNumeric &n, const uint8_t *text, size_t length, IntlText decimal);

@@ -43,7 +43,7 @@ inline void WriteTerminator(RDStream &stream) {
 
 // Frees a block given by its data pointer (null is ignored).
 inline void FreeStorage(uint8_t *data) {
-    if (data != nullptr) RDMemFree(data - kBlockHeader);
+    if (data != nullptr) RDMemFreeInline(data - kBlockHeader);
 }
 
 // Takes the private storage away from stream without freeing it: data
@@ -80,8 +80,8 @@ inline uint32_t StreamDataSize(RDStream &stream, uint32_t *length) {
     }
     if (stream.length == n) return RDSTATUS_OK;
     if (stream.data != empty) return StreamDataSizeAny(stream, length);
-    void *block =
-        RDMemAlloc(static_cast<int32_t>((n > kSmallCapacity ? n : kSmallCapacity) + kBlockExtra));
+    void *block = RDMemAllocInline(
+        static_cast<int32_t>((n > kSmallCapacity ? n : kSmallCapacity) + kBlockExtra));
     if (block == nullptr) return LoseStorage(stream);
     stream.data = DataOfBlock(block);
     stream.length = n;

@@ -38,10 +38,53 @@ uint32_t SetBytes(RDStream &stream, uint32_t charset, const void *bytes, uint32_
     return status;
 }
 
+// Copies count bytes (at least 1) and writes the terminator after them.
+// Short texts, the common ones, are copied by two overlapping moves
+// instead of a call.
+[[gnu::always_inline]] inline void CopyWithTerminator(uint8_t *to, const uint8_t *from,
+                                                      uint32_t count) {
+    std::memset(to + count, 0, kTerminator);
+    if (count >= 16 && count <= 32) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + count - 16, from + count - 16, 16);
+    } else if (count >= 8 && count < 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + count - 8, from + count - 8, 8);
+    } else {
+        std::memcpy(to, from, count);
+    }
+}
+
+// The frequent case, told by one test: a ready system and a stream without
+// maximum length or markers that holds the empty data (so no storage of
+// its own that the bytes could lie in), given bytes for a text set.
+// Returns false, with nothing done, for every other case.
+[[gnu::always_inline]] inline bool SetFast(RDStream *stream, uint32_t charset, const void *bytes,
+                                           uint32_t count, uint32_t *status) {
+    if (!TranslationReady() || stream == nullptr) return false;
+    const bool plain = ((stream->maxLength | (stream->flags & RDSTREAM_MARKER_MASK)) == 0) &
+                       (charset != 0) & (bytes != nullptr) & (count - 1 < kLargestLength);
+    if (!plain || stream->data != EmptyStreamData()) return false;
+    void *block = RDMemAllocInline(
+        static_cast<int32_t>((count > kSmallCapacity ? count : kSmallCapacity) + kBlockExtra));
+    if (block == nullptr) {
+        *status = LoseStorage(*stream);
+        return true;
+    }
+    uint8_t *const data = DataOfBlock(block);
+    CopyWithTerminator(data, static_cast<const uint8_t *>(bytes), count);
+    stream->data = data;
+    stream->length = count;
+    stream->charset = charset;
+    *status = RDSTATUS_OK;
+    return true;
+}
+
 } // namespace
 
 extern "C" RD_EXPORT uint32_t RDStreamDataSet(RDStream *stream, uint32_t charset, const void *bytes,
                                               uint32_t count) {
+    if (uint32_t status; SetFast(stream, charset, bytes, count, &status)) return status;
     if (!TranslationReady()) return RDSTATUS_NOTREADY;
     if (stream == nullptr) return RDSTATUS_NOSTREAM;
     if (charset == 0) return RDSTATUS_BADCHARSET;

@@ -119,6 +119,29 @@ TEST_F(StreamStorage, SetChecksInOrderAndGrows) {
     EXPECT_EQ("tail", s.Bytes());
 }
 
+// A stream holding the empty data takes the short way: every length of
+// the inline copies and their edges, then a failed allocation, which loses
+// the storage and keeps the character set as the general way does.
+TEST_F(StreamStorage, SetIntoAnEmptyStream) {
+    std::string text;
+    for (int i = 0; i < 70; ++i)
+        text += static_cast<char>('A' + i % 50);
+    for (uint32_t n = 1; n <= 70; ++n) {
+        Stream s("", 256);
+        ASSERT_EQ(0u, RDStreamDataSet(&s, 257, text.data(), n)) << n;
+        EXPECT_EQ(text.substr(0, n), s.Bytes()) << n;
+        EXPECT_TRUE(Terminated(s.s)) << n;
+        EXPECT_EQ(257u, s.s.charset);
+    }
+    Stream s("", 256);
+    RDTestMemFailNth(1);
+    EXPECT_EQ(258u, RDStreamDataSet(&s, 257, text.data(), 20));
+    EXPECT_TRUE(s.s.data == nullptr && s.s.length == 0);
+    EXPECT_EQ(256u, s.s.charset);
+    ASSERT_EQ(0u, RDStreamDataSet(&s, 257, text.data(), 20)); // a cleared record is set anew
+    EXPECT_EQ(text.substr(0, 20), s.Bytes());
+}
+
 TEST_F(StreamStorage, ReallocKeepsContents) {
     Stream s("abc", 256), limited("abc", 256, 4);
     uint8_t *data = nullptr;
