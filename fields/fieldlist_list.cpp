@@ -76,16 +76,19 @@ extern "C" RD_EXPORT uint32_t RDFieldlistGetField(uint32_t handle, uint32_t posi
     return RDSTATUS_OK;
 }
 
+// A name array added for the copy is given back when the copy fails.
 extern "C" RD_EXPORT uint32_t RDFieldlistGetName(uint32_t handle, uint32_t position,
                                                  uint32_t charset, RDStream *stream) {
     Fieldlist *list = nullptr;
     if (uint32_t status = FieldlistOf(handle, &list); status != RDSTATUS_OK) return status;
     if (stream == nullptr) return RDSTATUS_NOSTREAM;
+    const NameArrayMark mark = NameArrayMarkOf(*list->nameBlock);
     RDStream *name = nullptr;
-    if (uint32_t status = RDFieldlistGetField(handle, position, charset, nullptr, &name);
-        status != RDSTATUS_OK) {
+    uint32_t status = RDFieldlistGetField(handle, position, charset, nullptr, &name);
+    if (status == RDSTATUS_OK) status = RDStreamDataCopy(stream, name);
+    if (status != RDSTATUS_OK) {
+        NameArrayUndo(*list, mark);
         RDStreamDataFree(stream);
-        return status;
     }
-    return RDStreamDataCopy(stream, name);
+    return status;
 }
