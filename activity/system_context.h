@@ -4,7 +4,6 @@
 // existing member moves.
 #pragma once
 
-#include "fields/fields_context.h"
 #include "translate/translation_context.h"
 
 #include <cstdint>
@@ -14,7 +13,6 @@ namespace rdx {
 struct SystemContext {
     uint32_t refCount; // RDSystemInit calls not yet matched by RDSystemTerm
     TranslationContext translation;
-    FieldsContext fields; // field and field-list registries
 };
 
 // The process-wide context: null when there is none.

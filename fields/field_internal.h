@@ -8,6 +8,7 @@
 #pragma once
 
 #include "activity/system_context.h"
+#include "fields/fields_context.h"
 #include "rdx_currency.h"
 #include "rdx_datetime.h"
 #include "rdx_field.h"
@@ -76,13 +77,28 @@ inline bool FieldsReady() {
     return g_fieldsReady;
 }
 
+// The registries: set up and torn down with the system context, but kept
+// beside it so that a handle reaches its record without going through the
+// context pointer. Empty (finding nothing) while not set up.
+extern FieldsContext g_fields;
+
 inline FieldsContext &Fields() {
-    return Context()->fields;
+    return g_fields;
 }
 
-// The record of a live field handle, or null. The registries must be set up.
+// What unknown field handles find: a record without values.
+extern Field g_noField;
+
+// The record of handle, or g_noField when it is unknown (always while the
+// registries are not set up). For the per-record path.
+inline Field *FieldEntry(uint32_t handle) {
+    return static_cast<Field *>(HandleTableFind(Fields().fieldTable, handle, &g_noField));
+}
+
+// The record of a live field handle, or null.
 inline Field *FindField(uint32_t handle) {
-    return static_cast<Field *>(HandleTableFind(Fields().fieldTable, handle));
+    Field *field = FieldEntry(handle);
+    return field != &g_noField ? field : nullptr;
 }
 
 inline void *ValueAt(const Field &field, uint32_t index) {

@@ -6,17 +6,22 @@
 namespace rdx {
 
 bool g_fieldsReady = false;
+FieldsContext g_fields;
+Field g_noField;
 
 namespace {
+
+// The blank pages of the two tables.
+HandlePage blankFields, blankLists;
 
 // Frees every live record of a table, in handle order.
 template <typename Free> void FreeEvery(HandleTable &table, Free free) {
     for (uint32_t page = 0; page < table.pageCount; ++page) {
         for (uint32_t i = 0; i < kHandlePageSize; ++i) {
             // A free may release the page itself: look it up afresh.
-            HandlePage *p = table.pages[page];
-            if (p == nullptr) break;
-            if (p->records[i] != nullptr) free((page << kHandlePageBits) | i);
+            const HandlePage *p = table.pages[page];
+            if (p == table.blank) break;
+            if (p->records[i] != table.absent) free((page << kHandlePageBits) | i);
         }
     }
 }
@@ -26,8 +31,8 @@ template <typename Free> void FreeEvery(HandleTable &table, Free free) {
 uint32_t FieldsSetUp() {
     if (Context() == nullptr || g_fieldsReady) return RDSTATUS_NOTREADY;
     FieldsContext &fields = Fields();
-    HandleTableStart(fields.fieldTable);
-    HandleTableStart(fields.fieldlistTable);
+    HandleTableStart(fields.fieldTable, &blankFields, &g_noField);
+    HandleTableStart(fields.fieldlistTable, &blankLists, nullptr);
     fields.nextSequence = 1;
     g_fieldsReady = true;
     return RDSTATUS_OK;

@@ -56,7 +56,7 @@ struct Fieldlist {
 };
 
 inline Fieldlist *FindFieldlist(uint32_t handle) {
-    return static_cast<Fieldlist *>(HandleTableFind(Fields().fieldlistTable, handle));
+    return static_cast<Fieldlist *>(HandleTableFind(Fields().fieldlistTable, handle, nullptr));
 }
 
 // The list of a handle after the common checks: 0, 12320 or 12307.

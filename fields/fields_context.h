@@ -1,4 +1,4 @@
-// The fields' part of the system context: the handle tables of fields and
+// The process-wide state of the fields: the handle tables of fields and
 // field lists and the sequence counter of list layouts.
 #pragma once
 

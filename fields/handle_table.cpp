@@ -27,20 +27,28 @@ uint32_t GrowDirectory(HandleTable &table, uint32_t pages) {
     if (grown == nullptr) return RDSTATUS_NOMEMORY;
     table.pages = static_cast<HandlePage **>(grown);
     for (uint32_t i = table.pageCount; i < size; ++i)
-        table.pages[i] = nullptr;
+        table.pages[i] = table.blank;
     table.pageCount = static_cast<uint32_t>(size);
     return RDSTATUS_OK;
 }
 
+void FillPage(HandlePage &page, void *absent) {
+    page.live = 0;
+    for (void *&record : page.records)
+        record = absent;
+}
+
 } // namespace
 
-void HandleTableStart(HandleTable &table) {
-    table = HandleTable{1, 0, nullptr};
+void HandleTableStart(HandleTable &table, HandlePage *blank, void *absent) {
+    FillPage(*blank, absent);
+    table = HandleTable{1, 0, nullptr, blank, absent};
 }
 
 void HandleTableStop(HandleTable &table) {
-    for (uint32_t i = 0; i < table.pageCount; ++i)
-        RDMemFree(table.pages[i]);
+    for (uint32_t i = 0; i < table.pageCount; ++i) {
+        if (table.pages[i] != table.blank) RDMemFree(table.pages[i]);
+    }
     RDMemFree(table.pages);
     table = HandleTable{};
 }
@@ -53,9 +61,11 @@ uint32_t HandleTableReserve(HandleTable &table, uint32_t count) {
     const uint32_t end = static_cast<uint32_t>(last >> kHandlePageBits) + 1;
     if (uint32_t status = GrowDirectory(table, end); status != RDSTATUS_OK) return status;
     for (uint32_t page = first; page < end; ++page) {
-        if (table.pages[page] != nullptr) continue;
-        table.pages[page] = static_cast<HandlePage *>(RDMemCalloc(sizeof(HandlePage)));
-        if (table.pages[page] == nullptr) return RDSTATUS_NOMEMORY; // earlier pages stay reserved
+        if (table.pages[page] != table.blank) continue;
+        auto *made = static_cast<HandlePage *>(RDMemAlloc(sizeof(HandlePage)));
+        if (made == nullptr) return RDSTATUS_NOMEMORY; // earlier pages stay reserved
+        FillPage(*made, table.absent);
+        table.pages[page] = made;
     }
     return RDSTATUS_OK;
 }
@@ -71,13 +81,13 @@ uint32_t HandleTableRegister(HandleTable &table, void *record) {
 void HandleTableRelease(HandleTable &table, uint32_t handle) {
     const uint32_t index = handle >> kHandlePageBits;
     HandlePage *page = table.pages[index];
-    page->records[handle & (kHandlePageSize - 1)] = nullptr;
+    page->records[handle & (kHandlePageSize - 1)] = table.absent;
     // A page whose handles have all been issued and released is of no
     // further use; pages still issuing stay.
     const uint64_t pageEnd = (uint64_t{index} + 1) << kHandlePageBits;
     if (--page->live == 0 && pageEnd <= table.next) {
         RDMemFree(page);
-        table.pages[index] = nullptr;
+        table.pages[index] = table.blank;
     }
 }
 

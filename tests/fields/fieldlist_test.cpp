@@ -189,7 +189,14 @@ TEST_F(FieldsTest, LookupIgnoresCaseAsTheStreamComparisonDoes) {
         {rdxtest::Wide(u"\u00c9T\u00c9"), rdxtest::Wide(u"\u00e9t\u00e9"), RDCHARSET_UNICODE},
         {rdxtest::Wide(u"stra\u00dfe"), rdxtest::Wide(u"STRA\u00dfE"), RDCHARSET_UNICODE},
         {rdxtest::Wide(u"abc"), rdxtest::Wide(u"abd"), RDCHARSET_UNICODE},
-        {"\x01\x02", "\x01\x02", RDKIND_BINARY}};
+        {"\x01\x02", "\x01\x02", RDKIND_BINARY},
+        // Eight bytes at a time: the neighbours of the letters never fold,
+        // a non-ASCII byte falls back to single bytes.
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", 256},
+        {"Column_@[^0123", "column_`{~0123", 256},
+        {"LongerName\xC9WithTail", "longername\xE9withtail", 1252},
+        {"LongerName\xE9WithTail", "longername\xE9withtaiL", 1252},
+        {"LongerName\xE9WithTail", "longername\xE9withtaiM", 1252}};
     for (const auto &[stored, asked, charset] : pairs) {
         const uint32_t other = NewList();
         AppendAll(other, {stored}, RDTYPE_INT, charset);
