@@ -80,6 +80,8 @@ TEST_F(FieldsTest, HandlesIncreaseAreNeverReusedAndRestartWithASetUp) {
         ASSERT_EQ(0u, RDFieldAlloc(&h, RDTYPE_INT, 1));
     for (uint32_t &h : many)
         RDFieldFree(h);
+    EXPECT_EQ(12809u, RDFieldSetNull(many[0], 1, 0)); // its page is gone
+    EXPECT_EQ(12809u, RDFieldSetNull(many[2999], 1, 0));
     EXPECT_EQ(RDTYPE_INT, RDFieldGetType(b));
     RDSystemTerm();
     EXPECT_EQ(0u, RDFieldGetType(b));
