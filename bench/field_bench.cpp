@@ -29,6 +29,15 @@ std::vector<uint32_t> g_plainNulls;
     return g_plainNulls[index];
 }
 
+// The same shape of answer as RDFieldGetBuffer: two optional addresses.
+std::vector<double> g_plainValues;
+
+[[gnu::noinline]] uint32_t PlainArrayAddresses(uint32_t index, void **value, uint32_t **indicator) {
+    if (value != nullptr) *value = &g_plainValues[index];
+    if (indicator != nullptr) *indicator = &g_plainNulls[index];
+    return 0;
+}
+
 uint32_t FloatField() {
     rdbench::StartSystem();
     uint32_t field = 0;
@@ -63,6 +72,19 @@ void PlainArrayRead(benchmark::State &state) {
     for (auto _ : state) {
         for (uint32_t i = 1; i <= kValues; ++i)
             benchmark::DoNotOptimize(PlainArrayValue(i));
+    }
+}
+
+void PlainArrayAddress(benchmark::State &state) {
+    g_plainNulls.assign(kValues + 1, 1);
+    g_plainValues.assign(kValues + 1, 0.0);
+    void *value = nullptr;
+    uint32_t *null = nullptr;
+    for (auto _ : state) {
+        for (uint32_t i = 1; i <= kValues; ++i) {
+            PlainArrayAddresses(i, &value, &null);
+            benchmark::DoNotOptimize(value);
+        }
     }
 }
 
@@ -215,6 +237,7 @@ void DirectCopy20x100(benchmark::State &state) {
 BENCHMARK(FieldIsNull);
 BENCHMARK(FieldGetBuffer);
 BENCHMARK(PlainArrayRead);
+BENCHMARK(PlainArrayAddress);
 BENCHMARK(FieldlistLookup500);
 BENCHMARK(StrncasecmpLoop500);
 BENCHMARK(FieldlistCopy20x100);

@@ -69,7 +69,7 @@ void ShareFields(const Fieldlist &source, Fieldlist &copy) {
 }
 
 // The checks and reservations common to both copies: 0, 12320, 12302,
-// 12307 or 258.
+// 12307, 12311 or 258.
 uint32_t Begin(uint32_t *handle, uint32_t sourceHandle, uint32_t fieldHandles,
                const Fieldlist **source) {
     if (handle != nullptr) *handle = 0;
@@ -77,6 +77,9 @@ uint32_t Begin(uint32_t *handle, uint32_t sourceHandle, uint32_t fieldHandles,
     if (handle == nullptr) return RDSTATUS_NULLARG2;
     *source = FindFieldlist(sourceHandle);
     if (*source == nullptr) return RDSTATUS_NOLIST;
+    // A merged list's names and fields belong to other lists: a copy could
+    // neither own them nor share them safely.
+    if (((*source)->listFlags & kListBorrowed) != 0) return RDSTATUS_SHAREDLIST;
     uint32_t status = FieldlistHandlesReserve(1);
     if (status == RDSTATUS_OK && fieldHandles) status = FieldHandlesReserve((*source)->count);
     return status;

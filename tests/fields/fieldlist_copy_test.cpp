@@ -120,6 +120,24 @@ TEST_F(FieldsTest, CopyRefusals) {
     EXPECT_EQ(0u, out);
 }
 
+TEST_F(FieldsTest, ListsBorrowingFromOthersKeepTheirLayoutAndAreNotCopied) {
+    std::vector<uint32_t> fields;
+    const uint32_t list = FilledList(&fields);
+    rdx::Fieldlist &record = *rdx::FindFieldlist(list);
+    record.listFlags = rdx::kListBorrowed; // as a merge makes them
+    const std::string before = fieldtest::ListState(list);
+    Stream n("x", 256);
+    uint32_t copy = 0;
+    EXPECT_EQ(12311u, RDFieldlistAppend(list, &n, RDTYPE_INT, nullptr));
+    EXPECT_EQ(12311u, RDFieldlistReplace(list, 1, &n, RDTYPE_INT, nullptr));
+    EXPECT_EQ(12311u, RDFieldlistRemove(list, 1));
+    EXPECT_EQ(12311u, RDFieldlistSetName(list, 1, &n));
+    EXPECT_EQ(12311u, RDFieldlistCopy(&copy, list));
+    EXPECT_EQ(12311u, RDFieldlistCopyRef(&copy, list));
+    EXPECT_EQ(before, fieldtest::ListState(list));
+    record.listFlags = 0; // its blocks are its own after all: freed with it
+}
+
 TEST_F(FieldsTest, TearDownFreesEveryListAndField) {
     std::vector<uint32_t> fields;
     FilledList(&fields);
