@@ -65,7 +65,7 @@ struct Field {
     uint32_t format[4];   // by type, see FormatWord
     uint32_t typeSize;    // kTypeSizes[type]
     uint32_t virtualCode; // caller code used by the virtual merge
-    Fieldlist *owner;     // the list holding the record; null when free-standing
+    Fieldlist *owner;     // the first list sharing the record's block; null when free-standing
     uint8_t *values;      // valueCount * typeSize bytes
     uint32_t *nulls;      // valueCount indicators, nonzero = null
 };
@@ -152,7 +152,8 @@ void FieldRelease(Field &field);
 // Makes destination a copy of source with storage of its own: members,
 // value bytes (stream values with their data, maximum length and flags)
 // and indicators. The copy has no owner and is not registered. 0 or 258;
-// on failure destination holds nothing.
+// on failure destination holds nothing. A free-standing copy is made by
+// reserving a handle, cloning into a zeroed record and registering it.
 uint32_t FieldClone(Field &destination, const Field &source);
 
 } // namespace rdx
