@@ -1,6 +1,7 @@
 // Initialising, releasing and cloning field records.
 #include "fields/field_internal.h"
 #include "rdplat_mem.h"
+#include "values/stream_internal.h"
 
 #include <cstring>
 
@@ -30,15 +31,25 @@ uint32_t AllocateStorage(Field &field) {
     return RDSTATUS_OK;
 }
 
+// RDStreamDataCopy into a record without storage, made here with the
+// stream layer's own pieces: copies run per value of every record of a
+// batch.
+uint32_t CopyStream(RDStream &to, const RDStream &from) {
+    to = RDStream{from.maxLength, 0, from.flags & RDSTREAM_CALLER_MASK, from.charset, nullptr};
+    uint32_t length = from.length;
+    const uint32_t status = StreamDataSize(to, &length);
+    if (status == RDSTATUS_OK && length != 0) std::memcpy(to.data, from.data, length);
+    return status;
+}
+
 // Copies the stream values of source into the fresh zeroed values of
 // destination, each with its format; 0 or 258, stopping at the first
 // failure.
 uint32_t CloneStreams(Field &destination, const Field &source) {
     for (uint32_t i = 1; i <= source.valueCount; ++i) {
-        const RDStream *from = StreamAt(source, i);
-        if (from->data == nullptr) continue; // a cleared record stays cleared
-        if (uint32_t status = RDStreamDataCopy(StreamAt(destination, i), from);
-            status != RDSTATUS_OK)
+        const RDStream &from = *StreamAt(source, i);
+        if (from.data == nullptr) continue; // a cleared record stays cleared
+        if (uint32_t status = CopyStream(*StreamAt(destination, i), from); status != RDSTATUS_OK)
             return status;
     }
     return RDSTATUS_OK;
@@ -64,7 +75,7 @@ uint32_t FieldInitialise(Field &field, uint32_t type, uint32_t count) {
 void FieldFreeValues(Field &field) {
     if (IsStreamType(field.type) && field.values != nullptr) {
         for (uint32_t i = field.valueCount; i >= 1; --i)
-            RDStreamDataFree(StreamAt(field, i));
+            FreeStorage(DetachStorage(*StreamAt(field, i)));
     }
     RDMemFree(field.nulls);
     RDMemFree(field.values);
