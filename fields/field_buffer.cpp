@@ -1,0 +1,50 @@
+// Direct access to a value and its null indicator. These sit on the
+// per-record path: a handle is one table index away from its record, and
+// the checks of the frequent good case are folded into one comparison
+// (the table finds nothing while the registries are not set up).
+#include "fields/field_internal.h"
+
+using namespace rdx;
+
+namespace {
+
+// The record when index is one of its positions, else null. Unknown
+// handles find a record without values.
+inline Field *FieldWithIndex(uint32_t handle, uint32_t index) {
+    Field *field = FieldEntry(handle);
+    return index - 1 < field->valueCount ? field : nullptr;
+}
+
+// The status of a failed look-up, in the order of the checks.
+[[gnu::noinline]] uint32_t FailedLookup(uint32_t handle, uint32_t index) {
+    if (!FieldsReady()) return RDSTATUS_NOTREADY;
+    return CheckFieldIndex(FindField(handle), index);
+}
+
+} // namespace
+
+extern "C" RD_EXPORT uint32_t RDFieldGetBuffer(uint32_t handle, uint32_t index, void **value,
+                                               uint32_t **indicator) {
+    const Field *field = FieldWithIndex(handle, index);
+    if (field == nullptr) {
+        if (value != nullptr) *value = nullptr;
+        if (indicator != nullptr) *indicator = nullptr;
+        return FailedLookup(handle, index);
+    }
+    if (value != nullptr) *value = ValueAt(*field, index);
+    if (indicator != nullptr) *indicator = &field->nulls[index - 1];
+    return RDSTATUS_OK;
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldIsNull(uint32_t handle, uint32_t index) {
+    const Field *field = FieldWithIndex(handle, index);
+    if (field == nullptr) return FieldsReady() ? 1 : 0;
+    return field->nulls[index - 1] != 0 ? 1 : 0;
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldSetNull(uint32_t handle, uint32_t index, uint32_t indicator) {
+    Field *field = FieldWithIndex(handle, index);
+    if (field == nullptr) return FailedLookup(handle, index);
+    field->nulls[index - 1] = indicator;
+    return RDSTATUS_OK;
+}
