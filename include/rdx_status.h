@@ -5,7 +5,9 @@
 #include "rdplat_status.h"
 
 #define RDSTATUS_NOTRANSLATION 1549u /* standard translation tables not loaded */
+#define RDSTATUS_BEYONDEND 12291u   /* position beyond the last entry */
 #define RDSTATUS_BADKINDS 12293u     /* conversion between these kinds unsupported */
+#define RDSTATUS_INDEXZERO 12297u   /* index 0 of a field, list or entry */
 #define RDSTATUS_BADPOSITION 12299u  /* position 0 */
 #define RDSTATUS_BADCHARSET 12300u   /* character-set code 0 */
 #define RDSTATUS_FIXEDNOMAX 12303u   /* RDSTREAM_FIXED without a maximum length */

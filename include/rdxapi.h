@@ -9,5 +9,6 @@
 #include "rdx_stream.h"
 #include "rdx_system.h"
 #include "rdx_text.h"
+#include "rdx_valuelist.h"
 
 #endif
