@@ -14,5 +14,6 @@
 #define RDSTATUS_NOTABLE 12305u      /* translation table or translation refused */
 #define RDSTATUS_NOTREADY 12320u     /* system context not set up */
 #define RDSTATUS_NOSTREAM 12808u     /* null stream record */
+#define RDSTATUS_BADTYPE 12810u      /* field type code 0 or above 7 */
 
 #endif
