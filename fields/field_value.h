@@ -2,6 +2,8 @@
 // typed accessor, the bulk conversion and the comparison go through it.
 #pragma once
 
+#include "rdx_currency.h"
+#include "rdx_numeric.h"
 #include "rdx_stream.h"
 
 #include <cstdint>
@@ -18,6 +20,11 @@ uint32_t FieldValueConvert(uint32_t from, const void *source, uint32_t to, uint3
 
 // A value of type 1-4 as a double: 0 or the status of its conversion.
 uint32_t FloatFromValue(uint32_t from, const void *source, double *out);
+
+// Currency and numeric into each other through their exact decimal
+// digits: 0, 12801 (too large: the nearest limit, or all nines) or 12806.
+uint32_t NumericFromCurrency(RDNumeric *numeric, const RDCurrency *currency);
+uint32_t CurrencyFromNumeric(RDCurrency *currency, const RDNumeric *numeric);
 
 // The double dropped toward zero into 32 bits; out of range or NaN gives
 // the nearest limit (0 for NaN) and 12801.

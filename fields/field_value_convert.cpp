@@ -39,22 +39,6 @@ RDNumeric *AsNumeric(const void *value) {
     return const_cast<RDNumeric *>(static_cast<const RDNumeric *>(value));
 }
 
-// Currency and numeric into each other through their exact text in the
-// interchange set: no locale separators, no float rounding.
-uint32_t ViaText(uint32_t from, const void *source, void *destination) {
-    RDStream scratch{};
-    uint32_t status = from == RDTYPE_CURRENCY
-                          ? RDStreamFromCurrency(&scratch, static_cast<const RDCurrency *>(source),
-                                                 RDCHARSET_INTERCHANGE)
-                          : RDStreamFromNumeric(&scratch, AsNumeric(source), RDCHARSET_INTERCHANGE);
-    if (status == RDSTATUS_OK)
-        status = from == RDTYPE_CURRENCY
-                     ? RDNumericFromStream(static_cast<RDNumeric *>(destination), &scratch)
-                     : RDCurrencyFromStream(static_cast<RDCurrency *>(destination), &scratch);
-    RDStreamDataFree(&scratch);
-    return status;
-}
-
 uint32_t ToInt(uint32_t from, const void *source, int32_t *out) {
     if (from == RDTYPE_TEXT) return RDIntFromStream(out, &AsStream(source));
     double value = 0;
@@ -70,7 +54,8 @@ uint32_t ToFloat(uint32_t from, const void *source, double *out) {
 
 uint32_t ToCurrency(uint32_t from, const void *source, RDCurrency *out) {
     if (from == RDTYPE_TEXT) return RDCurrencyFromStream(out, &AsStream(source));
-    if (from == RDTYPE_NUMERIC) return ViaText(from, source, out);
+    if (from == RDTYPE_NUMERIC)
+        return CurrencyFromNumeric(out, static_cast<const RDNumeric *>(source));
     double value = 0;
     FloatFromValue(from, source, &value); // Int and Float: exact
     return RDCurrencyFromFloat(out, &value);
@@ -78,7 +63,8 @@ uint32_t ToCurrency(uint32_t from, const void *source, RDCurrency *out) {
 
 uint32_t ToNumeric(uint32_t from, const void *source, RDNumeric *out) {
     if (from == RDTYPE_TEXT) return RDNumericFromStream(out, &AsStream(source));
-    if (from == RDTYPE_CURRENCY) return ViaText(from, source, out);
+    if (from == RDTYPE_CURRENCY)
+        return NumericFromCurrency(out, static_cast<const RDCurrency *>(source));
     double value = 0;
     FloatFromValue(from, source, &value); // Int and Float: exact
     return RDNumericFromFloat(out, &value);

@@ -40,8 +40,9 @@ struct Value {
 };
 
 // A value of type parsed from interchange text (streams: bytes of charset).
-std::unique_ptr<Value> Make(uint32_t type, const std::string &text, uint32_t charset = 0) {
-    auto value = std::make_unique<Value>(type);
+std::unique_ptr<Value> Make(uint32_t type, const std::string &text, uint32_t charset = 0,
+                            uint32_t precision = 20, int32_t scale = 4) {
+    auto value = std::make_unique<Value>(type, precision, scale);
     if (type == RDTYPE_TEXT || type == RDTYPE_BINARY) {
         EXPECT_EQ(0u, RDStreamDataSet(&value->s, charset != 0 ? charset : RDCHARSET_INTERCHANGE,
                                       text.data(), static_cast<uint32_t>(text.size())));
@@ -181,6 +182,47 @@ TEST_F(FieldValueConversion, ListsThatLieOrDoNotFitAreRefused) {
     const int32_t i = 0x04030201;
     ASSERT_EQ(0u, rdx::FieldValueConvert(RDTYPE_INT, &i, RDTYPE_BINARY, RDKIND_BINARY, &tiny.s));
     EXPECT_EQ("\x01\x02", tiny.Text());
+}
+
+} // namespace
+
+namespace {
+
+// Currency and numeric convert through their exact digits: no float on the
+// way, and the same under any decimal separator.
+TEST_F(FieldValueConversion, CurrencyAndNumericConvertExactly) {
+    auto convert = [](const std::string &text, uint32_t from, uint32_t to, uint32_t precision,
+                      int32_t scale, uint32_t status) {
+        auto source = Make(from, text, 0, 40, 9);
+        Value destination(to, precision, scale);
+        EXPECT_EQ(status, rdx::FieldValueConvert(from, &source->i, to, 0, &destination.i)) << text;
+        return destination.Text();
+    };
+    for (const char *separator : {".", ","}) {
+        RDIntlFormat intl = *RDPlatGetIntlFormat();
+        std::strcpy(intl.decimalSeparator, separator);
+        std::strcpy(intl.thousandSeparator, separator[0] == '.' ? "," : ".");
+        intl.decimalSeparatorLength = intl.thousandSeparatorLength = 1;
+        ASSERT_EQ(0u, RDPlatSetIntlFormat(&intl));
+        const std::string point = separator;
+        auto local = [&point](std::string text) {
+            if (const size_t at = text.find('.'); at != std::string::npos)
+                text.replace(at, 1, point);
+            return text;
+        };
+        const uint32_t C = RDTYPE_CURRENCY, N = RDTYPE_NUMERIC;
+        // Numbers are shown with the decimal separator, amounts with '.'.
+        EXPECT_EQ(local("922337203685477.5807"),
+                  convert(local("922337203685477.5807"), C, N, 19, 4, 0));
+        EXPECT_EQ(local("-922337203685477.5807"),
+                  convert(local("-922337203685477.5807"), C, N, 30, 8, 0));
+        EXPECT_EQ("1", convert(local("1.9999"), C, N, 3, 0, 0));
+        EXPECT_EQ("999", convert(local("1000"), C, N, 3, 0, RDSTATUS_NOFIT));
+        EXPECT_EQ("12345678901234.1234",
+                  convert(local("12345678901234.123456789"), N, C, 30, 9, 0));
+        EXPECT_EQ("922337203685477.5807",
+                  convert("1" + std::string(20, '0'), N, C, 40, 0, RDSTATUS_NOFIT));
+    }
 }
 
 } // namespace
