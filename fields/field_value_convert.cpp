@@ -119,6 +119,10 @@ uint32_t ToStreamType(uint32_t from, const void *source, uint32_t to, uint32_t c
 
 } // namespace
 
+size_t FieldValueSize(uint32_t type) {
+    return type < kTypeCount ? kValueSize[type] : 0;
+}
+
 uint32_t FloatFromValue(uint32_t from, const void *source, double *out) {
     switch (from) {
     case RDTYPE_INT:
