@@ -205,9 +205,11 @@ uint32_t ReadTime(Cursor &c, const Settings &s, Read &r) {
         if (separator = c.Separator(":", s.time); separator != 0) {
             c.Skip(separator);
             if (TimeNumber(c, &r.second) != RDSTATUS_OK) return RDSTATUS_NODATETIME;
+            c.SkipSpace();
             if (separator = std::max(c.Separator(":", s.decimal), c.Separator("", s.time));
                 separator != 0) {
                 c.Skip(separator);
+                c.SkipSpace();
                 if (!IsDigit(c.Peek())) return RDSTATUS_NODATETIME;
                 r.hundredth = c.Fraction();
             }

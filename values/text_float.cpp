@@ -8,6 +8,7 @@
 #include "values/text_internal.h"
 
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -73,6 +74,26 @@ size_t ParseFloat(std::string_view text, double *value, bool *outOfRange) {
     return used;
 }
 
+uint32_t ReadFloatText(std::string_view text, double *value) {
+    *value = 0.0;
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+    const bool number = !text.empty() && (IsDigit(text[0]) ||
+                                          (text[0] == '.' && text.size() > 1 && IsDigit(text[1])));
+    if (!number) return RDSTATUS_NOFLOAT;
+    double magnitude = 0.0;
+    bool outOfRange = false;
+    ParseFloat(text, &magnitude, &outOfRange);
+    // An overflow keeps the largest finite value; an underflow keeps the
+    // C library's zero or subnormal.
+    const bool overflow = outOfRange && std::isinf(magnitude);
+    if (overflow) magnitude = DBL_MAX;
+    *value = negative ? -magnitude : magnitude;
+    return overflow ? RDSTATUS_NOFIT : RDSTATUS_OK;
+}
+
 } // namespace rdx::text
 
 using namespace rdx::text;
@@ -96,19 +117,10 @@ RD_EXPORT uint32_t RDFloatFromStream(double *value, const RDStream *stream) {
     try {
         StreamBytes bytes(*stream, RDCHARSET_DEFAULT);
         if (bytes.Status() != RDSTATUS_OK) return bytes.Status();
-        std::string_view text = bytes.View();
-        while (!text.empty() && IsSpace(text.front()))
-            text.remove_prefix(1);
-        const bool number =
-            !text.empty() &&
-            (IsDigit(text[0]) || (text[0] == '.' && text.size() > 1 && IsDigit(text[1])));
-        if (!number) return RDSTATUS_NOFLOAT;
-        bool outOfRange = false;
-        ParseFloat(text, value, &outOfRange);
+        return ReadFloatText(bytes.View(), value);
     } catch (const std::bad_alloc &) {
         return RDSTATUS_NOMEMORY;
     }
-    return RDSTATUS_OK;
 }
 
 } // extern "C"

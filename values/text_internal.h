@@ -44,6 +44,12 @@ uint32_t ReadDatetime(std::string_view text, RDDatetime *datetime);
 
 // The float text: 15 significant digits, three-digit exponents.
 std::string FormatFloat(double value);
+// The integer and float text readers on bytes in the default character
+// set: white space, one optional sign, digits. 0, 12801 (saturated to the
+// nearest limit) or 12803/12804 (value 0).
+uint32_t ReadIntText(std::string_view text, int32_t *value);
+uint32_t ReadFloatText(std::string_view text, double *value);
+
 // Reads a decimal number at the start of text (digits, '.', exponent, no
 // sign) like the C library's strtod. Returns the bytes used (0 for none);
 // *outOfRange tells an overflow or underflow.

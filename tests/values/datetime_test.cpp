@@ -2,6 +2,7 @@
 // comparison, differences and adjustment.
 #include "rdx_datetime.h"
 #include "rdx_test_env.h"
+#include "rdx_text.h"
 
 #include <vector>
 
@@ -192,13 +193,11 @@ TEST_F(Datetime, LimitsSplitAndBuildWithoutOverflow) {
     EXPECT_EQ(0u, RDDatetimeGetJulian(nullptr) + RDDatetimeGetTicks(nullptr));
     EXPECT_EQ(12807u, RDDatetimeSetJulian(nullptr, 1));
     EXPECT_EQ(12807u, RDDatetimeSetTicks(nullptr, 1));
-    // Day 0 and the day before year 1 in a west zone cannot be split; the
-    // largest day at 24:00 can, and builds back clamped.
+    // Day 0 cannot be split; the largest day at 24:00 can, and builds back
+    // clamped.
     Parts p{};
     ASSERT_EQ(0u, RDDatetimeSetConstant(&v, RDDT_MINIMUM));
     EXPECT_EQ(12807u, RDDatetimeGetParts(&v, 0, &p));
-    const RDDatetime early{0, 1721058 | 0x05u << 24};
-    EXPECT_EQ(12807u, RDDatetimeGetParts(&early, 0, &p));
     p = Split(RDDatetime{RDDT_MAX_TICKS, 0xFFFFFF | 0x4Fu << 24}); // zone +15 hours
     EXPECT_TRUE(p.year > 32767 && p.hour == 15 && p.minute == 0) << p.year;
     EXPECT_EQ(12801u, RDDatetimeSetParts(&v, &p, 0));
@@ -304,3 +303,27 @@ TEST_F(Datetime, AdjustCarriesAndFallsBackToMonthEnds) {
 }
 
 } // namespace
+
+// The first day that splits is 0000-01-01 (day 1721058). Its early hours
+// in a zone west of UTC fall on the day before, which has no year: every
+// operation that splits refuses it, while noon of that day still splits.
+TEST_F(Datetime, NoLocalDateBeforeTheFirstYear) {
+    constexpr uint32_t kWestFive = 0x05u << 24, kFirstDay = 1721058;
+    const RDDatetime early{100, kFirstDay | kWestFive}, noon{4320000, kFirstDay | kWestFive};
+    EXPECT_EQ("0-1-1 7:00:00.00 0 -5", Show(Split(noon), true));
+    Parts p{};
+    EXPECT_EQ(12807u, RDDatetimeGetParts(&early, 0, &p));
+    rdxtest::Stream text;
+    EXPECT_EQ(12807u, RDStreamFromDatetime(&text, &early, RDCHARSET_INTERCHANGE));
+    EXPECT_EQ(0u, RDStreamFromDatetime(&text, &noon, RDCHARSET_INTERCHANGE));
+    int32_t diff = 5;
+    for (int32_t unit : {RDDT_UNIT_YEAR, RDDT_UNIT_MONTH, RDDT_UNIT_WEEKDAY}) {
+        EXPECT_EQ(12807u, RDDatetimeGetDiff(&early, &noon, unit, &diff)) << unit;
+        EXPECT_EQ(12807u, RDDatetimeGetDiff(&noon, &early, unit, &diff)) << unit;
+    }
+    // Day numbers and clock units need no split.
+    EXPECT_EQ(0u, RDDatetimeGetDiff(&noon, &early, RDDT_UNIT_DAY, &diff));
+    EXPECT_EQ(0, diff);
+    EXPECT_EQ(0u, RDDatetimeGetDiff(&noon, &early, RDDT_UNIT_MINUTE, &diff));
+    EXPECT_EQ(4319900 / 6000, diff);
+}
