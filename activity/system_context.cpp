@@ -1,6 +1,7 @@
 // RDSystemInit and RDSystemTerm: the life of the system context.
 #include "activity/system_context.h"
 
+#include "fields/field_internal.h"
 #include "rdplat_mem.h"
 #include "rdx_status.h"
 #include "rdx_system.h"
@@ -26,6 +27,7 @@ struct PartSetUp {
 
 constexpr PartSetUp kParts[] = {
     {TranslationSetUp, TranslationTearDown},
+    {FieldsSetUp, FieldsTearDown},
 };
 
 void TearDownParts() {

@@ -4,6 +4,7 @@
 // existing member moves.
 #pragma once
 
+#include "fields/fields_context.h"
 #include "translate/translation_context.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@ namespace rdx {
 struct SystemContext {
     uint32_t refCount; // RDSystemInit calls not yet matched by RDSystemTerm
     TranslationContext translation;
+    FieldsContext fields; // field and field-list registries
 };
 
 // The process-wide context: null when there is none.

@@ -4,6 +4,8 @@
 
 #include "rdx_currency.h"
 #include "rdx_datetime.h"
+#include "rdx_field.h"
+#include "rdx_fieldlist.h"
 #include "rdx_numeric.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"

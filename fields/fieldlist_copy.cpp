@@ -1,0 +1,113 @@
+// Copies of a list: with fields of its own holding copies of the values,
+// or sharing the source's fields. Either is made whole aside and
+// registered at the end; a failure leaves nothing behind.
+#include "fields/fieldlist_internal.h"
+#include "rdplat_mem.h"
+
+using namespace rdx;
+
+namespace {
+
+// A new list record like source's, with its own copy of the names and no
+// fields: 0 or 258.
+uint32_t CopyRecord(const Fieldlist &source, Fieldlist **made) {
+    *made = nullptr;
+    auto *copy = static_cast<Fieldlist *>(RDMemAlloc(sizeof(Fieldlist)));
+    if (copy == nullptr) return RDSTATUS_NOMEMORY;
+    *copy = source;
+    copy->handle = 0;
+    copy->modified = 1;
+    copy->cursor = -1;
+    copy->cursorCharset = 0;
+    copy->fieldBlock = nullptr;
+    copy->nextSharer = nullptr;
+    copy->nameBlock = nullptr;
+    if (uint32_t status =
+            NameBlockCopy(*source.nameBlock, source.count, source.capacity, &copy->nameBlock);
+        status != RDSTATUS_OK) {
+        FieldlistDestroy(copy);
+        return status;
+    }
+    *made = copy;
+    return RDSTATUS_OK;
+}
+
+// Gives copy a field block of its own holding clones of source's records:
+// 0 or 258. On failure copy has no field block.
+uint32_t CloneFields(const FieldBlock &source, Fieldlist &copy) {
+    auto *block = static_cast<FieldBlock *>(RDMemCalloc(sizeof(FieldBlock)));
+    if (block == nullptr) return RDSTATUS_NOMEMORY;
+    *block = FieldBlock{nullptr, source.recordCount, source.defaultFlags, 1, &copy};
+    copy.fieldBlock = block;
+    block->fields = static_cast<Field *>(ArrayAllocate(copy.capacity, sizeof(Field)));
+    uint32_t cloned = 0;
+    uint32_t status = block->fields != nullptr ? RDSTATUS_OK : RDSTATUS_NOMEMORY;
+    for (; status == RDSTATUS_OK && cloned < copy.count; ++cloned)
+        status = FieldClone(block->fields[cloned], source.fields[cloned]);
+    if (status != RDSTATUS_OK) {
+        copy.count = cloned; // the clones made, released with the block
+        FieldBlockDrop(copy);
+        return status;
+    }
+    for (uint32_t j = 0; j < copy.count; ++j) {
+        block->fields[j].owner = &copy;
+        FieldRegister(block->fields[j]);
+    }
+    return RDSTATUS_OK;
+}
+
+// Adds copy to the lists sharing source's field block, last.
+void ShareFields(const Fieldlist &source, Fieldlist &copy) {
+    FieldBlock *block = source.fieldBlock;
+    if (block == nullptr) return;
+    copy.fieldBlock = block;
+    ++block->refCount;
+    Fieldlist **link = &block->sharers;
+    while (*link != nullptr)
+        link = &(*link)->nextSharer;
+    *link = &copy;
+}
+
+// The checks and reservations common to both copies: 0, 12320, 12302,
+// 12307 or 258.
+uint32_t Begin(uint32_t *handle, uint32_t sourceHandle, uint32_t fieldHandles,
+               const Fieldlist **source) {
+    if (handle != nullptr) *handle = 0;
+    if (!FieldsReady()) return RDSTATUS_NOTREADY;
+    if (handle == nullptr) return RDSTATUS_NULLARG2;
+    *source = FindFieldlist(sourceHandle);
+    if (*source == nullptr) return RDSTATUS_NOLIST;
+    uint32_t status = FieldlistHandlesReserve(1);
+    if (status == RDSTATUS_OK && fieldHandles) status = FieldHandlesReserve((*source)->count);
+    return status;
+}
+
+} // namespace
+
+extern "C" RD_EXPORT uint32_t RDFieldlistCopyRef(uint32_t *handle, uint32_t source) {
+    const Fieldlist *from = nullptr;
+    if (uint32_t status = Begin(handle, source, false, &from); status != RDSTATUS_OK) return status;
+    Fieldlist *copy = nullptr;
+    if (uint32_t status = CopyRecord(*from, &copy); status != RDSTATUS_OK) return status;
+    ShareFields(*from, *copy);
+    FieldlistRegister(*copy);
+    *handle = copy->handle;
+    return RDSTATUS_OK;
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldlistCopy(uint32_t *handle, uint32_t source) {
+    const Fieldlist *from = nullptr;
+    if (uint32_t status = Begin(handle, source, true, &from); status != RDSTATUS_OK) return status;
+    Fieldlist *copy = nullptr;
+    if (uint32_t status = CopyRecord(*from, &copy); status != RDSTATUS_OK) return status;
+    if (from->fieldBlock != nullptr) {
+        if (uint32_t status = CloneFields(*from->fieldBlock, *copy); status != RDSTATUS_OK) {
+            copy->count = from->count; // the names to free
+            FieldlistDestroy(copy);
+            return status;
+        }
+    }
+    FieldlistRegister(*copy);
+    *handle = copy->handle;
+    return RDSTATUS_OK;
+}
