@@ -22,9 +22,6 @@ uint32_t FieldValueConvert(uint32_t from, const void *source, uint32_t to, uint3
 // A value of type 1-4 as a double: 0 or the status of its conversion.
 uint32_t FloatFromValue(uint32_t from, const void *source, double *out);
 
-// The size of one value of a field type (1-7), 0 for another code.
-size_t FieldValueSize(uint32_t type);
-
 // Compares the non-null value p of the primary type with the non-null
 // value s, converted to the primary type: result -1, 0 or 1.
 uint32_t FieldValueCompare(uint32_t pType, const void *p, uint32_t sType, const void *s,

@@ -1,5 +1,6 @@
 // Comparison of two non-null field values. The primary value's type
 // decides how they are compared; the secondary is converted to it.
+#include "fields/field_internal.h"
 #include "fields/field_value.h"
 
 #include "rdx_datetime.h"
@@ -15,10 +16,6 @@ namespace {
 
 int32_t Order(auto a, auto b) {
     return a < b ? -1 : a > b ? 1 : 0;
-}
-
-bool IsStreamType(uint32_t type) {
-    return type == RDTYPE_TEXT || type == RDTYPE_BINARY;
 }
 
 // Numeric order with NaN after every number and equal to itself.
@@ -112,7 +109,7 @@ uint32_t FieldValueCompare(uint32_t pType, const void *p, uint32_t sType, const 
                            uint32_t options, int32_t *result) {
     *result = 0;
     if (pType >= RDTYPE_INT && pType <= RDTYPE_DATETIME && sType == pType &&
-        std::memcmp(p, s, FieldValueSize(pType)) == 0)
+        std::memcmp(p, s, kTypeSizes[pType]) == 0)
         return RDSTATUS_OK;
     switch (pType) {
     case RDTYPE_INT:

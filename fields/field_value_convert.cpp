@@ -1,5 +1,6 @@
 // The conversion matrix of field values: each target type takes the
 // sources it can represent; other pairs give 12293.
+#include "fields/field_internal.h"
 #include "fields/field_value.h"
 
 #include "rdx_currency.h"
@@ -15,20 +16,6 @@
 
 namespace rdx {
 namespace {
-
-constexpr uint32_t kTypeCount = 8;
-constexpr size_t kValueSize[kTypeCount] = {0,
-                                           sizeof(int32_t),
-                                           sizeof(double),
-                                           sizeof(RDCurrency),
-                                           sizeof(RDNumeric),
-                                           sizeof(RDDatetime),
-                                           sizeof(RDStream),
-                                           sizeof(RDStream)};
-
-bool IsStream(uint32_t type) {
-    return type == RDTYPE_TEXT || type == RDTYPE_BINARY;
-}
 
 const RDStream &AsStream(const void *value) {
     return *static_cast<const RDStream *>(value);
@@ -119,10 +106,6 @@ uint32_t ToStreamType(uint32_t from, const void *source, uint32_t to, uint32_t c
 
 } // namespace
 
-size_t FieldValueSize(uint32_t type) {
-    return type < kTypeCount ? kValueSize[type] : 0;
-}
-
 uint32_t FloatFromValue(uint32_t from, const void *source, double *out) {
     switch (from) {
     case RDTYPE_INT:
@@ -159,17 +142,17 @@ uint32_t TruncateToInt(double value, int32_t *out) {
 uint32_t FieldValueConvert(uint32_t from, const void *source, uint32_t to, uint32_t charset,
                            void *destination) {
     if (source == nullptr || destination == nullptr) return RDSTATUS_NULLARG1;
-    if (to == 0 || to >= kTypeCount) return RDSTATUS_BADTYPE;
-    if (from == 0 || from >= kTypeCount) return RDSTATUS_BADKINDS;
+    if (!ValidType(to)) return RDSTATUS_BADTYPE;
+    if (!ValidType(from)) return RDSTATUS_BADKINDS;
     auto *out = static_cast<RDStream *>(destination);
     if (from == to) {
-        if (IsStream(to))
+        if (IsStreamType(to))
             return RDStreamDataConvert(out, &AsStream(source), RDCONVERT_KEEPFORMAT, charset,
                                        nullptr, nullptr);
-        std::memmove(destination, source, kValueSize[to]);
+        std::memmove(destination, source, kTypeSizes[to]);
         return RDSTATUS_OK;
     }
-    if (IsStream(to)) return ToStreamType(from, source, to, charset, out);
+    if (IsStreamType(to)) return ToStreamType(from, source, to, charset, out);
     return ToNumberType(from, source, to, destination);
 }
 
