@@ -6,10 +6,12 @@
 #include "rdx_datetime.h"
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
+#include "rdx_fieldvalue.h"
 #include "rdx_numeric.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
 #include "rdx_system.h"
 #include "rdx_text.h"
+#include "rdx_valuelist.h"
 
 #endif

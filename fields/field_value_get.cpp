@@ -1,0 +1,102 @@
+// Reading field values as a requested type: values of the field's own type
+// are copied, others converted.
+#include "fields/field_internal.h"
+#include "fields/field_value.h"
+#include "rdx_fieldvalue.h"
+
+#include <cstring>
+
+using namespace rdx;
+
+namespace {
+
+// The checked value index of a known field, after the shared check order;
+// *isNull (optional) receives its null state.
+uint32_t Locate(uint32_t handle, uint32_t index, uint32_t *isNull, const Field **field) {
+    if (isNull != nullptr) *isNull = 0;
+    if (!FieldsReady()) return RDSTATUS_NOTREADY;
+    *field = FindField(handle);
+    if (uint32_t status = CheckFieldIndex(*field, index); status != RDSTATUS_OK) return status;
+    if (isNull != nullptr) *isNull = (*field)->nulls[index - 1] != 0 ? 1 : 0;
+    return RDSTATUS_OK;
+}
+
+// A null value clears the output in the way of its type.
+void ClearValue(uint32_t type, void *out) {
+    switch (type) {
+    case RDTYPE_CURRENCY:
+        RDCurrencyClear(static_cast<RDCurrency *>(out));
+        break;
+    case RDTYPE_NUMERIC:
+        RDNumericClear(static_cast<RDNumeric *>(out));
+        break;
+    case RDTYPE_DATETIME:
+        RDDatetimeClear(static_cast<RDDatetime *>(out));
+        break;
+    default: // Int and Float: all bytes zero
+        std::memset(out, 0, kTypeSizes[type]);
+    }
+}
+
+// The value index of the field as a value of type (1-5) at out.
+uint32_t GetValue(uint32_t handle, uint32_t index, uint32_t type, void *out, uint32_t *isNull) {
+    const Field *field = nullptr;
+    if (uint32_t status = Locate(handle, index, isNull, &field); status != RDSTATUS_OK)
+        return status;
+    if (out == nullptr) return RDSTATUS_OK;
+    if (field->nulls[index - 1] != 0) {
+        ClearValue(type, out);
+        return RDSTATUS_OK;
+    }
+    const void *value = ValueAt(*field, index);
+    if (field->type == type) {
+        std::memcpy(out, value, kTypeSizes[type]);
+        return RDSTATUS_OK;
+    }
+    return FieldValueConvert(field->type, value, type, 0, out);
+}
+
+} // namespace
+
+extern "C" RD_EXPORT uint32_t RDFieldGetInt(uint32_t handle, uint32_t index, int32_t *value,
+                                            uint32_t *isNull) {
+    return GetValue(handle, index, RDTYPE_INT, value, isNull);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldGetFloat(uint32_t handle, uint32_t index, double *value,
+                                              uint32_t *isNull) {
+    return GetValue(handle, index, RDTYPE_FLOAT, value, isNull);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldGetCurrency(uint32_t handle, uint32_t index, RDCurrency *value,
+                                                 uint32_t *isNull) {
+    return GetValue(handle, index, RDTYPE_CURRENCY, value, isNull);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldGetNumeric(uint32_t handle, uint32_t index, RDNumeric *value,
+                                                uint32_t *isNull) {
+    return GetValue(handle, index, RDTYPE_NUMERIC, value, isNull);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldGetDatetime(uint32_t handle, uint32_t index, RDDatetime *value,
+                                                 uint32_t *isNull) {
+    return GetValue(handle, index, RDTYPE_DATETIME, value, isNull);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldGetStream(uint32_t handle, uint32_t index, uint32_t charset,
+                                               RDStream *stream, uint32_t *isNull) {
+    const Field *field = nullptr;
+    if (uint32_t status = Locate(handle, index, isNull, &field); status != RDSTATUS_OK)
+        return status;
+    if (stream == nullptr) return RDSTATUS_OK;
+    if (field->nulls[index - 1] != 0) {
+        RDStreamDataFree(stream);
+        return RDSTATUS_OK;
+    }
+    const void *value = ValueAt(*field, index);
+    if (IsStreamType(field->type))
+        return RDStreamDataConvert(stream, static_cast<const RDStream *>(value),
+                                   RDCONVERT_KEEPFORMAT, charset, nullptr, nullptr);
+    const uint32_t type = (charset & RDKIND_FLAG) != 0 ? RDTYPE_BINARY : RDTYPE_TEXT;
+    return FieldValueConvert(field->type, value, type, charset, stream);
+}

@@ -1,0 +1,83 @@
+// Writing field values given as any type: values of the field's own type
+// are stored as they are, others converted. Only a stored value stops
+// being null.
+#include "fields/field_internal.h"
+#include "fields/field_value.h"
+#include "rdx_fieldvalue.h"
+#include "rdx_text.h"
+
+#include <cstring>
+
+using namespace rdx;
+
+namespace {
+
+// The slot of a known field after the shared check order and the test of
+// the value pointer, which gives missing its status.
+uint32_t Locate(uint32_t handle, uint32_t index, const void *value, uint32_t missing,
+                Field **field) {
+    if (!FieldsReady()) return RDSTATUS_NOTREADY;
+    *field = FindField(handle);
+    if (uint32_t status = CheckFieldIndex(*field, index); status != RDSTATUS_OK) return status;
+    return value == nullptr ? missing : RDSTATUS_OK;
+}
+
+uint32_t SetValue(uint32_t handle, uint32_t index, uint32_t type, const void *value,
+                  uint32_t missing) {
+    Field *field = nullptr;
+    if (uint32_t status = Locate(handle, index, value, missing, &field); status != RDSTATUS_OK)
+        return status;
+    void *slot = ValueAt(*field, index);
+    if (field->type == type) {
+        std::memcpy(slot, value, kTypeSizes[type]);
+    } else if (uint32_t status = FieldValueConvert(type, value, field->type, 0, slot);
+               status != RDSTATUS_OK) {
+        return status;
+    }
+    field->nulls[index - 1] = 0;
+    return RDSTATUS_OK;
+}
+
+} // namespace
+
+extern "C" RD_EXPORT uint32_t RDFieldSetInt(uint32_t handle, uint32_t index, const int32_t *value) {
+    return SetValue(handle, index, RDTYPE_INT, value, RDSTATUS_NOINT);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldSetFloat(uint32_t handle, uint32_t index,
+                                              const double *value) {
+    return SetValue(handle, index, RDTYPE_FLOAT, value, RDSTATUS_NOFLOAT);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldSetCurrency(uint32_t handle, uint32_t index,
+                                                 const RDCurrency *value) {
+    return SetValue(handle, index, RDTYPE_CURRENCY, value, RDSTATUS_NOCURRENCY);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldSetNumeric(uint32_t handle, uint32_t index,
+                                                const RDNumeric *value) {
+    return SetValue(handle, index, RDTYPE_NUMERIC, value, RDSTATUS_NONUMERIC);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldSetDatetime(uint32_t handle, uint32_t index,
+                                                 const RDDatetime *value) {
+    return SetValue(handle, index, RDTYPE_DATETIME, value, RDSTATUS_NODATETIME);
+}
+
+// A stream field takes the stream's data and character set and keeps its
+// own maximum length and flags.
+extern "C" RD_EXPORT uint32_t RDFieldSetStream(uint32_t handle, uint32_t index,
+                                               const RDStream *stream) {
+    Field *field = nullptr;
+    if (uint32_t status = Locate(handle, index, stream, RDSTATUS_NOSTREAM, &field);
+        status != RDSTATUS_OK)
+        return status;
+    auto *slot = static_cast<RDStream *>(ValueAt(*field, index));
+    const uint32_t status =
+        IsStreamType(field->type)
+            ? RDStreamDataConvert(slot, stream, RDCONVERT_KEEPFORMAT, 0, nullptr, nullptr)
+            : FieldValueConvert((stream->charset & RDKIND_FLAG) != 0 ? RDTYPE_BINARY : RDTYPE_TEXT,
+                                stream, field->type, 0, slot);
+    if (status == RDSTATUS_OK) field->nulls[index - 1] = 0;
+    return status;
+}
