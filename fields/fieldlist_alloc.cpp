@@ -65,37 +65,47 @@ uint32_t FieldlistMake(uint32_t recordCount, uint32_t defaultFlags, uint32_t cap
     return RDSTATUS_OK;
 }
 
-void FieldBlockDrop(Fieldlist &list) {
-    FieldBlock *block = list.fieldBlock;
+void FieldBlockShare(FieldBlock &block, Fieldlist &list) {
+    ++block.refCount;
+    list.nextSharer = nullptr;
+    Fieldlist **link = &block.sharers;
+    while (*link != nullptr)
+        link = &(*link)->nextSharer;
+    *link = &list;
+}
+
+void FieldBlockDrop(Fieldlist &list, FieldBlock *block) {
     if (block == nullptr) return;
-    list.fieldBlock = nullptr;
     UnlinkSharer(*block, list);
     if (--block->refCount > 0) {
         // The records stay with the lists that share them; the first of
         // those owns them from now on.
-        for (uint32_t j = 0; j < list.count; ++j)
+        for (uint32_t j = 0; j < block->count; ++j)
             block->fields[j].owner = block->sharers;
         return;
     }
     if (block->fields != nullptr) {
-        for (uint32_t j = 0; j < list.count; ++j)
+        for (uint32_t j = 0; j < block->count; ++j)
             FieldRelease(block->fields[j]);
     }
     RDMemFree(block->fields);
     RDMemFree(block);
 }
 
+// An ordinary list drops its names and its share of the fields; a merged
+// list drops its references and frees its own array, whose records belong
+// to the data list.
 void FieldlistDestroy(Fieldlist *list) {
     if (list == nullptr) return;
     if (list->handle != 0) HandleTableRelease(Fields().fieldlistTable, list->handle);
-    if ((list->listFlags & kListBorrowed) == 0) {
-        if (list->nameBlock != nullptr && --list->nameBlock->refCount == 0)
-            NameBlockFree(list->nameBlock, list->count);
-        FieldBlockDrop(*list);
-    } else if ((list->listFlags & kListOwnArray) != 0 && list->fieldBlock != nullptr) {
-        RDMemFree(list->fieldBlock->fields); // the records are the data list's
+    NameBlockDrop(list->nameBlock);
+    if ((list->listFlags & kListOwnArray) != 0) {
+        if (list->fieldBlock != nullptr) RDMemFree(list->fieldBlock->fields);
         RDMemFree(list->fieldBlock);
+    } else {
+        FieldBlockDrop(*list, list->fieldBlock);
     }
+    FieldBlockDrop(*list, list->dataBlock);
     RDMemFree(list);
 }
 

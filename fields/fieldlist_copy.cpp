@@ -37,7 +37,7 @@ uint32_t CopyRecord(const Fieldlist &source, Fieldlist **made) {
 uint32_t CloneFields(const FieldBlock &source, Fieldlist &copy) {
     auto *block = static_cast<FieldBlock *>(RDMemCalloc(sizeof(FieldBlock)));
     if (block == nullptr) return RDSTATUS_NOMEMORY;
-    *block = FieldBlock{nullptr, source.recordCount, source.defaultFlags, 1, &copy};
+    *block = FieldBlock{nullptr, source.recordCount, source.defaultFlags, 1, &copy, 0};
     copy.fieldBlock = block;
     block->fields = static_cast<Field *>(ArrayAllocate(copy.capacity, sizeof(Field)));
     uint32_t cloned = 0;
@@ -45,27 +45,17 @@ uint32_t CloneFields(const FieldBlock &source, Fieldlist &copy) {
     for (; status == RDSTATUS_OK && cloned < copy.count; ++cloned)
         status = FieldClone(block->fields[cloned], source.fields[cloned]);
     if (status != RDSTATUS_OK) {
-        copy.count = cloned; // the clones made, released with the block
-        FieldBlockDrop(copy);
+        block->count = cloned; // the clones made, released with the block
+        FieldBlockDrop(copy, block);
+        copy.fieldBlock = nullptr;
         return status;
     }
+    block->count = copy.count;
     for (uint32_t j = 0; j < copy.count; ++j) {
         block->fields[j].owner = &copy;
         FieldRegister(block->fields[j]);
     }
     return RDSTATUS_OK;
-}
-
-// Adds copy to the lists sharing source's field block, last.
-void ShareFields(const Fieldlist &source, Fieldlist &copy) {
-    FieldBlock *block = source.fieldBlock;
-    if (block == nullptr) return;
-    copy.fieldBlock = block;
-    ++block->refCount;
-    Fieldlist **link = &block->sharers;
-    while (*link != nullptr)
-        link = &(*link)->nextSharer;
-    *link = &copy;
 }
 
 // The checks and reservations common to both copies: 0, 12320, 12302,
@@ -92,7 +82,10 @@ extern "C" RD_EXPORT uint32_t RDFieldlistCopyRef(uint32_t *handle, uint32_t sour
     if (uint32_t status = Begin(handle, source, false, &from); status != RDSTATUS_OK) return status;
     Fieldlist *copy = nullptr;
     if (uint32_t status = CopyRecord(*from, &copy); status != RDSTATUS_OK) return status;
-    ShareFields(*from, *copy);
+    if (from->fieldBlock != nullptr) {
+        copy->fieldBlock = from->fieldBlock;
+        FieldBlockShare(*from->fieldBlock, *copy);
+    }
     FieldlistRegister(*copy);
     *handle = copy->handle;
     return RDSTATUS_OK;
@@ -105,7 +98,6 @@ extern "C" RD_EXPORT uint32_t RDFieldlistCopy(uint32_t *handle, uint32_t source)
     if (uint32_t status = CopyRecord(*from, &copy); status != RDSTATUS_OK) return status;
     if (from->fieldBlock != nullptr) {
         if (uint32_t status = CloneFields(*from->fieldBlock, *copy); status != RDSTATUS_OK) {
-            copy->count = from->count; // the names to free
             FieldlistDestroy(copy);
             return status;
         }

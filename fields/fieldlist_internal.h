@@ -30,14 +30,16 @@ struct FieldBlock {
     uint32_t defaultFlags; // caller flags of every field made in the list
     uint32_t refCount;     // lists sharing the block
     Fieldlist *sharers;    // those lists, chained by nextSharer; the first owns the records
+    uint32_t count;        // records in use: the slot count of the list that made them
 };
 
 struct NameBlock {
     uint32_t charsetCount; // name arrays, >= 1
     uint32_t *charsets;    // code of each array; array 0 has 0 until the first name
     RDStream **names;      // charsetCount arrays of capacity records
-    uint32_t refCount;     // lists owning the block
+    uint32_t refCount;     // lists owning or borrowing the block
     uint32_t capacity;     // records of every array (the owning list's capacity)
+    uint32_t count;        // names in use in every array: the owning list's slot count
 };
 
 struct Fieldlist {
@@ -52,7 +54,10 @@ struct Fieldlist {
     uint32_t listFlags;     // kListBorrowed, kListOwnArray
     int32_t cursor;         // next slot the listing reports; -1 before set-up
     uint32_t cursorCharset; // name array the listing reports
-    Fieldlist *nextSharer;  // next list sharing fieldBlock
+    Fieldlist *nextSharer;  // next list sharing fieldBlock, or dataBlock for a merged list
+    // A merged list with a field array of its own: the data list's block,
+    // whose records its array copies and on which it holds a reference.
+    FieldBlock *dataBlock;
 };
 
 inline Fieldlist *FindFieldlist(uint32_t handle) {
@@ -79,6 +84,14 @@ inline bool FieldsShared(const Fieldlist &list) {
     return list.fieldBlock != nullptr && list.fieldBlock->refCount > 1;
 }
 
+// The slot count of an ordinary list, kept in its blocks too: lists that
+// borrow a block learn from it how many records and names it holds.
+inline void SetSlotCount(Fieldlist &list, uint32_t count) {
+    list.count = count;
+    list.nameBlock->count = count;
+    if (list.fieldBlock != nullptr) list.fieldBlock->count = count;
+}
+
 // Capacity after growth: doubled up to 100, then 100 more each time.
 inline uint32_t NextCapacity(uint32_t capacity) {
     return capacity <= 100 ? capacity * 2 : capacity + 100;
@@ -87,11 +100,19 @@ inline uint32_t NextCapacity(uint32_t capacity) {
 // Slot of the visible position (from 1), or count when there is none.
 uint32_t VisibleSlot(const Fieldlist &list, uint32_t position);
 
-// Layout changes are refused while the field block is shared, and on a
-// merged list, whose names and fields belong to other lists: 0 or 12311.
+// Names are changed only by the list that owns them, while no merged list
+// borrows them: 0 or 12311.
+inline uint32_t CheckRename(const Fieldlist &list) {
+    return (list.listFlags & kListBorrowed) != 0 || list.nameBlock->refCount > 1
+               ? RDSTATUS_SHAREDLIST
+               : RDSTATUS_OK;
+}
+
+// Layout changes are refused while the field block is shared (by a copy
+// or a merged list) or the names are borrowed, and on a merged list, whose
+// names and fields belong to other lists: 0 or 12311.
 inline uint32_t CheckLayoutChange(const Fieldlist &list) {
-    return FieldsShared(list) || (list.listFlags & kListBorrowed) != 0 ? RDSTATUS_SHAREDLIST
-                                                                       : RDSTATUS_OK;
+    return FieldsShared(list) ? RDSTATUS_SHAREDLIST : CheckRename(list);
 }
 
 // A zeroed array of count records of size bytes, or null (also when the
@@ -177,9 +198,9 @@ uint32_t NamesMake(const NameBlock &block, const RDStream &name, RDStream *names
 // Frees one slot's names, one per array (names[c] of charsetCount).
 void NamesFree(RDStream *names, uint32_t count);
 
-// Frees the names of slots [0, count) of every array, the arrays, the
-// code table and the block.
-void NameBlockFree(NameBlock *block, uint32_t count);
+// Drops one reference on the block; the last frees the names of slots
+// [0, count) of every array, the arrays, the code table and the block.
+void NameBlockDrop(NameBlock *block);
 
 // A copy of source's names (all arrays, capacity slots, count names):
 // 0 or 258; on failure nothing is kept.
@@ -188,9 +209,17 @@ uint32_t NameBlockCopy(const NameBlock &source, uint32_t count, uint32_t capacit
 
 // ---- field blocks --------------------------------------------------------
 
-// Drops list's share of its field block: the last sharer releases the
-// records and frees the block; otherwise the records' owner moves to a
-// list that still shares them.
-void FieldBlockDrop(Fieldlist &list);
+// Makes list one of the lists sharing block (last in its chain).
+void FieldBlockShare(FieldBlock &block, Fieldlist &list);
+// Drops list's share of block (its field block, or the data block of a
+// merged list): the last sharer releases the records and frees the block;
+// otherwise the records' owner moves to a list that still shares them.
+void FieldBlockDrop(Fieldlist &list, FieldBlock *block);
+
+// The block that owns the records a list shows: the data block of a
+// merged list with an array of its own, else its field block.
+inline FieldBlock *RecordsBlock(const Fieldlist &list) {
+    return list.dataBlock != nullptr ? list.dataBlock : list.fieldBlock;
+}
 
 } // namespace rdx

@@ -44,7 +44,7 @@ uint32_t SlotInsert(Fieldlist &list, uint32_t j, const RDStream &name, uint32_t 
     GrowthCommit(list, growth);
     SlotsShift(list, j, 1);
     SlotPlace(list, j, slot);
-    ++list.count;
+    SetSlotCount(list, list.count + 1);
     list.modified = 1;
     if (field != nullptr) *field = SlotHandle(list, j);
     return RDSTATUS_OK;
@@ -111,7 +111,7 @@ extern "C" RD_EXPORT uint32_t RDFieldlistRemove(uint32_t handle, uint32_t positi
     if (list->fieldBlock != nullptr) FieldRelease(list->fieldBlock->fields[j]);
     SlotNamesFree(*list, j);
     SlotsShift(*list, j + 1, -1);
-    --list->count;
+    SetSlotCount(*list, list->count - 1);
     list->modified = 1;
     return RDSTATUS_OK;
 }
@@ -124,7 +124,7 @@ extern "C" RD_EXPORT uint32_t RDFieldlistSetName(uint32_t handle, uint32_t posit
     if (uint32_t status = FieldlistOf(handle, &list); status != RDSTATUS_OK) return status;
     if (name == nullptr) return RDSTATUS_NONAME;
     if (uint32_t status = CheckPosition(*list, position); status != RDSTATUS_OK) return status;
-    if ((list->listFlags & kListBorrowed) != 0) return RDSTATUS_SHAREDLIST;
+    if (uint32_t status = CheckRename(*list); status != RDSTATUS_OK) return status;
     NameBlock &names = *list->nameBlock;
     auto *made = static_cast<RDStream *>(ArrayAllocate(names.charsetCount, sizeof(RDStream)));
     if (made == nullptr) return RDSTATUS_NOMEMORY;

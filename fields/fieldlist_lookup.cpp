@@ -1,103 +1,9 @@
-// Finding a field by name. Names are equal when the stream comparison of
-// two names of one character set says so (letter case ignored: list names
-// carry RDSTREAM_NOCASE). For the sets that comparison orders byte by byte
-// the same test runs here inline, without a call per name, folding with
-// the same locale table as tolower; Unicode names go through the
-// comparison itself.
+// Finding a field by name: the first visible slot whose name equals the
+// one asked for (see NameMatcher).
 #include "fields/fieldlist_internal.h"
-#include "translate/translation.h"
-
-#include <algorithm>
-#include <cctype>
-#include <cstring>
+#include "fields/name_match.h"
 
 using namespace rdx;
-
-namespace {
-
-enum class NameEquality { Bytes, FoldedBytes, Collation };
-
-// How the stream comparison orders two names of code with RDSTREAM_NOCASE.
-NameEquality EqualityOf(uint32_t code) {
-    uint32_t first = code, second = code;
-    EffectiveCharsets(0, &first, &second);
-    if (IsKind(first)) return NameEquality::Bytes;
-    return first == RDCHARSET_UNICODE ? NameEquality::Collation : NameEquality::FoldedBytes;
-}
-
-// The letter-case folding of the C library's current locale: the table
-// tolower reads. Where it folds the ASCII range as the C locale does
-// (checked once per table), eight ASCII bytes are folded at a time.
-struct Folding {
-    const int32_t *table;
-    bool ascii;
-};
-
-Folding CurrentFolding() {
-    const int32_t *table = *__ctype_tolower_loc();
-    thread_local const int32_t *checked = nullptr;
-    if (table == checked) return {table, true};
-    for (int c = 0; c < 0x80; ++c) {
-        const int folded = c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
-        if (table[c] != folded) return {table, false};
-    }
-    checked = table;
-    return {table, true};
-}
-
-constexpr uint64_t kOnes = 0x0101010101010101;
-constexpr uint64_t kHighBits = 0x8080808080808080;
-
-// Eight ASCII bytes with A-Z folded to a-z (no byte has its high bit set,
-// so no sum carries into the next byte).
-inline uint64_t AsciiLower(uint64_t x) {
-    const uint64_t atLeastA = x + (0x80 - 'A') * kOnes;
-    const uint64_t aboveZ = x + (0x80 - 'Z' - 1) * kOnes;
-    return x | (((atLeastA & ~aboveZ) & kHighBits) >> 2);
-}
-
-inline uint64_t Word(const uint8_t *bytes, uint32_t count) {
-    uint64_t word = 0;
-    std::memcpy(&word, bytes, count);
-    return word;
-}
-
-// Equal after folding byte by byte as the stream comparison does.
-bool FoldedEqual(const uint8_t *a, const uint8_t *b, uint32_t length, Folding folding) {
-    for (uint32_t i = 0; i < length; i += 8) {
-        const uint32_t count = length - i < 8 ? length - i : 8;
-        const uint64_t x = count == 8 ? Word(a + i, 8) : Word(a + i, count);
-        const uint64_t y = count == 8 ? Word(b + i, 8) : Word(b + i, count);
-        if (x == y) continue;
-        if (folding.ascii && ((x | y) & kHighBits) == 0) {
-            if (AsciiLower(x) != AsciiLower(y)) return false;
-            continue;
-        }
-        for (uint32_t k = i; k < i + count; ++k) {
-            if (a[k] != b[k] && folding.table[a[k]] != folding.table[b[k]]) return false;
-        }
-    }
-    return true;
-}
-
-bool NamesEqual(const RDStream &candidate, const RDStream &name, NameEquality equality,
-                Folding folding) {
-    if (candidate.length != name.length) return false;
-    if (name.length == 0) return true;
-    if (candidate.data == nullptr || name.data == nullptr) return false;
-    switch (equality) {
-    case NameEquality::Bytes:
-        return std::equal(name.data, name.data + name.length, candidate.data);
-    case NameEquality::FoldedBytes:
-        return FoldedEqual(candidate.data, name.data, name.length, folding);
-    case NameEquality::Collation:
-        break;
-    }
-    int32_t order = 1;
-    return RDStreamDataCompare(&candidate, &name, &order) == RDSTATUS_OK && order == 0;
-}
-
-} // namespace
 
 extern "C" RD_EXPORT uint32_t RDFieldlistLookup(uint32_t handle, const RDStream *name,
                                                 uint32_t *field, uint32_t *position) {
@@ -110,10 +16,9 @@ extern "C" RD_EXPORT uint32_t RDFieldlistLookup(uint32_t handle, const RDStream 
     if (uint32_t status = NameArrayFindOrAdd(*list, name->charset, &index); status != RDSTATUS_OK)
         return status;
     const RDStream *names = list->nameBlock->names[index];
-    const NameEquality equality = EqualityOf(name->charset);
-    const Folding folding = CurrentFolding();
+    const NameMatcher matcher(name->charset);
     for (uint32_t slot = 0; slot < list->count; ++slot) {
-        if (!NamesEqual(names[slot], *name, equality, folding) || SlotHidden(*list, slot)) continue;
+        if (!matcher.Equal(names[slot], *name) || SlotHidden(*list, slot)) continue;
         if (field != nullptr) *field = SlotHandle(*list, slot);
         if (position != nullptr) *position = slot + 1;
         return RDSTATUS_OK;

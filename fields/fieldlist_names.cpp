@@ -81,7 +81,7 @@ uint32_t NameArrayFind(const NameBlock &block, uint32_t code) {
 void NameArrayUndo(Fieldlist &list, NameArrayMark mark) {
     NameBlock &block = *list.nameBlock;
     for (uint32_t c = mark.charsetCount; c < block.charsetCount; ++c)
-        NameArrayFree(block.names[c], list.count);
+        NameArrayFree(block.names[c], block.count);
     block.charsetCount = mark.charsetCount;
     block.charsets[0] = mark.firstCode;
 }
@@ -100,11 +100,12 @@ uint32_t NameArrayFindOrAdd(Fieldlist &list, uint32_t code, uint32_t *index) {
         return RDSTATUS_OK;
     }
     RDStream *array = nullptr;
-    if (uint32_t status = NameArrayTranslate(block, list.count, code, &array);
+    // Every name the block holds: a merged list may show fewer of them.
+    if (uint32_t status = NameArrayTranslate(block, block.count, code, &array);
         status != RDSTATUS_OK)
         return status;
     if (uint32_t status = NameArrayAppend(block, code, array); status != RDSTATUS_OK) {
-        NameArrayFree(array, list.count);
+        NameArrayFree(array, block.count);
         return status;
     }
     *index = block.charsetCount - 1;
@@ -126,10 +127,10 @@ void NamesFree(RDStream *names, uint32_t count) {
         RDStreamDataFree(&names[c]);
 }
 
-void NameBlockFree(NameBlock *block, uint32_t count) {
-    if (block == nullptr) return;
+void NameBlockDrop(NameBlock *block) {
+    if (block == nullptr || --block->refCount > 0) return;
     for (uint32_t c = 0; c < block->charsetCount && block->names != nullptr; ++c)
-        NameArrayFree(block->names[c], count);
+        NameArrayFree(block->names[c], block->count);
     RDMemFree(block->names);
     RDMemFree(block->charsets);
     RDMemFree(block);
@@ -143,6 +144,7 @@ uint32_t NameBlockCopy(const NameBlock &source, uint32_t count, uint32_t capacit
     if (block == nullptr) return RDSTATUS_NOMEMORY;
     block->refCount = 1;
     block->capacity = capacity;
+    block->count = count; // every array is freed over count slots: unset ones are zero
     block->charsets = static_cast<uint32_t *>(RDMemAlloc(n * sizeof(uint32_t)));
     block->names = static_cast<RDStream **>(RDMemCalloc(n * sizeof(RDStream *)));
     uint32_t status =
@@ -158,7 +160,7 @@ uint32_t NameBlockCopy(const NameBlock &source, uint32_t count, uint32_t capacit
             status = RDStreamDataCopy(&block->names[c][j], &source.names[c][j]);
     }
     if (status != RDSTATUS_OK) {
-        NameBlockFree(block, count); // every array is freed over count slots: unset ones are zero
+        NameBlockDrop(block);
         return status;
     }
     *copy = block;

@@ -59,6 +59,27 @@ RD_EXPORT uint32_t RDFieldlistCopy(uint32_t *handle, uint32_t source);
  * may change its layout while both exist. */
 RD_EXPORT uint32_t RDFieldlistCopyRef(uint32_t *handle, uint32_t source);
 
+/* Merge options. */
+#define RDMERGE_BYNAME 0x1u       /* place data fields by name, else by position */
+#define RDMERGE_ALLOWMISSING 0x2u /* layout fields may stay without a data field */
+#define RDMERGE_ALLOWEXTRA 0x4u   /* data fields may stay without a layout field */
+#define RDMERGE_FILTERMASK 0x3F0u /* leave out data fields with all these flags ... */
+#define RDMERGE_KEEPFLAGGED 0x400u /* ... unless they carry flag 0x400 */
+
+/* A list showing the data list's fields under the layout list's names and
+ * order, matched by position or by name; no value is copied. With a
+ * virtual code, the data fields of that code go to a second list instead.
+ * Both results are freed with RDFieldlistFree; they hold references on the
+ * blocks they borrow, so the inputs may be freed in any order, but while
+ * they live the inputs' layouts cannot change (12311). 12315: the data list
+ * has no fields; 12548: counts do not match; 12552: a name without its
+ * partner. */
+RD_EXPORT uint32_t RDFieldlistMerge(uint32_t *merged, uint32_t layout, uint32_t data,
+                                    uint32_t options);
+RD_EXPORT uint32_t RDFieldlistMergeVirtual(uint32_t *merged, uint32_t layout, uint32_t data,
+                                           uint32_t options, uint32_t virtualCode,
+                                           uint32_t *virtualList);
+
 RD_END_DECLS
 
 #endif

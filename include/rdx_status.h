@@ -17,8 +17,11 @@
 #define RDSTATUS_NOLIST 12307u       /* unknown field-list handle */
 #define RDSTATUS_SHAREDLIST 12311u   /* layout change on a list whose fields are shared */
 #define RDSTATUS_NOLISTING 12314u    /* listing without set-up */
+#define RDSTATUS_NAMESONLY 12315u    /* merge of a data list without fields */
 #define RDSTATUS_NOTREADY 12320u     /* system context not set up */
 #define RDSTATUS_FORMATTYPE 12546u   /* format of another field type */
+#define RDSTATUS_MERGECOUNT 12548u   /* merge: field counts do not match */
+#define RDSTATUS_MERGENAME 12552u    /* merge: a field without its named partner */
 #define RDSTATUS_NOSTREAM 12808u     /* null stream record */
 #define RDSTATUS_NOFIELD 12809u      /* unknown field handle, or no field of that name */
 #define RDSTATUS_BADTYPE 12810u      /* field type code 0 or above 7 */
