@@ -6,22 +6,14 @@
 
 using namespace rdx;
 
-namespace {
+namespace rdx {
 
-// The record when index is one of its positions, else null. Unknown
-// handles find a record without values.
-inline Field *FieldWithIndex(uint32_t handle, uint32_t index) {
-    Field *field = FieldEntry(handle);
-    return index - 1 < field->valueCount ? field : nullptr;
-}
-
-// The status of a failed look-up, in the order of the checks.
 [[gnu::noinline]] uint32_t FailedLookup(uint32_t handle, uint32_t index) {
     if (!FieldsReady()) return RDSTATUS_NOTREADY;
     return CheckFieldIndex(FindField(handle), index);
 }
 
-} // namespace
+} // namespace rdx
 
 extern "C" RD_EXPORT uint32_t RDFieldGetBuffer(uint32_t handle, uint32_t index, void **value,
                                                uint32_t **indicator) {

@@ -12,11 +12,12 @@ namespace {
 
 // The checked value index of a known field, after the shared check order;
 // *isNull (optional) receives its null state.
-uint32_t Locate(uint32_t handle, uint32_t index, uint32_t *isNull, const Field **field) {
-    if (isNull != nullptr) *isNull = 0;
-    if (!FieldsReady()) return RDSTATUS_NOTREADY;
-    *field = FindField(handle);
-    if (uint32_t status = CheckFieldIndex(*field, index); status != RDSTATUS_OK) return status;
+inline uint32_t Locate(uint32_t handle, uint32_t index, uint32_t *isNull, const Field **field) {
+    *field = FieldWithIndex(handle, index);
+    if (*field == nullptr) {
+        if (isNull != nullptr) *isNull = 0;
+        return FailedLookup(handle, index);
+    }
     if (isNull != nullptr) *isNull = (*field)->nulls[index - 1] != 0 ? 1 : 0;
     return RDSTATUS_OK;
 }
@@ -38,8 +39,10 @@ void ClearValue(uint32_t type, void *out) {
     }
 }
 
-// The value index of the field as a value of type (1-5) at out.
-uint32_t GetValue(uint32_t handle, uint32_t index, uint32_t type, void *out, uint32_t *isNull) {
+// The value index of the field as a value of type (1-5) at out. A value of
+// the field's own type is copied with its size known here.
+template <typename T>
+uint32_t GetValue(uint32_t handle, uint32_t index, uint32_t type, T *out, uint32_t *isNull) {
     const Field *field = nullptr;
     if (uint32_t status = Locate(handle, index, isNull, &field); status != RDSTATUS_OK)
         return status;
@@ -50,7 +53,7 @@ uint32_t GetValue(uint32_t handle, uint32_t index, uint32_t type, void *out, uin
     }
     const void *value = ValueAt(*field, index);
     if (field->type == type) {
-        std::memcpy(out, value, kTypeSizes[type]);
+        std::memcpy(out, value, sizeof(T));
         return RDSTATUS_OK;
     }
     return FieldValueConvert(field->type, value, type, 0, out);

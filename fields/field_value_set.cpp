@@ -14,22 +14,22 @@ namespace {
 
 // The slot of a known field after the shared check order and the test of
 // the value pointer, which gives missing its status.
-uint32_t Locate(uint32_t handle, uint32_t index, const void *value, uint32_t missing,
-                Field **field) {
-    if (!FieldsReady()) return RDSTATUS_NOTREADY;
-    *field = FindField(handle);
-    if (uint32_t status = CheckFieldIndex(*field, index); status != RDSTATUS_OK) return status;
+inline uint32_t Locate(uint32_t handle, uint32_t index, const void *value, uint32_t missing,
+                       Field **field) {
+    *field = FieldWithIndex(handle, index);
+    if (*field == nullptr) return FailedLookup(handle, index);
     return value == nullptr ? missing : RDSTATUS_OK;
 }
 
-uint32_t SetValue(uint32_t handle, uint32_t index, uint32_t type, const void *value,
+template <typename T>
+uint32_t SetValue(uint32_t handle, uint32_t index, uint32_t type, const T *value,
                   uint32_t missing) {
     Field *field = nullptr;
     if (uint32_t status = Locate(handle, index, value, missing, &field); status != RDSTATUS_OK)
         return status;
     void *slot = ValueAt(*field, index);
     if (field->type == type) {
-        std::memcpy(slot, value, kTypeSizes[type]);
+        std::memcpy(slot, value, sizeof(T));
     } else if (uint32_t status = FieldValueConvert(type, value, field->type, 0, slot);
                status != RDSTATUS_OK) {
         return status;

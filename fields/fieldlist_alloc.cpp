@@ -76,12 +76,15 @@ void FieldBlockShare(FieldBlock &block, Fieldlist &list) {
 
 void FieldBlockDrop(Fieldlist &list, FieldBlock *block) {
     if (block == nullptr) return;
+    const bool owner = block->sharers == &list;
     UnlinkSharer(*block, list);
     if (--block->refCount > 0) {
-        // The records stay with the lists that share them; the first of
-        // those owns them from now on.
-        for (uint32_t j = 0; j < block->count; ++j)
-            block->fields[j].owner = block->sharers;
+        // The records stay with the lists that share them; when their owner
+        // goes, the first of those owns them from now on.
+        if (owner) {
+            for (uint32_t j = 0; j < block->count; ++j)
+                block->fields[j].owner = block->sharers;
+        }
         return;
     }
     if (block->fields != nullptr) {
@@ -106,7 +109,7 @@ void FieldlistDestroy(Fieldlist *list) {
         FieldBlockDrop(*list, list->fieldBlock);
     }
     FieldBlockDrop(*list, list->dataBlock);
-    RDMemFree(list);
+    RDMemFreeInline(list);
 }
 
 uint32_t VisibleSlot(const Fieldlist &list, uint32_t position) {

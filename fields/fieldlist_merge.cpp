@@ -41,8 +41,10 @@ struct DataCounts {
     uint32_t filtered = 0, virtuals = 0;
 };
 
+// Only a virtual code or a filter leaves data fields out of the count.
 DataCounts CountData(const Request &r) {
     DataCounts counts;
+    if (r.code == 0 && (r.options & (RDMERGE_FILTERMASK | RDMERGE_KEEPFLAGGED)) == 0) return counts;
     const Fieldlist &d = *r.data;
     for (uint32_t i = 0; i < d.count; ++i) {
         if (SlotHidden(d, i)) continue;
@@ -82,7 +84,7 @@ struct Result {
 
 // A list record shaped like shape's (its names), not registered.
 uint32_t MakeResult(const Fieldlist &shape, Result &result) {
-    auto *list = static_cast<Fieldlist *>(RDMemAlloc(sizeof(Fieldlist)));
+    auto *list = static_cast<Fieldlist *>(RDMemAllocInline(sizeof(Fieldlist)));
     if (list == nullptr) return RDSTATUS_NOMEMORY;
     *list = shape;
     list->handle = 0;

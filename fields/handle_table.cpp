@@ -53,7 +53,7 @@ void HandleTableStop(HandleTable &table) {
     table = HandleTable{};
 }
 
-uint32_t HandleTableReserve(HandleTable &table, uint32_t count) {
+uint32_t HandleTableReserveSlow(HandleTable &table, uint32_t count) {
     if (count == 0) return RDSTATUS_OK;
     const uint64_t last = uint64_t{table.next} + count - 1;
     if (last > UINT32_MAX) return RDSTATUS_NOMEMORY;

@@ -48,7 +48,16 @@ void HandleTableStart(HandleTable &table, HandlePage *blank, void *absent);
 // Frees every page and the directory; the table issues nothing any more.
 void HandleTableStop(HandleTable &table);
 // Makes sure the next count handles can be registered: 0 or 258.
-uint32_t HandleTableReserve(HandleTable &table, uint32_t count);
+uint32_t HandleTableReserveSlow(HandleTable &table, uint32_t count);
+inline uint32_t HandleTableReserve(HandleTable &table, uint32_t count) {
+    // The frequent case: the handles fall in the page already issuing.
+    const uint32_t page = table.next >> kHandlePageBits;
+    const uint64_t last = uint64_t{table.next} + count;
+    if (count != 0 && (last >> kHandlePageBits) == page && page < table.pageCount &&
+        table.pages[page] != table.blank)
+        return 0;
+    return HandleTableReserveSlow(table, count);
+}
 // Issues the next handle for record; the handle must have been reserved.
 uint32_t HandleTableRegister(HandleTable &table, void *record);
 // Points a live handle at the record's new place after a move.
