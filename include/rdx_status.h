@@ -19,6 +19,7 @@
 #define RDSTATUS_NOLISTING 12314u    /* listing without set-up */
 #define RDSTATUS_NOTREADY 12320u     /* system context not set up */
 #define RDSTATUS_FORMATTYPE 12546u   /* format of another field type */
+#define RDSTATUS_BADPROPERTY 12555u  /* invalid or unknown property number */
 #define RDSTATUS_NOSTREAM 12808u     /* null stream record */
 #define RDSTATUS_NOFIELD 12809u      /* unknown field handle, or no field of that name */
 #define RDSTATUS_BADTYPE 12810u      /* field type code 0 or above 7 */

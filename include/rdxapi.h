@@ -9,6 +9,7 @@
 #include "rdx_fieldlist.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_numeric.h"
+#include "rdx_property.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
 #include "rdx_system.h"
