@@ -8,6 +8,7 @@
 #define RDX_CSMGR_H
 
 #include "rdexport.h"
+#include "rdx_property.h"
 #include "rdx_stream.h"
 #include <stddef.h>
 #include <stdint.h>
@@ -46,6 +47,11 @@ RD_EXPORT uint32_t CSMgrServerState(uint32_t value);
 RD_EXPORT uint32_t CSMgrNextActivity(NextActivityRecord *record);
 RD_EXPORT uint32_t CSMgrDoneActivity(uint32_t handle, uint32_t endCode);
 RD_EXPORT uint32_t CSMgrRunActivity(uint32_t handle, const RDStream *name);
+/* Adds the description's items to set (items of any type 1-7). */
+RD_EXPORT uint32_t CSMgrGetDescription(uint32_t handle, PropertySet *set);
+/* Sends the Int, Datetime, text and rich-text items of set that have a
+ * value; 258, sending nothing, when the block cannot grow. */
+RD_EXPORT uint32_t CSMgrPutDescription(uint32_t handle, PropertySet *set);
 /* *done is 1 when the runs the activity waits for have finished. */
 RD_EXPORT uint32_t CSMgrCheckSync(uint32_t handle, uint32_t *done);
 /* *id (or *handle) receives the answer's word whatever its status. */
