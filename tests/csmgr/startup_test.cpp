@@ -103,3 +103,28 @@ TEST_F(StartupTest, MissingConfigurationFileIsReported) {
 
 } // namespace
 } // namespace csmgrtest
+
+namespace csmgrtest {
+namespace {
+
+// A home directory whose program path is too long to start gives 516.
+TEST_F(StartupTest, ProgramPathThatDoesNotFitIsNotStarted) {
+    std::string dir = home_.Dir();
+    while (dir.size() < 100)
+        dir += std::string(40, 'd') + "/";
+    ASSERT_EQ(0, rdtest::Shell("mkdir -p '" + dir + "'"));
+    rdtest::WriteFile(dir + "quarry.ini", "[Configuration]\nDirectory=" + dir + "\nKitType=2\n");
+    rdtest::WriteFile(dir + "rdcsm", "#!/bin/sh\necho started > '" + Marker() + "'\n");
+    chmod((dir + "rdcsm").c_str(), 0755);
+    rdtest::WriteFile(dir + "program", "");
+    RDSystemTerm();
+    RDPlatTerm();
+    ASSERT_EQ(0u, RDPlatInit((dir + "program").c_str()));
+    ASSERT_EQ(0u, RDSystemInit());
+    ASSERT_EQ(dir, RDFileExeDir());
+    EXPECT_EQ(516u, CSMgrStartup());
+    EXPECT_FALSE(rdtest::FileExists(Marker()));
+}
+
+} // namespace
+} // namespace csmgrtest
