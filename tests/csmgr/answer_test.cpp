@@ -132,26 +132,5 @@ TEST_F(PeerTest, GetFieldStoresTheValueOrPassesNotFound) {
     EXPECT_EQ(0u, RDFieldFree(field));
 }
 
-TEST_F(PeerTest, GetFieldGrowsForALongValue) {
-    Stream name("memo", 256);
-    uint32_t field = 0;
-    ASSERT_EQ(0u, RDFieldAlloc(&field, RDTYPE_TEXT, 1));
-    const std::string long_text(4000, 'm');
-    peer_.Script(AnswerWith(532 + long_text.size() + 1, {{532, long_text}}));
-    ASSERT_EQ(0u, CSMgrGetField(1, &name, field));
-    Stream value;
-    EXPECT_EQ(0u, RDFieldGetStream(field, 1, 256, &value, nullptr));
-    EXPECT_EQ(long_text, value.Bytes());
-    EXPECT_EQ(0u, RDFieldFree(field));
-}
-
-TEST_F(PeerTest, ServerStatusesPassUnchanged) {
-    Stream text("t", 256);
-    peer_.Script(Reply::Answer(4148));
-    EXPECT_EQ(4148u, CSMgrLog(1, 2, &text));
-    peer_.Script(Reply::Answer(12345));
-    EXPECT_EQ(12345u, CSMgrServerState(0));
-}
-
 } // namespace
 } // namespace csmgrtest
