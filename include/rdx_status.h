@@ -22,8 +22,13 @@
 #define RDSTATUS_FORMATTYPE 12546u   /* format of another field type */
 #define RDSTATUS_MERGECOUNT 12548u   /* merge: field counts do not match */
 #define RDSTATUS_MERGENAME 12552u    /* merge: a field without its named partner */
+#define RDSTATUS_BADPROPERTY 12555u  /* invalid or unknown property number */
 #define RDSTATUS_NOSTREAM 12808u     /* null stream record */
 #define RDSTATUS_NOFIELD 12809u      /* unknown field handle, or no field of that name */
 #define RDSTATUS_BADTYPE 12810u      /* field type code 0 or above 7 */
+#define RDSTATUS_NOARGUMENT 779u     /* required argument of a server-manager request missing */
+#define RDSTATUS_NOPIPE 782u         /* server manager's pipe cannot be opened or did not appear */
+#define RDSTATUS_EXCHANGE 783u       /* server-manager exchange failed or answer incomplete */
+#define RDSTATUS_SHAREDSERVER 825u   /* private server manager requested but one already runs */
 
 #endif

@@ -2,12 +2,14 @@
 #ifndef RDXAPI_H
 #define RDXAPI_H
 
+#include "rdx_csmgr.h"
 #include "rdx_currency.h"
 #include "rdx_datetime.h"
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_numeric.h"
+#include "rdx_property.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
 #include "rdx_system.h"
