@@ -65,6 +65,23 @@ uint32_t FieldlistMake(uint32_t recordCount, uint32_t defaultFlags, uint32_t cap
     return RDSTATUS_OK;
 }
 
+Fieldlist *FieldlistRecordLike(const Fieldlist &shape) {
+    auto *list = static_cast<Fieldlist *>(RDMemAllocInline(sizeof(Fieldlist)));
+    if (list == nullptr) return nullptr;
+    *list = shape;
+    list->handle = 0;
+    list->sequence = 0;
+    list->modified = 1;
+    list->cursor = -1;
+    list->cursorCharset = 0;
+    list->fieldBlock = nullptr;
+    list->nameBlock = nullptr;
+    list->listFlags = 0;
+    list->nextSharer = nullptr;
+    list->dataBlock = nullptr;
+    return list;
+}
+
 void FieldBlockShare(FieldBlock &block, Fieldlist &list) {
     ++block.refCount;
     list.nextSharer = nullptr;

@@ -12,16 +12,8 @@ namespace {
 // fields: 0 or 258.
 uint32_t CopyRecord(const Fieldlist &source, Fieldlist **made) {
     *made = nullptr;
-    auto *copy = static_cast<Fieldlist *>(RDMemAlloc(sizeof(Fieldlist)));
+    Fieldlist *copy = FieldlistRecordLike(source);
     if (copy == nullptr) return RDSTATUS_NOMEMORY;
-    *copy = source;
-    copy->handle = 0;
-    copy->modified = 1;
-    copy->cursor = -1;
-    copy->cursorCharset = 0;
-    copy->fieldBlock = nullptr;
-    copy->nextSharer = nullptr;
-    copy->nameBlock = nullptr;
     if (uint32_t status =
             NameBlockCopy(*source.nameBlock, source.count, source.capacity, &copy->nameBlock);
         status != RDSTATUS_OK) {

@@ -160,6 +160,9 @@ void SlotsShift(Fieldlist &list, uint32_t from, int shift);
 // slots and, with recordCount != 0, a field block of its own. 0 or 258.
 uint32_t FieldlistMake(uint32_t recordCount, uint32_t defaultFlags, uint32_t capacity,
                        Fieldlist **list);
+// A new unregistered record with shape's members but no blocks and no
+// sharing, modified and its listing not set up; null for lack of memory.
+Fieldlist *FieldlistRecordLike(const Fieldlist &shape);
 // Frees what a list owns and the record (registered or not).
 void FieldlistDestroy(Fieldlist *list);
 // Registers a list made aside (a list handle must have been reserved).

@@ -84,17 +84,9 @@ struct Result {
 
 // A list record shaped like shape's (its names), not registered.
 uint32_t MakeResult(const Fieldlist &shape, Result &result) {
-    auto *list = static_cast<Fieldlist *>(RDMemAllocInline(sizeof(Fieldlist)));
+    Fieldlist *list = FieldlistRecordLike(shape);
     if (list == nullptr) return RDSTATUS_NOMEMORY;
-    *list = shape;
-    list->handle = 0;
-    list->sequence = 0;
-    list->modified = 1;
-    list->cursor = -1;
-    list->cursorCharset = 0;
-    list->fieldBlock = nullptr;
-    list->dataBlock = nullptr;
-    list->nextSharer = nullptr;
+    list->nameBlock = shape.nameBlock; // referenced at commit
     list->listFlags = kListBorrowed;
     result.list = list;
     return RDSTATUS_OK;

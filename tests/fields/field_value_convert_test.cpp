@@ -55,11 +55,13 @@ std::unique_ptr<Value> Make(uint32_t type, const std::string &text, uint32_t cha
     return value;
 }
 
+// A number list of the values, the last 2 * ranges of them paired as ranges.
 std::string Doubles(std::initializer_list<double> values, size_t ranges = 0) {
-    std::string bytes = Le16(values.size() - 2 * ranges) + Le16(ranges);
-    for (double v : values)
-        bytes.append(reinterpret_cast<const char *>(&v), sizeof v);
-    return bytes;
+    const std::vector<double> all(values);
+    std::vector<std::pair<double, double>> pairs;
+    for (size_t k = all.size() - 2 * ranges; k < all.size(); k += 2)
+        pairs.emplace_back(all[k], all[k + 1]);
+    return rdxtest::ValueList(std::vector<double>(all.begin(), all.end() - 2 * ranges), pairs);
 }
 
 class FieldValueConversion : public rdxtest::SystemTest {};

@@ -31,10 +31,7 @@ std::string GetText(uint32_t field, uint32_t index, uint32_t charset = RDCHARSET
 }
 
 std::string Doubles(std::initializer_list<double> values) {
-    std::string bytes = Le16(values.size()) + Le16(0);
-    for (double v : values)
-        bytes.append(reinterpret_cast<const char *>(&v), sizeof v);
-    return bytes;
+    return rdxtest::ValueList(std::vector<double>(values));
 }
 
 TEST_F(FieldsTest, GettersConvertFromTheFieldsType) {

@@ -13,16 +13,9 @@ namespace {
 
 class ValueListAccess : public rdxtest::SystemTest {};
 
-// The bytes of a number or datetime list: singles, then (low, high) pairs.
 template <typename T>
 std::string Items(const std::vector<T> &singles, const std::vector<std::pair<T, T>> &ranges = {}) {
-    std::string bytes = Le16(singles.size()) + Le16(ranges.size());
-    auto add = [&bytes](const T &v) { bytes.append(reinterpret_cast<const char *>(&v), sizeof v); };
-    for (const T &v : singles)
-        add(v);
-    for (const auto &[low, high] : ranges)
-        add(low), add(high);
-    return bytes;
+    return rdxtest::ValueList(singles, ranges);
 }
 
 TEST_F(ValueListAccess, TextListCountsAndLengths) {

@@ -5,21 +5,10 @@
 
 using rdxtest::Converted;
 using rdxtest::Le16;
+using rdxtest::ValueList;
 
 namespace {
 
-// The bytes of a value list: singles, then (low, high) pairs.
-template <typename T>
-std::string ValueList(const std::vector<T> &singles,
-                      const std::vector<std::pair<T, T>> &ranges = {}) {
-    std::string bytes = Le16(singles.size()) + Le16(ranges.size());
-    auto add = [&bytes](const T &v) { bytes.append(reinterpret_cast<const char *>(&v), sizeof v); };
-    for (const T &v : singles)
-        add(v);
-    for (const auto &[low, high] : ranges)
-        add(low), add(high);
-    return bytes;
-}
 const auto Numbers = ValueList<double>;
 
 RDDatetime Dt(int32_t y, int32_t mo, int32_t d, int32_t h = -1, int32_t mi = -1) {

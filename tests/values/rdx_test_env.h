@@ -14,6 +14,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace rdxtest {
 
@@ -120,6 +122,19 @@ inline std::string List(std::initializer_list<std::string> texts) {
         body += t;
     }
     return header + body;
+}
+
+// The bytes of a number or datetime list: singles, then (low, high) pairs.
+template <typename T>
+std::string ValueList(const std::vector<T> &singles,
+                      const std::vector<std::pair<T, T>> &ranges = {}) {
+    std::string bytes = Le16(singles.size()) + Le16(ranges.size());
+    auto add = [&bytes](const T &v) { bytes.append(reinterpret_cast<const char *>(&v), sizeof v); };
+    for (const T &v : singles)
+        add(v);
+    for (const auto &[low, high] : ranges)
+        add(low), add(high);
+    return bytes;
 }
 
 // UTF-16LE bytes.
