@@ -1,6 +1,7 @@
 // The log and status functions: the status word rules, informational
 // messages, entries not logged twice, sending, the last-entry accessors,
 // RDActivityPrint and the checks that open them.
+#include "../support/alloc_failure.h"
 #include "activity_test_env.h"
 
 namespace {
@@ -151,6 +152,29 @@ TEST_F(ActivityLogTest, WithoutAnActivity) {
     RDActivityClearStatus();
     EXPECT_EQ(0u, rdx::Context()->activity.activityStatus);
     rdx::Context()->activity.activityNesting = 1;
+}
+
+TEST_F(ActivityLogTest, FailedAllocationsStillKeepTheStatus) {
+    rdx::g_logHooks.send = nullptr; // the recorder allocates
+    Stream wide(rdxtest::Wide(u"f\u00fcnf"), 160), pattern("[[RDS1]]: [[RDI1]]", 256);
+    const std::string expected = "ERROR: f\xC3\xBCnf: 3; number 5";
+    auto bytes = [](const Stream &s) {
+        return std::string_view(reinterpret_cast<const char *>(s.s.data), s.s.length);
+    };
+    rdtest::ForEachAllocationFailure(
+        [&] {
+            RDActivityClearStatus();
+            const uint32_t status =
+                RDActivityLogStreamEx(0, &pattern, 5, 3, 0, 0, &wide, nullptr, nullptr);
+            Stream text, copy;
+            RDActivityGetLogLast(&text, nullptr, &copy);
+            const bool whole = bytes(text) == expected && bytes(copy) == bytes(pattern);
+            return status == 12325u && whole ? 0u : 258u;
+        },
+        [&](uint32_t) {
+            EXPECT_EQ(12325u, RDActivityGetStatus());
+            EXPECT_EQ(12325u, RDActivityGetLogLast(nullptr, nullptr, nullptr));
+        });
 }
 
 TEST(ActivityLogNoSystem, ChecksComeFirst) {
