@@ -17,6 +17,7 @@ class TextBuffer {
     ~TextBuffer();
 
     void Append(std::string_view text) {
+        if (text.empty()) return; // an empty view may have no address
         if (text.size() <= capacity_ - size_) {
             __builtin_memcpy(data_ + size_, text.data(), text.size());
             size_ += text.size();

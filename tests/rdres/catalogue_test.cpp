@@ -3,28 +3,43 @@
 #include "rdres.h"
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <regex>
+#include <sstream>
 #include <string>
 
 namespace {
 
-// Every "#define RDSTATUS_NAME number" of the headers in the given folders.
+// The number a "#define RDSTATUS_NAME number" line defines, into found.
+void ReadDefine(const std::string &line, std::map<std::string, uint32_t> &found) {
+    std::istringstream words(line);
+    std::string directive, name, value;
+    words >> directive;
+    if (directive == "#") {
+        words >> directive;
+        directive = "#" + directive;
+    }
+    if (directive != "#define" || !(words >> name >> value) || name.rfind("RDSTATUS_", 0) != 0)
+        return;
+    char *end = nullptr;
+    const unsigned long number = std::strtoul(value.c_str(), &end, 0);
+    EXPECT_NE(value.c_str(), end) << "unreadable: " << line;
+    found[name] = static_cast<uint32_t>(number);
+}
+
+// Every status number the headers in the public folders define, by name.
 std::map<std::string, uint32_t> DefinedStatuses() {
     std::map<std::string, uint32_t> found;
-    const std::regex define(R"(^\s*#\s*define\s+(RDSTATUS_\w+)\s+(0x[0-9A-Fa-f]+|\d+)u?\b)");
     for (const char *folder : {RDX_SOURCE_INCLUDE_DIR, RDX_GENERATED_INCLUDE_DIR}) {
         for (const auto &entry : std::filesystem::directory_iterator(folder)) {
             if (entry.path().extension() != ".h") continue;
             std::ifstream in(entry.path());
-            std::smatch m;
             for (std::string line; std::getline(in, line);)
-                if (std::regex_search(line, m, define))
-                    found[m[1]] = static_cast<uint32_t>(std::stoul(m[2], nullptr, 0));
+                ReadDefine(line, found);
         }
     }
     return found;
