@@ -4,6 +4,7 @@
 // existing member moves.
 #pragma once
 
+#include "activity/activity_state.h"
 #include "translate/translation_context.h"
 
 #include <cstdint>
@@ -13,6 +14,8 @@ namespace rdx {
 struct SystemContext {
     uint32_t refCount; // RDSystemInit calls not yet matched by RDSystemTerm
     TranslationContext translation;
+    ActivityState activity;
+    LogState log;
 };
 
 // The process-wide context: null when there is none.

@@ -63,8 +63,8 @@ uint32_t CheckCounts(const Request &r, const DataCounts &counts) {
     const uint32_t layout = r.layout->count - r.layout->hiddenCount;
     const uint32_t available =
         r.data->count - r.data->hiddenCount - counts.virtuals - counts.filtered;
-    if (available > layout && (r.options & RDMERGE_ALLOWEXTRA) == 0) return RDSTATUS_MERGECOUNT;
-    if (available < layout && (r.options & RDMERGE_ALLOWMISSING) == 0) return RDSTATUS_MERGECOUNT;
+    if (available > layout && (r.options & RDMERGE_ALLOWEXTRA) == 0) return RDSTATUS_COUNTMISMATCH;
+    if (available < layout && (r.options & RDMERGE_ALLOWMISSING) == 0) return RDSTATUS_COUNTMISMATCH;
     return RDSTATUS_OK;
 }
 
@@ -173,7 +173,7 @@ class Placement {
     uint32_t PlaceByName(Fieldlist &merged, uint32_t i, const Field &field) {
         const uint32_t j = LayoutSlotNamed(*r_.layout, *matcher_, dataNames_[i]);
         if (j == r_.layout->count)
-            return (r_.options & RDMERGE_ALLOWEXTRA) != 0 ? RDSTATUS_OK : RDSTATUS_MERGENAME;
+            return (r_.options & RDMERGE_ALLOWEXTRA) != 0 ? RDSTATUS_OK : RDSTATUS_NAMEMISMATCH;
         Place(merged, j, field);
         if (marks_ != nullptr) marks_.get()[j] = true;
         return RDSTATUS_OK;
@@ -183,7 +183,7 @@ class Placement {
     uint32_t CheckMarks() const {
         if (marks_ == nullptr) return RDSTATUS_OK;
         for (uint32_t j = 0; j < r_.layout->count; ++j) {
-            if (!marks_.get()[j] && !SlotHidden(*r_.layout, j)) return RDSTATUS_MERGENAME;
+            if (!marks_.get()[j] && !SlotHidden(*r_.layout, j)) return RDSTATUS_NAMEMISMATCH;
         }
         return RDSTATUS_OK;
     }
@@ -268,7 +268,7 @@ extern "C" RD_EXPORT uint32_t RDFieldlistMergeVirtual(uint32_t *merged, uint32_t
     if (merged == nullptr || (virtualCode != 0 && virtualList == nullptr)) return RDSTATUS_NULLARG2;
     Request r{FindFieldlist(layout), FindFieldlist(data), options, virtualCode};
     if (r.layout == nullptr || r.data == nullptr) return RDSTATUS_NOLIST;
-    if (r.data->fieldBlock == nullptr) return RDSTATUS_NAMESONLY;
+    if (r.data->fieldBlock == nullptr) return RDSTATUS_NOFIELDRECORDS;
     return Merge(r, merged, virtualList);
 }
 

@@ -1,24 +1,8 @@
-/* Status numbers returned by rdplat. */
+/* Status numbers returned by rdplat. The numbers are made from the message
+ * table rdres/messages.txt, which also holds their texts. */
 #ifndef RDPLAT_STATUS_H
 #define RDPLAT_STATUS_H
 
-#define RDSTATUS_OK 0u
-#define RDSTATUS_NOMEMORY 258u
-#define RDSTATUS_NOLISTHANDLE 528u
-#define RDSTATUS_ENVNOTSET 530u
-#define RDSTATUS_ENVREFUSED 531u
-#define RDSTATUS_NOINTLFORMAT 532u
-#define RDSTATUS_NOTIMEZONE 533u
-#define RDSTATUS_INIMISSING 534u
-#define RDSTATUS_INIOPEN 535u
-#define RDSTATUS_INICREATE 536u
-#define RDSTATUS_INITEMPNAME 537u
-#define RDSTATUS_REGKEY 538u
-#define RDSTATUS_REGVALUE 539u
-#define RDSTATUS_BADPATTERN 12289u
-#define RDSTATUS_NOENTRY 12290u
-#define RDSTATUS_NULLARG1 12301u
-#define RDSTATUS_NULLARG2 12302u
-#define RDSTATUS_NOFIT 12801u
+#include "rdplat_status_codes.h"
 
 #endif

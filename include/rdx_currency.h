@@ -10,9 +10,6 @@
 #include "rdx_stream.h"
 #include <stdint.h>
 
-#define RDSTATUS_NOFLOAT 12804u    /* null pointer given to a float conversion */
-#define RDSTATUS_NOCURRENCY 12805u /* null currency or text that is not an amount */
-
 /* The value times 10000, as two 32-bit words, low word first. */
 typedef struct RDCurrency {
     uint32_t low;

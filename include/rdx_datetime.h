@@ -9,13 +9,6 @@
 #include "rdx_stream.h"
 #include <stdint.h>
 
-#ifndef RDSTATUS_BADFLAGS
-#define RDSTATUS_BADFLAGS 12304u /* conflicting flags */
-#endif
-#ifndef RDSTATUS_NODATETIME
-#define RDSTATUS_NODATETIME 12807u /* null or invalid datetime, unreadable text */
-#endif
-
 /* The absent half (either word). */
 #define RDDT_ABSENT 0xFFFFFFFFu
 /* The largest day number and the largest time of day (24:00:00.00). */

@@ -12,11 +12,6 @@
 #include "rdx_stream.h"
 #include <stdint.h>
 
-#define RDSTATUS_NONUMERIC 12806u /* invalid numeric, broken limits or not a number */
-#ifndef RDSTATUS_NOFLOAT
-#define RDSTATUS_NOFLOAT 12804u
-#endif
-
 #define RDNUMERIC_MAX_PRECISION 88u
 #define RDNUMERIC_DIGIT_BYTES 44
 #define RDNUMERIC_MARKER 128u

@@ -8,6 +8,7 @@
 #define RDX_STREAM_H
 
 #include "rdexport.h"
+#include "rdx_status.h"
 #include <stdint.h>
 
 /* Character-set codes. Code 0 is never valid. */

@@ -9,13 +9,6 @@
 #include "rdx_stream.h"
 #include <stdint.h>
 
-#ifndef RDSTATUS_NOINT
-#define RDSTATUS_NOINT 12803u /* null integer, or text that is not an integer */
-#endif
-#ifndef RDSTATUS_NOFLOAT
-#define RDSTATUS_NOFLOAT 12804u /* null float, or text that is not a number */
-#endif
-
 RD_BEGIN_DECLS
 
 RD_EXPORT uint32_t RDStreamFromInt(RDStream *stream, const int32_t *value, uint32_t charset);

@@ -14,13 +14,6 @@
 #include "rdx_stream.h"
 #include <stdint.h>
 
-#define RDSTATUS_NOTTEXTLIST 12294u     /* null stream, or a non-text stream not a text list */
-#define RDSTATUS_NOTNUMBERLIST 12295u   /* null stream, or not a number list */
-#define RDSTATUS_NOTDATETIMELIST 12296u /* null stream, or not a datetime list */
-#ifndef RDSTATUS_NOFLOAT
-#define RDSTATUS_NOFLOAT 12804u /* null output */
-#endif
-
 RD_BEGIN_DECLS
 
 /* Text lists. Indexes count from 1. */

@@ -2,6 +2,7 @@
 #ifndef RDXAPI_H
 #define RDXAPI_H
 
+#include "rdx_activity.h"
 #include "rdx_csmgr.h"
 #include "rdx_currency.h"
 #include "rdx_datetime.h"

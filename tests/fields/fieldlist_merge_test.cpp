@@ -75,7 +75,7 @@ TEST_F(FieldsTest, MergeChecksInOrderAndClearsOutputs) {
     EXPECT_EQ(RDSTATUS_NOLIST, RDFieldlistMergeVirtual(&merged, 999, data, 0, 5, &gathered));
     EXPECT_EQ(0u, merged + gathered);
     EXPECT_EQ(RDSTATUS_NOLIST, RDFieldlistMerge(&merged, layout, 999, 0));
-    EXPECT_EQ(RDSTATUS_NAMESONLY, RDFieldlistMerge(&merged, layout, namesOnly, 0));
+    EXPECT_EQ(RDSTATUS_NOFIELDRECORDS, RDFieldlistMerge(&merged, layout, namesOnly, 0));
     // Without a virtual code the second output is only cleared.
     gathered = 7;
     ASSERT_EQ(0u, RDFieldlistMergeVirtual(&merged, layout, data, 0, 0, &gathered));
@@ -113,9 +113,9 @@ TEST_F(FieldsTest, PositionalMergeWithMoreAndFewerDataFields) {
     const uint32_t layout = NewList(0), five = DataList({"a", "b", "c", "d", "e"}),
                    two = DataList({"a", "b"});
     AppendAll(layout, {"A", "B", "C"});
-    Merge(layout, five, 0, RDSTATUS_MERGECOUNT);
+    Merge(layout, five, 0, RDSTATUS_COUNTMISMATCH);
     EXPECT_EQ("10,20,30", ValuesOf(Merge(layout, five, RDMERGE_ALLOWEXTRA)));
-    Merge(layout, two, RDMERGE_ALLOWEXTRA, RDSTATUS_MERGECOUNT);
+    Merge(layout, two, RDMERGE_ALLOWEXTRA, RDSTATUS_COUNTMISMATCH);
     const uint32_t fewer = Merge(layout, two, RDMERGE_ALLOWMISSING);
     EXPECT_EQ("A|B", VisibleNames(fewer));
     EXPECT_EQ("10,20", ValuesOf(fewer));
@@ -139,10 +139,10 @@ TEST_F(FieldsTest, MergeByNameIgnoresCaseAndCharacterSets) {
 
     // Without ALLOWMISSING the counts fail first; with equal counts the
     // first name without a partner fails.
-    Merge(layout, data, RDMERGE_BYNAME, RDSTATUS_MERGECOUNT);
+    Merge(layout, data, RDMERGE_BYNAME, RDSTATUS_COUNTMISMATCH);
     const uint32_t three = DataList({"a", "b", "zz"});
-    Merge(layout, three, RDMERGE_BYNAME, RDSTATUS_MERGENAME);
-    Merge(layout, three, RDMERGE_BYNAME | RDMERGE_ALLOWEXTRA, RDSTATUS_MERGENAME); // C empty
+    Merge(layout, three, RDMERGE_BYNAME, RDSTATUS_NAMEMISMATCH);
+    Merge(layout, three, RDMERGE_BYNAME | RDMERGE_ALLOWEXTRA, RDSTATUS_NAMEMISMATCH); // C empty
     EXPECT_EQ("10,20", ValuesOf(Merge(layout, three,
                                       RDMERGE_BYNAME | RDMERGE_ALLOWEXTRA | RDMERGE_ALLOWMISSING)));
     // A layout without names cannot be merged by name.
@@ -158,7 +158,7 @@ TEST_F(FieldsTest, MergeFiltersByFlags) {
     RDFieldlistGetField(data, 3, 256, &c, nullptr);
     ASSERT_EQ(0u, RDFieldSetFlags(b, 0x30));
     ASSERT_EQ(0u, RDFieldSetFlags(c, 0x430));
-    Merge(layout, data, 0x30, RDSTATUS_MERGECOUNT); // b and c left out: one field for two
+    Merge(layout, data, 0x30, RDSTATUS_COUNTMISMATCH); // b and c left out: one field for two
     EXPECT_EQ("10", ValuesOf(Merge(layout, data, 0x30 | RDMERGE_ALLOWMISSING)));
     EXPECT_EQ("10,30", ValuesOf(Merge(layout, data, 0x430))); // c keeps 0x400
     EXPECT_EQ("30", ValuesOf(Merge(layout, data, 0x400 | RDMERGE_ALLOWMISSING)));
@@ -187,7 +187,7 @@ TEST_F(FieldsTest, MergedListsMergeAgain) {
     AppendAll(outer, {"d", "c", "b"});
     const uint32_t first = Merge(layout, data, RDMERGE_BYNAME | RDMERGE_ALLOWMISSING);
     EXPECT_EQ("20,30,10", ValuesOf(first));
-    Merge(outer, first, RDMERGE_BYNAME | RDMERGE_ALLOWMISSING, RDSTATUS_MERGENAME); // A
+    Merge(outer, first, RDMERGE_BYNAME | RDMERGE_ALLOWMISSING, RDSTATUS_NAMEMISMATCH); // A
     const uint32_t second =
         Merge(outer, first, RDMERGE_BYNAME | RDMERGE_ALLOWMISSING | RDMERGE_ALLOWEXTRA);
     EXPECT_EQ("10,30", ValuesOf(second)); // c and b; D had no field

@@ -1,0 +1,36 @@
+// The checks that open the activity functions, and the end of the log state.
+#include "activity/activity_state.h"
+
+#include "activity/system_context.h"
+#include "rdx_status.h"
+
+namespace rdx {
+
+uint32_t ActivityCheck() {
+    const SystemContext *context = Context();
+    if (context == nullptr || context->activity.activityNesting == 0) return RDSTATUS_NOACTIVITY;
+    return RDSTATUS_OK;
+}
+
+uint32_t CommandStatus() {
+    const ActivityBlock *block = Context()->activity.activityBlock;
+    if (block == nullptr) return RDSTATUS_OK;
+    switch (block->command) {
+    case 1:
+        return RDSTATUS_COMMAND1;
+    case 2:
+        return RDSTATUS_COMMAND2;
+    default:
+        return RDSTATUS_OK;
+    }
+}
+
+void LogStateRelease() {
+    SystemContext *context = Context();
+    if (context == nullptr) return;
+    RDStreamDataFree(&context->log.lastLogText);
+    RDStreamDataFree(&context->log.lastLogStream);
+    context->log = LogState{};
+}
+
+} // namespace rdx

@@ -1,0 +1,57 @@
+// The activity's and the log's parts of the system context, and the checks
+// that open the activity functions.
+#pragma once
+
+#include "activity/property_set.h"
+#include "rdx_activity.h"
+#include "rdx_stream.h"
+
+#include <cstdint>
+
+struct ConnectionRecord;
+
+namespace rdx {
+
+// Bits of activityMode.
+constexpr uint32_t kModeAllocated = 1;     // made by RDActivityAlloc
+constexpr uint32_t kModeNoDescription = 2; // no description naming a connector
+constexpr uint32_t kModeStandAlone = 4;    // no server-manager activity
+
+struct ActivityState {
+    ActivityBlock *activityBlock; // null when there is no activity
+    uint32_t activityMode;
+    uint32_t activityStatus; // the status word
+    PropertySet *descriptionSet;
+    PropertySet *putBackSet;
+    PropertySet *localSet;
+    uint32_t startedByInit;
+    uint32_t activityNesting; // 0 = no activity
+};
+
+// The connection and connector operation running; the connection layer sets
+// it around each entry-point call.
+struct CurrentOperation {
+    const ConnectionRecord *connection;
+    uint32_t entry;    // entry-point number, 0 for none
+    uint32_t argument; // action code or kind
+};
+
+struct LogState {
+    uint32_t lastLogMessage;
+    RDStream lastLogText; // the finished text of the last entry
+    uint32_t lastLogNumber;
+    RDStream lastLogStream; // a copy of the last entry's free text
+    const ConnectionRecord *lastLogConnection;
+    CurrentOperation current;
+};
+
+// 0 when the system is ready and an activity exists, else 12321.
+uint32_t ActivityCheck();
+
+// 1542 or 1543 for the block's command 1 or 2, else 0. Needs an activity.
+uint32_t CommandStatus();
+
+// Releases the last-entry texts and zeroes the log state (at activity end).
+void LogStateRelease();
+
+} // namespace rdx
