@@ -6,12 +6,9 @@
 #include "activity/system_context.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
+#include "xcore.h"
 
 #include <cstdint>
-
-namespace xcore {
-struct Table;
-}
 
 namespace rdx {
 
@@ -26,11 +23,17 @@ inline bool IsKind(uint32_t code) {
     return (code & RDKIND_FLAG) != 0;
 }
 
+// The status of a failed xcore call: 258 when memory ran short, else 12305.
+inline uint32_t TableFailure(uint32_t failure) {
+    return failure == xcore::kNoMemory ? RDSTATUS_NOMEMORY : RDSTATUS_NOTABLE;
+}
+
 // Called by RDSystemInit: 0, 258, 1549 or 12320.
 uint32_t TranslationSetUp();
 // Called by RDSystemTerm; nothing happens when the layer is not set up.
 void TranslationTearDown();
-// Opens the tables of 256, the native set and 160 unless loaded: 0 or 1549.
+// Opens the tables of 256, the native set and 160 unless loaded: 0, 258 or
+// 1549.
 uint32_t StandardTablesLoad();
 // The table of a code other than the three standard ones, opened at first
 // use: 0, 258 or 12305.
