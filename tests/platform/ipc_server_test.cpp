@@ -2,6 +2,7 @@
 // misbehaving and foreign peers, and a server in another process.
 #include "ipc_test_util.h"
 
+#include <dirent.h>
 #include <pwd.h>
 #include <thread>
 
@@ -94,6 +95,50 @@ TEST(IpcServer, StaleSocketIsReplacedButALiveServerIsNot) {
     EXPECT_EQ(RDIPCCreate("other"), nullptr);
     EXPECT_EQ(RDIPCExists("other", 0), 0);
     close(stream);
+}
+
+// The descriptors open in this process.
+int OpenDescriptors() {
+    DIR *dir = opendir("/proc/self/fd");
+    int count = 0;
+    while (dir != nullptr && readdir(dir) != nullptr)
+        ++count;
+    if (dir != nullptr) closedir(dir);
+    return count;
+}
+
+// Every allocation of a first and of a further instance failing in turn:
+// no socket file, descriptor or instance is left behind, and the instances
+// made afterwards serve and remove the socket as usual.
+TEST(IpcServer, EveryAllocationFailureLeavesNoSocketDescriptorOrInstance) {
+    rdtest::TempHome home;
+    const std::string file = home.Path("pipes/scarce");
+    RDIPCHandle first = nullptr, second = nullptr;
+    const int none = OpenDescriptors();
+    EXPECT_GT(rdtest::ForEachAllocationFailure(
+                  [&] { return (first = RDIPCCreate("scarce")) != nullptr ? 0u : 1u; },
+                  [&](uint32_t) {
+                      EXPECT_FALSE(FileExists(file));
+                      EXPECT_EQ(OpenDescriptors(), none);
+                  }),
+              0);
+    ASSERT_NE(first, nullptr);
+    const int one = OpenDescriptors();
+    EXPECT_GT(rdtest::ForEachAllocationFailure(
+                  [&] { return (second = RDIPCCreate("scarce")) != nullptr ? 0u : 1u; },
+                  [&](uint32_t) {
+                      EXPECT_TRUE(FileExists(file));
+                      EXPECT_EQ(OpenDescriptors(), one);
+                  }),
+              0);
+    RDIPCClose(second);
+    RDIPCHandle client = RDIPCOpen("scarce", 0);
+    ASSERT_TRUE(Send(client, "still here"));
+    ASSERT_EQ(RDIPCWaitForConnection(first), first);
+    EXPECT_EQ(ReadWhole(first, 64), "still here");
+    RDIPCClose(client);
+    RDIPCClose(first);
+    EXPECT_FALSE(FileExists(file)); // no instance was left counted
 }
 
 // A second server trying the name must not reach the live one as a client:
