@@ -17,6 +17,11 @@ uint32_t TextByteLength(const void *text, uint32_t code) {
     return length - terminator;
 }
 
+bool ChainCodeIsUtf8(uint32_t code) {
+    xcore::Table *table = nullptr;
+    return TextTables(code, code, &table, &table) == RDSTATUS_OK && xcore::IsUtf8(table);
+}
+
 uint32_t TextTranslate(const void *source, uint32_t sourceLength, uint32_t sc, void **buffer,
                        uint32_t *length, uint32_t dc) {
     SystemContext *context = Context();

@@ -69,6 +69,16 @@ inline uint32_t TextTables(uint32_t sc, uint32_t dc, xcore::Table **from, xcore:
     return TableLookup(dc, to);
 }
 
+// True when the text of a code is UTF-8: 256 always, the native set as
+// found at set-up, any other code by its table (false when it has none).
+bool ChainCodeIsUtf8(uint32_t code);
+inline bool CodeIsUtf8(uint32_t code) {
+    const TranslationContext &translation = Context()->translation;
+    if (code == RDCHARSET_INTERCHANGE) return true;
+    if (code == translation.textFormat && code != 0) return translation.nativeUtf8;
+    return ChainCodeIsUtf8(code);
+}
+
 // Length in bytes of a terminated text of code, terminator not counted; 0
 // on any failure.
 uint32_t TextByteLength(const void *text, uint32_t code);
@@ -108,6 +118,18 @@ inline void EffectiveCharsets(uint32_t options, uint32_t *sc, uint32_t *dc) {
     const TranslationContext &translation = Context()->translation;
     *sc = EffectiveCharset(*sc, options, translation);
     *dc = EffectiveCharset(*dc, options, translation);
+}
+
+// True when text of code sc reads in code dc as it is, but for ill-formed
+// parts that a translation would replace by U+FFFD: the two codes, as the
+// Translation setting honours them, are one code or both UTF-8 (256, 65001
+// and a UTF-8 native set). Readers that accept ASCII characters only may
+// then read the bytes in place, as U+FFFD stops them like the ill-formed
+// bytes it replaces.
+inline bool SameUtf8Text(uint32_t sc, uint32_t dc) {
+    if (!TranslationReady() || IsKind(sc) || IsKind(dc)) return false;
+    EffectiveCharsets(0, &sc, &dc);
+    return sc == dc || (CodeIsUtf8(sc) && CodeIsUtf8(dc));
 }
 
 // Builds destination from source in character set or kind dc. The

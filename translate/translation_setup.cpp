@@ -103,6 +103,7 @@ uint32_t StandardTablesLoad() {
     }
     std::memcpy(translation.standard, opened, sizeof opened);
     translation.textFormat = native;
+    translation.nativeUtf8 = xcore::IsUtf8(opened[kTableNative]);
     return RDSTATUS_OK;
 }
 
@@ -112,6 +113,7 @@ void TranslationTearDown() {
     CloseChains(translation);
     CloseStandardTables(translation);
     translation.textFormat = 0;
+    translation.nativeUtf8 = false;
     translation.translationMode = 0;
     translation.emptyData = nullptr;
     translation.country = 0;

@@ -178,6 +178,10 @@ uint32_t CodeFromCodePage(uint32_t *code, const uint32_t *codePage) {
     return 0;
 }
 
+bool IsUtf8(const Table *table) {
+    return table != nullptr && table->form == Form::Utf8;
+}
+
 uint32_t TerminatorSize(const Table *table, uint32_t *size) {
     if (table == nullptr || size == nullptr) return 1;
     *size = table->terminator;

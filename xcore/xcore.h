@@ -38,6 +38,9 @@ void CloseTable(Table *table);
 // other code page is its own code.
 uint32_t CodeFromCodePage(uint32_t *code, const uint32_t *codePage);
 
+// True when the table's set is UTF-8.
+bool IsUtf8(const Table *table);
+
 // Size in bytes of the text terminator of the table's character set.
 uint32_t TerminatorSize(const Table *table, uint32_t *size);
 
