@@ -117,11 +117,12 @@ void ToCharsBaseline(benchmark::State &state) {
 }
 BENCHMARK(ToCharsBaseline);
 
-void IntFromStream(benchmark::State &state) {
+// An integer read from a text in one character set.
+void ReadIntIn(benchmark::State &state, uint32_t charset) {
     rdbench::StartSystem();
     RDStream stream{};
-    RDStreamCreate(&stream, 0, 0, RDCHARSET_DEFAULT);
-    RDStreamDataSet(&stream, RDCHARSET_DEFAULT, "123456789", 9);
+    RDStreamCreate(&stream, 0, 0, charset);
+    RDStreamDataSet(&stream, charset, "123456789", 9);
     for (auto _ : state) {
         int32_t value = 0;
         RDIntFromStream(&value, &stream);
@@ -129,7 +130,17 @@ void IntFromStream(benchmark::State &state) {
     }
     RDStreamDataFree(&stream);
 }
+
+void IntFromStream(benchmark::State &state) {
+    ReadIntIn(state, RDCHARSET_DEFAULT);
+}
 BENCHMARK(IntFromStream);
+
+// The same text in the interchange set (UTF-8, like the native set here).
+void IntFromInterchangeStream(benchmark::State &state) {
+    ReadIntIn(state, RDCHARSET_INTERCHANGE);
+}
+BENCHMARK(IntFromInterchangeStream);
 
 void FromCharsBaseline(benchmark::State &state) {
     const char text[] = "123456789";

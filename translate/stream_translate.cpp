@@ -42,8 +42,9 @@ void Borrow(RDStream &destination, const uint8_t *data, uint32_t length) {
     if ((*status = TextTables(sc, dc, &from, &to)) != RDSTATUS_OK) return true;
     alignas(8) uint8_t output[kShortOutput];
     xcore::TranslateResult result;
-    if (xcore::Translate(to, from, output, kShortOutput, data, length, &result) != 0) {
-        *status = RDSTATUS_NOTABLE;
+    if (uint32_t failure = xcore::Translate(to, from, output, kShortOutput, data, length, &result);
+        failure != 0) {
+        *status = TableFailure(failure);
         return true;
     }
     if (result.length > kShortOutput) return false;
@@ -83,8 +84,10 @@ uint32_t TranslateIntoBlock(const uint8_t *data, uint32_t length, uint32_t sc, u
         if (uint32_t status = StreamDataSize(destination, &size); status != RDSTATUS_OK)
             return status;
         uint32_t produced = 0;
-        if (!xcore::TranslateInto(to, from, destination.data, size, data, length, &produced))
-            return RDSTATUS_NOTABLE;
+        if (uint32_t failure =
+                xcore::TranslateInto(to, from, destination.data, size, data, length, &produced);
+            failure != 0)
+            return TableFailure(failure);
         if (produced <= size) {
             if (size - produced <= std::max(kLargestSlack, produced)) {
                 destination.length = produced;

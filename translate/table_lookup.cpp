@@ -41,8 +41,10 @@ TranslationTable *Find(TranslationTable **head, uint32_t code, TranslationTable 
 uint32_t Append(TranslationTable **link, uint32_t code, TranslationContext &translation,
                 xcore::Table **table) {
     xcore::Table *opened = nullptr;
-    if (xcore::OpenTable(&opened, &translation.country, translation.language, code) != 0)
-        return RDSTATUS_NOTABLE;
+    if (uint32_t failure =
+            xcore::OpenTable(&opened, &translation.country, translation.language, code);
+        failure != 0)
+        return TableFailure(failure);
     auto *entry = static_cast<TranslationTable *>(RDMemAlloc(sizeof(TranslationTable)));
     if (entry == nullptr) {
         xcore::CloseTable(opened);

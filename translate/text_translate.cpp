@@ -17,6 +17,11 @@ uint32_t TextByteLength(const void *text, uint32_t code) {
     return length - terminator;
 }
 
+bool ChainCodeIsUtf8(uint32_t code) {
+    xcore::Table *table = nullptr;
+    return TextTables(code, code, &table, &table) == RDSTATUS_OK && xcore::IsUtf8(table);
+}
+
 uint32_t TextTranslate(const void *source, uint32_t sourceLength, uint32_t sc, void **buffer,
                        uint32_t *length, uint32_t dc) {
     SystemContext *context = Context();
@@ -30,10 +35,11 @@ uint32_t TextTranslate(const void *source, uint32_t sourceLength, uint32_t sc, v
     const uint64_t capacity = allocate ? 0 : uint64_t{*length} + terminator;
     if (capacity > UINT32_MAX) return RDSTATUS_NOTABLE;
     xcore::TranslateResult result;
-    if (xcore::Translate(to, from, *buffer, static_cast<uint32_t>(capacity), source, sourceLength,
-                         &result) != 0) {
+    if (uint32_t failure = xcore::Translate(to, from, *buffer, static_cast<uint32_t>(capacity),
+                                            source, sourceLength, &result);
+        failure != 0) {
         *length = 0;
-        return RDSTATUS_NOTABLE;
+        return TableFailure(failure);
     }
     const uint32_t produced = result.length - terminator;
     status = RDSTATUS_OK;

@@ -6,12 +6,9 @@
 #include "activity/system_context.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
+#include "xcore.h"
 
 #include <cstdint>
-
-namespace xcore {
-struct Table;
-}
 
 namespace rdx {
 
@@ -26,11 +23,17 @@ inline bool IsKind(uint32_t code) {
     return (code & RDKIND_FLAG) != 0;
 }
 
+// The status of a failed xcore call: 258 when memory ran short, else 12305.
+inline uint32_t TableFailure(uint32_t failure) {
+    return failure == xcore::kNoMemory ? RDSTATUS_NOMEMORY : RDSTATUS_NOTABLE;
+}
+
 // Called by RDSystemInit: 0, 258, 1549 or 12320.
 uint32_t TranslationSetUp();
 // Called by RDSystemTerm; nothing happens when the layer is not set up.
 void TranslationTearDown();
-// Opens the tables of 256, the native set and 160 unless loaded: 0 or 1549.
+// Opens the tables of 256, the native set and 160 unless loaded: 0, 258 or
+// 1549.
 uint32_t StandardTablesLoad();
 // The table of a code other than the three standard ones, opened at first
 // use: 0, 258 or 12305.
@@ -64,6 +67,16 @@ inline uint32_t TextTables(uint32_t sc, uint32_t dc, xcore::Table **from, xcore:
     }
     if (uint32_t status = TableLookup(sc, from); status != RDSTATUS_OK) return status;
     return TableLookup(dc, to);
+}
+
+// True when the text of a code is UTF-8: 256 always, the native set as
+// found at set-up, any other code by its table (false when it has none).
+bool ChainCodeIsUtf8(uint32_t code);
+inline bool CodeIsUtf8(uint32_t code) {
+    const TranslationContext &translation = Context()->translation;
+    if (code == RDCHARSET_INTERCHANGE) return true;
+    if (code == translation.textFormat && code != 0) return translation.nativeUtf8;
+    return ChainCodeIsUtf8(code);
 }
 
 // Length in bytes of a terminated text of code, terminator not counted; 0
@@ -105,6 +118,18 @@ inline void EffectiveCharsets(uint32_t options, uint32_t *sc, uint32_t *dc) {
     const TranslationContext &translation = Context()->translation;
     *sc = EffectiveCharset(*sc, options, translation);
     *dc = EffectiveCharset(*dc, options, translation);
+}
+
+// True when text of code sc reads in code dc as it is, but for ill-formed
+// parts that a translation would replace by U+FFFD: the two codes, as the
+// Translation setting honours them, are one code or both UTF-8 (256, 65001
+// and a UTF-8 native set). Readers that accept ASCII characters only may
+// then read the bytes in place, as U+FFFD stops them like the ill-formed
+// bytes it replaces.
+inline bool SameUtf8Text(uint32_t sc, uint32_t dc) {
+    if (!TranslationReady() || IsKind(sc) || IsKind(dc)) return false;
+    EffectiveCharsets(0, &sc, &dc);
+    return sc == dc || (CodeIsUtf8(sc) && CodeIsUtf8(dc));
 }
 
 // Builds destination from source in character set or kind dc. The

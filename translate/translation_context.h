@@ -27,6 +27,7 @@ struct TranslationContext {
     char language[kLanguageSize];                 // ISO 639 code of the locale's language
     xcore::Table *standard[3];                    // 256, 65535 (the native set), 160
     uint32_t textFormat;                          // the native character-set code
+    bool nativeUtf8;                              // the native set is UTF-8
     uint32_t translationMode;                     // 0, 1 or 2
     TranslationTable *chains[kTranslationChains]; // by code modulo 16
     uint8_t *emptyData; // the shared data of every empty stream while set up

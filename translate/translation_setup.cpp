@@ -93,15 +93,17 @@ uint32_t StandardTablesLoad() {
     const uint32_t codes[3] = {RDCHARSET_INTERCHANGE, native, RDCHARSET_UNICODE};
     xcore::Table *opened[3] = {};
     for (int i = 0; i < 3; ++i) {
-        if (xcore::OpenTable(&opened[i], &translation.country, translation.language, codes[i]) !=
-            0) {
+        const uint32_t failure =
+            xcore::OpenTable(&opened[i], &translation.country, translation.language, codes[i]);
+        if (failure != 0) {
             for (xcore::Table *table : opened)
                 xcore::CloseTable(table);
-            return RDSTATUS_NOTRANSLATION;
+            return failure == xcore::kNoMemory ? RDSTATUS_NOMEMORY : RDSTATUS_NOTRANSLATION;
         }
     }
     std::memcpy(translation.standard, opened, sizeof opened);
     translation.textFormat = native;
+    translation.nativeUtf8 = xcore::IsUtf8(opened[kTableNative]);
     return RDSTATUS_OK;
 }
 
@@ -111,6 +113,7 @@ void TranslationTearDown() {
     CloseChains(translation);
     CloseStandardTables(translation);
     translation.textFormat = 0;
+    translation.nativeUtf8 = false;
     translation.translationMode = 0;
     translation.emptyData = nullptr;
     translation.country = 0;

@@ -49,9 +49,12 @@ uint32_t Collate(const RDStream &a, const RDStream &b, bool noCase, int32_t *res
         int16_t order = 0;
         xcore::Table *unicode = Context()->translation.standard[kTableUnicode];
         const auto units = [](const RDStream &s) { return static_cast<int32_t>(s.length / 2); };
-        if (xcore::Collate(unicode, ua.data, units(ua), ub.data, units(ub),
-                           noCase ? xcore::kCollateNoCase : 0, &order) == 0)
+        const uint32_t failure = xcore::Collate(unicode, ua.data, units(ua), ub.data, units(ub),
+                                                noCase ? xcore::kCollateNoCase : 0, &order);
+        if (failure == 0)
             *result = Sign(order);
+        else
+            status = TableFailure(failure);
     }
     FreeStorage(DetachStorage(ua));
     FreeStorage(DetachStorage(ub));

@@ -115,7 +115,7 @@ RD_EXPORT uint32_t RDFloatFromStream(double *value, const RDStream *stream) {
     if (!rdx::TranslationReady()) return RDSTATUS_NOTREADY;
     if (value == nullptr || stream == nullptr) return RDSTATUS_NOFLOAT;
     try {
-        StreamBytes bytes(*stream, RDCHARSET_DEFAULT);
+        StreamBytes bytes(*stream, RDCHARSET_DEFAULT, Syntax::Ascii);
         if (bytes.Status() != RDSTATUS_OK) return bytes.Status();
         return ReadFloatText(bytes.View(), value);
     } catch (const std::bad_alloc &) {

@@ -58,7 +58,7 @@ RD_EXPORT uint32_t RDIntFromStream(int32_t *value, const RDStream *stream) {
     if (!rdx::TranslationReady()) return RDSTATUS_NOTREADY;
     if (value == nullptr || stream == nullptr) return RDSTATUS_NOINT;
     try {
-        StreamBytes bytes(*stream, RDCHARSET_DEFAULT);
+        StreamBytes bytes(*stream, RDCHARSET_DEFAULT, Syntax::Ascii);
         if (bytes.Status() != RDSTATUS_OK) return bytes.Status();
         return ReadIntText(bytes.View(), value);
     } catch (const std::bad_alloc &) {

@@ -12,12 +12,21 @@
 
 namespace rdx::text {
 
+// What a reader of StreamBytes accepts.
+enum class Syntax {
+    Any,  // any character
+    Ascii // ASCII characters only: it stops at any byte above 0x7F
+};
+
 // The bytes of a stream in charset: the stream's own bytes when it is in
 // that set, else a converted copy (RDCONVERT_BORROW | RDCONVERT_KEEPFORMAT)
-// released with the object.
+// released with the object. For a reader of ASCII syntax the bytes of
+// UTF-8 text are read in place also when charset is another UTF-8 code:
+// the copy would differ only in ill-formed parts replaced by U+FFFD, and
+// the reader stops at both alike.
 class StreamBytes {
   public:
-    StreamBytes(const RDStream &stream, uint32_t charset);
+    StreamBytes(const RDStream &stream, uint32_t charset, Syntax syntax = Syntax::Any);
     ~StreamBytes();
     StreamBytes(const StreamBytes &) = delete;
     StreamBytes &operator=(const StreamBytes &) = delete;

@@ -8,8 +8,9 @@
 
 namespace rdx::text {
 
-StreamBytes::StreamBytes(const RDStream &stream, uint32_t charset) {
-    if (stream.charset == charset) {
+StreamBytes::StreamBytes(const RDStream &stream, uint32_t charset, Syntax syntax) {
+    if (stream.charset == charset ||
+        (syntax == Syntax::Ascii && SameUtf8Text(stream.charset, charset))) {
         if (stream.data != nullptr)
             view_ = std::string_view(reinterpret_cast<const char *>(stream.data), stream.length);
         return;

@@ -14,20 +14,21 @@ std::mutex g_collatorOpening;
 
 // The table's collator, opened by the first thread that needs it; later
 // uses read it without a lock (ICU collators compare from several threads).
-UCollator *CollatorFor(Table &table, bool noCase) {
+uint32_t CollatorFor(Table &table, bool noCase, UCollator **collatorOut) {
     std::atomic<UCollator *> &collator = table.collators[noCase ? 1 : 0];
-    if (UCollator *opened = collator.load(std::memory_order_acquire)) return opened;
+    if ((*collatorOut = collator.load(std::memory_order_acquire)) != nullptr) return 0;
     std::lock_guard<std::mutex> lock(g_collatorOpening);
-    if (UCollator *opened = collator.load(std::memory_order_relaxed)) return opened;
+    if ((*collatorOut = collator.load(std::memory_order_relaxed)) != nullptr) return 0;
     UErrorCode status = U_ZERO_ERROR;
     UCollator *opened = ucol_open(table.locale.c_str(), &status);
     if (U_FAILURE(status)) {
         ucol_close(opened);
-        return nullptr;
+        return FailureOf(status);
     }
     ucol_setStrength(opened, noCase ? UCOL_SECONDARY : UCOL_TERTIARY);
     collator.store(opened, std::memory_order_release);
-    return opened;
+    *collatorOut = opened;
+    return 0;
 }
 
 // ICU reads UTF-16 through aligned pointers; a misaligned text is copied.
@@ -49,16 +50,18 @@ uint32_t Collate(Table *unicodeTable, const void *first, int32_t firstLength, co
     if (result != nullptr) *result = 0;
     if (unicodeTable == nullptr || unicodeTable->form != Form::Utf16Le || first == nullptr ||
         second == nullptr || result == nullptr || firstLength < 0 || secondLength < 0)
-        return 1;
-    UCollator *collator = CollatorFor(*unicodeTable, (options & kCollateNoCase) != 0);
-    if (collator == nullptr) return 1;
+        return kFailed;
+    UCollator *collator = nullptr;
+    if (uint32_t status = CollatorFor(*unicodeTable, (options & kCollateNoCase) != 0, &collator);
+        status != 0)
+        return status;
     try {
         std::u16string firstCopy, secondCopy;
         const UChar *a = Units(first, firstLength, firstCopy);
         const UChar *b = Units(second, secondLength, secondCopy);
         *result = static_cast<int16_t>(ucol_strcoll(collator, a, firstLength, b, secondLength));
     } catch (const std::bad_alloc &) {
-        return 1;
+        return kNoMemory;
     }
     return 0;
 }

@@ -12,18 +12,13 @@ namespace {
 
 constexpr int32_t kPivotUnits = 1024;
 
-// ICU's overflow and not-terminated reports mean only that the room was
-// short or exactly filled: the length is still whole.
-bool Whole(UErrorCode status) {
-    return U_SUCCESS(status) || status == U_BUFFER_OVERFLOW_ERROR;
-}
-
 } // namespace
 
-bool ConvertThroughPivot(Table &to, Table &from, const char *source, size_t length, Sink sink,
-                         size_t *produced) {
+uint32_t ConvertThroughPivot(Table &to, Table &from, const char *source, size_t length, Sink sink,
+                             size_t *produced) {
     ConverterUse toUse(to), fromUse(from);
-    if (toUse.get() == nullptr || fromUse.get() == nullptr) return false;
+    if (toUse.get() == nullptr) return toUse.status();
+    if (fromUse.get() == nullptr) return fromUse.status();
     UChar pivot[kPivotUnits];
     UChar *pivotSource = pivot, *pivotTarget = pivot;
     char scratch[1024];
@@ -41,17 +36,17 @@ bool ConvertThroughPivot(Table &to, Table &from, const char *source, size_t leng
         total += static_cast<size_t>(target - base);
         if (status != U_BUFFER_OVERFLOW_ERROR) {
             *produced = total;
-            return U_SUCCESS(status);
+            return U_SUCCESS(status) ? 0 : FailureOf(status);
         }
         base = target = scratch; // keep counting what does not fit
         limit = scratch + sizeof scratch;
     }
 }
 
-bool ToUtf8ThroughUnits(Table &from, const char *source, size_t length, Sink sink,
-                        size_t *produced) {
+uint32_t ToUtf8ThroughUnits(Table &from, const char *source, size_t length, Sink sink,
+                            size_t *produced) {
     ConverterUse use(from);
-    if (use.get() == nullptr) return false;
+    if (use.get() == nullptr) return use.status();
     ucnv_resetToUnicode(use.get());
     UChar units[kPivotUnits];
     int32_t carried = 0; // a lead surrogate whose trail comes with the next piece
@@ -62,7 +57,7 @@ bool ToUtf8ThroughUnits(Table &from, const char *source, size_t length, Sink sin
         UErrorCode status = U_ZERO_ERROR;
         ucnv_toUnicode(use.get(), &target, units + kPivotUnits, &read, end, nullptr, true, &status);
         more = status == U_BUFFER_OVERFLOW_ERROR;
-        if (!Whole(status)) return false;
+        if (uint32_t failure = StatusOf(status); failure != 0) return failure;
         auto count = static_cast<int32_t>(target - units);
         carried = more && count > 0 && U16_IS_LEAD(units[count - 1]) ? 1 : 0;
         count -= carried;
@@ -72,33 +67,33 @@ bool ToUtf8ThroughUnits(Table &from, const char *source, size_t length, Sink sin
         status = U_ZERO_ERROR;
         u_strToUTF8WithSub(capacity != 0 ? sink.out + total : nullptr, capacity, &n, units, count,
                            kSubstitute, nullptr, &status);
-        if (!Whole(status)) return false;
+        if (uint32_t failure = StatusOf(status); failure != 0) return failure;
         total += static_cast<size_t>(n);
         if (carried != 0) units[0] = units[count];
     }
     *produced = total;
-    return true;
+    return 0;
 }
 
-bool FromUnits(Table &to, const UChar *units, int32_t count, Sink sink, size_t *produced) {
+uint32_t FromUnits(Table &to, const UChar *units, int32_t count, Sink sink, size_t *produced) {
     ConverterUse use(to);
-    if (use.get() == nullptr) return false;
+    if (use.get() == nullptr) return use.status();
     UErrorCode status = U_ZERO_ERROR;
     const auto capacity = static_cast<int32_t>(std::min<size_t>(sink.capacity, INT32_MAX));
     const int32_t n = ucnv_fromUChars(use.get(), sink.out, capacity, units, count, &status);
     *produced = static_cast<size_t>(n);
-    return Whole(status);
+    return StatusOf(status);
 }
 
-bool ToUnits(Table &from, const char *source, int32_t length, Sink sink, size_t *produced) {
+uint32_t ToUnits(Table &from, const char *source, int32_t length, Sink sink, size_t *produced) {
     ConverterUse use(from);
-    if (use.get() == nullptr) return false;
+    if (use.get() == nullptr) return use.status();
     UErrorCode status = U_ZERO_ERROR;
     const auto capacity = static_cast<int32_t>(std::min<size_t>(sink.capacity / 2, INT32_MAX));
     const int32_t n = ucnv_toUChars(use.get(), reinterpret_cast<UChar *>(sink.out), capacity,
                                     source, length, &status);
     *produced = static_cast<size_t>(n) * 2;
-    return Whole(status);
+    return StatusOf(status);
 }
 
 } // namespace xcore

@@ -50,32 +50,37 @@ void SubstituteEveryUnmappable(const void *, UConverterFromUnicodeArgs *args, co
     ucnv_cbFromUWriteSub(args, 0, status);
 }
 
-UConverter *WithSubstitution(UConverter *converter) {
-    if (converter == nullptr) return nullptr;
+uint32_t WithSubstitution(UConverter *converter) {
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setFromUCallBack(converter, SubstituteEveryUnmappable, nullptr, nullptr, nullptr, &status);
-    if (U_SUCCESS(status)) return converter;
-    ucnv_close(converter);
-    return nullptr;
+    return U_SUCCESS(status) ? 0 : FailureOf(status);
 }
 
-// Opens ICU's converter for a code, or returns null.
-UConverter *OpenConverter(uint32_t code) {
+// Opens ICU's converter for a code into *converter: 0, kNoMemory, or
+// kFailed for a code that ICU does not know.
+uint32_t OpenConverter(uint32_t code, UConverter **converter) {
+    *converter = nullptr;
     UErrorCode status = U_ZERO_ERROR;
     for (const NamedCode &entry : kNames) {
         if (entry.code != code) continue;
-        UConverter *converter = ucnv_open(entry.name, &status);
-        return U_SUCCESS(status) ? converter : nullptr;
+        *converter = ucnv_open(entry.name, &status);
+        if (U_SUCCESS(status)) return 0;
+        ucnv_close(*converter);
+        *converter = nullptr;
+        return FailureOf(status);
     }
     // Any other code page: ICU knows most of them as "windows-N" or "cpN".
     for (const char *prefix : {"windows-", "cp", "ibm-"}) {
         char name[32];
         std::snprintf(name, sizeof name, "%s%u", prefix, code);
         status = U_ZERO_ERROR;
-        UConverter *converter = ucnv_open(name, &status);
-        if (U_SUCCESS(status) && converter != nullptr) return converter;
+        *converter = ucnv_open(name, &status);
+        if (U_SUCCESS(status) && *converter != nullptr) return 0;
+        ucnv_close(*converter);
+        *converter = nullptr;
+        if (status == U_MEMORY_ALLOCATION_ERROR) return kNoMemory;
     }
-    return nullptr;
+    return kFailed;
 }
 
 Form FormOf(UConverter *converter) {
@@ -89,22 +94,21 @@ Form FormOf(UConverter *converter) {
     }
 }
 
-} // namespace
-
-uint32_t OpenTable(Table **table, const int32_t *country, const char *language, uint32_t code) {
-    (void)country; // collation follows the language alone
-    if (table == nullptr) return 1;
-    *table = nullptr;
-    if (code == 0 || (code & kKindBit) != 0) return 1;
-    UConverter *converter = WithSubstitution(OpenConverter(code));
-    if (converter == nullptr) return 1;
+// The table of an opened converter; the converter is the table's even when
+// this fails.
+uint32_t NewTable(Table **table, UConverter *converter, const char *language, uint32_t code) {
     UErrorCode status = U_ZERO_ERROR;
     UConverter *prototype = ucnv_clone(converter, &status);
-    Table *opened = U_SUCCESS(status) ? new (std::nothrow) Table : nullptr;
+    if (U_FAILURE(status)) {
+        ucnv_close(prototype);
+        ucnv_close(converter);
+        return FailureOf(status);
+    }
+    auto *opened = new (std::nothrow) Table;
     if (opened == nullptr) {
         ucnv_close(prototype);
         ucnv_close(converter);
-        return 1;
+        return kNoMemory;
     }
     opened->code = code;
     opened->converter = converter;
@@ -116,10 +120,27 @@ uint32_t OpenTable(Table **table, const int32_t *country, const char *language, 
         if (language != nullptr) opened->locale = language;
     } catch (const std::bad_alloc &) {
         CloseTable(opened);
-        return 1;
+        return kNoMemory;
     }
     *table = opened;
     return 0;
+}
+
+} // namespace
+
+uint32_t OpenTable(Table **table, const int32_t *country, const char *language, uint32_t code) {
+    (void)country; // collation follows the language alone
+    if (table == nullptr) return kFailed;
+    *table = nullptr;
+    if (code == 0 || (code & kKindBit) != 0) return kFailed;
+    UConverter *converter = nullptr;
+    uint32_t status = OpenConverter(code, &converter);
+    if (status == 0) status = WithSubstitution(converter);
+    if (status != 0) {
+        ucnv_close(converter);
+        return status;
+    }
+    return NewTable(table, converter, language, code);
 }
 
 void CloseTable(Table *table) {
@@ -140,6 +161,7 @@ ConverterUse::ConverterUse(Table &table)
     if (U_FAILURE(status)) {
         ucnv_close(converter_);
         converter_ = nullptr;
+        status_ = FailureOf(status);
     }
 }
 
@@ -154,6 +176,10 @@ uint32_t CodeFromCodePage(uint32_t *code, const uint32_t *codePage) {
     if (code == nullptr || codePage == nullptr || *codePage == 0) return 1;
     *code = *codePage == kCodePageAscii ? kCodeAscii : *codePage;
     return 0;
+}
+
+bool IsUtf8(const Table *table) {
+    return table != nullptr && table->form == Form::Utf8;
 }
 
 uint32_t TerminatorSize(const Table *table, uint32_t *size) {

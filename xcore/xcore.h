@@ -3,8 +3,9 @@
 // A table stands for one character-set code: 160 is UTF-16LE, 256 UTF-8,
 // 9 US-ASCII, and every other code a code-page number with an ICU
 // converter. A table owns its converter, opened once, and its collators,
-// opened at their first use. Every function returns 0 on success and a
-// non-zero value on failure.
+// opened at their first use. Every function that returns a status returns
+// 0 on success, kNoMemory when memory ran short (ICU's or the C++ heap:
+// nothing throws out of xcore) and kFailed on any other failure.
 //
 // Threads: translations and collations may run on one table from several
 // threads at once (a translation that finds the table's converter in use
@@ -17,6 +18,9 @@
 namespace xcore {
 
 struct Table;
+
+constexpr uint32_t kFailed = 1;
+constexpr uint32_t kNoMemory = 2;
 
 // Outcome of Translate.
 struct TranslateResult {
@@ -33,6 +37,9 @@ void CloseTable(Table *table);
 // Maps a code page to a character-set code: 20127 (7-bit ASCII) is 9, every
 // other code page is its own code.
 uint32_t CodeFromCodePage(uint32_t *code, const uint32_t *codePage);
+
+// True when the table's set is UTF-8.
+bool IsUtf8(const Table *table);
 
 // Size in bytes of the text terminator of the table's character set.
 uint32_t TerminatorSize(const Table *table, uint32_t *size);
@@ -52,9 +59,9 @@ void FreeOutput(void *output);
 
 // Translate for a caller that terminates the output itself: writes what
 // fits into room bytes at out (UTF-16 output must be aligned) and sets
-// *produced to the whole output length. False when the translation failed.
-bool TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint32_t room,
-                   const void *source, uint32_t sourceLength, uint32_t *produced);
+// *produced to the whole output length.
+uint32_t TranslateInto(Table *destinationTable, Table *sourceTable, void *out, uint32_t room,
+                       const void *source, uint32_t sourceLength, uint32_t *produced);
 
 // Output bytes (terminator not counted) that suffice for a translation of
 // sourceLength bytes: always from UTF-8 into UTF-16LE and from UTF-16LE,

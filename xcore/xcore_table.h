@@ -14,6 +14,11 @@ namespace xcore {
 // routines instead of the converter.
 enum class Form { Utf16Le, Utf8, Other };
 
+// kNoMemory for ICU's report of memory running short, else kFailed.
+inline uint32_t FailureOf(UErrorCode status) {
+    return status == U_MEMORY_ALLOCATION_ERROR ? kNoMemory : kFailed;
+}
+
 struct Table {
     uint32_t code = 0;
     Form form = Form::Other;
@@ -35,13 +40,15 @@ class ConverterUse {
     ~ConverterUse();
     ConverterUse(const ConverterUse &) = delete;
     ConverterUse &operator=(const ConverterUse &) = delete;
-    // Null when a clone could not be made.
+    // Null when a clone could not be made; status() then tells why.
     UConverter *get() const { return converter_; }
+    uint32_t status() const { return status_; }
 
   private:
     Table &table_;
     UConverter *converter_;
     bool clone_;
+    uint32_t status_ = 0;
 };
 
 } // namespace xcore

@@ -81,13 +81,13 @@ TEST_F(SystemContextTest, TablesAreOpenedOnceAndChained) {
 
 TEST_F(SystemContextTest, FailedAllocationsLeaveNothing) {
     auto init = [] { return RDSystemInit(); };
-    EXPECT_EQ(1, rdxtest::ForEachAllocationFailure(init, [](uint32_t status) {
+    EXPECT_LT(0, rdxtest::ForEachAllocationFailure(init, [](uint32_t status) {
                   EXPECT_TRUE(status == 258 && Context() == nullptr && !rdx::TranslationReady())
                       << status;
               }));
     xcore::Table *table = nullptr;
     auto lookup = [&table] { return rdx::TableLookup(1250, &table); };
-    EXPECT_EQ(1, rdxtest::ForEachAllocationFailure(lookup, [&table](uint32_t status) {
+    EXPECT_LT(0, rdxtest::ForEachAllocationFailure(lookup, [&table](uint32_t status) {
                   EXPECT_TRUE(status == 258 && table == nullptr) << status;
               }));
 }

@@ -2,6 +2,7 @@
 // misbehaving and foreign peers, and a server in another process.
 #include "ipc_test_util.h"
 
+#include <dirent.h>
 #include <pwd.h>
 #include <thread>
 
@@ -94,6 +95,50 @@ TEST(IpcServer, StaleSocketIsReplacedButALiveServerIsNot) {
     EXPECT_EQ(RDIPCCreate("other"), nullptr);
     EXPECT_EQ(RDIPCExists("other", 0), 0);
     close(stream);
+}
+
+// The descriptors open in this process.
+int OpenDescriptors() {
+    DIR *dir = opendir("/proc/self/fd");
+    int count = 0;
+    while (dir != nullptr && readdir(dir) != nullptr)
+        ++count;
+    if (dir != nullptr) closedir(dir);
+    return count;
+}
+
+// Every allocation of a first and of a further instance failing in turn:
+// no socket file, descriptor or instance is left behind, and the instances
+// made afterwards serve and remove the socket as usual.
+TEST(IpcServer, EveryAllocationFailureLeavesNoSocketDescriptorOrInstance) {
+    rdtest::TempHome home;
+    const std::string file = home.Path("pipes/scarce");
+    RDIPCHandle first = nullptr, second = nullptr;
+    const int none = OpenDescriptors();
+    EXPECT_GT(rdtest::ForEachAllocationFailure(
+                  [&] { return (first = RDIPCCreate("scarce")) != nullptr ? 0u : 1u; },
+                  [&](uint32_t) {
+                      EXPECT_FALSE(FileExists(file));
+                      EXPECT_EQ(OpenDescriptors(), none);
+                  }),
+              0);
+    ASSERT_NE(first, nullptr);
+    const int one = OpenDescriptors();
+    EXPECT_GT(rdtest::ForEachAllocationFailure(
+                  [&] { return (second = RDIPCCreate("scarce")) != nullptr ? 0u : 1u; },
+                  [&](uint32_t) {
+                      EXPECT_TRUE(FileExists(file));
+                      EXPECT_EQ(OpenDescriptors(), one);
+                  }),
+              0);
+    RDIPCClose(second);
+    RDIPCHandle client = RDIPCOpen("scarce", 0);
+    ASSERT_TRUE(Send(client, "still here"));
+    ASSERT_EQ(RDIPCWaitForConnection(first), first);
+    EXPECT_EQ(ReadWhole(first, 64), "still here");
+    RDIPCClose(client);
+    RDIPCClose(first);
+    EXPECT_FALSE(FileExists(file)); // no instance was left counted
 }
 
 // A second server trying the name must not reach the live one as a client:
@@ -211,10 +256,14 @@ TEST(IpcServer, PeerOfAnotherUserIsTurnedAway) {
         int fd = RawSocket(path);
         timeval limit{5, 0};
         setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        if (fd < 0) return 4;
+        // The server may turn the stranger away before or after it has sent;
+        // any other failure of the send exits with 10 + errno, to be told apart.
         ssize_t sent = send(fd, "intruder", 8, MSG_NOSIGNAL);
+        if (sent != 8 && !(sent < 0 && (errno == EPIPE || errno == ECONNRESET))) return 10 + errno;
         char byte;
         ssize_t got = recv(fd, &byte, 1, 0); // turned away: ends at once, no answer
-        return sent == 8 && (got == 0 || (got < 0 && errno == ECONNRESET)) ? 0 : 5;
+        return got == 0 || (got < 0 && errno == ECONNRESET) ? 0 : 6;
     });
     std::thread serve([&] {
         ASSERT_EQ(RDIPCWaitForConnection(server), server);

@@ -2,6 +2,7 @@
 // system context started under a fixed UTF-8 locale, and stream helpers.
 #pragma once
 
+#include "alloc_failure.h"
 #include "rdplat.h"
 #include "rdplat_test.h"
 #include "rdxapi.h"
@@ -165,24 +166,8 @@ inline std::string Show(const RDDatetimeParts &p, bool zone = false) {
     return std::string(date) + time + tail;
 }
 
-// Runs attempt() with the n-th allocation failing, n = 1, 2, ..., until it
-// returns 0 with the failure unfired; failed(status) checks each failed run.
-// Returns the number of failed runs.
-inline int ForEachAllocationFailure(const std::function<uint32_t()> &attempt,
-                                    const std::function<void(uint32_t)> &failed) {
-    for (uint32_t n = 1; n < 1000; ++n) {
-        RDTestMemFailNth(n);
-        const uint32_t status = attempt();
-        const bool fired = RDTestMemFailPending() == 0;
-        RDTestMemFailNth(0);
-        if (!fired) {
-            EXPECT_EQ(0u, status);
-            return static_cast<int>(n - 1);
-        }
-        failed(status);
-    }
-    ADD_FAILURE() << "the operation never completed";
-    return -1;
-}
+// Every allocation failure of an operation, RDMemAlloc and the C++ heap
+// alike (see alloc_failure.h).
+using rdtest::ForEachAllocationFailure;
 
 } // namespace rdxtest

@@ -131,6 +131,46 @@ TEST_F(TextNumber, TextsInOtherCharacterSets) {
     }
 }
 
+// Numbers in text of another UTF-8 code (256, 65001; the native set is
+// UTF-8 here) read as from the text converted into the native set,
+// ill-formed bytes included, and in place: nothing is allocated.
+TEST_F(TextNumber, OtherUtf8CodesReadInPlaceAsTheirConversion) {
+    const std::string texts[] = {" 42",
+                                 "-7\xFF",
+                                 "12\xE2\x82",
+                                 "\xC0\xAF"
+                                 "5",
+                                 "\xEF\xBF\xBD"
+                                 "9",
+                                 "\xC2\xA0"
+                                 "1",
+                                 "1e\x80"
+                                 "5",
+                                 "3.5e2\xED\xA0\x80",
+                                 "+\xF0\x9F\x98\x80"
+                                 "1",
+                                 "\xEF\xBC\x91\xEF\xBC\x92",
+                                 "-\xF4\x90\x80\x80",
+                                 "  .5\xF8"};
+    for (const std::string &text : texts) {
+        for (uint32_t code : {uint32_t{RDCHARSET_INTERCHANGE}, uint32_t{65001}}) {
+            Stream in(text, code),
+                native(rdxtest::Converted(text, code, RDCHARSET_DEFAULT), RDCHARSET_DEFAULT);
+            int32_t i = 7, j = 8;
+            double f = 7, g = 8;
+            EXPECT_EQ(RDIntFromStream(&j, &native), RDIntFromStream(&i, &in)) << text;
+            EXPECT_EQ(j, i) << text;
+            EXPECT_EQ(RDFloatFromStream(&g, &native), RDFloatFromStream(&f, &in)) << text;
+            EXPECT_EQ(g, f) << text;
+            RDTestMemFailNth(1);
+            RDIntFromStream(&i, &in);
+            RDFloatFromStream(&f, &in);
+            EXPECT_NE(0, RDTestMemFailPending()) << text << " was copied";
+            RDTestMemFailNth(0);
+        }
+    }
+}
+
 TEST_F(TextNumber, IntegersReadBackAsWritten) {
     std::mt19937 random(20261207);
     std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
