@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 using namespace rdx;
 
@@ -64,7 +65,8 @@ uint32_t CheckCounts(const Request &r, const DataCounts &counts) {
     const uint32_t available =
         r.data->count - r.data->hiddenCount - counts.virtuals - counts.filtered;
     if (available > layout && (r.options & RDMERGE_ALLOWEXTRA) == 0) return RDSTATUS_COUNTMISMATCH;
-    if (available < layout && (r.options & RDMERGE_ALLOWMISSING) == 0) return RDSTATUS_COUNTMISMATCH;
+    if (available < layout && (r.options & RDMERGE_ALLOWMISSING) == 0)
+        return RDSTATUS_COUNTMISMATCH;
     return RDSTATUS_OK;
 }
 
@@ -140,7 +142,7 @@ class Placement {
         if (uint32_t status = NameArrayFindOrAdd(*r_.data, code, &index); status != RDSTATUS_OK)
             return status;
         dataNames_ = r_.data->nameBlock->names[index];
-        matcher_ = std::make_unique<NameMatcher>(code);
+        matcher_.emplace(code);
         if ((r_.options & RDMERGE_ALLOWMISSING) == 0) {
             marks_.reset(static_cast<bool *>(ArrayAllocate(std::max(r_.layout->count, 1u), 1)));
             if (marks_ == nullptr) return RDSTATUS_NOMEMORY;
@@ -158,7 +160,7 @@ class Placement {
             if (Filtered(field, r_.options)) continue;
             if (gathered != nullptr && IsVirtual(field, r_.code)) {
                 Place(*gathered, i, field);
-            } else if (matcher_ == nullptr) {
+            } else if (!matcher_) {
                 while (next < r_.layout->count && SlotHidden(*r_.layout, next))
                     ++next;
                 if (next < r_.layout->count) Place(merged, next++, field);
@@ -193,7 +195,7 @@ class Placement {
     };
     const Request &r_;
     const RDStream *dataNames_ = nullptr;
-    std::unique_ptr<NameMatcher> matcher_;
+    std::optional<NameMatcher> matcher_; // set when placing by name
     std::unique_ptr<bool, MemFree> marks_;
 };
 

@@ -60,9 +60,10 @@ TEST_F(PeerTest, GrowableAnswerThatCannotGrowLeaksNothing) {
     uint32_t field = 0;
     ASSERT_EQ(0u, RDFieldAlloc(&field, RDTYPE_TEXT, 1));
     const std::string text(3000, 'q');
+    const rdtest::Reply answer = AnswerWith(532 + text.size() + 1, {{532, text}});
     int failures = rdxtest::ForEachAllocationFailure(
         [&] {
-            peer_.Script(AnswerWith(532 + text.size() + 1, {{532, text}}));
+            peer_.Script(answer);
             return CSMgrGetField(1, &name, field);
         },
         [](uint32_t status) {

@@ -7,16 +7,17 @@
 
 #include "rdplat_test.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
 
-std::atomic<int> counting{0};
+// Only the thread that armed the count: test peers serving the library
+// from threads of their own allocate freely.
+thread_local int counting = 0;
 
 void *Allocate(std::size_t size) noexcept {
-    if (counting.load(std::memory_order_relaxed) > 0 && RDTestMemFailCheck() != 0) return nullptr;
+    if (counting > 0 && RDTestMemFailCheck() != 0) return nullptr;
     return std::malloc(size == 0 ? 1 : size);
 }
 
@@ -31,11 +32,19 @@ void *AllocateOrThrow(std::size_t size) {
 namespace rdtest {
 
 CppHeapFailures::CppHeapFailures() {
-    counting.fetch_add(1, std::memory_order_relaxed);
+    ++counting;
 }
 
 CppHeapFailures::~CppHeapFailures() {
-    counting.fetch_sub(1, std::memory_order_relaxed);
+    --counting;
+}
+
+CppHeapUncounted::CppHeapUncounted() : saved_(counting) {
+    counting = 0;
+}
+
+CppHeapUncounted::~CppHeapUncounted() {
+    counting = saved_;
 }
 
 } // namespace rdtest
