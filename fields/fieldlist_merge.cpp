@@ -8,6 +8,7 @@
 #include "fields/fieldlist_internal.h"
 #include "fields/name_match.h"
 #include "rdplat_mem.h"
+#include "rdx_activity.h"
 
 #include <algorithm>
 #include <memory>
@@ -58,16 +59,23 @@ DataCounts CountData(const Request &r) {
     return counts;
 }
 
-// The mismatch statuses are the merge's own result, with or without an
-// activity to log them.
+// The mismatch statuses are the merge's own result; a running activity
+// also logs them (without one the log refuses, and nothing else changes).
 uint32_t CheckCounts(const Request &r, const DataCounts &counts) {
     const uint32_t layout = r.layout->count - r.layout->hiddenCount;
     const uint32_t available =
         r.data->count - r.data->hiddenCount - counts.virtuals - counts.filtered;
-    if (available > layout && (r.options & RDMERGE_ALLOWEXTRA) == 0) return RDSTATUS_COUNTMISMATCH;
-    if (available < layout && (r.options & RDMERGE_ALLOWMISSING) == 0)
+    if ((available > layout && (r.options & RDMERGE_ALLOWEXTRA) == 0) ||
+        (available < layout && (r.options & RDMERGE_ALLOWMISSING) == 0)) {
+        RDActivityLogEx(RDSTATUS_COUNTMISMATCH, available, layout, 0, nullptr, nullptr, nullptr);
         return RDSTATUS_COUNTMISMATCH;
+    }
     return RDSTATUS_OK;
+}
+
+uint32_t NameMismatch(const RDStream &name) {
+    RDActivityLogEx(RDSTATUS_NAMEMISMATCH, 0, 0, 0, &name, nullptr, nullptr);
+    return RDSTATUS_NAMEMISMATCH;
 }
 
 // A result list under construction: nothing of it is registered or
@@ -175,7 +183,8 @@ class Placement {
     uint32_t PlaceByName(Fieldlist &merged, uint32_t i, const Field &field) {
         const uint32_t j = LayoutSlotNamed(*r_.layout, *matcher_, dataNames_[i]);
         if (j == r_.layout->count)
-            return (r_.options & RDMERGE_ALLOWEXTRA) != 0 ? RDSTATUS_OK : RDSTATUS_NAMEMISMATCH;
+            return (r_.options & RDMERGE_ALLOWEXTRA) != 0 ? RDSTATUS_OK
+                                                          : NameMismatch(dataNames_[i]);
         Place(merged, j, field);
         if (marks_ != nullptr) marks_.get()[j] = true;
         return RDSTATUS_OK;
@@ -185,7 +194,8 @@ class Placement {
     uint32_t CheckMarks() const {
         if (marks_ == nullptr) return RDSTATUS_OK;
         for (uint32_t j = 0; j < r_.layout->count; ++j) {
-            if (!marks_.get()[j] && !SlotHidden(*r_.layout, j)) return RDSTATUS_NAMEMISMATCH;
+            if (!marks_.get()[j] && !SlotHidden(*r_.layout, j))
+                return NameMismatch(r_.layout->nameBlock->names[0][j]);
         }
         return RDSTATUS_OK;
     }

@@ -1,6 +1,7 @@
 // Merged lists: the direct case, merges by position and by name, filters,
 // virtual fields, merges of merged lists, freeing in every order, layout
 // changes and copies refused, and every allocation failing in turn.
+#include "../activity/activity_test_env.h"
 #include "field_test_env.h"
 
 #include <algorithm>
@@ -293,6 +294,22 @@ TEST_F(FieldsTest, MergeAllocationFailuresLeaveTheInputsAlone) {
     EXPECT_GT(failures, 2);
     EXPECT_EQ("20,10", ValuesOf(merged));
     EXPECT_EQ("30", ValuesOf(gathered));
+}
+
+// With an activity running, a mismatch is also logged with its counts or
+// the name without a partner; the status is the merge's either way.
+class MergeInActivity : public rdxtest::ActivityTest {};
+
+TEST_F(MergeInActivity, MismatchesAreLoggedAndReturned) {
+    const uint32_t layout = NewList(0), data = DataList({"a", "x"});
+    AppendAll(layout, {"A", "B", "C"});
+    Merge(layout, data, 0, RDSTATUS_COUNTMISMATCH);
+    EXPECT_EQ("ERROR: The record has 2 fields, the layout 3.", LastText());
+    EXPECT_EQ(RDSTATUS_COUNTMISMATCH, RDActivityGetStatus());
+    Merge(layout, data, RDMERGE_BYNAME | RDMERGE_ALLOWMISSING, RDSTATUS_NAMEMISMATCH);
+    EXPECT_EQ("ERROR: Field x has no counterpart.", LastText());
+    ASSERT_EQ(2u, sent().size());
+    EXPECT_EQ(9u, sent()[1].handle);
 }
 
 } // namespace
