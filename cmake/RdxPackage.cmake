@@ -35,12 +35,12 @@ add_subdirectory(${PROJECT_SOURCE_DIR}/docs/man ${PROJECT_BINARY_DIR}/docs/man)
 # The Debian package: `cpack -G DEB` in a build configured with the prefix /usr.
 set(CPACK_PACKAGE_NAME rdx)
 set(CPACK_PACKAGE_VENDOR "rdx developers")
-set(CPACK_PACKAGE_CONTACT "rdx developers <rdx@localhost>")
+set(CPACK_PACKAGE_CONTACT "rdx developers <rdx@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "data-transfer engine: client libraries and tools")
 set(CPACK_PACKAGE_DESCRIPTION
-    "The client side of the data-transfer engine: the platform library librdplat, the\n"
-    "programming interface librdxapi with its headers, CMake package and pkg-config\n"
-    "files, and the connectivity checker db2verify.")
+    "The client side of the data-transfer engine: the platform library librdplat,\n"
+    "the programming interface librdxapi with its headers, CMake package and\n"
+    "pkg-config files, and the connectivity checker db2verify.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -48,6 +48,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR})
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
+# The configuration in /etc is the administrator's: kept on upgrade. The
+# ldconfig trigger updates the linker cache once per dpkg run.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles
+                                      ${PROJECT_SOURCE_DIR}/packaging/triggers)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
