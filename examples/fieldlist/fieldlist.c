@@ -8,7 +8,8 @@
 #include <string.h>
 
 static int failed(uint32_t status, const char *what) {
-    if (status != 0) fprintf(stderr, "fieldlist: %s failed with status %u\n", what, (unsigned)status);
+    if (status != 0)
+        fprintf(stderr, "fieldlist: %s failed with status %u\n", what, (unsigned)status);
     return status != 0;
 }
 
@@ -16,7 +17,8 @@ static int failed(uint32_t status, const char *what) {
 static uint32_t append(uint32_t list, const char *name, uint32_t type, uint32_t *field) {
     RDStream text;
     uint32_t status = RDStreamCreate(&text, 0, 0, RDCHARSET_INTERCHANGE);
-    if (status == 0) status = RDStreamDataSet(&text, RDCHARSET_INTERCHANGE, name, (uint32_t)strlen(name));
+    if (status == 0)
+        status = RDStreamDataSet(&text, RDCHARSET_INTERCHANGE, name, (uint32_t)strlen(name));
     if (status == 0) status = RDFieldlistAppend(list, &text, type, field);
     RDStreamDataFree(&text);
     return status;
