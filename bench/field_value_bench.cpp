@@ -89,8 +89,11 @@ BENCHMARK(StreamConvertBaseline);
 
 std::vector<std::string> NumberTexts() {
     std::vector<std::string> texts;
-    for (uint32_t i = 0; i < kValues; ++i)
-        texts.push_back(std::to_string(i * 7919 % 1000003) + "." + std::to_string(i % 100));
+    for (uint32_t i = 0; i < kValues; ++i) {
+        std::string text = std::to_string(i * 7919 % 1000003);
+        text.append(".").append(std::to_string(i % 100));
+        texts.push_back(text);
+    }
     return texts;
 }
 

@@ -19,8 +19,11 @@ constexpr uint32_t kFields = 100;
 
 std::vector<std::string> Names(const char *prefix) {
     std::vector<std::string> names;
-    for (uint32_t i = 0; i < kFields; ++i)
-        names.push_back(prefix + std::to_string(i * 37 % kFields) + "_column");
+    for (uint32_t i = 0; i < kFields; ++i) {
+        std::string name(prefix);
+        name.append(std::to_string(i * 37 % kFields)).append("_column");
+        names.push_back(name);
+    }
     return names;
 }
 
