@@ -41,4 +41,13 @@ inline void StartSystem() {
     static System system;
 }
 
+// Text of n bytes, the pattern repeated (and cut).
+inline std::string Text(size_t n, const std::string &pattern) {
+    std::string text;
+    while (text.size() < n)
+        text += pattern;
+    text.resize(n);
+    return text;
+}
+
 } // namespace rdbench

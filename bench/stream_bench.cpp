@@ -17,14 +17,7 @@
 
 namespace {
 
-// Non-ASCII text of n bytes, the pattern repeated.
-std::string Text(size_t n, const std::string &pattern) {
-    std::string text;
-    while (text.size() < n)
-        text += pattern;
-    text.resize(n);
-    return text;
-}
+using rdbench::Text;
 
 void StreamSet20(benchmark::State &state) {
     rdbench::StartSystem();

@@ -20,14 +20,7 @@
 
 namespace {
 
-// Non-ASCII text of n bytes, the pattern repeated.
-std::string Text(size_t n, const std::string &pattern) {
-    std::string text;
-    while (text.size() < n)
-        text += pattern;
-    text.resize(n);
-    return text;
-}
+using rdbench::Text;
 
 const std::string kUtf8Pattern = "ab\xC3\xA9";   // "abé"
 const std::string kCp1252Pattern = "ab\xE9\x80"; // "abé€"
