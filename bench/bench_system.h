@@ -6,8 +6,11 @@
 #include "rdplat.h"
 #include "rdx_system.h"
 
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -39,6 +42,22 @@ class System {
 
 inline void StartSystem() {
     static System system;
+}
+
+// The raw baseline of storing text in a stream: a block with 4 bytes before
+// the text and a 4-byte terminator after it, allocated, filled and freed.
+// The length is opaque to the compiler, as it is to the library.
+inline void MallocMemcpyLoop(benchmark::State &state, const std::string &text) {
+    size_t count = text.size();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(count);
+        auto *block = static_cast<char *>(std::malloc(count + 8));
+        benchmark::DoNotOptimize(block);
+        std::memcpy(block + 4, text.data(), count);
+        std::memset(block + 4 + count, 0, 4);
+        benchmark::ClobberMemory();
+        std::free(block);
+    }
 }
 
 // Text of n bytes, the pattern repeated (and cut).

@@ -45,20 +45,8 @@ void StreamSet20Overwrite(benchmark::State &state) {
     RDStreamDataFree(&s);
 }
 
-// The length is opaque to the compiler, as it is to RDStreamDataSet: a
-// constant one would turn the copies into a few register moves.
 void MallocMemcpy20(benchmark::State &state) {
-    const std::string text = Text(20, "abcd");
-    size_t count = text.size();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(count);
-        auto *block = static_cast<char *>(std::malloc(count + 8));
-        benchmark::DoNotOptimize(block);
-        std::memcpy(block + 4, text.data(), count);
-        std::memset(block + 4 + count, 0, 4);
-        benchmark::ClobberMemory();
-        std::free(block);
-    }
+    rdbench::MallocMemcpyLoop(state, Text(20, "abcd"));
 }
 
 // Overwriting 20 bytes needs no allocation: its baseline copies the bytes

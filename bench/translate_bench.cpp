@@ -147,17 +147,7 @@ void StreamConvertUtf8ToUtf8(benchmark::State &state) {
 }
 
 void MallocMemcpy(benchmark::State &state) {
-    const std::string text = Text(static_cast<size_t>(state.range(0)), kUtf8Pattern);
-    size_t count = text.size();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(count);
-        auto *block = static_cast<char *>(std::malloc(count + 8));
-        benchmark::DoNotOptimize(block);
-        std::memcpy(block + 4, text.data(), count);
-        std::memset(block + 4 + count, 0, 4);
-        benchmark::ClobberMemory();
-        std::free(block);
-    }
+    rdbench::MallocMemcpyLoop(state, Text(static_cast<size_t>(state.range(0)), kUtf8Pattern));
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 

@@ -48,15 +48,11 @@ extern "C" RD_EXPORT uint32_t CSMgrDoneActivity(uint32_t handle, uint32_t endCod
 }
 
 extern "C" RD_EXPORT uint32_t CSMgrRunActivity(uint32_t handle, const RDStream *name) {
-    if (name == nullptr) return RDSTATUS_NOARGUMENT;
     Interchange text;
-    uint32_t status = text.Convert(name);
-    if (status != 0) return status;
     Block block;
-    uint64_t length = uint64_t{text.Text().size()} + kRunExtra;
-    if (length > UINT32_MAX || !block.Allocate(length)) return RDSTATUS_NOMEMORY;
+    if (uint32_t status = SizeByText(name, kRunExtra, text, block); status != 0) return status;
     Bytes message = block.Span();
-    PutHeader(message, kRunActivity, static_cast<uint32_t>(length));
+    PutHeader(message, kRunActivity, block.Capacity());
     PutU32(message, kWord16, handle);
     PutText(message, kRunNameAt, text.Text());
     Answer answer = Exchange(message);

@@ -8,15 +8,11 @@
 using namespace rdx::csmgr;
 
 extern "C" RD_EXPORT uint32_t CSMgrLog(uint32_t handle, uint32_t number, const RDStream *text) {
-    if (text == nullptr) return RDSTATUS_NOARGUMENT;
     Interchange converted;
-    uint32_t status = converted.Convert(text);
-    if (status != 0) return status;
     Block block;
-    uint64_t length = uint64_t{converted.Text().size()} + kLogExtra;
-    if (length > UINT32_MAX || !block.Allocate(length)) return RDSTATUS_NOMEMORY;
+    if (uint32_t status = SizeByText(text, kLogExtra, converted, block); status != 0) return status;
     Bytes message = block.Span();
-    PutHeader(message, kLog, static_cast<uint32_t>(length), 1);
+    PutHeader(message, kLog, block.Capacity(), 1);
     PutU32(message, kWord16, kLogText);
     PutU32(message, kWord20, handle);
     PutU32(message, kLogNumberAt, number);

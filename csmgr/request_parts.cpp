@@ -34,6 +34,12 @@ uint32_t PutName(Bytes message, std::size_t at, std::size_t size, const RDStream
     return 0;
 }
 
+uint32_t SizeByText(const RDStream *source, uint32_t extra, Interchange &text, Block &block) {
+    if (source == nullptr) return RDSTATUS_NOARGUMENT;
+    if (uint32_t status = text.Convert(source); status != 0) return status;
+    return block.Allocate(uint64_t{text.Text().size()} + extra) ? 0 : RDSTATUS_NOMEMORY;
+}
+
 Block::~Block() {
     RDMemFree(data_);
 }

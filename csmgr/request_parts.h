@@ -11,6 +11,8 @@
 
 namespace rdx::csmgr {
 
+class Block;
+
 // A caller's text in the interchange set, released at the end of the scope.
 class Interchange {
   public:
@@ -32,6 +34,11 @@ class Interchange {
 // at (left empty when the conversion yields nothing). 779 when the name and
 // its NUL do not fit the field: a cut name would name something else.
 uint32_t PutName(Bytes message, std::size_t at, std::size_t size, const RDStream *name);
+
+// The text of a request whose size follows it: converts source into text
+// and allocates block for the text and extra bytes around it. 0, 779 (no
+// source), 258 or the conversion's status.
+uint32_t SizeByText(const RDStream *source, uint32_t extra, Interchange &text, Block &block);
 
 // A zeroed heap block from RDMemCalloc, freed at the end of the scope.
 class Block {
