@@ -5,6 +5,7 @@
 #pragma once
 
 #include "activity/activity_state.h"
+#include "connect/connect_state.h"
 #include "translate/translation_context.h"
 
 #include <cstdint>
@@ -16,6 +17,7 @@ struct SystemContext {
     TranslationContext translation;
     ActivityState activity;
     LogState log;
+    ConnectState connect;
 };
 
 // The process-wide context: null when there is none.

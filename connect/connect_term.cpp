@@ -1,19 +1,73 @@
-// The connection layer's part of an activity's end. Connections and links
-// are not built yet: there is nothing to free and nothing was counted.
+// The connection layer's part of an activity's end, the statistics record,
+// and what the log asks of a connection.
 #include "connect/connect_term.h"
+
+#include "connect/connection.h"
+#include "connect/link.h"
+#include "rdx_field.h"
 
 #include <cstring>
 
 namespace rdx {
 
-void ConnectTermAll() {}
+namespace {
+
+// Frees the connections of one slot. A connection in the middle of a call
+// (the activity ended from inside its connector) leaves the slot and is
+// freed when the call returns.
+void FreeSlot(ConnectionRecord *&head) {
+    while (ConnectionRecord *connection = head) {
+        if (connection->busy != 0) {
+            SlotRemove(connection);
+            connection->freePending = true;
+            continue;
+        }
+        FreeConnection(connection);
+    }
+}
+
+void FreeScratchFields(ConnectState &state) {
+    for (uint32_t &field : state.scratchFields) {
+        if (field != 0) RDFieldFree(field);
+        field = 0;
+    }
+}
+
+} // namespace
+
+void ConnectTermAll() {
+    if (Context() == nullptr) return;
+    ConnectState &state = Connections();
+    if (state.linkListing != nullptr) RDFileListClose(state.linkListing);
+    state.linkListing = nullptr;
+    for (ConnectionRecord *&head : state.connectionSlots)
+        FreeSlot(head);
+    state.nextConnectionHandle = 0;
+    UnloadLinks();
+    FreeScratchFields(state);
+}
+
+void ConnectCountCall(uint32_t entry) {
+    if (Context() != nullptr && entry < RDXENTRY_COUNT) CountCall(entry);
+}
 
 void ConnectTakeStatistics(uint32_t record[kStatisticsWords]) {
     std::memset(record, 0, kStatisticsWords * sizeof(uint32_t));
+    if (Context() == nullptr) return;
+    ConnectState &state = Connections();
+    uint32_t *word = record;
+    for (uint32_t entry = RDXENTRY_CONNECT; entry <= RDXENTRY_DROP; ++entry)
+        *word++ = state.callCounts[entry];
+    for (uint32_t entry = RDXENTRY_EXECUTE; entry <= RDXENTRY_REMOVE; ++entry)
+        *word++ = state.recordCounts[entry];
+    *word = state.recordCounts[RDXENTRY_CATALOG];
+    std::memset(state.callCounts, 0, sizeof state.callCounts);
+    std::memset(state.recordCounts, 0, sizeof state.recordCounts);
 }
 
-const IdentifyRecord *ConnectionIdentify(const ConnectionRecord *) {
-    return nullptr;
+const IdentifyRecord *ConnectionIdentify(const ConnectionRecord *connection) {
+    return connection != nullptr && connection->link != nullptr ? connection->link->identify
+                                                                : nullptr;
 }
 
 } // namespace rdx

@@ -15,8 +15,13 @@ constexpr uint32_t kStatisticsWords = 19;
 
 // Closes the link listing, disconnects the connections still connected
 // (handing their connectors the status word), frees every connection and
-// unloads every link.
+// unloads every link. Needs no activity: it runs after the activity's
+// nesting was cleared.
 void ConnectTermAll();
+
+// Counts one successful call of an entry point made outside the connection
+// layer (RDXIdentify of the activity connector).
+void ConnectCountCall(uint32_t entry);
 
 // Fills the statistics record of the activity (call counts of entry points
 // 7-18, record counts of 9-14, then of 16) and zeroes the counters.

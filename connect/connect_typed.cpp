@@ -1,0 +1,190 @@
+// The typed short-cuts of connection properties: values pass through one
+// scratch field per type, kept until the activity ends.
+#include "activity/property_set.h"
+#include "connect/connection.h"
+#include "rdx_connect.h"
+#include "rdx_field.h"
+#include "rdx_status.h"
+
+#include <cstring>
+
+namespace rdx {
+
+uint32_t ScratchField(uint32_t type, uint32_t *field) {
+    uint32_t &scratch = Connections().scratchFields[type];
+    if (scratch == 0) {
+        if (const uint32_t status = RDFieldAlloc(&scratch, type, 1); status != RDSTATUS_OK) {
+            scratch = 0;
+            return status;
+        }
+    }
+    *field = scratch;
+    return RDSTATUS_OK;
+}
+
+namespace {
+
+// Value 1 of field set to a copy of value (null: a null value); streams are
+// borrowed in their own set.
+uint32_t Fill(uint32_t field, uint32_t type, const void *value) {
+    if (value == nullptr) return RDFieldSetNull(field, 1, 1);
+    void *slot = nullptr;
+    uint32_t *indicator = nullptr;
+    if (const uint32_t status = RDFieldGetBuffer(field, 1, &slot, &indicator);
+        status != RDSTATUS_OK)
+        return status;
+    if (type == RDTYPE_TEXT || type == RDTYPE_BINARY) {
+        const uint32_t status =
+            RDStreamDataConvert(static_cast<RDStream *>(slot), static_cast<const RDStream *>(value),
+                                RDCONVERT_BORROW, 0, nullptr, nullptr);
+        if (status != RDSTATUS_OK) return status;
+    } else {
+        std::memcpy(slot, value, PropertyValueSize(type));
+    }
+    *indicator = 0;
+    return RDSTATUS_OK;
+}
+
+// Reads a property into the scratch field of type; *slot is its value, or
+// null for a null value.
+uint32_t Read(uint32_t handle, uint32_t number, uint32_t type, const void **slot) {
+    *slot = nullptr;
+    if (const uint32_t status = ConnectCheck(true); status != RDSTATUS_OK) return status;
+    uint32_t field = 0;
+    if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
+    if (const uint32_t status = RDConnectGetProperty(handle, number, field); status != RDSTATUS_OK)
+        return status;
+    void *value = nullptr;
+    uint32_t *indicator = nullptr;
+    if (RDFieldGetBuffer(field, 1, &value, &indicator) == RDSTATUS_OK && *indicator == 0)
+        *slot = value;
+    return RDSTATUS_OK;
+}
+
+template <typename T> uint32_t Get(uint32_t handle, uint32_t number, uint32_t type, T *out) {
+    if (number == 0) return RDSTATUS_BADPROPERTY;
+    if (out == nullptr) return RDSTATUS_NULLARG1;
+    const void *value = nullptr;
+    const uint32_t status = Read(handle, number, type, &value);
+    if (value != nullptr) std::memcpy(out, value, sizeof(T));
+    return status;
+}
+
+template <typename T>
+uint32_t Set(uint32_t handle, uint32_t number, uint32_t type, const T *value) {
+    if (number == 0) return RDSTATUS_BADPROPERTY;
+    if (const uint32_t status = ConnectCheck(true); status != RDSTATUS_OK) return status;
+    uint32_t field = 0;
+    if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
+    if (const uint32_t status = Fill(field, type, value); status != RDSTATUS_OK) return status;
+    return RDConnectSetProperty(handle, number, field);
+}
+
+} // namespace
+
+uint32_t SetConnectionPropertyValue(ConnectionRecord *c, uint32_t number, uint32_t type,
+                                    const void *value) {
+    uint32_t field = 0;
+    if (PropertyValueSize(type) == 0) return RDSTATUS_BADTYPE;
+    if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
+    if (const uint32_t status = Fill(field, type, value); status != RDSTATUS_OK) return status;
+    return SetConnectionProperty(c, number, field);
+}
+
+uint32_t ReadPropertyQuietly(ConnectionRecord *c, uint32_t number, RDStream *out) {
+    uint32_t field = 0;
+    if (const uint32_t status = ScratchField(RDTYPE_TEXT, &field); status != RDSTATUS_OK)
+        return status;
+    if (const uint32_t status = GetConnectionProperty(c, number, field, true);
+        status != RDSTATUS_OK)
+        return status;
+    void *value = nullptr;
+    uint32_t *indicator = nullptr;
+    if (RDFieldGetBuffer(field, 1, &value, &indicator) != RDSTATUS_OK || *indicator != 0)
+        return RDSTATUS_NOSTREAM;
+    return RDStreamDataConvert(out, static_cast<const RDStream *>(value), RDCONVERT_LITERAL, 0,
+                               nullptr, nullptr);
+}
+
+} // namespace rdx
+
+using namespace rdx;
+
+extern "C" RD_EXPORT uint32_t RDConnectGetPropertyInt(uint32_t handle, uint32_t number,
+                                                      int32_t *value) {
+    if (value != nullptr) *value = 0;
+    return Get(handle, number, RDTYPE_INT, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectGetPropertyFloat(uint32_t handle, uint32_t number,
+                                                        double *value) {
+    if (value != nullptr) *value = 0;
+    return Get(handle, number, RDTYPE_FLOAT, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectGetPropertyCurrency(uint32_t handle, uint32_t number,
+                                                           RDCurrency *value) {
+    if (number != 0 && value != nullptr) RDCurrencyClear(value);
+    return Get(handle, number, RDTYPE_CURRENCY, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectGetPropertyNumeric(uint32_t handle, uint32_t number,
+                                                          RDNumeric *value) {
+    if (number != 0 && value != nullptr) RDNumericClear(value);
+    return Get(handle, number, RDTYPE_NUMERIC, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectGetPropertyDatetime(uint32_t handle, uint32_t number,
+                                                           RDDatetime *value) {
+    if (number != 0 && value != nullptr) RDDatetimeClear(value);
+    return Get(handle, number, RDTYPE_DATETIME, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectGetPropertyStream(uint32_t handle, uint32_t number,
+                                                         uint32_t charset, RDStream *value) {
+    if (number == 0) return RDSTATUS_BADPROPERTY;
+    if (value == nullptr) return RDSTATUS_NULLARG1;
+    RDStreamDataFree(value);
+    const void *stored = nullptr;
+    const uint32_t status = Read(handle, number, RDTYPE_TEXT, &stored);
+    if (status != RDSTATUS_OK || stored == nullptr) return status;
+    return RDStreamDataConvert(value, static_cast<const RDStream *>(stored), RDCONVERT_LITERAL,
+                               charset, nullptr, nullptr);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectGetPropertyBoolean(uint32_t handle, uint32_t number,
+                                                          uint32_t fallback) {
+    int32_t value = 0;
+    if (RDConnectGetPropertyInt(handle, number, &value) != RDSTATUS_OK) return fallback;
+    return value != 0 ? 1 : 0;
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectSetPropertyInt(uint32_t handle, uint32_t number,
+                                                      const int32_t *value) {
+    return Set(handle, number, RDTYPE_INT, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectSetPropertyFloat(uint32_t handle, uint32_t number,
+                                                        const double *value) {
+    return Set(handle, number, RDTYPE_FLOAT, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectSetPropertyCurrency(uint32_t handle, uint32_t number,
+                                                           const RDCurrency *value) {
+    return Set(handle, number, RDTYPE_CURRENCY, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectSetPropertyNumeric(uint32_t handle, uint32_t number,
+                                                          const RDNumeric *value) {
+    return Set(handle, number, RDTYPE_NUMERIC, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectSetPropertyDatetime(uint32_t handle, uint32_t number,
+                                                           const RDDatetime *value) {
+    return Set(handle, number, RDTYPE_DATETIME, value);
+}
+
+extern "C" RD_EXPORT uint32_t RDConnectSetPropertyStream(uint32_t handle, uint32_t number,
+                                                         const RDStream *value) {
+    return Set(handle, number, RDTYPE_TEXT, value);
+}
