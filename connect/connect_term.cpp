@@ -15,15 +15,19 @@ namespace {
 // Frees the connections of one slot. A connection in the middle of a call
 // (the activity ended from inside its connector) leaves the slot and is
 // freed when the call returns.
-void FreeSlot(ConnectionRecord *&head) {
+// Returns false when such a connection was left to its call.
+bool FreeSlot(ConnectionRecord *&head) {
+    bool all = true;
     while (ConnectionRecord *connection = head) {
         if (connection->busy != 0) {
             SlotRemove(connection);
             connection->freePending = true;
+            all = false;
             continue;
         }
         FreeConnection(connection);
     }
+    return all;
 }
 
 void FreeScratchFields(ConnectState &state) {
@@ -40,10 +44,13 @@ void ConnectTermAll() {
     ConnectState &state = Connections();
     if (state.linkListing != nullptr) RDFileListClose(state.linkListing);
     state.linkListing = nullptr;
+    bool idle = true;
     for (ConnectionRecord *&head : state.connectionSlots)
-        FreeSlot(head);
+        idle = FreeSlot(head) && idle;
     state.nextConnectionHandle = 0;
-    UnloadLinks();
+    // A connector still running keeps the links loaded (and its connection
+    // its link) until the next end.
+    if (idle) UnloadLinks();
     FreeScratchFields(state);
 }
 

@@ -16,16 +16,17 @@ struct BadPlugin {
 TEST_F(ConnectTest, BadPluginsAreRefusedAndLeaveNothing) {
     Install({"noidentify", "nodrop", "nofetch", "activity", "kind3", "kind1old", "oldversion",
              "failident", "nodecl", "hugeprivate", "linka"});
-    rdtest::WriteFile(Home("notelf.rdx"), "\x7f" "ELF but not really");
+    rdtest::WriteFile(Home("notelf.rdx"), "\x7f"
+                                          "ELF but not really");
     std::filesystem::create_directory(Home("dir.rdx"));
     std::filesystem::create_directory(Home("sub"));
     std::filesystem::copy_file(Home("linka.rdx"), Home("sub/linkb.rdx"));
     const BadPlugin cases[] = {
-        {"notelf", 1546, false},      {"dir", 1546, false},      {"missing", 1546, false},
-        {"sub/linkb", 1546, false},   {"../linka", 1546, false}, {"", 1546, false},
-        {"noidentify", 1547, false},  {"nodrop", 1547, false},   {"nofetch", 1547, false},
-        {"activity", 1547, true},     {"kind3", 1547, true},     {"kind1old", 1547, true},
-        {"oldversion", 1548, true},   {"failident", 4711, true}, {"nodecl", 1547, true},
+        {"notelf", 1546, false},     {"dir", 1546, false},      {"missing", 1546, false},
+        {"sub/linkb", 1546, false},  {"../linka", 1546, false}, {"", 1546, false},
+        {"noidentify", 1547, false}, {"nodrop", 1547, false},   {"nofetch", 1547, false},
+        {"activity", 1547, true},    {"kind3", 1547, true},     {"kind1old", 1547, true},
+        {"oldversion", 1548, true},  {"failident", 4711, true}, {"nodecl", 1547, true},
         {"hugeprivate", 1547, true},
     };
     for (const BadPlugin &c : cases) {

@@ -45,11 +45,16 @@ TEST_F(ConnectTest, FetchRangeChecks) {
         uint32_t list, first, count, status;
         bool called;
     } const cases[] = {
-        {list.handle, 1, 10, 0, true},      {list.handle, 2, 10, 12313, false},
-        {list.handle, 1, 11, 12312, false}, {list.handle, 0, 1, 12312, false},
-        {list.handle, 1, 0, 0, false},      {0, 1, 0, 0, false},
-        {0, 1, 1, 12307, false},            {list.handle, 1, 1, 0, true},
-        {list.handle, 10, 1, 0, true},      {list.handle, 11, 1, 12313, false},
+        {list.handle, 1, 10, 0, true},
+        {list.handle, 2, 10, 12313, false},
+        {list.handle, 1, 11, 12312, false},
+        {list.handle, 0, 1, 12312, false},
+        {list.handle, 1, 0, 0, false},
+        {0, 1, 0, 0, false},
+        {0, 1, 1, 12307, false},
+        {list.handle, 1, 1, 0, true},
+        {list.handle, 10, 1, 0, true},
+        {list.handle, 11, 1, 12313, false},
         {list.handle, 0xFFFFFFFF, 2, 12313, false},
         {list.handle, 2, 0xFFFFFFFF, 12312, false},
         {99, 1, 2, 12312, false}, // an unknown list holds no records

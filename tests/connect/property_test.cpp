@@ -113,8 +113,8 @@ TEST_F(ConnectTest, ListingGivesTheLinksDeclarations) {
         uint32_t number, type, attributes;
         std::string name;
     } const rows[] = {
-        {0x10001, 6, 0, "Server"}, {0x10003, 6, 2, "Login"},      {1, 1, 5, "Rows"},
-        {2, 1, 0, ""},             {0x10005, 6, 0, "Metadata"},
+        {0x10001, 6, 0, "Server"},   {0x10003, 6, 2, "Login"}, {1, 1, 5, "Rows"}, {2, 1, 0, ""},
+        {0x10005, 6, 0, "Metadata"},
     };
     Stream name("stale", RDCHARSET_DEFAULT);
     uint32_t number = 0, type = 0, attributes = 0, mode = 1;

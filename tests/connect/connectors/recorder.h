@@ -16,10 +16,10 @@ struct RecordedCall {
 };
 
 struct Recorder {
-    uint32_t status[19];       // what each entry point returns
-    uint32_t report[19];       // the count each entry point reports...
-    uint32_t reportSet[19];    // ...when set; else the count it was asked for
-    const char *propertyText;  // RDXGetProperty stores this text, else the number
+    uint32_t status[19];      // what each entry point returns
+    uint32_t report[19];      // the count each entry point reports...
+    uint32_t reportSet[19];   // ...when set; else the count it was asked for
+    const char *propertyText; // RDXGetProperty stores this text, else the number
     // Called inside every entry point after the call is recorded.
     void (*hook)(uint32_t entry, void *priv);
     struct RecordedCall calls[RECORDER_MAX_CALLS];

@@ -2,11 +2,11 @@
 // recorder.h). Compile definitions make its variants, the broken ones among
 // them: CONNECTOR_ID, KIND, VERSION, PRIVATE_SIZE, IDENTIFY_STATUS,
 // NULL_DECLARATIONS, OMIT_IDENTIFY, OMIT_DROP, OMIT_FETCH, WITH_LAUNCH.
-#include "recorder.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_stream.h"
+#include "recorder.h"
 
 #include <cstring>
 
@@ -29,11 +29,11 @@
 namespace {
 
 constexpr PropertyDeclaration kDeclarations[] = {
-    {0x10001, RDTYPE_TEXT, 0, nullptr, 0},   // Server, built-in name
-    {0x10003, RDTYPE_TEXT, 2, "Login", 5},   // Userid under its own name
+    {0x10001, RDTYPE_TEXT, 0, nullptr, 0}, // Server, built-in name
+    {0x10003, RDTYPE_TEXT, 2, "Login", 5}, // Userid under its own name
     {1, RDTYPE_INT, 5, "Rows", 4},
-    {2, RDTYPE_INT, 0, nullptr, 3},          // a length without a name
-    {0x10005, RDTYPE_TEXT, 0, nullptr, 0},   // Metadata
+    {2, RDTYPE_INT, 0, nullptr, 3},        // a length without a name
+    {0x10005, RDTYPE_TEXT, 0, nullptr, 0}, // Metadata
     {0, 0, 0, nullptr, 0},
 };
 
