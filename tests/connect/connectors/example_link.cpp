@@ -78,7 +78,7 @@ RDX_ENTRY uint32_t RDXFetch(void *priv, uint32_t list, uint32_t first, uint32_t 
                             uint32_t *fetched) {
     auto *counter = static_cast<Counter *>(priv);
     uint32_t field = 0;
-    if (const uint32_t status = RDFieldlistGetField(list, 1, 0, &field, nullptr); status != 0)
+    if (const uint32_t status = RDFieldlistGetField(list, 1, 65535, &field, nullptr); status != 0)
         return status;
     for (*fetched = 0; *fetched < count; ++*fetched) {
         if (counter->next >= counter->rows) return kEndOfData;

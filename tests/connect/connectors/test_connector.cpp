@@ -106,16 +106,15 @@ RDX_ENTRY uint32_t RDXSetProperty(void *priv, uint32_t number, uint32_t field) {
     const uint32_t status = Record(RDXENTRY_SETPROPERTY, priv, number, field);
     RDStream value{};
     uint32_t isNull = 0;
-    if (at < RECORDER_MAX_CALLS &&
-        RDFieldGetStream(field, 1, RDCHARSET_DEFAULT, &value, &isNull) == 0) {
-        const uint32_t n = isNull != 0 ? 0 : (value.length < 63 ? value.length : 63);
+    const uint32_t read = RDFieldGetStream(field, 1, RDCHARSET_DEFAULT, &value, &isNull);
+    if (read == 0 && at < RECORDER_MAX_CALLS) {
         if (isNull != 0)
             std::strcpy(r->calls[at].text, "(null)");
         else
-            std::memcpy(r->calls[at].text, value.data, n);
+            std::memcpy(r->calls[at].text, value.data, value.length < 63 ? value.length : 63);
     }
     RDStreamDataFree(&value);
-    return status;
+    return read != 0 ? read : status;
 }
 
 RDX_ENTRY uint32_t RDXConnect(void *priv) {
