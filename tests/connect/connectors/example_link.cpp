@@ -14,7 +14,7 @@ struct Counter {
 };
 
 constexpr uint32_t kRows = 1;
-constexpr uint32_t kEndOfData = 12290, kNoProperty = 12555;
+constexpr uint32_t kNoProperty = 12555;
 
 constexpr PropertyDeclaration kDeclarations[] = {
     {kRows, 1 /* Int */, 0, "Rows", 4},
@@ -81,7 +81,7 @@ RDX_ENTRY uint32_t RDXFetch(void *priv, uint32_t list, uint32_t first, uint32_t 
     if (const uint32_t status = RDFieldlistGetField(list, 1, 65535, &field, nullptr); status != 0)
         return status;
     for (*fetched = 0; *fetched < count; ++*fetched) {
-        if (counter->next >= counter->rows) return kEndOfData;
+        if (counter->next >= counter->rows) return RDX_END_OF_DATA;
         const int32_t row = ++counter->next;
         if (const uint32_t status = RDFieldSetInt(field, first + *fetched, &row); status != 0)
             return status;
