@@ -9,7 +9,11 @@
  * entry point and is logged there.
  *
  * `priv` is the connection's private area: identify word 4 bytes, zeroed,
- * owned by the library and freed by it after RDXTerminate. Field and field
+ * owned by the library and freed by it after RDXTerminate. Calls come from
+ * one thread at a time; a connector may call back into the library, also
+ * for its own connection (one it frees from inside its own call is freed
+ * when that call returns). Out counts of RDXFetch, RDXInsert, RDXUpdate and
+ * RDXRemove larger than the record count asked for are cut down to it. Field and field
  * list arguments are handles of the field functions (rdx_field.h,
  * rdx_fieldlist.h). Values described as "passed through" come from the
  * activity's call unchanged; their meaning is agreed between the activity
@@ -73,7 +77,11 @@ typedef struct PropertyDeclaration {
 
 /* Filled by RDXIdentify into a record the library zeroes first. The library
  * keeps the record, and reads the declarations it points to, for as long as
- * the connector stays loaded. The words not named are the connector's own. */
+ * the connector stays loaded. The words not named are the connector's own.
+ * A link connector is refused (status 1547) when the kind is not
+ * RDX_KIND_LINK, the declarations pointer is null, no ending entry comes
+ * within 65535 declarations, or privateSize is above 16 MiB; a version
+ * other than RDX_INTERFACE_VERSION gives 1548. See docs/connectors.md. */
 typedef struct IdentifyRecord {
     uint32_t version; /* RDX_INTERFACE_VERSION */
     uint32_t kind;    /* RDX_KIND_ACTIVITY or RDX_KIND_LINK */
