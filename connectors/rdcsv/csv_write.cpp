@@ -17,7 +17,12 @@
 namespace rdcsv {
 namespace {
 
+// Values with a delimiter, quote or line end need quotes; so do values that
+// start or end with a space or tab, which many readers would trim.
 bool NeedsQuotes(std::string_view bytes, const Dialect &d) {
+    if (bytes.front() == ' ' || bytes.front() == '\t' || bytes.back() == ' ' ||
+        bytes.back() == '\t')
+        return true;
     for (char c : bytes) {
         if (c == d.delimiter || c == d.quote || c == '\n' || c == '\r') return true;
     }
