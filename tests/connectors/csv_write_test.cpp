@@ -8,9 +8,10 @@
 namespace connectortest {
 namespace {
 
-const std::vector<std::pair<std::string, uint32_t>> kFields = {
-    {"id", RDTYPE_INT}, {"amount", RDTYPE_NUMERIC}, {"when", RDTYPE_DATETIME},
-    {"name", RDTYPE_TEXT}};
+const std::vector<std::pair<std::string, uint32_t>> kFields = {{"id", RDTYPE_INT},
+                                                               {"amount", RDTYPE_NUMERIC},
+                                                               {"when", RDTYPE_DATETIME},
+                                                               {"name", RDTYPE_TEXT}};
 
 TEST_F(CsvTest, InsertWritesTypedValuesInTheirTextForms) {
     List list(3);
@@ -82,8 +83,7 @@ TEST_F(CsvTest, CatalogListsTheColumnsAndTheirTypes) {
     uint32_t count = 0;
     ASSERT_EQ(0u, csv_.RDXCatalog(in->Private(), 3, list, &count));
     EXPECT_EQ(3u, count);
-    EXPECT_EQ((std::vector<std::string>{"id|int", "when|datetime", "name|text"}),
-              Rows(list, 1, 3));
+    EXPECT_EQ((std::vector<std::string>{"id|int", "when|datetime", "name|text"}), Rows(list, 1, 3));
 }
 
 // Texts are read into the library and written back in the file's set; a
