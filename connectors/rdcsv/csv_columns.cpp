@@ -52,12 +52,21 @@ bool ParseColumnList(std::string_view text, std::vector<Column> &out, std::strin
     return true;
 }
 
+// Whether a number text would not come back as written: a plus sign or a
+// leading zero ("007", "+5"), as codes and identifiers have them.
+static bool NumberLosesItsForm(std::string_view text) {
+    if (!text.empty() && text.front() == '-') text.remove_prefix(1);
+    return text.empty() || text.front() == '+' ||
+           (text.size() > 1 && text[0] == '0' && text[1] >= '0' && text[1] <= '9');
+}
+
 void TypeInference::Add(size_t column, std::string_view text) {
     if (votes_.size() <= column) votes_.resize(column + 1);
     Votes &v = votes_[column];
     v.seen = true;
-    v.isInt = v.isInt && rdxc::TextIsInt(text);
-    v.isDecimal = v.isDecimal && rdxc::TextIsDecimal(text);
+    const bool number = !NumberLosesItsForm(text);
+    v.isInt = v.isInt && number && rdxc::TextIsInt(text);
+    v.isDecimal = v.isDecimal && number && rdxc::TextIsDecimal(text);
     v.isDatetime = v.isDatetime && rdxc::TextIsDatetime(text);
 }
 

@@ -96,6 +96,14 @@ TEST_F(CsvTest, ColumnTypesDeclaredOrInferred) {
         EXPECT_EQ(12u, precision);
         EXPECT_EQ(2u, scale);
     }
+    // Numbers that would not come back as written stay texts.
+    {
+        WriteFile(Path("z.csv"), "zip,n,x\n01234,+5,0.5\n00,1,-0\n");
+        auto in = Open("z.csv");
+        List list(2);
+        ASSERT_EQ(0u, in->Select(list, 2));
+        EXPECT_EQ("zip:6,n:6,x:4", Layout(list));
+    }
     // A declared list that does not fit the header, and an unknown type.
     for (const char *columns : {"int,text", "id:int,amount:money(3),a:text,b:text,c:text"}) {
         auto in = Open("t.csv", {{"Columns", columns}});
