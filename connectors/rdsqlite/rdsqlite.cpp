@@ -19,6 +19,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdsqlite::kTable, RDTYPE_TEXT, "Table"),
     Declare(rdsqlite::kSql, RDTYPE_TEXT, "SQL"),
     Declare(rdsqlite::kKeys, RDTYPE_TEXT, "Keys"),
+    Declare(rdsqlite::kSetup, RDTYPE_TEXT, "Setup"),
     Declare(rdsqlite::kCreate, RDTYPE_INT, "Create"),
     Declare(rdsqlite::kBusyTimeout, RDTYPE_INT, "BusyTimeout"),
     Declare(rdsqlite::kLastError, RDTYPE_TEXT, "LastError"),

@@ -24,6 +24,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     case kKeys:
         write_.Reset();
         return rdxc::GetText(field, settings_.keys);
+    case kSetup:
+        return rdxc::GetText(field, settings_.setup);
     case kCreate:
         return rdxc::GetFlag(field, settings_.create);
     case kBusyTimeout: {
@@ -49,6 +51,8 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutText(field, settings_.table);
     case kKeys:
         return rdxc::PutText(field, settings_.keys);
+    case kSetup:
+        return rdxc::PutText(field, settings_.setup);
     case kCreate:
         return rdxc::PutInt(field, settings_.create ? 1 : 0);
     case kBusyTimeout:
@@ -84,8 +88,11 @@ uint32_t Connection::Connect() {
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, settings_.busyTimeout);
-    // Reading the schema shows at once whether the file is a database.
-    if (uint32_t status = Run("SELECT count(*) FROM sqlite_schema"); status != RDSTATUS_OK) {
+    // Reading the schema shows at once whether the file is a database; the
+    // setup text (pragmas, attachments) follows.
+    uint32_t status = Run("SELECT count(*) FROM sqlite_schema");
+    if (status == RDSTATUS_OK && !settings_.setup.empty()) status = Run(settings_.setup);
+    if (status != RDSTATUS_OK) {
         Disconnect();
         return status;
     }

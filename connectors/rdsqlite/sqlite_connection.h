@@ -18,6 +18,7 @@ enum PropertyNumber : uint32_t {
     kCreate = 2,
     kBusyTimeout = 3,
     kKeys = 4,
+    kSetup = 5,
     kLastError = 10,
     kDatabase = 0x10002, // the built-in "Database": the database file
     kTable = 0x10005,    // the built-in "Metadata": the table
@@ -49,7 +50,7 @@ class Statement {
 };
 
 struct Settings {
-    std::string database, sql, table, keys;
+    std::string database, sql, table, keys, setup;
     bool create = false;
     int32_t busyTimeout = 5000;
 };

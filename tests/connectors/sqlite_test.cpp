@@ -26,7 +26,12 @@ TEST_F(SqliteTest, ConnectNamesWhatIsMissing) {
         EXPECT_NE(std::string::npos, c->LastError().find("not a database")) << c->LastError();
     }
     std::remove(Path("test.db").c_str());
-    auto c = OpenDb({{"Create", "yes"}});
+    {
+        auto c = OpenDb({{"Create", "yes"}, {"Setup", "PRAGMA journal_mode=WAL"}});
+        EXPECT_EQ("wal", Query("PRAGMA journal_mode"));
+    }
+    auto c = OpenDb({{"Setup", "PRAGMA nonsense(;"}}, RDSTATUS_FREETEXT);
+    EXPECT_NE(std::string::npos, c->LastError().find("syntax error")) << c->LastError();
 }
 
 // A table made from a field list declares types that read back as the same
@@ -164,6 +169,36 @@ TEST_F(SqliteTest, BatchesEndingAtAndOnePastTheBatchSize) {
     uint32_t fetched = 0;
     EXPECT_EQ(0u, db->Fetch(list, 1, 1, &fetched));
     EXPECT_EQ((std::vector<std::string>{"7|4|r7"}), Rows(list, 1, 1));
+}
+
+// A value that does not convert to its field fails the fetch naming the
+// row and column; the next fetch goes on after that row.
+TEST_F(SqliteTest, AValueThatDoesNotConvertFailsItsRow) {
+    auto db = OpenDb({{"Create", "yes"}});
+    ASSERT_EQ(0u, Execute(*db, "CREATE TABLE v (n INTEGER, d DATETIME); INSERT INTO v VALUES "
+                               "(1, '2020-01-02'), ('abc', NULL), (3000000000, NULL), "
+                               "(4, '2020-13-01'), (5, NULL)"));
+    ASSERT_EQ(0u, db->Set("SQL", "SELECT * FROM v"));
+    List list(10);
+    ASSERT_EQ(0u, db->Select(list, 10));
+    std::vector<std::string> rows;
+    std::vector<std::string> faults;
+    for (int i = 0; i < 4; ++i) {
+        uint32_t fetched = 0;
+        const uint32_t status = db->Fetch(list, 1, 10, &fetched);
+        for (const std::string &row : Rows(list, 1, fetched))
+            rows.push_back(row);
+        if (status == RDX_END_OF_DATA) break;
+        EXPECT_EQ(RDSTATUS_FREETEXT, status);
+        faults.push_back(db->LastError());
+    }
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_EQ("1|", rows[0].substr(0, 2));
+    EXPECT_EQ("5|<null>", rows[1]);
+    ASSERT_EQ(3u, faults.size());
+    EXPECT_EQ("row 2, column 1 (n): \"abc\" is not an integer", faults[0]);
+    EXPECT_EQ("row 3, column 1 (n): 3000000000 does not fit an integer field", faults[1]);
+    EXPECT_EQ("row 4, column 2 (d): \"2020-13-01\" does not convert to a datetime", faults[2]);
 }
 
 // A record that breaks a constraint rolls back the batch it is in: nothing
