@@ -128,7 +128,7 @@ uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
 }
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
-    *count = RDX_COUNT_UNKNOWN;
+    *count = 0;
     reader_.reset();
     selectedList_ = 0;
     std::unique_ptr<Reader> reader;
@@ -140,6 +140,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     }
     reader_ = std::move(reader);
     selectedList_ = list;
+    *count = RDX_COUNT_UNKNOWN; // the file is not counted ahead
     return RDSTATUS_OK;
 }
 

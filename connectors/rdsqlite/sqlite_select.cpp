@@ -23,7 +23,7 @@ uint32_t Connection::Step(uint32_t index) {
 }
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
-    *count = RDX_COUNT_UNKNOWN;
+    *count = 0;
     select_.Reset();
     hasRow_ = false;
     rowNumber_ = 0;
@@ -41,6 +41,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (columns == 0) return log_.Fail("the select text returns no columns");
     // The first row decides the types of columns without a declared type.
     if (uint32_t status = Step(0); status != RDSTATUS_OK) return status;
+    *count = RDX_COUNT_UNKNOWN; // SQLite does not count ahead
     if (list == 0) return RDSTATUS_OK;
     if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
         return status;
