@@ -108,6 +108,18 @@ TEST_F(CsvTest, TheFilesCharacterSet) {
     EXPECT_EQ(0u, done);
     EXPECT_NE(std::string::npos, out->LastError().find("cannot hold")) << out->LastError();
     EXPECT_EQ(latin1, ReadFile(Path("l1out.csv")));
+
+    // Bytes that the set does not define fail their line.
+    WriteFile(Path("ascii.csv"), "name\nok\n\xE4pfel\n");
+    auto ascii = Open("ascii.csv", {{"Charset", "ascii"}});
+    ASSERT_EQ(0u, ascii->Select(list, 4));
+    EXPECT_EQ(RDSTATUS_FREETEXT, ascii->Fetch(list, 1, 4, &fetched));
+    EXPECT_EQ(1u, fetched);
+    EXPECT_NE(std::string::npos,
+              ascii->LastError().find("line 3 of " + Path("ascii.csv") +
+                                      ": field 1 (name) holds bytes that are not valid in "
+                                      "character set 20127"))
+        << ascii->LastError();
 }
 
 // The file size limit stops the write part way: the batch is taken back
