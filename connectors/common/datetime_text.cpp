@@ -1,7 +1,5 @@
 #include "datetime_text.h"
 
-#include <cstdio>
-
 namespace rdxc {
 namespace {
 
@@ -60,7 +58,6 @@ bool ParseDatetime(std::string_view text, RDDatetime &out) {
 }
 
 bool FormatDatetime(const RDDatetime &value, std::string &out) {
-    char text[48];
     const bool hasDate = value.date != RDDT_ABSENT, hasTime = value.ticks != RDDT_ABSENT;
     RDDatetimeParts parts{};
     if (hasDate) {
@@ -73,16 +70,34 @@ bool FormatDatetime(const RDDatetime &value, std::string &out) {
         parts.second = static_cast<int32_t>(seconds % 60);
         parts.hundredth = static_cast<int32_t>(value.ticks % 100);
     }
-    int n = 0;
-    if (hasDate)
-        n = std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.year, parts.month, parts.day);
-    if (hasTime) {
-        n += std::snprintf(text + n, sizeof text - n, "%s%02d:%02d:%02d", hasDate ? " " : "",
-                           parts.hour, parts.minute, parts.second);
-        if (parts.hundredth != 0)
-            n += std::snprintf(text + n, sizeof text - n, ".%02d", parts.hundredth);
+    // Written digit by digit: this runs for every date-time of a batch.
+    out.clear();
+    auto put = [&out](int32_t number, int digits) {
+        char text[8];
+        for (int i = digits - 1; i >= 0; --i, number /= 10)
+            text[i] = static_cast<char>('0' + number % 10);
+        out.append(text, static_cast<size_t>(digits));
+    };
+    if (hasDate) {
+        if (parts.year < 0 || parts.year > 99999) return false;
+        put(parts.year, parts.year > 9999 ? 5 : 4);
+        out += '-';
+        put(parts.month, 2);
+        out += '-';
+        put(parts.day, 2);
     }
-    out.assign(text, static_cast<size_t>(n));
+    if (hasTime) {
+        if (hasDate) out += ' ';
+        put(parts.hour, 2);
+        out += ':';
+        put(parts.minute, 2);
+        out += ':';
+        put(parts.second, 2);
+        if (parts.hundredth != 0) {
+            out += '.';
+            put(parts.hundredth, 2);
+        }
+    }
     return true;
 }
 
