@@ -129,6 +129,7 @@ uint32_t Connection::Run(const std::string &sql) {
 
 uint32_t Connection::Execute(uint32_t *count) {
     *count = 0;
+    if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
     if (settings_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
     if (uint32_t status = Run(settings_.sql); status != RDSTATUS_OK) return status;
@@ -136,7 +137,12 @@ uint32_t Connection::Execute(uint32_t *count) {
     return RDSTATUS_OK;
 }
 
+uint32_t Connection::NeedDatabase() const {
+    return db_ == nullptr ? RDSTATUS_NOTCONNECTED : RDSTATUS_OK;
+}
+
 uint32_t Connection::NeedTable() {
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
     if (settings_.table.empty()) return log_.Fail("no table is named (property Table)");
     return RDSTATUS_OK;
 }

@@ -82,6 +82,7 @@ class Connection {
     uint32_t SqlFailure(const std::string &what, int result);
     uint32_t Run(const std::string &sql);
     uint32_t NeedTable();
+    uint32_t NeedDatabase() const;
     uint32_t TableColumns(std::vector<std::string> &names, std::vector<std::string> &types,
                           std::vector<int> &keys);
     uint32_t PrepareWrite(Write kind, uint32_t list);

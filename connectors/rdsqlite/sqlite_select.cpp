@@ -28,6 +28,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     hasRow_ = false;
     rowNumber_ = 0;
     selectedList_ = 0;
+    if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
     std::string sql = settings_.sql;
     if (sql.empty()) {
         if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;

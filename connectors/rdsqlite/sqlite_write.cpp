@@ -185,6 +185,7 @@ uint32_t Connection::Update(uint32_t list, uint32_t first, uint32_t count, uint3
 uint32_t Connection::Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
     if (list != 0) return WriteBatch(Write::Remove, list, first, count, done);
     *done = 0;
+    if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
     if (settings_.sql.empty())
         return log_.Fail("remove without a field list needs an SQL text (property SQL)");
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
