@@ -14,7 +14,6 @@
 namespace rdsqlite {
 
 enum PropertyNumber : uint32_t {
-    kSql = 1,
     kCreate = 2,
     kBusyTimeout = 3,
     kKeys = 4,
@@ -22,6 +21,7 @@ enum PropertyNumber : uint32_t {
     kLastError = 10,
     kDatabase = 0x10002, // the built-in "Database": the database file
     kTable = 0x10005,    // the built-in "Metadata": the table
+    kSql = 0x1000B,      // the built-in "Condition": the select or execute text
 };
 
 // Object kinds of create, drop and catalog.
