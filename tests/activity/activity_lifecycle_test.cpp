@@ -96,6 +96,13 @@ TEST_F(LifecycleTest, FailedActivityEndsWithTheEndCodeAndSendsItsLog) {
     EXPECT_EQ(RDSTATUS_NOHANDLE, WordAt(Last(kLog), 100));
     EXPECT_EQ(0u, RDActivityFree());
     EXPECT_EQ(RDSTATUS_ENDCODE, WordAt(Last(kDone), 28));
+    // The next activity starts without the last entry or the status word.
+    ASSERT_EQ(0u, RDActivityAlloc(0, nullptr, 0));
+    Stream text("stale", 256);
+    EXPECT_EQ(0u, RDActivityGetLogLast(&text, nullptr, nullptr));
+    EXPECT_EQ("", text.Bytes());
+    EXPECT_EQ(0u, RDActivityGetStatus());
+    EXPECT_EQ(0u, RDActivityFree());
 }
 
 // Each failure of loading the activity's connector, from both doors.
