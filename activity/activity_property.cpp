@@ -1,6 +1,7 @@
 // RDActivitySetProperty, RDActivityGetProperty and RDActivityListProperty:
 // numbered properties from the put-back, local and description sets, the
 // server manager's fields and the environment.
+#include "activity/property_lookup.h"
 #include "activity/property_names.h"
 #include "activity/property_value.h"
 #include "activity/system_context.h"
@@ -100,18 +101,28 @@ bool GetSystemProperty(const ActivityState &activity, uint32_t number, uint32_t 
     return false;
 }
 
+// True for the numbers the system answers itself rather than the sets.
+bool IsSystemProperty(uint32_t number) {
+    return (number & 0x00FFFFFFu) == kPasswordProperty || number == kTextFormatProperty ||
+           number == kNameProperty;
+}
+
+bool FindInSets(const ActivityState &activity, uint32_t number, uint32_t *type, void **value) {
+    for (const PropertySet *set :
+         {activity.putBackSet, activity.localSet, activity.descriptionSet}) {
+        if (PropertySetFind(set, number, type, value) == RDSTATUS_OK) return true;
+    }
+    return false;
+}
+
 uint32_t GetProperty(uint32_t number, uint32_t field) {
     const ActivityState &activity = Context()->activity;
     if ((number & 0x00FFFFFFu) == kPasswordProperty)
         return RDActivityLogEx(RDSTATUS_BADPROPERTY, number, 0, 0, nullptr, nullptr, nullptr);
     if (uint32_t status = 0; GetSystemProperty(activity, number, field, &status)) return status;
-    for (const PropertySet *set :
-         {activity.putBackSet, activity.localSet, activity.descriptionSet}) {
-        uint32_t type = 0;
-        void *value = nullptr;
-        if (PropertySetFind(set, number, &type, &value) == RDSTATUS_OK)
-            return StoreItemInField(type, value, field);
-    }
+    uint32_t type = 0;
+    void *value = nullptr;
+    if (FindInSets(activity, number, &type, &value)) return StoreItemInField(type, value, field);
     return GetAdded(activity, number, field);
 }
 
@@ -130,6 +141,10 @@ uint32_t ListOne(const IdentifyRecord *record, const PropertyDeclaration *declar
 }
 
 } // namespace
+
+bool FindStoredProperty(uint32_t number, uint32_t *type, void **value) {
+    return !IsSystemProperty(number) && FindInSets(Context()->activity, number, type, value);
+}
 
 } // namespace rdx
 

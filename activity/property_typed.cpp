@@ -1,6 +1,7 @@
 // The typed short-cuts of the property functions: each goes through the
 // activity's scratch field of its type.
 #include "activity/activity_lifecycle.h"
+#include "activity/property_lookup.h"
 #include "activity/system_context.h"
 #include "rdx_activity.h"
 #include "rdx_field.h"
@@ -29,13 +30,20 @@ uint32_t ScratchField(uint32_t type, uint32_t *field) {
     return RDSTATUS_OK;
 }
 
-// Gets number into the scratch field of type and, when a value came, hands
-// its address to copy. The field is emptied first, so that a failed get
-// never hands out an earlier value.
+// Gets number as type and, when a value came, hands its address to copy. A
+// value stored in a set with the type asked for (for texts: either stream
+// type) is handed over directly; others go through the scratch field of
+// type, which is emptied first so that a failed get never hands out the
+// value of an earlier one.
 template <typename Copy>
 uint32_t GetTyped(uint32_t number, const void *destination, uint32_t type, Copy copy) {
     if (number == 0) return RDSTATUS_BADPROPERTY;
     if (destination == nullptr) return RDSTATUS_NULLARG1;
+    uint32_t storedType = 0;
+    void *stored = nullptr;
+    if (FindStoredProperty(number, &storedType, &stored) &&
+        (storedType == type || (type == RDTYPE_TEXT && storedType == RDTYPE_BINARY)))
+        return stored != nullptr ? copy(stored) : RDSTATUS_OK;
     uint32_t field = 0;
     if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
     RDFieldSetNull(field, 1, 1);
