@@ -1,7 +1,7 @@
 // Connection properties: get, set and the listing of the link's
 // declarations.
+#include "activity/property_names.h"
 #include "connect/connection.h"
-#include "connect/property_names.h"
 #include "rdx_activity.h"
 #include "rdx_connect.h"
 #include "rdx_fieldvalue.h"
@@ -121,5 +121,7 @@ extern "C" RD_EXPORT uint32_t RDConnectListProperty(uint32_t handle, uint32_t mo
     if (type != nullptr) *type = declaration.type;
     if (attributes != nullptr) *attributes = declaration.attributes;
     if (name == nullptr) return RDSTATUS_OK;
-    return DeclarationName(declaration, link->identify->nameCharset, name);
+    uint32_t status = RDSTATUS_OK;
+    DeclarationName(*link->identify, declaration, name, &status);
+    return status;
 }

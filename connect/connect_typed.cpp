@@ -52,6 +52,9 @@ uint32_t Read(uint32_t handle, uint32_t number, uint32_t type, const void **slot
     if (const uint32_t status = ConnectCheck(true); status != RDSTATUS_OK) return status;
     uint32_t field = 0;
     if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
+    // Emptied first: a connector that stores nothing must not hand out the
+    // value of an earlier get.
+    RDFieldSetNull(field, 1, 1);
     if (const uint32_t status = RDConnectGetProperty(handle, number, field); status != RDSTATUS_OK)
         return status;
     void *value = nullptr;
@@ -95,6 +98,7 @@ uint32_t ReadPropertyQuietly(ConnectionRecord *c, uint32_t number, RDStream *out
     uint32_t field = 0;
     if (const uint32_t status = ScratchField(RDTYPE_TEXT, &field); status != RDSTATUS_OK)
         return status;
+    RDFieldSetNull(field, 1, 1);
     if (const uint32_t status = GetConnectionProperty(c, number, field, true);
         status != RDSTATUS_OK)
         return status;

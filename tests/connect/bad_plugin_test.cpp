@@ -2,6 +2,9 @@
 // refused with nothing left loaded and no link number used up.
 #include "connect_test_env.h"
 
+#include "rdplat_mem.h"
+
+#include <cstring>
 #include <filesystem>
 
 namespace connecttest {
@@ -51,6 +54,23 @@ TEST_F(ConnectTest, BadPluginsAreRefusedAndLeaveNothing) {
     EXPECT_EQ(6, LogCount(1546));
     EXPECT_EQ(1, LogCount(1548));
     EXPECT_EQ(1, LogCount(4711));
+}
+
+TEST_F(ConnectTest, TheActivityConnectorsNameIsNoLink) {
+    Install({"linka"});
+    rdx::ActivityState &activity = rdx::Context()->activity;
+    activity.connectorName = static_cast<char *>(RDMemAlloc(6));
+    std::memcpy(activity.connectorName, "linka", 6);
+    activity.connectorNameLength = 5;
+    Stream name("LinkA", RDCHARSET_DEFAULT);
+    uint32_t code = 7;
+    EXPECT_EQ(1547u, RDActivityLookupLink(&name, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(Calls(RDXENTRY_IDENTIFY).empty());
+    EXPECT_FALSE(Mapped("linka.rdx"));
+    RDMemFree(activity.connectorName);
+    activity.connectorName = nullptr;
+    activity.connectorNameLength = 0;
 }
 
 TEST_F(ConnectTest, ZeroPrivateSizeWorks) {

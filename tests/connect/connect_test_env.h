@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../values/rdx_test_env.h"
+#include "activity/activity_lifecycle.h"
 #include "activity/log_hooks.h"
 #include "activity/system_context.h"
 #include "connect/connect_term.h"
@@ -46,6 +47,7 @@ class ConnectTest : public rdxtest::SystemTest {
         if (rdx::Context() == nullptr) return;
         rdx::Context()->activity.activityNesting = 0;
         rdx::ConnectTermAll();
+        rdx::FreeScratchFields();
         rdx::LogStateRelease();
         rdx::ActivityState &activity = rdx::Context()->activity;
         rdx::PropertySetFree(activity.descriptionSet);

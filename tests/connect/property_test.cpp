@@ -106,6 +106,20 @@ TEST_F(ConnectTest, TypedGettersConvertTheConnectorsValue) {
     EXPECT_EQ(0, std::memcmp(&cleared, &when, sizeof when));
 }
 
+TEST_F(ConnectTest, AGetThatStoresNothingGivesNoEarlierValue) {
+    Install({"linka"});
+    const uint32_t handle = Open("linka");
+    int32_t value = 0;
+    EXPECT_EQ(0u, RDConnectGetPropertyInt(handle, 7, &value));
+    EXPECT_EQ(7, value);
+    Script().storeNothing = 1;
+    EXPECT_EQ(0u, RDConnectGetPropertyInt(handle, 8, &value));
+    EXPECT_EQ(0, value);
+    Stream text("stale", RDCHARSET_DEFAULT);
+    EXPECT_EQ(0u, RDConnectGetPropertyStream(handle, 8, RDCHARSET_DEFAULT, &text));
+    EXPECT_EQ(0u, text.s.length);
+}
+
 TEST_F(ConnectTest, ListingGivesTheLinksDeclarations) {
     Install({"linka"});
     const uint32_t handle = Open("linka");

@@ -20,6 +20,7 @@ struct Recorder {
     uint32_t report[19];      // the count each entry point reports...
     uint32_t reportSet[19];   // ...when set; else the count it was asked for
     const char *propertyText; // RDXGetProperty stores this text, else the number
+    uint32_t storeNothing;    // RDXGetProperty succeeds without storing a value
     // Called inside every entry point after the call is recorded.
     void (*hook)(uint32_t entry, void *priv);
     struct RecordedCall calls[RECORDER_MAX_CALLS];

@@ -88,7 +88,7 @@ RDX_ENTRY uint32_t RDXTerminate(void *priv, uint32_t last) {
 
 RDX_ENTRY uint32_t RDXGetProperty(void *priv, uint32_t number, uint32_t field) {
     const uint32_t status = Record(RDXENTRY_GETPROPERTY, priv, number, field);
-    if (status != 0) return status;
+    if (status != 0 || ConnectRecorder()->storeNothing != 0) return status;
     if (const char *text = ConnectRecorder()->propertyText) {
         RDStream value{};
         RDStreamDataSet(&value, RDCHARSET_DEFAULT, text, static_cast<uint32_t>(std::strlen(text)));
