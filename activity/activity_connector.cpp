@@ -1,5 +1,6 @@
 // Loading the activity's connector from the name in its description.
 #include "activity/activity_connector.h"
+#include "connect/connect_term.h"
 
 #include "activity/system_context.h"
 #include "rdplat_library.h"
@@ -64,6 +65,7 @@ uint32_t Identify(ActivityState &activity) {
     if (activity.identifyRecord == nullptr) return RDSTATUS_NOMEMORY;
     if (const uint32_t status = identify(activity.identifyRecord); status != RDSTATUS_OK)
         return status;
+    ConnectCountCall(RDXENTRY_IDENTIFY);
     if (activity.identifyRecord->kind != RDX_KIND_ACTIVITY) return RDSTATUS_CONNECTORKIND;
     if (activity.identifyRecord->version != RDX_INTERFACE_VERSION) return RDSTATUS_CONNECTORVERSION;
     return RDSTATUS_OK;

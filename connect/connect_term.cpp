@@ -6,6 +6,7 @@
 #include "connect/link.h"
 #include "rdx_field.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace rdx {
@@ -58,16 +59,25 @@ void ConnectCountCall(uint32_t entry) {
     if (Context() != nullptr && entry < RDXENTRY_COUNT) CountCall(entry);
 }
 
-void ConnectTakeStatistics(uint32_t record[kStatisticsWords]) {
+void ConnectReadStatistics(uint32_t record[kStatisticsWords]) {
     std::memset(record, 0, kStatisticsWords * sizeof(uint32_t));
     if (Context() == nullptr) return;
     ConnectState &state = Connections();
+    const auto read = [](uint32_t &counter) {
+        return std::atomic_ref<uint32_t>(counter).load(std::memory_order_relaxed);
+    };
     uint32_t *word = record;
     for (uint32_t entry = RDXENTRY_CONNECT; entry <= RDXENTRY_DROP; ++entry)
-        *word++ = state.callCounts[entry];
+        *word++ = read(state.callCounts[entry]);
     for (uint32_t entry = RDXENTRY_EXECUTE; entry <= RDXENTRY_REMOVE; ++entry)
-        *word++ = state.recordCounts[entry];
-    *word = state.recordCounts[RDXENTRY_CATALOG];
+        *word++ = read(state.recordCounts[entry]);
+    *word = read(state.recordCounts[RDXENTRY_CATALOG]);
+}
+
+void ConnectTakeStatistics(uint32_t record[kStatisticsWords]) {
+    ConnectReadStatistics(record);
+    if (Context() == nullptr) return;
+    ConnectState &state = Connections();
     std::memset(state.callCounts, 0, sizeof state.callCounts);
     std::memset(state.recordCounts, 0, sizeof state.recordCounts);
 }

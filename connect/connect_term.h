@@ -23,6 +23,10 @@ void ConnectTermAll();
 // layer (RDXIdentify of the activity connector).
 void ConnectCountCall(uint32_t entry);
 
+// Fills the statistics record of the activity so far; safe to call from
+// another thread while the activity runs.
+void ConnectReadStatistics(uint32_t record[kStatisticsWords]);
+
 // Fills the statistics record of the activity (call counts of entry points
 // 7-18, record counts of 9-14, then of 16) and zeroes the counters.
 void ConnectTakeStatistics(uint32_t record[kStatisticsWords]);

@@ -5,6 +5,8 @@
 #include "rdx_activity.h"
 #include "rdx_status.h"
 
+#include <atomic>
+
 namespace rdx {
 
 uint32_t ConnectCheck(bool command) {
@@ -41,16 +43,22 @@ void SlotRemove(ConnectionRecord *connection) {
     connection->inSlot = false;
 }
 
+// The counters are written by the activity's thread only, but another
+// thread may read them while it runs (RDActivityGetStatistics): single
+// relaxed loads and stores keep both sides whole.
 void CountCall(uint32_t entry) {
-    uint32_t &count = Connections().callCounts[entry];
-    if (count != UINT32_MAX) ++count;
+    std::atomic_ref<uint32_t> count(Connections().callCounts[entry]);
+    const uint32_t value = count.load(std::memory_order_relaxed);
+    if (value != UINT32_MAX) count.store(value + 1, std::memory_order_relaxed);
 }
 
 void CountRecords(uint32_t entry, uint32_t count) {
-    uint32_t &total = Connections().recordCounts[entry];
-    if (total == RDX_COUNT_UNKNOWN) return;
+    std::atomic_ref<uint32_t> total(Connections().recordCounts[entry]);
+    const uint32_t value = total.load(std::memory_order_relaxed);
+    if (value == RDX_COUNT_UNKNOWN) return;
     // A total beyond 32 bits is no longer known either.
-    total = count > RDX_COUNT_UNKNOWN - total ? RDX_COUNT_UNKNOWN : total + count;
+    total.store(count > RDX_COUNT_UNKNOWN - value ? RDX_COUNT_UNKNOWN : value + count,
+                std::memory_order_relaxed);
 }
 
 EntryCall::EntryCall(ConnectionRecord *connection, uint32_t entry, uint32_t argument)

@@ -134,6 +134,18 @@ RD_EXPORT uint32_t RDActivityGetLogLast(RDStream *text, uint32_t *number, RDStre
  * request to stop. */
 RD_EXPORT uint32_t RDActivityPrint(const RDStream *text);
 
+/* Words of the statistics record of an activity. */
+#define RDSTATISTICS_WORDS 19u
+
+/* The activity's statistics so far, as the server manager receives them at
+ * its end: the call counts of the entry points RDXConnect to RDXDrop (12
+ * words), the record counts of RDXExecute to RDXRemove (6) and of
+ * RDXCatalog (1). Copies the first `words` of them (at most 19) into
+ * record; 12302 for a null record with words above 0. The one activity
+ * function that another thread may call while the activity runs, e.g. to
+ * show its progress. */
+RD_EXPORT uint32_t RDActivityGetStatistics(uint32_t *record, uint32_t words);
+
 RD_END_DECLS
 
 #endif

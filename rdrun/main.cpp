@@ -5,6 +5,7 @@
 #include "progress.h"
 #include "report.h"
 
+#include "rdplat.h"
 #include "rdxapi.h"
 
 #include <CLI/CLI.hpp>

@@ -3,7 +3,9 @@
 
 #include "rdxapi.h"
 
+#include <cstring>
 #include <strings.h>
+#include <utility>
 
 namespace rdcopy {
 namespace {
