@@ -1,0 +1,61 @@
+// The pipe loop: one thread accepts clients on the pipe RDCSMP and hands
+// each connection to a pool of workers that grows on demand up to a limit.
+// A worker waits for the request at most the time-out, answers it and ends
+// the connection, so a silent or lying client holds a worker only that long.
+#pragma once
+
+#include "requests.h"
+
+#include "rdplat_ipc.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace rdcsm {
+
+inline constexpr const char *kPipeName = "RDCSMP";
+
+struct ServeOptions {
+    std::chrono::milliseconds timeout{5000};
+    unsigned maxWorkers = 32;
+};
+
+class PipeServer {
+  public:
+    PipeServer(ServerState &state, ServeOptions options) : state_(state), options_(options) {}
+    ~PipeServer();
+    PipeServer(const PipeServer &) = delete;
+    PipeServer &operator=(const PipeServer &) = delete;
+
+    // Creates the pipe; false (error set) when it cannot, e.g. when another
+    // server manager serves it already.
+    bool Start(std::string &error);
+    // Serves until a shutdown request or Stop; then ends every worker.
+    void Run();
+    // Asks the loop to end (from any thread or a signal-waiting thread).
+    void Stop();
+
+  private:
+    void Enqueue(RDIPCHandle connection);
+    void Work();
+    void Serve(RDIPCHandle connection);
+    bool ReadRequest(RDIPCHandle connection, std::chrono::steady_clock::time_point deadline,
+                     std::vector<uint8_t> &request);
+
+    ServerState &state_;
+    ServeOptions options_;
+    RDIPCHandle instance_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<RDIPCHandle> queue_;
+    std::vector<std::thread> workers_;
+    unsigned idle_ = 0;
+    bool closing_ = false;
+    std::atomic<bool> woken_{false};
+};
+
+} // namespace rdcsm
