@@ -41,8 +41,7 @@ uint32_t HandleRunActivity(Exchange &exchange) {
     auto activity = store.FindObject(kActivity, *name);
     if (!activity) return RDSTATUS_CSMNONAME;
     const uint32_t waiter = GetU32(exchange.request, kWord16);
-    Statement insert(store.Db(),
-                     "INSERT INTO runs(activity, waiter, queued_ms) VALUES(?, ?, ?)");
+    Statement insert(store.Db(), "INSERT INTO runs(activity, waiter, queued_ms) VALUES(?, ?, ?)");
     insert.Bind(1, *activity).Bind(2, int64_t{waiter}).Bind(3, store.NowMs()).Run();
     const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
     exchange.answer.resize(kWord16 + 4);

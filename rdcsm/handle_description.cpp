@@ -39,8 +39,7 @@ uint32_t HandleGetDescription(Exchange &exchange) {
     if (needed > kMaxRequest * 4ull) return RDSTATUS_CSMSTORE;
     exchange.answer.assign(GrownSize(needed, kPiece), 0);
     if (!description->empty())
-        std::memcpy(exchange.answer.data() + kGetItemsAt, description->data(),
-                    description->size());
+        std::memcpy(exchange.answer.data() + kGetItemsAt, description->data(), description->size());
     return 0;
 }
 

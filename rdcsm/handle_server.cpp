@@ -25,7 +25,8 @@ uint32_t HandleAttach(Exchange &exchange) {
 
 uint32_t HandleDetach(Exchange &exchange) {
     uint32_t attached = exchange.server.attached.load();
-    while (attached > 0 && !exchange.server.attached.compare_exchange_weak(attached, attached - 1)) {
+    while (attached > 0 &&
+           !exchange.server.attached.compare_exchange_weak(attached, attached - 1)) {
     }
     return 0;
 }

@@ -80,16 +80,16 @@ Statement &Statement::Bind(int index, int64_t value) {
 }
 
 Statement &Statement::Bind(int index, std::string_view text) {
-    int rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT,
-                                 SQLITE_UTF8);
+    int rc =
+        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     if (rc != SQLITE_OK) ThrowDb(db_, rc);
     return *this;
 }
 
 Statement &Statement::BindBlob(int index, std::span<const uint8_t> bytes) {
     static const uint8_t kEmpty = 0;
-    int rc = sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kEmpty : bytes.data(),
-                                 bytes.size(), SQLITE_TRANSIENT);
+    int rc = sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kEmpty : bytes.data(), bytes.size(),
+                                 SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) ThrowDb(db_, rc);
     return *this;
 }

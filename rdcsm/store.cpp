@@ -117,8 +117,7 @@ void Store::SetSetting(std::string_view key, int64_t value) {
 
 int64_t Store::NowMs() {
     using namespace std::chrono;
-    const int64_t now =
-        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    const int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     return now + Setting("clock_offset_ms", 0);
 }
 

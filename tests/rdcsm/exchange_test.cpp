@@ -138,8 +138,8 @@ TEST_F(ServerTest, ClockMovesByTheAdvancedSeconds) {
     RDDatetime first, second;
     std::memcpy(&first, &before, 8);
     std::memcpy(&second, &after, 8);
-    const int64_t moved = (int64_t{second.date} - first.date) * 8640000 +
-                          (int64_t{second.ticks} - first.ticks);
+    const int64_t moved =
+        (int64_t{second.date} - first.date) * 8640000 + (int64_t{second.ticks} - first.ticks);
     EXPECT_GE(moved, (2 * 86400 + 60) * 100);
     EXPECT_LT(moved, (2 * 86400 + 70) * 100);
     EXPECT_LT(second.ticks, 8640000u);
@@ -161,7 +161,8 @@ TEST_F(ServerTest, DescriptionLargerThanOnePieceBothWays) {
     const std::string longText(3000, 'x');
     ASSERT_EQ(0u, rdx::PropertySetAdd(putBack.set, 1000, 6, &Stream(longText, 256)));
     for (uint32_t i = 1; i <= 150; i += 7)
-        ASSERT_EQ(0u, rdx::PropertySetAdd(putBack.set, i, 6, &Stream("new " + std::to_string(i), 256)));
+        ASSERT_EQ(0u,
+                  rdx::PropertySetAdd(putBack.set, i, 6, &Stream("new " + std::to_string(i), 256)));
     ASSERT_EQ(0u, CSMgrPutDescription(handle, putBack.set));
     Set merged;
     ASSERT_EQ(0u, CSMgrGetDescription(handle, merged.set));

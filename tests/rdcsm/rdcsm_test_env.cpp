@@ -1,7 +1,7 @@
 #include "rdcsm_test_env.h"
 
-#include "rdplat_ipc.h"
 #include "rdplat_ini.h"
+#include "rdplat_ipc.h"
 
 namespace rdcsmtest {
 
@@ -56,8 +56,8 @@ void ServerTest::StartServer() {
     state_ = std::make_unique<rdcsm::ServerState>();
     rdcsm::DbError error;
     ASSERT_TRUE(state_->store.Open(DbPath(), error)) << error.message;
-    server_ = std::make_unique<rdcsm::PipeServer>(state_.get()[0],
-                                                  rdcsm::ServeOptions{timeout_, 16});
+    server_ =
+        std::make_unique<rdcsm::PipeServer>(state_.get()[0], rdcsm::ServeOptions{timeout_, 16});
     std::string message;
     ASSERT_TRUE(server_->Start(message)) << message;
     thread_ = std::thread([this] { server_->Run(); });
