@@ -22,8 +22,7 @@ namespace {
 using namespace rdx::csmgr;
 
 // The default database: rdcsm.db in the home directory.
-bool DefaultDatabase(const char *program, std::string &path) {
-    if (RDPlatInit(program) != 0) return false;
+bool DefaultDatabase(std::string &path) {
     const char *home = RDFileExeDir();
     if (home == nullptr || *home == '\0') return false;
     path = std::string(home) + "rdcsm.db";
@@ -170,12 +169,17 @@ int RunCli(int argc, char **argv) {
 
     if (*stopCommand) return Stop();
     if (*statusCommand) return Status();
-    if (database.empty() && !DefaultDatabase(argv[0], database)) {
+    // The home directory and the international formats that clients receive.
+    const bool started = RDPlatInit(argv[0]) == 0;
+    if (database.empty() && (!started || !DefaultDatabase(database))) {
         std::fprintf(stderr, "rdcsm: no home directory (quarry.ini is neither beside rdcsm nor "
                              "on PATH); name the database with --db\n");
         return 1;
     }
     if (app.get_subcommands().empty() || *serveCommand) {
+        if (!started)
+            std::fprintf(stderr, "rdcsm: quarry.ini not found: without the international "
+                                 "formats no client can attach\n");
         serve.database = database;
         serve.options.timeout = std::chrono::milliseconds(timeoutMs);
         return Serve(serve);
