@@ -88,8 +88,7 @@ uint32_t HandleTime(Exchange &exchange) {
 // The value moves the clock by that many seconds (a signed 32-bit number).
 uint32_t HandleAdvanceClock(Exchange &exchange) {
     const auto seconds = static_cast<int32_t>(GetU32(exchange.request, kAdvanceAt));
-    Store &store = exchange.store();
-    store.SetSetting("clock_offset_ms", store.Setting("clock_offset_ms", 0) + seconds * 1000LL);
+    exchange.store().MoveClock(seconds * 1000LL);
     return 0;
 }
 

@@ -1,9 +1,12 @@
-// The accept loop, the worker pool and the bounded exchange of one request.
+// The worker pool and the bounded exchange of one request.
 #include "pipe_server.h"
 
+#include "checkpointer.h"
 #include "rdx_status.h"
 
 #include <algorithm>
+#include <memory>
+#include <sys/prctl.h>
 
 namespace rdcsm {
 
@@ -17,15 +20,18 @@ void Pause(std::chrono::microseconds &pause) {
     pause = std::min(pause * 2, std::chrono::microseconds(2000));
 }
 
+constexpr int kYields = 64;
+constexpr std::chrono::milliseconds kCheckpointInterval{250};
+
 } // namespace
 
 PipeServer::~PipeServer() {
-    if (instance_ != nullptr) RDIPCClose(instance_);
+    if (first_ != nullptr) RDIPCClose(first_);
 }
 
 bool PipeServer::Start(std::string &error) {
-    instance_ = RDIPCCreate(kPipeName);
-    if (instance_ == nullptr) {
+    first_ = RDIPCCreate(kPipeName);
+    if (first_ == nullptr) {
         error = "cannot create the pipe RDCSMP (is a server manager running already, or is "
                 "the pipe folder not private?)";
         return false;
@@ -34,75 +40,100 @@ bool PipeServer::Start(std::string &error) {
 }
 
 void PipeServer::Stop() {
+    std::lock_guard guard(mutex_);
     state_.stopping = true;
-    if (woken_.exchange(true)) return;
-    // Wakes the accepting thread, which waits in accept.
-    if (RDIPCHandle wake = RDIPCOpen(kPipeName, 0)) RDIPCClose(wake);
+    stopped_.notify_all();
 }
 
 void PipeServer::Run() {
-    while (!state_.stopping) {
-        if (RDIPCWaitForConnection(instance_) == nullptr) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
+    std::unique_ptr<Checkpointer> checkpointer;
+    {
+        std::lock_guard guard(state_.lock);
+        Database &db = state_.store.Db();
+        try {
+            const char *path = sqlite3_db_filename(db.Handle(), "main");
+            if (path != nullptr && *path != '\0') {
+                checkpointer = std::make_unique<Checkpointer>(path, kCheckpointInterval);
+                db.Exec("PRAGMA wal_autocheckpoint=0");
+            }
+        } catch (const std::exception &) {
+            // the connection checkpoints by itself
+        } catch (const DbError &) {
         }
-        if (state_.stopping) break;
-        // The next instance first, so that the pipe never stops listening.
-        RDIPCHandle next = nullptr;
-        while ((next = RDIPCCreate(kPipeName)) == nullptr && !state_.stopping)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        Enqueue(instance_);
-        instance_ = next;
-        if (next == nullptr) break;
     }
     {
         std::lock_guard guard(mutex_);
-        closing_ = true;
+        StartWorker(first_);
+        first_ = nullptr;
     }
-    ready_.notify_all();
-    for (std::thread &worker : workers_)
-        worker.join();
-    workers_.clear();
-    for (RDIPCHandle left : queue_)
-        RDIPCClose(left);
-    queue_.clear();
-    if (instance_ != nullptr) RDIPCClose(instance_);
-    instance_ = nullptr;
-}
-
-void PipeServer::Enqueue(RDIPCHandle connection) {
-    std::lock_guard guard(mutex_);
-    queue_.push_back(connection);
-    if (idle_ == 0 && workers_.size() < options_.maxWorkers) {
-        try {
-            workers_.emplace_back([this] { Work(); });
-        } catch (const std::system_error &) {
-            // the waiting workers take it
-        }
-    }
-    ready_.notify_one();
-}
-
-void PipeServer::Work() {
     std::unique_lock lock(mutex_);
-    for (;;) {
-        ++idle_;
-        ready_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-        --idle_;
-        if (queue_.empty()) return;
-        RDIPCHandle connection = queue_.front();
-        queue_.pop_front();
+    stopped_.wait(lock, [this] { return state_.stopping.load(); });
+    // Every worker waiting in accept takes one of these connections and ends.
+    while (running_ > 0) {
         lock.unlock();
-        Serve(connection);
-        RDIPCClose(connection);
+        if (RDIPCHandle wake = RDIPCOpen(kPipeName, 0)) RDIPCClose(wake);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         lock.lock();
     }
+    std::vector<std::thread> workers = std::move(workers_);
+    lock.unlock();
+    for (std::thread &worker : workers)
+        worker.join();
+    std::lock_guard guard(state_.lock);
+    try {
+        state_.store.Db().Exec("PRAGMA wal_autocheckpoint=1000");
+    } catch (const DbError &) {
+    }
+}
+
+// Called with the lock held.
+void PipeServer::StartWorker(RDIPCHandle instance) {
+    try {
+        workers_.emplace_back([this, instance] { Work(instance); });
+        ++running_;
+        ++waiting_;
+    } catch (const std::system_error &) {
+        RDIPCClose(instance); // the workers there are serve on
+    }
+}
+
+void PipeServer::Work(RDIPCHandle instance) {
+    // Short pauses while polling a connection are meant as short.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    while (!state_.stopping) {
+        if (RDIPCWaitForConnection(instance) == nullptr) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        {
+            std::lock_guard guard(mutex_);
+            --waiting_;
+            if (waiting_ == 0 && running_ < options_.maxWorkers && !state_.stopping) {
+                if (RDIPCHandle next = RDIPCCreate(kPipeName)) StartWorker(next);
+            }
+        }
+        if (!state_.stopping) Serve(instance);
+        RDIPCDisconnect(instance);
+        std::lock_guard guard(mutex_);
+        ++waiting_;
+    }
+    RDIPCClose(instance);
+    std::lock_guard guard(mutex_);
+    --waiting_;
+    --running_;
 }
 
 bool PipeServer::ReadRequest(RDIPCHandle connection, Clock::time_point deadline,
                              std::vector<uint8_t> &request) {
+    // A client sends as soon as it is connected: the first checks only give
+    // way to it, later ones sleep a growing pause. The check never blocks;
+    // the read that follows finds the message there.
     auto pause = std::chrono::microseconds(20);
-    while (RDIPCPeek(connection) == 0) {
+    for (int tries = 0; RDIPCPeek(connection) == 0; ++tries) {
+        if (tries < kYields) {
+            std::this_thread::yield();
+            continue;
+        }
         if (Clock::now() >= deadline || state_.stopping) return false;
         Pause(pause);
     }
@@ -123,19 +154,14 @@ bool PipeServer::ReadRequest(RDIPCHandle connection, Clock::time_point deadline,
 
 void PipeServer::Serve(RDIPCHandle connection) {
     const Clock::time_point deadline = Clock::now() + options_.timeout;
-    RDIPCSetNoWait(connection);
     std::vector<uint8_t> request;
     try {
         if (!ReadRequest(connection, deadline, request)) return;
         std::vector<uint8_t> answer = Dispatch(state_, request);
         request = {};
-        auto pause = std::chrono::microseconds(20);
+        // One message to a fresh connection: the send does not wait.
         uint32_t written = 0;
-        while (RDIPCWrite(connection, answer.data(), static_cast<uint32_t>(answer.size()),
-                          &written) == 0) {
-            if (Clock::now() >= deadline) break;
-            Pause(pause);
-        }
+        RDIPCWrite(connection, answer.data(), static_cast<uint32_t>(answer.size()), &written);
     } catch (const std::bad_alloc &) {
         // the connection ends without an answer
     }

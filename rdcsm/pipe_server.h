@@ -1,5 +1,7 @@
-// The pipe loop: one thread accepts clients on the pipe RDCSMP and hands
-// each connection to a pool of workers that grows on demand up to a limit.
+// The pipe loop: a pool of workers, each with a pipe instance of its own,
+// waits for clients on the pipe RDCSMP (the instances share one listening
+// socket, so the system hands each client to one waiting worker). A worker
+// that takes a client while no other waits starts another, up to a limit.
 // A worker waits for the request at most the time-out, answers it and ends
 // the connection, so a silent or lying client holds a worker only that long.
 #pragma once
@@ -10,7 +12,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,26 +37,24 @@ class PipeServer {
     bool Start(std::string &error);
     // Serves until a shutdown request or Stop; then ends every worker.
     void Run();
-    // Asks the loop to end (from any thread or a signal-waiting thread).
+    // Asks the loop to end (from any thread).
     void Stop();
 
   private:
-    void Enqueue(RDIPCHandle connection);
-    void Work();
+    void StartWorker(RDIPCHandle instance);
+    void Work(RDIPCHandle instance);
     void Serve(RDIPCHandle connection);
     bool ReadRequest(RDIPCHandle connection, std::chrono::steady_clock::time_point deadline,
                      std::vector<uint8_t> &request);
 
     ServerState &state_;
     ServeOptions options_;
-    RDIPCHandle instance_ = nullptr;
+    RDIPCHandle first_ = nullptr;
     std::mutex mutex_;
-    std::condition_variable ready_;
-    std::deque<RDIPCHandle> queue_;
+    std::condition_variable stopped_;
     std::vector<std::thread> workers_;
-    unsigned idle_ = 0;
-    bool closing_ = false;
-    std::atomic<bool> woken_{false};
+    unsigned waiting_ = 0; // workers waiting for a client
+    unsigned running_ = 0; // workers not yet ended
 };
 
 } // namespace rdcsm

@@ -18,17 +18,24 @@ namespace {
 
 // Creates the file with mode 0600 before SQLite opens it (SQLite gives its
 // journal files the mode of the database), and takes group and other bits
-// away from an existing file of ours.
+// away from an existing file. An existing file is never opened here: closing
+// a descriptor of it would drop the locks this process's SQLite connections
+// hold on it.
 bool MakePrivate(const std::string &path, DbError &error) {
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        error = {SQLITE_CANTOPEN, path + ": " + std::strerror(errno)};
-        return false;
-    }
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (ok && (info.st_mode & 077) != 0) ok = fchmod(fd, info.st_mode & 0700) == 0;
-    close(fd);
+    if (lstat(path.c_str(), &info) != 0) {
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0) {
+            close(fd);
+            return true;
+        }
+        if (errno != EEXIST || lstat(path.c_str(), &info) != 0) {
+            error = {SQLITE_CANTOPEN, path + ": " + std::strerror(errno)};
+            return false;
+        }
+    }
+    bool ok = S_ISREG(info.st_mode);
+    if (ok && (info.st_mode & 077) != 0) ok = chmod(path.c_str(), info.st_mode & 0700) == 0;
     if (!ok) error = {SQLITE_CANTOPEN, path + ": not a private regular file"};
     return ok;
 }
@@ -36,7 +43,24 @@ bool MakePrivate(const std::string &path, DbError &error) {
 } // namespace
 
 Database::~Database() {
+    for (auto &[sql, stmt] : prepared_)
+        sqlite3_finalize(stmt);
     if (db_ != nullptr) sqlite3_close_v2(db_);
+}
+
+sqlite3_stmt *Database::Prepared(const char *sql) {
+    auto found = prepared_.find(sql);
+    if (found != prepared_.end()) return found->second;
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) ThrowDb(db_, rc);
+    try {
+        prepared_.emplace(sql, stmt);
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        throw;
+    }
+    return stmt;
 }
 
 bool Database::Open(const std::string &path, DbError &error) {
@@ -64,13 +88,11 @@ void Database::Exec(const char *sql) {
     throw error;
 }
 
-Statement::Statement(Database &db, const char *sql) : db_(db.Handle()) {
-    int rc = sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr);
-    if (rc != SQLITE_OK) ThrowDb(db_, rc);
-}
+Statement::Statement(Database &db, const char *sql) : db_(db.Handle()), stmt_(db.Prepared(sql)) {}
 
 Statement::~Statement() {
-    sqlite3_finalize(stmt_);
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
 }
 
 Statement &Statement::Bind(int index, int64_t value) {
@@ -132,16 +154,20 @@ bool Statement::IsNull(int column) const {
 }
 
 Transaction::Transaction(Database &db) : db_(db) {
-    db_.Exec("BEGIN IMMEDIATE");
+    Statement(db_, "BEGIN IMMEDIATE").Run();
 }
 
 Transaction::~Transaction() {
     if (!open_) return;
-    sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    try {
+        Statement(db_, "ROLLBACK").Run();
+    } catch (const DbError &) {
+        // a failed statement may have ended the transaction already
+    }
 }
 
 void Transaction::Commit() {
-    db_.Exec("COMMIT");
+    Statement(db_, "COMMIT").Run();
     open_ = false;
 }
 

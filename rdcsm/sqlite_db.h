@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace rdcsm {
 
@@ -32,12 +33,17 @@ class Database {
     // Runs statements without results; throws DbError.
     void Exec(const char *sql);
     sqlite3 *Handle() const { return db_; }
+    // The prepared statement of sql, prepared once per text; sql must stay
+    // valid while the database is open (the texts are literals). Throws.
+    sqlite3_stmt *Prepared(const char *sql);
 
   private:
     sqlite3 *db_ = nullptr;
+    std::unordered_map<const char *, sqlite3_stmt *> prepared_;
 };
 
-// A prepared statement; every failure throws DbError.
+// A use of a prepared statement, reset at the end of the scope. Every
+// failure throws DbError. One text is in use once at a time.
 class Statement {
   public:
     Statement(Database &db, const char *sql);

@@ -37,14 +37,12 @@ CREATE TABLE IF NOT EXISTS log(
   run INTEGER NOT NULL,
   number INTEGER NOT NULL,
   text TEXT NOT NULL);
-CREATE INDEX IF NOT EXISTS log_by_activity ON log(activity, id);
 CREATE TABLE IF NOT EXISTS stats(
   id INTEGER PRIMARY KEY,
   time_ms INTEGER NOT NULL,
   activity INTEGER NOT NULL,
   run INTEGER NOT NULL,
   words BLOB NOT NULL);
-CREATE INDEX IF NOT EXISTS stats_by_activity ON stats(activity, id);
 CREATE TABLE IF NOT EXISTS settings(
   key TEXT PRIMARY KEY,
   value INTEGER NOT NULL);
@@ -61,6 +59,7 @@ bool Store::Open(const std::string &path, DbError &error) {
         Transaction transaction(db_);
         db_.Exec(kSchema);
         transaction.Commit();
+        offsetMs_ = Setting("clock_offset_ms", 0);
     } catch (const DbError &failure) {
         error = failure;
         return false;
@@ -118,7 +117,12 @@ void Store::SetSetting(std::string_view key, int64_t value) {
 int64_t Store::NowMs() {
     using namespace std::chrono;
     const int64_t now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    return now + Setting("clock_offset_ms", 0);
+    return now + offsetMs_;
+}
+
+void Store::MoveClock(int64_t ms) {
+    SetSetting("clock_offset_ms", offsetMs_ + ms);
+    offsetMs_ += ms;
 }
 
 } // namespace rdcsm

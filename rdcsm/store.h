@@ -44,11 +44,14 @@ class Store {
     void SetSetting(std::string_view key, int64_t value);
 
     // The server's clock in milliseconds since 1970 (UTC): the system clock
-    // moved by the stored test offset.
+    // moved by the test offset (read at Open).
     int64_t NowMs();
+    // Moves the clock's offset (stored, so that a restart keeps it).
+    void MoveClock(int64_t ms);
 
   private:
     Database db_;
+    int64_t offsetMs_ = 0;
 };
 
 } // namespace rdcsm

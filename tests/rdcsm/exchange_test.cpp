@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <set>
+#include <sys/stat.h>
 
 namespace rdcsmtest {
 namespace {
@@ -37,6 +38,12 @@ TEST_F(ServerTest, AttachInformationAndTerm) {
     ASSERT_EQ(0u, CSMgrServerInfo(&info));
     EXPECT_EQ(7u, info.values[3]);
     EXPECT_EQ(0u, CSMgrTerm());
+    // The database and its log are the user's alone.
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        struct stat file {};
+        ASSERT_EQ(0, stat((DbPath() + suffix).c_str(), &file)) << suffix;
+        EXPECT_EQ(0600u, file.st_mode & 0777) << suffix;
+    }
 }
 
 TEST_F(ServerTest, WholeActivityExchange) {
