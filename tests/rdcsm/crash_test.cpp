@@ -3,8 +3,10 @@
 // acknowledged, and the database is intact.
 #include "rdcsm_test_env.h"
 
+#include "csmgr/server.h"
 #include "rdplat_ini.h"
 #include "rdplat_ipc.h"
+#include "rdx_status.h"
 
 #include <atomic>
 #include <chrono>
@@ -118,6 +120,26 @@ TEST_F(CrashTest, KillInTheMiddleOfAStreamLosesNothingAcknowledged) {
     EXPECT_EQ(0u, CSMgrShutdown());
     EXPECT_EQ(0, rdtest::WaitExit(child_));
     child_ = -1;
+}
+
+// With kit type 1 the client starts rdcsm from the home directory without
+// arguments, and its detach shuts it down again.
+TEST_F(CrashTest, KitTypeOneStartsAndStopsThePrivateServerManager) {
+    ASSERT_EQ(0, rdtest::Shell(std::string("cp '") + RDCSM_PROGRAM + "' '" + home_.Dir() + "'"));
+    ASSERT_EQ(0u, RDINISetString("Configuration", "KitType", "1", "quarry.ini"));
+    rdx::csmgr::SetStartupSeconds(1);
+    ASSERT_EQ(0u, CSMgrInit(nullptr));
+    uint32_t handle = 7;
+    EXPECT_EQ(RDSTATUS_CSMNONAME, CSMgrOpenActivity(&handle, &Stream("none", 256), 1));
+    EXPECT_EQ(0u, CSMgrTerm());
+    rdx::csmgr::SetStartupSeconds(rdx::csmgr::kStartupSeconds);
+    EXPECT_TRUE(rdtest::FileExists(home_.Path("rdcsm.db")));
+    bool gone = false;
+    for (int i = 0; i < 300 && !gone; ++i) {
+        gone = RDIPCExists("RDCSMP", 0) == 0;
+        usleep(10000);
+    }
+    EXPECT_TRUE(gone);
 }
 
 } // namespace
