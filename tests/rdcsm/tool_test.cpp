@@ -4,6 +4,8 @@
 
 #include "rdx_status.h"
 
+#include <sstream>
+
 namespace rdcsmtest {
 namespace {
 
@@ -136,6 +138,29 @@ TEST_F(ServerTest, ToolReportsLogStatisticsAndQueuesRuns) {
     thread_.join();
     EXPECT_NE(0, Tool(home_, "status", out));
     StartServer(); // for the fixture's own stop
+}
+
+// Every subcommand and option that --help lists is in the manual page.
+TEST(RdcsmHelp, AgreesWithTheManualPage) {
+    rdtest::TempHome home;
+    const std::string page = rdtest::ReadFile(RDCSM_MANPAGE);
+    std::string out;
+    for (const char *command : {"", "serve", "export"}) {
+        ASSERT_EQ(0, Tool(home, std::string(command) + " --help", out));
+        std::istringstream lines(out);
+        std::string line;
+        bool subcommands = false;
+        while (std::getline(lines, line)) {
+            if (line.rfind("Subcommands:", 0) == 0) subcommands = true;
+            std::istringstream words(line);
+            std::string first;
+            words >> first;
+            if (first.empty() || line[0] != ' ' || (!subcommands && first[0] != '-')) continue;
+            std::string name = subcommands ? first : first.substr(first.rfind(',') + 1);
+            if (name == "--help") continue;
+            EXPECT_NE(std::string::npos, page.find("*" + name + "*")) << name;
+        }
+    }
 }
 
 } // namespace
