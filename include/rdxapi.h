@@ -3,6 +3,7 @@
 #define RDXAPI_H
 
 #include "rdx_activity.h"
+#include "rdx_connector.h"
 #include "rdx_csmgr.h"
 #include "rdx_currency.h"
 #include "rdx_datetime.h"

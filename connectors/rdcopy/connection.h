@@ -1,0 +1,43 @@
+// A connection of the copy, disconnected and freed when it goes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rdcopy {
+
+// Built-in connection properties every link connector of this project
+// understands: the object (table) worked on and the select text.
+constexpr uint32_t kMetadata = 0x10005, kCondition = 0x1000B;
+
+class Connection {
+  public:
+    Connection() = default;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    ~Connection();
+
+    // Allocates a connection of the link described under `link` and, when
+    // `number` is not 0 and `value` not empty, sets that text property.
+    uint32_t Open(const std::string &link, uint32_t number, const std::string &value);
+    uint32_t handle() const { return handle_; }
+
+  private:
+    uint32_t handle_ = 0;
+};
+
+// One field list of `records` records, freed when it goes.
+class FieldList {
+  public:
+    FieldList() = default;
+    FieldList(const FieldList &) = delete;
+    FieldList &operator=(const FieldList &) = delete;
+    ~FieldList();
+    uint32_t Alloc(uint32_t records);
+    uint32_t handle() const { return handle_; }
+
+  private:
+    uint32_t handle_ = 0;
+};
+
+} // namespace rdcopy

@@ -1,0 +1,34 @@
+// What one copy does, as its activity's properties describe it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rdcopy {
+
+// The activity properties rdcopy declares.
+enum PropertyNumber : uint32_t {
+    kSourceLink = 1,
+    kTargetLink = 2,
+    kSourceSelect = 3, // the source's select text (its Condition property)
+    kTargetTable = 4,  // the target's table (its Metadata property)
+    kBatchSize = 5,
+    kCreateTarget = 6,
+    kOnError = 7, // "stop" or "skip"
+};
+
+struct CopyJob {
+    std::string sourceLink, targetLink, sourceSelect, targetTable;
+    uint32_t batchSize = 1000;
+    bool createTarget = false;
+    bool skipBadRecords = false;
+};
+
+// Reads the job from the activity's properties; logs and returns a status
+// for a missing link name or a batch size of 0.
+uint32_t ReadJob(CopyJob &job);
+
+// Runs the copy; its status (the failures are logged as they happen).
+uint32_t RunCopy(const CopyJob &job);
+
+} // namespace rdcopy

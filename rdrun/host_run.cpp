@@ -1,0 +1,100 @@
+// The host sequence: CSMgrInit, CSMgrOpenActivity, RDActivityInit,
+// RDActivityLaunch, RDActivityTerm, CSMgrDoneActivity, CSMgrTerm. The
+// activity is opened by name, so it runs even while other runs are queued.
+#include "host_run.h"
+
+#include "rdres.h"
+#include "rdxapi.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace rdrun {
+namespace {
+
+// The end code the server manager records for an activity that logged a failure.
+constexpr uint32_t kEndFailed = 4148;
+
+// The last log entry's text while the activity exists (it names what
+// failed), else the catalogue's text of the status.
+std::string MessageText(uint32_t message) {
+    std::string text;
+    RDStream out;
+    RDStreamClear(&out);
+    if (RDActivityGetLogLast(&out, nullptr, nullptr) == message && out.data != nullptr)
+        text.assign(reinterpret_cast<const char *>(out.data), out.length);
+    RDStreamDataFree(&out);
+    if (!text.empty()) return text;
+    char buffer[RDRES_TEXT_SIZE];
+    const uint32_t length = RDLibraryLoadString(message & 0x0FFFFFFFu, buffer, sizeof buffer);
+    return std::string(buffer, length);
+}
+
+// Runs RDActivityLaunch on a thread of its own and reports progress from
+// this one until it ends.
+uint32_t LaunchWatched(const ProgressFn &progress, unsigned interval, uint32_t *statistics) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    uint32_t status = 0;
+    std::thread worker([&] {
+        const uint32_t result = RDActivityLaunch();
+        std::lock_guard<std::mutex> lock(mutex);
+        status = result;
+        done = true;
+        ended.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(interval), [&] { return done; })) {
+        if (!progress) continue;
+        RDActivityGetStatistics(statistics, kStatisticsWords);
+        progress(statistics);
+    }
+    lock.unlock();
+    worker.join();
+    return status;
+}
+
+// Everything between a started activity and its end.
+void RunStarted(RunResult &result, const ProgressFn &progress, unsigned interval) {
+    result.status = LaunchWatched(progress, interval, result.statistics);
+    RDActivityGetStatistics(result.statistics, kStatisticsWords);
+    result.statusWord = RDActivityGetStatus();
+    const uint32_t shown = result.status != 0 ? result.status : result.statusWord;
+    if (shown != 0) result.message = MessageText(shown);
+}
+
+} // namespace
+
+RunResult HostRun(const std::string &name, const ProgressFn &progress, unsigned interval) {
+    RunResult result;
+    result.status = CSMgrInit(nullptr);
+    if (result.status != 0) return result;
+    RDStream text;
+    RDStreamClear(&text);
+    uint32_t handle = 0;
+    result.status =
+        RDStreamDataSet(&text, RDCHARSET_DEFAULT, name.data(), static_cast<uint32_t>(name.size()));
+    if (result.status == 0) result.status = CSMgrOpenActivity(&handle, &text, 1);
+    RDStreamDataFree(&text);
+    if (result.status == 0) {
+        ActivityBlock block{handle, 0, {0, 0, 0}};
+        result.status = RDActivityInit(&block);
+        if (result.status == 0) {
+            RunStarted(result, progress, interval);
+            const uint32_t termStatus = RDActivityTerm();
+            if (result.status == 0) result.status = termStatus;
+        } else {
+            result.message = MessageText(result.status);
+        }
+        const bool failed = result.status != 0 || result.statusWord != 0;
+        CSMgrDoneActivity(handle, failed ? kEndFailed : 0);
+    }
+    CSMgrTerm();
+    return result;
+}
+
+} // namespace rdrun

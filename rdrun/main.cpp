@@ -1,0 +1,87 @@
+// rdrun: runs one activity of the server manager in this process, as a host
+// does, showing its progress, then its statistics and final status. The
+// exit status is 0 only when the activity ended without a failure.
+#include "host_run.h"
+#include "progress.h"
+#include "report.h"
+
+#include "rdxapi.h"
+
+#include <CLI/CLI.hpp>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr unsigned kTerminalInterval = 200, kPlainInterval = 1000;
+
+// quarry.ini is looked for beside the program and then on PATH: a chosen
+// folder goes first, the system's configuration folder last.
+void PointAtConfiguration(const std::string &folder) {
+    const char *path = std::getenv("PATH");
+    std::string value = path != nullptr ? path : "";
+    if (!folder.empty())
+        value = folder + (value.empty() ? "" : ":") + value;
+    else
+        value += (value.empty() ? "" : ":") + std::string(RDX_SYSCONFDIR);
+    setenv("PATH", value.c_str(), 1);
+}
+
+std::string ProgramPath(const char *argv0) {
+    char resolved[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", resolved, sizeof resolved - 1);
+    if (length <= 0) return argv0;
+    return std::string(resolved, static_cast<size_t>(length));
+}
+
+int Run(const std::string &name, bool showProgress, bool quiet) {
+    const bool terminal = isatty(fileno(stderr)) != 0;
+    rdrun::Progress progress(stderr, terminal);
+    rdrun::ProgressFn report;
+    if (showProgress && !quiet)
+        report = [&progress](const uint32_t *statistics) { progress.Update(statistics); };
+    const rdrun::RunResult result =
+        rdrun::HostRun(name, report, terminal ? kTerminalInterval : kPlainInterval);
+    progress.Finish();
+    if (!quiet || result.status != 0 || result.statusWord != 0)
+        rdrun::PrintReport(stdout, name, result);
+    return result.status == 0 && result.statusWord == 0 ? 0 : kExitFailed;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    CLI::App app{"Runs one activity of the server manager in this process."};
+    std::string name, config;
+    bool noProgress = false, quiet = false;
+    app.add_option("NAME", name, "The activity to run")->required();
+    app.add_option("-c,--config", config,
+                   "Folder holding the quarry.ini to use (default: beside the program, on "
+                   "PATH, then " RDX_SYSCONFDIR ")");
+    app.add_flag("--no-progress", noProgress, "Show no progress while the activity runs");
+    app.add_flag("-q,--quiet", quiet, "Print only a failure");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : kExitUsage;
+    }
+    PointAtConfiguration(config);
+    uint32_t status = RDPlatInit(ProgramPath(argv[0]).c_str());
+    if (status == 0) status = RDSystemInit();
+    if (status != 0) {
+        std::fprintf(stderr, "rdrun: cannot start (status %u): %s\n", status,
+                     rdrun::StatusText(status).c_str());
+        RDPlatTerm();
+        return kExitFailed;
+    }
+    const int code = Run(name, !noProgress, quiet);
+    RDSystemTerm();
+    RDPlatTerm();
+    return code;
+}

@@ -1,0 +1,54 @@
+#include "progress.h"
+
+#include <string>
+
+namespace rdrun {
+namespace {
+
+constexpr double kPlainLineSeconds = 5.0;
+constexpr int kBarWidth = 30;
+constexpr uint32_t kUnknown = 0xFFFFFFFFu;
+
+std::string Bar(uint64_t done, uint64_t total) {
+    const int filled = static_cast<int>(done >= total ? kBarWidth : done * kBarWidth / total);
+    std::string bar = "[";
+    bar.append(static_cast<size_t>(filled), '#');
+    bar.append(static_cast<size_t>(kBarWidth - filled), ' ');
+    bar += "] ";
+    return bar;
+}
+
+} // namespace
+
+Progress::Progress(std::FILE *out, bool terminal)
+    : out_(out), terminal_(terminal), start_(std::chrono::steady_clock::now()) {}
+
+double Progress::Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void Progress::Update(const uint32_t *statistics) {
+    const double seconds = Seconds();
+    if (!terminal_ && seconds - lastLine_ < kPlainLineSeconds) return;
+    lastLine_ = seconds;
+    const uint64_t read = statistics[kFetchRecords];
+    const uint64_t written =
+        uint64_t{statistics[kInsertRecords]} + uint64_t{statistics[kUpdateRecords]};
+    const uint32_t total = statistics[kSelectRecords];
+    std::string bar;
+    if (terminal_ && total != 0 && total != kUnknown) bar = Bar(read, total);
+    const double rate = seconds > 0 ? static_cast<double>(written) / seconds : 0;
+    std::fprintf(out_, "%s%s%llu read, %llu written, %.0f records/s, %.1f s%s",
+                 terminal_ ? "\r" : "", bar.c_str(), static_cast<unsigned long long>(read),
+                 static_cast<unsigned long long>(written), rate, seconds,
+                 terminal_ ? "\033[K" : "\n");
+    std::fflush(out_);
+    drawn_ = terminal_;
+}
+
+void Progress::Finish() {
+    if (drawn_) std::fputc('\n', out_);
+    drawn_ = false;
+}
+
+} // namespace rdrun
