@@ -59,14 +59,20 @@ bool ReadObject(const std::string &path, const Section &section, const std::stri
     }
     object = {section.kind, name, {}};
     std::vector<NamedProperty> declared;
-    if (auto connector = (*table)[kConnectorKey].value<std::string>())
-        declared = DeclaredProperties(*connector);
+    std::string hint = " (write it by its number, e.g. 0x00000005)";
+    if (auto connector = (*table)[kConnectorKey].value<std::string>()) {
+        if (auto found = DeclaredProperties(*connector))
+            declared = std::move(*found);
+        else
+            hint = " (the connector " + *connector +
+                   " that would declare it cannot be loaded from the home directory)";
+    }
     for (const auto &[key, value] : *table) {
         const std::string where =
             Where(path, value) + "key '" + prefix + "." + std::string(key.str()) + "': ";
         auto property = PropertyOf(key.str(), declared);
         if (!property) {
-            error = where + "unknown property (write it by its number, e.g. 0x00000005)";
+            error = where + "unknown property" + hint;
             return false;
         }
         Item item;
@@ -139,11 +145,24 @@ std::string ExportJobFile(Store &store) {
             std::vector<Item> items;
             ParseItems({reinterpret_cast<const uint8_t *>(description.data()), description.size()},
                        0, items, false);
+            std::vector<NamedProperty> declared;
+            for (const Item &item : items)
+                if (item.number == kConnectorNumber && item.type == 6 && item.value.size() > 1)
+                    declared = DeclaredProperties(item.value.substr(0, item.value.size() - 1))
+                                   .value_or(std::vector<NamedProperty>{});
             toml::table properties;
             for (const Item &item : items) {
                 std::string key;
+                const NamedProperty *named = nullptr;
+                for (const NamedProperty &property : declared)
+                    if (property.number == item.number &&
+                        (property.type == 0 || property.type == item.type))
+                        named = &property;
                 if (item.number == kConnectorNumber && item.type == 6)
                     key = kConnectorKey;
+                else if (named != nullptr && !NumberKey(named->name) &&
+                         named->name != kConnectorKey)
+                    key = named->name;
                 else if (!BuiltInName(item.number).empty())
                     key = BuiltInName(item.number);
                 else {

@@ -1,7 +1,12 @@
 // The built-in property names and the connector-declared ones.
 #include "names.h"
 
+#include "rdplat_library.h"
+#include "rdx_connector.h"
+
 #include <array>
+#include <cstring>
+#include <map>
 #include <strings.h>
 
 namespace rdcsm {
@@ -45,8 +50,43 @@ std::optional<uint32_t> BuiltInNumber(std::string_view name) {
     return std::nullopt;
 }
 
-std::vector<NamedProperty> DeclaredProperties(std::string_view) {
-    return {};
+namespace {
+
+// The declarations of a loaded connector, read within a bound so that a
+// table without its ending entry cannot run away.
+std::optional<std::vector<NamedProperty>> Identify(RDLibHandle library) {
+    auto identify = reinterpret_cast<RDXIdentifyProc>(RDLibraryLoadProc(library, "RDXIdentify", 0));
+    if (identify == nullptr) return std::nullopt;
+    IdentifyRecord record{};
+    if (identify(&record) != 0) return std::nullopt;
+    std::vector<NamedProperty> declared;
+    constexpr std::size_t kMostDeclarations = 65536;
+    for (std::size_t i = 0; record.declarations != nullptr && i < kMostDeclarations; ++i) {
+        const PropertyDeclaration &declaration = record.declarations[i];
+        if (declaration.number == 0) break;
+        std::string name;
+        if (declaration.name != nullptr && declaration.nameLength != 0)
+            name.assign(declaration.name, strnlen(declaration.name, declaration.nameLength));
+        else if ((declaration.number & 0x10000u) != 0)
+            name = BuiltInName(declaration.number);
+        if (!name.empty()) declared.push_back({declaration.number, declaration.type, name});
+    }
+    return declared;
+}
+
+} // namespace
+
+std::optional<std::vector<NamedProperty>> DeclaredProperties(const std::string &connector) {
+    static std::map<std::string, std::optional<std::vector<NamedProperty>>> known;
+    auto found = known.find(connector);
+    if (found != known.end()) return found->second;
+    std::optional<std::vector<NamedProperty>> declared;
+    if (RDLibHandle library = RDLibraryLoad(connector.c_str(), RDLIBRARY_CONNECTOR)) {
+        declared = Identify(library);
+        RDLibraryFree(library);
+    }
+    known.emplace(connector, declared);
+    return declared;
 }
 
 } // namespace rdcsm

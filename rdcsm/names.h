@@ -23,9 +23,10 @@ std::string_view BuiltInName(uint32_t number);
 // The number of a built-in name (letter case ignored).
 std::optional<uint32_t> BuiltInNumber(std::string_view name);
 
-// The properties the connector of that name declares. The connector
-// libraries are not loaded by this tool yet: the list is empty, and job
-// files name the connector's own properties by number.
-std::vector<NamedProperty> DeclaredProperties(std::string_view connector);
+// The properties that the connector of that name (NAME.rdx in the home
+// directory) declares in its identify record, with their names (the
+// built-in name where the declaration names none); empty when the
+// connector cannot be loaded or identified. Each connector is asked once.
+std::optional<std::vector<NamedProperty>> DeclaredProperties(const std::string &connector);
 
 } // namespace rdcsm

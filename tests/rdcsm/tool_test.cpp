@@ -13,9 +13,10 @@ namespace {
 // and its output (standard output and error) in out.
 int Tool(const rdtest::TempHome &home, const std::string &arguments, std::string &out) {
     const std::string output = home.Path("tool.out");
+    // The home's quarry.ini is found on PATH.
     const int status =
-        rdtest::Shell(std::string("'") + RDCSM_PROGRAM + "' --db '" + home.Path("rdcsm.db") + "' " +
-                      arguments + " >'" + output + "' 2>&1");
+        rdtest::Shell("PATH='" + home.Dir() + "':\"$PATH\" '" + RDCSM_PROGRAM + "' --db '" +
+                      home.Path("rdcsm.db") + "' " + arguments + " >'" + output + "' 2>&1");
     out = rdtest::ReadFile(output);
     return status;
 }
@@ -138,6 +139,39 @@ TEST_F(ServerTest, ToolReportsLogStatisticsAndQueuesRuns) {
     thread_.join();
     EXPECT_NE(0, Tool(home_, "status", out));
     StartServer(); // for the fixture's own stop
+}
+
+TEST_F(ServerTest, JobFilesNameWhatTheConnectorDeclares) {
+    ASSERT_EQ(0, rdtest::Shell(std::string("cp '") + RDCSM_TEST_CONNECTOR + "' '" +
+                               home_.Path("declarer.rdx") + "'"));
+    std::string out;
+    rdtest::WriteFile(home_.Path("job.toml"), "[activity.a]\nconnector = \"declarer\"\n"
+                                              "Rows = 12\nTargetTable = \"orders\"\n"
+                                              "Server = \"db\"\n0x00000007 = 3\n");
+    ASSERT_EQ(0, Tool(home_, "define '" + home_.Path("job.toml") + "'", out)) << out;
+    ASSERT_EQ(0, Tool(home_, "export", out)) << out;
+    EXPECT_NE(std::string::npos, out.find("Rows = 12")) << out;
+    EXPECT_NE(std::string::npos, out.find("TargetTable = 'orders'")) << out;
+    EXPECT_NE(std::string::npos, out.find("0x00000007 = 3")) << out;
+    uint32_t handle = 0;
+    ASSERT_EQ(0u, CSMgrOpenActivity(&handle, &Stream("a", 256), 1));
+    Set description;
+    ASSERT_EQ(0u, CSMgrGetDescription(handle, description.set));
+    EXPECT_EQ(12, rdx::PropertySetReadInt(description.set, 5));
+
+    const BadJob cases[] = {
+        {"[activity.a]\nconnector = \"declarer\"\nRows = \"many\"\n",
+         "job.toml:3: key 'activity.a.Rows': the property is of type Int, not text"},
+        {"[activity.a]\nconnector = \"declarer\"\nColumns = 1\n",
+         "job.toml:3: key 'activity.a.Columns': unknown property"},
+        {"[activity.a]\nconnector = \"missing\"\nRows = 1\n",
+         "key 'activity.a.Rows': unknown property (the connector missing"},
+    };
+    for (const BadJob &c : cases) {
+        rdtest::WriteFile(home_.Path("job.toml"), c.file);
+        EXPECT_NE(0, Tool(home_, "define '" + home_.Path("job.toml") + "'", out)) << c.file;
+        EXPECT_NE(std::string::npos, out.find(c.message)) << out;
+    }
 }
 
 // Every subcommand and option that --help lists is in the manual page.
