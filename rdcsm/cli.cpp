@@ -8,7 +8,6 @@
 #include "csmgr/message.h"
 #include "rdplat.h"
 #include "rdplat_ipc.h"
-#include "rdx_csmgr.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -37,22 +36,26 @@ bool OpenStore(Store &store, const std::string &path) {
     return false;
 }
 
-// The information answer of a running server manager, read with a bare
-// exchange so that no system set-up is needed.
-int Status() {
+// One exchange with a running server manager, without waiting for a pipe
+// that is not there; true when a whole answer of status 0 came back.
+bool Exchange(Bytes message) {
     RDIPCHandle pipe = RDIPCOpen(kPipeName, 0);
-    if (pipe == nullptr) {
-        std::printf("no server manager is running\n");
-        return 1;
-    }
+    if (pipe == nullptr) return false;
+    const auto size = static_cast<uint32_t>(message.size());
+    uint32_t got = 0, more = 0;
+    const int done = RDIPCTransact(pipe, message.data(), size, message.data(), size, &got, &more);
+    RDIPCClose(pipe);
+    return done != 0 && more == 0 && got >= kHeaderSize &&
+           GetU32(ConstBytes(message), kLengthAt) == got && StatusOf(ConstBytes(message)) == 0;
+}
+
+// The information answer of a running server manager.
+int Status() {
     uint8_t message[kInfoLength] = {};
     PutHeader(Bytes(message), kInformation, kInfoLength);
     PutU32(Bytes(message), kWord16, 1);
-    uint32_t got = 0, more = 0;
-    const int done = RDIPCTransact(pipe, message, kInfoLength, message, kInfoLength, &got, &more);
-    RDIPCClose(pipe);
-    if (done == 0 || got != kInfoLength || StatusOf(ConstBytes(message)) != 0) {
-        std::printf("the server manager did not answer\n");
+    if (!Exchange(Bytes(message)) || GetU32(ConstBytes(message), kLengthAt) != kInfoLength) {
+        std::printf("no server manager is running\n");
         return 1;
     }
     ConstBytes answer(message);
@@ -63,10 +66,12 @@ int Status() {
     return 0;
 }
 
+// The shutdown request, as CSMgrShutdown sends it.
 int Stop() {
-    const uint32_t status = CSMgrShutdown();
-    if (status == 0) return 0;
-    std::fprintf(stderr, "rdcsm: no server manager answered (status %u)\n", status);
+    uint8_t message[kBareLength] = {};
+    PutHeader(Bytes(message), kShutdown, kBareLength);
+    if (Exchange(Bytes(message))) return 0;
+    std::fprintf(stderr, "rdcsm: no server manager answered\n");
     return 1;
 }
 

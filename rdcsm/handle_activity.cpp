@@ -94,9 +94,11 @@ uint32_t HandleDoneActivity(Exchange &exchange) {
     return 0;
 }
 
-// Word 16: the number of runs queued for the handle that have not ended.
+// Word 16: the number of runs queued for the handle that have not ended
+// (the request's own word, 0, for handle 0).
 uint32_t HandleCheckSync(Exchange &exchange) {
     const uint32_t handle = GetU32(exchange.request, kWord16);
+    if (handle == 0) return 0; // nobody waits as handle 0
     Statement open(exchange.store().Db(),
                    "SELECT count(*) FROM runs WHERE waiter = ? AND state < 2");
     open.Bind(1, int64_t{handle});

@@ -2,7 +2,10 @@
 // and the reports of what a server manager stored.
 #include "rdcsm_test_env.h"
 
+#include "rdplat_ipc.h"
 #include "rdx_status.h"
+
+#include <unistd.h>
 
 #include <sstream>
 
@@ -138,6 +141,14 @@ TEST_F(ServerTest, ToolReportsLogStatisticsAndQueuesRuns) {
     ASSERT_EQ(0, Tool(home_, "stop", out)) << out;
     thread_.join();
     EXPECT_NE(0, Tool(home_, "status", out));
+    EXPECT_NE(0, Tool(home_, "stop", out));
+    // Detached, the server runs on after the tool has returned.
+    ASSERT_EQ(0, Tool(home_, "serve --detach --timeout-ms 500", out)) << out;
+    ASSERT_EQ(0, Tool(home_, "status", out)) << out;
+    EXPECT_NE(std::string::npos, out.find("0 queued, 0 running; 1 activities")) << out;
+    ASSERT_EQ(0, Tool(home_, "stop", out)) << out;
+    for (int i = 0; i < 300 && RDIPCExists("RDCSMP", 0) != 0; ++i)
+        usleep(10000);
     StartServer(); // for the fixture's own stop
 }
 
