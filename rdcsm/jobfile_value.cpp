@@ -9,6 +9,7 @@
 #include "rdx_stream.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace rdcsm {
@@ -203,9 +204,11 @@ bool ParseCurrency(std::string_view text, int64_t &count) {
 
 std::string CurrencyText(int64_t count) {
     const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : count;
-    std::string fraction = std::to_string(magnitude % 10000);
-    fraction.insert(0, 4 - fraction.size(), '0');
-    return (count < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + fraction;
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%llu.%04llu", count < 0 ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 10000),
+                  static_cast<unsigned long long>(magnitude % 10000));
+    return text;
 }
 
 } // namespace
