@@ -2,7 +2,12 @@
 // run: a free-text message with two numbers and one text, and a catalogue
 // message with two numbers. The formatted text ends in a stream, as every
 // log entry does; the baseline writes into a stack buffer.
+//
+// Reading a property of a description of 20 against a plain scan of 20
+// (number, value) pairs: the Int, and the text with the one conversion the
+// baseline makes too.
 #include "activity/log_format.h"
+#include "activity/system_context.h"
 #include "rdplat.h"
 #include "rdxapi.h"
 
@@ -11,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -78,5 +84,119 @@ void SnprintfCatalogueTwoNumbers(benchmark::State &state) {
     }
 }
 BENCHMARK(SnprintfCatalogueTwoNumbers);
+
+constexpr uint32_t kProperties = 20;
+constexpr uint32_t kFirstNumber = 0x30010;
+constexpr uint32_t kLastNumber = kFirstNumber + kProperties - 1;
+constexpr char kPropertyText[] = "/data/exports/customer_orders.csv";
+
+// A stand-alone activity whose description holds 20 properties of type,
+// numbered from kFirstNumber; the last one is the one read.
+class Description {
+  public:
+    explicit Description(uint32_t type) {
+        rdbench::StartSystem();
+        if (RDActivityAlloc(0, nullptr, 0) != 0) std::abort();
+        RDStream text{};
+        RDStreamDataSet(&text, RDCHARSET_INTERCHANGE, kPropertyText, sizeof kPropertyText - 1);
+        PropertySet *set = rdx::Context()->activity.descriptionSet;
+        for (uint32_t i = 0; i < kProperties; ++i) {
+            const int32_t value = static_cast<int32_t>(i) * 7;
+            const void *item = type == RDTYPE_INT ? static_cast<const void *>(&value) : &text;
+            if (rdx::PropertySetAdd(set, kFirstNumber + i, type, item) != 0) std::abort();
+        }
+        RDStreamDataFree(&text);
+    }
+    ~Description() { RDActivityFree(); }
+    Description(const Description &) = delete;
+    Description &operator=(const Description &) = delete;
+};
+
+void ActivityGetPropertyInt20(benchmark::State &state) {
+    const Description description(RDTYPE_INT);
+    int32_t value = 0;
+    uint32_t number = kLastNumber;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(number);
+        if (RDActivityGetPropertyInt(number, &value) != 0) state.SkipWithError("get failed");
+        benchmark::DoNotOptimize(value);
+    }
+}
+BENCHMARK(ActivityGetPropertyInt20);
+
+struct IntPair {
+    uint32_t number;
+    int32_t value;
+};
+
+void ScanIntPairs20(benchmark::State &state) {
+    IntPair pairs[kProperties];
+    for (uint32_t i = 0; i < kProperties; ++i)
+        pairs[i] = {kFirstNumber + i, static_cast<int32_t>(i) * 7};
+    uint32_t number = kLastNumber;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(number);
+        benchmark::DoNotOptimize(pairs);
+        int32_t value = 0;
+        for (const IntPair &pair : pairs) {
+            if (pair.number == number) {
+                value = pair.value;
+                break;
+            }
+        }
+        benchmark::DoNotOptimize(value);
+    }
+}
+BENCHMARK(ScanIntPairs20);
+
+void ActivityGetPropertyStream20(benchmark::State &state) {
+    const Description description(RDTYPE_TEXT);
+    RDStream out{};
+    uint32_t number = kLastNumber;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(number);
+        if (RDActivityGetPropertyStream(number, RDCHARSET_INTERCHANGE, &out) != 0)
+            state.SkipWithError("get failed");
+        benchmark::DoNotOptimize(out.data);
+    }
+    RDStreamDataFree(&out);
+}
+BENCHMARK(ActivityGetPropertyStream20);
+
+struct StreamPair {
+    uint32_t number;
+    RDStream value;
+};
+
+void ScanStreamPairs20Convert(benchmark::State &state) {
+    rdbench::StartSystem();
+    StreamPair pairs[kProperties]{};
+    for (uint32_t i = 0; i < kProperties; ++i) {
+        pairs[i].number = kFirstNumber + i;
+        RDStreamDataSet(&pairs[i].value, RDCHARSET_INTERCHANGE, kPropertyText,
+                        sizeof kPropertyText - 1);
+    }
+    RDStream out{};
+    uint32_t number = kLastNumber;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(number);
+        benchmark::DoNotOptimize(pairs);
+        const RDStream *found = nullptr;
+        for (const StreamPair &pair : pairs) {
+            if (pair.number == number) {
+                found = &pair.value;
+                break;
+            }
+        }
+        if (RDStreamDataConvert(&out, found, RDCONVERT_LITERAL, RDCHARSET_INTERCHANGE, nullptr,
+                                nullptr) != 0)
+            state.SkipWithError("convert failed");
+        benchmark::DoNotOptimize(out.data);
+    }
+    RDStreamDataFree(&out);
+    for (StreamPair &pair : pairs)
+        RDStreamDataFree(&pair.value);
+}
+BENCHMARK(ScanStreamPairs20Convert);
 
 } // namespace

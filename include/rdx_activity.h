@@ -10,6 +10,9 @@
 #define RDX_ACTIVITY_H
 
 #include "rdexport.h"
+#include "rdx_currency.h"
+#include "rdx_datetime.h"
+#include "rdx_numeric.h"
 #include "rdx_stream.h"
 #include <stdint.h>
 
@@ -27,7 +30,73 @@ typedef struct ActivityBlock {
     uint32_t words[3]; /* the server manager's; not read by the library */
 } ActivityBlock;
 
+/* Kinds of properties added by name (RDActivityAddProperty). */
+#define RDPROPERTY_SERVERFIELD 1u /* a field the server manager keeps for the activity */
+#define RDPROPERTY_LOCAL 2u       /* a value of this run only */
+#define RDPROPERTY_ENVIRONMENT 3u /* an environment variable of the process */
+
+/* Modes of RDActivityListProperty. */
+#define RDLIST_FIRST 1u
+#define RDLIST_NEXT 2u
+
+/* Flag of RDActivityRunActivity: wait until the activity has run. */
+#define RDRUN_WAIT 1u
+
 RD_BEGIN_DECLS
+
+/* The life of an activity. A host that received block from the server
+ * manager calls RDActivityInit, RDActivityLaunch and RDActivityTerm; the
+ * block stays the host's. Any other program calls RDActivityAlloc with the
+ * activity's name (null for an activity of its own, without the server
+ * manager; charset 0 is the native set) and ends with RDActivityFree; these
+ * start and stop the platform (when it was not running), the system context
+ * and the attachment to the server manager, and nest. At most one activity
+ * exists per process. */
+RD_EXPORT uint32_t RDActivityInit(ActivityBlock *block);
+/* Calls the activity connector's RDXLaunch and returns its status. */
+RD_EXPORT uint32_t RDActivityLaunch(void);
+/* Ends the activity; returns the status of sending back the changed
+ * properties, or 0. */
+RD_EXPORT uint32_t RDActivityTerm(void);
+RD_EXPORT uint32_t RDActivityAlloc(uint32_t reserved, const char *name, uint32_t charset);
+RD_EXPORT uint32_t RDActivityFree(void);
+/* 0, or 1542 and 1543 for the server manager's requests to stop. */
+RD_EXPORT uint32_t RDActivityGetCommand(void);
+/* Asks the server manager to run the activity name; with RDRUN_WAIT, waits
+ * (polling every 15 seconds) until it has run, or 12322 once deadline (when
+ * not null) has passed. */
+RD_EXPORT uint32_t RDActivityRunActivity(const RDStream *name, uint32_t flags,
+                                         const RDDatetime *deadline);
+
+/* Properties by number. A property is added by name with a kind and gets a
+ * number; an equal name (regardless of case) and kind gives the same number.
+ * The value of a property is value 1 of a field; a null value removes a
+ * set property (and an environment variable). */
+RD_EXPORT uint32_t RDActivityAddProperty(const RDStream *name, uint32_t kind, uint32_t *number);
+RD_EXPORT uint32_t RDActivitySetProperty(uint32_t number, uint32_t field);
+RD_EXPORT uint32_t RDActivityGetProperty(uint32_t number, uint32_t field);
+/* Lists the connector's declared properties, then the added ones (newest
+ * first; their kind in *type), until 12290. Each out may be null. */
+RD_EXPORT uint32_t RDActivityListProperty(uint32_t mode, uint32_t *number, uint32_t *type,
+                                          uint32_t *attributes, RDStream *name);
+
+/* Typed short-cuts. The getters clear the destination and fill it when the
+ * property has a value; the setters take null for a null value. */
+RD_EXPORT uint32_t RDActivityGetPropertyInt(uint32_t number, int32_t *value);
+RD_EXPORT uint32_t RDActivityGetPropertyFloat(uint32_t number, double *value);
+RD_EXPORT uint32_t RDActivityGetPropertyCurrency(uint32_t number, RDCurrency *value);
+RD_EXPORT uint32_t RDActivityGetPropertyNumeric(uint32_t number, RDNumeric *value);
+RD_EXPORT uint32_t RDActivityGetPropertyDatetime(uint32_t number, RDDatetime *value);
+RD_EXPORT uint32_t RDActivityGetPropertyStream(uint32_t number, uint32_t charset, RDStream *value);
+/* 1 or 0 for a non-zero or zero (or null) Int property; fallback when it
+ * cannot be read. Not a status. */
+RD_EXPORT uint32_t RDActivityGetPropertyBoolean(uint32_t number, uint32_t fallback);
+RD_EXPORT uint32_t RDActivitySetPropertyInt(uint32_t number, const int32_t *value);
+RD_EXPORT uint32_t RDActivitySetPropertyFloat(uint32_t number, const double *value);
+RD_EXPORT uint32_t RDActivitySetPropertyCurrency(uint32_t number, const RDCurrency *value);
+RD_EXPORT uint32_t RDActivitySetPropertyNumeric(uint32_t number, const RDNumeric *value);
+RD_EXPORT uint32_t RDActivitySetPropertyDatetime(uint32_t number, const RDDatetime *value);
+RD_EXPORT uint32_t RDActivitySetPropertyStream(uint32_t number, const RDStream *value);
 
 /* Logs message (no arguments) and returns it, or 0 for an informational
  * message. 0, 1542, 1543 and 12325 are returned without logging, and so is a

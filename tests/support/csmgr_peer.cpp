@@ -74,6 +74,17 @@ void CSMgrPeer::Script(const Reply &reply) {
     script_.push_back(reply);
 }
 
+void CSMgrPeer::Standing(uint32_t code, const Reply &reply) {
+    const CppHeapUncounted uncounted;
+    std::lock_guard lock(mutex_);
+    standing_[code] = reply;
+}
+
+void CSMgrPeer::ClearScript() {
+    std::lock_guard lock(mutex_);
+    script_.clear();
+}
+
 std::vector<std::string> CSMgrPeer::Requests() {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -113,9 +124,12 @@ void CSMgrPeer::Answer(int connection) {
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(reply.bytes.value());
+        const auto standing = standing_.find(WordAt(request, 0));
         if (!script_.empty()) {
             reply = script_.front();
             script_.pop_front();
+        } else if (standing != standing_.end()) {
+            reply = standing->second;
         } else {
             reply.bytes = request;
         }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,6 +49,11 @@ class CSMgrPeer {
     // Queues answers, used in order. Without a queued answer the peer echoes
     // the request with status 0 (a plain success of the request's size).
     void Script(const Reply &reply);
+    // Answers every request of code with reply when no queued answer waits,
+    // until replaced (a reply without bytes is a standing close).
+    void Standing(uint32_t code, const Reply &reply);
+    // Drops the queued answers that were not used.
+    void ClearScript();
     // The requests received so far.
     std::vector<std::string> Requests();
     std::string LastRequest();
@@ -63,6 +69,7 @@ class CSMgrPeer {
     std::thread thread_;
     std::mutex mutex_;
     std::deque<Reply> script_;
+    std::map<uint32_t, Reply> standing_;
     std::vector<std::string> requests_;
 };
 

@@ -1,0 +1,40 @@
+#include "list_fields.h"
+
+#include "owned_stream.h"
+#include "rdx_field.h"
+#include "rdx_fieldlist.h"
+#include "rdx_status.h"
+
+namespace rdxc {
+
+uint32_t ListFieldsOf(uint32_t list, std::vector<ListField> &out) {
+    out.clear();
+    const uint32_t count = RDFieldlistGetCount(list);
+    out.reserve(count);
+    for (uint32_t position = 1; position <= count; ++position) {
+        ListField entry;
+        RDStream *name = nullptr;
+        if (uint32_t status =
+                RDFieldlistGetField(list, position, RDCHARSET_INTERCHANGE, &entry.field, &name);
+            status != RDSTATUS_OK)
+            return status;
+        entry.type = RDFieldGetType(entry.field);
+        if (name != nullptr && name->data != nullptr)
+            entry.name.assign(reinterpret_cast<const char *>(name->data), name->length);
+        out.push_back(std::move(entry));
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t AppendListField(uint32_t list, std::string_view name, const ColumnType &type,
+                         uint32_t *field) {
+    OwnedStream text;
+    if (uint32_t status = text.Set(RDCHARSET_INTERCHANGE, name); status != RDSTATUS_OK)
+        return status;
+    if (uint32_t status = RDFieldlistAppend(list, text.get(), type.type, field);
+        status != RDSTATUS_OK)
+        return status;
+    return *field == 0 ? RDSTATUS_OK : ApplyColumnType(*field, type);
+}
+
+} // namespace rdxc

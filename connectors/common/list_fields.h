@@ -1,0 +1,25 @@
+// The visible fields of a field list as a connector works on them: handle,
+// type and name (UTF-8), by position.
+#pragma once
+
+#include "value_text.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdxc {
+
+struct ListField {
+    uint32_t field = 0;
+    uint32_t type = 0;
+    std::string name;
+};
+
+uint32_t ListFieldsOf(uint32_t list, std::vector<ListField> &out);
+// Appends a field named name of the column type to list.
+uint32_t AppendListField(uint32_t list, std::string_view name, const ColumnType &type,
+                         uint32_t *field);
+
+} // namespace rdxc

@@ -1,0 +1,170 @@
+// Properties, connect and disconnect of a delimited-text connection.
+#include "csv_connection.h"
+
+#include "owned_stream.h"
+#include "property_value.h"
+#include "rdx_field.h"
+#include "rdx_status.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rdcsv {
+namespace {
+
+// One byte given as itself, or tab as "\t" or "tab".
+bool OneByte(const std::string &text, char &out) {
+    if (text == "\\t" || rdxc::SameWord(text, "tab")) return out = '\t', true;
+    if (text.size() != 1) return false;
+    out = text[0];
+    return true;
+}
+
+std::string DirectoryOf(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+uint32_t Connection::SetText(uint32_t number, const std::string &text) {
+    switch (number) {
+    case kPath:
+    case kMetadata:
+        settings_.path = text;
+        return RDSTATUS_OK;
+    case kDelimiter:
+        if (!OneByte(text, settings_.dialect.delimiter))
+            return log_.Fail("the delimiter must be one character, not \"" + text + "\"");
+        return RDSTATUS_OK;
+    case kQuote:
+        if (!OneByte(text, settings_.dialect.quote))
+            return log_.Fail("the quote must be one character, not \"" + text + "\"");
+        return RDSTATUS_OK;
+    case kCharset:
+        if (!ParseCharset(text, settings_.charset))
+            return log_.Fail("\"" + text + "\" names no character set");
+        return RDSTATUS_OK;
+    case kColumns:
+        settings_.columns = text;
+        return RDSTATUS_OK;
+    case kLineEnd:
+        if (!text.empty() && !rdxc::SameWord(text, "CRLF") && !rdxc::SameWord(text, "LF"))
+            return log_.Fail("the line end must be CRLF or LF, not \"" + text + "\"");
+        settings_.lineEnd = text;
+        return RDSTATUS_OK;
+    default:
+        return RDSTATUS_BADPROPERTY;
+    }
+}
+
+uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
+    number = rdxc::PropertyIndex(number);
+    switch (number) {
+    case kHeader:
+        return rdxc::GetFlag(field, settings_.header);
+    case kCreate:
+        return rdxc::GetFlag(field, settings_.create);
+    case kInferRows: {
+        int32_t rows = 0;
+        if (uint32_t status = rdxc::GetInt(field, rows); status != RDSTATUS_OK) return status;
+        if (rows < 0) return log_.Fail("the number of rows to infer types from is negative");
+        settings_.inferRows = rows;
+        return RDSTATUS_OK;
+    }
+    case kLastError:
+        return RDSTATUS_BADPROPERTY;
+    default: {
+        std::string text;
+        if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
+        return SetText(number, text);
+    }
+    }
+}
+
+uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
+    switch (rdxc::PropertyIndex(number)) {
+    case kPath:
+    case kMetadata:
+        return rdxc::PutText(field, settings_.path);
+    case kDelimiter:
+        return rdxc::PutText(field, std::string(1, settings_.dialect.delimiter));
+    case kQuote:
+        return rdxc::PutText(field, std::string(1, settings_.dialect.quote));
+    case kHeader:
+        return rdxc::PutInt(field, settings_.header ? 1 : 0);
+    case kCharset:
+        return rdxc::PutInt(field, static_cast<int32_t>(settings_.charset));
+    case kColumns:
+        return rdxc::PutText(field, settings_.columns);
+    case kInferRows:
+        return rdxc::PutInt(field, settings_.inferRows);
+    case kLineEnd:
+        return rdxc::PutText(field, settings_.lineEnd);
+    case kCreate:
+        return rdxc::PutInt(field, settings_.create ? 1 : 0);
+    case kLastError:
+        return rdxc::PutText(field, log_.Last());
+    default:
+        return RDSTATUS_BADPROPERTY;
+    }
+}
+
+uint32_t Connection::Connect() {
+    const Dialect &d = settings_.dialect;
+    if (settings_.path.empty()) return log_.Fail("no file is named (property Path)");
+    if (d.delimiter == d.quote || d.delimiter == '\n' || d.delimiter == '\r' || d.quote == '\n' ||
+        d.quote == '\r')
+        return log_.Fail("the delimiter and the quote must differ and be no line end");
+    if (!CharsetKeepsAscii(settings_.charset))
+        return log_.Fail("character set " + std::to_string(settings_.charset) +
+                         " is not supported: delimited files must keep ASCII bytes as they are");
+    {
+        rdxc::OwnedStream probe, converted;
+        uint8_t *data = nullptr;
+        uint32_t length = 0;
+        uint32_t status = probe.Set(settings_.charset, "A");
+        if (status == RDSTATUS_OK)
+            status = RDStreamDataConvert(converted.get(), probe.get(), 0, RDCHARSET_INTERCHANGE,
+                                         &data, &length);
+        if (status != RDSTATUS_OK)
+            return log_.Fail("character set " + std::to_string(settings_.charset) +
+                                 " cannot be converted",
+                             status);
+    }
+    struct stat info {};
+    if (::stat(settings_.path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode))
+            return log_.Fail("the file " + settings_.path + " is not a regular file");
+        if (::access(settings_.path.c_str(), R_OK) != 0)
+            return log_.Fail("the file " + settings_.path +
+                             " cannot be read: " + std::strerror(errno));
+    } else if (!settings_.create) {
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be found: " + std::strerror(errno));
+    } else if (const std::string folder = DirectoryOf(settings_.path);
+               ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return log_.Fail("the folder " + folder + " of the file " + settings_.path +
+                         " cannot be found");
+    }
+    charset_ = Charset(settings_.charset);
+    connected_ = true;
+    return RDSTATUS_OK;
+}
+
+void Connection::Disconnect() {
+    reader_.reset();
+    selectedList_ = 0;
+    selectedFields_.clear();
+    connected_ = false;
+}
+
+uint32_t Connection::Unsupported(const char *operation) {
+    return log_.Keep(std::string("delimited files do not support ") + operation,
+                     RDSTATUS_BADPATTERN);
+}
+
+} // namespace rdcsv

@@ -1,0 +1,87 @@
+// One connection of the delimited-text connector: its properties, the
+// reader of a select and the file that inserts append to.
+#pragma once
+
+#include "connector_log.h"
+#include "csv_charset.h"
+#include "csv_columns.h"
+#include "csv_reader.h"
+#include "list_fields.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rdcsv {
+
+// Property numbers (the declarations are in rdcsv.cpp).
+enum PropertyNumber : uint32_t {
+    kPath = 1,
+    kDelimiter = 2,
+    kQuote = 3,
+    kHeader = 4,
+    kCharset = 5,
+    kColumns = 6,
+    kInferRows = 7,
+    kLineEnd = 8,
+    kCreate = 9,
+    kLastError = 10,
+    kMetadata = 0x10005, // the built-in "Metadata": the same path
+};
+
+// The object kind of create, drop and catalog: the file (kind 3, Metadata).
+constexpr uint32_t kKindFile = 3;
+// One record of a file may hold at most this many bytes.
+constexpr size_t kMaxRecordBytes = 16u << 20;
+
+struct Settings {
+    std::string path;
+    Dialect dialect;
+    bool header = true;
+    uint32_t charset = 65001;
+    std::string columns;
+    int32_t inferRows = 100;
+    std::string lineEnd; // "CRLF", "LF", or empty: as the file has it
+    bool create = false;
+};
+
+class Connection {
+  public:
+    uint32_t SetProperty(uint32_t number, uint32_t field);
+    uint32_t GetProperty(uint32_t number, uint32_t field);
+    uint32_t Connect();
+    void Disconnect();
+    uint32_t Select(uint32_t list, uint32_t *count);
+    uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
+    uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Create(uint32_t kind, uint32_t list);
+    uint32_t Drop(uint32_t kind);
+    uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
+    uint32_t Unsupported(const char *operation);
+
+  private:
+    uint32_t SetText(uint32_t number, const std::string &text);
+    uint32_t OpenReader(std::unique_ptr<Reader> &reader);
+    uint32_t ReadColumns(Reader &reader, std::vector<Column> &columns);
+    uint32_t LayOut(uint32_t list, const std::vector<Column> &columns);
+    uint32_t FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index);
+    uint32_t LineFailure(uint64_t line, const std::string &what, uint32_t detail);
+    uint32_t FormatRecord(const std::vector<rdxc::ListField> &fields, uint32_t index,
+                          std::string &out, const char *lineEnd);
+    uint32_t WriteAll(const std::string &bytes, bool createNew);
+    uint32_t HeaderLine(const std::vector<rdxc::ListField> &fields, std::string &out,
+                        const char *lineEnd);
+    const char *LineEndFor(bool fileExists);
+
+    Settings settings_;
+    rdxc::FailureLog log_;
+    Charset charset_;
+    bool connected_ = false;
+    std::unique_ptr<Reader> reader_;
+    uint32_t selectedList_ = 0;
+    std::vector<rdxc::ListField> selectedFields_;
+    std::string scratch_;
+};
+
+} // namespace rdcsv

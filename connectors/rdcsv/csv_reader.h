@@ -1,0 +1,81 @@
+// Reading delimited text by RFC 4180: fields separated by the delimiter,
+// records ended by LF or CRLF, fields in quotes holding delimiters, line
+// ends and doubled quotes. A lone CR inside a field is data. The reader
+// works on the file's bytes; the delimiter and the quote are single bytes,
+// so the file's character set must keep ASCII bytes as they are.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdcsv {
+
+struct Dialect {
+    char delimiter = ',';
+    char quote = '"';
+};
+
+// One field of the current record: its bytes (quotes removed) and whether
+// it was written in quotes (so "" is an empty text, nothing a null).
+struct FieldSpan {
+    size_t start = 0, length = 0;
+    bool quoted = false;
+};
+
+class Reader {
+  public:
+    enum class Result { Record, End, Error };
+
+    // Takes ownership of file. maxRecord bounds one record's bytes.
+    Reader(std::FILE *file, Dialect dialect, size_t maxRecord);
+    ~Reader();
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
+
+    // The next record. After an error the reader stands at the start of the
+    // line after the fault, so that reading can go on.
+    Result Next();
+    size_t FieldCount() const { return spans_.size(); }
+    std::string_view Field(size_t i) const {
+        return std::string_view(record_).substr(spans_[i].start, spans_[i].length);
+    }
+    bool Quoted(size_t i) const { return spans_[i].quoted; }
+    // The line on which the current (or failed) record starts, from 1.
+    uint64_t Line() const { return startLine_; }
+    const std::string &Error() const { return error_; }
+    // Whether the first line end seen was CRLF (false before any).
+    bool SawCrlf() const { return sawCrlf_; }
+    bool SawLineEnd() const { return sawLineEnd_; }
+    // Back to the start of the file (a byte-order mark is skipped).
+    bool Rewind();
+
+  private:
+    int Peek();
+    void Advance() { ++pos_; }
+    bool Fill();
+    void LineEnd(bool crlf);
+    Result Fail(std::string what);
+    void SkipLine();
+    bool Append(std::string_view bytes);
+    enum class QuoteEnd { Closed, Unclosed, TooLong };
+    QuoteEnd ReadQuoted();
+    std::string TooLong() const;
+    bool ReadPlain();
+
+    std::FILE *file_;
+    Dialect dialect_;
+    size_t maxRecord_;
+    std::vector<char> buffer_;
+    size_t pos_ = 0, end_ = 0;
+    bool eof_ = false, readError_ = false;
+    std::string record_;
+    std::vector<FieldSpan> spans_;
+    uint64_t line_ = 1, startLine_ = 1;
+    bool sawCrlf_ = false, sawLineEnd_ = false;
+    std::string error_;
+};
+
+} // namespace rdcsv

@@ -1,0 +1,248 @@
+// Select and fetch: the file's columns laid out in the field list, then its
+// records filled into the list in batches.
+#include "csv_connection.h"
+
+#include "rdx_connector.h"
+#include "rdx_field.h"
+#include "rdx_fieldlist.h"
+#include "rdx_status.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace rdcsv {
+namespace {
+
+constexpr const char *kTypeWords[] = {"",          "an integer",  "a float", "a currency amount",
+                                      "a numeric", "a date-time", "a text",  "a binary value"};
+
+std::string Describe(uint32_t type) {
+    return type <= RDTYPE_BINARY ? kTypeWords[type] : "a value";
+}
+
+std::string FieldName(size_t index, const std::string &name) {
+    std::string text = "field " + std::to_string(index + 1);
+    return name.empty() ? text : text + " (" + name + ")";
+}
+
+} // namespace
+
+uint32_t Connection::LineFailure(uint64_t line, const std::string &what, uint32_t detail) {
+    return log_.Fail("line " + std::to_string(line) + " of " + settings_.path + ": " + what,
+                     detail);
+}
+
+uint32_t Connection::OpenReader(std::unique_ptr<Reader> &reader) {
+    std::FILE *file = std::fopen(settings_.path.c_str(), "rb");
+    if (file == nullptr)
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be opened: " + std::strerror(errno));
+    reader.reset(new (std::nothrow) Reader(file, settings_.dialect, kMaxRecordBytes));
+    if (!reader) {
+        std::fclose(file);
+        return RDSTATUS_NOMEMORY;
+    }
+    return RDSTATUS_OK;
+}
+
+// Names and types of the columns, from the declared list, the header and
+// the first records; leaves the reader at the first data record.
+uint32_t Connection::ReadColumns(Reader &reader, std::vector<Column> &columns) {
+    std::string error;
+    if (!ParseColumnList(settings_.columns, columns, error)) return log_.Fail(error);
+    const bool declared = !columns.empty();
+    std::vector<std::string> names;
+    if (settings_.header) {
+        const Reader::Result result = reader.Next();
+        if (result == Reader::Result::Error) return LineFailure(reader.Line(), reader.Error(), 0);
+        for (size_t i = 0; result == Reader::Result::Record && i < reader.FieldCount(); ++i) {
+            bool valid = true;
+            names.emplace_back();
+            if (uint32_t status = charset_.ToUtf8(reader.Field(i), names.back(), valid);
+                status != RDSTATUS_OK)
+                return status;
+            if (!valid)
+                return LineFailure(reader.Line(),
+                                   "the header's " + FieldName(i, "") +
+                                       " holds bytes that are not valid in character set " +
+                                       std::to_string(settings_.charset),
+                                   0);
+        }
+        if (declared && !names.empty() && names.size() != columns.size())
+            return log_.Fail("the header of " + settings_.path + " names " +
+                             std::to_string(names.size()) + " columns, the declared list " +
+                             std::to_string(columns.size()));
+    }
+    if (!declared) {
+        TypeInference inference;
+        size_t count = names.size();
+        std::string text;
+        for (int32_t row = 0; row < settings_.inferRows; ++row) {
+            const Reader::Result result = reader.Next();
+            if (result == Reader::Result::End) break;
+            if (result == Reader::Result::Error) continue; // reported when fetched
+            if (count == 0) count = reader.FieldCount();
+            for (size_t i = 0; i < reader.FieldCount() && i < count; ++i) {
+                bool valid = true;
+                if (reader.Field(i).empty()) continue;
+                if (charset_.ToUtf8(reader.Field(i), text, valid) == RDSTATUS_OK && valid)
+                    inference.Add(i, text);
+            }
+        }
+        if (count == 0)
+            return log_.Fail("the file " + settings_.path +
+                             " is empty and no columns are declared (property Columns)");
+        columns.resize(count);
+        for (size_t i = 0; i < count; ++i)
+            columns[i].type = inference.Result(i);
+        if (!reader.Rewind() || (settings_.header && reader.Next() != Reader::Result::Record))
+            return log_.Fail("the file " + settings_.path + " cannot be read again");
+    }
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name.empty())
+            columns[i].name = i < names.size() ? names[i] : "Column" + std::to_string(i + 1);
+    }
+    return RDSTATUS_OK;
+}
+
+// An empty list gets one field per column; a list with fields keeps them,
+// one per column, and their types.
+uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
+    if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+        return status;
+    if (selectedFields_.empty()) {
+        for (const Column &column : columns) {
+            uint32_t field = 0;
+            if (uint32_t status = rdxc::AppendListField(list, column.name, column.type, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+            return status;
+    }
+    if (selectedFields_.size() != columns.size())
+        return log_.Fail("the field list has " + std::to_string(selectedFields_.size()) +
+                         " fields, the file " + settings_.path + " " +
+                         std::to_string(columns.size()) + " columns");
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Select(uint32_t list, uint32_t *count) {
+    *count = 0;
+    reader_.reset();
+    selectedList_ = 0;
+    std::unique_ptr<Reader> reader;
+    if (uint32_t status = OpenReader(reader); status != RDSTATUS_OK) return status;
+    std::vector<Column> columns;
+    if (uint32_t status = ReadColumns(*reader, columns); status != RDSTATUS_OK) return status;
+    if (list != 0) {
+        if (uint32_t status = LayOut(list, columns); status != RDSTATUS_OK) return status;
+    }
+    reader_ = std::move(reader);
+    selectedList_ = list;
+    *count = RDX_COUNT_UNKNOWN; // the file is not counted ahead
+    return RDSTATUS_OK;
+}
+
+// The current record into value index of the fields. An unquoted empty
+// field is a null value; a quoted one ("") an empty text.
+uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index) {
+    const Reader &reader = *reader_;
+    if (reader.FieldCount() != fields.size())
+        return LineFailure(reader_->Line(),
+                           "the record has " + std::to_string(reader.FieldCount()) + " fields, " +
+                               std::to_string(fields.size()) + " are expected",
+                           0);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const rdxc::ListField &field = fields[i];
+        const std::string_view bytes = reader.Field(i);
+        if (bytes.empty() && !(reader.Quoted(i) && field.type == RDTYPE_TEXT)) {
+            if (uint32_t status = RDFieldSetNull(field.field, index, 1); status != RDSTATUS_OK)
+                return status;
+            continue;
+        }
+        bool valid = true;
+        if (uint32_t status = charset_.ToUtf8(bytes, scratch_, valid); status != RDSTATUS_OK)
+            return status;
+        if (!valid)
+            return LineFailure(reader_->Line(),
+                               FieldName(i, field.name) +
+                                   " holds bytes that are not valid in character set " +
+                                   std::to_string(settings_.charset),
+                               0);
+        if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, scratch_);
+            status != RDSTATUS_OK) {
+            if (status == RDSTATUS_NOMEMORY) return status;
+            return LineFailure(reader_->Line(),
+                               FieldName(i, field.name) + ": \"" + scratch_ + "\" is not " +
+                                   Describe(field.type),
+                               status);
+        }
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched) {
+    *fetched = 0;
+    if (!reader_) return log_.Fail("fetch without a select on " + settings_.path);
+    if (list != selectedList_) {
+        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+            return status;
+        selectedList_ = list;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        switch (reader_->Next()) {
+        case Reader::Result::End:
+            return RDX_END_OF_DATA;
+        case Reader::Result::Error:
+            return LineFailure(reader_->Line(), reader_->Error(), 0);
+        case Reader::Result::Record:
+            break;
+        }
+        if (uint32_t status = FillRecord(selectedFields_, first + i); status != RDSTATUS_OK)
+            return status;
+        ++*fetched;
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
+    *count = 0;
+    if (kind != kKindFile) return Unsupported("this catalog kind");
+    if (list == 0) return log_.Fail("the catalog of columns needs a field list");
+    std::unique_ptr<Reader> reader;
+    if (uint32_t status = OpenReader(reader); status != RDSTATUS_OK) return status;
+    std::vector<Column> columns;
+    if (uint32_t status = ReadColumns(*reader, columns); status != RDSTATUS_OK) return status;
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) {
+        rdxc::ColumnType text;
+        text.type = RDTYPE_TEXT;
+        uint32_t field = 0;
+        for (const char *name : {"Name", "Type"}) {
+            if (uint32_t status = rdxc::AppendListField(list, name, text, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
+            return status;
+    }
+    if (fields.size() != 2) return log_.Fail("the catalog of columns fills two fields");
+    const size_t capacity = RDFieldlistGetRecordCount(list);
+    for (size_t i = 0; i < columns.size() && i < capacity; ++i) {
+        const uint32_t index = static_cast<uint32_t>(i + 1);
+        const std::string type = rdxc::ColumnTypeName(columns[i].type);
+        if (uint32_t status =
+                rdxc::TextToValue(fields[0].field, RDTYPE_TEXT, index, columns[i].name);
+            status != RDSTATUS_OK)
+            return status;
+        if (uint32_t status = rdxc::TextToValue(fields[1].field, RDTYPE_TEXT, index, type);
+            status != RDSTATUS_OK)
+            return status;
+    }
+    *count = static_cast<uint32_t>(columns.size());
+    return RDSTATUS_OK;
+}
+
+} // namespace rdcsv

@@ -1,0 +1,210 @@
+// Insert, create and drop: records appended as lines, a new file with a
+// header, the file removed. A batch is written with one call and taken
+// back whole when the write fails, so no record is reported written that is
+// not in the file.
+#include "csv_connection.h"
+
+#include "property_value.h"
+#include "rdx_field.h"
+#include "rdx_status.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rdcsv {
+namespace {
+
+// Values with a delimiter, quote or line end need quotes; so do values that
+// start or end with a space or tab, which many readers would trim.
+bool NeedsQuotes(std::string_view bytes, const Dialect &d) {
+    if (bytes.front() == ' ' || bytes.front() == '\t' || bytes.back() == ' ' ||
+        bytes.back() == '\t')
+        return true;
+    for (char c : bytes) {
+        if (c == d.delimiter || c == d.quote || c == '\n' || c == '\r') return true;
+    }
+    return false;
+}
+
+// One field as the file holds it: a null value as nothing, an empty text
+// as two quotes, a text with a delimiter, quote or line end in quotes with
+// its quotes doubled.
+void AppendField(std::string &line, std::string_view bytes, bool isNull, const Dialect &d) {
+    if (isNull) return;
+    if (!bytes.empty() && !NeedsQuotes(bytes, d)) {
+        line.append(bytes);
+        return;
+    }
+    line += d.quote;
+    for (char c : bytes) {
+        line += c;
+        if (c == d.quote) line += c;
+    }
+    line += d.quote;
+}
+
+// Size and last byte of the file; size -1 when it does not exist.
+off_t FileEnd(const std::string &path, int &lastByte) {
+    lastByte = -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    unsigned char byte = 0;
+    if (size > 0 && ::pread(fd, &byte, 1, size - 1) == 1) lastByte = byte;
+    ::close(fd);
+    return size;
+}
+
+// Whether the file's first line ends in CRLF (false when it has no line end
+// within its first megabyte).
+bool FirstLineEndIsCrlf(const std::string &path) {
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    int previous = 0, c = 0;
+    bool crlf = false;
+    for (long n = 0; n < (1L << 20) && (c = std::fgetc(file)) != EOF; ++n, previous = c) {
+        if (c == '\n') {
+            crlf = previous == '\r';
+            break;
+        }
+    }
+    std::fclose(file);
+    return crlf;
+}
+
+} // namespace
+
+const char *Connection::LineEndFor(bool fileHasData) {
+    if (rdxc::SameWord(settings_.lineEnd, "LF")) return "\n";
+    if (rdxc::SameWord(settings_.lineEnd, "CRLF")) return "\r\n";
+    if (fileHasData) return FirstLineEndIsCrlf(settings_.path) ? "\r\n" : "\n";
+    return "\r\n";
+}
+
+uint32_t Connection::HeaderLine(const std::vector<rdxc::ListField> &fields, std::string &out,
+                                const char *lineEnd) {
+    std::string bytes;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        bool representable = true;
+        if (uint32_t status = charset_.FromUtf8(fields[i].name, bytes, representable);
+            status != RDSTATUS_OK)
+            return status;
+        if (!representable)
+            return log_.Fail("the name of field " + std::to_string(i + 1) +
+                             " cannot be written in character set " +
+                             std::to_string(settings_.charset));
+        if (i > 0) out += settings_.dialect.delimiter;
+        AppendField(out, bytes, false, settings_.dialect);
+    }
+    out += lineEnd;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, uint32_t index,
+                                  std::string &out, const char *lineEnd) {
+    std::string bytes;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const rdxc::ListField &field = fields[i];
+        bool isNull = false, representable = true;
+        const std::string where = "record " + std::to_string(index) + ", field " +
+                                  std::to_string(i + 1) + " (" + field.name + ")";
+        uint32_t status = rdxc::ValueToText(field.field, field.type, index, scratch_, isNull);
+        if (status == RDSTATUS_NOMEMORY) return status;
+        if (status != RDSTATUS_OK) return log_.Fail(where + ": the value has no text form", status);
+        if (!isNull) status = charset_.FromUtf8(scratch_, bytes, representable);
+        if (status != RDSTATUS_OK) return status;
+        if (!representable)
+            return log_.Fail(where + ": \"" + scratch_ + "\" holds characters that character set " +
+                             std::to_string(settings_.charset) + " cannot hold");
+        if (i > 0) out += settings_.dialect.delimiter;
+        AppendField(out, isNull ? std::string_view() : std::string_view(bytes), isNull,
+                    settings_.dialect);
+    }
+    out += lineEnd;
+    return RDSTATUS_OK;
+}
+
+// Appends bytes to the file (a new file with createNew); on any failure the
+// file is cut back to its former size.
+uint32_t Connection::WriteAll(const std::string &bytes, bool createNew) {
+    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | (createNew ? O_EXCL : 0);
+    const int fd = ::open(settings_.path.c_str(), flags, 0666);
+    if (fd < 0)
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be written: " + std::strerror(errno));
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    size_t written = 0;
+    int error = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    if (error != 0 && before >= 0 && ::ftruncate(fd, before) != 0) {
+        // The file keeps a partial batch; the failure below still says that
+        // none of it counts as written.
+    }
+    ::close(fd);
+    if (error != 0)
+        return log_.Fail("writing to " + settings_.path + " failed (" + std::strerror(error) +
+                         "): no record of the batch was written");
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    *done = 0;
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) return log_.Fail("the field list has no fields to insert");
+    int lastByte = -1;
+    const off_t size = FileEnd(settings_.path, lastByte);
+    const char *lineEnd = LineEndFor(size > 0);
+    std::string batch;
+    if (size <= 0 && settings_.header) {
+        if (uint32_t status = HeaderLine(fields, batch, lineEnd); status != RDSTATUS_OK)
+            return status;
+    }
+    if (size > 0 && lastByte != '\n') batch += lineEnd; // the last line had no line end
+    for (uint32_t i = 0; i < count; ++i) {
+        if (uint32_t status = FormatRecord(fields, first + i, batch, lineEnd);
+            status != RDSTATUS_OK)
+            return status;
+    }
+    if (uint32_t status = WriteAll(batch, false); status != RDSTATUS_OK) return status;
+    *done = count;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Create(uint32_t kind, uint32_t list) {
+    if (kind != kKindFile) return Unsupported("this object kind");
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) return log_.Fail("a new file needs a field list with fields");
+    struct stat info {};
+    if (::stat(settings_.path.c_str(), &info) == 0)
+        return log_.Fail("the file " + settings_.path + " exists already");
+    std::string header;
+    if (settings_.header) {
+        if (uint32_t status = HeaderLine(fields, header, LineEndFor(false)); status != RDSTATUS_OK)
+            return status;
+    }
+    return WriteAll(header, true);
+}
+
+uint32_t Connection::Drop(uint32_t kind) {
+    if (kind != kKindFile) return Unsupported("this object kind");
+    reader_.reset();
+    if (::unlink(settings_.path.c_str()) != 0)
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be removed: " + std::strerror(errno));
+    return RDSTATUS_OK;
+}
+
+} // namespace rdcsv

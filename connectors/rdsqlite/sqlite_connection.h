@@ -1,0 +1,114 @@
+// One connection of the SQLite connector: its properties, the database, the
+// statement of a select and the prepared statements of the writes.
+#pragma once
+
+#include "connector_log.h"
+#include "list_fields.h"
+#include "value_text.h"
+
+#include <cstdint>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace rdsqlite {
+
+enum PropertyNumber : uint32_t {
+    kCreate = 2,
+    kBusyTimeout = 3,
+    kKeys = 4,
+    kSetup = 5,
+    kLastError = 10,
+    kDatabase = 0x10002, // the built-in "Database": the database file
+    kTable = 0x10005,    // the built-in "Metadata": the table
+    kSql = 0x1000B,      // the built-in "Condition": the select or execute text
+};
+
+// Object kinds of create, drop and catalog.
+constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
+constexpr uint32_t kKindColumns = 5; // catalog of columns
+
+// A statement finalized at the end of its scope.
+class Statement {
+  public:
+    Statement() = default;
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    ~Statement() { Reset(); }
+    sqlite3_stmt *get() const { return statement_; }
+    sqlite3_stmt **out() {
+        Reset();
+        return &statement_;
+    }
+    void Reset() {
+        sqlite3_finalize(statement_);
+        statement_ = nullptr;
+    }
+
+  private:
+    sqlite3_stmt *statement_ = nullptr;
+};
+
+struct Settings {
+    std::string database, sql, table, keys, setup;
+    bool create = false;
+    int32_t busyTimeout = 5000;
+};
+
+class Connection {
+  public:
+    ~Connection() { Disconnect(); }
+    uint32_t SetProperty(uint32_t number, uint32_t field);
+    uint32_t GetProperty(uint32_t number, uint32_t field);
+    uint32_t Connect();
+    void Disconnect();
+    uint32_t Execute(uint32_t *count);
+    uint32_t Select(uint32_t list, uint32_t *count);
+    uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
+    uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
+    uint32_t Create(uint32_t kind, uint32_t list);
+    uint32_t Drop(uint32_t kind);
+    uint32_t Unsupported(const char *operation);
+
+  private:
+    enum class Write { Insert, Update, Remove };
+    struct Parameter {
+        size_t field;      // index into the list's fields
+        bool numberColumn; // the column turns number texts into numbers
+    };
+    uint32_t SqlFailure(const std::string &what, int result);
+    uint32_t Run(const std::string &sql);
+    uint32_t NeedTable();
+    uint32_t NeedDatabase() const;
+    uint32_t TableColumns(std::vector<std::string> &names, std::vector<std::string> &types,
+                          std::vector<int> &keys);
+    uint32_t PrepareWrite(Write kind, uint32_t list);
+    uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Step(uint32_t index);
+    uint32_t FillRecord(uint32_t index);
+    uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
+                         const std::vector<std::vector<std::string>> &rows, uint32_t *count);
+
+    Settings settings_;
+    rdxc::FailureLog log_;
+    sqlite3 *db_ = nullptr;
+    // The select: its statement, whether a row waits, and the list's fields.
+    Statement select_;
+    bool hasRow_ = false;
+    uint64_t rowNumber_ = 0;
+    uint32_t selectedList_ = 0;
+    std::vector<rdxc::ListField> selectedFields_;
+    // The prepared write: what for, the key it was made for and its
+    // parameters in order.
+    Statement write_;
+    Write writeKind_ = Write::Insert;
+    std::string writeKey_;
+    std::vector<rdxc::ListField> writeFields_;
+    std::vector<Parameter> parameters_;
+    std::string scratch_;
+};
+
+} // namespace rdsqlite

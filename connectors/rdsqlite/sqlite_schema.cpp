@@ -1,0 +1,115 @@
+// Create and drop of a table from a field list, and the catalog of the
+// database's tables and of their columns.
+#include "sqlite_connection.h"
+
+#include "rdx_field.h"
+#include "rdx_fieldlist.h"
+#include "rdx_status.h"
+#include "sqlite_types.h"
+
+namespace rdsqlite {
+
+uint32_t Connection::Create(uint32_t kind, uint32_t list) {
+    if (kind != kKindTable) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
+    std::string columns;
+    for (const rdxc::ListField &field : fields)
+        columns += (columns.empty() ? "" : ", ") + QuoteName(field.name) + " " +
+                   DeclaredTypeOf(field.field, field.type);
+    write_.Reset();
+    return Run("CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")");
+}
+
+uint32_t Connection::Drop(uint32_t kind) {
+    if (kind != kKindTable) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    write_.Reset();
+    select_.Reset();
+    hasRow_ = false;
+    return Run("DROP TABLE " + QuoteName(settings_.table));
+}
+
+// Gives an empty list the layout, checks a list with fields against it,
+// and fills as many rows as the list holds; count is every row.
+uint32_t Connection::FillCatalog(uint32_t list,
+                                 const std::vector<std::pair<std::string, uint32_t>> &layout,
+                                 const std::vector<std::vector<std::string>> &rows,
+                                 uint32_t *count) {
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) {
+        for (const auto &[name, type] : layout) {
+            uint32_t field = 0;
+            if (uint32_t status = rdxc::AppendListField(list, name, {type, 0, 0}, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
+            return status;
+    }
+    if (fields.size() != layout.size())
+        return log_.Fail("the catalog fills " + std::to_string(layout.size()) + " fields");
+    const size_t capacity = RDFieldlistGetRecordCount(list);
+    for (size_t r = 0; r < rows.size() && r < capacity; ++r) {
+        for (size_t f = 0; f < fields.size(); ++f) {
+            if (uint32_t status = rdxc::TextToValue(fields[f].field, fields[f].type,
+                                                    static_cast<uint32_t>(r + 1), rows[r][f]);
+                status != RDSTATUS_OK)
+                return status;
+        }
+    }
+    *count = static_cast<uint32_t>(rows.size());
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
+    *count = 0;
+    if (kind != kKindTable && kind != kKindColumns) return Unsupported("this catalog kind");
+    if (db_ == nullptr) return log_.Fail("the catalog needs a connected database");
+    if (list == 0) return log_.Fail("the catalog needs a field list");
+    // Tables and views, or the columns of the Table property's table (of
+    // every table when none is named).
+    const std::string sql =
+        kind == kKindTable
+            ? "SELECT name, type FROM sqlite_schema WHERE type IN ('table', 'view') AND name "
+              "NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"
+            : "SELECT m.name, p.name, p.type, p.\"notnull\", p.pk FROM sqlite_schema m, "
+              "pragma_table_info(m.name) p WHERE m.type IN ('table', 'view') AND m.name NOT "
+              "LIKE 'sqlite\\_%' ESCAPE '\\' AND (?1 = '' OR m.name = ?1 COLLATE NOCASE) "
+              "ORDER BY m.name, p.cid";
+    Statement statement;
+    if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, statement.out(), nullptr);
+        result != SQLITE_OK)
+        return SqlFailure("the catalog cannot be read", result);
+    if (kind == kKindColumns)
+        sqlite3_bind_text(statement.get(), 1, settings_.table.c_str(), -1, SQLITE_TRANSIENT);
+    std::vector<std::vector<std::string>> rows;
+    int result = 0;
+    while ((result = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        std::vector<std::string> row;
+        for (int i = 0; i < sqlite3_column_count(statement.get()); ++i) {
+            const auto *text =
+                reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), i));
+            row.emplace_back(text == nullptr ? "" : text);
+        }
+        if (kind == kKindColumns)
+            row.insert(row.begin() + 3, std::to_string(FieldTypeOf(row[2], 0).type));
+        rows.push_back(std::move(row));
+    }
+    if (result != SQLITE_DONE) return SqlFailure("the catalog cannot be read", result);
+    if (kind == kKindTable)
+        return FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, count);
+    return FillCatalog(list,
+                       {{"Table", RDTYPE_TEXT},
+                        {"Column", RDTYPE_TEXT},
+                        {"Declared", RDTYPE_TEXT},
+                        {"FieldType", RDTYPE_INT},
+                        {"NotNull", RDTYPE_INT},
+                        {"Key", RDTYPE_INT}},
+                       rows, count);
+}
+
+} // namespace rdsqlite

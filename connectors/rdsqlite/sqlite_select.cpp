@@ -1,0 +1,107 @@
+// Select and fetch: the statement's result columns laid out in the field
+// list, then its rows filled into the list in batches.
+#include "sqlite_connection.h"
+
+#include "rdx_connector.h"
+#include "rdx_field.h"
+#include "rdx_status.h"
+#include "sqlite_types.h"
+#include "sqlite_values.h"
+
+namespace rdsqlite {
+
+// Steps the select to its next row; index is the record being filled (for
+// the failure text).
+uint32_t Connection::Step(uint32_t index) {
+    const int result = sqlite3_step(select_.get());
+    hasRow_ = result == SQLITE_ROW;
+    if (hasRow_) ++rowNumber_;
+    if (result == SQLITE_ROW || result == SQLITE_DONE) return RDSTATUS_OK;
+    return SqlFailure("row " + std::to_string(rowNumber_ + 1) + " (record " +
+                          std::to_string(index) + ") cannot be read",
+                      result);
+}
+
+uint32_t Connection::Select(uint32_t list, uint32_t *count) {
+    *count = 0;
+    select_.Reset();
+    hasRow_ = false;
+    rowNumber_ = 0;
+    selectedList_ = 0;
+    if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
+    std::string sql = settings_.sql;
+    if (sql.empty()) {
+        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+        sql = "SELECT * FROM " + QuoteName(settings_.table);
+    }
+    if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, select_.out(), nullptr);
+        result != SQLITE_OK)
+        return SqlFailure("the select cannot be prepared", result);
+    if (select_.get() == nullptr) return log_.Fail("the select text holds no statement");
+    const int columns = sqlite3_column_count(select_.get());
+    if (columns == 0) return log_.Fail("the select text returns no columns");
+    // The first row decides the types of columns without a declared type.
+    if (uint32_t status = Step(0); status != RDSTATUS_OK) return status;
+    *count = RDX_COUNT_UNKNOWN; // SQLite does not count ahead
+    if (list == 0) return RDSTATUS_OK;
+    if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+        return status;
+    if (selectedFields_.empty()) {
+        for (int i = 0; i < columns; ++i) {
+            const char *declared = sqlite3_column_decltype(select_.get(), i);
+            const int storage = hasRow_ ? sqlite3_column_type(select_.get(), i) : 0;
+            uint32_t field = 0;
+            if (uint32_t status = rdxc::AppendListField(
+                    list, sqlite3_column_name(select_.get(), i),
+                    FieldTypeOf(declared == nullptr ? "" : declared, storage), &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+            return status;
+    }
+    if (selectedFields_.size() != static_cast<size_t>(columns))
+        return log_.Fail("the field list has " + std::to_string(selectedFields_.size()) +
+                         " fields, the select " + std::to_string(columns) + " columns");
+    selectedList_ = list;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::FillRecord(uint32_t index) {
+    for (size_t i = 0; i < selectedFields_.size(); ++i) {
+        const rdxc::ListField &field = selectedFields_[i];
+        std::string problem;
+        const uint32_t status =
+            StoreValue(select_.get(), static_cast<int>(i), field.field, field.type, index, problem);
+        if (status == RDSTATUS_NOMEMORY) return status;
+        if (status != RDSTATUS_OK)
+            return log_.Fail("row " + std::to_string(rowNumber_) + ", column " +
+                                 std::to_string(i + 1) + " (" + field.name + "): " + problem,
+                             status);
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched) {
+    *fetched = 0;
+    if (select_.get() == nullptr) return log_.Fail("fetch without a select");
+    if (list != selectedList_) {
+        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+            return status;
+        if (selectedFields_.size() != static_cast<size_t>(sqlite3_column_count(select_.get())))
+            return log_.Fail("the field list does not have the select's columns");
+        selectedList_ = list;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!hasRow_) return RDX_END_OF_DATA;
+        const uint32_t status = FillRecord(first + i);
+        // A row that does not convert is passed over, like a malformed line
+        // of a file: the next fetch goes on after it.
+        if (uint32_t step = Step(first + i); step != RDSTATUS_OK) return step;
+        if (status != RDSTATUS_OK) return status;
+        ++*fetched;
+    }
+    return RDSTATUS_OK;
+}
+
+} // namespace rdsqlite

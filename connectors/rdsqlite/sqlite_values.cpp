@@ -1,0 +1,171 @@
+#include "sqlite_values.h"
+
+#include "owned_stream.h"
+#include "rdx_currency.h"
+#include "rdx_field.h"
+#include "rdx_fieldvalue.h"
+#include "rdx_status.h"
+#include "sqlite_types.h"
+#include "value_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace rdsqlite {
+namespace {
+
+uint32_t BindResult(sqlite3_stmt *statement, int result, std::string &problem) {
+    if (result == SQLITE_OK) return RDSTATUS_OK;
+    problem = sqlite3_errmsg(sqlite3_db_handle(statement));
+    return result == SQLITE_NOMEM ? RDSTATUS_NOMEMORY : RDSTATUS_FREETEXT;
+}
+
+std::string ColumnText(sqlite3_stmt *statement, int column) {
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return text == nullptr
+               ? std::string()
+               : std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)));
+}
+
+uint32_t StoreInt(sqlite3_stmt *statement, int column, uint32_t field, uint32_t index,
+                  std::string &problem) {
+    const int storage = sqlite3_column_type(statement, column);
+    if (storage == SQLITE_TEXT) {
+        const uint32_t status =
+            rdxc::TextToValue(field, RDTYPE_INT, index, ColumnText(statement, column));
+        if (status != RDSTATUS_OK)
+            problem = "\"" + ColumnText(statement, column) + "\" is not an integer";
+        return status;
+    }
+    const double real = sqlite3_column_double(statement, column);
+    const sqlite3_int64 whole = sqlite3_column_int64(statement, column);
+    const bool fits = storage == SQLITE_INTEGER
+                          ? whole >= std::numeric_limits<int32_t>::min() &&
+                                whole <= std::numeric_limits<int32_t>::max()
+                          : storage == SQLITE_FLOAT && real == std::trunc(real) &&
+                                real >= std::numeric_limits<int32_t>::min() &&
+                                real <= std::numeric_limits<int32_t>::max();
+    if (!fits) {
+        problem = ColumnText(statement, column) + " does not fit an integer field";
+        return RDSTATUS_NOFIT;
+    }
+    const int32_t value =
+        storage == SQLITE_INTEGER ? static_cast<int32_t>(whole) : static_cast<int32_t>(real);
+    return RDFieldSetInt(field, index, &value);
+}
+
+// Texts of the library's number and date-time forms, read strictly.
+uint32_t StoreFromText(sqlite3_stmt *statement, int column, uint32_t field, uint32_t type,
+                       uint32_t index, std::string &problem) {
+    const std::string text = ColumnText(statement, column);
+    const uint32_t status = rdxc::TextToValue(field, type, index, text);
+    if (status != RDSTATUS_OK && status != RDSTATUS_NOMEMORY)
+        problem = "\"" + text + "\" does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
+    return status;
+}
+
+} // namespace
+
+uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32_t type,
+                   uint32_t index, bool numberColumn, std::string &scratch, std::string &problem) {
+    void *value = nullptr;
+    uint32_t *indicator = nullptr;
+    if (uint32_t status = RDFieldGetBuffer(field, index, &value, &indicator); status != RDSTATUS_OK)
+        return status;
+    if (*indicator != 0)
+        return BindResult(statement, sqlite3_bind_null(statement, position), problem);
+    switch (type) {
+    case RDTYPE_INT:
+        return BindResult(statement,
+                          sqlite3_bind_int(statement, position, *static_cast<int32_t *>(value)),
+                          problem);
+    case RDTYPE_FLOAT:
+        return BindResult(statement,
+                          sqlite3_bind_double(statement, position, *static_cast<double *>(value)),
+                          problem);
+    case RDTYPE_BINARY: {
+        const RDStream &bytes = *static_cast<RDStream *>(value);
+        if (bytes.length == 0 || bytes.data == nullptr)
+            return BindResult(statement, sqlite3_bind_zeroblob(statement, position, 0), problem);
+        return BindResult(statement,
+                          sqlite3_bind_blob(statement, position, bytes.data,
+                                            static_cast<int>(bytes.length), SQLITE_TRANSIENT),
+                          problem);
+    }
+    default:
+        break;
+    }
+    bool isNull = false;
+    if (uint32_t status = rdxc::ValueToText(field, type, index, scratch, isNull);
+        status != RDSTATUS_OK) {
+        problem = "the value has no text form";
+        return status;
+    }
+    if ((type == RDTYPE_NUMERIC || type == RDTYPE_CURRENCY) && numberColumn &&
+        SignificantDigits(scratch) > kExactDigits) {
+        problem = scratch + " has more digits than the column's numbers hold exactly";
+        return RDSTATUS_NOFIT;
+    }
+    return BindResult(statement,
+                      sqlite3_bind_text(statement, position, scratch.data(),
+                                        static_cast<int>(scratch.size()), SQLITE_TRANSIENT),
+                      problem);
+}
+
+uint32_t StoreValue(sqlite3_stmt *statement, int column, uint32_t field, uint32_t type,
+                    uint32_t index, std::string &problem) {
+    const int storage = sqlite3_column_type(statement, column);
+    if (storage == SQLITE_NULL) return RDFieldSetNull(field, index, 1);
+    switch (type) {
+    case RDTYPE_INT:
+        return StoreInt(statement, column, field, index, problem);
+    case RDTYPE_FLOAT:
+        if (storage == SQLITE_TEXT)
+            return StoreFromText(statement, column, field, type, index, problem);
+        if (storage == SQLITE_BLOB) break;
+        {
+            const double value = sqlite3_column_double(statement, column);
+            return RDFieldSetFloat(field, index, &value);
+        }
+    case RDTYPE_CURRENCY:
+        if (storage == SQLITE_FLOAT) {
+            const double value = sqlite3_column_double(statement, column);
+            RDCurrency amount{};
+            if (uint32_t status = RDCurrencyFromFloat(&amount, &value); status != RDSTATUS_OK) {
+                problem = ColumnText(statement, column) + " does not fit a currency field";
+                return status;
+            }
+            return RDFieldSetCurrency(field, index, &amount);
+        }
+        if (storage == SQLITE_BLOB) break;
+        return StoreFromText(statement, column, field, type, index, problem);
+    case RDTYPE_NUMERIC:
+    case RDTYPE_DATETIME:
+        if (storage == SQLITE_BLOB) break;
+        return StoreFromText(statement, column, field, type, index, problem);
+    case RDTYPE_BINARY: {
+        rdxc::OwnedStream bytes;
+        const void *blob = sqlite3_column_blob(statement, column);
+        const int length = sqlite3_column_bytes(statement, column);
+        if (uint32_t status =
+                bytes.Set(RDKIND_BINARY, std::string_view(static_cast<const char *>(blob),
+                                                          static_cast<size_t>(length)));
+            status != RDSTATUS_OK)
+            return status;
+        return RDFieldSetStream(field, index, bytes.get());
+    }
+    default: {
+        // Text: SQLite gives every storage class as UTF-8.
+        rdxc::OwnedStream text;
+        if (uint32_t status = text.Set(RDCHARSET_INTERCHANGE, ColumnText(statement, column));
+            status != RDSTATUS_OK)
+            return status;
+        return RDFieldSetStream(field, index, text.get());
+    }
+    }
+    problem = "a binary value does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
+    return RDSTATUS_BADKINDS;
+}
+
+} // namespace rdsqlite

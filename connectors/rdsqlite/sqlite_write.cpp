@@ -1,0 +1,197 @@
+// Insert, update and remove: one prepared statement for the list's layout,
+// run for each record of a batch inside one transaction. A record that
+// fails rolls the whole batch back, and the batch is reported as not done.
+#include "sqlite_connection.h"
+
+#include "property_value.h"
+#include "rdx_status.h"
+#include "sqlite_types.h"
+#include "sqlite_values.h"
+
+#include <cctype>
+#include <map>
+
+namespace rdsqlite {
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+std::vector<std::string> SplitNames(const std::string &text) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        if (comma == std::string::npos) comma = text.size();
+        std::string name = text.substr(start, comma - start);
+        while (!name.empty() && name.front() == ' ')
+            name.erase(0, 1);
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        if (!name.empty()) names.push_back(name);
+        start = comma + 1;
+    }
+    return names;
+}
+
+} // namespace
+
+uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
+        return status;
+    if (writeFields_.empty()) return log_.Fail("the field list has no fields");
+    std::string key = std::to_string(static_cast<int>(kind)) + "\n" + std::to_string(list);
+    for (const rdxc::ListField &field : writeFields_)
+        key += "\n" + field.name;
+    if (write_.get() != nullptr && key == writeKey_) return RDSTATUS_OK;
+    write_.Reset();
+
+    std::vector<std::string> names, types;
+    std::vector<int> keys;
+    if (uint32_t status = TableColumns(names, types, keys); status != RDSTATUS_OK) return status;
+    std::map<std::string, size_t> columnOf;
+    for (size_t i = 0; i < names.size(); ++i)
+        columnOf[Lower(names[i])] = i;
+    std::map<std::string, size_t> fieldOf;
+    for (size_t i = 0; i < writeFields_.size(); ++i) {
+        if (columnOf.count(Lower(writeFields_[i].name)) == 0)
+            return log_.Fail("field " + writeFields_[i].name + " has no column in table " +
+                             settings_.table);
+        fieldOf[Lower(writeFields_[i].name)] = i;
+    }
+    std::vector<std::string> keyNames = SplitNames(settings_.keys);
+    if (keyNames.empty() && kind != Write::Insert) {
+        std::map<int, std::string> byPosition;
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (keys[i] > 0) byPosition[keys[i]] = names[i];
+        }
+        for (const auto &[position, name] : byPosition)
+            keyNames.push_back(name);
+        if (keyNames.empty())
+            return log_.Fail("the table " + settings_.table +
+                             " has no primary key: name the key fields (property Keys)");
+    }
+    std::vector<size_t> keyFields;
+    for (const std::string &name : keyNames) {
+        const auto found = fieldOf.find(Lower(name));
+        if (found == fieldOf.end())
+            return log_.Fail("the key field " + name + " is not in the field list");
+        keyFields.push_back(found->second);
+    }
+    auto isKey = [&](size_t i) {
+        for (size_t k : keyFields) {
+            if (k == i) return true;
+        }
+        return false;
+    };
+
+    parameters_.clear();
+    auto parameter = [&](size_t i) {
+        parameters_.push_back({i, HasNumberAffinity(types[columnOf[Lower(writeFields_[i].name)]])});
+        return "?" + std::to_string(parameters_.size());
+    };
+    const std::string table = QuoteName(settings_.table);
+    std::string sql, where;
+    if (kind == Write::Insert) {
+        std::string columns, values;
+        for (size_t i = 0; i < writeFields_.size(); ++i) {
+            columns += (i > 0 ? ", " : "") + QuoteName(writeFields_[i].name);
+            values += (i > 0 ? ", " : "") + parameter(i);
+        }
+        sql = "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
+    } else {
+        std::string set;
+        if (kind == Write::Update) {
+            for (size_t i = 0; i < writeFields_.size(); ++i) {
+                if (!isKey(i))
+                    set += (set.empty() ? "" : ", ") + QuoteName(writeFields_[i].name) + " = " +
+                           parameter(i);
+            }
+            if (set.empty()) return log_.Fail("the field list holds only key fields");
+        }
+        for (size_t k : keyFields)
+            where += (where.empty() ? "" : " AND ") + QuoteName(writeFields_[k].name) + " IS " +
+                     parameter(k);
+        sql = kind == Write::Update ? "UPDATE " + table + " SET " + set + " WHERE " + where
+                                    : "DELETE FROM " + table + " WHERE " + where;
+    }
+    if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, write_.out(), nullptr);
+        result != SQLITE_OK)
+        return SqlFailure("the statement for table " + settings_.table + " cannot be prepared",
+                          result);
+    writeKind_ = kind;
+    writeKey_ = key;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
+                                uint32_t *done) {
+    *done = 0;
+    if (uint32_t status = PrepareWrite(kind, list); status != RDSTATUS_OK) return status;
+    if (int result = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        result != SQLITE_OK)
+        return SqlFailure("no transaction can be started", result);
+    const std::string rolledBack =
+        "; the batch of " + std::to_string(count) + " records was rolled back";
+    auto rollBack = [&](const std::string &what, uint32_t status, int result) {
+        const std::string message =
+            result != SQLITE_OK ? std::string(": ") + sqlite3_errmsg(db_) : "";
+        sqlite3_reset(write_.get());
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (status == RDSTATUS_NOMEMORY) return status;
+        return log_.Fail(what + message + rolledBack, result != SQLITE_OK ? result : status);
+    };
+    uint32_t matched = 0;
+    sqlite3_stmt *statement = write_.get();
+    for (uint32_t r = 0; r < count; ++r) {
+        const uint32_t index = first + r;
+        sqlite3_reset(statement);
+        for (size_t p = 0; p < parameters_.size(); ++p) {
+            const rdxc::ListField &field = writeFields_[parameters_[p].field];
+            std::string problem;
+            if (uint32_t status =
+                    BindValue(statement, static_cast<int>(p + 1), field.field, field.type, index,
+                              parameters_[p].numberColumn, scratch_, problem);
+                status != RDSTATUS_OK)
+                return rollBack("record " + std::to_string(index) + ", field " + field.name + ": " +
+                                    problem,
+                                status, SQLITE_OK);
+        }
+        if (int result = sqlite3_step(statement); result != SQLITE_DONE)
+            return rollBack("record " + std::to_string(index), RDSTATUS_FREETEXT, result);
+        if (sqlite3_changes(db_) > 0) ++matched;
+    }
+    sqlite3_reset(statement);
+    if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); result != SQLITE_OK)
+        return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT, result);
+    *done = kind == Write::Insert ? count : matched;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    return WriteBatch(Write::Insert, list, first, count, done);
+}
+
+uint32_t Connection::Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    return WriteBatch(Write::Update, list, first, count, done);
+}
+
+// Without a list, the SQL text says what to remove.
+uint32_t Connection::Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    if (list != 0) return WriteBatch(Write::Remove, list, first, count, done);
+    *done = 0;
+    if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
+    if (settings_.sql.empty())
+        return log_.Fail("remove without a field list needs an SQL text (property SQL)");
+    const sqlite3_int64 before = sqlite3_total_changes64(db_);
+    if (uint32_t status = Run(settings_.sql); status != RDSTATUS_OK) return status;
+    *done = static_cast<uint32_t>(sqlite3_total_changes64(db_) - before);
+    return RDSTATUS_OK;
+}
+
+} // namespace rdsqlite

@@ -1,0 +1,28 @@
+// The delimited-text connector under test, in a temporary home.
+#pragma once
+
+#include "connector_harness.h"
+
+namespace connectortest {
+
+class CsvTest : public rdxtest::SystemTest {
+  protected:
+    // A connection to the file name in the home folder with the given
+    // properties, connected (the status is checked).
+    std::unique_ptr<Connection>
+    Open(const std::string &name,
+         const std::vector<std::pair<std::string, std::string>> &props = {},
+         uint32_t expectConnect = 0) {
+        auto c = std::make_unique<Connection>(csv_);
+        EXPECT_EQ(0u, c->Set("Path", home_.Path(name)));
+        for (const auto &[property, value] : props)
+            EXPECT_EQ(0u, c->Set(property, value)) << property;
+        EXPECT_EQ(expectConnect, c->Connect()) << c->LastError();
+        return c;
+    }
+    std::string Path(const std::string &name) const { return home_.Path(name); }
+
+    Plugin csv_{RDTEST_RDCSV_PATH};
+};
+
+} // namespace connectortest
