@@ -1,5 +1,6 @@
-// A whole activity run by a host against rdcsm: the run queued, taken with CSMgrNextActivity, started, launched and ended through
-// the library's activity functions with a real activity connector.
+// A whole activity run by a host against rdcsm: the run queued, taken with
+// CSMgrNextActivity, started, launched and ended through the library's
+// activity functions with a real activity connector.
 #include "rdcsm_test_env.h"
 
 #include "rdx_status.h"
