@@ -53,6 +53,9 @@ CREATE TABLE IF NOT EXISTS settings(
 bool Store::Open(const std::string &path, DbError &error) {
     if (!db_.Open(path, error)) return false;
     try {
+        // Small pages for a new database: most requests add or change one
+        // small row, and every commit writes its changed pages to the log.
+        db_.Exec("PRAGMA page_size=1024");
         db_.Exec("PRAGMA journal_mode=WAL");
         db_.Exec("PRAGMA synchronous=NORMAL");
         db_.Exec("PRAGMA foreign_keys=ON");
