@@ -1,0 +1,114 @@
+// The dispatcher: the header and length checks, the table of request codes
+// and their sizes, one transaction around every request that changes state.
+#include "requests.h"
+
+#include "rdx_status.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rdcsm {
+
+using namespace rdx::csmgr;
+
+namespace {
+
+struct Route {
+    uint32_t code;
+    uint32_t minLength, maxLength;
+    bool echo;    // the answer is the request with the status set
+    bool changes; // runs in a transaction
+    Handler handler;
+};
+
+constexpr uint32_t kAny = kMaxRequest;
+
+constexpr Route kRoutes[] = {
+    {kShutdown, kBareLength, kBareLength, true, false, HandleShutdown},
+    {kAttach, kBareLength, kBareLength, true, false, HandleAttach},
+    {kInformation, kInfoLength, kInfoLength, true, false, HandleInformation},
+    {kDetach, kBareLength, kBareLength, true, false, HandleDetach},
+    {kState, kStateLength, kStateLength, true, true, HandleState},
+    {kNextActivity, kActivityLength, kActivityLength, true, true, HandleNextActivity},
+    {kDoneActivity, kActivityLength, kActivityLength, true, true, HandleDoneActivity},
+    {kRunActivity, kRunExtra, kAny, false, true, HandleRunActivity},
+    {kCheckSync, kSyncLength, kSyncLength, true, false, HandleCheckSync},
+    {kGetDescription, kGetItemsAt, kAny, false, false, HandleGetDescription},
+    {kPutDescription, kPutItemsAt + kItemHeader, kAny, false, true, HandlePutDescription},
+    {kGetId, kNameLength, kNameLength, true, false, HandleGetId},
+    {kLog, kDataLogLength, kAny, false, true, HandleLog},
+    {kTime, kClockLength, kClockLength, true, false, HandleTime},
+    {kAdvanceClock, kClockLength, kClockLength, true, true, HandleAdvanceClock},
+    {kGetField, kFieldLength, kFieldLength, false, false, HandleGetField},
+    {kPutField, kFieldLength, kAny, false, true, HandlePutField},
+    {kOpenActivity, kNameLength, kNameLength, true, false, HandleOpenActivity},
+    {kFileField, kFileLength, kFileLength, false, true, HandleFileField},
+};
+
+const Route *FindRoute(uint32_t code) {
+    for (const Route &route : kRoutes)
+        if (route.code == code) return &route;
+    return nullptr;
+}
+
+// A bare answer: the header alone with the status.
+std::vector<uint8_t> Bare(uint32_t code, uint32_t status) {
+    std::vector<uint8_t> answer(kHeaderSize, 0);
+    PutHeader(Bytes(answer), code, kHeaderSize);
+    PutU32(Bytes(answer), kStatusAt, status);
+    return answer;
+}
+
+uint32_t Run(ServerState &server, const Route &route, ConstBytes request,
+             std::vector<uint8_t> &answer) {
+    Exchange exchange{server, request, answer};
+    std::lock_guard guard(server.lock);
+    try {
+        if (!route.changes) return route.handler(exchange);
+        Transaction transaction(server.store.Db());
+        uint32_t status = route.handler(exchange);
+        if (status == 0) transaction.Commit();
+        return status;
+    } catch (const DbError &) {
+        return RDSTATUS_CSMSTORE;
+    } catch (const std::bad_alloc &) {
+        return RDSTATUS_NOMEMORY;
+    }
+}
+
+} // namespace
+
+std::optional<std::string_view> TextAt(ConstBytes bytes, std::size_t at, std::size_t size) {
+    if (at >= bytes.size()) return std::nullopt;
+    const std::size_t end = std::min(bytes.size(), at + size);
+    const auto *start = bytes.data() + at;
+    const void *nul = std::memchr(start, 0, end - at);
+    if (nul == nullptr) return std::nullopt;
+    return std::string_view(reinterpret_cast<const char *>(start),
+                            static_cast<const uint8_t *>(nul) - start);
+}
+
+std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request) {
+    if (request.size() < kHeaderSize) return Bare(0, RDSTATUS_CSMBADREQUEST);
+    const uint32_t code = GetU32(request, kCodeAt);
+    const Route *route = FindRoute(code);
+    if (route == nullptr) return Bare(code, RDSTATUS_CSMUNKNOWNCODE);
+    if (GetU32(request, kLengthAt) != request.size() || request.size() < route->minLength ||
+        request.size() > route->maxLength)
+        return Bare(code, RDSTATUS_CSMBADREQUEST);
+    std::vector<uint8_t> answer;
+    try {
+        if (route->echo)
+            answer.assign(request.begin(), request.end());
+        else
+            answer.assign(kHeaderSize, 0);
+    } catch (const std::bad_alloc &) {
+        return Bare(code, RDSTATUS_NOMEMORY);
+    }
+    const uint32_t status = Run(server, *route, request, answer);
+    if (status != 0) return Bare(code, status);
+    PutHeader(Bytes(answer), code, static_cast<uint32_t>(answer.size()));
+    return answer;
+}
+
+} // namespace rdcsm

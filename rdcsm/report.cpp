@@ -1,0 +1,135 @@
+// The reports of the command-line tool, read straight from the store.
+#include "report.h"
+
+#include "items.h"
+#include "jobfile_value.h"
+#include "names.h"
+#include "rdres.h"
+
+#include <cstdio>
+#include <ctime>
+#include <sstream>
+
+namespace rdcsm {
+
+namespace {
+
+// The activity (or else the link) of the name.
+std::optional<int64_t> FindNamed(Store &store, const std::string &name) {
+    if (auto handle = store.FindObject(kActivity, name)) return handle;
+    return store.FindObject(kLink, name);
+}
+
+const char *kStates[] = {"queued", "running", "ended"};
+
+} // namespace
+
+std::string TimeText(int64_t ms) {
+    const time_t seconds = static_cast<time_t>(ms / 1000);
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+                  static_cast<int>(ms % 1000));
+    return text;
+}
+
+void PrintList(Store &store, std::ostream &out) {
+    Statement all(store.Db(),
+                  "SELECT o.kind, o.handle, o.name, "
+                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 0), "
+                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 1), "
+                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 2) "
+                  "FROM objects o ORDER BY o.kind, o.name");
+    while (all.Step()) {
+        out << (all.Int(0) == kActivity ? "activity " : "link     ") << all.Text(2) << "  (handle "
+            << all.Int(1) << ")";
+        if (all.Int(0) == kActivity)
+            out << "  runs: " << all.Int(3) << " queued, " << all.Int(4) << " running, "
+                << all.Int(5) << " ended";
+        out << "\n";
+    }
+}
+
+bool PrintDescription(Store &store, const std::string &name, std::ostream &out) {
+    auto handle = FindNamed(store, name);
+    if (!handle) return false;
+    Statement read(store.Db(), "SELECT kind, description FROM objects WHERE handle = ?");
+    read.Bind(1, *handle);
+    if (!read.Step()) return false;
+    out << (read.Int(0) == kActivity ? "activity " : "link ") << name << " (handle " << *handle
+        << ")\n";
+    const std::string description = read.Blob(1);
+    std::vector<Item> items;
+    ParseItems({reinterpret_cast<const uint8_t *>(description.data()), description.size()}, 0,
+               items, false);
+    for (const Item &item : items) {
+        char number[16];
+        std::snprintf(number, sizeof number, "0x%08X", item.number);
+        toml::table one;
+        InsertValue(one, "v", item);
+        std::ostringstream value;
+        value << one;
+        std::string text = value.str();
+        if (text.rfind("v = ", 0) == 0) text.erase(0, 4);
+        while (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        out << "  " << number;
+        const std::string_view builtIn = BuiltInName(item.number);
+        if (!builtIn.empty()) out << " " << builtIn;
+        out << " = " << text << "\n";
+    }
+    return true;
+}
+
+bool PrintLog(Store &store, const std::string &name, std::ostream &out) {
+    auto handle = FindNamed(store, name);
+    if (!handle) return false;
+    Statement log(store.Db(), "SELECT time_ms, run, number, text FROM log WHERE activity = ? "
+                              "ORDER BY id");
+    log.Bind(1, *handle);
+    while (log.Step()) {
+        const auto number = static_cast<uint32_t>(log.Int(2));
+        char message[RDRES_TEXT_SIZE] = "";
+        RDLibraryLoadString(number & 0x0FFFFFFFu, message, sizeof message);
+        out << TimeText(log.Int(0)) << "  run " << log.Int(1) << "  " << number;
+        if (message[0] != '\0') out << "  " << message;
+        const std::string text = log.Text(3);
+        if (!text.empty()) out << "  " << text;
+        out << "\n";
+    }
+    return true;
+}
+
+bool PrintStatistics(Store &store, const std::string &name, std::ostream &out) {
+    auto handle = FindNamed(store, name);
+    if (!handle) return false;
+    Statement runs(store.Db(), "SELECT id, state, end_code, queued_ms, ended_ms FROM runs "
+                               "WHERE activity = ? ORDER BY id");
+    runs.Bind(1, *handle);
+    while (runs.Step()) {
+        const int64_t state = runs.Int(1);
+        out << "run " << runs.Int(0) << "  " << kStates[state >= 0 && state < 3 ? state : 0]
+            << "  queued " << TimeText(runs.Int(3));
+        if (state == 2) out << "  ended " << TimeText(runs.Int(4)) << "  end code " << runs.Int(2);
+        out << "\n";
+    }
+    Statement stats(store.Db(),
+                    "SELECT time_ms, run, words FROM stats WHERE activity = ? ORDER BY id");
+    stats.Bind(1, *handle);
+    while (stats.Step()) {
+        const std::string words = stats.Blob(2);
+        out << TimeText(stats.Int(0)) << "  run " << stats.Int(1) << "  statistics:";
+        for (std::size_t at = 0; at + 4 <= words.size(); at += 4) {
+            uint32_t word = 0;
+            for (int i = 0; i < 4; ++i)
+                word |= static_cast<uint32_t>(static_cast<uint8_t>(words[at + i])) << (8 * i);
+            out << " " << word;
+        }
+        out << "\n";
+    }
+    return true;
+}
+
+} // namespace rdcsm

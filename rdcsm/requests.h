@@ -1,0 +1,79 @@
+// The requests the server manager answers: one handler per request code,
+// run by the dispatcher after the message's header and length are checked.
+#pragma once
+
+#include "csmgr/message.h"
+#include "store.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdcsm {
+
+using rdx::csmgr::Bytes;
+using rdx::csmgr::ConstBytes;
+
+// The largest request taken: a field value of 16 MiB and its request.
+inline constexpr uint32_t kMaxRequest = (16u << 20) + 4096;
+// The largest file CSMgrFileField stores.
+inline constexpr uint64_t kMaxFileField = 16u << 20;
+
+// What the handlers share: the store (one connection, behind the lock), the
+// settings the information answer carries, and the server's life.
+struct ServerState {
+    Store store;
+    std::mutex lock;
+    std::atomic<bool> stopping{false};
+    std::atomic<uint32_t> attached{0};
+    uint32_t translationMode = 2;
+    std::string text = "rdcsm";
+};
+
+// One request being answered. The answer starts as a copy of the request
+// for the fixed-size requests, else as a bare header; handlers write their
+// fields into it or resize it.
+struct Exchange {
+    ServerState &server;
+    ConstBytes request;
+    std::vector<uint8_t> &answer;
+
+    Store &store() { return server.store; }
+    Bytes Out() { return {answer.data(), answer.size()}; }
+};
+
+using Handler = uint32_t (*)(Exchange &);
+
+// Answers one received message (any bytes at all); never reads past them.
+std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request);
+
+// The text of a field of size bytes at at: present only when a NUL ends it
+// inside the field and inside the request.
+std::optional<std::string_view> TextAt(ConstBytes bytes, std::size_t at, std::size_t size);
+
+// Handlers, by group.
+uint32_t HandleShutdown(Exchange &);
+uint32_t HandleAttach(Exchange &);
+uint32_t HandleInformation(Exchange &);
+uint32_t HandleDetach(Exchange &);
+uint32_t HandleState(Exchange &);
+uint32_t HandleTime(Exchange &);
+uint32_t HandleAdvanceClock(Exchange &);
+uint32_t HandleNextActivity(Exchange &);
+uint32_t HandleDoneActivity(Exchange &);
+uint32_t HandleRunActivity(Exchange &);
+uint32_t HandleCheckSync(Exchange &);
+uint32_t HandleGetId(Exchange &);
+uint32_t HandleOpenActivity(Exchange &);
+uint32_t HandleGetDescription(Exchange &);
+uint32_t HandlePutDescription(Exchange &);
+uint32_t HandleLog(Exchange &);
+uint32_t HandleGetField(Exchange &);
+uint32_t HandlePutField(Exchange &);
+uint32_t HandleFileField(Exchange &);
+
+} // namespace rdcsm

@@ -1,0 +1,174 @@
+// The SQLite layer: opening with private file permissions, statements and
+// transactions.
+#include "sqlite_db.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rdcsm {
+
+void ThrowDb(sqlite3 *db, int code) {
+    throw DbError{code, db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code)};
+}
+
+namespace {
+
+// Creates the file with mode 0600 before SQLite opens it (SQLite gives its
+// journal files the mode of the database), and takes group and other bits
+// away from an existing file. An existing file is never opened here: closing
+// a descriptor of it would drop the locks this process's SQLite connections
+// hold on it.
+bool MakePrivate(const std::string &path, DbError &error) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0) {
+            close(fd);
+            return true;
+        }
+        if (errno != EEXIST || lstat(path.c_str(), &info) != 0) {
+            error = {SQLITE_CANTOPEN, path + ": " + std::strerror(errno)};
+            return false;
+        }
+    }
+    bool ok = S_ISREG(info.st_mode);
+    if (ok && (info.st_mode & 077) != 0) ok = chmod(path.c_str(), info.st_mode & 0700) == 0;
+    if (!ok) error = {SQLITE_CANTOPEN, path + ": not a private regular file"};
+    return ok;
+}
+
+} // namespace
+
+Database::~Database() {
+    for (auto &[sql, stmt] : prepared_)
+        sqlite3_finalize(stmt);
+    if (db_ != nullptr) sqlite3_close_v2(db_);
+}
+
+sqlite3_stmt *Database::Prepared(const char *sql) {
+    auto found = prepared_.find(sql);
+    if (found != prepared_.end()) return found->second;
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) ThrowDb(db_, rc);
+    try {
+        prepared_.emplace(sql, stmt);
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        throw;
+    }
+    return stmt;
+}
+
+bool Database::Open(const std::string &path, DbError &error) {
+    if (!MakePrivate(path, error)) return false;
+    int rc = sqlite3_open_v2(path.c_str(), &db_,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
+                             nullptr);
+    if (rc != SQLITE_OK) {
+        error = {rc, db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)};
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        return false;
+    }
+    sqlite3_busy_timeout(db_, 10000);
+    sqlite3_extended_result_codes(db_, 1);
+    return true;
+}
+
+void Database::Exec(const char *sql) {
+    char *message = nullptr;
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
+    if (rc == SQLITE_OK) return;
+    DbError error{rc, message != nullptr ? message : sqlite3_errstr(rc)};
+    sqlite3_free(message);
+    throw error;
+}
+
+Statement::Statement(Database &db, const char *sql) : db_(db.Handle()), stmt_(db.Prepared(sql)) {}
+
+Statement::~Statement() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+Statement &Statement::Bind(int index, int64_t value) {
+    int rc = sqlite3_bind_int64(stmt_, index, value);
+    if (rc != SQLITE_OK) ThrowDb(db_, rc);
+    return *this;
+}
+
+Statement &Statement::Bind(int index, std::string_view text) {
+    int rc =
+        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (rc != SQLITE_OK) ThrowDb(db_, rc);
+    return *this;
+}
+
+Statement &Statement::BindBlob(int index, std::span<const uint8_t> bytes) {
+    static const uint8_t kEmpty = 0;
+    int rc = sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kEmpty : bytes.data(), bytes.size(),
+                                 SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) ThrowDb(db_, rc);
+    return *this;
+}
+
+bool Statement::Step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    ThrowDb(db_, rc);
+}
+
+void Statement::Run() {
+    while (Step()) {
+    }
+}
+
+void Statement::Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int64_t Statement::Int(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
+
+std::string Statement::Text(int column) const {
+    const auto *text = sqlite3_column_text(stmt_, column);
+    int size = sqlite3_column_bytes(stmt_, column);
+    return text != nullptr ? std::string(reinterpret_cast<const char *>(text), size) : "";
+}
+
+std::string Statement::Blob(int column) const {
+    const void *data = sqlite3_column_blob(stmt_, column);
+    int size = sqlite3_column_bytes(stmt_, column);
+    return data != nullptr ? std::string(static_cast<const char *>(data), size) : "";
+}
+
+bool Statement::IsNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+Transaction::Transaction(Database &db) : db_(db) {
+    Statement(db_, "BEGIN IMMEDIATE").Run();
+}
+
+Transaction::~Transaction() {
+    if (!open_) return;
+    try {
+        Statement(db_, "ROLLBACK").Run();
+    } catch (const DbError &) {
+        // a failed statement may have ended the transaction already
+    }
+}
+
+void Transaction::Commit() {
+    Statement(db_, "COMMIT").Run();
+    open_ = false;
+}
+
+} // namespace rdcsm

@@ -1,0 +1,57 @@
+// The server manager's state in one SQLite database: activities and links
+// with their descriptions, the run queue, fields, log records, statistics
+// and settings (clock offset, server state). The caller serialises access
+// (one connection); every changing request runs in one transaction.
+#pragma once
+
+#include "sqlite_db.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rdcsm {
+
+// Kinds of the objects table.
+enum ObjectKind : int64_t { kActivity = 1, kLink = 2 };
+
+// Handles of runs are the run's number above this; below it are the
+// handles of activities and links.
+inline constexpr uint32_t kRunBase = 0x40000000u;
+
+// What a handle names: the activity (or link) and, for a run handle, the run.
+struct Resolved {
+    int64_t object = 0;
+    int64_t run = 0;
+};
+
+class Store {
+  public:
+    // Opens the database, switches it to WAL with synchronous=NORMAL and
+    // creates the tables. False with error set on failure.
+    bool Open(const std::string &path, DbError &error);
+    Database &Db() { return db_; }
+
+    // The handle of the object of kind and name.
+    std::optional<int64_t> FindObject(ObjectKind kind, std::string_view name);
+    // An activity, link or run handle; empty for one that does not exist.
+    std::optional<Resolved> Resolve(uint32_t handle);
+
+    // Creates the object or replaces its description, keeping its handle.
+    int64_t DefineObject(ObjectKind kind, std::string_view name, const std::string &description);
+
+    int64_t Setting(std::string_view key, int64_t fallback);
+    void SetSetting(std::string_view key, int64_t value);
+
+    // The server's clock in milliseconds since 1970 (UTC): the system clock
+    // moved by the test offset (read at Open).
+    int64_t NowMs();
+    // Moves the clock's offset (stored, so that a restart keeps it).
+    void MoveClock(int64_t ms);
+
+  private:
+    Database db_;
+    int64_t offsetMs_ = 0;
+};
+
+} // namespace rdcsm

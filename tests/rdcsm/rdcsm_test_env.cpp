@@ -1,0 +1,92 @@
+#include "rdcsm_test_env.h"
+
+#include "rdplat_ini.h"
+#include "rdplat_ipc.h"
+
+namespace rdcsmtest {
+
+rdcsm::Item TextItem(uint32_t number, const std::string &text) {
+    return {6, RDCHARSET_INTERCHANGE, number, text + '\0'};
+}
+
+rdcsm::Item IntItem(uint32_t number, int32_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
+    return {1, 0, number, bytes};
+}
+
+std::string Word(uint32_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
+uint32_t WordAt(const std::string &bytes, std::size_t at) {
+    uint32_t value = 0;
+    for (std::size_t i = 0; i < 4 && at + i < bytes.size(); ++i)
+        value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+    return value;
+}
+
+std::string Image(uint32_t code, std::size_t length, uint32_t option,
+                  const std::vector<std::pair<std::size_t, std::string>> &pieces) {
+    std::string bytes = Word(code) + Word(static_cast<uint32_t>(length)) + Word(option) + Word(0);
+    bytes.resize(std::max<std::size_t>(length, 16), '\0');
+    for (const auto &[at, piece] : pieces)
+        bytes.replace(at, piece.size(), piece);
+    return bytes;
+}
+
+void ServerTest::SetUp() {
+    SystemTest::SetUp();
+    ASSERT_EQ(0u, RDINISetString("Configuration", "KitType", "2", "quarry.ini"));
+    rdx::csmgr::SetPipeSeconds(5);
+    StartServer();
+}
+
+void ServerTest::TearDown() {
+    StopServer();
+    rdx::csmgr::SetPipeSeconds(rdx::csmgr::kPipeSeconds);
+    SystemTest::TearDown();
+}
+
+void ServerTest::StartServer() {
+    state_ = std::make_unique<rdcsm::ServerState>();
+    rdcsm::DbError error;
+    ASSERT_TRUE(state_->store.Open(DbPath(), error)) << error.message;
+    server_ =
+        std::make_unique<rdcsm::PipeServer>(state_.get()[0], rdcsm::ServeOptions{timeout_, 16});
+    std::string message;
+    ASSERT_TRUE(server_->Start(message)) << message;
+    thread_ = std::thread([this] { server_->Run(); });
+}
+
+void ServerTest::StopServer() {
+    if (!thread_.joinable()) return;
+    EXPECT_EQ(0u, CSMgrShutdown());
+    thread_.join();
+    server_.reset();
+    state_.reset();
+}
+
+uint32_t ServerTest::Define(rdcsm::ObjectKind kind, const std::string &name,
+                            const std::vector<rdcsm::Item> &items) {
+    std::lock_guard guard(state_->lock);
+    return static_cast<uint32_t>(state_->store.DefineObject(kind, name, rdcsm::PackItems(items)));
+}
+
+std::string ServerTest::Raw(const std::string &request) {
+    RDIPCHandle pipe = RDIPCOpen("RDCSMP", 5);
+    if (pipe == nullptr) return {};
+    std::string answer(1 << 16, '\0');
+    uint32_t got = 0, more = 0;
+    int done = RDIPCTransact(pipe, request.data(), static_cast<uint32_t>(request.size()),
+                             answer.data(), static_cast<uint32_t>(answer.size()), &got, &more);
+    RDIPCClose(pipe);
+    answer.resize(done != 0 ? got : 0);
+    return answer;
+}
+
+} // namespace rdcsmtest
