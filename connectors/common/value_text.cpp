@@ -113,7 +113,11 @@ bool ParseColumnType(std::string_view name, ColumnType &out) {
 std::string ColumnTypeName(const ColumnType &type) {
     std::string name = type.type <= RDTYPE_BINARY ? kTypeNames[type.type] : "";
     if (type.type == RDTYPE_NUMERIC && type.precision != 0)
-        name += "(" + std::to_string(type.precision) + "," + std::to_string(type.scale) + ")";
+        name.append("(")
+            .append(std::to_string(type.precision))
+            .append(",")
+            .append(std::to_string(type.scale))
+            .append(")");
     return name;
 }
 
