@@ -12,6 +12,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -33,7 +34,11 @@ void PointAtConfiguration(const std::string &folder) {
     setenv("PATH", value.c_str(), 1);
 }
 
+// The path the program was started by, so that a link to it in a home
+// directory finds that home's quarry.ini; the executable itself when it was
+// found on PATH.
 std::string ProgramPath(const char *argv0) {
+    if (std::strchr(argv0, '/') != nullptr) return argv0;
     char resolved[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", resolved, sizeof resolved - 1);
     if (length <= 0) return argv0;
