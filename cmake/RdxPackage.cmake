@@ -31,6 +31,17 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/db2veri
               ${PROJECT_SOURCE_DIR}/docs/port.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 add_subdirectory(${PROJECT_SOURCE_DIR}/docs/man ${PROJECT_BINARY_DIR}/docs/man)
+# Debian's copyright file and the package's changelog, compressed as Debian
+# keeps it (gzip -9n: no name, no time stamp, so the same bytes every build).
+find_program(GZIP gzip REQUIRED)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+  COMMAND ${GZIP} -9nc changelog > changelog.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/changelog
+  WORKING_DIRECTORY ${PROJECT_BINARY_DIR} VERBATIM)
+add_custom_target(rdx_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package: `cpack -G DEB` in a build configured with the prefix /usr.
 set(CPACK_PACKAGE_NAME rdx)
@@ -39,8 +50,12 @@ set(CPACK_PACKAGE_CONTACT "rdx developers <rdx@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "data-transfer engine: client libraries and tools")
 set(CPACK_PACKAGE_DESCRIPTION
     "The client side of the data-transfer engine: the platform library librdplat,\n"
-    "the programming interface librdxapi with its headers, CMake package and\n"
-    "pkg-config files, and the connectivity checker db2verify.")
+    "the programming interface librdxapi and the message catalogue librdres with\n"
+    "their headers, CMake package and pkg-config files; the server manager rdcsm\n"
+    "(with a systemd user unit, not enabled), the activity runner rdrun, the\n"
+    "connectivity checker db2verify, and the connectors rdcsv (delimited text\n"
+    "files), rdsqlite (SQLite databases) and rdcopy (copies records between two\n"
+    "links).")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
