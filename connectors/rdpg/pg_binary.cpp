@@ -8,6 +8,7 @@
 #include "rdx_status.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -19,6 +20,29 @@ namespace {
 constexpr int64_t kEpochDay = 2451545;
 constexpr int64_t kMicrosPerDay = 86400LL * 1000000;
 constexpr uint16_t kNegative = 0x4000;
+
+// The server counts days in the proleptic Gregorian calendar, the engine's
+// day numbers follow the Julian calendar before the 1752 reform: dates are
+// exchanged by year, month and day, so that a date keeps its text.
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 - 10957; // days since 2000-01-01
+}
+void CivilFromDays(int64_t z, int32_t &y, int32_t &m, int32_t &d) {
+    z += 10957 + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int32_t>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int32_t>(yoe + era * 400 + (m <= 2));
+}
 
 void Put16(std::string &out, uint16_t v) {
     out += static_cast<char>(v >> 8);
@@ -173,7 +197,12 @@ uint32_t AppendDatetime(uint32_t oid, uint32_t field, uint32_t type, uint32_t in
         problem = "a time of day without a date does not fit the column";
         return RDSTATUS_NOFIT;
     }
-    const int64_t day = static_cast<int64_t>(value.date & RDDT_MAX_DAY) - kEpochDay;
+    RDDatetimeParts parts{};
+    if (RDDatetimeGetParts(&value, RDDT_UTC, &parts) != RDSTATUS_OK) {
+        problem = "the date-time is not valid";
+        return RDSTATUS_NOFIT;
+    }
+    const int64_t day = DaysFromCivil(parts.year, parts.month, parts.day);
     if (oid == kDate) {
         Put32(out, 4);
         Put32(out, static_cast<uint32_t>(static_cast<int32_t>(day)));
@@ -269,11 +298,45 @@ bool DatetimeOf(uint32_t oid, std::string_view bytes, RDDatetime &value) {
         }
         ticks = rest / 10000;
     }
-    day += kEpochDay;
-    if (day < 0 || day > static_cast<int64_t>(RDDT_MAX_DAY)) return false;
-    value.date = static_cast<uint32_t>(day);
-    value.ticks = ticks < 0 ? RDDT_ABSENT : static_cast<uint32_t>(ticks);
-    return true;
+    if (day < -kEpochDay || day > static_cast<int64_t>(RDDT_MAX_DAY)) return false;
+    RDDatetimeParts parts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
+    CivilFromDays(day, parts.year, parts.month, parts.day);
+    if (ticks >= 0) {
+        parts.hour = static_cast<int32_t>(ticks / 360000);
+        parts.minute = static_cast<int32_t>(ticks / 6000 % 60);
+        parts.second = static_cast<int32_t>(ticks / 100 % 60);
+        parts.hundredth = static_cast<int32_t>(ticks % 100);
+    }
+    return RDDatetimeSetParts(&value, &parts, RDDT_UTC) == RDSTATUS_OK;
+}
+
+// The server's ISO text of a date or timestamp ("YYYY-MM-DD[ HH:MM:SS[.f]]"
+// with a zone suffix for timestamptz, in universal time here) in the
+// binary form's terms.
+bool DatetimeFromText(uint32_t oid, std::string_view text, RDDatetime &value) {
+    int y = 0, m = 0, d = 0, h = 0, mi = 0, sec = 0, used = 0;
+    const std::string copy(text);
+    const int read = std::sscanf(copy.c_str(), "%4d-%2d-%2d%n %2d:%2d:%2d%n", &y, &m, &d, &used, &h,
+                                 &mi, &sec, &used);
+    if (read != 3 && read != 6) return false;
+    int64_t micros = 0;
+    if (read == 6 && static_cast<size_t>(used) < copy.size() && copy[used] == '.') {
+        int64_t scale = 100000;
+        for (size_t i = used + 1; i < copy.size() && copy[i] >= '0' && copy[i] <= '9'; ++i) {
+            micros += (copy[i] - '0') * scale;
+            scale /= 10;
+        }
+    }
+    if (oid == kDate || read == 3) {
+        if (read != 3 && oid == kDate) return false;
+        std::string bytes;
+        Put32(bytes, static_cast<uint32_t>(static_cast<int32_t>(DaysFromCivil(y, m, d))));
+        return DatetimeOf(kDate, bytes, value);
+    }
+    const int64_t time = ((h * 60LL + mi) * 60 + sec) * 1000000 + micros;
+    std::string bytes;
+    Put64(bytes, static_cast<uint64_t>(DaysFromCivil(y, m, d) * kMicrosPerDay + time));
+    return DatetimeOf(kTimestamp, bytes, value);
 }
 
 } // namespace
@@ -392,10 +455,9 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
     if (type == RDTYPE_TEXT && (text || !HasBinaryForm(oid) || oid == kBytea || oid == kText ||
                                 oid == kVarchar || oid == kBpchar || oid == kName || oid == kChar))
         return StoreStream(field, index, RDCHARSET_INTERCHANGE, bytes);
-    if (!text && type == RDTYPE_DATETIME &&
-        (oid == kDate || oid == kTimestamp || oid == kTimestampTz)) {
+    if (type == RDTYPE_DATETIME && (oid == kDate || oid == kTimestamp || oid == kTimestampTz)) {
         RDDatetime value{};
-        if (!DatetimeOf(oid, bytes, value)) {
+        if (text ? !DatetimeFromText(oid, bytes, value) : !DatetimeOf(oid, bytes, value)) {
             problem = "the date-time is outside the engine's calendar";
             return RDSTATUS_NOFIT;
         }
