@@ -238,6 +238,25 @@ TEST_F(PgTest, RefusedRowRollsTheBatchBack) {
     EXPECT_EQ((std::vector<std::string>{"3"}), Sql("SELECT count(*) FROM keyed"));
 }
 
+// A server that ends the session: the next batch fails cleanly and
+// nothing is reported written.
+TEST_F(PgTest, ServerGoneFailsCleanly) {
+    auto c = OpenPg({{"Table", "gone"}});
+    Sql("CREATE TABLE gone (n integer)");
+    List in(2);
+    Fill(in, {{"n", RDTYPE_INT}}, {{"1"}, {"2"}});
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(in, 1, 2, &done)) << c->LastError();
+    Sql("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'rdpg'");
+    done = 9;
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 2, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_NE(std::string::npos, c->LastError().find("terminat")) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"2"}), Sql("SELECT count(*) FROM gone"));
+    List out(2);
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Select(out, 2));
+}
+
 TEST_F(PgTest, UpdateRemoveAndExecute) {
     auto c = OpenPg({{"Table", "items"}});
     Sql("CREATE TABLE items (id integer PRIMARY KEY, name text, photo bytea);"
