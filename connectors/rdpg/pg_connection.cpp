@@ -23,6 +23,25 @@ std::string MessageOf(const PGresult *result) {
     return text;
 }
 
+// The connection string with its password replaced by stars, as it is
+// shown; a text libpq cannot read is not shown at all.
+std::string Masked(const std::string &connection) {
+    if (connection.find("password") == std::string::npos) return connection;
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(connection.c_str(), &error);
+    PQfreemem(error);
+    if (options == nullptr) return "";
+    std::string shown;
+    for (const PQconninfoOption *o = options; o->keyword != nullptr; ++o) {
+        if (o->val == nullptr) continue;
+        const bool secret = std::string_view(o->keyword) == "password";
+        shown += (shown.empty() ? "" : " ") + std::string(o->keyword) + "=" +
+                 (secret ? std::string("****") : std::string(o->val));
+    }
+    PQconninfoFree(options);
+    return shown;
+}
+
 // Notices (and warnings) go to the log as informational texts.
 void LogNotice(void *, const PGresult *result) {
     rdxc::OwnedStream text;
@@ -63,7 +82,7 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     switch (rdxc::PropertyIndex(number)) {
     case kConnection:
-        return rdxc::PutText(field, settings_.connection);
+        return rdxc::PutText(field, Masked(settings_.connection));
     case kHost:
         return rdxc::PutText(field, settings_.host);
     case kPort:

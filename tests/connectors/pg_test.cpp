@@ -113,8 +113,9 @@ TEST_F(PgTest, IdentifiesAndConnects) {
     EXPECT_NE(std::string::npos, bad->LastError().find("nosuchdb")) << bad->LastError();
     EXPECT_EQ(std::string::npos, bad->LastError().find("secret-word"));
     // A connection string, the separate properties over it.
-    auto byString = OpenPg({{"Connection", "host=/nonexistent port=1 dbname=postgres"},
+    auto byString = OpenPg({{"Connection", "host=/nonexistent port=1 password=secret-word"},
                             {"Host", PgCluster::Socket()}});
+    EXPECT_EQ("password=**** host=/nonexistent port=1", byString->Get("Connection"));
 }
 
 // Every field type written through COPY and read back through the cursor,
