@@ -188,6 +188,29 @@ TEST_F(PgTest, ServerTypesReadIntoFields) {
               ShownRows(texts, fetched));
 }
 
+// Texts into a LATIN1 database: the server translates what LATIN1 holds
+// and refuses, naming the record, a character it does not.
+TEST_F(PgTest, TextsInALatin1Database) {
+    Sql("DROP DATABASE IF EXISTS latin");
+    Sql("CREATE DATABASE latin ENCODING 'LATIN1' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'");
+    auto c = OpenPg({{"Database", "latin"}, {"Table", "words"}});
+    ASSERT_EQ(0u, Execute(*c, "CREATE TABLE words (w text)"));
+    List in(3);
+    FillShown(in, {{"w", RDTYPE_TEXT}},
+              {{"caf\xc3\xa9 \xc3\xbf\x7f"}, {"snow \xe2\x98\x83"}, {""}});
+    uint32_t done = 0;
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 3, &done));
+    EXPECT_NE(std::string::npos, c->LastError().find("record 2")) << c->LastError();
+    EXPECT_NE(std::string::npos, c->LastError().find("22P05")) << c->LastError();
+    ASSERT_EQ(0u, c->Insert(in, 1, 1, &done)) << c->LastError();
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT w, octet_length(w) FROM words"));
+    List out(2);
+    ASSERT_EQ(0u, c->Select(out, 2)) << c->LastError();
+    uint32_t fetched = 0;
+    EXPECT_EQ(RDX_END_OF_DATA, c->Fetch(out, 1, 2, &fetched));
+    EXPECT_EQ((std::vector<std::string>{"caf\xc3\xa9 \xc3\xbf\x7f|7"}), ShownRows(out, fetched));
+}
+
 // Batches ending exactly at the fetch size and one past it.
 TEST_F(PgTest, BatchesAtAndPastTheirSize) {
     auto c = OpenPg({{"Table", "numbers"}});
