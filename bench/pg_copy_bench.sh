@@ -72,7 +72,7 @@ TOML
 "$home/rdcsm" define "$home/bench.toml" >/dev/null
 
 reset_table() {
-  psql -c "DROP TABLE IF EXISTS orders; CREATE TABLE orders (id integer, amount numeric(12,2),
+  psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders; CREATE TABLE orders (id integer, amount numeric(12,2),
            ordered_at timestamp, customer text)"
 }
 seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); echo "$t1 - $t0" | bc; }
@@ -86,7 +86,8 @@ psql_out=$(seconds psql -c "\\copy orders TO '$home/psql-out.csv' CSV HEADER")
 rm -f "$home/out.csv"
 rd_out=$(seconds "$home/rdrun" unload)
 
-echo "rows generated $rows, loaded by rdpg $loaded"
+unloaded=$(($(wc -l < "$home/out.csv") - 1))
+echo "rows generated $rows, loaded by rdpg $loaded, unloaded by rdpg $unloaded (lines less header)"
 printf 'CSV -> PostgreSQL  psql \\copy %6.2f s   rdrun+rdcsv+rdpg %6.2f s   ratio %.2f\n' \
   "$psql_in" "$rd_in" "$(echo "$rd_in / $psql_in" | bc -l)"
 printf 'PostgreSQL -> CSV  psql \\copy %6.2f s   rdrun+rdpg+rdcsv %6.2f s   ratio %.2f\n' \
