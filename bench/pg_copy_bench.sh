@@ -5,6 +5,7 @@
 # temporary cluster of this script (as nobody when run as root), on a Unix
 # socket in a temporary folder. Prints each time and the ratios.
 #   ROWS       orders to generate (default 1000000)
+#   RDRUN_WRAP a command put before the load's rdrun, e.g. "perf record -o FILE --"
 #   BUILD_DIR  a built tree (default build-release; make it with
 #              cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release)
 set -euo pipefail
@@ -80,7 +81,7 @@ seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); 
 reset_table
 psql_in=$(seconds psql -c "\\copy orders FROM '$home/orders.csv' CSV HEADER")
 reset_table
-rd_in=$(seconds "$home/rdrun" load)
+rd_in=$(seconds ${RDRUN_WRAP:-} "$home/rdrun" load)
 loaded=$(psql -At -c "SELECT count(*) FROM orders")
 psql_out=$(seconds psql -c "\\copy orders TO '$home/psql-out.csv' CSV HEADER")
 rm -f "$home/out.csv"

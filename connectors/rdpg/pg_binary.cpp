@@ -7,6 +7,7 @@
 #include "rdx_fieldvalue.h"
 #include "rdx_status.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -45,16 +46,17 @@ void CivilFromDays(int64_t z, int32_t &y, int32_t &m, int32_t &d) {
 }
 
 void Put16(std::string &out, uint16_t v) {
-    out += static_cast<char>(v >> 8);
-    out += static_cast<char>(v & 0xFF);
+    const char bytes[2] = {static_cast<char>(v >> 8), static_cast<char>(v)};
+    out.append(bytes, 2);
 }
 void Put32(std::string &out, uint32_t v) {
-    Put16(out, static_cast<uint16_t>(v >> 16));
-    Put16(out, static_cast<uint16_t>(v & 0xFFFF));
+    const char bytes[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 8), static_cast<char>(v)};
+    out.append(bytes, 4);
 }
 void Put64(std::string &out, uint64_t v) {
     Put32(out, static_cast<uint32_t>(v >> 32));
-    Put32(out, static_cast<uint32_t>(v & 0xFFFFFFFF));
+    Put32(out, static_cast<uint32_t>(v));
 }
 uint64_t Get(std::string_view bytes, size_t at, size_t size) {
     uint64_t v = 0;
@@ -216,7 +218,8 @@ uint32_t AppendDatetime(uint32_t oid, uint32_t field, uint32_t type, uint32_t in
 
 uint32_t AppendNumeric(uint32_t field, uint32_t type, uint32_t index, std::string &out,
                        std::string &problem) {
-    std::string text, bytes;
+    // Kept between values: no allocation per value once they have grown.
+    thread_local std::string text, bytes;
     if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
     if (!NumericFromText(text, bytes)) {
         problem = "\"" + text + "\" is not a decimal number";
@@ -440,7 +443,7 @@ uint32_t AppendValue(uint32_t oid, uint32_t field, uint32_t type, uint32_t index
             problem = "the column's type has no binary form here";
             return RDSTATUS_BADKINDS;
         }
-        std::string text;
+        thread_local std::string text;
         if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
         PutBytes(out, text);
         return RDSTATUS_OK;
@@ -497,22 +500,33 @@ bool NumericFromText(std::string_view text, std::string &out) {
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    const size_t point = text.find('.');
-    std::string whole(text.substr(0, point));
-    std::string fraction(point == std::string_view::npos ? "" : text.substr(point + 1));
+    const size_t point = std::min(text.find('.'), text.size());
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point < text.size() ? text.substr(point + 1) : "";
     if (whole.empty() && fraction.empty()) return false;
-    for (char c : whole + fraction) {
-        if (c < '0' || c > '9') return false;
-    }
     const size_t scale = fraction.size();
-    whole.insert(0, (4 - whole.size() % 4) % 4, '0');
-    fraction.append((4 - fraction.size() % 4) % 4, '0');
-    const std::string digits = whole + fraction;
-    std::vector<uint16_t> groups;
-    for (size_t i = 0; i < digits.size(); i += 4)
-        groups.push_back(static_cast<uint16_t>(std::stoi(digits.substr(i, 4))));
-    int weight = static_cast<int>(whole.size() / 4) - 1;
-    size_t begin = 0, end = groups.size();
+    // Digit k of the number, counted from the first group's first digit
+    // (whole part padded in front, fraction behind, with zeros).
+    const size_t lead = (4 - whole.size() % 4) % 4;
+    const size_t wholeGroups = (whole.size() + lead) / 4;
+    const size_t groupCount = wholeGroups + (scale + 3) / 4;
+    uint16_t groups[512];
+    if (groupCount > sizeof groups / sizeof groups[0]) return false;
+    for (size_t g = 0; g < groupCount; ++g) {
+        uint16_t value = 0;
+        for (size_t k = g * 4; k < g * 4 + 4; ++k) {
+            char c = '0';
+            if (k >= lead && k - lead < whole.size())
+                c = whole[k - lead];
+            else if (k >= lead + whole.size() && k - lead - whole.size() < scale)
+                c = fraction[k - lead - whole.size()];
+            if (c < '0' || c > '9') return false;
+            value = static_cast<uint16_t>(value * 10 + (c - '0'));
+        }
+        groups[g] = value;
+    }
+    int weight = static_cast<int>(wholeGroups) - 1;
+    size_t begin = 0, end = groupCount;
     while (begin < end && groups[begin] == 0) {
         ++begin;
         --weight;
@@ -520,7 +534,7 @@ bool NumericFromText(std::string_view text, std::string &out) {
     while (end > begin && groups[end - 1] == 0)
         --end;
     if (begin == end) weight = 0;
-    if (end - begin > 0x7FFF || scale > 0x3FFF || weight > 0x7FFF || weight < -0x8000) return false;
+    if (scale > 0x3FFF || weight > 0x7FFF) return false;
     out.clear();
     Put16(out, static_cast<uint16_t>(end - begin));
     Put16(out, static_cast<uint16_t>(static_cast<int16_t>(weight)));
