@@ -6,6 +6,7 @@
 # socket in a temporary folder. Prints each time and the ratios.
 #   ROWS       orders to generate (default 1000000)
 #   RDRUN_WRAP a command put before the load's rdrun, e.g. "perf record -o FILE --"
+#   RDRUN_UNLOAD_WRAP the same for the unload
 #   BUILD_DIR  a built tree (default build-release; make it with
 #              cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release)
 set -euo pipefail
@@ -85,7 +86,7 @@ rd_in=$(seconds ${RDRUN_WRAP:-} "$home/rdrun" load)
 loaded=$(psql -At -c "SELECT count(*) FROM orders")
 psql_out=$(seconds psql -c "\\copy orders TO '$home/psql-out.csv' CSV HEADER")
 rm -f "$home/out.csv"
-rd_out=$(seconds "$home/rdrun" unload)
+rd_out=$(seconds ${RDRUN_UNLOAD_WRAP:-} "$home/rdrun" unload)
 
 unloaded=$(($(wc -l < "$home/out.csv") - 1))
 echo "rows generated $rows, loaded by rdpg $loaded, unloaded by rdpg $unloaded (lines less header)"
