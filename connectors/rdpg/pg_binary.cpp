@@ -466,15 +466,10 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
         }
         return RDFieldSetDatetime(field, index, &value);
     }
-    if (!text && type == RDTYPE_FLOAT && (oid == kFloat8 || oid == kFloat4)) {
-        std::string digits;
-        if (!BinaryToText(oid, bytes, digits)) return RDSTATUS_NOFIT;
+    if (!text && type == RDTYPE_FLOAT && oid == kFloat8 && bytes.size() == 8) {
+        const uint64_t bits = Get(bytes, 0, 8);
         double value = 0;
-        std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (bytes.size() == 8) {
-            const uint64_t bits = Get(bytes, 0, 8);
-            std::memcpy(&value, &bits, 8);
-        }
+        std::memcpy(&value, &bits, 8);
         return RDFieldSetFloat(field, index, &value);
     }
     std::string converted;
@@ -573,6 +568,7 @@ bool NumericToText(std::string_view bytes, std::string &out) {
         out += '.';
         std::string fraction;
         for (int i = weight + 1; fraction.size() < scale; ++i) {
+            if (group(i) > 9999) return false;
             std::string four = std::to_string(group(i));
             fraction += std::string(4 - four.size(), '0') + four;
         }
