@@ -53,5 +53,55 @@ TEST_F(PgTest, DelimitedFileThroughPostgresAndBackByteForByte) {
     EXPECT_EQ(file, ReadFile(Path("out.csv")));
 }
 
+// An SQLite table into PostgreSQL and back into a new SQLite table: the
+// typed values arrive unchanged.
+TEST_F(PgTest, SqliteTableThroughPostgresAndBack) {
+    Plugin sqlite(RDTEST_RDSQLITE_PATH);
+    auto open = [&](const std::string &table, const std::string &sql) {
+        auto c = std::make_unique<Connection>(sqlite);
+        EXPECT_EQ(0u, c->Set("Database", Path("lite.db")));
+        EXPECT_EQ(0u, c->Set("Create", "yes"));
+        EXPECT_EQ(0u, c->Set("Table", table));
+        EXPECT_EQ(0u, c->Connect()) << c->LastError();
+        if (!sql.empty()) {
+            EXPECT_EQ(0u, c->Set("SQL", sql));
+            uint32_t count = 0;
+            EXPECT_EQ(0u, sqlite.RDXExecute(c->Private(), 0, 0, &count)) << c->LastError();
+            EXPECT_EQ(0u, c->Set("SQL", ""));
+        }
+        return c;
+    };
+    {
+        auto lite = open("src", "CREATE TABLE src (id INTEGER, price REAL, amount NUMERIC(20,4), "
+                                "at DATETIME, name TEXT, data BLOB);"
+                                "INSERT INTO src VALUES (1, 0.5, '1234567890123456.1234', "
+                                "'1750-06-30 12:00:00', 'caf\xc3\xa9', x'00ff'), "
+                                "(2, NULL, NULL, NULL, '', x''), (3, -1e300, '-0.0001', "
+                                "'9999-12-31 23:59:59.99', NULL, NULL)");
+        auto pg = OpenPg({{"Table", "mid"}});
+        List layout(2);
+        ASSERT_EQ(0u, lite->Select(layout, 2)) << lite->LastError();
+        ASSERT_EQ(0u, pg_.RDXCreate(pg->Private(), 3, layout)) << pg->LastError();
+        ASSERT_EQ(RDX_END_OF_DATA, Copy(*lite, *pg, 2)) << lite->LastError() << pg->LastError();
+    }
+    {
+        auto pg = OpenPg({{"SQL", "SELECT * FROM mid ORDER BY id"}});
+        auto lite = open("back", "");
+        List layout(2);
+        ASSERT_EQ(0u, pg->Select(layout, 2)) << pg->LastError();
+        ASSERT_EQ(0u, sqlite.RDXCreate(lite->Private(), 3, layout)) << lite->LastError();
+        ASSERT_EQ(RDX_END_OF_DATA, Copy(*pg, *lite, 2)) << pg->LastError() << lite->LastError();
+    }
+    auto lite = open("src", "");
+    ASSERT_EQ(0u, lite->Set("SQL", "SELECT count(*) FROM src s JOIN back b ON s.id = b.id AND "
+                                   "s.price IS b.price AND s.amount IS b.amount AND s.at IS b.at "
+                                   "AND s.name IS b.name AND s.data IS b.data"));
+    List same(1);
+    ASSERT_EQ(0u, lite->Select(same, 1)) << lite->LastError();
+    uint32_t fetched = 0;
+    lite->Fetch(same, 1, 1, &fetched);
+    EXPECT_EQ((std::vector<std::string>{"3"}), Rows(same, 1, 1));
+}
+
 } // namespace
 } // namespace connectortest
