@@ -1,0 +1,374 @@
+#include "pg_binary.h"
+
+#include "pg_datetime.h"
+#include "pg_wire.h"
+
+#include "datetime_text.h"
+#include "owned_stream.h"
+#include "rdx_datetime.h"
+#include "rdx_field.h"
+#include "rdx_fieldvalue.h"
+#include "rdx_status.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace rdpg {
+namespace {
+
+// The value with its length word in front.
+void PutBytes(std::string &out, std::string_view bytes) {
+    Put32(out, static_cast<uint32_t>(bytes.size()));
+    out.append(bytes);
+}
+
+uint32_t TextOf(uint32_t field, uint32_t type, uint32_t index, std::string &out) {
+    if (type == RDTYPE_TEXT || type == RDTYPE_BINARY) {
+        void *value = nullptr;
+        uint32_t *indicator = nullptr;
+        if (uint32_t status = RDFieldGetBuffer(field, index, &value, &indicator); status != 0)
+            return status;
+        const RDStream &stream = *static_cast<const RDStream *>(value);
+        if (type == RDTYPE_BINARY) {
+            out.assign(reinterpret_cast<const char *>(stream.data),
+                       stream.data == nullptr ? 0 : stream.length);
+            return RDSTATUS_OK;
+        }
+        // Into UTF-8, the session's client encoding: the server translates
+        // to the database's encoding.
+        return rdxc::Utf8Of(stream, out);
+    }
+    if (type == RDTYPE_FLOAT) {
+        double value = 0;
+        uint32_t isNull = 0;
+        if (uint32_t status = RDFieldGetFloat(field, index, &value, &isNull); status != 0)
+            return status;
+        char digits[400];
+        const auto [end, error] =
+            std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+        if (error != std::errc()) return RDSTATUS_NOFIT;
+        out.assign(digits, end);
+        return RDSTATUS_OK;
+    }
+    bool isNull = false;
+    return rdxc::ValueToText(field, type, index, out, isNull);
+}
+
+uint32_t AppendInteger(uint32_t oid, uint32_t field, uint32_t type, uint32_t index,
+                       std::string &out, std::string &problem) {
+    int64_t value = 0;
+    if (type == RDTYPE_INT) {
+        int32_t small = 0;
+        uint32_t isNull = 0;
+        if (uint32_t status = RDFieldGetInt(field, index, &small, &isNull); status != 0)
+            return status;
+        value = small;
+    } else {
+        std::string text;
+        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size()) {
+            problem = "\"" + text + "\" is not a whole number";
+            return RDSTATUS_NOFIT;
+        }
+    }
+    const int64_t low = oid == kBool   ? 0
+                        : oid == kInt2 ? -32768
+                        : oid == kInt4 ? INT32_MIN
+                                       : INT64_MIN;
+    const int64_t high = oid == kBool   ? 1
+                         : oid == kInt2 ? 32767
+                         : oid == kInt4 ? INT32_MAX
+                                        : INT64_MAX;
+    if (value < low || value > high) {
+        problem = std::to_string(value) + " does not fit the column";
+        return RDSTATUS_NOFIT;
+    }
+    if (oid == kBool) {
+        Put32(out, 1);
+        out += static_cast<char>(value);
+    } else if (oid == kInt2) {
+        Put32(out, 2);
+        Put16(out, static_cast<uint16_t>(value));
+    } else if (oid == kInt4) {
+        Put32(out, 4);
+        Put32(out, static_cast<uint32_t>(value));
+    } else {
+        Put32(out, 8);
+        Put64(out, static_cast<uint64_t>(value));
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t AppendFloat(uint32_t oid, uint32_t field, uint32_t type, uint32_t index, std::string &out,
+                     std::string &problem) {
+    double value = 0;
+    uint32_t isNull = 0;
+    if (type == RDTYPE_FLOAT || type == RDTYPE_INT) {
+        if (uint32_t status = RDFieldGetFloat(field, index, &value, &isNull); status != 0)
+            return status;
+    } else {
+        std::string text;
+        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size()) {
+            problem = "\"" + text + "\" is not a number";
+            return RDSTATUS_NOFIT;
+        }
+    }
+    if (oid == kFloat4) {
+        const float single = static_cast<float>(value);
+        uint32_t bits = 0;
+        std::memcpy(&bits, &single, 4);
+        Put32(out, 4);
+        Put32(out, bits);
+    } else {
+        uint64_t bits = 0;
+        std::memcpy(&bits, &value, 8);
+        Put32(out, 8);
+        Put64(out, bits);
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t AppendDatetime(uint32_t oid, uint32_t field, uint32_t type, uint32_t index,
+                        std::string &out, std::string &problem) {
+    RDDatetime value{};
+    uint32_t isNull = 0;
+    if (type == RDTYPE_DATETIME) {
+        if (uint32_t status = RDFieldGetDatetime(field, index, &value, &isNull); status != 0)
+            return status;
+    } else {
+        std::string text;
+        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+        if (!rdxc::ParseDatetime(text, value)) {
+            problem = "\"" + text + "\" is not a date-time";
+            return RDSTATUS_NOFIT;
+        }
+    }
+    return EncodeDatetime(oid, value, out, problem);
+}
+
+uint32_t AppendNumeric(uint32_t field, uint32_t type, uint32_t index, std::string &out,
+                       std::string &problem) {
+    // Kept between values: no allocation per value once they have grown.
+    thread_local std::string text, bytes;
+    if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+    if (!NumericFromText(text, bytes)) {
+        problem = "\"" + text + "\" is not a decimal number";
+        return RDSTATUS_NOFIT;
+    }
+    PutBytes(out, bytes);
+    return RDSTATUS_OK;
+}
+
+uint32_t StoreStream(uint32_t field, uint32_t index, uint32_t charset, std::string_view bytes) {
+    rdxc::OwnedStream stream;
+    if (uint32_t status = stream.Set(charset, bytes); status != 0) return status;
+    return RDFieldSetStream(field, index, stream.get());
+}
+
+// The text form of a binary value whose field type is not its own: the
+// field converts it from the text.
+bool BinaryToText(uint32_t oid, std::string_view bytes, std::string &out) {
+    auto sized = [&](size_t size) { return bytes.size() == size; };
+    switch (oid) {
+    case kBool:
+        if (!sized(1)) return false;
+        out = bytes[0] != 0 ? "1" : "0";
+        return true;
+    case kInt2:
+        if (!sized(2)) return false;
+        out = std::to_string(static_cast<int16_t>(Get(bytes, 0, 2)));
+        return true;
+    case kInt4:
+        if (!sized(4)) return false;
+        out = std::to_string(static_cast<int32_t>(Get(bytes, 0, 4)));
+        return true;
+    case kInt8:
+        if (!sized(8)) return false;
+        out = std::to_string(static_cast<int64_t>(Get(bytes, 0, 8)));
+        return true;
+    case kFloat4:
+    case kFloat8: {
+        double value = 0;
+        if (sized(4)) {
+            const uint32_t bits = static_cast<uint32_t>(Get(bytes, 0, 4));
+            float single = 0;
+            std::memcpy(&single, &bits, 4);
+            value = single;
+        } else if (sized(8)) {
+            const uint64_t bits = Get(bytes, 0, 8);
+            std::memcpy(&value, &bits, 8);
+        } else {
+            return false;
+        }
+        char digits[400];
+        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+        out.assign(digits, end);
+        return error == std::errc();
+    }
+    case kNumeric:
+        return NumericToText(bytes, out);
+    default:
+        out.assign(bytes);
+        return true;
+    }
+}
+
+} // namespace
+
+bool HasBinaryForm(uint32_t oid) {
+    switch (oid) {
+    case kBool:
+    case kBytea:
+    case kChar:
+    case kName:
+    case kInt8:
+    case kInt2:
+    case kInt4:
+    case kText:
+    case kFloat4:
+    case kFloat8:
+    case kBpchar:
+    case kVarchar:
+    case kDate:
+    case kTimestamp:
+    case kTimestampTz:
+    case kNumeric:
+        return true;
+    default:
+        return false;
+    }
+}
+
+rdxc::ColumnType FieldTypeOf(uint32_t oid, int modifier) {
+    switch (oid) {
+    case kBool:
+    case kInt2:
+    case kInt4:
+        return {RDTYPE_INT, 0, 0};
+    case kInt8:
+        return {RDTYPE_NUMERIC, 19, 0};
+    case kFloat4:
+    case kFloat8:
+        return {RDTYPE_FLOAT, 0, 0};
+    case kNumeric:
+        if (modifier < 4) return {RDTYPE_NUMERIC, 0, 0};
+        return {RDTYPE_NUMERIC, static_cast<uint32_t>(((modifier - 4) >> 16) & 0xFFFF),
+                static_cast<int32_t>((modifier - 4) & 0xFFFF)};
+    case kDate:
+    case kTimestamp:
+    case kTimestampTz:
+        return {RDTYPE_DATETIME, 0, 0};
+    case kBytea:
+        return {RDTYPE_BINARY, 0, 0};
+    default:
+        return {RDTYPE_TEXT, 0, 0};
+    }
+}
+
+std::string DeclaredTypeOf(uint32_t field, uint32_t type) {
+    switch (type) {
+    case RDTYPE_INT:
+        return "integer";
+    case RDTYPE_FLOAT:
+        return "double precision";
+    case RDTYPE_CURRENCY:
+        return "numeric(19,4)";
+    case RDTYPE_NUMERIC: {
+        uint32_t precision = 0, scale = 0;
+        RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale);
+        if (precision == 0) return "numeric";
+        return "numeric(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
+    }
+    case RDTYPE_DATETIME:
+        return "timestamp";
+    case RDTYPE_BINARY:
+        return "bytea";
+    default:
+        return "text";
+    }
+}
+
+uint32_t AppendValue(uint32_t oid, uint32_t field, uint32_t type, uint32_t index, std::string &out,
+                     std::string &problem) {
+    if (RDFieldIsNull(field, index) != 0) {
+        Put32(out, 0xFFFFFFFFu);
+        return RDSTATUS_OK;
+    }
+    switch (oid) {
+    case kBool:
+    case kInt2:
+    case kInt4:
+    case kInt8:
+        return AppendInteger(oid, field, type, index, out, problem);
+    case kFloat4:
+    case kFloat8:
+        return AppendFloat(oid, field, type, index, out, problem);
+    case kNumeric:
+        return AppendNumeric(field, type, index, out, problem);
+    case kDate:
+    case kTimestamp:
+    case kTimestampTz:
+        return AppendDatetime(oid, field, type, index, out, problem);
+    default: {
+        if (!HasBinaryForm(oid)) {
+            problem = "the column's type has no binary form here";
+            return RDSTATUS_BADKINDS;
+        }
+        thread_local std::string text;
+        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+        PutBytes(out, text);
+        return RDSTATUS_OK;
+    }
+    }
+}
+
+uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t field, uint32_t type,
+                    uint32_t index, std::string &problem) {
+    if (type == RDTYPE_BINARY && (oid == kBytea || text))
+        return StoreStream(field, index, RDKIND_BINARY, bytes);
+    if (type == RDTYPE_TEXT && (text || !HasBinaryForm(oid) || oid == kBytea || oid == kText ||
+                                oid == kVarchar || oid == kBpchar || oid == kName || oid == kChar))
+        return StoreStream(field, index, RDCHARSET_INTERCHANGE, bytes);
+    if (type == RDTYPE_DATETIME && (oid == kDate || oid == kTimestamp || oid == kTimestampTz)) {
+        RDDatetime value{};
+        if (text ? !DatetimeFromText(oid, bytes, value) : !DatetimeOf(oid, bytes, value)) {
+            problem = "the date-time is outside the engine's calendar";
+            return RDSTATUS_NOFIT;
+        }
+        return RDFieldSetDatetime(field, index, &value);
+    }
+    if (!text && type == RDTYPE_FLOAT && oid == kFloat8 && bytes.size() == 8) {
+        const uint64_t bits = Get(bytes, 0, 8);
+        double value = 0;
+        std::memcpy(&value, &bits, 8);
+        return RDFieldSetFloat(field, index, &value);
+    }
+    std::string converted;
+    if (text) {
+        converted.assign(bytes);
+        if (oid == kBool && (converted == "t" || converted == "f"))
+            converted = converted == "t" ? "1" : "0";
+    } else if (!BinaryToText(oid, bytes, converted)) {
+        problem = "the server's value is malformed";
+        return RDSTATUS_NOFIT;
+    }
+    const uint32_t status = rdxc::TextToValue(field, type, index, converted);
+    if (status != RDSTATUS_OK && status != RDSTATUS_NOMEMORY)
+        problem =
+            "\"" + converted + "\" does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
+    return status;
+}
+
+std::string QuoteName(std::string_view name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"') quoted += c;
+    }
+    return quoted + "\"";
+}
+
+} // namespace rdpg

@@ -1,0 +1,68 @@
+// Values in the server's binary formats, as COPY ... BINARY takes them and
+// a binary FETCH returns them, converted from and to the engine's fields.
+//
+// Column type (oid)                 field type
+//   bool, int2, int4                int
+//   int8                            numeric(19,0)
+//   float4, float8                  float
+//   numeric [(P,S)]                 numeric (P,S)
+//   date, timestamp, timestamptz    datetime (universal time)
+//   text, varchar, bpchar, name     text
+//   bytea                           binary
+//   any other                       text (the cursor then returns texts)
+//
+// Timestamps carry microseconds; the engine's date-times hundredths, so
+// read values are truncated to the hundredth.
+#pragma once
+
+#include "value_text.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace rdpg {
+
+enum Oid : uint32_t {
+    kBool = 16,
+    kBytea = 17,
+    kChar = 18,
+    kName = 19,
+    kInt8 = 20,
+    kInt2 = 21,
+    kInt4 = 23,
+    kText = 25,
+    kFloat4 = 700,
+    kFloat8 = 701,
+    kBpchar = 1042,
+    kVarchar = 1043,
+    kDate = 1082,
+    kTimestamp = 1114,
+    kTimestampTz = 1184,
+    kNumeric = 1700,
+};
+
+// Whether the binary form of the column type is known here.
+bool HasBinaryForm(uint32_t oid);
+// The field type of a column of the type; modifier as PQfmod gives it.
+rdxc::ColumnType FieldTypeOf(uint32_t oid, int modifier);
+// The column type a table made from a field list declares.
+std::string DeclaredTypeOf(uint32_t field, uint32_t type);
+
+// Appends the binary form for a column of type oid of value index of field
+// (of type) to out, or its length word -1 for a null value. A value that
+// does not fit the column gives a status with problem set.
+uint32_t AppendValue(uint32_t oid, uint32_t field, uint32_t type, uint32_t index, std::string &out,
+                     std::string &problem);
+// Stores the bytes of a column of type oid as value index of field; text
+// is the result's format (texts instead of binary forms).
+uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t field, uint32_t type,
+                    uint32_t index, std::string &problem);
+
+// Decimal texts and the numeric binary form.
+bool NumericFromText(std::string_view text, std::string &out);
+bool NumericToText(std::string_view bytes, std::string &out);
+
+std::string QuoteName(std::string_view name);
+
+} // namespace rdpg

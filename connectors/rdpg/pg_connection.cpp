@@ -1,0 +1,204 @@
+// Properties, connect, disconnect and execute of a PostgreSQL connection,
+// and the server's messages in the activity's log.
+#include "pg_connection.h"
+
+#include "owned_stream.h"
+#include "property_value.h"
+#include "rdx_activity.h"
+#include "rdx_status.h"
+
+namespace rdpg {
+namespace {
+
+// "SEVERITY SQLSTATE: message" of a server's notice or error.
+std::string MessageOf(const PGresult *result) {
+    auto part = [&](int code) {
+        const char *text = PQresultErrorField(result, code);
+        return std::string(text == nullptr ? "" : text);
+    };
+    std::string text = part(PG_DIAG_SEVERITY) + " " + part(PG_DIAG_SQLSTATE) + ": " +
+                       part(PG_DIAG_MESSAGE_PRIMARY);
+    if (const std::string detail = part(PG_DIAG_MESSAGE_DETAIL); !detail.empty())
+        text += " (" + detail + ")";
+    return text;
+}
+
+// The connection string with its password replaced by stars, as it is
+// shown; a text libpq cannot read is not shown at all.
+std::string Masked(const std::string &connection) {
+    if (connection.find("password") == std::string::npos) return connection;
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(connection.c_str(), &error);
+    PQfreemem(error);
+    if (options == nullptr) return "";
+    std::string shown;
+    for (const PQconninfoOption *o = options; o->keyword != nullptr; ++o) {
+        if (o->val == nullptr) continue;
+        const bool secret = std::string_view(o->keyword) == "password";
+        shown += (shown.empty() ? "" : " ") + std::string(o->keyword) + "=" +
+                 (secret ? std::string("****") : std::string(o->val));
+    }
+    PQconninfoFree(options);
+    return shown;
+}
+
+// Notices (and warnings) go to the log as informational texts.
+void LogNotice(void *, const PGresult *result) {
+    rdxc::OwnedStream text;
+    if (text.Set(RDCHARSET_INTERCHANGE, MessageOf(result)) == RDSTATUS_OK)
+        RDActivityLogStream(RDLOG_INFORMATIONAL, text.get(), 0);
+}
+
+} // namespace
+
+uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
+    switch (rdxc::PropertyIndex(number)) {
+    case kConnection:
+        return rdxc::GetText(field, settings_.connection);
+    case kHost:
+        return rdxc::GetText(field, settings_.host);
+    case kPort:
+        return rdxc::GetText(field, settings_.port);
+    case kDatabase:
+        return rdxc::GetText(field, settings_.database);
+    case kUser:
+        return rdxc::GetText(field, settings_.user);
+    case kPassword:
+        return rdxc::GetText(field, settings_.password);
+    case kSql:
+        return rdxc::GetText(field, settings_.sql);
+    case kTable:
+        copyList_ = 0;
+        prepared_ = false;
+        return rdxc::GetText(field, settings_.table);
+    case kKeys:
+        prepared_ = false;
+        return rdxc::GetText(field, settings_.keys);
+    default:
+        return RDSTATUS_BADPROPERTY;
+    }
+}
+
+uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
+    switch (rdxc::PropertyIndex(number)) {
+    case kConnection:
+        return rdxc::PutText(field, Masked(settings_.connection));
+    case kHost:
+        return rdxc::PutText(field, settings_.host);
+    case kPort:
+        return rdxc::PutText(field, settings_.port);
+    case kDatabase:
+        return rdxc::PutText(field, settings_.database);
+    case kUser:
+        return rdxc::PutText(field, settings_.user);
+    case kPassword: // never shown
+        return rdxc::PutText(field, "");
+    case kSql:
+        return rdxc::PutText(field, settings_.sql);
+    case kTable:
+        return rdxc::PutText(field, settings_.table);
+    case kKeys:
+        return rdxc::PutText(field, settings_.keys);
+    case kLastError:
+        return rdxc::PutText(field, log_.Last());
+    default:
+        return RDSTATUS_BADPROPERTY;
+    }
+}
+
+uint32_t Connection::ServerFailure(const std::string &what, const PGresult *result) {
+    std::string message;
+    if (result != nullptr && PQresultErrorField(result, PG_DIAG_SQLSTATE) != nullptr)
+        message = MessageOf(result);
+    else
+        message = db_ != nullptr ? PQerrorMessage(db_) : "no connection";
+    while (!message.empty() && message.back() == '\n')
+        message.pop_back();
+    return log_.Fail(what + ": " + message);
+}
+
+uint32_t Connection::Connect() {
+    Disconnect();
+    // The connection string first (expanded), then the separate properties
+    // over it; libpq's environment variables and password file fill the rest.
+    std::vector<const char *> keys, values;
+    auto add = [&](const char *key, const std::string &value) {
+        if (value.empty()) return;
+        keys.push_back(key);
+        values.push_back(value.c_str());
+    };
+    add("dbname", settings_.connection);
+    add("host", settings_.host);
+    add("port", settings_.port);
+    add("dbname", settings_.database);
+    add("user", settings_.user);
+    add("password", settings_.password);
+    keys.push_back("client_encoding");
+    values.push_back("UTF8");
+    keys.push_back("application_name");
+    values.push_back("rdpg");
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    db_ = PQconnectdbParams(keys.data(), values.data(), 1);
+    if (db_ == nullptr) return RDSTATUS_NOMEMORY;
+    if (PQstatus(db_) != CONNECTION_OK) {
+        // libpq's message names host and reason, never the password.
+        const uint32_t status = ServerFailure("the server cannot be reached", nullptr);
+        Disconnect();
+        return status;
+    }
+    PQsetNoticeReceiver(db_, LogNotice, nullptr);
+    // Date-times are exchanged in universal time.
+    if (uint32_t status = Run("SET TIME ZONE 'UTC'", PGRES_COMMAND_OK); status != RDSTATUS_OK) {
+        Disconnect();
+        return status;
+    }
+    return RDSTATUS_OK;
+}
+
+void Connection::Disconnect() {
+    rows_.reset();
+    cursorOpen_ = false;
+    selectedList_ = 0;
+    copyList_ = 0;
+    prepared_ = false;
+    if (db_ == nullptr) return;
+    PQfinish(db_);
+    db_ = nullptr;
+}
+
+uint32_t Connection::Run(const std::string &sql, ExecStatusType expected, Result *out) {
+    Result result(PQexec(db_, sql.c_str()));
+    if (result == nullptr) return ServerFailure("the statement cannot be sent", nullptr);
+    if (PQresultStatus(result.get()) != expected)
+        return ServerFailure("the statement failed", result.get());
+    if (out != nullptr) *out = std::move(result);
+    return RDSTATUS_OK;
+}
+
+// Every statement of the text; the count is the rows the last one touched.
+uint32_t Connection::Execute(uint32_t *count) {
+    *count = 0;
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (settings_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
+    Result result(PQexec(db_, settings_.sql.c_str()));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        return ServerFailure("the SQL text failed", result.get());
+    const char *rows = PQcmdTuples(result.get());
+    *count = rows != nullptr && *rows != '\0' ? static_cast<uint32_t>(std::stoul(rows)) : 0;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::NeedTable() {
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (settings_.table.empty()) return log_.Fail("no table is named (property Table)");
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Unsupported(const char *operation) {
+    return log_.Keep(std::string("PostgreSQL connections do not support ") + operation,
+                     RDSTATUS_BADPATTERN);
+}
+
+} // namespace rdpg

@@ -1,0 +1,109 @@
+// One connection of the PostgreSQL connector: its properties, the server
+// connection, the cursor of a select and the state of the writes.
+#pragma once
+
+#include "connector_log.h"
+#include "list_fields.h"
+
+#include <cstdint>
+#include <libpq-fe.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rdpg {
+
+enum PropertyNumber : uint32_t {
+    kConnection = 1, // a libpq connection string (or URI)
+    kHost = 2,
+    kPort = 3,
+    kUser = 4,
+    kPassword = 5,
+    kKeys = 6,
+    kLastError = 10,
+    kDatabase = 0x10002, // the built-in "Database": the database name
+    kTable = 0x10005,    // the built-in "Metadata": the table
+    kSql = 0x1000B,      // the built-in "Condition": the select or execute text
+};
+
+// Object kinds of create, drop and catalog.
+constexpr uint32_t kKindSchema = 2;  // catalog of schemas
+constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
+constexpr uint32_t kKindColumns = 5; // catalog of columns
+
+// A result cleared at the end of its scope.
+struct ResultDeleter {
+    void operator()(PGresult *result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+struct Settings {
+    std::string connection, host, port, database, user, password, table, sql, keys;
+};
+
+class Connection {
+  public:
+    ~Connection() { Disconnect(); }
+    uint32_t SetProperty(uint32_t number, uint32_t field);
+    uint32_t GetProperty(uint32_t number, uint32_t field);
+    uint32_t Connect();
+    void Disconnect();
+    uint32_t Execute(uint32_t *count);
+    uint32_t Select(uint32_t list, uint32_t *count);
+    uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
+    uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
+    uint32_t Create(uint32_t kind, uint32_t list);
+    uint32_t Drop(uint32_t kind);
+    uint32_t Unsupported(const char *operation);
+
+  private:
+    enum class Write { Update, Remove };
+    // Logs what failed with the server's message and SQLSTATE.
+    uint32_t ServerFailure(const std::string &what, const PGresult *result);
+    // Runs sql; a result of another status than expected is a failure.
+    uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
+    uint32_t NeedTable();
+    uint32_t CloseCursor();
+    uint32_t FetchRows(uint32_t count);
+    uint32_t LayOut(uint32_t list, const PGresult *result);
+    uint32_t FillRecord(int row, uint32_t index);
+    uint32_t TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types);
+    uint32_t PrepareCopy(uint32_t list);
+    uint32_t SendCopy(uint32_t first, uint32_t count, std::string &problem, uint32_t &failed);
+    uint32_t PrepareWrite(Write kind, uint32_t list);
+    uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
+                         const PGresult *rows, uint32_t *count);
+
+    Settings settings_;
+    rdxc::FailureLog log_;
+    PGconn *db_ = nullptr;
+    // The select: whether the cursor is open, its rows fetched ahead and
+    // the next of them, and the list's fields.
+    bool cursorOpen_ = false;
+    bool cursorDone_ = false;
+    bool binary_ = true;
+    Result rows_;
+    int nextRow_ = 0;
+    uint64_t rowNumber_ = 0;
+    uint32_t selectedList_ = 0;
+    std::vector<rdxc::ListField> selectedFields_;
+    std::vector<uint32_t> selectedTypes_; // the columns' type oids
+    // The copy: the list and the column types it was made for.
+    uint32_t copyList_ = 0;
+    std::string copyTable_;
+    std::string copySql_;
+    std::vector<rdxc::ListField> writeFields_;
+    std::vector<uint32_t> writeTypes_;
+    // The prepared update or remove.
+    bool prepared_ = false;
+    Write writeKind_ = Write::Update;
+    std::string writeKey_;
+    std::vector<size_t> parameters_; // fields in parameter order
+    std::string buffer_;
+};
+
+} // namespace rdpg

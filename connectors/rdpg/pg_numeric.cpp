@@ -1,0 +1,104 @@
+// The numeric binary form: base-10000 digit groups with a weight, a sign
+// and the count of decimal digits shown, from and to decimal texts.
+#include "pg_binary.h"
+#include "pg_wire.h"
+
+#include <algorithm>
+
+namespace rdpg {
+namespace {
+
+constexpr uint16_t kNegative = 0x4000;
+
+} // namespace
+
+// [-]digits[.digits] into base-10000 groups around the decimal point.
+bool NumericFromText(std::string_view text, std::string &out) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    const size_t point = std::min(text.find('.'), text.size());
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point < text.size() ? text.substr(point + 1) : "";
+    if (whole.empty() && fraction.empty()) return false;
+    const size_t scale = fraction.size();
+    // Digit k of the number, counted from the first group's first digit
+    // (whole part padded in front, fraction behind, with zeros).
+    const size_t lead = (4 - whole.size() % 4) % 4;
+    const size_t wholeGroups = (whole.size() + lead) / 4;
+    const size_t groupCount = wholeGroups + (scale + 3) / 4;
+    uint16_t groups[512];
+    if (groupCount > sizeof groups / sizeof groups[0]) return false;
+    for (size_t g = 0; g < groupCount; ++g) {
+        uint16_t value = 0;
+        for (size_t k = g * 4; k < g * 4 + 4; ++k) {
+            char c = '0';
+            if (k >= lead && k - lead < whole.size())
+                c = whole[k - lead];
+            else if (k >= lead + whole.size() && k - lead - whole.size() < scale)
+                c = fraction[k - lead - whole.size()];
+            if (c < '0' || c > '9') return false;
+            value = static_cast<uint16_t>(value * 10 + (c - '0'));
+        }
+        groups[g] = value;
+    }
+    int weight = static_cast<int>(wholeGroups) - 1;
+    size_t begin = 0, end = groupCount;
+    while (begin < end && groups[begin] == 0) {
+        ++begin;
+        --weight;
+    }
+    while (end > begin && groups[end - 1] == 0)
+        --end;
+    if (begin == end) weight = 0;
+    if (scale > 0x3FFF || weight > 0x7FFF) return false;
+    out.clear();
+    Put16(out, static_cast<uint16_t>(end - begin));
+    Put16(out, static_cast<uint16_t>(static_cast<int16_t>(weight)));
+    Put16(out, begin == end ? 0 : negative ? kNegative : 0);
+    Put16(out, static_cast<uint16_t>(scale));
+    for (size_t i = begin; i < end; ++i)
+        Put16(out, groups[i]);
+    return true;
+}
+
+bool NumericToText(std::string_view bytes, std::string &out) {
+    if (bytes.size() < 8) return false;
+    const size_t count = Get(bytes, 0, 2);
+    const int weight = static_cast<int16_t>(Get(bytes, 2, 2));
+    const uint16_t sign = static_cast<uint16_t>(Get(bytes, 4, 2));
+    const size_t scale = Get(bytes, 6, 2);
+    if (bytes.size() != 8 + 2 * count || (sign != 0 && sign != kNegative)) return false;
+    auto group = [&](int i) -> uint16_t {
+        return i >= 0 && static_cast<size_t>(i) < count
+                   ? static_cast<uint16_t>(Get(bytes, 8 + 2 * i, 2))
+                   : 0;
+    };
+    out = sign == kNegative ? "-" : "";
+    if (weight < 0) {
+        out += '0';
+    } else {
+        for (int i = 0; i <= weight; ++i) {
+            const uint16_t g = group(i);
+            if (g > 9999) return false;
+            std::string four = std::to_string(g);
+            if (i > 0) four.insert(0, 4 - four.size(), '0');
+            out += four;
+        }
+    }
+    if (scale > 0) {
+        out += '.';
+        std::string fraction;
+        for (int i = weight + 1; fraction.size() < scale; ++i) {
+            if (group(i) > 9999) return false;
+            std::string four = std::to_string(group(i));
+            fraction += std::string(4 - four.size(), '0') + four;
+        }
+        out += fraction.substr(0, scale);
+    }
+    return true;
+}
+
+} // namespace rdpg

@@ -1,0 +1,116 @@
+// Create and drop of a table from a field list, and the catalog of the
+// database's schemas, tables and columns from information_schema.
+#include "pg_binary.h"
+#include "pg_connection.h"
+
+#include "rdx_field.h"
+#include "rdx_fieldlist.h"
+#include "rdx_fieldvalue.h"
+#include "rdx_status.h"
+
+namespace rdpg {
+
+uint32_t Connection::Create(uint32_t kind, uint32_t list) {
+    if (kind != kKindTable) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
+    std::string columns;
+    for (const rdxc::ListField &field : fields)
+        columns += (columns.empty() ? "" : ", ") + QuoteName(field.name) + " " +
+                   DeclaredTypeOf(field.field, field.type);
+    copyList_ = 0;
+    prepared_ = false;
+    return Run("CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")",
+               PGRES_COMMAND_OK);
+}
+
+uint32_t Connection::Drop(uint32_t kind) {
+    if (kind != kKindTable) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    copyList_ = 0;
+    prepared_ = false;
+    return Run("DROP TABLE " + QuoteName(settings_.table), PGRES_COMMAND_OK);
+}
+
+// Gives an empty list the layout, checks a list with fields against it,
+// and fills as many rows as the list holds; count is every row.
+uint32_t Connection::FillCatalog(uint32_t list,
+                                 const std::vector<std::pair<std::string, uint32_t>> &layout,
+                                 const PGresult *rows, uint32_t *count) {
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) {
+        for (const auto &[name, type] : layout) {
+            uint32_t field = 0;
+            if (uint32_t status = rdxc::AppendListField(list, name, {type, 0, 0}, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
+            return status;
+    }
+    if (fields.size() != layout.size() || static_cast<int>(layout.size()) != PQnfields(rows))
+        return log_.Fail("the catalog fills " + std::to_string(layout.size()) + " fields");
+    const int capacity = static_cast<int>(RDFieldlistGetRecordCount(list));
+    for (int r = 0; r < PQntuples(rows) && r < capacity; ++r) {
+        for (size_t f = 0; f < fields.size(); ++f) {
+            const int column = static_cast<int>(f);
+            const uint32_t index = static_cast<uint32_t>(r + 1);
+            const uint32_t status = PQgetisnull(rows, r, column)
+                                        ? RDFieldSetNull(fields[f].field, index, 1)
+                                        : rdxc::TextToValue(fields[f].field, fields[f].type, index,
+                                                            PQgetvalue(rows, r, column));
+            if (status != RDSTATUS_OK) return status;
+        }
+    }
+    *count = static_cast<uint32_t>(PQntuples(rows));
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
+    *count = 0;
+    if (kind != kKindSchema && kind != kKindTable && kind != kKindColumns)
+        return Unsupported("this catalog kind");
+    if (db_ == nullptr) return log_.Fail("the catalog needs a connected database");
+    if (list == 0) return log_.Fail("the catalog needs a field list");
+    // Schemas, tables and views, or the columns of the Table property's
+    // table (of every table when none is named); system schemas left out.
+    const char *sql =
+        kind == kKindSchema
+            ? "SELECT schema_name FROM information_schema.schemata WHERE schema_name NOT IN "
+              "('pg_catalog', 'information_schema') AND schema_name NOT LIKE 'pg\\_%' "
+              "ORDER BY 1"
+        : kind == kKindTable
+            ? "SELECT table_schema, table_name, lower(table_type) FROM information_schema.tables "
+              "WHERE table_schema NOT IN ('pg_catalog', 'information_schema') ORDER BY 1, 2"
+            : "SELECT c.table_schema, c.table_name, c.column_name, c.data_type, "
+              "CASE c.is_nullable WHEN 'NO' THEN 1 ELSE 0 END, "
+              "COALESCE(c.numeric_precision, 0), COALESCE(c.numeric_scale, 0) "
+              "FROM information_schema.columns c WHERE c.table_schema NOT IN ('pg_catalog', "
+              "'information_schema') AND ($1 = '' OR c.table_name = $1) "
+              "ORDER BY 1, 2, c.ordinal_position";
+    const char *values[] = {settings_.table.c_str()};
+    Result result(PQexecParams(db_, sql, kind == kKindColumns ? 1 : 0, nullptr,
+                               kind == kKindColumns ? values : nullptr, nullptr, nullptr, 0));
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+        return ServerFailure("the catalog cannot be read", result.get());
+    if (kind == kKindSchema)
+        return FillCatalog(list, {{"Schema", RDTYPE_TEXT}}, result.get(), count);
+    if (kind == kKindTable)
+        return FillCatalog(list,
+                           {{"Schema", RDTYPE_TEXT}, {"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}},
+                           result.get(), count);
+    return FillCatalog(list,
+                       {{"Schema", RDTYPE_TEXT},
+                        {"Table", RDTYPE_TEXT},
+                        {"Column", RDTYPE_TEXT},
+                        {"Declared", RDTYPE_TEXT},
+                        {"NotNull", RDTYPE_INT},
+                        {"Precision", RDTYPE_INT},
+                        {"Scale", RDTYPE_INT}},
+                       result.get(), count);
+}
+
+} // namespace rdpg

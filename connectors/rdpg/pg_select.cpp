@@ -1,0 +1,169 @@
+// Select and fetch through a server-side cursor: the select is declared as
+// a cursor in a transaction of its own, its columns described before any
+// row is read, and its rows fetched in batches of the caller's size in the
+// binary format (in texts when a column's binary form is not known here).
+#include "pg_binary.h"
+#include "pg_connection.h"
+
+#include "rdx_connector.h"
+#include "rdx_field.h"
+#include "rdx_fieldvalue.h"
+#include "rdx_status.h"
+
+namespace rdpg {
+namespace {
+
+constexpr const char *kCursor = "rdpg_cursor";
+
+} // namespace
+
+uint32_t Connection::CloseCursor() {
+    rows_.reset();
+    nextRow_ = 0;
+    if (!cursorOpen_) return RDSTATUS_OK;
+    cursorOpen_ = false;
+    return Run("CLOSE " + std::string(kCursor) + "; COMMIT", PGRES_COMMAND_OK);
+}
+
+uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {
+    const int columns = PQnfields(result);
+    if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+        return status;
+    if (selectedFields_.empty()) {
+        for (int i = 0; i < columns; ++i) {
+            rdxc::ColumnType type = FieldTypeOf(PQftype(result, i), PQfmod(result, i));
+            uint32_t field = 0;
+            if (uint32_t status = rdxc::AppendListField(list, PQfname(result, i), type, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+            return status;
+    }
+    if (selectedFields_.size() != static_cast<size_t>(columns))
+        return log_.Fail("the field list has " + std::to_string(selectedFields_.size()) +
+                         " fields, the select " + std::to_string(columns) + " columns");
+    selectedList_ = list;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Select(uint32_t list, uint32_t *count) {
+    *count = 0;
+    selectedList_ = 0;
+    rowNumber_ = 0;
+    cursorDone_ = false;
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (uint32_t status = CloseCursor(); status != RDSTATUS_OK) return status;
+    std::string sql = settings_.sql;
+    if (sql.empty()) {
+        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+        sql = "SELECT * FROM " + QuoteName(settings_.table);
+    }
+    if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Run("DECLARE " + std::string(kCursor) + " NO SCROLL CURSOR FOR " + sql,
+                              PGRES_COMMAND_OK);
+        status != RDSTATUS_OK) {
+        Run("ROLLBACK", PGRES_COMMAND_OK);
+        return status;
+    }
+    cursorOpen_ = true;
+    Result described(PQdescribePortal(db_, kCursor));
+    if (PQresultStatus(described.get()) != PGRES_COMMAND_OK) {
+        const uint32_t status = ServerFailure("the select cannot be described", described.get());
+        CloseCursor();
+        return status;
+    }
+    const int columns = PQnfields(described.get());
+    if (columns == 0) {
+        CloseCursor();
+        return log_.Fail("the select text returns no columns");
+    }
+    binary_ = true;
+    selectedTypes_.clear();
+    for (int i = 0; i < columns; ++i) {
+        selectedTypes_.push_back(PQftype(described.get(), i));
+        binary_ = binary_ && HasBinaryForm(selectedTypes_.back());
+    }
+    *count = RDX_COUNT_UNKNOWN; // a cursor does not count ahead
+    if (list == 0) return RDSTATUS_OK;
+    if (uint32_t status = LayOut(list, described.get()); status != RDSTATUS_OK) {
+        CloseCursor();
+        return status;
+    }
+    return RDSTATUS_OK;
+}
+
+// The next rows of the cursor, up to count; none left closes it.
+uint32_t Connection::FetchRows(uint32_t count) {
+    const std::string sql = "FETCH " + std::to_string(count) + " FROM " + kCursor;
+    rows_.reset(
+        PQexecParams(db_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, binary_ ? 1 : 0));
+    nextRow_ = 0;
+    if (PQresultStatus(rows_.get()) != PGRES_TUPLES_OK) {
+        const uint32_t status = ServerFailure(
+            "rows after row " + std::to_string(rowNumber_) + " cannot be read", rows_.get());
+        rows_.reset();
+        cursorOpen_ = false;
+        cursorDone_ = true;
+        Run("ROLLBACK", PGRES_COMMAND_OK);
+        return status;
+    }
+    if (PQntuples(rows_.get()) == 0) {
+        cursorDone_ = true;
+        return CloseCursor();
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::FillRecord(int row, uint32_t index) {
+    for (size_t i = 0; i < selectedFields_.size(); ++i) {
+        const rdxc::ListField &field = selectedFields_[i];
+        const int column = static_cast<int>(i);
+        uint32_t status = RDSTATUS_OK;
+        std::string problem;
+        if (PQgetisnull(rows_.get(), row, column)) {
+            status = RDFieldSetNull(field.field, index, 1);
+        } else {
+            const std::string_view bytes(
+                PQgetvalue(rows_.get(), row, column),
+                static_cast<size_t>(PQgetlength(rows_.get(), row, column)));
+            status = StoreValue(selectedTypes_[i], !binary_, bytes, field.field, field.type, index,
+                                problem);
+        }
+        if (status == RDSTATUS_NOMEMORY) return status;
+        if (status != RDSTATUS_OK)
+            return log_.Fail("row " + std::to_string(rowNumber_) + ", column " +
+                                 std::to_string(i + 1) + " (" + field.name + "): " + problem,
+                             status);
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched) {
+    *fetched = 0;
+    if (!cursorOpen_ && rows_ == nullptr && !cursorDone_)
+        return log_.Fail("fetch without a select");
+    if (list != selectedList_) {
+        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
+            return status;
+        if (selectedFields_.size() != selectedTypes_.size())
+            return log_.Fail("the field list does not have the select's columns");
+        selectedList_ = list;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        if (rows_ == nullptr || nextRow_ >= PQntuples(rows_.get())) {
+            if (cursorDone_) return RDX_END_OF_DATA;
+            if (uint32_t status = FetchRows(count - i); status != RDSTATUS_OK) return status;
+            if (cursorDone_) return RDX_END_OF_DATA;
+        }
+        ++rowNumber_;
+        // A row that does not convert is passed over, like a malformed line
+        // of a file: the next fetch goes on after it.
+        const uint32_t status = FillRecord(nextRow_++, first + i);
+        if (status != RDSTATUS_OK) return status;
+        ++*fetched;
+    }
+    return RDSTATUS_OK;
+}
+
+} // namespace rdpg

@@ -1,0 +1,309 @@
+// Insert through COPY ... FROM STDIN in the binary format, one COPY per
+// batch: the server takes all of the batch's rows or none of them. Update
+// and remove through a prepared statement run for each record of the batch
+// in one transaction.
+#include "pg_binary.h"
+#include "pg_connection.h"
+
+#include "owned_stream.h"
+#include "rdx_field.h"
+#include "rdx_fieldvalue.h"
+#include "rdx_status.h"
+#include "value_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace rdpg {
+namespace {
+
+constexpr char kCopyHeader[] = "PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0";
+constexpr size_t kCopyHeaderSize = 19;
+constexpr size_t kChunk = 1 << 20; // bytes handed to libpq at a time
+constexpr const char *kWriteStatement = "rdpg_write";
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+// The line of the COPY's data the server names in the error's context
+// ("COPY t, line 3, column c: ..."), 0 when none.
+uint32_t FailedLine(const PGresult *result) {
+    const char *context = PQresultErrorField(result, PG_DIAG_CONTEXT);
+    if (context == nullptr) return 0;
+    const char *line = std::strstr(context, ", line ");
+    if (line == nullptr) return 0;
+    return static_cast<uint32_t>(std::strtoul(line + 7, nullptr, 10));
+}
+
+std::vector<std::string> SplitNames(const std::string &text) {
+    std::vector<std::string> names;
+    std::string name;
+    for (char c : text + ",") {
+        if (c == ',') {
+            if (!name.empty()) names.push_back(name);
+            name.clear();
+        } else if (c != ' ') {
+            name += c;
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+// Names and type oids of the table's columns.
+uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types) {
+    const std::string table = QuoteName(settings_.table);
+    const char *values[] = {table.c_str()};
+    Result result(PQexecParams(db_,
+                               "SELECT attname, atttypid FROM pg_attribute WHERE attrelid = "
+                               "$1::regclass AND attnum > 0 AND NOT attisdropped ORDER BY attnum",
+                               1, nullptr, values, nullptr, nullptr, 0));
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+        return ServerFailure("the columns of " + settings_.table + " cannot be read", result.get());
+    for (int r = 0; r < PQntuples(result.get()); ++r) {
+        names.emplace_back(PQgetvalue(result.get(), r, 0));
+        types.push_back(static_cast<uint32_t>(std::stoul(PQgetvalue(result.get(), r, 1))));
+    }
+    return RDSTATUS_OK;
+}
+
+// Matches the list's fields to the table's columns (by name, case ignored
+// when no column has the exact name) and makes the COPY statement.
+uint32_t Connection::PrepareCopy(uint32_t list) {
+    if (list == copyList_ && copyTable_ == settings_.table) return RDSTATUS_OK;
+    copyList_ = 0;
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
+        return status;
+    if (writeFields_.empty()) return log_.Fail("the field list has no fields");
+    std::vector<std::string> names;
+    std::vector<uint32_t> types;
+    if (uint32_t status = TableColumns(names, types); status != RDSTATUS_OK) return status;
+    std::map<std::string, size_t> exact, folded;
+    for (size_t i = 0; i < names.size(); ++i) {
+        exact[names[i]] = i;
+        folded.emplace(Lower(names[i]), i);
+    }
+    writeTypes_.clear();
+    std::string columns;
+    for (const rdxc::ListField &field : writeFields_) {
+        auto found = exact.find(field.name);
+        if (found == exact.end()) found = folded.find(Lower(field.name));
+        if (found == exact.end() || found == folded.end())
+            return log_.Fail("field " + field.name + " has no column in table " + settings_.table);
+        writeTypes_.push_back(types[found->second]);
+        columns += (columns.empty() ? "" : ", ") + QuoteName(names[found->second]);
+    }
+    copySql_ =
+        "COPY " + QuoteName(settings_.table) + " (" + columns + ") FROM STDIN (FORMAT binary)";
+    copyList_ = list;
+    copyTable_ = settings_.table;
+    return RDSTATUS_OK;
+}
+
+// Encodes and sends the records; a record that does not encode ends the
+// COPY with the server rolling it back (failed names it, 0 otherwise).
+uint32_t Connection::SendCopy(uint32_t first, uint32_t count, std::string &problem,
+                              uint32_t &failed) {
+    failed = 0;
+    buffer_.assign(kCopyHeader, kCopyHeaderSize);
+    const uint16_t fields = static_cast<uint16_t>(writeFields_.size());
+    for (uint32_t r = 0; r < count; ++r) {
+        buffer_ += static_cast<char>(fields >> 8);
+        buffer_ += static_cast<char>(fields & 0xFF);
+        for (size_t f = 0; f < writeFields_.size(); ++f) {
+            const rdxc::ListField &field = writeFields_[f];
+            if (uint32_t status = AppendValue(writeTypes_[f], field.field, field.type, first + r,
+                                              buffer_, problem);
+                status != RDSTATUS_OK) {
+                failed = first + r;
+                problem = "field " + field.name + ": " + problem;
+                return status;
+            }
+        }
+        if (buffer_.size() >= kChunk) {
+            if (PQputCopyData(db_, buffer_.data(), static_cast<int>(buffer_.size())) != 1)
+                return RDSTATUS_FREETEXT;
+            buffer_.clear();
+        }
+    }
+    buffer_ += "\xFF\xFF";
+    if (PQputCopyData(db_, buffer_.data(), static_cast<int>(buffer_.size())) != 1)
+        return RDSTATUS_FREETEXT;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    *done = 0;
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (uint32_t status = PrepareCopy(list); status != RDSTATUS_OK) return status;
+    if (count == 0) return RDSTATUS_OK;
+    Result started(PQexec(db_, copySql_.c_str()));
+    if (PQresultStatus(started.get()) != PGRES_COPY_IN)
+        return ServerFailure("the copy into " + settings_.table + " cannot start", started.get());
+    std::string problem;
+    uint32_t failed = 0;
+    const uint32_t sent = SendCopy(first, count, problem, failed);
+    const std::string rolledBack =
+        "; the batch of " + std::to_string(count) + " records was rolled back";
+    if (sent == RDSTATUS_OK)
+        PQputCopyEnd(db_, nullptr);
+    else if (failed != 0)
+        PQputCopyEnd(db_, "a record does not encode");
+    // The outcome: the COPY's result, then the end of results.
+    Result result(PQgetResult(db_));
+    while (PGresult *more = PQgetResult(db_))
+        PQclear(more);
+    if (failed != 0)
+        return log_.Fail("record " + std::to_string(failed) + ", " + problem + rolledBack, sent);
+    if (sent != RDSTATUS_OK || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+        const uint32_t line = result != nullptr ? FailedLine(result.get()) : 0;
+        const std::string where =
+            line > 0 && line <= count ? "record " + std::to_string(first + line - 1) : "the batch";
+        return ServerFailure(where + " was refused" + rolledBack, result.get());
+    }
+    *done = count;
+    return RDSTATUS_OK;
+}
+
+// The prepared update (SET the other fields WHERE the keys match) or remove
+// (WHERE the keys match); keys from the Keys property or the primary key.
+uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
+    const std::string key = std::to_string(list) + "|" + settings_.table + "|" + settings_.keys;
+    if (prepared_ && writeKind_ == kind && writeKey_ == key) return RDSTATUS_OK;
+    copyList_ = 0;
+    if (prepared_) Run(std::string("DEALLOCATE ") + kWriteStatement, PGRES_COMMAND_OK);
+    prepared_ = false;
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
+        return status;
+    std::vector<std::string> keyNames = SplitNames(settings_.keys);
+    if (keyNames.empty()) {
+        const std::string table = QuoteName(settings_.table);
+        const char *values[] = {table.c_str()};
+        Result result(PQexecParams(
+            db_,
+            "SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+            "AND a.attnum = ANY(i.indkey) WHERE i.indrelid = $1::regclass AND i.indisprimary",
+            1, nullptr, values, nullptr, nullptr, 0));
+        if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+            return ServerFailure("the key of " + settings_.table + " cannot be read", result.get());
+        for (int r = 0; r < PQntuples(result.get()); ++r)
+            keyNames.emplace_back(PQgetvalue(result.get(), r, 0));
+        if (keyNames.empty())
+            return log_.Fail("the table " + settings_.table +
+                             " has no primary key: name the key fields (property Keys)");
+    }
+    std::vector<size_t> keys;
+    for (const std::string &name : keyNames) {
+        size_t i = 0;
+        while (i < writeFields_.size() && Lower(writeFields_[i].name) != Lower(name))
+            ++i;
+        if (i == writeFields_.size())
+            return log_.Fail("the key field " + name + " is not in the field list");
+        keys.push_back(i);
+    }
+    parameters_.clear();
+    auto parameter = [&](size_t i) {
+        parameters_.push_back(i);
+        return "$" + std::to_string(parameters_.size());
+    };
+    std::string set, where;
+    if (kind == Write::Update) {
+        for (size_t i = 0; i < writeFields_.size(); ++i) {
+            if (std::find(keys.begin(), keys.end(), i) == keys.end())
+                set += (set.empty() ? "" : ", ") + QuoteName(writeFields_[i].name) + " = " +
+                       parameter(i);
+        }
+        if (set.empty()) return log_.Fail("the field list holds only key fields");
+    }
+    for (size_t k : keys)
+        where += (where.empty() ? "" : " AND ") + QuoteName(writeFields_[k].name) +
+                 " IS NOT DISTINCT FROM " + parameter(k);
+    const std::string table = QuoteName(settings_.table);
+    const std::string sql = kind == Write::Update
+                                ? "UPDATE " + table + " SET " + set + " WHERE " + where
+                                : "DELETE FROM " + table + " WHERE " + where;
+    Result result(PQprepare(db_, kWriteStatement, sql.c_str(), 0, nullptr));
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        return ServerFailure("the statement for table " + settings_.table + " cannot be prepared",
+                             result.get());
+    prepared_ = true;
+    writeKind_ = kind;
+    writeKey_ = key;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
+                                uint32_t *done) {
+    *done = 0;
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (uint32_t status = PrepareWrite(kind, list); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
+    const std::string rolledBack =
+        "; the batch of " + std::to_string(count) + " records was rolled back";
+    std::vector<std::string> texts(parameters_.size());
+    std::vector<const char *> values(parameters_.size());
+    std::vector<int> lengths(parameters_.size()), formats(parameters_.size());
+    uint32_t matched = 0;
+    for (uint32_t r = 0; r < count; ++r) {
+        const uint32_t index = first + r;
+        for (size_t p = 0; p < parameters_.size(); ++p) {
+            const rdxc::ListField &field = writeFields_[parameters_[p]];
+            bool isNull = RDFieldIsNull(field.field, index) != 0;
+            uint32_t status = RDSTATUS_OK;
+            if (!isNull && field.type == RDTYPE_BINARY) {
+                void *value = nullptr;
+                uint32_t *indicator = nullptr;
+                status = RDFieldGetBuffer(field.field, index, &value, &indicator);
+                const RDStream &bytes = *static_cast<const RDStream *>(value);
+                texts[p].assign(reinterpret_cast<const char *>(bytes.data),
+                                bytes.data == nullptr ? 0 : bytes.length);
+            } else if (!isNull) {
+                status = rdxc::ValueToText(field.field, field.type, index, texts[p], isNull);
+            }
+            if (status != RDSTATUS_OK) {
+                Run("ROLLBACK", PGRES_COMMAND_OK);
+                return log_.Fail("record " + std::to_string(index) + ", field " + field.name +
+                                     ": the value has no text form" + rolledBack,
+                                 status);
+            }
+            values[p] = isNull ? nullptr : texts[p].c_str();
+            lengths[p] = static_cast<int>(texts[p].size());
+            formats[p] = field.type == RDTYPE_BINARY ? 1 : 0;
+        }
+        Result result(PQexecPrepared(db_, kWriteStatement, static_cast<int>(values.size()),
+                                     values.data(), lengths.data(), formats.data(), 0));
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+            const uint32_t status =
+                ServerFailure("record " + std::to_string(index) + rolledBack, result.get());
+            Run("ROLLBACK", PGRES_COMMAND_OK);
+            return status;
+        }
+        if (std::string(PQcmdTuples(result.get())) != "0") ++matched;
+    }
+    if (uint32_t status = Run("COMMIT", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
+    *done = matched;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    return WriteBatch(Write::Update, list, first, count, done);
+}
+
+// Without a list, the SQL text says what to remove.
+uint32_t Connection::Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    if (list != 0) return WriteBatch(Write::Remove, list, first, count, done);
+    *done = 0;
+    return Execute(done);
+}
+
+} // namespace rdpg

@@ -1,0 +1,324 @@
+// The PostgreSQL connector against a real server: values of every type
+// both ways, batches through COPY and the cursor, a refused row, updates,
+// removes, the catalog and the server's messages.
+#include "pg_test_env.h"
+
+namespace connectortest {
+namespace {
+
+// Value index of field as a test writes it: date-times as
+// "YYYY-MM-DD[ HH:MM:SS.hh]" in universal time, binary values as
+// hexadecimal digits, others as the library's texts.
+std::string Shown(uint32_t field, uint32_t index) {
+    if (RDFieldIsNull(field, index)) return "<null>";
+    if (RDFieldGetType(field) == RDTYPE_DATETIME) {
+        RDDatetime value{};
+        uint32_t isNull = 0;
+        EXPECT_EQ(0u, RDFieldGetDatetime(field, index, &value, &isNull));
+        RDDatetimeParts p{};
+        EXPECT_EQ(0u, RDDatetimeGetParts(&value, RDDT_UTC, &p));
+        char text[40];
+        if (value.ticks == RDDT_ABSENT)
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.year, p.month, p.day);
+        else
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%02d", p.year, p.month,
+                          p.day, p.hour, p.minute, p.second, p.hundredth);
+        return text;
+    }
+    if (RDFieldGetType(field) == RDTYPE_BINARY) {
+        Stream bytes;
+        uint32_t isNull = 0;
+        EXPECT_EQ(0u, RDFieldGetStream(field, index, RDKIND_BINARY, &bytes, &isNull));
+        std::string hex;
+        for (unsigned char c : bytes.Bytes()) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            hex += kHex[c >> 4];
+            hex += kHex[c & 15];
+        }
+        return hex;
+    }
+    return ValueText(field, index);
+}
+
+// Stores text as Shown writes it.
+void Store(uint32_t field, uint32_t index, const std::string &text) {
+    if (text == "<null>") {
+        EXPECT_EQ(0u, RDFieldSetNull(field, index, 1));
+    } else if (RDFieldGetType(field) == RDTYPE_DATETIME) {
+        RDDatetimeParts p{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
+        std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%d", &p.year, &p.month, &p.day, &p.hour,
+                    &p.minute, &p.second, &p.hundredth);
+        RDDatetime value{};
+        ASSERT_EQ(0u, RDDatetimeSetParts(&value, &p, RDDT_UTC)) << text;
+        EXPECT_EQ(0u, RDFieldSetDatetime(field, index, &value));
+    } else if (RDFieldGetType(field) == RDTYPE_BINARY) {
+        std::string bytes;
+        for (size_t i = 0; i + 1 < text.size(); i += 2)
+            bytes += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
+        Stream value(bytes, RDKIND_BINARY);
+        EXPECT_EQ(0u, RDFieldSetStream(field, index, &value));
+    } else {
+        Stream value(text, 256);
+        EXPECT_EQ(0u, RDFieldSetStream(field, index, &value)) << text;
+    }
+}
+
+void FillShown(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &fields,
+               const std::vector<std::vector<std::string>> &rows) {
+    Fill(list, fields, {});
+    for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t f = 0; f < fields.size(); ++f) {
+            uint32_t field = 0;
+            ASSERT_EQ(
+                0u, RDFieldlistGetField(list, static_cast<uint32_t>(f + 1), 256, &field, nullptr));
+            Store(field, static_cast<uint32_t>(r + 1), rows[r][f]);
+        }
+    }
+}
+
+std::vector<std::string> ShownRows(uint32_t list, uint32_t count) {
+    std::vector<std::string> rows;
+    for (uint32_t r = 1; r <= count; ++r) {
+        std::string row;
+        for (uint32_t f = 1; f <= RDFieldlistGetCount(list); ++f) {
+            uint32_t field = 0;
+            EXPECT_EQ(0u, RDFieldlistGetField(list, f, 256, &field, nullptr));
+            row += (f > 1 ? "|" : "") + Shown(field, r);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<std::string> Joined(const std::vector<std::vector<std::string>> &rows) {
+    std::vector<std::string> joined;
+    for (const auto &row : rows) {
+        std::string text;
+        for (const auto &value : row)
+            text += (text.empty() ? "" : "|") + value;
+        joined.push_back(text);
+    }
+    return joined;
+}
+
+TEST_F(PgTest, IdentifiesAndConnects) {
+    ASSERT_NE(nullptr, pg_.library) << dlerror();
+    EXPECT_TRUE(pg_.Complete());
+    EXPECT_EQ(0x10002u, pg_.Number("Database"));
+    EXPECT_EQ(0x10005u, pg_.Number("Table"));
+    EXPECT_EQ(0x1000Bu, pg_.Number("SQL"));
+    auto c = OpenPg({{"Password", "secret-word"}});
+    EXPECT_EQ("", c->Get("Password"));
+    auto bad = OpenPg({{"Database", "nosuchdb"}, {"Password", "secret-word"}}, RDSTATUS_FREETEXT);
+    EXPECT_NE(std::string::npos, bad->LastError().find("nosuchdb")) << bad->LastError();
+    EXPECT_EQ(std::string::npos, bad->LastError().find("secret-word"));
+    // A connection string, the separate properties over it.
+    auto byString = OpenPg({{"Connection", "host=/nonexistent port=1 password=secret-word"},
+                            {"Host", PgCluster::Socket()}});
+    EXPECT_EQ("password=**** host=/nonexistent port=1", byString->Get("Connection"));
+}
+
+// Every field type written through COPY and read back through the cursor,
+// with the values at the edges of each.
+TEST_F(PgTest, ValuesOfEveryTypeRoundTrip) {
+    auto c = OpenPg({{"Table", "t"}});
+    const std::vector<std::pair<std::string, uint32_t>> layout = {
+        {"i", RDTYPE_INT},      {"f", RDTYPE_FLOAT}, {"m", RDTYPE_CURRENCY}, {"n", RDTYPE_NUMERIC},
+        {"d", RDTYPE_DATETIME}, {"s", RDTYPE_TEXT},  {"b", RDTYPE_BINARY}};
+    const std::vector<std::vector<std::string>> rows = {
+        {"2147483647", "1.5", "922337203685477.5807", "12345678901234567890123456789012345678",
+         "1600-02-29 23:59:59.99", "naïve ✓ 𝄞 \x7f", "00FF80"},
+        {"-2147483648", "-0.25", "-0.0001", "-0.00000000000000000000000000000000000001",
+         "9999-12-31 00:00:00.00", "", ""},
+        {"0", "0", "0", "0", "1000-01-01 12:00:00.01", "a", "61"},
+        {"<null>", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>"}};
+    List in(4);
+    FillShown(in, layout, rows);
+    ASSERT_EQ(0u, pg_.RDXCreate(c->Private(), 3, in)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"integer", "double precision", "numeric", "numeric",
+                                        "timestamp without time zone", "text", "bytea"}),
+              Sql("SELECT data_type FROM information_schema.columns WHERE table_name = 't' "
+                  "ORDER BY ordinal_position"));
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(in, 1, 4, &done)) << c->LastError();
+    EXPECT_EQ(4u, done);
+    // As the server shows them: dates keep their text across the calendars.
+    EXPECT_EQ((std::vector<std::string>{
+                  "2147483647|1.5|922337203685477.5807|12345678901234567890123456789012345678|"
+                  "1600-02-29 23:59:59.99|naïve ✓ 𝄞 \x7f|\\x00ff80",
+                  "-2147483648|-0.25|-0.0001|-0.00000000000000000000000000000000000001|"
+                  "9999-12-31 00:00:00|<empty>|<empty>"}),
+              Sql("SELECT i, f, m, n, d, CASE s WHEN '' THEN '<empty>' ELSE s END, CASE b WHEN "
+                  "'' THEN '<empty>' ELSE b::text END FROM t WHERE i <> 0 ORDER BY i "
+                  "DESC LIMIT 2"));
+
+    List out(10);
+    ASSERT_EQ(0u, c->Select(out, 10)) << c->LastError();
+    EXPECT_EQ("i:1,f:2,m:4,n:4,d:5,s:6,b:7", Layout(out));
+    uint32_t fetched = 0;
+    EXPECT_EQ(RDX_END_OF_DATA, c->Fetch(out, 1, 10, &fetched));
+    EXPECT_EQ(4u, fetched);
+    EXPECT_EQ(Joined(rows), ShownRows(out, fetched));
+}
+
+// Server types without a field type of their own, in the texts the server
+// writes them in; int8 and numerics of a declared size keep their digits.
+TEST_F(PgTest, ServerTypesReadIntoFields) {
+    auto c = OpenPg({{"SQL", "SELECT 9223372036854775807::int8 AS big, true AS yes, "
+                             "1.25::numeric(5,2) AS n, date '2024-02-29' AS d, "
+                             "'2024-07-01 10:00:00+02'::timestamptz AS tz, "
+                             "'a b'::varchar(4) AS v"}});
+    List out(2);
+    ASSERT_EQ(0u, c->Select(out, 2)) << c->LastError();
+    EXPECT_EQ("big:4,yes:1,n:4,d:5,tz:5,v:6", Layout(out));
+    uint32_t fetched = 0;
+    EXPECT_EQ(RDX_END_OF_DATA, c->Fetch(out, 1, 2, &fetched));
+    EXPECT_EQ((std::vector<std::string>{
+                  "9223372036854775807|1|1.25|2024-02-29|2024-07-01 08:00:00.00|a b"}),
+              ShownRows(out, fetched));
+    // A column whose binary form is unknown turns the cursor to texts.
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT 3 AS n, '10.0.0.1'::inet AS address, "
+                                "'2020-05-06 07:08:09.5'::timestamp AS t"));
+    List texts(2);
+    ASSERT_EQ(0u, c->Select(texts, 2)) << c->LastError();
+    EXPECT_EQ("n:1,address:6,t:5", Layout(texts));
+    fetched = 0;
+    EXPECT_EQ(RDX_END_OF_DATA, c->Fetch(texts, 1, 2, &fetched));
+    EXPECT_EQ((std::vector<std::string>{"3|10.0.0.1|2020-05-06 07:08:09.50"}),
+              ShownRows(texts, fetched));
+}
+
+// Texts into a LATIN1 database: the server translates what LATIN1 holds
+// and refuses, naming the record, a character it does not.
+TEST_F(PgTest, TextsInALatin1Database) {
+    Sql("DROP DATABASE IF EXISTS latin");
+    Sql("CREATE DATABASE latin ENCODING 'LATIN1' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'");
+    auto c = OpenPg({{"Database", "latin"}, {"Table", "words"}});
+    ASSERT_EQ(0u, Execute(*c, "CREATE TABLE words (w text)"));
+    List in(3);
+    FillShown(in, {{"w", RDTYPE_TEXT}},
+              {{"caf\xc3\xa9 \xc3\xbf\x7f"}, {"snow \xe2\x98\x83"}, {""}});
+    uint32_t done = 0;
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 3, &done));
+    EXPECT_NE(std::string::npos, c->LastError().find("record 2")) << c->LastError();
+    EXPECT_NE(std::string::npos, c->LastError().find("22P05")) << c->LastError();
+    ASSERT_EQ(0u, c->Insert(in, 1, 1, &done)) << c->LastError();
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT w, octet_length(w) FROM words"));
+    List out(2);
+    ASSERT_EQ(0u, c->Select(out, 2)) << c->LastError();
+    uint32_t fetched = 0;
+    EXPECT_EQ(RDX_END_OF_DATA, c->Fetch(out, 1, 2, &fetched));
+    EXPECT_EQ((std::vector<std::string>{"caf\xc3\xa9 \xc3\xbf\x7f|7"}), ShownRows(out, fetched));
+}
+
+// Batches ending exactly at the fetch size and one past it.
+TEST_F(PgTest, BatchesAtAndPastTheirSize) {
+    auto c = OpenPg({{"Table", "numbers"}});
+    Sql("CREATE TABLE numbers (n integer, label text)");
+    for (const int total : {8, 9}) {
+        Sql("TRUNCATE numbers");
+        List in(static_cast<uint32_t>(total));
+        std::vector<std::vector<std::string>> rows;
+        for (int i = 1; i <= total; ++i)
+            rows.push_back({std::to_string(i), "row " + std::to_string(i)});
+        Fill(in, {{"N", RDTYPE_INT}, {"label", RDTYPE_TEXT}}, rows);
+        uint32_t done = 0;
+        ASSERT_EQ(0u, c->Insert(in, 1, 4, &done)) << c->LastError();
+        ASSERT_EQ(0u, c->Insert(in, 5, static_cast<uint32_t>(total - 4), &done));
+        EXPECT_EQ(static_cast<uint32_t>(total - 4), done);
+        ASSERT_EQ(0u, c->Set("SQL", "SELECT n FROM numbers ORDER BY n"));
+        List out(4);
+        ASSERT_EQ(0u, c->Select(out, 4));
+        std::vector<std::string> read;
+        const std::vector<Step> steps = FetchAll(*c, out, read);
+        EXPECT_EQ(static_cast<size_t>(total), read.size());
+        EXPECT_EQ(total == 8 ? (std::vector<Step>{{0, 4}, {0, 4}, {RDX_END_OF_DATA, 0}})
+                             : (std::vector<Step>{{0, 4}, {0, 4}, {RDX_END_OF_DATA, 1}}),
+                  steps);
+        ASSERT_EQ(0u, c->Set("SQL", ""));
+    }
+}
+
+// A row that breaks a constraint in the middle of a batch: none of the
+// batch is kept, and the failure names the record; a value that does not
+// fit its column is refused before anything is sent.
+TEST_F(PgTest, RefusedRowRollsTheBatchBack) {
+    auto c = OpenPg({{"Table", "keyed"}});
+    Sql("CREATE TABLE keyed (id integer PRIMARY KEY, amount smallint)");
+    List in(5);
+    Fill(in, {{"id", RDTYPE_INT}, {"amount", RDTYPE_INT}},
+         {{"1", "1"}, {"2", "2"}, {"3", "3"}, {"2", "4"}, {"5", "70000"}});
+    uint32_t done = 7;
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 4, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_NE(std::string::npos, c->LastError().find("record 4")) << c->LastError();
+    EXPECT_NE(std::string::npos, c->LastError().find("23505")) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"0"}), Sql("SELECT count(*) FROM keyed"));
+    EXPECT_NE(0u, c->Insert(in, 3, 3, &done));
+    EXPECT_NE(std::string::npos, c->LastError().find("record 5")) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"0"}), Sql("SELECT count(*) FROM keyed"));
+    // The connection goes on with the next batch.
+    ASSERT_EQ(0u, c->Insert(in, 1, 3, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"3"}), Sql("SELECT count(*) FROM keyed"));
+}
+
+// A server that ends the session: the next batch fails cleanly and
+// nothing is reported written.
+TEST_F(PgTest, ServerGoneFailsCleanly) {
+    auto c = OpenPg({{"Table", "gone"}});
+    Sql("CREATE TABLE gone (n integer)");
+    List in(2);
+    Fill(in, {{"n", RDTYPE_INT}}, {{"1"}, {"2"}});
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(in, 1, 2, &done)) << c->LastError();
+    Sql("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'rdpg'");
+    done = 9;
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 2, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_NE(std::string::npos, c->LastError().find("terminat")) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"2"}), Sql("SELECT count(*) FROM gone"));
+    List out(2);
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Select(out, 2));
+}
+
+TEST_F(PgTest, UpdateRemoveAndExecute) {
+    auto c = OpenPg({{"Table", "items"}});
+    Sql("CREATE TABLE items (id integer PRIMARY KEY, name text, photo bytea);"
+        "INSERT INTO items VALUES (1, 'one', NULL), (2, 'two', NULL), (3, 'three', NULL)");
+    List changes(3);
+    FillShown(changes, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}, {"photo", RDTYPE_BINARY}},
+              {{"1", "uno", "0001"}, {"3", "<null>", "<null>"}, {"9", "none", "<null>"}});
+    uint32_t done = 0;
+    ASSERT_EQ(0u, pg_.RDXUpdate(c->Private(), changes, 1, 3, &done)) << c->LastError();
+    EXPECT_EQ(2u, done); // id 9 matches no row
+    EXPECT_EQ((std::vector<std::string>{"1|uno|\\x0001", "2|two|<null>", "3|<null>|<null>"}),
+              Sql("SELECT * FROM items ORDER BY id"));
+    ASSERT_EQ(0u, pg_.RDXRemove(c->Private(), changes, 1, 1, &done)) << c->LastError();
+    EXPECT_EQ(1u, done);
+    uint32_t count = 0;
+    ASSERT_EQ(0u, Execute(*c, "UPDATE items SET name = 'x'", &count)) << c->LastError();
+    EXPECT_EQ(2u, count);
+    EXPECT_EQ(RDSTATUS_FREETEXT, Execute(*c, "SELECT nonsense FROM items"));
+    EXPECT_NE(std::string::npos, c->LastError().find("42703")) << c->LastError();
+}
+
+TEST_F(PgTest, CatalogAndDrop) {
+    auto c = OpenPg({{"Table", "cat"}});
+    Sql("CREATE SCHEMA extra; CREATE TABLE cat (id integer NOT NULL, v numeric(10,3))");
+    List schemas(5), tables(5), columns(5);
+    uint32_t count = 0;
+    ASSERT_EQ(0u, pg_.RDXCatalog(c->Private(), 2, schemas, &count)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"extra", "public"}), Rows(schemas, 1, count));
+    ASSERT_EQ(0u, pg_.RDXCatalog(c->Private(), 3, tables, &count)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"public|cat|base table"}), Rows(tables, 1, count));
+    ASSERT_EQ(0u, pg_.RDXCatalog(c->Private(), 5, columns, &count)) << c->LastError();
+    EXPECT_EQ(
+        (std::vector<std::string>{"public|cat|id|integer|1|32|0", "public|cat|v|numeric|0|10|3"}),
+        Rows(columns, 1, count));
+    ASSERT_EQ(0u, pg_.RDXDrop(c->Private(), 3)) << c->LastError();
+    EXPECT_EQ(RDSTATUS_FREETEXT, pg_.RDXDrop(c->Private(), 3));
+    EXPECT_NE(std::string::npos, c->LastError().find("42P01")) << c->LastError();
+}
+
+} // namespace
+} // namespace connectortest
