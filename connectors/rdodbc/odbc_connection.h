@@ -68,6 +68,7 @@ class Connection {
     uint32_t NextRowset();
     uint32_t FillRecord(size_t row, uint32_t index);
     uint32_t PrepareInsert(uint32_t list);
+    size_t ProbeFailure(size_t count);
     std::string TypeName(SQLSMALLINT sqlType, const char *fallback);
     std::string DeclaredTypeOf(const rdxc::ListField &field);
     uint32_t ReadCatalog(Handle &statement, std::vector<std::vector<std::string>> &rows);

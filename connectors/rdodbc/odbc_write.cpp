@@ -7,6 +7,8 @@
 #include "odbc_diagnostics.h"
 #include "rdx_status.h"
 
+#include <algorithm>
+
 namespace rdodbc {
 namespace {
 
@@ -43,6 +45,31 @@ uint32_t Connection::PrepareInsert(uint32_t list) {
     }
     insertKey_ = key;
     return RDSTATUS_OK;
+}
+
+// Finds the record a driver did not mark in the status array by running
+// the batch's records one at a time on a rolled-back transaction; the
+// caller rolls them back too. count when every record goes in alone.
+size_t Connection::ProbeFailure(size_t count) {
+    SQLHSTMT statement = insert_.get();
+    SQLFreeStmt(statement, SQL_RESET_PARAMS);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAM_STATUS_PTR, nullptr, 0);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
+    for (size_t r = 0; r < count; ++r) {
+        for (size_t p = 0; p < parameters_.size(); ++p) {
+            ColumnArray &column = parameters_[p];
+            char *value =
+                static_cast<char *>(column.data()) + r * static_cast<size_t>(column.width());
+            if (!Succeeded(SQLBindParameter(statement, static_cast<SQLUSMALLINT>(p + 1),
+                                            SQL_PARAM_INPUT, column.cType(), column.sqlType(),
+                                            column.columnSize(), column.digits(), value,
+                                            column.width(), column.indicators() + r)))
+                return count;
+        }
+        if (!Succeeded(SQLExecute(statement))) return r;
+    }
+    return count;
 }
 
 uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
@@ -102,11 +129,18 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
         *done = count;
         return RDSTATUS_OK;
     }
+    const std::string diagnostics = JoinDiagnostics(DiagnosticsOf(SQL_HANDLE_STMT, statement));
+    // A driver that stops at the failing set may not mark it: it is found
+    // by trying the records alone, all rolled back below.
+    if (!Succeeded(result) && failed == count && transactions_ &&
+        std::all_of(paramStatus_.begin(), paramStatus_.end(),
+                    [](SQLUSMALLINT s) { return s == kUntouched; }) &&
+        EndTransaction(false) == RDSTATUS_OK)
+        failed = ProbeFailure(count);
     const std::string where =
         failed < count ? "record " + std::to_string(first + failed) : "a record" + ofBatch;
-    std::string text = where + " cannot be inserted into " + settings_.table + ": ";
-    const std::string diagnostics = JoinDiagnostics(DiagnosticsOf(SQL_HANDLE_STMT, statement));
-    text += diagnostics.empty() ? "the driver says nothing more" : diagnostics;
+    std::string text = where + " cannot be inserted into " + settings_.table + ": " +
+                       (diagnostics.empty() ? "the driver says nothing more" : diagnostics);
     SQLFreeStmt(statement, SQL_CLOSE);
     const bool rolledBack = transactions_ && EndTransaction(false) == RDSTATUS_OK;
     text += rolledBack ? "; the batch of " + std::to_string(count) + " records was rolled back"
