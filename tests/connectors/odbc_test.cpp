@@ -206,6 +206,23 @@ TEST_F(OdbcTest, AFailingRecordRollsTheBatchBack) {
     EXPECT_EQ("2", Query("SELECT count(*) FROM keyed"));
 }
 
+// A value longer than its column's described size is never cut: its row
+// fails with a text naming it, and the next fetch goes on after it.
+TEST_F(OdbcTest, AValueTooLongForItsColumnFailsItsRow) {
+    auto db = Open();
+    ASSERT_EQ(0u, Execute(*db, "CREATE TABLE t (n INTEGER, s VARCHAR(2))"));
+    ASSERT_EQ(0u, Execute(*db, "INSERT INTO t VALUES (1, 'ab'), (2, 'abcdefghijk'), (3, 'cd')"));
+    ASSERT_EQ(0u, db->Set("SQL", "SELECT n, s FROM t ORDER BY n"));
+    List read(3);
+    ASSERT_EQ(0u, db->Select(read, 3)) << db->LastError();
+    std::vector<std::string> got;
+    EXPECT_EQ((std::vector<Step>{{RDSTATUS_FREETEXT, 1}}), FetchAll(*db, read, got));
+    EXPECT_NE(std::string::npos, db->LastError().find("row 2, column 2 (s): the value is longer"))
+        << db->LastError();
+    EXPECT_EQ((std::vector<Step>{{RDX_END_OF_DATA, 1}}), FetchAll(*db, read, got));
+    EXPECT_EQ((std::vector<std::string>{"1|ab", "3|cd"}), got);
+}
+
 TEST_F(OdbcTest, ExecuteCountsTheChangedRows) {
     auto db = Open();
     ASSERT_EQ(0u, Execute(*db, "CREATE TABLE t (n INTEGER)"));
