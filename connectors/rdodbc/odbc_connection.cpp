@@ -10,7 +10,9 @@
 #include "rdx_status.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <dlfcn.h>
 
 namespace rdodbc {
 namespace {
@@ -66,6 +68,26 @@ std::string WithoutPasswords(const std::string &text) {
         at = end + 1;
     }
     return shown;
+}
+
+// The driver manager (libodbc, and libodbcinst which it loads on demand)
+// caches the configuration files it reads and never frees the caches.
+// Unloaded with this connector after each activity, every load would leave
+// its caches behind; kept loaded for the life of the process, one set
+// serves every connection.
+void KeepDriverManager() {
+    static std::atomic<bool> kept{false};
+    if (kept) return;
+    bool all = true;
+    for (const char *name : {"libodbc.so.2", "libodbcinst.so.2"}) {
+        void *library = dlopen(name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+        if (library == nullptr) {
+            all = false;
+            continue;
+        }
+        dlclose(library); // the flag stays: the library is never unloaded
+    }
+    kept = all;
 }
 
 SQLCHAR *Chars(const std::string &text) {
@@ -166,6 +188,7 @@ uint32_t Connection::Connect() {
         return status;
     }
     Note(result, dbc_);
+    KeepDriverManager();
     connected_ = true;
     SQLUSMALLINT capable = SQL_TC_NONE;
     if (Succeeded(SQLGetInfo(dbc_.get(), SQL_TXN_CAPABLE, &capable, sizeof capable, nullptr)) &&
