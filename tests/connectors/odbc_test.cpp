@@ -142,6 +142,40 @@ TEST_F(OdbcTest, ValuesRoundTrip) {
               Rows(numbers, 1, 4));
 }
 
+// Binary values and currency amounts, and a select made without a list
+// whose first fetch lays out the binding.
+TEST_F(OdbcTest, BinaryValuesAndAmounts) {
+    auto db = Open({{"Table", "blobs"}});
+    List written(2);
+    Fill(written, {{"fee", RDTYPE_CURRENCY}, {"data", RDTYPE_BINARY}},
+         {{"12.5", "<null>"}, {"-0.0001", "<null>"}});
+    uint32_t field = 0;
+    ASSERT_EQ(0u, RDFieldlistGetField(written, 2, 256, &field, nullptr));
+    Stream bytes(std::string("\0\xFF\x01", 3), RDKIND_BINARY);
+    ASSERT_EQ(0u, RDFieldSetStream(field, 1, &bytes));
+    ASSERT_EQ(0u, odbc_.RDXCreate(db->Private(), 3, written)) << db->LastError();
+    uint32_t done = 0;
+    ASSERT_EQ(0u, db->Insert(written, 1, 2, &done)) << db->LastError();
+    EXPECT_EQ("0x00FF01", Query("SELECT '0x' || hex(data) FROM blobs WHERE data IS NOT NULL"));
+
+    ASSERT_EQ(0u, db->Select(0, 2)) << db->LastError();
+    List read(2);
+    Fill(read, {{"fee", RDTYPE_CURRENCY}, {"data", RDTYPE_BINARY}}, {});
+    uint32_t fetched = 0;
+    ASSERT_EQ(0u, db->Fetch(read, 1, 2, &fetched)) << db->LastError();
+    ASSERT_EQ(2u, fetched);
+    ASSERT_EQ(0u, RDFieldlistGetField(read, 2, 256, &field, nullptr));
+    Stream back;
+    uint32_t isNull = 0;
+    ASSERT_EQ(0u, RDFieldGetStream(field, 1, RDKIND_BINARY, &back, &isNull));
+    EXPECT_EQ(std::string("\0\xFF\x01", 3), back.Bytes());
+    uint32_t feeIn = 0, feeOut = 0;
+    ASSERT_EQ(0u, RDFieldlistGetField(written, 1, 256, &feeIn, nullptr));
+    ASSERT_EQ(0u, RDFieldlistGetField(read, 1, 256, &feeOut, nullptr));
+    for (uint32_t r = 1; r <= 2; ++r)
+        EXPECT_EQ(ValueText(feeIn, r), ValueText(feeOut, r)) << r;
+}
+
 // Fetches in batches ending exactly at and one past the batch size, and
 // inserts of those sizes; the records arrive in order.
 TEST_F(OdbcTest, BatchesEndingAtAndOnePastTheBatchSize) {
