@@ -1,0 +1,110 @@
+// One connection of the ODBC connector: its properties, the environment
+// and connection handles, the select's bound rowset and the prepared insert.
+#pragma once
+
+#include "connector_log.h"
+#include "list_fields.h"
+#include "odbc_buffers.h"
+#include "odbc_handle.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace rdodbc {
+
+enum PropertyNumber : uint32_t {
+    kLastError = 10,
+    kServer = 0x10001,   // the built-in "Server": a data-source name or connection string
+    kUser = 0x10003,     // the built-in "Userid"
+    kPassword = 0x10004, // the built-in "Password": never logged, never given back
+    kTable = 0x10005,    // the built-in "Metadata": the table
+    kSql = 0x1000B,      // the built-in "Condition": the select or execute text
+};
+
+// Object kinds of create, drop and catalog.
+constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
+constexpr uint32_t kKindColumns = 5; // catalog of columns
+
+struct Settings {
+    std::string server, user, password, table, sql;
+};
+
+class Connection {
+  public:
+    Connection()
+        : env_(SQL_HANDLE_ENV), dbc_(SQL_HANDLE_DBC), select_(SQL_HANDLE_STMT),
+          insert_(SQL_HANDLE_STMT) {}
+    ~Connection() { Disconnect(); }
+    uint32_t SetProperty(uint32_t number, uint32_t field);
+    uint32_t GetProperty(uint32_t number, uint32_t field);
+    uint32_t Connect();
+    void Disconnect();
+    uint32_t Execute(uint32_t *count);
+    uint32_t Select(uint32_t list, uint32_t perFetch, uint32_t *count);
+    uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
+    uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
+    uint32_t Create(uint32_t kind, uint32_t list);
+    uint32_t Drop(uint32_t kind);
+    uint32_t Unsupported(const char *operation);
+
+  private:
+    // Logs text (the password hidden) and returns the free-text status.
+    uint32_t Fail(std::string text);
+    // what, then the handle's diagnostics.
+    uint32_t DriverFailure(const std::string &what, const Handle &handle);
+    // Logs the diagnostics of a call that succeeded with information.
+    void Note(SQLRETURN result, const Handle &handle);
+    uint32_t NeedConnection();
+    uint32_t NeedTable();
+    std::string Quote(const std::string &name) const;
+    std::string DataSourceName() const;
+    uint32_t EndTransaction(bool commit);
+    uint32_t RunStatement(const std::string &sql, const std::string &what, SQLLEN *rows);
+    void CloseSelect();
+    uint32_t BindSelect(uint32_t list);
+    uint32_t NextRowset();
+    uint32_t FillRecord(size_t row, uint32_t index);
+    uint32_t PrepareInsert(uint32_t list);
+    size_t ProbeFailure(size_t count);
+    std::string TypeName(SQLSMALLINT sqlType, const char *fallback);
+    std::string DeclaredTypeOf(const rdxc::ListField &field);
+    uint32_t ReadCatalog(Handle &statement, std::vector<std::vector<std::string>> &rows);
+    uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
+                         const std::vector<std::vector<std::string>> &rows, uint32_t *count);
+
+    Settings settings_;
+    rdxc::FailureLog log_;
+    Handle env_, dbc_;
+    bool connected_ = false;
+    bool transactions_ = false; // autocommit is off: each batch commits
+    std::string quote_ = "\"";
+    // The select: its statement, result description, bound rowset and the
+    // position in it.
+    Handle select_;
+    struct Described {
+        std::string name;
+        SQLSMALLINT sqlType = 0;
+        SQLULEN size = 0;
+        SQLSMALLINT digits = 0;
+    };
+    std::vector<Described> described_;
+    uint32_t perFetch_ = 0;
+    uint32_t selectedList_ = 0;
+    std::vector<rdxc::ListField> selectedFields_;
+    std::vector<ColumnArray> rowset_;
+    std::vector<SQLUSMALLINT> rowStatus_;
+    SQLULEN rowsInSet_ = 0, nextRow_ = 0;
+    bool endOfData_ = false;
+    uint64_t rowNumber_ = 0;
+    // The prepared insert and the list layout it was made for.
+    Handle insert_;
+    std::string insertKey_;
+    std::vector<rdxc::ListField> insertFields_;
+    std::vector<ColumnArray> parameters_;
+    std::vector<SQLUSMALLINT> paramStatus_;
+};
+
+} // namespace rdodbc

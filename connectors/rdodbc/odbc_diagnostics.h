@@ -1,0 +1,25 @@
+// The driver's diagnostic records of a handle as texts, each with its
+// SQLSTATE: "[23000] UNIQUE constraint failed (native 19)".
+#pragma once
+
+#include "odbc_handle.h"
+
+#include <string>
+#include <vector>
+
+namespace rdodbc {
+
+struct Diagnostic {
+    std::string state;
+    std::string text;
+};
+
+// The records of handle (at most a few dozen; the driver's text bounded).
+std::vector<Diagnostic> DiagnosticsOf(SQLSMALLINT type, SQLHANDLE handle);
+// The records joined by "; ", empty when there are none.
+std::string JoinDiagnostics(const std::vector<Diagnostic> &records);
+// Every occurrence of secret in text replaced by stars (nothing for an
+// empty secret).
+void HideSecret(std::string &text, const std::string &secret);
+
+} // namespace rdodbc

@@ -1,0 +1,212 @@
+// Create and drop of a table from a field list, and the catalog of the data
+// source's tables and of their columns (SQLTables, SQLColumns and
+// SQLPrimaryKeys).
+#include "odbc_connection.h"
+
+#include "rdx_field.h"
+#include "rdx_fieldlist.h"
+#include "rdx_status.h"
+
+#include <map>
+
+namespace rdodbc {
+namespace {
+
+// The longest catalog value read; catalog texts are names and type names.
+constexpr SQLLEN kCatalogText = 1024;
+
+SQLCHAR *Chars(const std::string &text) {
+    return reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.c_str()));
+}
+
+} // namespace
+
+// The data source's name for sqlType (from SQLGetTypeInfo), with a length
+// when it takes one; fallback when the driver knows none.
+std::string Connection::TypeName(SQLSMALLINT sqlType, const char *fallback) {
+    Handle statement(SQL_HANDLE_STMT);
+    if (!Succeeded(statement.Allocate(dbc_.get())) ||
+        !Succeeded(SQLGetTypeInfo(statement.get(), sqlType)))
+        return fallback;
+    std::vector<std::vector<std::string>> rows;
+    if (ReadCatalog(statement, rows) != RDSTATUS_OK || rows.empty() || rows[0].size() < 6 ||
+        rows[0][0].empty())
+        return fallback;
+    // CREATE_PARAMS "max length" or "length": the most the type holds.
+    const std::string &params = rows[0][5];
+    if (params.find("length") != std::string::npos && !rows[0][2].empty())
+        return rows[0][0] + "(" + rows[0][2] + ")";
+    return params.empty() ? rows[0][0] : fallback;
+}
+
+std::string Connection::DeclaredTypeOf(const rdxc::ListField &field) {
+    switch (field.type) {
+    case RDTYPE_INT:
+        return "INTEGER";
+    case RDTYPE_FLOAT:
+        return "DOUBLE PRECISION";
+    case RDTYPE_CURRENCY:
+        return "DECIMAL(19,4)";
+    case RDTYPE_NUMERIC: {
+        uint32_t precision = 0, scale = 0;
+        RDFieldGetFormatNumber(field.field, nullptr, nullptr, &precision, &scale);
+        if (precision == 0) return "NUMERIC";
+        return "NUMERIC(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
+    }
+    case RDTYPE_DATETIME:
+        return TypeName(SQL_TYPE_TIMESTAMP, "TIMESTAMP");
+    case RDTYPE_BINARY:
+        return TypeName(SQL_LONGVARBINARY, "BLOB");
+    default:
+        return TypeName(SQL_LONGVARCHAR, "VARCHAR(4000)");
+    }
+}
+
+uint32_t Connection::Create(uint32_t kind, uint32_t list) {
+    if (kind != kKindTable) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) return Fail("a new table needs a field list with fields");
+    std::string columns;
+    for (const rdxc::ListField &field : fields)
+        columns += (columns.empty() ? "" : ", ") + Quote(field.name) + " " + DeclaredTypeOf(field);
+    insertKey_.clear();
+    return RunStatement("CREATE TABLE " + Quote(settings_.table) + " (" + columns + ")",
+                        "the table " + settings_.table + " cannot be created", nullptr);
+}
+
+uint32_t Connection::Drop(uint32_t kind) {
+    if (kind != kKindTable) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    insert_.Free();
+    insertKey_.clear();
+    CloseSelect();
+    return RunStatement("DROP TABLE " + Quote(settings_.table),
+                        "the table " + settings_.table + " cannot be dropped", nullptr);
+}
+
+// Every row of a catalog result, each value as text (empty for null).
+uint32_t Connection::ReadCatalog(Handle &statement, std::vector<std::vector<std::string>> &rows) {
+    SQLSMALLINT columns = 0;
+    if (!Succeeded(SQLNumResultCols(statement.get(), &columns)))
+        return DriverFailure("the catalog cannot be read", statement);
+    SQLRETURN result = SQL_SUCCESS;
+    while (Succeeded(result = SQLFetch(statement.get()))) {
+        std::vector<std::string> row;
+        for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(columns); ++i) {
+            char text[kCatalogText] = {};
+            SQLLEN length = 0;
+            if (!Succeeded(SQLGetData(statement.get(), i, SQL_C_CHAR, text, sizeof text, &length)))
+                length = SQL_NULL_DATA;
+            row.emplace_back(length == SQL_NULL_DATA ? "" : text);
+        }
+        rows.push_back(std::move(row));
+    }
+    if (result != SQL_NO_DATA) return DriverFailure("the catalog cannot be read", statement);
+    return RDSTATUS_OK;
+}
+
+// Gives an empty list the layout, checks a list with fields against it,
+// and fills as many rows as the list holds; count is every row.
+uint32_t Connection::FillCatalog(uint32_t list,
+                                 const std::vector<std::pair<std::string, uint32_t>> &layout,
+                                 const std::vector<std::vector<std::string>> &rows,
+                                 uint32_t *count) {
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) {
+        for (const auto &[name, type] : layout) {
+            uint32_t field = 0;
+            if (uint32_t status = rdxc::AppendListField(list, name, {type, 0, 0}, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
+            return status;
+    }
+    if (fields.size() != layout.size())
+        return Fail("the catalog fills " + std::to_string(layout.size()) + " fields");
+    const size_t capacity = RDFieldlistGetRecordCount(list);
+    for (size_t r = 0; r < rows.size() && r < capacity; ++r) {
+        for (size_t f = 0; f < fields.size(); ++f) {
+            if (uint32_t status = rdxc::TextToValue(fields[f].field, fields[f].type,
+                                                    static_cast<uint32_t>(r + 1), rows[r][f]);
+                status != RDSTATUS_OK)
+                return status;
+        }
+    }
+    *count = static_cast<uint32_t>(rows.size());
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
+    *count = 0;
+    if (kind != kKindTable && kind != kKindColumns) return Unsupported("this catalog kind");
+    if (!connected_) return Fail("the catalog needs a connected data source");
+    if (list == 0) return Fail("the catalog needs a field list");
+    Handle statement(SQL_HANDLE_STMT);
+    if (!Succeeded(statement.Allocate(dbc_.get())))
+        return DriverFailure("no statement handle", dbc_);
+    std::vector<std::vector<std::string>> found, rows;
+    if (kind == kKindTable) {
+        // TABLE_NAME (3) and TABLE_TYPE (4) of the tables and views.
+        if (!Succeeded(SQLTables(statement.get(), nullptr, 0, nullptr, 0, nullptr, 0,
+                                 Chars("TABLE,VIEW"), SQL_NTS)))
+            return DriverFailure("the tables cannot be listed", statement);
+        if (uint32_t status = ReadCatalog(statement, found); status != RDSTATUS_OK) return status;
+        for (const auto &row : found) {
+            if (row.size() >= 4) rows.push_back({row[2], row[3]});
+        }
+        return FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, count);
+    }
+    // TABLE_NAME (3), COLUMN_NAME (4), DATA_TYPE (5), TYPE_NAME (6),
+    // COLUMN_SIZE (7), DECIMAL_DIGITS (9), NULLABLE (11).
+    const bool one = !settings_.table.empty();
+    if (!Succeeded(SQLColumns(statement.get(), nullptr, 0, nullptr, 0,
+                              one ? Chars(settings_.table) : nullptr, one ? SQL_NTS : 0, nullptr,
+                              0)))
+        return DriverFailure("the columns cannot be listed", statement);
+    if (uint32_t status = ReadCatalog(statement, found); status != RDSTATUS_OK) return status;
+    // Key positions per table (KEY_SEQ, 5, of COLUMN_NAME, 4); a driver
+    // without primary keys leaves them 0.
+    std::map<std::string, std::map<std::string, std::string>> keys;
+    for (const auto &row : found) {
+        if (row.size() < 11 || keys.count(row[2]) != 0) continue;
+        auto &ofTable = keys[row[2]];
+        Handle primary(SQL_HANDLE_STMT);
+        std::vector<std::vector<std::string>> keyRows;
+        if (Succeeded(primary.Allocate(dbc_.get())) &&
+            Succeeded(
+                SQLPrimaryKeys(primary.get(), nullptr, 0, nullptr, 0, Chars(row[2]), SQL_NTS)) &&
+            ReadCatalog(primary, keyRows) == RDSTATUS_OK) {
+            for (const auto &key : keyRows) {
+                if (key.size() >= 5) ofTable[key[3]] = key[4];
+            }
+        }
+    }
+    for (const auto &row : found) {
+        if (row.size() < 11) continue;
+        const auto number = [](const std::string &text) {
+            return static_cast<long>(std::strtol(text.c_str(), nullptr, 10));
+        };
+        const rdxc::ColumnType type =
+            FieldTypeOf(static_cast<SQLSMALLINT>(number(row[4])),
+                        static_cast<SQLULEN>(std::max(0L, number(row[6]))),
+                        static_cast<SQLSMALLINT>(number(row[8])));
+        const auto key = keys[row[2]].find(row[3]);
+        rows.push_back({row[2], row[3], row[5], std::to_string(type.type),
+                        number(row[10]) == SQL_NO_NULLS ? "1" : "0",
+                        key == keys[row[2]].end() || key->second.empty() ? "0" : key->second});
+    }
+    return FillCatalog(list,
+                       {{"Table", RDTYPE_TEXT},
+                        {"Column", RDTYPE_TEXT},
+                        {"Declared", RDTYPE_TEXT},
+                        {"FieldType", RDTYPE_INT},
+                        {"NotNull", RDTYPE_INT},
+                        {"Key", RDTYPE_INT}},
+                       rows, count);
+}
+
+} // namespace rdodbc

@@ -1,0 +1,151 @@
+// Insert: one prepared statement for the list's layout, executed once per
+// batch with column-wise parameter arrays, inside one transaction. A record
+// that fails rolls the whole batch back and the batch is reported as not
+// done, naming the failing record when the driver tells it.
+#include "odbc_connection.h"
+
+#include "odbc_diagnostics.h"
+#include "rdx_status.h"
+
+#include <algorithm>
+
+namespace rdodbc {
+namespace {
+
+// Not a status a driver writes: marks entries the driver left alone.
+constexpr SQLUSMALLINT kUntouched = 0xFFFF;
+
+} // namespace
+
+uint32_t Connection::PrepareInsert(uint32_t list) {
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = rdxc::ListFieldsOf(list, insertFields_); status != RDSTATUS_OK)
+        return status;
+    if (insertFields_.empty()) return Fail("the field list has no fields");
+    std::string key = std::to_string(list);
+    for (const rdxc::ListField &field : insertFields_)
+        key += "\n" + field.name;
+    if (insert_.get() != SQL_NULL_HANDLE && key == insertKey_) return RDSTATUS_OK;
+    insertKey_.clear();
+    std::string columns, values;
+    for (size_t i = 0; i < insertFields_.size(); ++i) {
+        columns += (i > 0 ? ", " : "") + Quote(insertFields_[i].name);
+        values += i > 0 ? ", ?" : "?";
+    }
+    const std::string sql =
+        "INSERT INTO " + Quote(settings_.table) + " (" + columns + ") VALUES (" + values + ")";
+    if (!Succeeded(insert_.Allocate(dbc_.get()))) return DriverFailure("no statement handle", dbc_);
+    if (!Succeeded(SQLPrepare(insert_.get(),
+                              reinterpret_cast<SQLCHAR *>(const_cast<char *>(sql.c_str())),
+                              SQL_NTS))) {
+        const uint32_t status =
+            DriverFailure("the insert into " + settings_.table + " cannot be prepared", insert_);
+        insert_.Free();
+        return status;
+    }
+    insertKey_ = key;
+    return RDSTATUS_OK;
+}
+
+// Finds the record a driver did not mark in the status array by running
+// the batch's records one at a time on a rolled-back transaction; the
+// caller rolls them back too. count when every record goes in alone.
+size_t Connection::ProbeFailure(size_t count) {
+    SQLHSTMT statement = insert_.get();
+    SQLFreeStmt(statement, SQL_RESET_PARAMS);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAM_STATUS_PTR, nullptr, 0);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
+    for (size_t r = 0; r < count; ++r) {
+        for (size_t p = 0; p < parameters_.size(); ++p) {
+            ColumnArray &column = parameters_[p];
+            char *value =
+                static_cast<char *>(column.data()) + r * static_cast<size_t>(column.width());
+            if (!Succeeded(SQLBindParameter(statement, static_cast<SQLUSMALLINT>(p + 1),
+                                            SQL_PARAM_INPUT, column.cType(), column.sqlType(),
+                                            column.columnSize(), column.digits(), value,
+                                            column.width(), column.indicators() + r)))
+                return count;
+        }
+        if (!Succeeded(SQLExecute(statement))) return r;
+    }
+    return count;
+}
+
+uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    *done = 0;
+    if (count == 0) return RDSTATUS_OK;
+    if (uint32_t status = PrepareInsert(list); status != RDSTATUS_OK) return status;
+    const std::string ofBatch = " of the batch of " + std::to_string(count) + " records";
+    parameters_.assign(insertFields_.size(), ColumnArray());
+    for (size_t p = 0; p < insertFields_.size(); ++p) {
+        const rdxc::ListField &field = insertFields_[p];
+        size_t bad = 0;
+        std::string problem;
+        if (uint32_t status =
+                parameters_[p].FromField(field.field, field.type, first, count, bad, problem);
+            status != RDSTATUS_OK)
+            return status == RDSTATUS_NOMEMORY
+                       ? status
+                       : Fail("record " + std::to_string(first + bad) + ", field " + field.name +
+                              ": " + problem + "; nothing" + ofBatch + " was written");
+    }
+    SQLHSTMT statement = insert_.get();
+    paramStatus_.assign(count, kUntouched);
+    SQLULEN processed = 0;
+    SQLFreeStmt(statement, SQL_RESET_PARAMS);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAM_BIND_TYPE,
+                   reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0);
+    if (!Succeeded(SQLSetStmtAttr(statement, SQL_ATTR_PARAMSET_SIZE,
+                                  reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(count)), 0)))
+        return DriverFailure(
+            "the driver takes no array of " + std::to_string(count) + " parameter sets", insert_);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAM_STATUS_PTR, paramStatus_.data(), 0);
+    SQLSetStmtAttr(statement, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0);
+    for (size_t p = 0; p < parameters_.size(); ++p) {
+        ColumnArray &column = parameters_[p];
+        if (!Succeeded(SQLBindParameter(statement, static_cast<SQLUSMALLINT>(p + 1),
+                                        SQL_PARAM_INPUT, column.cType(), column.sqlType(),
+                                        column.columnSize(), column.digits(), column.data(),
+                                        column.width(), column.indicators())))
+            return DriverFailure("field " + insertFields_[p].name + " cannot be bound", insert_);
+    }
+    const SQLRETURN result = SQLExecute(statement);
+    // A driver may go on after a failing set and say so only in the
+    // status array.
+    size_t failed = count;
+    for (size_t r = 0; r < count; ++r) {
+        if (paramStatus_[r] == SQL_PARAM_ERROR) {
+            failed = r;
+            break;
+        }
+    }
+    if (Succeeded(result) && failed == count && (processed == 0 || processed == count)) {
+        Note(result, insert_);
+        if (uint32_t status = EndTransaction(true); status != RDSTATUS_OK) {
+            EndTransaction(false);
+            return status;
+        }
+        *done = count;
+        return RDSTATUS_OK;
+    }
+    const std::string diagnostics = JoinDiagnostics(DiagnosticsOf(SQL_HANDLE_STMT, statement));
+    // A driver that stops at the failing set may not mark it: it is found
+    // by trying the records alone, all rolled back below.
+    if (!Succeeded(result) && failed == count && transactions_ &&
+        std::all_of(paramStatus_.begin(), paramStatus_.end(),
+                    [](SQLUSMALLINT s) { return s == kUntouched; }) &&
+        EndTransaction(false) == RDSTATUS_OK)
+        failed = ProbeFailure(count);
+    const std::string where =
+        failed < count ? "record " + std::to_string(first + failed) : "a record" + ofBatch;
+    std::string text = where + " cannot be inserted into " + settings_.table + ": " +
+                       (diagnostics.empty() ? "the driver says nothing more" : diagnostics);
+    SQLFreeStmt(statement, SQL_CLOSE);
+    const bool rolledBack = transactions_ && EndTransaction(false) == RDSTATUS_OK;
+    text += rolledBack ? "; the batch of " + std::to_string(count) + " records was rolled back"
+                       : "; the data source cannot roll back: records before it may be written";
+    return Fail(text);
+}
+
+} // namespace rdodbc

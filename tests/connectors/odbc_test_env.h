@@ -1,0 +1,90 @@
+// The ODBC connector under test, through the driver manager and the SQLite
+// ODBC driver: a temporary folder holds the driver and data-source files
+// (ODBCSYSINI, ODBCINI) and the database file of the data source "rdtest".
+// The driver manager keeps the first folder it reads, so one folder serves
+// the whole test program; each test starts with a new database file.
+#pragma once
+
+#include "connector_harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sqlite3.h>
+
+namespace connectortest {
+
+class OdbcFolder {
+  public:
+    static OdbcFolder &Get() {
+        static OdbcFolder folder;
+        return folder;
+    }
+    std::string Path(const std::string &name) const { return root_ + "/" + name; }
+
+  private:
+    OdbcFolder() {
+        char pattern[] = "/tmp/rdodbc-test-XXXXXX";
+        root_ = mkdtemp(pattern) ? pattern : "";
+        const char *driver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+        WriteFile(Path("odbcinst.ini"),
+                  std::string("[SQLite3]\nDriver=") +
+                      (std::filesystem::exists(driver) ? driver : "libsqlite3odbc.so") + "\n");
+        const std::string sources =
+            "[rdtest]\nDriver=SQLite3\nDatabase=" + Path("test.db") + "\nTimeout=2000\n";
+        WriteFile(Path("odbc.ini"), sources);
+        setenv("ODBCSYSINI", root_.c_str(), 1);
+        setenv("ODBCINI", Path("odbc.ini").c_str(), 1);
+    }
+    ~OdbcFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    std::string root_;
+};
+
+class OdbcTest : public rdxtest::SystemTest {
+  protected:
+    void SetUp() override {
+        SystemTest::SetUp();
+        std::remove(folder_.Path("test.db").c_str());
+    }
+
+    // A connection to the data source "rdtest" with the given properties,
+    // connected (the status is checked).
+    std::unique_ptr<Connection>
+    Open(const std::vector<std::pair<std::string, std::string>> &props = {},
+         uint32_t expectConnect = 0) {
+        auto c = std::make_unique<Connection>(odbc_);
+        EXPECT_EQ(0u, c->Set("DataSource", "rdtest"));
+        for (const auto &[property, value] : props)
+            EXPECT_EQ(0u, c->Set(property, value)) << property;
+        EXPECT_EQ(expectConnect, c->Connect()) << c->LastError();
+        return c;
+    }
+    uint32_t Execute(Connection &c, const std::string &sql, uint32_t *count = nullptr) {
+        EXPECT_EQ(0u, c.Set("SQL", sql));
+        uint32_t local = 0;
+        return odbc_.RDXExecute(c.Private(), 0, 0, count ? count : &local);
+    }
+    // The first column of the first row of sql, straight from SQLite.
+    std::string Query(const std::string &sql) {
+        sqlite3 *db = nullptr;
+        EXPECT_EQ(SQLITE_OK, sqlite3_open(folder_.Path("test.db").c_str(), &db));
+        std::string result = "<none>";
+        sqlite3_exec(
+            db, sql.c_str(),
+            [](void *out, int, char **values, char **) {
+                *static_cast<std::string *>(out) = values[0] ? values[0] : "<null>";
+                return 1;
+            },
+            &result, nullptr);
+        sqlite3_close(db);
+        return result;
+    }
+
+    OdbcFolder &folder_ = OdbcFolder::Get();
+    Plugin odbc_{RDTEST_RDODBC_PATH};
+};
+
+} // namespace connectortest
