@@ -51,7 +51,7 @@ TEST(ProcShellExec, ChildGetsItsWordsEnvironmentDirectoryAndDescriptors) {
 
 TEST(ProcShellExec, PriorityNewConsoleKillAndWait) {
     const int normal = getpriority(PRIO_PROCESS, 0);
-    const int high = geteuid() == 0 ? normal - 10 : normal; // raising needs privilege
+    const int high = geteuid() == 0 ? -10 : normal; // raising needs privilege
     const struct {
         uint32_t priority, flags;
         int nice;
