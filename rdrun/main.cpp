@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -91,6 +92,10 @@ int main(int argc, char **argv) {
             return kExitFailed;
         }
     }
+    // A file that may not grow (RLIMIT_FSIZE) fails the write that would
+    // grow it, and the connector reports that batch as not written, instead
+    // of the signal ending the process in the middle of a batch.
+    std::signal(SIGXFSZ, SIG_IGN);
     PointAtConfiguration();
     uint32_t status = RDPlatInit(start.c_str());
     if (status == 0) status = RDSystemInit();

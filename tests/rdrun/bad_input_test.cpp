@@ -159,6 +159,34 @@ TEST_F(ConstraintTest, SkippedRecordNumbersCountBadSourceLines) {
     EXPECT_EQ("18\n", db.Query("SELECT count(*) FROM orders"));
 }
 
+// A target file that cannot grow (RLIMIT_FSIZE, as on a full disk): the
+// batch that does not fit is not written, and the copy stops saying so.
+TEST_F(RunTest, FullTargetKeepsWholeBatchesAndCountsThem) {
+    {
+        Db db(Path("src.db"));
+        db.Exec("CREATE TABLE items(id INTEGER, note TEXT);"
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+                "INSERT INTO items SELECT 99 + i, printf('%090d', i) FROM n");
+    }
+    Define(SqliteLink("db", Path("src.db")) + CsvLink("csv", Path("items.csv"), "", true) +
+           CopyActivity("dump", {"db", "csv", "", "SELECT id, note FROM items", 10, "stop"}));
+    const int status = rdtest::Shell("ulimit -f 8; '" + Path("rdrun") + "' -q dump >'" +
+                                     Path("out.txt") + "' 2>&1");
+    EXPECT_EQ(1, status) << rdtest::ReadFile(Path("out.txt"));
+    const std::string csv = rdtest::ReadFile(Path("items.csv"));
+    EXPECT_LE(csv.size(), 8u * 1024); // bash counts blocks of 512 or 1024 bytes
+    // The header and whole batches of 10 lines of 3 + 1 + 90 bytes and CRLF.
+    ASSERT_EQ(0u, (csv.size() - 9) % (10 * 96)) << csv.size();
+    const std::size_t written = (csv.size() - 9) / 96;
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, 200u);
+    const std::string log = Log("dump");
+    EXPECT_NE(std::string::npos,
+              log.find("rdcopy stopped after " + std::to_string(written + 10) + " records read, " +
+                       std::to_string(written) + " written, 0 skipped"))
+        << log;
+}
+
 TEST_F(RunTest, MissingSourceFileFailsNamingIt) {
     Define(CsvLink("csv", Path("nowhere/orders.csv"), kOrderColumns) +
            SqliteLink("db", Path("t.db")) +
