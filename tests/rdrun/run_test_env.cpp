@@ -37,7 +37,7 @@ void RunTest::SetUp() {
         execl(program.c_str(), program.c_str(), "serve", static_cast<char *>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 500 && RDIPCExists("RDCSMP", 0) == 0; ++i)
+    for (int i = 0; i < 2000 && RDIPCExists("RDCSMP", 0) == 0; ++i)
         usleep(10000);
     ASSERT_NE(0, RDIPCExists("RDCSMP", 0)) << "rdcsm did not open its pipe";
 }
