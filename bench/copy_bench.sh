@@ -31,8 +31,18 @@ for connector in rdcsv rdsqlite rdcopy; do
 done
 ln -s "$build/rdcsm/rdcsm" "$work/rdcsm"
 ln -s "$build/rdrun/rdrun" "$work/rdrun"
-"$work/rdcsm" serve --detach >/dev/null
-trap '"$work/rdcsm" stop >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+server=$("$work/rdcsm" serve --detach | sed -n 's/^rdcsm serving in process //p')
+# The server manager is asked to end, and ended when it has not after 5 s.
+cleanup() {
+  "$work/rdcsm" stop >/dev/null 2>&1 || true
+  for _ in $(seq 50); do
+    kill -0 "$server" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$server" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
 table='CREATE TABLE orders(id INTEGER, amount NUMERIC(12,2), ordered_at DATETIME, customer TEXT);'
 pragmas='PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;'
