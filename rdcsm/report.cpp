@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <sstream>
+#include <vector>
 
 namespace rdcsm {
 
@@ -21,6 +22,29 @@ std::optional<int64_t> FindNamed(Store &store, const std::string &name) {
 }
 
 const char *kStates[] = {"queued", "running", "ended"};
+
+// The activity's (or link's) connector names its property numbers.
+constexpr uint32_t kConnectorNumber = 0x30001;
+constexpr uint32_t kTextType = 6;
+
+// The properties that the connector named among the items declares.
+std::vector<NamedProperty> ConnectorNames(const std::vector<Item> &items) {
+    for (const Item &item : items)
+        if (item.number == kConnectorNumber && item.type == kTextType && item.value.size() > 1)
+            return DeclaredProperties(item.value.substr(0, item.value.size() - 1))
+                .value_or(std::vector<NamedProperty>{});
+    return {};
+}
+
+// The name of a property number: the connector's declared name, else the
+// built-in one; empty when it has none.
+std::string PropertyName(const Item &item, const std::vector<NamedProperty> &declared) {
+    if (item.number == kConnectorNumber && item.type == kTextType) return "connector";
+    for (const NamedProperty &property : declared)
+        if (property.number == item.number && (property.type == 0 || property.type == item.type))
+            return property.name;
+    return std::string(BuiltInName(item.number));
+}
 
 } // namespace
 
@@ -64,6 +88,7 @@ bool PrintDescription(Store &store, const std::string &name, std::ostream &out) 
     std::vector<Item> items;
     ParseItems({reinterpret_cast<const uint8_t *>(description.data()), description.size()}, 0,
                items, false);
+    const std::vector<NamedProperty> declared = ConnectorNames(items);
     for (const Item &item : items) {
         char number[16];
         std::snprintf(number, sizeof number, "0x%08X", item.number);
@@ -76,8 +101,8 @@ bool PrintDescription(Store &store, const std::string &name, std::ostream &out) 
         while (!text.empty() && text.back() == '\n')
             text.pop_back();
         out << "  " << number;
-        const std::string_view builtIn = BuiltInName(item.number);
-        if (!builtIn.empty()) out << " " << builtIn;
+        const std::string name = PropertyName(item, declared);
+        if (!name.empty()) out << " " << name;
         out << " = " << text << "\n";
     }
     return true;
@@ -91,11 +116,15 @@ bool PrintLog(Store &store, const std::string &name, std::ostream &out) {
     log.Bind(1, *handle);
     while (log.Step()) {
         const auto number = static_cast<uint32_t>(log.Int(2));
-        char message[RDRES_TEXT_SIZE] = "";
-        RDLibraryLoadString(number & 0x0FFFFFFFu, message, sizeof message);
         out << TimeText(log.Int(0)) << "  run " << log.Int(1) << "  " << number;
-        if (message[0] != '\0') out << "  " << message;
-        const std::string text = log.Text(3);
+        // The record's own text is already formatted; a record without one
+        // is told by its message's catalogue text.
+        std::string text = log.Text(3);
+        if (text.empty()) {
+            char message[RDRES_TEXT_SIZE] = "";
+            RDLibraryLoadString(number & 0x0FFFFFFFu, message, sizeof message);
+            text = message;
+        }
         if (!text.empty()) out << "  " << text;
         out << "\n";
     }

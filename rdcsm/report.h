@@ -1,5 +1,6 @@
-// What `show`, `log`, `stats` and `list` print: descriptions decoded, log
-// records with their catalogue texts, statistics per run.
+// What `show`, `log`, `stats` and `list` print: descriptions decoded with
+// their property names, log records with their numbers and texts,
+// statistics per run.
 #pragma once
 
 #include "store.h"

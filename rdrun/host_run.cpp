@@ -18,13 +18,15 @@ namespace {
 // The end code the server manager records for an activity that logged a failure.
 constexpr uint32_t kEndFailed = 4148;
 
-// The last log entry's text while the activity exists (it names what
-// failed), else the catalogue's text of the status.
+// The last log entry's text while the activity exists and that entry tells
+// a failure (it names what failed), else the catalogue's text of the status.
 std::string MessageText(uint32_t message) {
     std::string text;
     RDStream out;
     RDStreamClear(&out);
-    if (RDActivityGetLogLast(&out, nullptr, nullptr) == message && out.data != nullptr)
+    const uint32_t last = RDActivityGetLogLast(&out, nullptr, nullptr);
+    if (last != 0 && last != RDSTATUS_NOACTIVITY && (last & RDMESSAGE_INFORMATIONAL) == 0 &&
+        out.data != nullptr)
         text.assign(reinterpret_cast<const char *>(out.data), out.length);
     RDStreamDataFree(&out);
     if (!text.empty()) return text;
@@ -84,6 +86,7 @@ RunResult HostRun(const std::string &name, const ProgressFn &progress, unsigned 
         ActivityBlock block{handle, 0, {0, 0, 0}};
         result.status = RDActivityInit(&block);
         if (result.status == 0) {
+            result.started = true;
             RunStarted(result, progress, interval);
             const uint32_t termStatus = RDActivityTerm();
             if (result.status == 0) result.status = termStatus;

@@ -10,6 +10,7 @@ namespace rdrun {
 constexpr uint32_t kStatisticsWords = 19;
 
 struct RunResult {
+    bool started = false;    // RDActivityInit succeeded: the activity ran
     uint32_t status = 0;     // the first failure of the run, else 0
     uint32_t statusWord = 0; // the activity's status word at its end
     uint32_t statistics[kStatisticsWords] = {};

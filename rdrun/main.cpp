@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -22,15 +23,12 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr unsigned kTerminalInterval = 200, kPlainInterval = 1000;
 
-// quarry.ini is looked for beside the program and then on PATH: a chosen
-// folder goes first, the system's configuration folder last.
-void PointAtConfiguration(const std::string &folder) {
+// quarry.ini is looked for beside the program and then on PATH, the
+// system's configuration folder last.
+void PointAtConfiguration() {
     const char *path = std::getenv("PATH");
     std::string value = path != nullptr ? path : "";
-    if (!folder.empty())
-        value = folder + (value.empty() ? "" : ":") + value;
-    else
-        value += (value.empty() ? "" : ":") + std::string(RDX_SYSCONFDIR);
+    value += (value.empty() ? "" : ":") + std::string(RDX_SYSCONFDIR);
     setenv("PATH", value.c_str(), 1);
 }
 
@@ -53,7 +51,14 @@ int Run(const std::string &name, bool showProgress, bool quiet) {
         report = [&progress](const uint32_t *statistics) { progress.Update(statistics); };
     const rdrun::RunResult result =
         rdrun::HostRun(name, report, terminal ? kTerminalInterval : kPlainInterval);
-    progress.Finish();
+    if (!result.started) {
+        std::fprintf(
+            stderr, "rdrun: cannot run the activity %s (status %u): %s\n", name.c_str(),
+            result.status,
+            (result.message.empty() ? rdrun::StatusText(result.status) : result.message).c_str());
+        return kExitFailed;
+    }
+    if (report) progress.Finish(result.statistics);
     if (!quiet || result.status != 0 || result.statusWord != 0)
         rdrun::PrintReport(stdout, name, result);
     return result.status == 0 && result.statusWord == 0 ? 0 : kExitFailed;
@@ -67,8 +72,8 @@ int main(int argc, char **argv) {
     bool noProgress = false, quiet = false;
     app.add_option("NAME", name, "The activity to run")->required();
     app.add_option("-c,--config", config,
-                   "Folder holding the quarry.ini to use (default: beside the program, on "
-                   "PATH, then " RDX_SYSCONFDIR ")");
+                   "Folder holding the quarry.ini to use, before any other (default: beside "
+                   "the program, on PATH, then " RDX_SYSCONFDIR ")");
     app.add_flag("--no-progress", noProgress, "Show no progress while the activity runs");
     app.add_flag("-q,--quiet", quiet, "Print only a failure");
     try {
@@ -77,8 +82,22 @@ int main(int argc, char **argv) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
     }
-    PointAtConfiguration(config);
-    uint32_t status = RDPlatInit(ProgramPath(argv[0]).c_str());
+    // A chosen folder goes before the program's own: the platform looks
+    // beside the path it is given, which here is that folder's quarry.ini.
+    std::string start = ProgramPath(argv[0]);
+    if (!config.empty()) {
+        start = config + "/quarry.ini";
+        if (access(start.c_str(), R_OK) != 0) {
+            std::fprintf(stderr, "rdrun: no readable quarry.ini in %s\n", config.c_str());
+            return kExitFailed;
+        }
+    }
+    // A file that may not grow (RLIMIT_FSIZE) fails the write that would
+    // grow it, and the connector reports that batch as not written, instead
+    // of the signal ending the process in the middle of a batch.
+    std::signal(SIGXFSZ, SIG_IGN);
+    PointAtConfiguration();
+    uint32_t status = RDPlatInit(start.c_str());
     if (status == 0) status = RDSystemInit();
     if (status != 0) {
         std::fprintf(stderr, "rdrun: cannot start (status %u): %s\n", status,

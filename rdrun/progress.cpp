@@ -31,6 +31,10 @@ void Progress::Update(const uint32_t *statistics) {
     const double seconds = Seconds();
     if (!terminal_ && seconds - lastLine_ < kPlainLineSeconds) return;
     lastLine_ = seconds;
+    Show(statistics, seconds);
+}
+
+void Progress::Show(const uint32_t *statistics, double seconds) {
     const uint64_t read = statistics[kFetchRecords];
     const uint64_t written =
         uint64_t{statistics[kInsertRecords]} + uint64_t{statistics[kUpdateRecords]};
@@ -46,7 +50,8 @@ void Progress::Update(const uint32_t *statistics) {
     drawn_ = terminal_;
 }
 
-void Progress::Finish() {
+void Progress::Finish(const uint32_t *statistics) {
+    Show(statistics, Seconds());
     if (drawn_) std::fputc('\n', out_);
     drawn_ = false;
 }

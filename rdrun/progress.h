@@ -17,11 +17,13 @@ class Progress {
     Progress(std::FILE *out, bool terminal);
     // Shows the live statistics; plain lines at most every few seconds.
     void Update(const uint32_t *statistics);
-    // Ends the redrawn line.
-    void Finish();
+    // Shows the final statistics (always, also as a plain line) and ends
+    // the redrawn line.
+    void Finish(const uint32_t *statistics);
 
   private:
     double Seconds() const;
+    void Show(const uint32_t *statistics, double seconds);
 
     std::FILE *out_;
     bool terminal_;

@@ -5,6 +5,8 @@
 namespace rdrun {
 namespace {
 
+constexpr uint32_t kUnknownCount = 0xFFFFFFFFu;
+
 // Names of the statistics words: call counts of entry points 7-18, then
 // record counts of 9-14 and 16.
 constexpr const char *kCallNames[12] = {"connect", "disconnect", "execute", "select",
@@ -18,7 +20,8 @@ void PrintCounts(std::FILE *out, const char *title, const char *const *names, in
     std::fprintf(out, "  %-8s", title);
     bool any = false;
     for (int i = 0; i < count; ++i) {
-        if (words[i] == 0) continue;
+        // 0xFFFFFFFF: a select that could not tell its count.
+        if (words[i] == 0 || words[i] == kUnknownCount) continue;
         std::fprintf(out, " %s %u", names[i], words[i]);
         any = true;
     }

@@ -13,11 +13,17 @@ namespace rdcopy {
 namespace {
 
 constexpr uint32_t kEndOfData = 12290;
+// The status of a record that a connector refused and logged: the one
+// fault that "skip" goes past. Any other status ends the copy.
+constexpr uint32_t kRecordFault = 12325;
 // The object kind of RDConnectCreate that makes a table from a field list.
 constexpr uint32_t kCreateTable = 3;
 
 struct Counts {
     uint64_t read = 0, written = 0, skipped = 0;
+    uint64_t badSource = 0; // source records skipped, counted in skipped too
+    // The number of the next source record, bad ones included.
+    uint64_t NextRecord() const { return read + badSource + 1; }
 };
 
 void Log(uint32_t flags, const std::string &message, uint32_t number) {
@@ -29,35 +35,49 @@ void Log(uint32_t flags, const std::string &message, uint32_t number) {
     RDStreamDataFree(&text);
 }
 
-// Record by record, after the target refused the batch as a whole; the
-// records it refuses again are logged with their numbers and skipped.
-uint32_t WriteOneByOne(uint32_t target, uint32_t list, uint32_t count, Counts &counts) {
-    for (uint32_t i = 1; i <= count; ++i) {
+// The text of the last log entry when it tells a failure: what made the
+// copy stop.
+std::string LastFailure() {
+    RDStream text;
+    RDStreamClear(&text);
+    const uint32_t message = RDActivityGetLogLast(&text, nullptr, nullptr);
+    std::string failure;
+    if (message != 0 && (message & RDMESSAGE_INFORMATIONAL) == 0 && text.data != nullptr)
+        failure.assign(reinterpret_cast<const char *>(text.data), text.length);
+    RDStreamDataFree(&text);
+    constexpr std::string_view kErrorPrefix = "ERROR: ";
+    if (failure.compare(0, kErrorPrefix.size(), kErrorPrefix) == 0)
+        failure.erase(0, kErrorPrefix.size());
+    return failure;
+}
+
+// Records from..count one by one, after the target refused the batch as a
+// whole; the records it refuses again are logged with their numbers and
+// skipped. `first` is the source number of the batch's first record.
+void WriteOneByOne(uint32_t target, uint32_t list, uint32_t from, uint32_t count, uint64_t first,
+                   Counts &counts) {
+    for (uint32_t i = from; i <= count; ++i) {
         uint32_t done = 0;
         const uint32_t status = RDConnectInsert(target, list, i, 1, &done);
         counts.written += done;
         if (status == 0 && done == 1) continue;
-        std::string message = "Record ";
-        message.append(std::to_string(counts.read + i)).append(" was skipped.");
-        Log(0, message, status);
+        Log(0, "Record " + std::to_string(first + i - 1) + " was skipped", status);
         ++counts.skipped;
     }
-    return 0;
 }
 
 uint32_t WriteBatch(const CopyJob &job, uint32_t target, uint32_t list, uint32_t count,
                     Counts &counts) {
+    const uint64_t first = counts.NextRecord();
+    counts.read += count;
     uint32_t done = 0;
     const uint32_t status = RDConnectInsert(target, list, 1, count, &done);
-    if (status == 0) {
-        counts.written += done;
-        return 0;
-    }
-    if (!job.skipBadRecords) {
-        counts.written += done;
-        return status;
-    }
-    return WriteOneByOne(target, list, count, counts);
+    counts.written += done;
+    if (status == 0 || !job.skipBadRecords) return status;
+    // A refused batch wrote nothing; should a target keep part of it, those
+    // records are not written twice.
+    if (done < count) WriteOneByOne(target, list, done + 1, count, first, counts);
+    return 0;
 }
 
 uint32_t CopyBatches(const CopyJob &job, uint32_t source, uint32_t target, uint32_t list,
@@ -65,27 +85,34 @@ uint32_t CopyBatches(const CopyJob &job, uint32_t source, uint32_t target, uint3
     for (;;) {
         uint32_t fetched = 0;
         const uint32_t status = RDConnectFetch(source, list, 1, job.batchSize, &fetched);
-        const bool end = status == kEndOfData;
-        const bool bad = status != 0 && !end;
         if (fetched != 0) {
             const uint32_t written = WriteBatch(job, target, list, fetched, counts);
             if (written != 0) return written;
         }
-        counts.read += fetched;
-        if (end) return 0;
-        if (!bad) continue;
+        if (status == 0) continue;
+        if (status == kEndOfData) return 0;
         // The source logged what was wrong with its record.
-        if (!job.skipBadRecords) return status;
+        if (!job.skipBadRecords || status != kRecordFault) return status;
+        ++counts.badSource;
         ++counts.skipped;
     }
 }
 
-void LogCounts(const Counts &counts) {
-    std::string message = "rdcopy: ";
-    message.append(std::to_string(counts.read)).append(" records read, ");
-    message.append(std::to_string(counts.written)).append(" written, ");
-    message.append(std::to_string(counts.skipped)).append(" skipped.");
-    Log(RDLOG_INFORMATIONAL, message, 0);
+std::string CountsText(const Counts &counts) {
+    return std::to_string(counts.read) + " records read, " + std::to_string(counts.written) +
+           " written, " + std::to_string(counts.skipped) + " skipped";
+}
+
+// The copy's last log record: its counts, and when it failed, what made it
+// stop, so that the last entry of a failed copy tells its cause.
+void LogEnd(const Counts &counts, uint32_t status) {
+    if (status == 0) {
+        Log(RDLOG_INFORMATIONAL, "rdcopy: " + CountsText(counts) + ".", 0);
+        return;
+    }
+    const std::string cause = LastFailure();
+    Log(0, "rdcopy stopped after " + CountsText(counts) + (cause.empty() ? "." : ": " + cause),
+        status);
 }
 
 } // namespace
@@ -106,7 +133,7 @@ uint32_t RunCopy(const CopyJob &job) {
     Counts counts;
     if (status == 0)
         status = CopyBatches(job, source.handle(), target.handle(), list.handle(), counts);
-    LogCounts(counts);
+    LogEnd(counts, status);
     return status;
 }
 

@@ -108,7 +108,9 @@ class Connection {
     std::string writeKey_;
     std::vector<rdxc::ListField> writeFields_;
     std::vector<Parameter> parameters_;
-    std::string scratch_;
+    // The texts bound to the parameters of the current record, one each:
+    // bound without a copy, they live until the statement has run.
+    std::vector<std::string> texts_;
 };
 
 } // namespace rdsqlite

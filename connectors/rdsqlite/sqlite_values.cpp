@@ -109,7 +109,7 @@ uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32
     }
     return BindResult(statement,
                       sqlite3_bind_text(statement, position, scratch.data(),
-                                        static_cast<int>(scratch.size()), SQLITE_TRANSIENT),
+                                        static_cast<int>(scratch.size()), SQLITE_STATIC),
                       problem);
 }
 

@@ -11,7 +11,9 @@ namespace rdsqlite {
 // Binds value index of field (of type) to parameter position of statement.
 // numberColumn: the target column turns number texts into numbers, so a
 // numeric or currency value with more digits than it holds exactly is
-// refused instead of being rounded.
+// refused instead of being rounded. A value bound as text is made in
+// scratch and bound without a copy: scratch must stay unchanged until the
+// statement has run (one scratch per parameter).
 uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32_t type,
                    uint32_t index, bool numberColumn, std::string &scratch, std::string &problem);
 

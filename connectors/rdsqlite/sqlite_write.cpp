@@ -148,6 +148,7 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     };
     uint32_t matched = 0;
     sqlite3_stmt *statement = write_.get();
+    texts_.resize(parameters_.size());
     for (uint32_t r = 0; r < count; ++r) {
         const uint32_t index = first + r;
         sqlite3_reset(statement);
@@ -156,7 +157,7 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
             std::string problem;
             if (uint32_t status =
                     BindValue(statement, static_cast<int>(p + 1), field.field, field.type, index,
-                              parameters_[p].numberColumn, scratch_, problem);
+                              parameters_[p].numberColumn, texts_[p], problem);
                 status != RDSTATUS_OK)
                 return rollBack("record " + std::to_string(index) + ", field " + field.name + ": " +
                                     problem,

@@ -1,0 +1,202 @@
+// Copies that meet bad records: a malformed CSV line, a record the target
+// refuses in the middle of a batch, a missing source file. "stop" writes
+// nothing after the fault and fails the run; "skip" writes every good
+// record; the log names the line or record either way.
+#include "run_test_env.h"
+
+namespace rdruntest {
+namespace {
+
+constexpr unsigned kOrders = 20;
+constexpr unsigned kBad = 13; // the bad record; its line is 14 (after the header)
+
+// Orders 1..20 with record 13 replaced by `line`.
+std::string OrdersWithBadLine(const std::string &line) {
+    std::string text = "id,amount,ordered_at,customer\n";
+    for (unsigned i = 1; i <= kOrders; ++i)
+        text += i == kBad ? line + "\n"
+                          : std::to_string(i) + "," + std::to_string(i) + ".50,2026-01-0" +
+                                std::to_string(1 + i % 9) + " 10:00:00,\"Name, " +
+                                std::to_string(i) + "\"\n";
+    return text;
+}
+
+struct Malformed {
+    const char *what;
+    const char *line;
+    bool last; // the fault swallows the rest of the file: only as the last line
+};
+constexpr Malformed kMalformed[] = {
+    {"too many fields", "13,1.00,2026-01-01 10:00:00,x,extra", false},
+    {"not an int", "thirteen,1.00,2026-01-01 10:00:00,x", false},
+    {"not a numeric", "13,12;5,2026-01-01 10:00:00,x", false},
+    {"invalid UTF-8", "13,1.00,2026-01-01 10:00:00,bad \xC3\x28 byte", false},
+    {"unbalanced quote", "13,1.00,2026-01-01 10:00:00,\"open", true},
+};
+
+class BadCsvTest : public RunTest {
+  protected:
+    // Defines a copy `name` of `csv` into a new table with OnError and
+    // batches of 5; runs it.
+    Ran Copy(const std::string &name, const std::string &csv, const char *onError) {
+        rdtest::WriteFile(Path(name + ".csv"), csv);
+        Define(CsvLink(name + "_csv", Path(name + ".csv"), kOrderColumns) +
+               SqliteLink(name + "_db", Path(name + ".db")) +
+               CopyActivity(name, {name + "_csv", name + "_db", "orders", "", 5, onError}));
+        return Rdrun(name);
+    }
+};
+
+TEST_F(BadCsvTest, StopWritesNothingAfterTheMalformedLine) {
+    int n = 0;
+    for (const Malformed &bad : kMalformed) {
+        SCOPED_TRACE(bad.what);
+        std::string csv = OrdersWithBadLine(bad.line);
+        if (bad.last) csv = csv.substr(0, csv.find(bad.line) + std::string(bad.line).size() + 1);
+        const std::string name = "stop" + std::to_string(n++);
+        const Ran ran = Copy(name, csv, "stop");
+        EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+        // rdrun's last line tells the cause.
+        EXPECT_NE(std::string::npos, ran.out.find("Ended with status 12325: ")) << ran.out;
+        EXPECT_NE(std::string::npos, ran.out.find("line 14 of " + Path(name + ".csv"))) << ran.out;
+        Db db(Path(name + ".db"));
+        EXPECT_EQ("12|12\n", db.Query("SELECT count(*), max(id) FROM orders"));
+        const std::string log = Log(name);
+        EXPECT_NE(std::string::npos, log.find("ERROR: line 14 of")) << log;
+        EXPECT_NE(std::string::npos,
+                  log.find("rdcopy stopped after 12 records read, 12 written, 0 skipped: line 14"))
+            << log;
+    }
+}
+
+TEST_F(BadCsvTest, SkipWritesEveryGoodRecord) {
+    int n = 0;
+    for (const Malformed &bad : kMalformed) {
+        if (bad.last) continue;
+        SCOPED_TRACE(bad.what);
+        const std::string name = "skip" + std::to_string(n++);
+        const Ran ran = Copy(name, OrdersWithBadLine(bad.line), "skip");
+        Db db(Path(name + ".db"));
+        EXPECT_EQ("19|197|0\n", db.Query("SELECT count(*), sum(id), count(*) FILTER "
+                                         "(WHERE customer <> 'Name, ' || id) FROM orders"));
+        const std::string log = Log(name);
+        EXPECT_NE(std::string::npos, log.find("line 14 of")) << log;
+        EXPECT_NE(std::string::npos, log.find("rdcopy: 19 records read, 19 written, 1 skipped."))
+            << log;
+        // Something failed: the status word is set and the run says so.
+        EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    }
+}
+
+// The target already holds order 13 under a UNIQUE key: the batch 11-15
+// fails at its third record.
+class ConstraintTest : public RunTest {
+  protected:
+    Ran Copy(const char *onError) {
+        MakeOrders(Path("orders.csv"), kOrders);
+        {
+            Db db(Path("t.db"));
+            db.Exec("CREATE TABLE orders(id INTEGER UNIQUE, amount NUMERIC(12,2), "
+                    "ordered_at DATETIME, customer TEXT);"
+                    "INSERT INTO orders VALUES(13, 0, NULL, 'already there')");
+        }
+        Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("t.db")) +
+               CopyActivity("load", {"csv", "db", "orders", "", 5, onError, false}));
+        return Rdrun("load");
+    }
+};
+
+TEST_F(ConstraintTest, StopRollsTheBatchBack) {
+    const Ran ran = Copy("stop");
+    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    Db db(Path("t.db"));
+    EXPECT_EQ("11|10|already there\n",
+              db.Query("SELECT count(*), max(id) FILTER (WHERE id <> 13), "
+                       "(SELECT customer FROM orders WHERE id = 13) FROM orders"));
+    const std::string log = Log("load");
+    EXPECT_NE(std::string::npos, log.find("UNIQUE")) << log;
+    // The refused batch counts as read, none of it as written.
+    EXPECT_NE(std::string::npos, log.find("rdcopy stopped after 15 records read, 10 written, "
+                                          "0 skipped: record 3: UNIQUE constraint failed"))
+        << log;
+    EXPECT_NE(std::string::npos, ran.out.find("UNIQUE constraint failed")) << ran.out;
+}
+
+TEST_F(ConstraintTest, SkipWritesTheRestAndLogsTheRecordNumber) {
+    const Ran ran = Copy("skip");
+    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    Db db(Path("t.db"));
+    EXPECT_EQ("20|210|already there\n",
+              db.Query("SELECT count(*), sum(id), "
+                       "(SELECT customer FROM orders WHERE id = 13) FROM orders"));
+    const std::string log = Log("load");
+    EXPECT_NE(std::string::npos, log.find("ERROR: Record 13 was skipped; number")) << log;
+    EXPECT_NE(std::string::npos, log.find("rdcopy: 20 records read, 19 written, 1 skipped."))
+        << log;
+}
+
+// A bad source line before a refused record: the record number still
+// counts the source's records.
+TEST_F(ConstraintTest, SkippedRecordNumbersCountBadSourceLines) {
+    std::string csv = OrdersWithBadLine("13,x,y,z");
+    const std::string line7 = "7,7.50,2026-01-08 10:00:00,\"Name, 7\"\n";
+    csv.replace(csv.find(line7), line7.size(), "bad line\n");
+    rdtest::WriteFile(Path("bad.csv"), csv);
+    {
+        Db db(Path("t.db"));
+        db.Exec("CREATE TABLE orders(id INTEGER UNIQUE, amount NUMERIC(12,2), "
+                "ordered_at DATETIME, customer TEXT);"
+                "INSERT INTO orders VALUES(16, 0, NULL, 'already there')");
+    }
+    Define(CsvLink("csv", Path("bad.csv"), kOrderColumns) + SqliteLink("db", Path("t.db")) +
+           CopyActivity("load", {"csv", "db", "orders", "", 5, "skip", false}));
+    const Ran ran = Rdrun("load");
+    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    const std::string log = Log("load");
+    EXPECT_NE(std::string::npos, log.find("ERROR: Record 16 was skipped; number")) << log;
+    EXPECT_NE(std::string::npos, log.find("18 records read, 17 written, 3 skipped")) << log;
+    Db db(Path("t.db"));
+    EXPECT_EQ("18\n", db.Query("SELECT count(*) FROM orders"));
+}
+
+// A target file that cannot grow (RLIMIT_FSIZE, as on a full disk): the
+// batch that does not fit is not written, and the copy stops saying so.
+TEST_F(RunTest, FullTargetKeepsWholeBatchesAndCountsThem) {
+    {
+        Db db(Path("src.db"));
+        db.Exec("CREATE TABLE items(id INTEGER, note TEXT);"
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+                "INSERT INTO items SELECT 99 + i, printf('%090d', i) FROM n");
+    }
+    Define(SqliteLink("db", Path("src.db")) + CsvLink("csv", Path("items.csv"), "", true) +
+           CopyActivity("dump", {"db", "csv", "", "SELECT id, note FROM items", 10, "stop"}));
+    const int status = rdtest::Shell("ulimit -f 8; '" + Path("rdrun") + "' -q dump >'" +
+                                     Path("out.txt") + "' 2>&1");
+    EXPECT_EQ(1, status) << rdtest::ReadFile(Path("out.txt"));
+    const std::string csv = rdtest::ReadFile(Path("items.csv"));
+    EXPECT_LE(csv.size(), 8u * 1024); // bash counts blocks of 512 or 1024 bytes
+    // The header and whole batches of 10 lines of 3 + 1 + 90 bytes and CRLF.
+    ASSERT_EQ(0u, (csv.size() - 9) % (10 * 96)) << csv.size();
+    const std::size_t written = (csv.size() - 9) / 96;
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, 200u);
+    const std::string log = Log("dump");
+    EXPECT_NE(std::string::npos,
+              log.find("rdcopy stopped after " + std::to_string(written + 10) + " records read, " +
+                       std::to_string(written) + " written, 0 skipped"))
+        << log;
+}
+
+TEST_F(RunTest, MissingSourceFileFailsNamingIt) {
+    Define(CsvLink("csv", Path("nowhere/orders.csv"), kOrderColumns) +
+           SqliteLink("db", Path("t.db")) +
+           CopyActivity("load", {"csv", "db", "orders", "", 0, "stop"}));
+    const Ran ran = Rdrun("load");
+    EXPECT_EQ(1, ran.status);
+    EXPECT_NE(std::string::npos, (ran.out + ran.err).find(Path("nowhere/orders.csv")))
+        << ran.out << ran.err;
+    EXPECT_NE(std::string::npos, Log("load").find(Path("nowhere/orders.csv"))) << Log("load");
+}
+
+} // namespace
+} // namespace rdruntest
