@@ -71,6 +71,22 @@ void RunStarted(RunResult &result, const ProgressFn &progress, unsigned interval
 
 } // namespace
 
+RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned interval) {
+    RunResult result;
+    result.status = RDActivityInit(&block);
+    if (result.status == 0) {
+        result.started = true;
+        RunStarted(result, progress, interval);
+        const uint32_t termStatus = RDActivityTerm();
+        if (result.status == 0) result.status = termStatus;
+    } else {
+        result.message = MessageText(result.status);
+    }
+    const bool failed = result.status != 0 || result.statusWord != 0;
+    CSMgrDoneActivity(block.handle, failed ? kEndFailed : 0);
+    return result;
+}
+
 RunResult HostRun(const std::string &name, const ProgressFn &progress, unsigned interval) {
     RunResult result;
     result.status = CSMgrInit(nullptr);
@@ -84,17 +100,7 @@ RunResult HostRun(const std::string &name, const ProgressFn &progress, unsigned 
     RDStreamDataFree(&text);
     if (result.status == 0) {
         ActivityBlock block{handle, 0, {0, 0, 0}};
-        result.status = RDActivityInit(&block);
-        if (result.status == 0) {
-            result.started = true;
-            RunStarted(result, progress, interval);
-            const uint32_t termStatus = RDActivityTerm();
-            if (result.status == 0) result.status = termStatus;
-        } else {
-            result.message = MessageText(result.status);
-        }
-        const bool failed = result.status != 0 || result.statusWord != 0;
-        CSMgrDoneActivity(handle, failed ? kEndFailed : 0);
+        result = RunBlock(block, progress, interval);
     }
     CSMgrTerm();
     return result;

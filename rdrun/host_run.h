@@ -1,6 +1,8 @@
 // Running one named activity in this process, as a host does.
 #pragma once
 
+#include "rdx_activity.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,6 +22,12 @@ struct RunResult {
 // Called about every `interval` milliseconds while the activity runs, with
 // the live statistics record.
 using ProgressFn = std::function<void(const uint32_t *statistics)>;
+
+// Starts the activity of block with RDActivityInit, launches it on a
+// thread of its own while `progress` is called, ends it and tells the
+// server manager that it is done. Needs the attachment to the server
+// manager.
+RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned interval);
 
 // Attaches to the server manager, opens the activity by name, starts it
 // with RDActivityInit, launches it on a thread of its own while `progress`

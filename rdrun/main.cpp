@@ -4,6 +4,7 @@
 #include "host_run.h"
 #include "progress.h"
 #include "report.h"
+#include "serve.h"
 
 #include "rdplat.h"
 #include "rdxapi.h"
@@ -67,10 +68,17 @@ int Run(const std::string &name, bool showProgress, bool quiet) {
 } // namespace
 
 int main(int argc, char **argv) {
-    CLI::App app{"Runs one activity of the server manager in this process."};
+    CLI::App app{"Runs one activity of the server manager in this process, or with --serve "
+                 "the activities queued to run."};
     std::string name, config;
-    bool noProgress = false, quiet = false;
-    app.add_option("NAME", name, "The activity to run")->required();
+    bool noProgress = false, quiet = false, serve = false;
+    unsigned workers = 1;
+    app.add_option("NAME", name, "The activity to run");
+    app.add_flag("--serve", serve,
+                 "Run queued activities until SIGTERM or SIGINT, which stops the running one "
+                 "cleanly");
+    app.add_option("--workers", workers, "With --serve: processes running activities at once")
+        ->check(CLI::Range(1u, 64u));
     app.add_option("-c,--config", config,
                    "Folder holding the quarry.ini to use, before any other (default: beside "
                    "the program, on PATH, then " RDX_SYSCONFDIR ")");
@@ -78,6 +86,8 @@ int main(int argc, char **argv) {
     app.add_flag("-q,--quiet", quiet, "Print only a failure");
     try {
         app.parse(argc, argv);
+        if (serve == !name.empty())
+            throw CLI::ValidationError("NAME", "give either an activity NAME or --serve");
     } catch (const CLI::ParseError &e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
@@ -105,7 +115,7 @@ int main(int argc, char **argv) {
         RDPlatTerm();
         return kExitFailed;
     }
-    const int code = Run(name, !noProgress, quiet);
+    const int code = serve ? rdrun::Serve(workers, stdout) : Run(name, !noProgress, quiet);
     RDSystemTerm();
     RDPlatTerm();
     return code;

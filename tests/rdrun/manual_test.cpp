@@ -31,7 +31,7 @@ TEST(RdrunManual, NamesEveryOptionOfTheHelp) {
         }
         ++options;
     }
-    EXPECT_EQ(4, options) << out;
+    EXPECT_EQ(6, options) << out;
 }
 
 } // namespace
