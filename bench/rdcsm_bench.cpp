@@ -5,6 +5,7 @@
 // open a connection per request, as the client does; real time counts.
 #include "bench_system.h"
 #include "pipe_server.h"
+#include "raw_pipe_log.h"
 #include "rdxapi.h"
 
 #include <atomic>
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr uint32_t kText = 100, kLength = kText + 106;
+using rawpipe::kText;
 
 // The system in a temporary home whose pipe folder is its own.
 rdbench::System &Started() {
@@ -24,11 +25,6 @@ rdbench::System &Started() {
         return new rdbench::System();
     }();
     return *system;
-}
-
-void PutWord(uint8_t *at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 // rdcsm serving from a thread, with one activity defined.
@@ -66,37 +62,6 @@ class Rdcsm {
     uint32_t handle_ = 0;
 };
 
-// Answers every request with a 16-byte header of status 0.
-class RawServer {
-  public:
-    RawServer() : pipe_(RDIPCCreate("RDCSMP")) {
-        if (pipe_ != nullptr) thread_ = std::thread([this] { Serve(); });
-    }
-    ~RawServer() {
-        stop_ = true;
-        RDIPCClose(RDIPCOpen("RDCSMP", 0));
-        if (thread_.joinable()) thread_.join();
-        RDIPCClose(pipe_);
-    }
-    bool Ok() const { return pipe_ != nullptr; }
-
-  private:
-    void Serve() {
-        uint8_t buffer[4096], answer[16] = {};
-        PutWord(answer + 4, 16);
-        while (!stop_) {
-            if (RDIPCWaitForConnection(pipe_) != pipe_) break;
-            uint32_t got = 0, more = 0, written = 0;
-            if (RDIPCRead(pipe_, buffer, sizeof buffer, &got, &more) == 1)
-                RDIPCWrite(pipe_, answer, sizeof answer, &written);
-            RDIPCDisconnect(pipe_);
-        }
-    }
-    RDIPCHandle pipe_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 void RdcsmLog100(benchmark::State &state) {
     Started();
     Rdcsm server;
@@ -111,26 +76,7 @@ void RdcsmLog100(benchmark::State &state) {
 
 void RawPipeRoundTrip100(benchmark::State &state) {
     Started();
-    RawServer server;
-    if (!server.Ok()) return state.SkipWithError("cannot create the pipe");
-    std::string bytes(kText, 't');
-    for (auto _ : state) {
-        uint8_t message[kLength] = {};
-        PutWord(message, 13);
-        PutWord(message + 4, kLength);
-        PutWord(message + 8, 1);
-        PutWord(message + 16, 1);
-        PutWord(message + 20, 7);
-        PutWord(message + 100, 1234);
-        std::memcpy(message + 104, bytes.data(), kText);
-        RDIPCHandle pipe = RDIPCOpen("RDCSMP", 90);
-        uint32_t got = 0, more = 0;
-        if (pipe == nullptr ||
-            RDIPCTransact(pipe, message, kLength, message, kLength, &got, &more) != 1 || got != 16)
-            state.SkipWithError("exchange failed");
-        RDIPCClose(pipe);
-        benchmark::DoNotOptimize(message);
-    }
+    rawpipe::LogRoundTrips(state);
 }
 
 } // namespace
