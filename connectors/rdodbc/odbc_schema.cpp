@@ -7,6 +7,7 @@
 #include "rdx_fieldlist.h"
 #include "rdx_status.h"
 
+#include <cctype>
 #include <map>
 
 namespace rdodbc {
@@ -17,6 +18,15 @@ constexpr SQLLEN kCatalogText = 1024;
 
 SQLCHAR *Chars(const std::string &text) {
     return reinterpret_cast<SQLCHAR *>(const_cast<char *>(text.c_str()));
+}
+
+// Whether a date-time type name keeps a time zone ("timestamptz",
+// "timestamp with time zone").
+bool ZoneTyped(std::string name) {
+    for (char &c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name.find("zone") != std::string::npos ||
+           (name.size() > 2 && name.compare(name.size() - 2, 2, "tz") == 0);
 }
 
 } // namespace
@@ -32,11 +42,26 @@ std::string Connection::TypeName(SQLSMALLINT sqlType, const char *fallback) {
     if (ReadCatalog(statement, rows) != RDSTATUS_OK || rows.empty() || rows[0].size() < 6 ||
         rows[0][0].empty())
         return fallback;
+    // A date-time carries no zone: a type that keeps one (the PostgreSQL
+    // driver names timestamptz alone) would shift it for a reader in
+    // another session time zone, so the fallback serves then.
+    const std::vector<std::string> *chosen = &rows[0];
+    if (sqlType == SQL_TYPE_TIMESTAMP && ZoneTyped((*chosen)[0])) {
+        chosen = nullptr;
+        for (const auto &row : rows) {
+            if (row.size() >= 6 && !row[0].empty() && !ZoneTyped(row[0])) {
+                chosen = &row;
+                break;
+            }
+        }
+        if (chosen == nullptr) return fallback;
+    }
+    const std::vector<std::string> &type = *chosen;
     // CREATE_PARAMS "max length" or "length": the most the type holds.
-    const std::string &params = rows[0][5];
-    if (params.find("length") != std::string::npos && !rows[0][2].empty())
-        return rows[0][0] + "(" + rows[0][2] + ")";
-    return params.empty() ? rows[0][0] : fallback;
+    const std::string &params = type[5];
+    if (params.find("length") != std::string::npos && !type[2].empty())
+        return type[0] + "(" + type[2] + ")";
+    return params.empty() ? type[0] : fallback;
 }
 
 std::string Connection::DeclaredTypeOf(const rdxc::ListField &field) {

@@ -113,13 +113,19 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     const SQLRETURN result = SQLExecute(statement);
     // A driver may go on after a failing set and say so only in the
     // status array.
-    size_t failed = count;
+    size_t failed = count, errors = 0;
+    bool succeededBefore = false;
     for (size_t r = 0; r < count; ++r) {
         if (paramStatus_[r] == SQL_PARAM_ERROR) {
-            failed = r;
-            break;
+            if (errors++ == 0) failed = r;
+        } else if (failed == count && (paramStatus_[r] == SQL_PARAM_SUCCESS ||
+                                       paramStatus_[r] == SQL_PARAM_SUCCESS_WITH_INFO)) {
+            succeededBefore = true;
         }
     }
+    // A driver that sends the sets together may mark all of them failed:
+    // several errors with no success before the first name no record.
+    const bool markedTogether = errors > 1 && !succeededBefore;
     if (Succeeded(result) && failed == count && (processed == 0 || processed == count)) {
         Note(result, insert_);
         if (uint32_t status = EndTransaction(true); status != RDSTATUS_OK) {
@@ -130,11 +136,13 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
         return RDSTATUS_OK;
     }
     const std::string diagnostics = JoinDiagnostics(DiagnosticsOf(SQL_HANDLE_STMT, statement));
-    // A driver that stops at the failing set may not mark it: it is found
-    // by trying the records alone, all rolled back below.
-    if (!Succeeded(result) && failed == count && transactions_ &&
-        std::all_of(paramStatus_.begin(), paramStatus_.end(),
-                    [](SQLUSMALLINT s) { return s == kUntouched; }) &&
+    // A driver that stops at the failing set may not mark it, or marks the
+    // whole batch: it is found by trying the records alone, all rolled back
+    // below.
+    if (!Succeeded(result) && transactions_ &&
+        (markedTogether ||
+         (failed == count && std::all_of(paramStatus_.begin(), paramStatus_.end(),
+                                         [](SQLUSMALLINT s) { return s == kUntouched; }))) &&
         EndTransaction(false) == RDSTATUS_OK)
         failed = ProbeFailure(count);
     const std::string where =

@@ -56,30 +56,6 @@ TEST_F(OdbcTest, ThePasswordIsNeverShown) {
     EXPECT_NE(std::string::npos, db->LastError().find("****_orders")) << db->LastError();
 }
 
-// The date-time of value index of field as "Y-M-D h:m:s.hh" ("<null>").
-std::string DatetimeText(uint32_t list, uint32_t position, uint32_t index) {
-    uint32_t field = 0;
-    EXPECT_EQ(0u, RDFieldlistGetField(list, position, 256, &field, nullptr));
-    RDDatetime value{};
-    uint32_t isNull = 0;
-    EXPECT_EQ(0u, RDFieldGetDatetime(field, index, &value, &isNull));
-    if (isNull != 0) return "<null>";
-    RDDatetimeParts p{};
-    EXPECT_EQ(0u, RDDatetimeGetParts(&value, 0, &p));
-    char text[64];
-    std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d.%02d", p.year, p.month, p.day, p.hour,
-                  p.minute, p.second, p.hundredth);
-    return text;
-}
-
-void SetDatetime(uint32_t list, uint32_t position, uint32_t index, RDDatetimeParts parts) {
-    uint32_t field = 0;
-    ASSERT_EQ(0u, RDFieldlistGetField(list, position, 256, &field, nullptr));
-    RDDatetime value{};
-    ASSERT_EQ(0u, RDDatetimeSetParts(&value, &parts, 0));
-    ASSERT_EQ(0u, RDFieldSetDatetime(field, index, &value));
-}
-
 // A table made from a field list, values of every kind written and read
 // back: nulls stay null, an empty text stays empty, non-ASCII texts and
 // date-times with hundredths come back unchanged.

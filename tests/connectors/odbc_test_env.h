@@ -1,8 +1,10 @@
 // The ODBC connector under test, through the driver manager and the SQLite
-// ODBC driver: a temporary folder holds the driver and data-source files
-// (ODBCSYSINI, ODBCINI) and the database file of the data source "rdtest".
-// The driver manager keeps the first folder it reads, so one folder serves
-// the whole test program; each test starts with a new database file.
+// and PostgreSQL ODBC drivers: a temporary folder holds the driver and
+// data-source files (ODBCSYSINI, ODBCINI) and the database file of the data
+// source "rdtest"; "rdpgtest" reaches the temporary PostgreSQL cluster once
+// it runs. The driver manager keeps the first folder it reads, so one
+// folder serves the whole test program; each test starts with a new
+// database file.
 #pragma once
 
 #include "connector_harness.h"
@@ -22,6 +24,16 @@ class OdbcFolder {
     }
     std::string Path(const std::string &name) const { return root_ + "/" + name; }
 
+    static constexpr const char *kPgDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
+
+    // Points "rdpgtest" at the PostgreSQL cluster on socket folder and port
+    // (a cluster started again comes on another port).
+    void SetPgSource(const std::string &socket, const std::string &port) {
+        WriteFile(Path("odbc.ini"),
+                  SqliteSource() + "[rdpgtest]\nDriver=PostgreSQL\nServername=" + socket +
+                      "\nPort=" + port + "\nDatabase=postgres\nUsername=postgres\n");
+    }
+
   private:
     OdbcFolder() {
         char pattern[] = "/tmp/rdodbc-test-XXXXXX";
@@ -29,12 +41,14 @@ class OdbcFolder {
         const char *driver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
         WriteFile(Path("odbcinst.ini"),
                   std::string("[SQLite3]\nDriver=") +
-                      (std::filesystem::exists(driver) ? driver : "libsqlite3odbc.so") + "\n");
-        const std::string sources =
-            "[rdtest]\nDriver=SQLite3\nDatabase=" + Path("test.db") + "\nTimeout=2000\n";
-        WriteFile(Path("odbc.ini"), sources);
+                      (std::filesystem::exists(driver) ? driver : "libsqlite3odbc.so") +
+                      "\n[PostgreSQL]\nDriver=" + kPgDriver + "\n");
+        WriteFile(Path("odbc.ini"), SqliteSource());
         setenv("ODBCSYSINI", root_.c_str(), 1);
         setenv("ODBCINI", Path("odbc.ini").c_str(), 1);
+    }
+    std::string SqliteSource() const {
+        return "[rdtest]\nDriver=SQLite3\nDatabase=" + Path("test.db") + "\nTimeout=2000\n";
     }
     ~OdbcFolder() {
         std::error_code ignored;
@@ -42,6 +56,30 @@ class OdbcFolder {
     }
     std::string root_;
 };
+
+// The date-time of value index of field as "Y-M-D h:m:s.hh" ("<null>").
+inline std::string DatetimeText(uint32_t list, uint32_t position, uint32_t index) {
+    uint32_t field = 0;
+    EXPECT_EQ(0u, RDFieldlistGetField(list, position, 256, &field, nullptr));
+    RDDatetime value{};
+    uint32_t isNull = 0;
+    EXPECT_EQ(0u, RDFieldGetDatetime(field, index, &value, &isNull));
+    if (isNull != 0) return "<null>";
+    RDDatetimeParts p{};
+    EXPECT_EQ(0u, RDDatetimeGetParts(&value, 0, &p));
+    char text[64];
+    std::snprintf(text, sizeof text, "%d-%d-%d %d:%d:%d.%02d", p.year, p.month, p.day, p.hour,
+                  p.minute, p.second, p.hundredth);
+    return text;
+}
+
+inline void SetDatetime(uint32_t list, uint32_t position, uint32_t index, RDDatetimeParts parts) {
+    uint32_t field = 0;
+    ASSERT_EQ(0u, RDFieldlistGetField(list, position, 256, &field, nullptr));
+    RDDatetime value{};
+    ASSERT_EQ(0u, RDDatetimeSetParts(&value, &parts, 0));
+    ASSERT_EQ(0u, RDFieldSetDatetime(field, index, &value));
+}
 
 class OdbcTest : public rdxtest::SystemTest {
   protected:
