@@ -2,7 +2,10 @@
 #include "rdx_test_env.h"
 #include "rdx_text.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
 using rdxtest::Stream;
 
@@ -111,6 +114,83 @@ TEST_F(TextForm, DatetimeReadingOfEveryForm) {
             RDDatetime back{};
             ASSERT_EQ(0u, RDDatetimeFromStream(&back, &text)) << text.Bytes();
             EXPECT_EQ(0, std::memcmp(&value, &back, sizeof back)) << text.Bytes();
+        }
+}
+
+// A local text reads as the moment in UTC that the record's zone and the
+// one daylight rule (first Sunday of April to last Sunday of October) give,
+// and writes back as the same text. Neither TZ nor the current date take
+// part: each case is read in the TZ named and at a winter and a summer
+// moment of the clock.
+TEST_F(TextForm, LocalTextsReadBackAcrossTheDaylightChanges) {
+    struct Case {
+        const char *tz;
+        int32_t zone;
+        bool dst;
+        const char *text, *utc, *back; // back: the text written, when not the text read
+    };
+    // 2024: daylight saving from 04-07 02:00 to 10-27 01:00 standard time.
+    // clang-format off
+    const Case cases[] = {
+        {"America/New_York", -5, true, "2024-01-15 12:00:00", "2024-01-15 17:00:00", nullptr},
+        {"America/New_York", -5, true, "2024-07-15 12:00:00", "2024-07-15 16:00:00", nullptr},
+        {"America/New_York", -5, false, "2024-07-15 12:00:00", "2024-07-15 17:00:00", nullptr},
+        // The spring change: 02:xx is skipped and reads as the change, 03:00.
+        {"America/New_York", -5, true, "2024-04-07 01:59:59", "2024-04-07 06:59:59", nullptr},
+        {"America/New_York", -5, true, "2024-04-07 02:30:00", "2024-04-07 07:00:00", "2024-04-07 03:00:00"},
+        {"America/New_York", -5, true, "2024-04-07 03:00:00", "2024-04-07 07:00:00", nullptr},
+        // The autumn change: 01:xx is shown twice and reads as its first,
+        // daylight, pass.
+        {"America/New_York", -5, true, "2024-10-27 00:59:59", "2024-10-27 04:59:59", nullptr},
+        {"America/New_York", -5, true, "2024-10-27 01:30:00", "2024-10-27 05:30:00", nullptr},
+        {"America/New_York", -5, true, "2024-10-27 02:00:00", "2024-10-27 07:00:00", nullptr},
+        {"Europe/Berlin", 1, true, "2024-01-15 12:00:00", "2024-01-15 11:00:00", nullptr},
+        {"Europe/Berlin", 1, true, "2024-07-15 12:00:00", "2024-07-15 10:00:00", nullptr},
+        {"Europe/Berlin", 1, true, "2024-10-27 01:30:00", "2024-10-26 23:30:00", nullptr},
+        {"Europe/Berlin", 1, true, "2024-04-07 03:30:00", "2024-04-07 01:30:00", nullptr},
+        // South of the equator the record's zone counts, not TZ's rules.
+        {"Australia/Sydney", 10, false, "2024-01-15 12:00:00", "2024-01-15 02:00:00", nullptr},
+        {"Australia/Sydney", 10, false, "2024-07-15 00:30:00", "2024-07-14 14:30:00", nullptr},
+        {"Australia/Sydney", 10, true, "2024-01-15 12:00:00", "2024-01-15 02:00:00", nullptr},
+        {"Australia/Sydney", 10, true, "2024-07-15 12:00:00", "2024-07-15 01:00:00", nullptr}};
+    // clang-format on
+    constexpr int64_t kWinterNow = 1705320000, kSummerNow = 1721044800; // 01-15, 07-15
+    struct Restore {
+        ~Restore() { // after tz has put TZ back
+            tzset();
+            RDTestClockSet(0, 0, 0);
+        }
+    } restore;
+    rdxtest::ScopedEnv tz("TZ", "UTC");
+    // Day number and ticks of a UTC text, computed apart from the library.
+    const auto utc = [](const char *text) {
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+        EXPECT_EQ(6, std::sscanf(text, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s));
+        const std::chrono::sys_days day{std::chrono::year(y) / mo / d};
+        return std::pair<uint32_t, uint32_t>(
+            static_cast<uint32_t>(day.time_since_epoch().count() + 2440588),
+            static_cast<uint32_t>(((h * 60 + mi) * 60 + s) * 100));
+    };
+    for (const Case &c : cases)
+        for (int64_t now : {kWinterNow, kSummerNow}) {
+            setenv("TZ", c.tz, 1);
+            tzset();
+            RDTestClockSet(1, now, 0);
+            RDIntlFormat f = *RDPlatGetIntlFormat();
+            f.timeZone = c.zone;
+            f.intlFlags = RDINTL_24HOUR | (c.dst ? RDINTL_DST : 0);
+            f.dateOrder = RDINTL_YMD;
+            std::strcpy(f.dateSeparator, "-");
+            ASSERT_EQ(0u, RDPlatSetIntlFormat(&f));
+            const std::string label =
+                std::string(c.tz) + " " + c.text + " at " + std::to_string(now);
+            Stream in(c.text, RDCHARSET_INTERCHANGE);
+            RDDatetime v{};
+            ASSERT_EQ(0u, RDDatetimeFromStream(&v, &in)) << label;
+            const auto [day, ticks] = utc(c.utc);
+            EXPECT_EQ(day, RDDatetimeGetJulian(&v)) << label;
+            EXPECT_EQ(ticks, v.ticks) << label;
+            EXPECT_EQ(c.back != nullptr ? c.back : c.text, Text(v)) << label;
         }
 }
 
