@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <new>
+#include <type_traits>
 
 namespace rdxc {
 
@@ -43,9 +44,17 @@ template <class C> struct LinkEntries {
         return RDSTATUS_OK;
     }
 
+    // A connection whose disconnect can fail (it commits what it holds)
+    // returns its status; others always succeed.
     static uint32_t Disconnect(void *priv) {
-        if (C *c = Of(priv)) c->Disconnect();
-        return RDSTATUS_OK;
+        C *c = Of(priv);
+        if (c == nullptr) return RDSTATUS_OK;
+        if constexpr (std::is_void_v<decltype(c->Disconnect())>) {
+            c->Disconnect();
+            return RDSTATUS_OK;
+        } else {
+            return c->Disconnect();
+        }
     }
 
     // Calls `call` with the connection, or answers that there is none.

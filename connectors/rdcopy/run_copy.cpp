@@ -53,17 +53,20 @@ std::string LastFailure() {
 
 // Records from..count one by one, after the target refused the batch as a
 // whole; the records it refuses again are logged with their numbers and
-// skipped. `first` is the source number of the batch's first record.
-void WriteOneByOne(uint32_t target, uint32_t list, uint32_t from, uint32_t count, uint64_t first,
-                   Counts &counts) {
+// skipped. `first` is the source number of the batch's first record. A
+// failure that is not a record's own (the target went away) ends the copy.
+uint32_t WriteOneByOne(uint32_t target, uint32_t list, uint32_t from, uint32_t count,
+                       uint64_t first, Counts &counts) {
     for (uint32_t i = from; i <= count; ++i) {
         uint32_t done = 0;
         const uint32_t status = RDConnectInsert(target, list, i, 1, &done);
         counts.written += done;
         if (status == 0 && done == 1) continue;
+        if (status != 0 && status != kRecordFault) return status;
         Log(0, "Record " + std::to_string(first + i - 1) + " was skipped", status);
         ++counts.skipped;
     }
+    return 0;
 }
 
 uint32_t WriteBatch(const CopyJob &job, uint32_t target, uint32_t list, uint32_t count,
@@ -76,8 +79,7 @@ uint32_t WriteBatch(const CopyJob &job, uint32_t target, uint32_t list, uint32_t
     if (status == 0 || !job.skipBadRecords) return status;
     // A refused batch wrote nothing; should a target keep part of it, those
     // records are not written twice.
-    if (done < count) WriteOneByOne(target, list, done + 1, count, first, counts);
-    return 0;
+    return done < count ? WriteOneByOne(target, list, done + 1, count, first, counts) : 0;
 }
 
 uint32_t CopyBatches(const CopyJob &job, uint32_t source, uint32_t target, uint32_t list,
@@ -133,6 +135,9 @@ uint32_t RunCopy(const CopyJob &job) {
     Counts counts;
     if (status == 0)
         status = CopyBatches(job, source.handle(), target.handle(), list.handle(), counts);
+    // A target may hold written records until it disconnects (one
+    // transaction for the whole copy): its disconnect is part of the copy.
+    if (status == 0) status = RDConnectDisconnect(target.handle());
     LogEnd(counts, status);
     return status;
 }

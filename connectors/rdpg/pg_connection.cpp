@@ -7,6 +7,8 @@
 #include "rdx_activity.h"
 #include "rdx_status.h"
 
+#include <cctype>
+
 namespace rdpg {
 namespace {
 
@@ -74,6 +76,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     case kKeys:
         prepared_ = false;
         return rdxc::GetText(field, settings_.keys);
+    case kTransaction:
+        return SetTransaction(field);
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -99,11 +103,26 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutText(field, settings_.table);
     case kKeys:
         return rdxc::PutText(field, settings_.keys);
+    case kTransaction:
+        return rdxc::PutText(field, settings_.copyPerConnection ? "connection" : "batch");
     case kLastError:
         return rdxc::PutText(field, log_.Last());
     default:
         return RDSTATUS_BADPROPERTY;
     }
+}
+
+// "batch" or "connection"; a change while a COPY is open takes effect
+// with the next one.
+uint32_t Connection::SetTransaction(uint32_t field) {
+    std::string text;
+    if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
+    for (char &c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (text != "batch" && text != "connection" && !text.empty())
+        return log_.Fail("Transaction is \"batch\" or \"connection\", not \"" + text + "\"");
+    settings_.copyPerConnection = text == "connection";
+    return RDSTATUS_OK;
 }
 
 uint32_t Connection::ServerFailure(const std::string &what, const PGresult *result) {
@@ -156,15 +175,18 @@ uint32_t Connection::Connect() {
     return RDSTATUS_OK;
 }
 
-void Connection::Disconnect() {
+uint32_t Connection::Disconnect() {
+    const uint32_t status = db_ != nullptr ? EndCopy() : RDSTATUS_OK;
+    copyOpen_ = false;
+    copyFailed_ = false;
     rows_.reset();
     cursorOpen_ = false;
     selectedList_ = 0;
     copyList_ = 0;
     prepared_ = false;
-    if (db_ == nullptr) return;
-    PQfinish(db_);
+    if (db_ != nullptr) PQfinish(db_);
     db_ = nullptr;
+    return status;
 }
 
 uint32_t Connection::Run(const std::string &sql, ExecStatusType expected, Result *out) {
@@ -179,7 +201,7 @@ uint32_t Connection::Run(const std::string &sql, ExecStatusType expected, Result
 // Every statement of the text; the count is the rows the last one touched.
 uint32_t Connection::Execute(uint32_t *count) {
     *count = 0;
-    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     if (settings_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
     Result result(PQexec(db_, settings_.sql.c_str()));
     const ExecStatusType status = PQresultStatus(result.get());
@@ -188,6 +210,14 @@ uint32_t Connection::Execute(uint32_t *count) {
     const char *rows = PQcmdTuples(result.get());
     *count = rows != nullptr && *rows != '\0' ? static_cast<uint32_t>(std::stoul(rows)) : 0;
     return RDSTATUS_OK;
+}
+
+// A write or another statement ends the select's transaction first, so
+// that what it changes is committed and not lost with the cursor's.
+uint32_t Connection::Ready() {
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (uint32_t status = EndCopy(); status != RDSTATUS_OK) return status;
+    return CloseCursor();
 }
 
 uint32_t Connection::NeedTable() {

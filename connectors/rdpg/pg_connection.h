@@ -20,6 +20,7 @@ enum PropertyNumber : uint32_t {
     kUser = 4,
     kPassword = 5,
     kKeys = 6,
+    kTransaction = 7, // "batch" (one COPY per insert) or "connection"
     kLastError = 10,
     kDatabase = 0x10002, // the built-in "Database": the database name
     kTable = 0x10005,    // the built-in "Metadata": the table
@@ -39,6 +40,9 @@ using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
 struct Settings {
     std::string connection, host, port, database, user, password, table, sql, keys;
+    // Inserts of the whole connection go into one COPY, committed when it
+    // ends (at disconnect or before any other operation).
+    bool copyPerConnection = false;
 };
 
 class Connection {
@@ -47,7 +51,8 @@ class Connection {
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
     uint32_t Connect();
-    void Disconnect();
+    // Ends an open COPY first: its failure is the status.
+    uint32_t Disconnect();
     uint32_t Execute(uint32_t *count);
     uint32_t Select(uint32_t list, uint32_t *count);
     uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
@@ -58,6 +63,7 @@ class Connection {
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
     uint32_t Unsupported(const char *operation);
+    uint32_t SetTransaction(uint32_t field);
 
   private:
     enum class Write { Update, Remove };
@@ -66,13 +72,20 @@ class Connection {
     // Runs sql; a result of another status than expected is a failure.
     uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
     uint32_t NeedTable();
+    // Connected, the connection's COPY ended and the select's cursor closed.
+    uint32_t Ready();
     uint32_t CloseCursor();
     uint32_t FetchRows(uint32_t count);
     uint32_t LayOut(uint32_t list, const PGresult *result);
     uint32_t FillRecord(int row, uint32_t index);
     uint32_t TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types);
     uint32_t PrepareCopy(uint32_t list);
-    uint32_t SendCopy(uint32_t first, uint32_t count, std::string &problem, uint32_t &failed);
+    uint32_t EncodeRecords(uint32_t first, uint32_t count, bool stream, uint32_t &failed);
+    uint32_t SendBuffer();
+    uint32_t InsertBatch(uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t EndCopy();
+    uint32_t CopyRefused(const PGresult *result);
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
@@ -98,6 +111,13 @@ class Connection {
     std::string copySql_;
     std::vector<rdxc::ListField> writeFields_;
     std::vector<uint32_t> writeTypes_;
+    // The COPY of the connection (copyPerConnection): open, the sizes of
+    // the batches sent into it, and whether it failed (no more inserts
+    // are taken until the connection connects again).
+    bool copyOpen_ = false;
+    bool copyFailed_ = false;
+    std::vector<uint32_t> copyBatches_;
+    std::string encodeProblem_;
     // The prepared update or remove.
     bool prepared_ = false;
     Write writeKind_ = Write::Update;

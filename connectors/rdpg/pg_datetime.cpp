@@ -44,8 +44,13 @@ uint32_t EncodeDatetime(uint32_t oid, const RDDatetime &value, std::string &out,
         problem = "a time of day without a date does not fit the column";
         return RDSTATUS_NOFIT;
     }
+    // timestamptz takes the instant, kept in universal time under the zone
+    // byte; date and timestamp the wall-clock time of the zone the value was
+    // made in, as the other connectors write it.
+    RDDatetime split = value;
+    if (oid == kTimestampTz) split.date &= RDDT_MAX_DAY;
     RDDatetimeParts parts{};
-    if (RDDatetimeGetParts(&value, RDDT_UTC, &parts) != RDSTATUS_OK) {
+    if (RDDatetimeGetParts(&split, 0, &parts) != RDSTATUS_OK) {
         problem = "the date-time is not valid";
         return RDSTATUS_NOFIT;
     }
@@ -55,7 +60,11 @@ uint32_t EncodeDatetime(uint32_t oid, const RDDatetime &value, std::string &out,
         Put32(out, static_cast<uint32_t>(static_cast<int32_t>(day)));
         return RDSTATUS_OK;
     }
-    const int64_t ticks = value.ticks == RDDT_ABSENT ? 0 : value.ticks;
+    // The time of day of the same parts as the date.
+    const int64_t ticks =
+        value.ticks == RDDT_ABSENT
+            ? 0
+            : ((parts.hour * 60LL + parts.minute) * 60 + parts.second) * 100 + parts.hundredth;
     Put32(out, 8);
     Put64(out, static_cast<uint64_t>(day * kMicrosPerDay + ticks * 10000));
     return RDSTATUS_OK;
@@ -88,7 +97,8 @@ bool DatetimeOf(uint32_t oid, std::string_view bytes, RDDatetime &value) {
         parts.second = static_cast<int32_t>(ticks / 100 % 60);
         parts.hundredth = static_cast<int32_t>(ticks % 100);
     }
-    return RDDatetimeSetParts(&value, &parts, RDDT_UTC) == RDSTATUS_OK;
+    // Zone 0 without daylight saving: the parts are universal time.
+    return RDDatetimeSetParts(&value, &parts, 0) == RDSTATUS_OK;
 }
 
 // The server's ISO text of a date or timestamp ("YYYY-MM-DD[ HH:MM:SS[.f]]"

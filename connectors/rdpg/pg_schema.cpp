@@ -13,6 +13,7 @@ namespace rdpg {
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (kind != kKindTable) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     std::vector<rdxc::ListField> fields;
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
@@ -29,6 +30,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
 uint32_t Connection::Drop(uint32_t kind) {
     if (kind != kKindTable) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     copyList_ = 0;
     prepared_ = false;
     return Run("DROP TABLE " + QuoteName(settings_.table), PGRES_COMMAND_OK);
@@ -74,6 +76,7 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     if (kind != kKindSchema && kind != kKindTable && kind != kKindColumns)
         return Unsupported("this catalog kind");
     if (db_ == nullptr) return log_.Fail("the catalog needs a connected database");
+    if (uint32_t status = EndCopy(); status != RDSTATUS_OK) return status;
     if (list == 0) return log_.Fail("the catalog needs a field list");
     // Schemas, tables and views, or the columns of the Table property's
     // table (of every table when none is named); system schemas left out.

@@ -52,8 +52,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     selectedList_ = 0;
     rowNumber_ = 0;
     cursorDone_ = false;
-    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
-    if (uint32_t status = CloseCursor(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     std::string sql = settings_.sql;
     if (sql.empty()) {
         if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;

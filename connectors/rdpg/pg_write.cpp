@@ -1,5 +1,7 @@
 // Insert through COPY ... FROM STDIN in the binary format, one COPY per
-// batch: the server takes all of the batch's rows or none of them. Update
+// batch (the server takes all of the batch's rows or none of them) or one
+// for all batches of the connection, ended and committed by the next other
+// operation or the disconnect. Update
 // and remove through a prepared statement run for each record of the batch
 // in one transaction.
 #include "pg_binary.h"
@@ -109,12 +111,11 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
     return RDSTATUS_OK;
 }
 
-// Encodes and sends the records; a record that does not encode ends the
-// COPY with the server rolling it back (failed names it, 0 otherwise).
-uint32_t Connection::SendCopy(uint32_t first, uint32_t count, std::string &problem,
-                              uint32_t &failed) {
+// Appends the records to the buffer, sending it in pieces when stream is
+// set; a record that does not encode stops the encoding (failed names it,
+// encodeProblem_ says why).
+uint32_t Connection::EncodeRecords(uint32_t first, uint32_t count, bool stream, uint32_t &failed) {
     failed = 0;
-    buffer_.assign(kCopyHeader, kCopyHeaderSize);
     const uint16_t fields = static_cast<uint16_t>(writeFields_.size());
     for (uint32_t r = 0; r < count; ++r) {
         buffer_ += static_cast<char>(fields >> 8);
@@ -122,48 +123,73 @@ uint32_t Connection::SendCopy(uint32_t first, uint32_t count, std::string &probl
         for (size_t f = 0; f < writeFields_.size(); ++f) {
             const rdxc::ListField &field = writeFields_[f];
             if (uint32_t status = AppendValue(writeTypes_[f], field.field, field.type, first + r,
-                                              buffer_, problem);
+                                              buffer_, encodeProblem_);
                 status != RDSTATUS_OK) {
                 failed = first + r;
-                problem = "field " + field.name + ": " + problem;
+                encodeProblem_ = "field " + field.name + ": " + encodeProblem_;
                 return status;
             }
         }
-        if (buffer_.size() >= kChunk) {
-            if (PQputCopyData(db_, buffer_.data(), static_cast<int>(buffer_.size())) != 1)
-                return RDSTATUS_FREETEXT;
-            buffer_.clear();
-        }
+        if (stream && buffer_.size() >= kChunk)
+            if (uint32_t status = SendBuffer(); status != RDSTATUS_OK) return status;
     }
-    buffer_ += "\xFF\xFF";
-    if (PQputCopyData(db_, buffer_.data(), static_cast<int>(buffer_.size())) != 1)
-        return RDSTATUS_FREETEXT;
+    return RDSTATUS_OK;
+}
+
+// Hands the buffer to libpq in pieces of at most kChunk bytes.
+uint32_t Connection::SendBuffer() {
+    for (size_t at = 0; at < buffer_.size(); at += kChunk) {
+        const size_t size = std::min(kChunk, buffer_.size() - at);
+        if (PQputCopyData(db_, buffer_.data() + at, static_cast<int>(size)) != 1)
+            return RDSTATUS_FREETEXT; // the caller logs libpq's message
+    }
+    buffer_.clear();
     return RDSTATUS_OK;
 }
 
 uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
     *done = 0;
     if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (copyFailed_)
+        return log_.Fail("the copy of this connection was rolled back; it takes no more records "
+                         "until it connects again",
+                         RDSTATUS_NOTCONNECTED);
+    // A COPY is made for one list and one table.
+    if (copyOpen_ && (list != copyList_ || settings_.table != copyTable_))
+        if (uint32_t status = EndCopy(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = CloseCursor(); status != RDSTATUS_OK) return status;
     if (uint32_t status = PrepareCopy(list); status != RDSTATUS_OK) return status;
     if (count == 0) return RDSTATUS_OK;
+    return settings_.copyPerConnection ? InsertIntoCopy(first, count, done)
+                                       : InsertBatch(first, count, done);
+}
+
+// One COPY for the batch: the server takes all of it or none.
+uint32_t Connection::InsertBatch(uint32_t first, uint32_t count, uint32_t *done) {
     Result started(PQexec(db_, copySql_.c_str()));
     if (PQresultStatus(started.get()) != PGRES_COPY_IN)
         return ServerFailure("the copy into " + settings_.table + " cannot start", started.get());
-    std::string problem;
     uint32_t failed = 0;
-    const uint32_t sent = SendCopy(first, count, problem, failed);
+    buffer_.assign(kCopyHeader, kCopyHeaderSize);
+    uint32_t sent = EncodeRecords(first, count, true, failed);
+    if (sent == RDSTATUS_OK) {
+        buffer_ += "\xFF\xFF";
+        sent = SendBuffer();
+    }
     const std::string rolledBack =
         "; the batch of " + std::to_string(count) + " records was rolled back";
     if (sent == RDSTATUS_OK)
         PQputCopyEnd(db_, nullptr);
     else if (failed != 0)
         PQputCopyEnd(db_, "a record does not encode");
+    buffer_.clear();
     // The outcome: the COPY's result, then the end of results.
     Result result(PQgetResult(db_));
     while (PGresult *more = PQgetResult(db_))
         PQclear(more);
     if (failed != 0)
-        return log_.Fail("record " + std::to_string(failed) + ", " + problem + rolledBack, sent);
+        return log_.Fail("record " + std::to_string(failed) + ", " + encodeProblem_ + rolledBack,
+                         sent);
     if (sent != RDSTATUS_OK || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
         const uint32_t line = result != nullptr ? FailedLine(result.get()) : 0;
         const std::string where =
@@ -172,6 +198,81 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     }
     *done = count;
     return RDSTATUS_OK;
+}
+
+// The batch goes into the connection's COPY, opened by the first batch. It
+// is encoded whole before anything is sent, so that a record that does not
+// encode fails only its batch and the COPY goes on.
+uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *done) {
+    if (!copyOpen_) {
+        Result started(PQexec(db_, copySql_.c_str()));
+        if (PQresultStatus(started.get()) != PGRES_COPY_IN)
+            return ServerFailure("the copy into " + settings_.table + " cannot start",
+                                 started.get());
+        copyOpen_ = true;
+        copyBatches_.clear();
+        buffer_.assign(kCopyHeader, kCopyHeaderSize);
+    }
+    const size_t kept = copyBatches_.empty() ? kCopyHeaderSize : 0; // the header, once
+    buffer_.resize(std::min(buffer_.size(), kept));
+    uint32_t failed = 0;
+    if (uint32_t status = EncodeRecords(first, count, false, failed); status != RDSTATUS_OK) {
+        buffer_.resize(kept);
+        return log_.Fail("record " + std::to_string(failed) + ", " + encodeProblem_ +
+                             "; the batch of " + std::to_string(count) + " records was not sent",
+                         status);
+    }
+    if (SendBuffer() != RDSTATUS_OK) {
+        const uint32_t status = ServerFailure("the records cannot be sent", nullptr);
+        copyBatches_.push_back(count);
+        EndCopy(); // the COPY is over either way; it logs what was rolled back
+        return status;
+    }
+    copyBatches_.push_back(count);
+    *done = count;
+    return RDSTATUS_OK;
+}
+
+// The record the server refused, found from the COPY's line in its error:
+// the batch it came in and its place there.
+uint32_t Connection::CopyRefused(const PGresult *result) {
+    uint64_t line = result != nullptr ? FailedLine(result) : 0, records = 0;
+    std::string where = "a record";
+    for (size_t b = 0; b < copyBatches_.size(); ++b) {
+        if (line > records && line <= records + copyBatches_[b])
+            where =
+                "record " + std::to_string(line - records) + " of batch " + std::to_string(b + 1);
+        records += copyBatches_[b];
+    }
+    return ServerFailure(where + " was refused; the copy of " + std::to_string(records) +
+                             " records was rolled back",
+                         result);
+}
+
+// Ends the connection's COPY and waits for the server to commit it.
+uint32_t Connection::EndCopy() {
+    if (!copyOpen_) return RDSTATUS_OK;
+    copyOpen_ = false;
+    // The header goes with the first batch sent; a COPY that got none sends
+    // it now.
+    if (copyBatches_.empty())
+        buffer_.assign(kCopyHeader, kCopyHeaderSize);
+    else
+        buffer_.clear();
+    buffer_ += "\xFF\xFF";
+    uint32_t sent = SendBuffer();
+    if (sent == RDSTATUS_OK && PQputCopyEnd(db_, nullptr) != 1)
+        sent = ServerFailure("the copy cannot be ended", nullptr);
+    buffer_.clear();
+    Result result(PQgetResult(db_));
+    while (PGresult *more = PQgetResult(db_))
+        PQclear(more);
+    if (sent == RDSTATUS_OK && PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
+        copyBatches_.clear();
+        return RDSTATUS_OK;
+    }
+    copyFailed_ = true;
+    return CopyRefused(result.get());
 }
 
 // The prepared update (SET the other fields WHERE the keys match) or remove
@@ -245,7 +346,7 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
 uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
                                 uint32_t *done) {
     *done = 0;
-    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     if (uint32_t status = PrepareWrite(kind, list); status != RDSTATUS_OK) return status;
     if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
     const std::string rolledBack =

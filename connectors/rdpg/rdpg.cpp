@@ -18,6 +18,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdpg::kTable, RDTYPE_TEXT, "Table"),
     Declare(rdpg::kSql, RDTYPE_TEXT, "SQL"),
     Declare(rdpg::kKeys, RDTYPE_TEXT, "Keys"),
+    Declare(rdpg::kTransaction, RDTYPE_TEXT, "Transaction"),
     Declare(rdpg::kConnection, RDTYPE_TEXT, "Connection"),
     Declare(rdpg::kHost, RDTYPE_TEXT, "Host"),
     Declare(rdpg::kPort, RDTYPE_TEXT, "Port"),

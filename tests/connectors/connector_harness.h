@@ -154,6 +154,10 @@ class Connection {
         connected_ = status == 0;
         return status;
     }
+    uint32_t Disconnect() {
+        connected_ = false;
+        return p_.RDXDisconnect(Private(), 0);
+    }
     uint32_t Select(uint32_t list, uint32_t perFetch, uint32_t *count = nullptr) {
         uint32_t local = 0;
         return p_.RDXSelect(Private(), list, perFetch, 0, count ? count : &local);

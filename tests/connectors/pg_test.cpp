@@ -7,7 +7,8 @@ namespace connectortest {
 namespace {
 
 // Value index of field as a test writes it: date-times as
-// "YYYY-MM-DD[ HH:MM:SS.hh]" in universal time, binary values as
+// "YYYY-MM-DD[ HH:MM:SS.hh]" in the zone of the value (universal time for
+// values read from the server), binary values as
 // hexadecimal digits, others as the library's texts.
 std::string Shown(uint32_t field, uint32_t index) {
     if (RDFieldIsNull(field, index)) return "<null>";
@@ -16,7 +17,7 @@ std::string Shown(uint32_t field, uint32_t index) {
         uint32_t isNull = 0;
         EXPECT_EQ(0u, RDFieldGetDatetime(field, index, &value, &isNull));
         RDDatetimeParts p{};
-        EXPECT_EQ(0u, RDDatetimeGetParts(&value, RDDT_UTC, &p));
+        EXPECT_EQ(0u, RDDatetimeGetParts(&value, 0, &p));
         char text[40];
         if (value.ticks == RDDT_ABSENT)
             std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.year, p.month, p.day);
@@ -49,7 +50,7 @@ void Store(uint32_t field, uint32_t index, const std::string &text) {
         std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%d", &p.year, &p.month, &p.day, &p.hour,
                     &p.minute, &p.second, &p.hundredth);
         RDDatetime value{};
-        ASSERT_EQ(0u, RDDatetimeSetParts(&value, &p, RDDT_UTC)) << text;
+        ASSERT_EQ(0u, RDDatetimeSetParts(&value, &p, 0)) << text;
         EXPECT_EQ(0u, RDFieldSetDatetime(field, index, &value));
     } else if (RDFieldGetType(field) == RDTYPE_BINARY) {
         std::string bytes;
@@ -279,6 +280,34 @@ TEST_F(PgTest, ServerGoneFailsCleanly) {
     EXPECT_EQ((std::vector<std::string>{"2"}), Sql("SELECT count(*) FROM gone"));
     List out(2);
     EXPECT_EQ(RDSTATUS_FREETEXT, c->Select(out, 2));
+}
+
+// A date-time goes to a timestamp column as the wall-clock time of its
+// zone, to a timestamptz column as its instant; a late summer evening
+// keeps its day either way (no daylight saving is added on the way).
+TEST_F(PgTest, DatetimesKeepTheirWallClockAndTheirInstant) {
+    auto c = OpenPg({{"Table", "times"}});
+    Sql("CREATE TABLE times (id integer, local timestamp, instant timestamptz)");
+    List in(2);
+    Fill(in, {{"id", RDTYPE_INT}, {"local", RDTYPE_DATETIME}, {"instant", RDTYPE_DATETIME}}, {});
+    const RDDatetimeParts made[] = {{2026, 7, 14, -1, 23, 30, 0, 0, 0, 0}, // universal time
+                                    {2026, 7, 14, -1, 12, 0, 0, 0, 0, 2}}; // two hours east
+    for (uint32_t r = 1; r <= 2; ++r) {
+        int32_t id = static_cast<int32_t>(r);
+        RDDatetime value{};
+        ASSERT_EQ(0u, RDDatetimeSetParts(&value, &made[r - 1], 0));
+        for (uint32_t f = 1; f <= 3; ++f) {
+            uint32_t field = 0;
+            ASSERT_EQ(0u, RDFieldlistGetField(in, f, 256, &field, nullptr));
+            EXPECT_EQ(0u,
+                      f == 1 ? RDFieldSetInt(field, r, &id) : RDFieldSetDatetime(field, r, &value));
+        }
+    }
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(in, 1, 2, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"1|2026-07-14 23:30:00|2026-07-14 23:30:00+00",
+                                        "2|2026-07-14 12:00:00|2026-07-14 10:00:00+00"}),
+              Sql("SET TIME ZONE 'UTC'; SELECT * FROM times ORDER BY id"));
 }
 
 TEST_F(PgTest, UpdateRemoveAndExecute) {

@@ -1,28 +1,15 @@
-// The PostgreSQL connector under test, against a temporary cluster of its
-// own: initdb and the server run as an unprivileged user (the server
-// refuses root), in a temporary folder, reached through a Unix socket in
-// that folder on a free port. The cluster lives for the whole suite.
+// The PostgreSQL connector under test, against the temporary cluster of
+// the test program, which lives for the whole suite.
 #pragma once
 
 #include "csv_test_env.h"
+#include "pg_cluster.h"
 
 #include <libpq-fe.h>
 
 namespace connectortest {
 
-class PgCluster {
-  public:
-    // Starts the cluster once; an empty text when it runs, else the reason
-    // it cannot.
-    static const std::string &Start();
-    static void Stop();
-    static const std::string &Socket() { return socket_; }
-    static const std::string &Port() { return port_; }
-
-  private:
-    static std::string folder_, socket_, port_, failure_;
-    static bool started_;
-};
+using rdtest::PgCluster;
 
 class PgTest : public CsvTest {
   protected:
@@ -54,7 +41,7 @@ class PgTest : public CsvTest {
         return pg_.RDXExecute(c.Private(), 0, 0, count ? count : &local);
     }
     // The rows of sql straight from the server, as texts joined by '|'.
-    std::vector<std::string> Sql(const std::string &sql);
+    std::vector<std::string> Sql(const std::string &sql) { return rdtest::PgSql(sql); }
 
     Plugin pg_{RDTEST_RDPG_PATH};
 };

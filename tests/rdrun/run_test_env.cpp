@@ -14,7 +14,7 @@ namespace {
 // they find its quarry.ini beside themselves.
 constexpr const char *kLinked[][2] = {
     {RDTEST_RDCSM, "rdcsm"},           {RDTEST_RDRUN, "rdrun"},       {RDTEST_RDCSV, "rdcsv.rdx"},
-    {RDTEST_RDSQLITE, "rdsqlite.rdx"}, {RDTEST_RDCOPY, "rdcopy.rdx"},
+    {RDTEST_RDSQLITE, "rdsqlite.rdx"}, {RDTEST_RDCOPY, "rdcopy.rdx"}, {RDTEST_RDPG, "rdpg.rdx"},
 };
 
 std::string Quoted(const std::string &text) {

@@ -1,5 +1,7 @@
-// The temporary PostgreSQL cluster of the connector tests.
-#include "pg_test_env.h"
+#include "pg_cluster.h"
+
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
 
 #include <arpa/inet.h>
 #include <cstdlib>
@@ -8,7 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace connectortest {
+namespace rdtest {
 
 std::string PgCluster::folder_, PgCluster::socket_, PgCluster::port_, PgCluster::failure_;
 bool PgCluster::started_ = false;
@@ -85,7 +87,7 @@ void PgCluster::Stop() {
     started_ = false;
 }
 
-std::vector<std::string> PgTest::Sql(const std::string &sql) {
+std::vector<std::string> PgSql(const std::string &sql) {
     const std::string info = "host=" + PgCluster::Socket() + " port=" + PgCluster::Port() +
                              " user=postgres dbname=postgres client_encoding=UTF8";
     PGconn *db = PQconnectdb(info.c_str());
@@ -106,4 +108,4 @@ std::vector<std::string> PgTest::Sql(const std::string &sql) {
     return rows;
 }
 
-} // namespace connectortest
+} // namespace rdtest

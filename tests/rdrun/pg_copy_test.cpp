@@ -1,0 +1,124 @@
+// rdrun copying into and out of PostgreSQL: rdcopy with rdcsv and rdpg
+// against the test program's own cluster, with one COPY per batch and one
+// for the whole copy (the target's transaction ends with the copy).
+#include "pg_cluster.h"
+#include "run_test_env.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace rdruntest {
+namespace {
+
+using rdtest::PgCluster;
+using rdtest::PgSql;
+
+// The lines of a CSV file of orders as the engine writes them back: line
+// ends without the carriage return, amounts without trailing zeros.
+std::vector<std::string> OrderLines(const std::string &path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t from = line.find(',') + 1, to = line.find(',', from);
+        if (lines.empty() || to == std::string::npos || line.find('.', from) > to) {
+            lines.push_back(line);
+            continue;
+        }
+        size_t end = to;
+        while (line[end - 1] == '0')
+            --end;
+        if (line[end - 1] == '.') --end;
+        lines.push_back(line.substr(0, end) + line.substr(to));
+    }
+    return lines;
+}
+
+// The first line where two files of orders differ, or "" when none does.
+std::string FirstDifference(const std::string &expected, const std::string &actual) {
+    const std::vector<std::string> a = OrderLines(expected), b = OrderLines(actual);
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        const std::string x = i < a.size() ? a[i] : "<none>", y = i < b.size() ? b[i] : "<none>";
+        if (x != y) return "line " + std::to_string(i + 1) + ": " + x + " <> " + y;
+    }
+    return "";
+}
+
+class PgRunTest : public RunTest {
+  protected:
+    void SetUp() override {
+        if (const std::string &failure = PgCluster::Start(); !failure.empty())
+            GTEST_SKIP() << "no PostgreSQL server can be started: " << failure;
+        RunTest::SetUp();
+        PgSql("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
+    }
+    static void TearDownTestSuite() { PgCluster::Stop(); }
+
+    static std::string PgLink(const std::string &name, const std::string &transaction) {
+        return "[link." + name + "]\nconnector = \"rdpg\"\nHost = \"" + PgCluster::Socket() +
+               "\"\nPort = \"" + PgCluster::Port() +
+               "\"\nUser = \"postgres\"\nDatabase = \"postgres\"\nTransaction = \"" + transaction +
+               "\"\n";
+    }
+};
+
+// 1,000 orders in batches of 128 (the last one short), into a table rdcopy
+// creates, and back out to a file that equals the one read.
+TEST_F(PgRunTest, CsvThroughPostgresAndBackInBothTransactionModes) {
+    MakeOrders(Path("orders.csv"), 1000);
+    for (const std::string mode : {"batch", "connection"}) {
+        SCOPED_TRACE(mode);
+        PgSql("DROP TABLE IF EXISTS orders");
+        Define(
+            CsvLink("in_" + mode, Path("orders.csv"), kOrderColumns) + PgLink("pg_" + mode, mode) +
+            CsvLink("out_" + mode, Path(mode + ".csv"), "", true) +
+            CopyActivity("load_" + mode, {"in_" + mode, "pg_" + mode, "orders", "", 128, "stop"}) +
+            CopyActivity("unload_" + mode, {"pg_" + mode, "out_" + mode, Path(mode + ".csv"),
+                                            "SELECT * FROM orders ORDER BY id", 128, "stop"}));
+        const Ran load = Rdrun("load_" + mode);
+        ASSERT_EQ(0, load.status) << load.out << load.err;
+        EXPECT_EQ(
+            (std::vector<std::string>{"1000|1000|" + std::to_string(OrderCents(1000))}),
+            PgSql("SELECT count(*), count(DISTINCT id), sum(amount * 100)::bigint FROM orders"));
+
+        const Ran unload = Rdrun("unload_" + mode);
+        ASSERT_EQ(0, unload.status) << unload.out << unload.err;
+        EXPECT_EQ("", FirstDifference(Path("orders.csv"), Path(mode + ".csv")));
+    }
+}
+
+// A record the table refuses (a key already there) in the third batch:
+// with one COPY per batch the batches before it stay; with one COPY for
+// the copy nothing stays, whether bad records stop the copy or are to be
+// skipped (the refusal comes only when the copy ends), and the log says
+// that the rows were rolled back.
+TEST_F(PgRunTest, RefusedRecordKeepsWholeBatchesOrNothing) {
+    MakeOrders(Path("orders.csv"), 20);
+    struct Case {
+        std::string mode, onError, kept;
+    };
+    for (const Case &c : {Case{"batch", "stop", "11"}, Case{"batch", "skip", "20"},
+                          Case{"connection", "stop", "1"}, Case{"connection", "skip", "1"}}) {
+        SCOPED_TRACE(c.mode + " " + c.onError);
+        PgSql("DROP TABLE IF EXISTS orders; CREATE TABLE orders (id integer UNIQUE, amount "
+              "numeric(12,2), ordered_at timestamp, customer text);"
+              "INSERT INTO orders VALUES (13, 0, NULL, 'already there')");
+        const std::string name = c.mode + "_" + c.onError;
+        Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + PgLink("pg", c.mode) +
+               CopyActivity(name, {"csv", "pg", "orders", "", 5, c.onError, false}));
+        const Ran ran = Rdrun(name);
+        EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+        EXPECT_EQ((std::vector<std::string>{c.kept}), PgSql("SELECT count(*) FROM orders"));
+        const std::string log = Log(name);
+        EXPECT_NE(std::string::npos, log.find("23505")) << log;
+        if (c.mode == "connection") {
+            EXPECT_NE(std::string::npos,
+                      log.find("record 3 of batch 3 was refused; the copy of 20 records was "
+                               "rolled back"))
+                << log;
+        }
+    }
+}
+
+} // namespace
+} // namespace rdruntest
