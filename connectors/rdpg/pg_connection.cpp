@@ -8,6 +8,7 @@
 #include "rdx_status.h"
 
 #include <cctype>
+#include <sys/socket.h>
 
 namespace rdpg {
 namespace {
@@ -167,6 +168,11 @@ uint32_t Connection::Connect() {
         return status;
     }
     PQsetNoticeReceiver(db_, LogNotice, nullptr);
+    // A send buffer that holds whole batches (the kernel caps it at
+    // net.core.wmem_max): the server reads one batch while the next is
+    // being read and encoded here, instead of each side waiting in turn.
+    int sendBuffer = 4 << 20;
+    setsockopt(PQsocket(db_), SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     // Date-times are exchanged in universal time.
     if (uint32_t status = Run("SET TIME ZONE 'UTC'", PGRES_COMMAND_OK); status != RDSTATUS_OK) {
         Disconnect();

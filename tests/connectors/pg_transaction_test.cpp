@@ -96,7 +96,9 @@ TEST_F(PgTest, ServerGoneInTheMiddleOfACopy) {
         EXPECT_EQ(RDSTATUS_FREETEXT, failure);
         EXPECT_TRUE(Says(*c, "terminat")) << c->LastError();
         // Batch mode reports exactly the batch that was committed.
-        if (mode == "batch") EXPECT_EQ(250u, written);
+        if (mode == "batch") {
+            EXPECT_EQ(250u, written);
+        }
         const std::string kept = mode == "batch" ? "250" : "0";
         EXPECT_EQ((std::vector<std::string>{kept}), Sql("SELECT count(*) FROM doomed"));
         if (mode == "connection") {
