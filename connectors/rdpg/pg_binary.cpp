@@ -16,6 +16,8 @@
 namespace rdpg {
 namespace {
 
+constexpr uint32_t kDefaultScale = 44; // of a numeric field without a format
+
 // The value with its length word in front.
 void PutBytes(std::string &out, std::string_view bytes) {
     Put32(out, static_cast<uint32_t>(bytes.size()));
@@ -216,6 +218,22 @@ bool BinaryToText(uint32_t oid, std::string_view bytes, std::string &out) {
     }
 }
 
+// Whether the field's scale keeps every non-zero digit after the point of
+// a number's text (the numeric reader would drop the others unseen). A
+// field without a format has the default record's scale, 44.
+bool FractionFits(uint32_t field, std::string_view text) {
+    const size_t point = text.find('.');
+    if (point == std::string_view::npos) return true;
+    size_t end = text.size();
+    while (end > point + 1 && text[end - 1] == '0')
+        --end;
+    uint32_t precision = 0, scale = 0;
+    if (RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale) != RDSTATUS_OK)
+        return true;
+    if (precision == 0) scale = kDefaultScale;
+    return end - point - 1 <= scale;
+}
+
 } // namespace
 
 bool HasBinaryForm(uint32_t oid) {
@@ -353,6 +371,10 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
             converted = converted == "t" ? "1" : "0";
     } else if (!BinaryToText(oid, bytes, converted)) {
         problem = "the server's value is malformed";
+        return RDSTATUS_NOFIT;
+    }
+    if (type == RDTYPE_NUMERIC && !FractionFits(field, converted)) {
+        problem = "\"" + converted + "\" has more digits after the point than the field holds";
         return RDSTATUS_NOFIT;
     }
     const uint32_t status = rdxc::TextToValue(field, type, index, converted);

@@ -189,6 +189,57 @@ TEST_F(PgTest, ServerTypesReadIntoFields) {
               ShownRows(texts, fetched));
 }
 
+// Numerics of the engine's full 88 digits both ways. A column without a
+// declared size reads into the default 88 digits, 44 after the point: a
+// wider number fails its row by name (rather than losing digits), and the
+// fetch goes on after it.
+TEST_F(PgTest, NumericsOfEightyEightDigits) {
+    const std::string nines(88, '9'), half = std::string(44, '1') + "." + std::string(44, '2');
+    const std::string wide = std::string(44, '9') + "." + std::string(44, '9');
+    auto c = OpenPg({{"Table", "wide"}});
+    Sql("CREATE TABLE wide (id integer, whole numeric(88,0), part numeric(88,44), free numeric)");
+    List in(2);
+    Fill(in,
+         {{"id", RDTYPE_INT},
+          {"whole", RDTYPE_NUMERIC},
+          {"part", RDTYPE_NUMERIC},
+          {"free", RDTYPE_NUMERIC}},
+         {});
+    const uint32_t scales[] = {0, 44, 44};
+    for (uint32_t f = 2; f <= 4; ++f) {
+        uint32_t field = 0;
+        ASSERT_EQ(0u, RDFieldlistGetField(in, f, 256, &field, nullptr));
+        ASSERT_EQ(0u, RDFieldSetFormatNumber(field, 0, 0, 88, scales[f - 2]));
+    }
+    const std::vector<std::vector<std::string>> rows = {
+        {"1", nines, half, "-" + wide}, {"2", "-" + nines, "-" + half, "1" + std::string(43, '0')}};
+    for (uint32_t r = 1; r <= 2; ++r)
+        for (uint32_t f = 1; f <= 4; ++f) {
+            uint32_t field = 0;
+            ASSERT_EQ(0u, RDFieldlistGetField(in, f, 256, &field, nullptr));
+            Store(field, r, rows[r - 1][f - 1]);
+        }
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(in, 1, 2, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"1|" + nines + "|" + half + "|-" + wide}),
+              Sql("SELECT * FROM wide WHERE id = 1"));
+    Sql("INSERT INTO wide VALUES (3, 0, 0, 1" + nines + "), (4, 0, 0, 0." + std::string(45, '1') +
+        "), (5, 1, 1, 1)");
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT * FROM wide ORDER BY id"));
+    List out(5);
+    ASSERT_EQ(0u, c->Select(out, 5)) << c->LastError();
+    uint32_t fetched = 0;
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Fetch(out, 1, 5, &fetched));
+    EXPECT_EQ(2u, fetched);
+    EXPECT_EQ(Joined(rows), ShownRows(out, 2));
+    EXPECT_NE(std::string::npos, c->LastError().find("row 3, column 4 (free)")) << c->LastError();
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Fetch(out, 1, 5, &fetched));
+    EXPECT_NE(std::string::npos, c->LastError().find("row 4, column 4 (free)")) << c->LastError();
+    EXPECT_NE(std::string::npos, c->LastError().find("more digits after the point"));
+    EXPECT_EQ(RDX_END_OF_DATA, c->Fetch(out, 1, 5, &fetched));
+    EXPECT_EQ((std::vector<std::string>{"5|1|1|1"}), ShownRows(out, fetched));
+}
+
 // Texts into a LATIN1 database: the server translates what LATIN1 holds
 // and refuses, naming the record, a character it does not.
 TEST_F(PgTest, TextsInALatin1Database) {
