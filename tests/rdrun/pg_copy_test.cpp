@@ -87,6 +87,40 @@ TEST_F(PgRunTest, CsvThroughPostgresAndBackInBothTransactionModes) {
     }
 }
 
+// A SQLite table through PostgreSQL into a new SQLite table, with one COPY
+// for the load: every value arrives unchanged, nulls and empty texts kept
+// apart, and the PostgreSQL table has the column types made from them.
+TEST_F(PgRunTest, SqliteThroughPostgresAndBack) {
+    {
+        Db db(Path("src.db"));
+        db.Exec("CREATE TABLE items(id INTEGER, price NUMERIC(8,2), at DATETIME, note TEXT,"
+                " data BLOB);"
+                "INSERT INTO items VALUES(1, 1.5, '2026-03-29 01:30:00', 'plain', x'00FF'),"
+                "(2, -0.25, '1600-02-29 23:59:59.99', 'ünïcødé ✓ 😀', NULL),"
+                "(3, NULL, NULL, '', x''), (4, 123456.78, '9999-12-31 00:00:00', NULL, x'0A')");
+    }
+    Define(
+        SqliteLink("lite", Path("src.db")) + SqliteLink("back", Path("back.db")) +
+        PgLink("pg", "connection") +
+        CopyActivity("in", {"lite", "pg", "items", "SELECT * FROM items", 3, "stop"}) +
+        CopyActivity("out", {"pg", "back", "items", "SELECT * FROM items ORDER BY id", 3, "stop"}));
+    const Ran in = Rdrun("in");
+    ASSERT_EQ(0, in.status) << in.out << in.err;
+    EXPECT_EQ((std::vector<std::string>{"id|integer", "price|numeric",
+                                        "at|timestamp without time "
+                                        "zone",
+                                        "note|text", "data|bytea"}),
+              PgSql("SELECT column_name, data_type FROM information_schema.columns WHERE "
+                    "table_name = 'items' ORDER BY ordinal_position"));
+    const Ran out = Rdrun("out");
+    ASSERT_EQ(0, out.status) << out.out << out.err;
+    Db back(Path("back.db"));
+    back.Exec("ATTACH '" + Path("src.db") + "' AS src");
+    EXPECT_EQ("4\n", back.Query("SELECT count(*) FROM items b JOIN src.items s ON s.id = b.id "
+                                "AND s.price IS b.price AND s.at IS b.at AND s.note IS b.note "
+                                "AND s.data IS b.data"));
+}
+
 // A record the table refuses (a key already there) in the third batch:
 // with one COPY per batch the batches before it stay; with one COPY for
 // the copy nothing stays, whether bad records stop the copy or are to be
