@@ -185,6 +185,8 @@ uint32_t Connection::Disconnect() {
     const uint32_t status = db_ != nullptr ? EndCopy() : RDSTATUS_OK;
     copyOpen_ = false;
     copyFailed_ = false;
+    prefetching_ = false;
+    ahead_.reset();
     rows_.reset();
     cursorOpen_ = false;
     selectedList_ = 0;

@@ -76,6 +76,8 @@ class Connection {
     uint32_t Ready();
     uint32_t CloseCursor();
     uint32_t FetchRows(uint32_t count);
+    void SendFetch(uint32_t count);
+    void SettleFetch();
     uint32_t LayOut(uint32_t list, const PGresult *result);
     uint32_t FillRecord(int row, uint32_t index);
     uint32_t TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types);
@@ -101,6 +103,11 @@ class Connection {
     bool binary_ = true;
     Result rows_;
     int nextRow_ = 0;
+    // The FETCH sent ahead: whether its result is awaited, the result once
+    // it came, and the rows it asked for.
+    bool prefetching_ = false;
+    Result ahead_;
+    uint32_t aheadCount_ = 0;
     uint64_t rowNumber_ = 0;
     uint32_t selectedList_ = 0;
     std::vector<rdxc::ListField> selectedFields_;

@@ -18,6 +18,8 @@ constexpr const char *kCursor = "rdpg_cursor";
 } // namespace
 
 uint32_t Connection::CloseCursor() {
+    SettleFetch();
+    ahead_.reset();
     rows_.reset();
     nextRow_ = 0;
     if (!cursorOpen_) return RDSTATUS_OK;
@@ -92,11 +94,37 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     return RDSTATUS_OK;
 }
 
-// The next rows of the cursor, up to count; none left closes it.
-uint32_t Connection::FetchRows(uint32_t count) {
+// Sends the FETCH of the next count rows without waiting for them: the
+// server reads them while the caller works on the rows it has.
+void Connection::SendFetch(uint32_t count) {
     const std::string sql = "FETCH " + std::to_string(count) + " FROM " + kCursor;
-    rows_.reset(
-        PQexecParams(db_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, binary_ ? 1 : 0));
+    prefetching_ = PQsendQueryParams(db_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr,
+                                     binary_ ? 1 : 0) == 1;
+    aheadCount_ = count;
+}
+
+// Waits for a FETCH sent ahead and keeps its result for the next rows:
+// before any other statement on the connection.
+void Connection::SettleFetch() {
+    if (!prefetching_) return;
+    prefetching_ = false;
+    ahead_.reset(PQgetResult(db_));
+    while (PGresult *more = PQgetResult(db_))
+        PQclear(more);
+}
+
+// The next rows of the cursor, up to count (or as many as were fetched
+// ahead); none left closes it. A full batch sends the next FETCH ahead.
+uint32_t Connection::FetchRows(uint32_t count) {
+    SettleFetch();
+    if (ahead_ != nullptr) {
+        rows_ = std::move(ahead_);
+        count = aheadCount_;
+    } else {
+        const std::string sql = "FETCH " + std::to_string(count) + " FROM " + kCursor;
+        rows_.reset(
+            PQexecParams(db_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, binary_ ? 1 : 0));
+    }
     nextRow_ = 0;
     if (PQresultStatus(rows_.get()) != PGRES_TUPLES_OK) {
         const uint32_t status = ServerFailure(
@@ -107,10 +135,13 @@ uint32_t Connection::FetchRows(uint32_t count) {
         Run("ROLLBACK", PGRES_COMMAND_OK);
         return status;
     }
-    if (PQntuples(rows_.get()) == 0) {
+    const int rows = PQntuples(rows_.get());
+    if (rows == 0) {
         cursorDone_ = true;
         return CloseCursor();
     }
+    // Fewer rows than asked for: the cursor is at its end.
+    if (static_cast<uint32_t>(rows) == count) SendFetch(count);
     return RDSTATUS_OK;
 }
 

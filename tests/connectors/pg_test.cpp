@@ -395,6 +395,18 @@ TEST_F(PgTest, CatalogAndDrop) {
     EXPECT_EQ(
         (std::vector<std::string>{"public|cat|id|integer|1|32|0", "public|cat|v|numeric|0|10|3"}),
         Rows(columns, 1, count));
+    // A catalog between the fetches of a select (whose next rows are on
+    // their way) loses none of its rows.
+    Sql("INSERT INTO cat SELECT g, g FROM generate_series(1, 7) g");
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT id FROM cat ORDER BY id"));
+    List ids(3);
+    ASSERT_EQ(0u, c->Select(ids, 3)) << c->LastError();
+    uint32_t fetched = 0;
+    ASSERT_EQ(0u, c->Fetch(ids, 1, 3, &fetched));
+    ASSERT_EQ(0u, pg_.RDXCatalog(c->Private(), 3, tables, &count)) << c->LastError();
+    std::vector<std::string> rest;
+    EXPECT_EQ((std::vector<Step>{{0, 3}, {RDX_END_OF_DATA, 1}}), FetchAll(*c, ids, rest));
+    EXPECT_EQ((std::vector<std::string>{"4", "5", "6", "7"}), rest);
     ASSERT_EQ(0u, pg_.RDXDrop(c->Private(), 3)) << c->LastError();
     EXPECT_EQ(RDSTATUS_FREETEXT, pg_.RDXDrop(c->Private(), 3));
     EXPECT_NE(std::string::npos, c->LastError().find("42P01")) << c->LastError();
