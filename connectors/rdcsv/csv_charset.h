@@ -20,6 +20,7 @@ class Charset {
   public:
     explicit Charset(uint32_t code = 65001);
     uint32_t Code() const { return code_; }
+    bool IsUtf8() const { return utf8_; }
     // 0 and valid false for undecodable bytes; another status when the
     // conversion itself fails.
     uint32_t ToUtf8(std::string_view bytes, std::string &out, bool &valid) const;

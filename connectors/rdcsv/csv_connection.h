@@ -82,6 +82,8 @@ class Connection {
     uint32_t selectedList_ = 0;
     std::vector<rdxc::ListField> selectedFields_;
     std::string scratch_;
+    std::string encoded_; // a value in the file's character set
+    std::string batch_;   // the lines of an insert
 };
 
 } // namespace rdcsv

@@ -105,22 +105,32 @@ uint32_t Connection::HeaderLine(const std::vector<rdxc::ListField> &fields, std:
 
 uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, uint32_t index,
                                   std::string &out, const char *lineEnd) {
-    std::string bytes;
     for (size_t i = 0; i < fields.size(); ++i) {
         const rdxc::ListField &field = fields[i];
+        // Made only for a failure: this runs for every value of a batch.
+        auto where = [&] {
+            return "record " + std::to_string(index) + ", field " + std::to_string(i + 1) + " (" +
+                   field.name + ")";
+        };
         bool isNull = false, representable = true;
-        const std::string where = "record " + std::to_string(index) + ", field " +
-                                  std::to_string(i + 1) + " (" + field.name + ")";
         uint32_t status = rdxc::ValueToText(field.field, field.type, index, scratch_, isNull);
         if (status == RDSTATUS_NOMEMORY) return status;
-        if (status != RDSTATUS_OK) return log_.Fail(where + ": the value has no text form", status);
-        if (!isNull) status = charset_.FromUtf8(scratch_, bytes, representable);
+        if (status != RDSTATUS_OK)
+            return log_.Fail(where() + ": the value has no text form", status);
+        // A UTF-8 file takes the text as it is; another character set gets
+        // its bytes.
+        const std::string *bytes = &scratch_;
+        if (!isNull && !charset_.IsUtf8()) {
+            status = charset_.FromUtf8(scratch_, encoded_, representable);
+            bytes = &encoded_;
+        }
         if (status != RDSTATUS_OK) return status;
         if (!representable)
-            return log_.Fail(where + ": \"" + scratch_ + "\" holds characters that character set " +
+            return log_.Fail(where() + ": \"" + scratch_ +
+                             "\" holds characters that character set " +
                              std::to_string(settings_.charset) + " cannot hold");
         if (i > 0) out += settings_.dialect.delimiter;
-        AppendField(out, isNull ? std::string_view() : std::string_view(bytes), isNull,
+        AppendField(out, isNull ? std::string_view() : std::string_view(*bytes), isNull,
                     settings_.dialect);
     }
     out += lineEnd;
@@ -166,7 +176,8 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     int lastByte = -1;
     const off_t size = FileEnd(settings_.path, lastByte);
     const char *lineEnd = LineEndFor(size > 0);
-    std::string batch;
+    std::string &batch = batch_; // keeps its room from batch to batch
+    batch.clear();
     if (size <= 0 && settings_.header) {
         if (uint32_t status = HeaderLine(fields, batch, lineEnd); status != RDSTATUS_OK)
             return status;
