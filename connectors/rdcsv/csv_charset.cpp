@@ -120,6 +120,18 @@ uint32_t Charset::ToUtf8(std::string_view bytes, std::string &out, bool &valid) 
     return RDSTATUS_OK;
 }
 
+uint32_t Charset::AsUtf8(std::string_view bytes, std::string &scratch, std::string_view &text,
+                         bool &valid) const {
+    if (utf8_ || AllAscii(bytes)) {
+        valid = !utf8_ || ValidUtf8(bytes);
+        text = bytes;
+        return RDSTATUS_OK;
+    }
+    const uint32_t status = ToUtf8(bytes, scratch, valid);
+    text = scratch;
+    return status;
+}
+
 uint32_t Charset::FromUtf8(std::string_view text, std::string &out, bool &representable) const {
     representable = true;
     if (utf8_ || AllAscii(text)) {

@@ -24,6 +24,10 @@ class Charset {
     // 0 and valid false for undecodable bytes; another status when the
     // conversion itself fails.
     uint32_t ToUtf8(std::string_view bytes, std::string &out, bool &valid) const;
+    // The same, without a copy when the bytes are UTF-8 already: text is
+    // then bytes itself, else the conversion in scratch.
+    uint32_t AsUtf8(std::string_view bytes, std::string &scratch, std::string_view &text,
+                    bool &valid) const;
     uint32_t FromUtf8(std::string_view text, std::string &out, bool &representable) const;
 
   private:

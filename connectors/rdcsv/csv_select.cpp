@@ -162,7 +162,8 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
             continue;
         }
         bool valid = true;
-        if (uint32_t status = charset_.ToUtf8(bytes, scratch_, valid); status != RDSTATUS_OK)
+        std::string_view text;
+        if (uint32_t status = charset_.AsUtf8(bytes, scratch_, text, valid); status != RDSTATUS_OK)
             return status;
         if (!valid)
             return LineFailure(reader_->Line(),
@@ -170,12 +171,12 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
                                    " holds bytes that are not valid in character set " +
                                    std::to_string(settings_.charset),
                                0);
-        if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, scratch_);
+        if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, text);
             status != RDSTATUS_OK) {
             if (status == RDSTATUS_NOMEMORY) return status;
             return LineFailure(reader_->Line(),
-                               FieldName(i, field.name) + ": \"" + scratch_ + "\" is not " +
-                                   Describe(field.type),
+                               FieldName(i, field.name) + ": \"" + std::string(text) +
+                                   "\" is not " + Describe(field.type),
                                status);
         }
     }
