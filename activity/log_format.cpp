@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <string>
 
 namespace rdx {
 
@@ -28,6 +29,7 @@ constexpr uint32_t kActionNames = 1344;
 constexpr uint32_t kKindNames = 1376;
 constexpr uint32_t kTypeNames = 1408;
 constexpr uint32_t kKindTypeNames = 1440;
+constexpr uint32_t kNamedArguments = 32; // action and kind names in the catalogue
 constexpr uint32_t kActionEntry = 15;
 constexpr uint32_t kKindBit = 0x40000000;
 // A section is held within the catalogue's buffer size, terminator included.
@@ -224,6 +226,12 @@ uint32_t AppendOperationSection(const LogRecord &record, TextBuffer &out) {
     const CatalogueText entry(kEntryNames + record.entry);
     if (entry.Status() != RDSTATUS_OK) return entry.Status();
     if (record.operationArgument == 0) return AppendSection(kOperationSection, {entry.View()}, out);
+    // The catalogue names codes 1 to 31; a connector's own code beyond
+    // them is shown as its number, not as the unrelated text that follows.
+    if (record.operationArgument >= kNamedArguments) {
+        const std::string number = std::to_string(record.operationArgument);
+        return AppendSection(kOperationArgumentSection, {entry.View(), number}, out);
+    }
     const uint32_t names = record.entry == kActionEntry ? kActionNames : kKindNames;
     const CatalogueText argument(names + record.operationArgument);
     if (argument.Status() != RDSTATUS_OK) return argument.Status();

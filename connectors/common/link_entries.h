@@ -7,6 +7,7 @@
 //     RDXC_LINK_ENTRY_POINTS(Connection, kDeclarations)
 #pragma once
 
+#include "connector_actions.h"
 #include "rdx_connector.h"
 #include "rdx_status.h"
 #include "rdx_stream.h"
@@ -127,6 +128,8 @@ template <class C> struct LinkEntries {
         return RdxcEntries::With(priv, [&](auto &c) {                                              \
             if constexpr (requires { c.Action(action); })                                          \
                 return c.Action(action);                                                           \
+            else if (action == rdxc::kActionRollback)                                              \
+                return RDSTATUS_OK; /* nothing is held back */                                     \
             else                                                                                   \
                 return c.Unsupported("actions");                                                   \
         });                                                                                        \

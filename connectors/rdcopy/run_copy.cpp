@@ -3,6 +3,7 @@
 // batch the target refuses is written again record by record when bad
 // records are skipped, so that every good record arrives.
 #include "connection.h"
+#include "connector_actions.h"
 #include "copy_job.h"
 
 #include "rdxapi.h"
@@ -107,12 +108,11 @@ std::string CountsText(const Counts &counts) {
 
 // The copy's last log record: its counts, and when it failed, what made it
 // stop, so that the last entry of a failed copy tells its cause.
-void LogEnd(const Counts &counts, uint32_t status) {
+void LogEnd(const Counts &counts, uint32_t status, const std::string &cause) {
     if (status == 0) {
         Log(RDLOG_INFORMATIONAL, "rdcopy: " + CountsText(counts) + ".", 0);
         return;
     }
-    const std::string cause = LastFailure();
     Log(0, "rdcopy stopped after " + CountsText(counts) + (cause.empty() ? "." : ": " + cause),
         status);
 }
@@ -127,6 +127,7 @@ uint32_t RunCopy(const CopyJob &job) {
     if (status == 0) status = target.Open(job.targetLink, kMetadata, job.targetTable);
     if (status == 0) status = RDConnectConnect(source.handle());
     if (status == 0) status = RDConnectConnect(target.handle());
+    const bool targetConnected = status == 0;
     if (status == 0) status = list.Alloc(job.batchSize);
     if (status == 0)
         status = RDConnectSelect(source.handle(), list.handle(), job.batchSize, 0, &total);
@@ -136,9 +137,17 @@ uint32_t RunCopy(const CopyJob &job) {
     if (status == 0)
         status = CopyBatches(job, source.handle(), target.handle(), list.handle(), counts);
     // A target may hold written records until it disconnects (one
-    // transaction for the whole copy): its disconnect is part of the copy.
-    if (status == 0) status = RDConnectDisconnect(target.handle());
-    LogEnd(counts, status);
+    // transaction for the whole copy): its disconnect is part of the copy,
+    // and a failed copy has it discard them first.
+    bool disconnected = false;
+    if (status == 0) {
+        status = RDConnectDisconnect(target.handle());
+        disconnected = true;
+    }
+    const std::string cause = status != 0 ? LastFailure() : std::string();
+    if (status != 0 && targetConnected && !disconnected)
+        RDConnectAction(target.handle(), rdxc::kActionRollback);
+    LogEnd(counts, status, cause);
     return status;
 }
 

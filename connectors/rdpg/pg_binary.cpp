@@ -373,7 +373,7 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
         problem = "the server's value is malformed";
         return RDSTATUS_NOFIT;
     }
-    if (type == RDTYPE_NUMERIC && !FractionFits(field, converted)) {
+    if (type == RDTYPE_NUMERIC && oid == kNumeric && !FractionFits(field, converted)) {
         problem = "\"" + converted + "\" has more digits after the point than the field holds";
         return RDSTATUS_NOFIT;
     }

@@ -63,6 +63,9 @@ class Connection {
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
     uint32_t Unsupported(const char *operation);
+    // kActionRollback rolls back the connection's COPY; others are not
+    // supported.
+    uint32_t Action(uint32_t action);
     uint32_t SetTransaction(uint32_t field);
 
   private:
@@ -87,7 +90,9 @@ class Connection {
     uint32_t InsertBatch(uint32_t first, uint32_t count, uint32_t *done);
     uint32_t InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *done);
     uint32_t EndCopy();
-    uint32_t CopyRefused(const PGresult *result);
+    uint32_t AbandonCopy();
+    uint32_t LoseCopy(const PGresult *result);
+    Result FinishCopy(const char *error);
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,

@@ -77,7 +77,10 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
         return Unsupported("this catalog kind");
     if (db_ == nullptr) return log_.Fail("the catalog needs a connected database");
     if (uint32_t status = EndCopy(); status != RDSTATUS_OK) return status;
-    SettleFetch(); // an open select keeps the rows fetched ahead
+    // An open select keeps the rows fetched ahead, unless they failed and
+    // took its transaction with them.
+    SettleFetch();
+    if (PQtransactionStatus(db_) == PQTRANS_INERROR) CloseCursor();
     if (list == 0) return log_.Fail("the catalog needs a field list");
     // Schemas, tables and views, or the columns of the Table property's
     // table (of every table when none is named); system schemas left out.

@@ -17,6 +17,9 @@ constexpr const char *kCursor = "rdpg_cursor";
 
 } // namespace
 
+// Ends the select and its transaction. One whose rows failed on the server
+// (a FETCH sent ahead may have failed unread) is rolled back: its error
+// belongs to rows the caller did not ask for.
 uint32_t Connection::CloseCursor() {
     SettleFetch();
     ahead_.reset();
@@ -24,6 +27,7 @@ uint32_t Connection::CloseCursor() {
     nextRow_ = 0;
     if (!cursorOpen_) return RDSTATUS_OK;
     cursorOpen_ = false;
+    if (PQtransactionStatus(db_) == PQTRANS_INERROR) return Run("ROLLBACK", PGRES_COMMAND_OK);
     return Run("CLOSE " + std::string(kCursor) + "; COMMIT", PGRES_COMMAND_OK);
 }
 

@@ -4,10 +4,12 @@
 // operation or the disconnect. Update
 // and remove through a prepared statement run for each record of the batch
 // in one transaction.
+#include "connector_actions.h"
 #include "pg_binary.h"
 #include "pg_connection.h"
 
 #include "owned_stream.h"
+#include "rdx_activity.h"
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_status.h"
@@ -147,16 +149,36 @@ uint32_t Connection::SendBuffer() {
     return RDSTATUS_OK;
 }
 
+// Ends the COPY in progress (with error, the server rolls it back) and
+// takes its outcome. The COPY is always ended before results are read, so
+// that libpq never stays in the middle of one.
+Result Connection::FinishCopy(const char *error) {
+    PQputCopyEnd(db_, error);
+    Result result(PQgetResult(db_));
+    for (int i = 0; i < 8; ++i) { // the end of results; bounded should libpq keep answering
+        PGresult *more = PQgetResult(db_);
+        if (more == nullptr) break;
+        PQclear(more);
+    }
+    buffer_.clear();
+    return result;
+}
+
 uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
     *done = 0;
     if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
-    if (copyFailed_)
-        return log_.Fail("the copy of this connection was rolled back; it takes no more records "
-                         "until it connects again",
-                         RDSTATUS_NOTCONNECTED);
-    // A COPY is made for one list and one table.
-    if (copyOpen_ && (list != copyList_ || settings_.table != copyTable_))
-        if (uint32_t status = EndCopy(); status != RDSTATUS_OK) return status;
+    // Not a fault of a record: the whole copy is gone.
+    if (copyFailed_) {
+        log_.Fail("the copy of this connection was rolled back; it takes no more records until "
+                  "it connects again");
+        return RDSTATUS_NOTCONNECTED;
+    }
+    // A COPY is made for one list and one table, and one per batch ends
+    // the connection's.
+    if (copyOpen_ &&
+        (list != copyList_ || settings_.table != copyTable_ || !settings_.copyPerConnection)) {
+        if (EndCopy() != RDSTATUS_OK) return RDSTATUS_NOTCONNECTED;
+    }
     if (uint32_t status = CloseCursor(); status != RDSTATUS_OK) return status;
     if (uint32_t status = PrepareCopy(list); status != RDSTATUS_OK) return status;
     if (count == 0) return RDSTATUS_OK;
@@ -178,15 +200,9 @@ uint32_t Connection::InsertBatch(uint32_t first, uint32_t count, uint32_t *done)
     }
     const std::string rolledBack =
         "; the batch of " + std::to_string(count) + " records was rolled back";
-    if (sent == RDSTATUS_OK)
-        PQputCopyEnd(db_, nullptr);
-    else if (failed != 0)
-        PQputCopyEnd(db_, "a record does not encode");
-    buffer_.clear();
-    // The outcome: the COPY's result, then the end of results.
-    Result result(PQgetResult(db_));
-    while (PGresult *more = PQgetResult(db_))
-        PQclear(more);
+    const Result result = FinishCopy(sent == RDSTATUS_OK ? nullptr
+                                     : failed != 0       ? "a record does not encode"
+                                                         : "the records cannot be sent");
     if (failed != 0)
         return log_.Fail("record " + std::to_string(failed) + ", " + encodeProblem_ + rolledBack,
                          sent);
@@ -222,31 +238,34 @@ uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *do
                              "; the batch of " + std::to_string(count) + " records was not sent",
                          status);
     }
-    if (SendBuffer() != RDSTATUS_OK) {
-        const uint32_t status = ServerFailure("the records cannot be sent", nullptr);
-        copyBatches_.push_back(count);
-        EndCopy(); // the COPY is over either way; it logs what was rolled back
-        return status;
-    }
     copyBatches_.push_back(count);
+    if (SendBuffer() != RDSTATUS_OK) {
+        // The server is gone or the connection broke: the whole copy is.
+        copyOpen_ = false;
+        const Result result = FinishCopy("the records cannot be sent");
+        LoseCopy(result.get());
+        return RDSTATUS_NOTCONNECTED;
+    }
     *done = count;
     return RDSTATUS_OK;
 }
 
-// The record the server refused, found from the COPY's line in its error:
-// the batch it came in and its place there.
-uint32_t Connection::CopyRefused(const PGresult *result) {
+// Logs that the connection's COPY was rolled back, with the record the
+// server refused when its error names one (from the COPY's line: the batch
+// it came in and its place there); the connection takes no more inserts.
+uint32_t Connection::LoseCopy(const PGresult *result) {
     uint64_t line = result != nullptr ? FailedLine(result) : 0, records = 0;
-    std::string where = "a record";
+    std::string where;
     for (size_t b = 0; b < copyBatches_.size(); ++b) {
         if (line > records && line <= records + copyBatches_[b])
-            where =
-                "record " + std::to_string(line - records) + " of batch " + std::to_string(b + 1);
+            where = "record " + std::to_string(line - records) + " of batch " +
+                    std::to_string(b + 1) + " was refused; ";
         records += copyBatches_[b];
     }
-    return ServerFailure(where + " was refused; the copy of " + std::to_string(records) +
-                             " records was rolled back",
-                         result);
+    copyFailed_ = true;
+    copyBatches_.clear();
+    return ServerFailure(
+        where + "the copy of " + std::to_string(records) + " records was rolled back", result);
 }
 
 // Ends the connection's COPY and waits for the server to commit it.
@@ -260,19 +279,35 @@ uint32_t Connection::EndCopy() {
     else
         buffer_.clear();
     buffer_ += "\xFF\xFF";
-    uint32_t sent = SendBuffer();
-    if (sent == RDSTATUS_OK && PQputCopyEnd(db_, nullptr) != 1)
-        sent = ServerFailure("the copy cannot be ended", nullptr);
-    buffer_.clear();
-    Result result(PQgetResult(db_));
-    while (PGresult *more = PQgetResult(db_))
-        PQclear(more);
+    const uint32_t sent = SendBuffer();
+    const Result result = FinishCopy(sent == RDSTATUS_OK ? nullptr : "the copy cannot be ended");
     if (sent == RDSTATUS_OK && PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
         copyBatches_.clear();
         return RDSTATUS_OK;
     }
-    copyFailed_ = true;
-    return CopyRefused(result.get());
+    return LoseCopy(result.get());
+}
+
+// Rolls the connection's COPY back: for a host whose copy failed, so that
+// nothing of it is committed when the connection ends.
+uint32_t Connection::AbandonCopy() {
+    if (!copyOpen_) return RDSTATUS_OK;
+    copyOpen_ = false;
+    uint64_t records = 0;
+    for (uint32_t batch : copyBatches_)
+        records += batch;
+    copyBatches_.clear();
+    FinishCopy("the copy was abandoned");
+    rdxc::OwnedStream text;
+    if (text.Set(RDCHARSET_INTERCHANGE, "the copy of " + std::to_string(records) +
+                                            " records was rolled back") == RDSTATUS_OK)
+        RDActivityLogStream(RDLOG_INFORMATIONAL, text.get(), 0);
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Action(uint32_t action) {
+    if (action == rdxc::kActionRollback) return AbandonCopy();
+    return Unsupported("this action");
 }
 
 // The prepared update (SET the other fields WHERE the keys match) or remove

@@ -138,6 +138,9 @@ TEST_F(LogFormatTest, PrefixNotFoundAndSections) {
         {0, 0, 0, false, ""},
         {7, 0, 0, false, "; while calling RDXConnect"},
         {15, 2, 0, false, "; while calling RDXAction (action 2)"},
+        // A connector's own code beyond the named ones is shown as a number.
+        {15, 32, 0, false, "; while calling RDXAction (32)"},
+        {17, 0x524F4C4C, 0, false, "; while calling RDXCreate (1380928588)"},
         {16, 3, 0, false, "; while calling RDXCatalog (metadata)"},
         {0, 0, 70000, false, "; number 0x11170"},
         {0, 0, 42, true, "; disk full 42"},

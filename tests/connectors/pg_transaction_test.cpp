@@ -40,11 +40,18 @@ TEST_F(PgTest, ConnectionTransactionCommitsAtTheEnd) {
     ASSERT_EQ(0u, c->Fetch(out, 1, 1, &fetched));
     EXPECT_EQ((std::vector<std::string>{"300"}), Rows(out, 1, 1));
     ASSERT_EQ(0u, c->Set("SQL", ""));
-    // A new COPY after it, committed by the disconnect.
+    // A new COPY after it; one per batch from here on ends it first.
     ASSERT_EQ(0u, c->Insert(in, 1, 50, &done)) << c->LastError();
     EXPECT_EQ((std::vector<std::string>{"300"}), Sql("SELECT count(*) FROM t"));
+    ASSERT_EQ(0u, c->Set("Transaction", "batch"));
+    ASSERT_EQ(0u, c->Insert(in, 51, 10, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"360"}), Sql("SELECT count(*) FROM t"));
+    // And back: committed by the disconnect.
+    ASSERT_EQ(0u, c->Set("Transaction", "connection"));
+    ASSERT_EQ(0u, c->Insert(in, 61, 10, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"360"}), Sql("SELECT count(*) FROM t"));
     EXPECT_EQ(0u, c->Disconnect()) << c->LastError();
-    EXPECT_EQ((std::vector<std::string>{"350"}), Sql("SELECT count(*) FROM t"));
+    EXPECT_EQ((std::vector<std::string>{"370"}), Sql("SELECT count(*) FROM t"));
 }
 
 TEST_F(PgTest, ConnectionTransactionRefusedRowRollsEverythingBack) {
@@ -93,7 +100,11 @@ TEST_F(PgTest, ServerGoneInTheMiddleOfACopy) {
             written += done;
         }
         if (failure == 0) failure = c->Disconnect();
-        EXPECT_EQ(RDSTATUS_FREETEXT, failure);
+        // Batch mode fails the batch; in connection mode the insert that
+        // finds the server gone, or else the disconnect, fails.
+        if (mode == "batch" || failure != RDSTATUS_NOTCONNECTED) {
+            EXPECT_EQ(RDSTATUS_FREETEXT, failure);
+        }
         EXPECT_TRUE(Says(*c, "terminat")) << c->LastError();
         // Batch mode reports exactly the batch that was committed.
         if (mode == "batch") {
@@ -103,10 +114,41 @@ TEST_F(PgTest, ServerGoneInTheMiddleOfACopy) {
         EXPECT_EQ((std::vector<std::string>{kept}), Sql("SELECT count(*) FROM doomed"));
         if (mode == "connection") {
             EXPECT_TRUE(Says(*c, "rolled back")) << c->LastError();
-            EXPECT_NE(0u, c->Insert(in, 1, 1, &done));
+            // Not a record's fault: a host that skips bad records stops.
+            EXPECT_EQ(RDSTATUS_NOTCONNECTED, c->Insert(in, 1, 1, &done));
             EXPECT_EQ(0u, done);
         }
     }
+}
+
+// A host whose copy failed asks the connection to roll back what it holds:
+// nothing of the open COPY is committed by the disconnect that follows.
+TEST_F(PgTest, RollbackActionDiscardsTheOpenCopy) {
+    auto c = OpenPg({{"Table", "t"}, {"Transaction", "connection"}});
+    Sql("CREATE TABLE t (n integer)");
+    List in(20);
+    Fill(in, {{"n", RDTYPE_INT}}, Numbered(1, 20));
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(in, 1, 20, &done)) << c->LastError();
+    EXPECT_EQ(0u, pg_.RDXAction(c->Private(), 0x524F4C4C));
+    EXPECT_EQ(0u, c->Disconnect()) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"0"}), Sql("SELECT count(*) FROM t"));
+    EXPECT_EQ(RDSTATUS_BADPATTERN, pg_.RDXAction(c->Private(), 2));
+}
+
+// A FETCH sent ahead that fails on the server (division by zero in rows
+// not read yet) does not leave the connection in a failed transaction.
+TEST_F(PgTest, FailedRowsAheadDoNotBlockTheNextStatement) {
+    auto c = OpenPg({{"SQL", "SELECT 10 / (x - 5) AS q FROM generate_series(1, 8) x"}});
+    List out(4);
+    ASSERT_EQ(0u, c->Select(out, 4)) << c->LastError();
+    uint32_t fetched = 0;
+    ASSERT_EQ(0u, c->Fetch(out, 1, 4, &fetched)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"-2", "-3", "-5", "-10"}), Rows(out, 1, 4));
+    uint32_t count = 0;
+    EXPECT_EQ(0u, Execute(*c, "CREATE TABLE after_failure (n integer)", &count)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"1"}),
+              Sql("SELECT count(*) FROM pg_tables WHERE tablename = 'after_failure'"));
 }
 
 } // namespace

@@ -154,5 +154,32 @@ TEST_F(PgRunTest, RefusedRecordKeepsWholeBatchesOrNothing) {
     }
 }
 
+// A copy in one COPY that stops at a malformed source line in its third
+// batch: what was sent before it (two batches and the two good records of
+// the third) is rolled back, not committed when the connection ends, and
+// the log says so.
+TEST_F(PgRunTest, FailedCopyInOneCopyCommitsNothing) {
+    std::string csv = "id,amount,ordered_at,customer\n";
+    for (int i = 1; i <= 20; ++i)
+        csv += i == 13 ? "13,not a number,2026-01-01 10:00:00,x\n"
+                       : std::to_string(i) + ",1.50,2026-01-01 10:00:00,x\n";
+    rdtest::WriteFile(Path("bad.csv"), csv);
+    PgSql("CREATE TABLE orders (id integer, amount numeric(12,2), ordered_at timestamp, "
+          "customer text)");
+    Define(CsvLink("csv", Path("bad.csv"), kOrderColumns) + PgLink("pg", "connection") +
+           CopyActivity("load", {"csv", "pg", "orders", "", 5, "stop", false}));
+    const Ran ran = Rdrun("load");
+    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    EXPECT_EQ((std::vector<std::string>{"0"}), PgSql("SELECT count(*) FROM orders"));
+    const std::string log = Log("load");
+    EXPECT_NE(std::string::npos, log.find("the copy of 12 records was rolled back; connection "
+                                          "rdpg; while calling RDXAction (1380928588)"))
+        << log;
+    // The copy's own last line still names the cause.
+    EXPECT_NE(std::string::npos, log.rfind("rdcopy stopped after 12 records read, 12 written"))
+        << log;
+    EXPECT_GT(log.rfind("rdcopy stopped"), log.rfind("rolled back")) << log;
+}
+
 } // namespace
 } // namespace rdruntest
