@@ -42,23 +42,15 @@ void FillAbsent(RDDatetimeParts &p) {
 }
 
 // Ticks of the local time in zone; *day moves when UTC is another day.
-//
-// A local time is read as the first moment the local clock shows it. The
-// daylight rule is stated in standard time, and a daylight clock hour is
-// the standard hour before it, so the hour is daylight time when that
-// standard hour falls inside the daylight period (hour 0 asks for hour -1,
-// which the rule answers as for 23:00 of the day before). The October hour
-// that the clock shows twice thus reads as daylight time, its first pass;
-// the hour the clock skips in April reads as the moment of the change,
-// 03:00 daylight time.
 int64_t UtcTicks(RDDatetimeParts &p, const Zone &zone, const CivilDate &date, int64_t *day) {
     int32_t offset = zone.Minutes();
     if (zone.dst) {
+        // The skipped hour of the April change day becomes its end, 03:00.
         if (date.month == 4 && date.day == FirstAprilSunday(date.year) && p.hour == 2) {
             p.hour = 3;
             p.minute = p.second = p.hundredth = 0;
         }
-        if (InDaylight(date, p.hour - 1)) offset += 60;
+        if (InDaylight(date, p.hour)) offset += 60;
     }
     int64_t ticks =
         ((int64_t{p.hour} * 60 + p.minute - offset) * 60 + p.second) * 100 + p.hundredth;

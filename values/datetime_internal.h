@@ -56,8 +56,6 @@ Zone OwnZone(const RDDatetime &datetime);
 // last Sunday of October, 01:00 (local standard time).
 int32_t FirstAprilSunday(int64_t year);
 int32_t LastOctoberSunday(int64_t year);
-// Whether the standard-time hour (-1 to 23; -1 is the last hour of the day
-// before) of date lies inside the daylight period.
 bool InDaylight(const CivilDate &date, int32_t hour);
 
 // True for RDDT_ZERONULL with RDDT_ONENULL, or RDDT_LOCALZONE with RDDT_UTC.

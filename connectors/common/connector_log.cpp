@@ -14,4 +14,10 @@ uint32_t FailureLog::Fail(std::string text, uint32_t detail) {
     return RDSTATUS_FREETEXT;
 }
 
+void LogInformation(const std::string &text) {
+    OwnedStream stream;
+    if (stream.Set(RDCHARSET_INTERCHANGE, text) == RDSTATUS_OK)
+        RDActivityLogStream(RDLOG_INFORMATIONAL, stream.get(), 0);
+}
+
 } // namespace rdxc

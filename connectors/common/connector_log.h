@@ -9,6 +9,9 @@
 
 namespace rdxc {
 
+// Logs text as information (never the activity's status).
+void LogInformation(const std::string &text);
+
 class FailureLog {
   public:
     // Logs text with detail (a status of the library, or 0) shown beside it

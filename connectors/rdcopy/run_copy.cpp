@@ -139,14 +139,10 @@ uint32_t RunCopy(const CopyJob &job) {
     // A target may hold written records until it disconnects (one
     // transaction for the whole copy): its disconnect is part of the copy,
     // and a failed copy has it discard them first.
-    bool disconnected = false;
-    if (status == 0) {
-        status = RDConnectDisconnect(target.handle());
-        disconnected = true;
-    }
+    const bool copied = status == 0;
+    if (copied) status = RDConnectDisconnect(target.handle());
     const std::string cause = status != 0 ? LastFailure() : std::string();
-    if (status != 0 && targetConnected && !disconnected)
-        RDConnectAction(target.handle(), rdxc::kActionRollback);
+    if (!copied && targetConnected) RDConnectAction(target.handle(), rdxc::kActionRollback);
     LogEnd(counts, status, cause);
     return status;
 }

@@ -104,31 +104,28 @@ bool ValidUtf8(std::string_view bytes) {
 Charset::Charset(uint32_t code)
     : code_(code), utf8_(code == kUtf8 || code == RDCHARSET_INTERCHANGE) {}
 
-uint32_t Charset::ToUtf8(std::string_view bytes, std::string &out, bool &valid) const {
+uint32_t Charset::AsUtf8(std::string_view bytes, std::string &scratch, std::string_view &text,
+                         bool &valid) const {
+    text = bytes;
     valid = true;
     if (utf8_ || AllAscii(bytes)) {
         valid = !utf8_ || ValidUtf8(bytes);
-        out.assign(bytes);
         return RDSTATUS_OK;
     }
-    if (uint32_t status = Convert(bytes, code_, RDCHARSET_INTERCHANGE, out); status != RDSTATUS_OK)
-        return status;
+    const uint32_t status = Convert(bytes, code_, RDCHARSET_INTERCHANGE, scratch);
+    if (status != RDSTATUS_OK) return status;
+    text = scratch;
     // Undecodable bytes come out as U+FFFD; one the file really held is
     // still there in its own bytes when the set is a UTF-8 one.
-    valid = CountReplacements(out) == 0 ||
-            (ValidUtf8(bytes) && CountReplacements(out) == CountReplacements(bytes));
+    valid = CountReplacements(scratch) == 0 ||
+            (ValidUtf8(bytes) && CountReplacements(scratch) == CountReplacements(bytes));
     return RDSTATUS_OK;
 }
 
-uint32_t Charset::AsUtf8(std::string_view bytes, std::string &scratch, std::string_view &text,
-                         bool &valid) const {
-    if (utf8_ || AllAscii(bytes)) {
-        valid = !utf8_ || ValidUtf8(bytes);
-        text = bytes;
-        return RDSTATUS_OK;
-    }
-    const uint32_t status = ToUtf8(bytes, scratch, valid);
-    text = scratch;
+uint32_t Charset::ToUtf8(std::string_view bytes, std::string &out, bool &valid) const {
+    std::string_view text;
+    const uint32_t status = AsUtf8(bytes, out, text, valid);
+    if (status == RDSTATUS_OK && text.data() != out.data()) out.assign(text);
     return status;
 }
 

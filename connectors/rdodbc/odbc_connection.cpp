@@ -3,9 +3,7 @@
 #include "odbc_connection.h"
 
 #include "odbc_diagnostics.h"
-#include "owned_stream.h"
 #include "property_value.h"
-#include "rdx_activity.h"
 #include "rdx_connector.h"
 #include "rdx_status.h"
 
@@ -148,9 +146,7 @@ void Connection::Note(SQLRETURN result, const Handle &handle) {
     for (const Diagnostic &record : DiagnosticsOf(handle.type(), handle.get())) {
         std::string text = "[" + record.state + "] " + record.text;
         HideSecret(text, settings_.password);
-        rdxc::OwnedStream stream;
-        if (stream.Set(RDCHARSET_INTERCHANGE, text) == RDSTATUS_OK)
-            RDActivityLogStream(RDLOG_INFORMATIONAL, stream.get(), 0);
+        rdxc::LogInformation(text);
     }
 }
 

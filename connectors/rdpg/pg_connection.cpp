@@ -2,12 +2,9 @@
 // and the server's messages in the activity's log.
 #include "pg_connection.h"
 
-#include "owned_stream.h"
 #include "property_value.h"
-#include "rdx_activity.h"
 #include "rdx_status.h"
 
-#include <cctype>
 #include <sys/socket.h>
 
 namespace rdpg {
@@ -47,9 +44,7 @@ std::string Masked(const std::string &connection) {
 
 // Notices (and warnings) go to the log as informational texts.
 void LogNotice(void *, const PGresult *result) {
-    rdxc::OwnedStream text;
-    if (text.Set(RDCHARSET_INTERCHANGE, MessageOf(result)) == RDSTATUS_OK)
-        RDActivityLogStream(RDLOG_INFORMATIONAL, text.get(), 0);
+    rdxc::LogInformation(MessageOf(result));
 }
 
 } // namespace
@@ -118,11 +113,9 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
 uint32_t Connection::SetTransaction(uint32_t field) {
     std::string text;
     if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
-    for (char &c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (text != "batch" && text != "connection" && !text.empty())
+    if (!text.empty() && !rdxc::SameWord(text, "batch") && !rdxc::SameWord(text, "connection"))
         return log_.Fail("Transaction is \"batch\" or \"connection\", not \"" + text + "\"");
-    settings_.copyPerConnection = text == "connection";
+    settings_.copyPerConnection = rdxc::SameWord(text, "connection");
     return RDSTATUS_OK;
 }
 

@@ -92,6 +92,7 @@ class Connection {
     uint32_t EndCopy();
     uint32_t AbandonCopy();
     uint32_t LoseCopy(const PGresult *result);
+    std::string RolledBack() const;
     Result FinishCopy(const char *error);
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);

@@ -117,18 +117,13 @@ void Connection::SettleFetch() {
         PQclear(more);
 }
 
-// The next rows of the cursor, up to count (or as many as were fetched
-// ahead); none left closes it. A full batch sends the next FETCH ahead.
+// The next rows of the cursor: those fetched ahead, else up to count; none
+// left closes it. A full batch sends the next FETCH ahead.
 uint32_t Connection::FetchRows(uint32_t count) {
+    if (!prefetching_ && ahead_ == nullptr) SendFetch(count);
     SettleFetch();
-    if (ahead_ != nullptr) {
-        rows_ = std::move(ahead_);
-        count = aheadCount_;
-    } else {
-        const std::string sql = "FETCH " + std::to_string(count) + " FROM " + kCursor;
-        rows_.reset(
-            PQexecParams(db_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, binary_ ? 1 : 0));
-    }
+    rows_ = std::move(ahead_);
+    count = aheadCount_;
     nextRow_ = 0;
     if (PQresultStatus(rows_.get()) != PGRES_TUPLES_OK) {
         const uint32_t status = ServerFailure(

@@ -8,8 +8,6 @@
 #include "pg_binary.h"
 #include "pg_connection.h"
 
-#include "owned_stream.h"
-#include "rdx_activity.h"
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_status.h"
@@ -20,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <numeric>
 
 namespace rdpg {
 namespace {
@@ -250,22 +249,28 @@ uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *do
     return RDSTATUS_OK;
 }
 
+// "the copy of N records was rolled back", N the records of its batches.
+std::string Connection::RolledBack() const {
+    const uint64_t records = std::accumulate(copyBatches_.begin(), copyBatches_.end(), uint64_t{0});
+    return "the copy of " + std::to_string(records) + " records was rolled back";
+}
+
 // Logs that the connection's COPY was rolled back, with the record the
 // server refused when its error names one (from the COPY's line: the batch
 // it came in and its place there); the connection takes no more inserts.
 uint32_t Connection::LoseCopy(const PGresult *result) {
-    uint64_t line = result != nullptr ? FailedLine(result) : 0, records = 0;
+    const uint64_t line = result != nullptr ? FailedLine(result) : 0;
     std::string where;
-    for (size_t b = 0; b < copyBatches_.size(); ++b) {
-        if (line > records && line <= records + copyBatches_[b])
-            where = "record " + std::to_string(line - records) + " of batch " +
+    uint64_t before = 0; // records of the batches before batch b
+    for (size_t b = 0; b < copyBatches_.size() && where.empty(); before += copyBatches_[b++]) {
+        if (line > before && line <= before + copyBatches_[b])
+            where = "record " + std::to_string(line - before) + " of batch " +
                     std::to_string(b + 1) + " was refused; ";
-        records += copyBatches_[b];
     }
+    const std::string text = where + RolledBack();
     copyFailed_ = true;
     copyBatches_.clear();
-    return ServerFailure(
-        where + "the copy of " + std::to_string(records) + " records was rolled back", result);
+    return ServerFailure(text, result);
 }
 
 // Ends the connection's COPY and waits for the server to commit it.
@@ -293,15 +298,9 @@ uint32_t Connection::EndCopy() {
 uint32_t Connection::AbandonCopy() {
     if (!copyOpen_) return RDSTATUS_OK;
     copyOpen_ = false;
-    uint64_t records = 0;
-    for (uint32_t batch : copyBatches_)
-        records += batch;
-    copyBatches_.clear();
     FinishCopy("the copy was abandoned");
-    rdxc::OwnedStream text;
-    if (text.Set(RDCHARSET_INTERCHANGE, "the copy of " + std::to_string(records) +
-                                            " records was rolled back") == RDSTATUS_OK)
-        RDActivityLogStream(RDLOG_INFORMATIONAL, text.get(), 0);
+    rdxc::LogInformation(RolledBack());
+    copyBatches_.clear();
     return RDSTATUS_OK;
 }
 

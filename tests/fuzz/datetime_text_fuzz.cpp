@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         rdxfuzz::Require(value.ticks == 1 && value.date == 2);
         return 0;
     }
-    // Daylight-saving values may fall in the standard-time pass of the
-    // repeated October hour, whose text reads back as the daylight pass.
+    // Daylight-saving values may fall in the repeated October hour, which
+    // reads back as standard time.
     if ((value.date >> 24 & RDDT_ZONE_DST) != 0 && value.date != RDDT_ABSENT) return 0;
     RDIntlFormat plain{};
     plain.dateOrder = RDINTL_MDY;
