@@ -183,9 +183,18 @@ extern "C" RD_EXPORT uint32_t RDConnectRemove(uint32_t handle, uint32_t list, ui
     return MoveRecords(RDXENTRY_REMOVE, handle, list, first, count, done);
 }
 
+// The rollback action ends a connection's work cleanly, so it runs while a
+// stop is pending: a stopped activity must be able to discard what its
+// target holds uncommitted instead of having the disconnect commit it.
 extern "C" RD_EXPORT uint32_t RDConnectAction(uint32_t handle, uint32_t action) {
     ConnectionRecord *c = nullptr;
-    if (const uint32_t status = Open(handle, &c); status != RDSTATUS_OK) return status;
+    if (action == RDACTION_ROLLBACK) {
+        if (const uint32_t status = ConnectCheck(false); status != RDSTATUS_OK) return status;
+        c = FindConnection(handle);
+        if (c == nullptr) return RDSTATUS_NOCONNECTION;
+    } else if (const uint32_t status = Open(handle, &c); status != RDSTATUS_OK) {
+        return status;
+    }
     if (const uint32_t status = NeedConnected(c); status != RDSTATUS_OK) return status;
     const EntryCall call(c, RDXENTRY_ACTION, action);
     const uint32_t status = Entry<RDXActionProc>(c->link, RDXENTRY_ACTION)(c->priv, action);

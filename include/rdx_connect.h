@@ -99,6 +99,12 @@ RD_EXPORT uint32_t RDConnectUpdate(uint32_t handle, uint32_t list, uint32_t firs
 /* With list 0 the connection's properties select what is removed. */
 RD_EXPORT uint32_t RDConnectRemove(uint32_t handle, uint32_t list, uint32_t first, uint32_t count,
                                    uint32_t *done);
+/* RDACTION_ROLLBACK asks the connection to discard what it holds that is not
+ * committed yet. It is the one action that still runs while the server
+ * manager's request to stop is pending, so that a stopped activity can end
+ * its connections cleanly; a connector that commits every call has nothing
+ * to discard and succeeds. The code spells "ROLL". */
+#define RDACTION_ROLLBACK 0x524F4C4Cu
 RD_EXPORT uint32_t RDConnectAction(uint32_t handle, uint32_t action);
 RD_EXPORT uint32_t RDConnectCatalog(uint32_t handle, uint32_t kind, uint32_t pass, uint32_t *count);
 /* Kind 0 gives 12289; kinds other than 1 and 2 need a non-zero pass. */

@@ -2,6 +2,7 @@
 // RDActivityLaunch, RDActivityTerm, CSMgrDoneActivity, CSMgrTerm. The
 // activity is opened by name, so it runs even while other runs are queued.
 #include "host_run.h"
+#include "signals.h"
 
 #include "rdres.h"
 #include "rdxapi.h"
@@ -35,9 +36,10 @@ std::string MessageText(uint32_t message) {
     return std::string(buffer, length);
 }
 
-// Runs RDActivityLaunch on a thread of its own and reports progress from
-// this one until it ends.
-uint32_t LaunchWatched(const ProgressFn &progress, unsigned interval, uint32_t *statistics) {
+// Runs RDActivityLaunch on a thread of its own and, from this one until it
+// ends, passes on a stop signal to the activity and reports progress.
+uint32_t LaunchWatched(ActivityBlock &block, const ProgressFn &progress, unsigned interval,
+                       uint32_t *statistics) {
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
@@ -51,6 +53,7 @@ uint32_t LaunchWatched(const ProgressFn &progress, unsigned interval, uint32_t *
     });
     std::unique_lock<std::mutex> lock(mutex);
     while (!ended.wait_for(lock, std::chrono::milliseconds(interval), [&] { return done; })) {
+        PassStop(block);
         if (!progress) continue;
         RDActivityGetStatistics(statistics, kStatisticsWords);
         progress(statistics);
@@ -61,8 +64,9 @@ uint32_t LaunchWatched(const ProgressFn &progress, unsigned interval, uint32_t *
 }
 
 // Everything between a started activity and its end.
-void RunStarted(RunResult &result, const ProgressFn &progress, unsigned interval) {
-    result.status = LaunchWatched(progress, interval, result.statistics);
+void RunStarted(RunResult &result, ActivityBlock &block, const ProgressFn &progress,
+                unsigned interval) {
+    result.status = LaunchWatched(block, progress, interval, result.statistics);
     RDActivityGetStatistics(result.statistics, kStatisticsWords);
     result.statusWord = RDActivityGetStatus();
     const uint32_t shown = result.status != 0 ? result.status : result.statusWord;
@@ -76,7 +80,7 @@ RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned in
     result.status = RDActivityInit(&block);
     if (result.status == 0) {
         result.started = true;
-        RunStarted(result, progress, interval);
+        RunStarted(result, block, progress, interval);
         const uint32_t termStatus = RDActivityTerm();
         if (result.status == 0) result.status = termStatus;
     } else {

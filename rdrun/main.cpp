@@ -4,7 +4,9 @@
 #include "host_run.h"
 #include "progress.h"
 #include "report.h"
+#include "resume.h"
 #include "serve.h"
+#include "signals.h"
 
 #include "rdplat.h"
 #include "rdxapi.h"
@@ -12,7 +14,6 @@
 #include <CLI/CLI.hpp>
 
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -22,7 +23,9 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr unsigned kTerminalInterval = 200, kPlainInterval = 1000;
+// How often the run is watched: a stop signal is passed on and the progress
+// shown (which redraws and prints at its own pace).
+constexpr unsigned kWatchInterval = 100;
 
 // quarry.ini is looked for beside the program and then on PATH, the
 // system's configuration folder last.
@@ -50,8 +53,7 @@ int Run(const std::string &name, bool showProgress, bool quiet) {
     rdrun::ProgressFn report;
     if (showProgress && !quiet)
         report = [&progress](const uint32_t *statistics) { progress.Update(statistics); };
-    const rdrun::RunResult result =
-        rdrun::HostRun(name, report, terminal ? kTerminalInterval : kPlainInterval);
+    const rdrun::RunResult result = rdrun::HostRun(name, report, kWatchInterval);
     if (!result.started) {
         std::fprintf(
             stderr, "rdrun: cannot run the activity %s (status %u): %s\n", name.c_str(),
@@ -62,7 +64,7 @@ int Run(const std::string &name, bool showProgress, bool quiet) {
     if (report) progress.Finish(result.statistics);
     if (!quiet || result.status != 0 || result.statusWord != 0)
         rdrun::PrintReport(stdout, name, result);
-    return result.status == 0 && result.statusWord == 0 ? 0 : kExitFailed;
+    return rdrun::ExitStatus(result.status == 0 && result.statusWord == 0 ? 0 : kExitFailed);
 }
 
 } // namespace
@@ -71,12 +73,15 @@ int main(int argc, char **argv) {
     CLI::App app{"Runs one activity of the server manager in this process, or with --serve "
                  "the activities queued to run."};
     std::string name, config;
-    bool noProgress = false, quiet = false, serve = false;
+    bool noProgress = false, quiet = false, serve = false, resume = false;
     unsigned workers = 1;
     app.add_option("NAME", name, "The activity to run");
     app.add_flag("--serve", serve,
-                 "Run queued activities until SIGTERM or SIGINT, which stops the running one "
-                 "cleanly");
+                 "Run queued activities until SIGTERM, SIGINT or SIGHUP, which stops the "
+                 "running one cleanly");
+    app.add_flag("--resume", resume,
+                 "Go on after the last batch that an unfinished earlier run committed to its "
+                 "target");
     app.add_option("--workers", workers, "With --serve: processes running activities at once")
         ->check(CLI::Range(1u, 64u));
     app.add_option("-c,--config", config,
@@ -88,6 +93,9 @@ int main(int argc, char **argv) {
         app.parse(argc, argv);
         if (serve == !name.empty())
             throw CLI::ValidationError("NAME", "give either an activity NAME or --serve");
+        if (serve && resume)
+            throw CLI::ValidationError("--resume", "a served run resumes when it was queued "
+                                                   "with `rdcsm run --resume NAME`");
     } catch (const CLI::ParseError &e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
@@ -102,10 +110,8 @@ int main(int argc, char **argv) {
             return kExitFailed;
         }
     }
-    // A file that may not grow (RLIMIT_FSIZE) fails the write that would
-    // grow it, and the connector reports that batch as not written, instead
-    // of the signal ending the process in the middle of a batch.
-    std::signal(SIGXFSZ, SIG_IGN);
+    rdrun::CatchSignals();
+    rdrun::AskResume(resume);
     PointAtConfiguration();
     uint32_t status = RDPlatInit(start.c_str());
     if (status == 0) status = RDSystemInit();

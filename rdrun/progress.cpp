@@ -5,7 +5,7 @@
 namespace rdrun {
 namespace {
 
-constexpr double kPlainLineSeconds = 5.0;
+constexpr double kPlainLineSeconds = 5.0, kRedrawSeconds = 0.2;
 constexpr int kBarWidth = 30;
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 
@@ -29,7 +29,7 @@ double Progress::Seconds() const {
 
 void Progress::Update(const uint32_t *statistics) {
     const double seconds = Seconds();
-    if (!terminal_ && seconds - lastLine_ < kPlainLineSeconds) return;
+    if (seconds - lastLine_ < (terminal_ ? kRedrawSeconds : kPlainLineSeconds)) return;
     lastLine_ = seconds;
     Show(statistics, seconds);
 }

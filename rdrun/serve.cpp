@@ -2,14 +2,16 @@
 
 #include "host_run.h"
 #include "report.h"
+#include "resume.h"
+#include "signals.h"
 
 #include "rdxapi.h"
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -19,29 +21,15 @@ namespace rdrun {
 namespace {
 
 constexpr uint32_t kNothingToRun = 788;
-// The block's command that asks an activity to stop.
-constexpr uint32_t kCommandStop = 1;
+// Bit 0 of the run's second word: the run was queued to resume.
+constexpr uint32_t kRunResumes = 1;
 constexpr auto kIdlePoll = std::chrono::milliseconds(500);
 constexpr unsigned kWatchInterval = 100;
 constexpr int kExitFailed = 1;
 
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnStop(int) {
-    g_stop = 1;
-}
-
-void CatchStop() {
-    struct sigaction action {};
-    action.sa_handler = OnStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-}
-
 void Idle() {
     const auto until = std::chrono::steady_clock::now() + kIdlePoll;
-    while (g_stop == 0 && std::chrono::steady_clock::now() < until)
+    while (StopSignal() == 0 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
@@ -71,13 +59,10 @@ bool RunNext(std::FILE *out) {
         return false;
     }
     ActivityBlock block{next.handle, next.command, {next.words[0], next.words[1], next.words[2]}};
+    AskResume((next.words[1] & kRunResumes) != 0);
     // A stop asked for while the activity runs becomes the server
     // manager's own request to stop, which every activity function heeds.
-    const ProgressFn watch = [&block](const uint32_t *) {
-        if (g_stop != 0)
-            std::atomic_ref<uint32_t>(block.command).store(kCommandStop, std::memory_order_relaxed);
-    };
-    const RunResult result = RunBlock(block, watch, kWatchInterval);
+    const RunResult result = RunBlock(block, ProgressFn(), kWatchInterval);
     const uint32_t shown = result.status != 0 ? result.status : result.statusWord;
     if (shown == 0)
         std::fprintf(out, "%s: ended successfully\n", Text(name).c_str());
@@ -97,7 +82,7 @@ int ServeHere(std::FILE *out) {
         return kExitFailed;
     }
     bool reached = true;
-    while (g_stop == 0 && reached)
+    while (StopSignal() == 0 && reached)
         reached = RunNext(out);
     CSMgrTerm();
     return reached ? 0 : kExitFailed;
@@ -109,7 +94,7 @@ int WaitForWorkers(const std::vector<pid_t> &workers) {
     size_t left = workers.size();
     bool forwarded = false;
     while (left > 0) {
-        if (g_stop != 0 && !forwarded) {
+        if (StopSignal() != 0 && !forwarded) {
             for (pid_t worker : workers)
                 kill(worker, SIGTERM);
             forwarded = true;
@@ -127,16 +112,24 @@ int WaitForWorkers(const std::vector<pid_t> &workers) {
     return code;
 }
 
+// A worker ends with its parent: should the parent die without passing on
+// a stop, the system sends the worker SIGTERM, which stops its run cleanly.
+// A parent that died before the request took effect is seen at once.
+int Worker(pid_t parent, std::FILE *out) {
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) return kExitFailed;
+    return ServeHere(out);
+}
+
 } // namespace
 
 int Serve(unsigned workers, std::FILE *out) {
-    CatchStop();
     if (workers <= 1) return ServeHere(out);
     std::fflush(out);
+    const pid_t parent = getpid();
     std::vector<pid_t> children;
     for (unsigned i = 0; i < workers; ++i) {
         const pid_t child = fork();
-        if (child == 0) std::_Exit(ServeHere(out) == 0 ? 0 : kExitFailed);
+        if (child == 0) std::_Exit(Worker(parent, out) == 0 ? 0 : kExitFailed);
         if (child > 0) children.push_back(child);
     }
     return WaitForWorkers(children);

@@ -8,8 +8,9 @@ namespace rdrun {
 
 // Runs queued activities one after the other in this process, or in
 // `workers` child processes (one activity per process at a time), until
-// SIGTERM or SIGINT: the activity running then is asked to stop, as the
-// server manager would ask it, and ends cleanly. Prints a line per run to
+// SIGTERM, SIGINT or SIGHUP: the activity running then is asked to stop,
+// as the server manager would ask it, and ends cleanly. Workers get SIGTERM
+// when the parent dies. Prints a line per run to
 // out. Returns the exit status: 0, or 1 when the server manager could not
 // be reached.
 int Serve(unsigned workers, std::FILE *out);

@@ -1,5 +1,8 @@
-// Action codes that this project's connectors and activities share.
+// Action codes and properties that this project's connectors and activities
+// share.
 #pragma once
+
+#include "rdx_connect.h"
 
 #include <cstdint>
 
@@ -7,9 +10,14 @@ namespace rdxc {
 
 // Discard what the connection holds that is not committed yet (records
 // sent into a transaction that ends at the disconnect). An activity whose
-// copy failed asks it of its target before the connection ends, so that a
-// failed copy commits nothing. Connectors that commit every call have
-// nothing to discard and succeed. The code spells "ROLL".
-inline constexpr uint32_t kActionRollback = 0x524F4C4C;
+// copy failed or was stopped asks it of its target before the connection
+// ends, so that such a copy commits nothing it did not commit already. The
+// library lets it through while a stop is pending.
+inline constexpr uint32_t kActionRollback = RDACTION_ROLLBACK;
+
+// Read-only Int: the records inserted through the connection that it has
+// not committed yet (a transaction that ends at the disconnect). Connectors
+// that commit every call do not have it (12555), which means 0.
+inline constexpr uint32_t kUncommitted = 0x0F05;
 
 } // namespace rdxc

@@ -22,6 +22,12 @@ class Connection {
     uint32_t Open(const std::string &link, uint32_t number, const std::string &value);
     uint32_t handle() const { return handle_; }
 
+    // Whether the link's connector declares the property (asked before
+    // using an optional one, so that a connector without it logs nothing).
+    bool Declares(uint32_t number) const;
+    uint32_t SetText(uint32_t number, const std::string &value) const;
+    uint32_t GetText(uint32_t number, std::string &value) const;
+
   private:
     uint32_t handle_ = 0;
 };

@@ -14,14 +14,21 @@ enum PropertyNumber : uint32_t {
     kTargetTable = 4,  // the target's table (its Metadata property)
     kBatchSize = 5,
     kCreateTarget = 6,
-    kOnError = 7, // "stop" or "skip"
+    kOnError = 7,   // "stop" or "skip"
+    kKeyColumn = 8, // columns that order the source, so that a rerun can resume
 };
 
+// The environment variable by which a host asks a copy to go on after the
+// last batch that an earlier run of it committed ("1").
+inline constexpr const char *kResumeVariable = "RDX_RESUME";
+
 struct CopyJob {
-    std::string sourceLink, targetLink, sourceSelect, targetTable;
+    std::string name; // the activity's name: the name of the copy's mark
+    std::string sourceLink, targetLink, sourceSelect, targetTable, keyColumn;
     uint32_t batchSize = 1000;
     bool createTarget = false;
     bool skipBadRecords = false;
+    bool resume = false;
 };
 
 // Reads the job from the activity's properties; logs and returns a status

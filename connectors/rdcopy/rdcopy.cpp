@@ -22,6 +22,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     RDCOPY_PROPERTY(rdcopy::kBatchSize, kInt, "BatchSize"),
     RDCOPY_PROPERTY(rdcopy::kCreateTarget, kInt, "CreateTarget"),
     RDCOPY_PROPERTY(rdcopy::kOnError, kText, "OnError"),
+    RDCOPY_PROPERTY(rdcopy::kKeyColumn, kText, "KeyColumn"),
     {0, 0, 0, nullptr, 0},
 };
 

@@ -14,6 +14,8 @@ namespace {
 constexpr uint32_t kNoProperty = 12555;
 // The status of a job that names no link or no batch.
 constexpr uint32_t kBadJob = 12555;
+// The built-in activity property that holds the activity's name.
+constexpr uint32_t kNameProperty = 0x30004;
 
 uint32_t ReadText(uint32_t number, std::string &out) {
     RDStream text;
@@ -34,6 +36,19 @@ uint32_t Refuse(const char *what) {
     return kBadJob;
 }
 
+// Whether the host asked the copy to resume (the environment variable is "1").
+bool ResumeAsked() {
+    RDStream name;
+    RDStreamClear(&name);
+    uint32_t number = 0;
+    std::string value;
+    uint32_t status = RDStreamDataSet(&name, RDCHARSET_DEFAULT, kResumeVariable,
+                                      static_cast<uint32_t>(strlen(kResumeVariable)));
+    if (status == 0) status = RDActivityAddProperty(&name, RDPROPERTY_ENVIRONMENT, &number);
+    RDStreamDataFree(&name);
+    return status == 0 && ReadText(number, value) == 0 && value == "1";
+}
+
 } // namespace
 
 uint32_t ReadJob(CopyJob &job) {
@@ -42,7 +57,9 @@ uint32_t ReadJob(CopyJob &job) {
                                 {kTargetLink, &job.targetLink},
                                 {kSourceSelect, &job.sourceSelect},
                                 {kTargetTable, &job.targetTable},
-                                {kOnError, &onError}}) {
+                                {kOnError, &onError},
+                                {kKeyColumn, &job.keyColumn},
+                                {static_cast<PropertyNumber>(kNameProperty), &job.name}}) {
         const uint32_t status = ReadText(number, *text);
         if (status != 0) return status;
     }
@@ -52,6 +69,7 @@ uint32_t ReadJob(CopyJob &job) {
     if (status != 0 && status != kNoProperty) return status;
     job.createTarget = RDActivityGetPropertyBoolean(kCreateTarget, 0) == 1;
     job.skipBadRecords = strcasecmp(onError.c_str(), "skip") == 0;
+    job.resume = ResumeAsked();
 
     if (job.sourceLink.empty() || job.targetLink.empty())
         return Refuse("rdcopy needs the properties SourceLink and TargetLink.");

@@ -37,6 +37,27 @@ TEST_F(ConnectTest, ConnectAndDisconnectAreIdempotent) {
     EXPECT_EQ(12308u, RDConnectDisconnect(handle + 1));
 }
 
+// While a stop is pending only the rollback action reaches the connector:
+// a stopped activity discards what its target holds, and the disconnect
+// that follows cannot commit it.
+TEST_F(ConnectTest, RollbackActionRunsWhileAStopIsPending) {
+    Install({"linka"});
+    const uint32_t handle = Open("linka");
+    EXPECT_EQ(0u, RDConnectConnect(handle));
+    block_.command = 1;
+    EXPECT_EQ(1542u, RDConnectAction(handle, 7));
+    EXPECT_EQ(0u, RDConnectAction(handle, RDACTION_ROLLBACK));
+    block_.command = 2;
+    EXPECT_EQ(0u, RDConnectAction(handle, RDACTION_ROLLBACK));
+    EXPECT_EQ(12308u, RDConnectAction(handle + 1, RDACTION_ROLLBACK));
+    block_.command = 0;
+    ASSERT_EQ(2u, Calls(RDXENTRY_ACTION).size());
+    EXPECT_EQ(RDACTION_ROLLBACK, Calls(RDXENTRY_ACTION)[1].args[0]);
+    EXPECT_EQ(0u, RDConnectDisconnect(handle));
+    // Not connected: the rollback still needs a connection that is.
+    EXPECT_EQ(12323u, RDConnectAction(handle, RDACTION_ROLLBACK));
+}
+
 TEST_F(ConnectTest, FetchRangeChecks) {
     Install({"linka"});
     const uint32_t handle = Open("linka"); // fetch needs no connect

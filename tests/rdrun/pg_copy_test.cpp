@@ -1,8 +1,7 @@
 // rdrun copying into and out of PostgreSQL: rdcopy with rdcsv and rdpg
 // against the test program's own cluster, with one COPY per batch and one
 // for the whole copy (the target's transaction ends with the copy).
-#include "pg_cluster.h"
-#include "run_test_env.h"
+#include "pg_run_env.h"
 
 #include <algorithm>
 #include <fstream>
@@ -10,7 +9,6 @@
 namespace rdruntest {
 namespace {
 
-using rdtest::PgCluster;
 using rdtest::PgSql;
 
 // The lines of a CSV file of orders as the engine writes them back: line
@@ -43,24 +41,6 @@ std::string FirstDifference(const std::string &expected, const std::string &actu
     }
     return "";
 }
-
-class PgRunTest : public RunTest {
-  protected:
-    void SetUp() override {
-        if (const std::string &failure = PgCluster::Start(); !failure.empty())
-            GTEST_SKIP() << "no PostgreSQL server can be started: " << failure;
-        RunTest::SetUp();
-        PgSql("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
-    }
-    static void TearDownTestSuite() { PgCluster::Stop(); }
-
-    static std::string PgLink(const std::string &name, const std::string &transaction) {
-        return "[link." + name + "]\nconnector = \"rdpg\"\nHost = \"" + PgCluster::Socket() +
-               "\"\nPort = \"" + PgCluster::Port() +
-               "\"\nUser = \"postgres\"\nDatabase = \"postgres\"\nTransaction = \"" + transaction +
-               "\"\n";
-    }
-};
 
 // 1,000 orders in batches of 128 (the last one short), into a table rdcopy
 // creates, and back out to a file that equals the one read.

@@ -3,6 +3,7 @@
 #include "rdplat_ipc.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +88,19 @@ Ran RunTest::Program(const std::string &program, const std::string &arguments) c
     return ran;
 }
 
+pid_t RunTest::Start(const std::string &program, const std::string &arguments,
+                     const std::string &name) const {
+    const std::string command = "exec " + Quoted(Path(program)) + " " + arguments + " >" +
+                                Quoted(Path(name + ".out")) + " 2>" + Quoted(Path(name + ".err")) +
+                                " </dev/null";
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
 std::string RunTest::Log(const std::string &name) const {
     const Ran ran = Program("rdcsm", "log " + Quoted(name));
     EXPECT_EQ(0, ran.status) << ran.err;
@@ -123,6 +137,25 @@ std::string Db::Query(const std::string &sql) {
         rows = error != nullptr ? error : "error";
     sqlite3_free(error);
     return rows;
+}
+
+int Ended(pid_t child) {
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+unsigned Setting(const char *name, unsigned fallback) {
+    const char *value = std::getenv(name);
+    const long number = value != nullptr ? std::atol(value) : 0;
+    return number > 0 ? static_cast<unsigned>(number) : fallback;
+}
+
+size_t Count(const std::string &text, const std::string &part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
 }
 
 void MakeOrders(const std::string &path, unsigned count) {

@@ -47,6 +47,10 @@ class RunTest : public ::testing::Test {
     // arguments (shell words).
     Ran Program(const std::string &program, const std::string &arguments) const;
     Ran Rdrun(const std::string &arguments) const { return Program("rdrun", arguments); }
+    // Starts a program of the home in the background with the arguments
+    // (shell words), its output in NAME.out and NAME.err of the home.
+    pid_t Start(const std::string &program, const std::string &arguments,
+                const std::string &name) const;
     // The activity's log as `rdcsm log NAME` prints it.
     std::string Log(const std::string &name) const;
 
@@ -71,6 +75,14 @@ class Db {
   private:
     sqlite3 *db_ = nullptr;
 };
+
+// The exit status of a child, or 128 + the signal that ended it.
+int Ended(pid_t child);
+// A positive number from the environment variable, else fallback (the kill
+// loops are small in the suite; the benchmark script runs them larger).
+unsigned Setting(const char *name, unsigned fallback);
+// How often part occurs in text.
+size_t Count(const std::string &text, const std::string &part);
 
 // The CSV file of `count` generated orders (id, amount, ordered_at,
 // customer), written by the project's example generator.

@@ -1,0 +1,115 @@
+// The batches: fetched from the source, inserted into the target with the
+// mark that tells how far the source has been read once they are in. A batch
+// the target refuses is written again record by record when bad records are
+// skipped, so that every good record arrives.
+#include "connector_actions.h"
+#include "connector_resume.h"
+#include "copy_run.h"
+
+#include "rdxapi.h"
+
+namespace rdcopy {
+
+uint32_t CopyRun::CopyBatches() {
+    for (;;) {
+        uint32_t fetched = 0;
+        const uint32_t status =
+            RDConnectFetch(source_.handle(), list_.handle(), 1, job_.batchSize, &fetched);
+        const bool skipFault = status == kRecordFault && job_.skipBadRecords;
+        // A batch is clean when the source stands right after it: it ended
+        // at the batch's end, or after a bad record that is skipped.
+        const bool clean = status == 0 || status == kEndOfData || skipFault;
+        if (positioned_ && clean && (fetched != 0 || skipFault)) {
+            const uint32_t told = source_.GetText(rdxc::kReadPosition, fetchPosition_);
+            if (told != 0) return told;
+        }
+        if (fetched != 0) {
+            const uint32_t written = WriteBatch(fetched, clean, skipFault ? 1 : 0);
+            if (written != 0) return written;
+        }
+        if (!clean) return status;
+        if (skipFault) {
+            ++counts_.badSource;
+            ++counts_.skipped;
+        }
+        AdvanceStart(fetched, skipFault ? 1 : 0);
+        if (status == kEndOfData) return 0;
+    }
+}
+
+// Where the next batch starts once this one (and the bad record after it)
+// is consumed.
+void CopyRun::AdvanceStart(uint32_t fetched, uint64_t badAfter) {
+    start_ = MarkAfter(fetched, true, badAfter);
+}
+
+// The mark once `records` of the batch are consumed: the end of a clean
+// batch (with the bad record after it), or `records` past the batch's start.
+CopyMark CopyRun::MarkAfter(uint32_t records, bool whole, uint64_t badAfter) const {
+    CopyMark mark = start_;
+    if (whole) {
+        mark.base = start_.Records() + records + badAfter;
+        mark.extra = 0;
+        // The source told where it stands only when the fetch read something.
+        if (records != 0 || badAfter != 0) mark.position = fetchPosition_;
+    } else {
+        mark.extra += records;
+    }
+    return mark;
+}
+
+// One insert, with the mark that the target commits together with it.
+uint32_t CopyRun::Insert(uint32_t first, uint32_t count, const CopyMark &mark, uint32_t &done) {
+    done = 0;
+    if (keepsMarks_) {
+        if (const uint32_t status = target_.SetText(rdxc::kMark, FormatMark(mark)); status != 0)
+            return status;
+    }
+    const uint32_t status = RDConnectInsert(target_.handle(), list_.handle(), first, count, &done);
+    int32_t held = 0;
+    if (holds_ && RDConnectGetPropertyInt(target_.handle(), rdxc::kUncommitted, &held) == 0)
+        held_ = held > 0 ? static_cast<uint64_t>(held) : 0;
+    return status;
+}
+
+uint32_t CopyRun::WriteBatch(uint32_t count, bool clean, uint64_t badAfter) {
+    const uint64_t first = counts_.NextRecord();
+    counts_.read += count;
+    CopyMark mark = MarkAfter(count, clean, badAfter);
+    mark.written = counts_.written + count;
+    mark.skipped = counts_.skipped + badAfter;
+    mark.bad = counts_.badSource + badAfter;
+    uint32_t done = 0;
+    const uint32_t status = Insert(1, count, mark, done);
+    counts_.written += done;
+    if (status == 0 || !job_.skipBadRecords) return status;
+    // A refused batch wrote nothing; should a target keep part of it, those
+    // records are not written twice.
+    return done < count ? WriteOneByOne(done + 1, count, first, clean, badAfter) : 0;
+}
+
+// Records from..count one by one, after the target refused the batch as a
+// whole; the records it refuses again are logged with their numbers and
+// skipped. `first` is the source number of the batch's first record. Each
+// record carries the mark that stands right after it. A failure that is not
+// a record's own (the target went away) ends the copy.
+uint32_t CopyRun::WriteOneByOne(uint32_t from, uint32_t count, uint64_t first, bool clean,
+                                uint64_t badAfter) {
+    for (uint32_t i = from; i <= count; ++i) {
+        const bool last = i == count;
+        CopyMark mark = MarkAfter(i, last && clean, last ? badAfter : 0);
+        mark.written = counts_.written + 1;
+        mark.skipped = counts_.skipped + (last ? badAfter : 0);
+        mark.bad = counts_.badSource + (last ? badAfter : 0);
+        uint32_t done = 0;
+        const uint32_t status = Insert(i, 1, mark, done);
+        counts_.written += done;
+        if (status == 0 && done == 1) continue;
+        if (status != 0 && status != kRecordFault) return status;
+        Log(0, "Record " + std::to_string(first + i - 1) + " was skipped", status);
+        ++counts_.skipped;
+    }
+    return 0;
+}
+
+} // namespace rdcopy

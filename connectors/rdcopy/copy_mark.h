@@ -1,0 +1,37 @@
+// How far a copy has come, as it keeps it in its target with each batch:
+// the source records it has consumed (bad ones included), what it wrote and
+// skipped, and where the source stands. A rerun that resumes reads it back
+// and continues after the last committed batch.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rdcopy {
+
+struct CopyMark {
+    // The source is positioned at `position` (the source's own text, empty
+    // for a source that cannot be positioned: then at its first record),
+    // which stands after `base` records; `extra` more records of it are
+    // consumed too (records written one by one inside a batch).
+    std::string position;
+    uint64_t base = 0, extra = 0;
+    uint64_t written = 0, skipped = 0;
+    uint64_t bad = 0; // source records that could not be read (skipped)
+    bool done = false;
+
+    uint64_t Records() const { return base + extra; }
+};
+
+// The mark as text: "v=1;base=N;extra=N;written=N;skipped=N;bad=N;done=0|1;
+// position=TEXT",
+// the position last so that it may hold any characters.
+std::string FormatMark(const CopyMark &mark);
+// The mark of a text made by FormatMark; empty for anything else.
+std::optional<CopyMark> ParseMark(const std::string &text);
+
+// A count with thousands separators: 1,732,200.
+std::string Grouped(uint64_t value);
+
+} // namespace rdcopy

@@ -1,0 +1,75 @@
+// One run of a copy: its two connections, the field list that carries each
+// batch, the counts, and the mark that it keeps in its target so that a
+// rerun can resume after the last batch the target committed.
+#pragma once
+
+#include "connection.h"
+#include "copy_job.h"
+#include "copy_mark.h"
+
+#include <cstdint>
+#include <string>
+
+namespace rdcopy {
+
+constexpr uint32_t kEndOfData = 12290;
+// The status of a record that a connector refused and logged: the one
+// fault that "skip" goes past. Any other status ends the copy.
+constexpr uint32_t kRecordFault = 12325;
+
+struct Counts {
+    uint64_t read = 0, written = 0, skipped = 0;
+    uint64_t badSource = 0; // source records skipped, counted in skipped too
+    // Source records consumed, bad ones included.
+    uint64_t Consumed() const { return read + badSource; }
+    // The number of the next source record, bad ones included.
+    uint64_t NextRecord() const { return Consumed() + 1; }
+};
+
+class CopyRun {
+  public:
+    explicit CopyRun(const CopyJob &job) : job_(job) {}
+    uint32_t Run();
+
+  private:
+    // run_copy.cpp
+    uint32_t Open();
+    uint32_t Start();
+    // copy_resume.cpp
+    uint32_t ReadMark(bool &resuming);
+    uint32_t CheckOrder() const;
+    uint32_t OrderSource();
+    uint32_t PositionSource();
+    uint32_t SkipConsumed();
+    // copy_batches.cpp
+    uint32_t CopyBatches();
+    uint32_t WriteBatch(uint32_t count, bool clean, uint64_t badAfter);
+    uint32_t WriteOneByOne(uint32_t from, uint32_t count, uint64_t first, bool clean,
+                           uint64_t badAfter);
+    uint32_t Insert(uint32_t first, uint32_t count, const CopyMark &mark, uint32_t &done);
+    CopyMark MarkAfter(uint32_t records, bool whole, uint64_t badAfter) const;
+    void AdvanceStart(uint32_t fetched, uint64_t badAfter);
+    // copy_end.cpp
+    uint32_t Finish(uint32_t status);
+    uint32_t SaveFinalMark();
+    void LogStop(uint32_t status) const;
+
+    const CopyJob &job_;
+    Connection source_, target_;
+    FieldList list_;
+    Counts counts_;
+    bool targetConnected_ = false;
+    bool keepsMarks_ = false;   // the target keeps the copy's mark
+    bool positioned_ = false;   // the source tells and takes its read position
+    bool holds_ = false;        // the target tells the records it holds uncommitted
+    uint64_t held_ = 0;         // what it told after the last insert
+    CopyMark start_;            // where the batch being copied starts
+    CopyMark resumeFrom_;       // the mark a resumed run goes on after
+    uint64_t resumeSkip_ = 0;   // records to read past after the select
+    std::string fetchPosition_; // the source's position after the last fetch
+};
+
+// Writes a free text into the activity's log with the flags and number.
+void Log(uint32_t flags, const std::string &message, uint32_t number);
+
+} // namespace rdcopy

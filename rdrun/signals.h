@@ -1,0 +1,28 @@
+// How rdrun ends on a signal: SIGTERM, SIGINT and SIGHUP ask the running
+// activity to stop, as the server manager's own request does, so that it
+// ends at its next library call and is recorded as ended with its
+// statistics. SIGPIPE is ignored: a closed standard output or error makes
+// the progress and the report fail quietly, never the run.
+#pragma once
+
+#include "rdx_activity.h"
+
+namespace rdrun {
+
+// Installs the handlers; standard input, output and error that are closed
+// are opened on /dev/null first, so that no file the run opens takes their
+// numbers and receives the report.
+void CatchSignals();
+
+// The signal that asked to stop, 0 while none did.
+int StopSignal();
+
+// Stores the request to stop into the activity's block once a stop signal
+// came; called from the thread that watches the run.
+void PassStop(ActivityBlock &block);
+
+// The exit status of a run ended by a stop signal, as shells give it
+// (128 + the signal's number), or `code` when no signal came.
+int ExitStatus(int code);
+
+} // namespace rdrun
