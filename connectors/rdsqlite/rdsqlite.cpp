@@ -1,5 +1,6 @@
 // rdsqlite: the link connector for SQLite databases. The entry points
 // check the private area and hand over to the connection object it holds.
+#include "connector_resume.h"
 #include "link_entries.h"
 #include "property_value.h"
 #include "rdx_connector.h"
@@ -22,6 +23,9 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdsqlite::kCreate, RDTYPE_INT, "Create"),
     Declare(rdsqlite::kBusyTimeout, RDTYPE_INT, "BusyTimeout"),
     Declare(rdsqlite::kLastError, RDTYPE_TEXT, "LastError"),
+    Declare(rdxc::kMarkName, RDTYPE_TEXT, "MarkName"),
+    Declare(rdxc::kMark, RDTYPE_TEXT, "Mark"),
+    Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

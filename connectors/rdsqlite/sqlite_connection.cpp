@@ -1,6 +1,7 @@
 // Properties, connect, disconnect and execute of an SQLite connection.
 #include "sqlite_connection.h"
 
+#include "connector_resume.h"
 #include "property_value.h"
 #include "rdx_connector.h"
 #include "rdx_status.h"
@@ -14,6 +15,11 @@ namespace rdsqlite {
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     switch (rdxc::PropertyIndex(number)) {
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return mark_.SetProperty(rdxc::PropertyIndex(number), field, log_);
+    case rdxc::kOrderBy:
+        return rdxc::GetText(field, settings_.orderBy);
     case kDatabase:
         return rdxc::GetText(field, settings_.database);
     case kSql:
@@ -43,6 +49,11 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     switch (rdxc::PropertyIndex(number)) {
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return mark_.GetProperty(rdxc::PropertyIndex(number), field);
+    case rdxc::kOrderBy:
+        return rdxc::PutText(field, settings_.orderBy);
     case kDatabase:
         return rdxc::PutText(field, settings_.database);
     case kSql:
@@ -89,9 +100,10 @@ uint32_t Connection::Connect() {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, settings_.busyTimeout);
     // Reading the schema shows at once whether the file is a database; the
-    // setup text (pragmas, attachments) follows.
+    // setup text (pragmas, attachments) follows, then the copy's mark.
     uint32_t status = Run("SELECT count(*) FROM sqlite_schema");
     if (status == RDSTATUS_OK && !settings_.setup.empty()) status = Run(settings_.setup);
+    if (status == RDSTATUS_OK) status = LoadMark();
     if (status != RDSTATUS_OK) {
         Disconnect();
         return status;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "connector_log.h"
+#include "copy_mark.h"
 #include "list_fields.h"
 #include "value_text.h"
 
@@ -51,6 +52,7 @@ class Statement {
 
 struct Settings {
     std::string database, sql, table, keys, setup;
+    std::string orderBy; // columns the select is ordered by
     bool create = false;
     int32_t busyTimeout = 5000;
 };
@@ -71,6 +73,9 @@ class Connection {
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
+    // kActionSaveMark stores the mark at once; kActionRollback has nothing
+    // to discard (every batch commits).
+    uint32_t Action(uint32_t action);
     uint32_t Unsupported(const char *operation);
 
   private:
@@ -81,6 +86,15 @@ class Connection {
     };
     uint32_t SqlFailure(const std::string &what, int result);
     uint32_t Run(const std::string &sql);
+    uint32_t LoadMark();
+    // Upserts the mark's text inside the open transaction (the mark table
+    // made first when missing); SQLite's result code.
+    int StoreMark();
+    // sql (none when empty) and the mark in one BEGIN IMMEDIATE ... COMMIT;
+    // a failure rolls both back.
+    uint32_t RunWithMark(const std::string &sql);
+    // The select's text: SQL or the table's, ordered by OrderBy.
+    uint32_t SelectText(std::string &sql);
     uint32_t NeedTable();
     uint32_t NeedDatabase() const;
     uint32_t TableColumns(std::vector<std::string> &names, std::vector<std::string> &types,
@@ -94,6 +108,7 @@ class Connection {
 
     Settings settings_;
     rdxc::FailureLog log_;
+    rdxc::CopyMark mark_;
     sqlite3 *db_ = nullptr;
     // The select: its statement, whether a row waits, and the list's fields.
     Statement select_;

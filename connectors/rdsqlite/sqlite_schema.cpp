@@ -20,7 +20,9 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
         columns += (columns.empty() ? "" : ", ") + QuoteName(field.name) + " " +
                    DeclaredTypeOf(field.field, field.type);
     write_.Reset();
-    return Run("CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")");
+    const std::string sql = "CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")";
+    // A new table carries the copy's mark from the start.
+    return mark_.Pending() ? RunWithMark(sql) : Run(sql);
 }
 
 uint32_t Connection::Drop(uint32_t kind) {

@@ -2,6 +2,7 @@
 // list, then its rows filled into the list in batches.
 #include "sqlite_connection.h"
 
+#include "order_by.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
@@ -9,6 +10,20 @@
 #include "sqlite_values.h"
 
 namespace rdsqlite {
+namespace {
+
+// A column of ORDER BY in backticks: SQLite would take a name in double
+// quotes that matches no column as a text constant and ignore the order.
+std::string QuoteOrderColumn(std::string_view name) {
+    std::string quoted = "`";
+    for (char c : name) {
+        quoted += c;
+        if (c == '`') quoted += c;
+    }
+    return quoted + "`";
+}
+
+} // namespace
 
 // Steps the select to its next row; index is the record being filled (for
 // the failure text).
@@ -22,6 +37,22 @@ uint32_t Connection::Step(uint32_t index) {
                       result);
 }
 
+uint32_t Connection::SelectText(std::string &sql) {
+    sql = settings_.sql;
+    if (sql.empty()) {
+        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+        sql = "SELECT * FROM " + QuoteName(settings_.table);
+    }
+    if (settings_.orderBy.empty()) return RDSTATUS_OK;
+    std::vector<std::string> columns;
+    std::string error;
+    if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return log_.Fail(error);
+    for (std::string &column : columns)
+        column = QuoteOrderColumn(column);
+    sql = rdxc::OrderedSelect(sql, !settings_.sql.empty(), columns);
+    return RDSTATUS_OK;
+}
+
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     *count = 0;
     select_.Reset();
@@ -29,11 +60,8 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     rowNumber_ = 0;
     selectedList_ = 0;
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
-    std::string sql = settings_.sql;
-    if (sql.empty()) {
-        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
-        sql = "SELECT * FROM " + QuoteName(settings_.table);
-    }
+    std::string sql;
+    if (uint32_t status = SelectText(sql); status != RDSTATUS_OK) return status;
     if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, select_.out(), nullptr);
         result != SQLITE_OK)
         return SqlFailure("the select cannot be prepared", result);

@@ -1,6 +1,7 @@
 // Insert, update and remove: one prepared statement for the list's layout,
-// run for each record of a batch inside one transaction. A record that
-// fails rolls the whole batch back, and the batch is reported as not done.
+// run for each record of a batch inside one transaction, with the copy's
+// mark when one was set. A record that fails rolls the whole batch back (and
+// the mark), and the batch is reported as not done.
 #include "sqlite_connection.h"
 
 #include "property_value.h"
@@ -168,8 +169,14 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         if (sqlite3_changes(db_) > 0) ++matched;
     }
     sqlite3_reset(statement);
+    // The copy's mark goes with the records it counts.
+    if (mark_.Pending()) {
+        if (int result = StoreMark(); result != SQLITE_OK)
+            return rollBack("the mark cannot be stored", RDSTATUS_FREETEXT, result);
+    }
     if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); result != SQLITE_OK)
         return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT, result);
+    mark_.Stored();
     *done = kind == Write::Insert ? count : matched;
     return RDSTATUS_OK;
 }

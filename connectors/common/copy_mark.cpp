@@ -1,0 +1,34 @@
+#include "copy_mark.h"
+
+#include "connector_resume.h"
+#include "property_value.h"
+#include "rdx_status.h"
+
+namespace rdxc {
+
+uint32_t CopyMark::SetProperty(uint32_t index, uint32_t field, FailureLog &log) {
+    if (index != kMarkName && index != kMark) return RDSTATUS_BADPROPERTY;
+    std::string text;
+    if (uint32_t status = GetText(field, text); status != RDSTATUS_OK) return status;
+    const size_t most = index == kMarkName ? kMostName : kMostText;
+    if (text.size() > most)
+        return log.Fail(std::string(index == kMarkName ? "MarkName" : "Mark") + " holds " +
+                        std::to_string(text.size()) + " bytes, more than " + std::to_string(most));
+    if (index == kMark) {
+        Set(std::move(text));
+    } else if (text != name_) {
+        // Another copy's mark: read at the next connect.
+        name_ = std::move(text);
+        text_.clear();
+        pending_ = false;
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t CopyMark::GetProperty(uint32_t index, uint32_t field) const {
+    if (index == kMarkName) return PutText(field, name_);
+    if (index == kMark) return PutText(field, text_);
+    return RDSTATUS_BADPROPERTY;
+}
+
+} // namespace rdxc

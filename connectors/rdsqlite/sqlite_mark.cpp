@@ -1,0 +1,107 @@
+// The resume mark of a copy into the database: one row per copy name in the
+// mark table, read at connect and written in the transaction of the batch
+// (or of the create) that follows the text being set.
+#include "sqlite_connection.h"
+
+#include "connector_actions.h"
+#include "connector_resume.h"
+#include "rdx_status.h"
+#include "sqlite_types.h"
+
+namespace rdsqlite {
+namespace {
+
+const std::string kMarks = rdxc::kMarkTable;
+
+} // namespace
+
+// The stored text, empty when there is none; a missing mark table is not
+// made here, so that a connection that only reads changes nothing.
+uint32_t Connection::LoadMark() {
+    mark_.Loaded("");
+    if (!mark_.Active()) return RDSTATUS_OK;
+    Statement exists;
+    int result = sqlite3_prepare_v2(
+        db_, "SELECT 1 FROM main.sqlite_schema WHERE type = 'table' AND name = ?1", -1,
+        exists.out(), nullptr);
+    if (result == SQLITE_OK) {
+        sqlite3_bind_text(exists.get(), 1, kMarks.c_str(), -1, SQLITE_STATIC);
+        result = sqlite3_step(exists.get());
+    }
+    if (result == SQLITE_DONE) return RDSTATUS_OK;
+    if (result != SQLITE_ROW) return SqlFailure("the mark cannot be read", result);
+    Statement read;
+    const std::string sql = "SELECT mark FROM main." + QuoteName(kMarks) + " WHERE name = ?1";
+    result = sqlite3_prepare_v2(db_, sql.c_str(), -1, read.out(), nullptr);
+    if (result == SQLITE_OK) {
+        sqlite3_bind_text(read.get(), 1, mark_.Name().data(), static_cast<int>(mark_.Name().size()),
+                          SQLITE_STATIC);
+        result = sqlite3_step(read.get());
+    }
+    if (result == SQLITE_ROW) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(read.get(), 0));
+        mark_.Loaded(text == nullptr ? ""
+                                     : std::string(text, static_cast<size_t>(
+                                                             sqlite3_column_bytes(read.get(), 0))));
+        return RDSTATUS_OK;
+    }
+    if (result != SQLITE_DONE) return SqlFailure("the mark cannot be read", result);
+    return RDSTATUS_OK;
+}
+
+int Connection::StoreMark() {
+    const std::string table = "main." + QuoteName(kMarks);
+    int result =
+        sqlite3_exec(db_,
+                     ("CREATE TABLE IF NOT EXISTS " + table +
+                      " (name TEXT PRIMARY KEY, mark TEXT NOT NULL, updated TEXT NOT NULL)")
+                         .c_str(),
+                     nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) return result;
+    Statement upsert;
+    const std::string sql = "INSERT INTO " + table +
+                            " (name, mark, updated) VALUES (?1, ?2, strftime('%Y-%m-%d "
+                            "%H:%M:%f', 'now')) ON CONFLICT (name) DO UPDATE SET mark = "
+                            "excluded.mark, updated = excluded.updated";
+    result = sqlite3_prepare_v2(db_, sql.c_str(), -1, upsert.out(), nullptr);
+    if (result != SQLITE_OK) return result;
+    sqlite3_bind_text(upsert.get(), 1, mark_.Name().data(), static_cast<int>(mark_.Name().size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_text(upsert.get(), 2, mark_.Text().data(), static_cast<int>(mark_.Text().size()),
+                      SQLITE_STATIC);
+    result = sqlite3_step(upsert.get());
+    return result == SQLITE_DONE ? SQLITE_OK : result;
+}
+
+uint32_t Connection::RunWithMark(const std::string &sql) {
+    if (int result = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        result != SQLITE_OK)
+        return SqlFailure("no transaction can be started", result);
+    uint32_t status = sql.empty() ? RDSTATUS_OK : Run(sql);
+    if (status == RDSTATUS_OK) {
+        if (int result = StoreMark(); result != SQLITE_OK)
+            status = SqlFailure("the mark cannot be stored", result);
+    }
+    if (status == RDSTATUS_OK) {
+        if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+            result != SQLITE_OK)
+            status = SqlFailure("the mark cannot be committed", result);
+    }
+    if (status != RDSTATUS_OK) {
+        if (sqlite3_get_autocommit(db_) == 0)
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return status;
+    }
+    mark_.Stored();
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Action(uint32_t action) {
+    if (action == rdxc::kActionRollback) return RDSTATUS_OK; // nothing is held back
+    if (action != rdxc::kActionSaveMark) return Unsupported("this action");
+    if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
+    if (!mark_.Active()) return log_.Fail("the mark cannot be saved: no MarkName is set");
+    return RunWithMark("");
+}
+
+} // namespace rdsqlite
