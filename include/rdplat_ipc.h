@@ -2,9 +2,11 @@
  * connections addressed by a short name.
  *
  * On Linux a pipe is a SOCK_SEQPACKET Unix socket named NAME in the folder
- * $RD_PIPE_DIR, or /tmp/rdpipe-<uid> when that is not set. The folder must be
- * owned by the user and writable by nobody else. A server serves only peers
- * of its own user (or root).
+ * $RD_PIPE_DIR or, when that is not set, in a folder of the platform's home
+ * directory: $XDG_RUNTIME_DIR/rdx/<h> or /tmp/rdpipe-<uid>/<h>, <h> a hash of
+ * the home's real path (without a home directory the folder above <h>). The
+ * folders must be owned by the user and writable by nobody else. A server
+ * serves only peers of its own user (or root).
  *
  * Every write is one message and every read returns at most one message. A
  * reader whose buffer is smaller than the message gets the first part with
@@ -60,6 +62,15 @@ RD_EXPORT int RDIPCPeek(RDIPCHandle pipe);
 /* 1 when the handle was switched to non-blocking message mode, else 0. */
 RD_EXPORT int RDIPCSetNoWait(RDIPCHandle pipe);
 
+/* Bounds every later wait of the connection's reads and writes for its peer
+ * to milliseconds (0: no bound); a read or write that waits longer fails.
+ * 1, or 0 for a handle without a connection. */
+RD_EXPORT int RDIPCSetTimeout(RDIPCHandle pipe, uint32_t milliseconds);
+
+/* The process id of the connection's peer, as the system saw it when the
+ * connection was made; 0 when unknown or for a handle without a connection. */
+RD_EXPORT uint32_t RDIPCPeerProcess(RDIPCHandle pipe);
+
 /* A client handle of the pipe, or null. A missing pipe is tried again every
  * 2 seconds while fewer than seconds have passed; a busy pipe is waited for
  * up to seconds (1 ms for 0) each time. */
@@ -107,6 +118,13 @@ RD_EXPORT int RDIPCTransact(RDIPCHandle pipe, const void *request, uint32_t requ
 /* Waits until the peer has read everything written. 0 when the peer went
  * away with data unread. */
 RD_EXPORT int RDIPCFlush(RDIPCHandle pipe);
+
+/* Why the calling thread's last pipe call refused the pipe folder: the folder
+ * (or the path that does not fit a socket address), the reason, and that
+ * RD_PIPE_DIR chooses another. Copies at most size - 1 bytes and a NUL into
+ * buffer (buffer may be null) and returns the whole text's length; 0 when
+ * the last call found the folder usable. */
+RD_EXPORT uint32_t RDIPCFolderError(char *buffer, uint32_t size);
 
 RD_END_DECLS
 
