@@ -1,15 +1,13 @@
-// The pipe folder is private to its user: a socket in a folder that others
-// can write to could be replaced by a stranger's server.
+// The socket address of a pipe name in the pipe folder.
 #include "ipc_path.h"
+
+#include "ipc_folder.h"
 
 #include "rdplat_ipc.h"
 
-#include <cerrno>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rdplat::ipc {
@@ -24,49 +22,23 @@ bool ValidName(const char *name) {
     return std::strchr(name, '/') == nullptr;
 }
 
-// The folder from RD_PIPE_DIR (trailing slashes dropped) or the per-user
-// default; isDefault tells which, because only the default is checked
-// without following a symbolic link.
-std::string PipeFolder(bool &isDefault) {
-    const char *env = std::getenv("RD_PIPE_DIR");
-    isDefault = env == nullptr || *env == '\0';
-    if (isDefault) return "/tmp/rdpipe-" + std::to_string(PipeUser());
-    std::string folder = env;
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
-}
-
-// 1 safe, 0 missing, -1 unsafe or unusable.
-int CheckFolder(const std::string &folder, bool isDefault) {
-    struct stat info {};
-    int rc = isDefault ? lstat(folder.c_str(), &info) : stat(folder.c_str(), &info);
-    if (rc != 0) return errno == ENOENT ? 0 : -1;
-    if (!S_ISDIR(info.st_mode)) return -1;
-    if (info.st_uid != PipeUser()) return -1;
-    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return -1;
-    return 1;
-}
-
-bool MakeFolder(const std::string &folder) {
-    if (mkdir(folder.c_str(), 0700) != 0) return errno == EEXIST;
-    // The umask may have taken bits away; the folder must stay usable.
-    return chmod(folder.c_str(), 0700) == 0;
-}
-
 } // namespace
 
 bool PipeAddress(const char *name, bool create, sockaddr_un &address, bool *folderMissing) {
     if (folderMissing != nullptr) *folderMissing = false;
+    ClearFolderError();
     if (!ValidName(name)) return false;
-    bool isDefault = false;
-    std::string folder = PipeFolder(isDefault);
-    int state = CheckFolder(folder, isDefault);
-    if (state == 0 && create && MakeFolder(folder)) state = CheckFolder(folder, isDefault);
-    if (state == 0 && folderMissing != nullptr) *folderMissing = true;
-    if (state != 1) return false;
+    std::string folder;
+    FolderState state = PipeFolder(create, folder);
+    if (state == FolderState::Missing && folderMissing != nullptr) *folderMissing = true;
+    if (state != FolderState::Ready) return false;
     std::string path = folder + "/" + name;
-    if (path.size() >= sizeof address.sun_path) return false;
+    if (path.size() >= sizeof address.sun_path) {
+        SetFolderError("the pipe " + path + " is longer than a socket address takes (" +
+                       std::to_string(sizeof address.sun_path - 1) +
+                       " bytes); set RD_PIPE_DIR to a shorter private folder");
+        return false;
+    }
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);

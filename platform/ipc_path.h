@@ -7,11 +7,13 @@
 
 namespace rdplat::ipc {
 
-// The socket address of pipe name. False when the name is invalid (null,
-// empty, "." or "..", containing '/', longer than RDIPC_NAME_MAX), when the
-// folder is unsafe (another owner, writable by others, not a folder) or when
-// the path does not fit a socket address. create makes a missing folder
-// (mode 0700); without it a missing folder is reported through folderMissing.
+// The socket address of pipe name in the pipe folder (ipc_folder.h). False
+// when the name is invalid (null, empty, "." or "..", containing '/', longer
+// than RDIPC_NAME_MAX), when a folder is unsafe (another owner, writable by
+// others, not a folder) or when the path does not fit a socket address; the
+// last two set the thread's folder error, which every call clears first.
+// create makes missing folders (mode 0700); without it a missing folder is
+// reported through folderMissing.
 bool PipeAddress(const char *name, bool create, sockaddr_un &address,
                  bool *folderMissing = nullptr);
 

@@ -60,8 +60,10 @@ TEST(IpcClient, ServerMakesTheFolderPrivateWhereverItIs) {
     EXPECT_NE(client, nullptr);
     RDIPCClose(client);
     RDIPCClose(server);
-    // Without RD_PIPE_DIR pipes live in a folder of the user's own in /tmp.
+    // Without RD_PIPE_DIR, a runtime folder and a home directory, pipes live
+    // in a folder of the user's own in /tmp.
     unsetenv("RD_PIPE_DIR");
+    rdtest::ScopedEnv noRuntime("XDG_RUNTIME_DIR", nullptr);
     std::string name = "rdtest-" + std::to_string(getpid());
     std::string path = "/tmp/rdpipe-" + std::to_string(geteuid()) + "/" + name;
     server = RDIPCCreate(name.c_str());
