@@ -2,9 +2,13 @@
 // and the server's messages in the activity's log.
 #include "pg_connection.h"
 
+#include "connector_actions.h"
+#include "connector_resume.h"
 #include "property_value.h"
 #include "rdx_status.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <sys/socket.h>
 
 namespace rdpg {
@@ -51,6 +55,11 @@ void LogNotice(void *, const PGresult *result) {
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     switch (rdxc::PropertyIndex(number)) {
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return mark_.SetProperty(rdxc::PropertyIndex(number), field, log_);
+    case rdxc::kOrderBy:
+        return rdxc::GetText(field, settings_.orderBy);
     case kConnection:
         return rdxc::GetText(field, settings_.connection);
     case kHost:
@@ -81,6 +90,14 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     switch (rdxc::PropertyIndex(number)) {
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return mark_.GetProperty(rdxc::PropertyIndex(number), field);
+    case rdxc::kOrderBy:
+        return rdxc::PutText(field, settings_.orderBy);
+    case rdxc::kUncommitted:
+        return rdxc::PutInt(field,
+                            static_cast<int32_t>(std::min<uint64_t>(Uncommitted(), INT32_MAX)));
     case kConnection:
         return rdxc::PutText(field, Masked(settings_.connection));
     case kHost:
@@ -167,7 +184,9 @@ uint32_t Connection::Connect() {
     int sendBuffer = 4 << 20;
     setsockopt(PQsocket(db_), SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
     // Date-times are exchanged in universal time.
-    if (uint32_t status = Run("SET TIME ZONE 'UTC'", PGRES_COMMAND_OK); status != RDSTATUS_OK) {
+    uint32_t status = Run("SET TIME ZONE 'UTC'", PGRES_COMMAND_OK);
+    if (status == RDSTATUS_OK) status = LoadMark();
+    if (status != RDSTATUS_OK) {
         Disconnect();
         return status;
     }
@@ -178,6 +197,8 @@ uint32_t Connection::Disconnect() {
     const uint32_t status = db_ != nullptr ? EndCopy() : RDSTATUS_OK;
     copyOpen_ = false;
     copyFailed_ = false;
+    copyInTransaction_ = false;
+    markTable_ = false;
     prefetching_ = false;
     ahead_.reset();
     rows_.reset();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "connector_log.h"
+#include "copy_mark.h"
 #include "list_fields.h"
 
 #include <cstdint>
@@ -40,6 +41,7 @@ using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
 struct Settings {
     std::string connection, host, port, database, user, password, table, sql, keys;
+    std::string orderBy; // columns the select is ordered by
     // Inserts of the whole connection go into one COPY, committed when it
     // ends (at disconnect or before any other operation).
     bool copyPerConnection = false;
@@ -63,8 +65,9 @@ class Connection {
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
     uint32_t Unsupported(const char *operation);
-    // kActionRollback rolls back the connection's COPY; others are not
-    // supported.
+    // kActionRollback rolls back the connection's COPY; kActionSaveMark
+    // stores the mark (with the connection's COPY when one is open); others
+    // are not supported.
     uint32_t Action(uint32_t action);
     uint32_t SetTransaction(uint32_t field);
 
@@ -75,6 +78,19 @@ class Connection {
     // Runs sql; a result of another status than expected is a failure.
     uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
     uint32_t NeedTable();
+    // The select's text: SQL or the table's, ordered by OrderBy.
+    uint32_t SelectText(std::string &sql);
+    // pg_mark.cpp: the copy's mark, read at connect and upserted inside the
+    // open transaction (its table made first when not known to exist).
+    uint32_t LoadMark();
+    Result StoreMark();
+    // After a commit that stored the mark.
+    void MarkCommitted();
+    // sql (none when empty) and the mark in one transaction.
+    uint32_t RunWithMark(const std::string &sql);
+    uint32_t SaveMark();
+    // ROLLBACK of a transaction that failed, without logging.
+    void RollBackQuietly();
     // Connected, the connection's COPY ended and the select's cursor closed.
     uint32_t Ready();
     uint32_t CloseCursor();
@@ -88,9 +104,13 @@ class Connection {
     uint32_t EncodeRecords(uint32_t first, uint32_t count, bool stream, uint32_t &failed);
     uint32_t SendBuffer();
     uint32_t InsertBatch(uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t CopyBatch(uint32_t first, uint32_t count, uint32_t *done);
     uint32_t InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *done);
     uint32_t EndCopy();
     uint32_t AbandonCopy();
+    uint32_t CommitCopy();
+    // The records sent into the connection's COPY, not committed yet.
+    uint64_t Uncommitted() const;
     uint32_t LoseCopy(const PGresult *result);
     std::string RolledBack() const;
     Result FinishCopy(const char *error);
@@ -101,6 +121,8 @@ class Connection {
 
     Settings settings_;
     rdxc::FailureLog log_;
+    rdxc::CopyMark mark_;
+    bool markTable_ = false; // the mark table is known to exist
     PGconn *db_ = nullptr;
     // The select: whether the cursor is open, its rows fetched ahead and
     // the next of them, and the list's fields.
@@ -129,6 +151,7 @@ class Connection {
     // are taken until the connection connects again).
     bool copyOpen_ = false;
     bool copyFailed_ = false;
+    bool copyInTransaction_ = false; // begun before it, for the mark
     std::vector<uint32_t> copyBatches_;
     std::string encodeProblem_;
     // The prepared update or remove.

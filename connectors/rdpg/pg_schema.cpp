@@ -23,8 +23,9 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
                    DeclaredTypeOf(field.field, field.type);
     copyList_ = 0;
     prepared_ = false;
-    return Run("CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")",
-               PGRES_COMMAND_OK);
+    const std::string sql = "CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")";
+    // A new table carries the copy's mark from the start.
+    return mark_.Pending() ? RunWithMark(sql) : Run(sql, PGRES_COMMAND_OK);
 }
 
 uint32_t Connection::Drop(uint32_t kind) {

@@ -5,6 +5,7 @@
 #include "pg_binary.h"
 #include "pg_connection.h"
 
+#include "order_by.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
@@ -29,6 +30,22 @@ uint32_t Connection::CloseCursor() {
     cursorOpen_ = false;
     if (PQtransactionStatus(db_) == PQTRANS_INERROR) return Run("ROLLBACK", PGRES_COMMAND_OK);
     return Run("CLOSE " + std::string(kCursor) + "; COMMIT", PGRES_COMMAND_OK);
+}
+
+uint32_t Connection::SelectText(std::string &sql) {
+    sql = settings_.sql;
+    if (sql.empty()) {
+        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+        sql = "SELECT * FROM " + QuoteName(settings_.table);
+    }
+    if (settings_.orderBy.empty()) return RDSTATUS_OK;
+    std::vector<std::string> columns;
+    std::string error;
+    if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return log_.Fail(error);
+    for (std::string &column : columns)
+        column = QuoteName(column);
+    sql = rdxc::OrderedSelect(sql, !settings_.sql.empty(), columns);
+    return RDSTATUS_OK;
 }
 
 uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {
@@ -59,11 +76,8 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     rowNumber_ = 0;
     cursorDone_ = false;
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
-    std::string sql = settings_.sql;
-    if (sql.empty()) {
-        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
-        sql = "SELECT * FROM " + QuoteName(settings_.table);
-    }
+    std::string sql;
+    if (uint32_t status = SelectText(sql); status != RDSTATUS_OK) return status;
     if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
     if (uint32_t status = Run("DECLARE " + std::string(kCursor) + " NO SCROLL CURSOR FOR " + sql,
                               PGRES_COMMAND_OK);

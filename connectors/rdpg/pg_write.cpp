@@ -1,9 +1,9 @@
 // Insert through COPY ... FROM STDIN in the binary format, one COPY per
 // batch (the server takes all of the batch's rows or none of them) or one
 // for all batches of the connection, ended and committed by the next other
-// operation or the disconnect. Update
-// and remove through a prepared statement run for each record of the batch
-// in one transaction.
+// operation or the disconnect; a copy's mark goes into the same transaction.
+// Update and remove through a prepared statement run for each record of the
+// batch in one transaction.
 #include "connector_actions.h"
 #include "pg_binary.h"
 #include "pg_connection.h"
@@ -185,8 +185,31 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
                                        : InsertBatch(first, count, done);
 }
 
-// One COPY for the batch: the server takes all of it or none.
+// The batch's COPY, and with a mark waiting, the mark in the same
+// transaction.
 uint32_t Connection::InsertBatch(uint32_t first, uint32_t count, uint32_t *done) {
+    if (!mark_.Pending()) return CopyBatch(first, count, done);
+    if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
+    uint32_t status = CopyBatch(first, count, done);
+    if (status == RDSTATUS_OK) {
+        const Result stored = StoreMark();
+        if (PQresultStatus(stored.get()) != PGRES_COMMAND_OK)
+            status = ServerFailure("the mark cannot be stored; the batch of " +
+                                       std::to_string(count) + " records was rolled back",
+                                   stored.get());
+    }
+    if (status == RDSTATUS_OK) status = Run("COMMIT", PGRES_COMMAND_OK);
+    if (status != RDSTATUS_OK) {
+        *done = 0;
+        RollBackQuietly();
+        return status;
+    }
+    MarkCommitted();
+    return RDSTATUS_OK;
+}
+
+// One COPY for the batch: the server takes all of it or none.
+uint32_t Connection::CopyBatch(uint32_t first, uint32_t count, uint32_t *done) {
     Result started(PQexec(db_, copySql_.c_str()));
     if (PQresultStatus(started.get()) != PGRES_COPY_IN)
         return ServerFailure("the copy into " + settings_.table + " cannot start", started.get());
@@ -220,10 +243,21 @@ uint32_t Connection::InsertBatch(uint32_t first, uint32_t count, uint32_t *done)
 // encode fails only its batch and the COPY goes on.
 uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *done) {
     if (!copyOpen_) {
+        // A copy that keeps a mark commits it with the COPY, in a
+        // transaction begun before it.
+        if (mark_.Active()) {
+            if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK)
+                return status;
+            copyInTransaction_ = true;
+        }
         Result started(PQexec(db_, copySql_.c_str()));
-        if (PQresultStatus(started.get()) != PGRES_COPY_IN)
-            return ServerFailure("the copy into " + settings_.table + " cannot start",
-                                 started.get());
+        if (PQresultStatus(started.get()) != PGRES_COPY_IN) {
+            const uint32_t status =
+                ServerFailure("the copy into " + settings_.table + " cannot start", started.get());
+            if (copyInTransaction_) RollBackQuietly();
+            copyInTransaction_ = false;
+            return status;
+        }
         copyOpen_ = true;
         copyBatches_.clear();
         buffer_.assign(kCopyHeader, kCopyHeaderSize);
@@ -270,7 +304,10 @@ uint32_t Connection::LoseCopy(const PGresult *result) {
     const std::string text = where + RolledBack();
     copyFailed_ = true;
     copyBatches_.clear();
-    return ServerFailure(text, result);
+    const uint32_t status = ServerFailure(text, result);
+    if (copyInTransaction_) RollBackQuietly();
+    copyInTransaction_ = false;
+    return status;
 }
 
 // Ends the connection's COPY and waits for the server to commit it.
@@ -286,11 +323,31 @@ uint32_t Connection::EndCopy() {
     buffer_ += "\xFF\xFF";
     const uint32_t sent = SendBuffer();
     const Result result = FinishCopy(sent == RDSTATUS_OK ? nullptr : "the copy cannot be ended");
-    if (sent == RDSTATUS_OK && PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
-        copyBatches_.clear();
-        return RDSTATUS_OK;
+    if (sent != RDSTATUS_OK || PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        return LoseCopy(result.get());
+    return CommitCopy();
+}
+
+// The transaction of an ended COPY begun for a mark: the mark stored, then
+// both committed.
+uint32_t Connection::CommitCopy() {
+    if (copyInTransaction_) {
+        const bool storing = mark_.Pending();
+        Result ended;
+        if (storing) ended = StoreMark();
+        if (!storing || PQresultStatus(ended.get()) == PGRES_COMMAND_OK)
+            ended.reset(PQexec(db_, "COMMIT"));
+        if (PQresultStatus(ended.get()) != PGRES_COMMAND_OK) return LoseCopy(ended.get());
+        copyInTransaction_ = false;
+        if (storing) MarkCommitted();
     }
-    return LoseCopy(result.get());
+    copyBatches_.clear();
+    return RDSTATUS_OK;
+}
+
+uint64_t Connection::Uncommitted() const {
+    if (!copyOpen_) return 0;
+    return std::accumulate(copyBatches_.begin(), copyBatches_.end(), uint64_t{0});
 }
 
 // Rolls the connection's COPY back: for a host whose copy failed, so that
@@ -299,14 +356,11 @@ uint32_t Connection::AbandonCopy() {
     if (!copyOpen_) return RDSTATUS_OK;
     copyOpen_ = false;
     FinishCopy("the copy was abandoned");
+    if (copyInTransaction_) RollBackQuietly();
+    copyInTransaction_ = false;
     rdxc::LogInformation(RolledBack());
     copyBatches_.clear();
     return RDSTATUS_OK;
-}
-
-uint32_t Connection::Action(uint32_t action) {
-    if (action == rdxc::kActionRollback) return AbandonCopy();
-    return Unsupported("this action");
 }
 
 // The prepared update (SET the other fields WHERE the keys match) or remove

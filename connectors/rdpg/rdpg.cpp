@@ -1,5 +1,7 @@
 // rdpg: the link connector for PostgreSQL databases. The entry points
 // check the private area and hand over to the connection object it holds.
+#include "connector_actions.h"
+#include "connector_resume.h"
 #include "link_entries.h"
 #include "pg_connection.h"
 #include "property_value.h"
@@ -25,6 +27,10 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdpg::kUser, RDTYPE_TEXT, "User"),
     Declare(rdpg::kPassword, RDTYPE_TEXT, "Password"),
     Declare(rdpg::kLastError, RDTYPE_TEXT, "LastError"),
+    Declare(rdxc::kMarkName, RDTYPE_TEXT, "MarkName"),
+    Declare(rdxc::kMark, RDTYPE_TEXT, "Mark"),
+    Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
+    Declare(rdxc::kUncommitted, RDTYPE_INT, "Uncommitted"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

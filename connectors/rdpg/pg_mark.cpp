@@ -1,0 +1,106 @@
+// The resume mark of a copy into the database: one row per copy name in the
+// mark table, read at connect and upserted in the transaction of the batch,
+// of the connection's COPY or of the create that follows the text being set,
+// so that a kill or a rollback leaves neither the rows nor the mark.
+#include "connector_actions.h"
+#include "connector_resume.h"
+#include "pg_binary.h"
+#include "pg_connection.h"
+
+#include "rdx_status.h"
+
+namespace rdpg {
+namespace {
+
+const std::string kMarks = QuoteName(rdxc::kMarkTable);
+
+} // namespace
+
+// The stored text, empty when there is none. A missing mark table is not
+// made here, so that a connection that only reads changes nothing.
+uint32_t Connection::LoadMark() {
+    mark_.Loaded("");
+    markTable_ = false;
+    if (!mark_.Active()) return RDSTATUS_OK;
+    const char *table[] = {kMarks.c_str()};
+    Result exists(PQexecParams(db_, "SELECT to_regclass($1) IS NOT NULL", 1, nullptr, table,
+                               nullptr, nullptr, 0));
+    if (PQresultStatus(exists.get()) != PGRES_TUPLES_OK)
+        return ServerFailure("the mark cannot be read", exists.get());
+    markTable_ = PQgetvalue(exists.get(), 0, 0)[0] == 't';
+    if (!markTable_) return RDSTATUS_OK;
+    const char *name[] = {mark_.Name().c_str()};
+    const int lengths[] = {static_cast<int>(mark_.Name().size())};
+    const std::string sql = "SELECT mark FROM " + kMarks + " WHERE name = $1";
+    Result read(PQexecParams(db_, sql.c_str(), 1, nullptr, name, lengths, nullptr, 0));
+    if (PQresultStatus(read.get()) != PGRES_TUPLES_OK)
+        return ServerFailure("the mark cannot be read", read.get());
+    if (PQntuples(read.get()) == 1)
+        mark_.Loaded(std::string(PQgetvalue(read.get(), 0, 0),
+                                 static_cast<size_t>(PQgetlength(read.get(), 0, 0))));
+    return RDSTATUS_OK;
+}
+
+Result Connection::StoreMark() {
+    if (!markTable_) {
+        Result made(PQexec(db_, ("CREATE TABLE IF NOT EXISTS " + kMarks +
+                                 " (name text PRIMARY KEY, mark text NOT NULL, updated "
+                                 "timestamptz NOT NULL DEFAULT now())")
+                                    .c_str()));
+        if (PQresultStatus(made.get()) != PGRES_COMMAND_OK) return made;
+    }
+    const char *values[] = {mark_.Name().c_str(), mark_.Text().c_str()};
+    const int lengths[] = {static_cast<int>(mark_.Name().size()),
+                           static_cast<int>(mark_.Text().size())};
+    const std::string sql = "INSERT INTO " + kMarks +
+                            " (name, mark) VALUES ($1, $2) ON CONFLICT (name) DO UPDATE SET "
+                            "mark = excluded.mark, updated = now()";
+    return Result(PQexecParams(db_, sql.c_str(), 2, nullptr, values, lengths, nullptr, 0));
+}
+
+void Connection::MarkCommitted() {
+    mark_.Stored();
+    markTable_ = true;
+}
+
+void Connection::RollBackQuietly() {
+    if (PQtransactionStatus(db_) == PQTRANS_IDLE) return; // ended already
+    Result ignored(PQexec(db_, "ROLLBACK"));
+}
+
+uint32_t Connection::RunWithMark(const std::string &sql) {
+    if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
+    uint32_t status = sql.empty() ? RDSTATUS_OK : Run(sql, PGRES_COMMAND_OK);
+    if (status == RDSTATUS_OK) {
+        const Result stored = StoreMark();
+        if (PQresultStatus(stored.get()) != PGRES_COMMAND_OK)
+            status = ServerFailure("the mark cannot be stored", stored.get());
+    }
+    if (status == RDSTATUS_OK) status = Run("COMMIT", PGRES_COMMAND_OK);
+    if (status != RDSTATUS_OK) {
+        RollBackQuietly();
+        return status;
+    }
+    MarkCommitted();
+    return RDSTATUS_OK;
+}
+
+// At once, or with the connection's COPY when one is open (its commit).
+uint32_t Connection::SaveMark() {
+    if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
+    if (!mark_.Active()) return log_.Fail("the mark cannot be saved: no MarkName is set");
+    if (copyFailed_)
+        return log_.Fail("the mark is not saved: the copy of this connection was rolled back");
+    mark_.Set(mark_.Text());
+    if (copyOpen_ && settings_.copyPerConnection) return RDSTATUS_OK;
+    if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
+    return RunWithMark("");
+}
+
+uint32_t Connection::Action(uint32_t action) {
+    if (action == rdxc::kActionRollback) return AbandonCopy();
+    if (action == rdxc::kActionSaveMark) return SaveMark();
+    return Unsupported("this action");
+}
+
+} // namespace rdpg
