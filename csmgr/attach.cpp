@@ -36,12 +36,13 @@ extern "C" RD_EXPORT uint32_t CSMgrInit(ServerInfoRecord *info) {
     uint32_t kitType = 0;
     uint32_t status = ReadKitType(kitType);
     if (status != 0) return status;
+    ReadWaits();
     if (kitType == 1) {
         status = CSMgrStartup();
         if (status == RDSTATUS_SHAREDSERVER) g_sharedServer = true;
         if (status != 0) return status;
     }
-    if (RDIPCExists(kPipeName, kPipeSeconds) == 0) return RDSTATUS_NOPIPE;
+    if (RDIPCExists(kPipeName, kExistsSeconds) == 0) return RDSTATUS_NOPIPE;
     Information information{};
     status = SendBare(kAttach, kBareLength);
     if (status == 0) status = RequestInformation(0, info, information);

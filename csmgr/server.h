@@ -12,6 +12,9 @@ namespace rdx::csmgr {
 inline constexpr const char *kProgramName = "rdcsm";
 // The seconds CSMgrStartup gives a started server manager to open its pipe.
 inline constexpr uint32_t kStartupSeconds = 10;
+// The seconds a busy pipe is waited for when asking whether the server
+// manager is there (a missing one is known at once).
+inline constexpr uint32_t kExistsSeconds = 90;
 
 // Reads "KitType" of quarry.ini into kitType: 0, or 534 (missing, empty or 0)
 // or 535 (quarry.ini cannot be opened).

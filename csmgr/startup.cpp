@@ -51,13 +51,14 @@ extern "C" RD_EXPORT uint32_t CSMgrStartup(void) {
     uint32_t kitType = 0;
     uint32_t status = ReadKitType(kitType);
     if (status != 0) return status;
-    if (RDIPCExists(kPipeName, kPipeSeconds) != 0) return kitType == 1 ? RDSTATUS_SHAREDSERVER : 0;
+    if (RDIPCExists(kPipeName, kExistsSeconds) != 0)
+        return kitType == 1 ? RDSTATUS_SHAREDSERVER : 0;
     char command[264];
     if (!BuildCommand(command)) return RDSTATUS_PROCSTART;
     status = RDProcShellExec(command, nullptr, 2, kitType == 1 ? RDPROC_HIDDEN : 0);
     if (status != 0) return status;
     RDProcThreadSleep(g_startupSeconds);
-    return RDIPCExists(kPipeName, kPipeSeconds) != 0 ? 0 : RDSTATUS_NOPIPE;
+    return RDIPCExists(kPipeName, kExistsSeconds) != 0 ? 0 : RDSTATUS_NOPIPE;
 }
 
 extern "C" RD_EXPORT uint32_t CSMgrShutdown(void) {

@@ -1,19 +1,30 @@
-// The transport: one connection per request, the answer into the request's
-// buffer, growable answers read on in 2048-byte pieces.
+// The transport: one connection per request with a bounded wait for its
+// answer, the answer into the request's buffer, growable answers read on in
+// 2048-byte pieces.
 #include "csmgr/transport.h"
 
 #include "rdplat_ipc.h"
 #include "rdplat_mem.h"
 #include "rdx_status.h"
 
+#include <atomic>
 #include <climits>
 
 namespace rdx::csmgr {
 
 namespace {
 
+std::atomic<uint32_t> g_seconds{kPipeSeconds};
+std::atomic<uint32_t> g_answerMs{kAnswerMs};
+// Set while the last request found no server manager.
+std::atomic<bool> g_unreachable{false};
+
+// A server manager that takes the connection but never answers holds the
+// request no longer than the answer's wait.
 void *PipeOpen(const char *name, uint32_t seconds) {
-    return RDIPCOpen(name, seconds);
+    RDIPCHandle pipe = RDIPCOpen(name, seconds);
+    if (pipe != nullptr) RDIPCSetTimeout(pipe, g_answerMs);
+    return pipe;
 }
 
 bool PipeTransact(void *pipe, const uint8_t *request, uint32_t length, uint8_t *answer,
@@ -38,12 +49,13 @@ void PipeClose(void *pipe) {
 
 constexpr Channel kPipe{PipeOpen, PipeTransact, PipeRead, PipeClose};
 const Channel *g_channel = &kPipe;
-uint32_t g_seconds = kPipeSeconds;
 
 // Closes the connection at the end of the exchange.
 class Connection {
   public:
-    Connection() : handle_(g_channel->open(kPipeName, g_seconds)) {}
+    Connection() : handle_(g_channel->open(kPipeName, g_unreachable ? 0 : g_seconds.load())) {
+        g_unreachable = handle_ == nullptr;
+    }
     ~Connection() {
         if (handle_ != nullptr) g_channel->close(handle_);
     }
@@ -132,6 +144,18 @@ const Channel *SetChannel(const Channel *channel) {
 
 void SetPipeSeconds(uint32_t seconds) {
     g_seconds = seconds;
+}
+
+void SetAnswerMs(uint32_t milliseconds) {
+    g_answerMs = milliseconds != 0 ? milliseconds : 1;
+}
+
+uint32_t PipeSeconds() {
+    return g_seconds;
+}
+
+uint32_t AnswerMs() {
+    return g_answerMs;
 }
 
 } // namespace rdx::csmgr

@@ -10,9 +10,12 @@
 
 namespace rdx::csmgr {
 
-// The name of the server manager's pipe and the seconds a request waits for it.
+// The name of the server manager's pipe; the seconds a request waits for a
+// missing pipe (one retry, so that a restarting server manager is waited
+// for) and the milliseconds it waits for the answer.
 inline constexpr const char *kPipeName = "RDCSMP";
-inline constexpr uint32_t kPipeSeconds = 90;
+inline constexpr uint32_t kPipeSeconds = 2;
+inline constexpr uint32_t kAnswerMs = 5000;
 
 // What came back: whether a complete answer arrived, and how many bytes.
 struct Answer {
@@ -22,7 +25,8 @@ struct Answer {
 
 // Sends message (its length field set, message.size() bytes long) and reads
 // the answer into it. A failure writes its status into the message: 782 when
-// the pipe cannot be opened, 783 when the exchange fails or the answer is
+// the pipe cannot be opened, 783 when the exchange fails (an answer that
+// does not come within the answer's wait among them) or the answer is
 // incomplete (shorter than the header, or not as long as its length field
 // says, or longer than the buffer).
 Answer Exchange(Bytes message);
@@ -47,9 +51,23 @@ struct Channel {
     void (*close)(void *channel);
 };
 
-// Replaces the connection (null restores the named pipe) and the seconds the
-// opening waits; returns the channel that was in use.
+// Replaces the connection (null restores the named pipe); returns the
+// channel that was in use.
 const Channel *SetChannel(const Channel *channel);
+
+// The waits of a request: for a missing pipe, in seconds, and for each
+// answer, in milliseconds (at least 1). Once a request has found no server
+// manager, later ones do not wait for the pipe until one reaches it again,
+// so that a client that lost its server manager fails each request at once.
 void SetPipeSeconds(uint32_t seconds);
+void SetAnswerMs(uint32_t milliseconds);
+uint32_t PipeSeconds();
+uint32_t AnswerMs();
+
+// Takes the waits from the environment (RD_CSMGR_TIMEOUT, RD_CSMGR_PIPE_WAIT)
+// or else from quarry.ini ([Configuration] AnswerTimeout, PipeWait), in
+// whole seconds; a wait that is not set, or not a number in its range
+// (1-3600 and 0-600), stays as it is.
+void ReadWaits();
 
 } // namespace rdx::csmgr

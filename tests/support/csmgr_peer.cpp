@@ -134,6 +134,11 @@ void CSMgrPeer::Answer(int connection) {
             reply.bytes = request;
         }
     }
+    if (reply.silent) {
+        pollfd left{connection, POLLRDHUP, 0};
+        poll(&left, 1, 10000);
+        return;
+    }
     if (!reply.bytes) return;
     send(connection, reply.bytes->data(), reply.bytes->size(), MSG_NOSIGNAL);
     // Keep the connection until the client has read the answer and closed.

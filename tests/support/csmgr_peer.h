@@ -25,6 +25,8 @@ uint32_t WordAt(const std::string &bytes, std::size_t at);
 struct Reply {
     // The bytes sent; none closes the connection without answering.
     std::optional<std::string> bytes;
+    // Keeps the connection open without answering until the client leaves.
+    bool silent = false;
 
     // An answer of total bytes: header (code 0, length total, option 0,
     // status), then body from byte 16, zero-padded to total.
@@ -34,6 +36,7 @@ struct Reply {
     // Exactly these bytes.
     static Reply Raw(const std::string &bytes) { return Reply{bytes}; }
     static Reply Close() { return Reply{}; }
+    static Reply Silent() { return Reply{std::nullopt, true}; }
 };
 
 class CSMgrPeer {
