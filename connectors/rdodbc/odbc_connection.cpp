@@ -2,6 +2,7 @@
 // connection.
 #include "odbc_connection.h"
 
+#include "connector_resume.h"
 #include "odbc_diagnostics.h"
 #include "property_value.h"
 #include "rdx_connector.h"
@@ -96,6 +97,8 @@ SQLCHAR *Chars(const std::string &text) {
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     switch (rdxc::PropertyIndex(number)) {
+    case rdxc::kOrderBy:
+        return rdxc::GetText(field, settings_.orderBy);
     case kServer:
         return rdxc::GetText(field, settings_.server);
     case kUser:
@@ -114,6 +117,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     switch (rdxc::PropertyIndex(number)) {
+    case rdxc::kOrderBy:
+        return rdxc::PutText(field, settings_.orderBy);
     case kServer:
         return rdxc::PutText(field, WithoutPasswords(settings_.server));
     case kUser:

@@ -29,6 +29,7 @@ constexpr uint32_t kKindColumns = 5; // catalog of columns
 
 struct Settings {
     std::string server, user, password, table, sql;
+    std::string orderBy; // columns the select is ordered by
 };
 
 class Connection {
@@ -60,6 +61,10 @@ class Connection {
     uint32_t NeedConnection();
     uint32_t NeedTable();
     std::string Quote(const std::string &name) const;
+    // The select's text: SQL or the table's, ordered by OrderBy (its
+    // column names in columns).
+    uint32_t SelectText(std::string &sql, std::vector<std::string> &columns);
+    uint32_t CheckOrderColumns(const std::vector<std::string> &columns);
     std::string DataSourceName() const;
     uint32_t EndTransaction(bool commit);
     uint32_t RunStatement(const std::string &sql, const std::string &what, SQLLEN *rows);

@@ -3,6 +3,8 @@
 // handed out record by record.
 #include "odbc_connection.h"
 
+#include "order_by.h"
+#include "property_value.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
@@ -34,15 +36,49 @@ void Connection::CloseSelect() {
     rowNumber_ = 0;
 }
 
-uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
-    *count = 0;
-    CloseSelect();
-    if (uint32_t status = NeedConnection(); status != RDSTATUS_OK) return status;
-    std::string sql = settings_.sql;
+uint32_t Connection::SelectText(std::string &sql, std::vector<std::string> &columns) {
+    sql = settings_.sql;
     if (sql.empty()) {
         if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
         sql = "SELECT * FROM " + Quote(settings_.table);
     }
+    columns.clear();
+    if (settings_.orderBy.empty()) return RDSTATUS_OK;
+    std::string error;
+    if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return Fail(error);
+    std::vector<std::string> quoted;
+    for (const std::string &column : columns) {
+        // Without the driver's quote a name stands as it is: only a plain one.
+        if (quote_.empty() && !rdxc::IsPlainName(column))
+            return Fail("OrderBy column \"" + column +
+                        "\" cannot be quoted for this driver: only letters, digits and _");
+        quoted.push_back(Quote(column));
+    }
+    sql = rdxc::OrderedSelect(sql, !settings_.sql.empty(), quoted);
+    return RDSTATUS_OK;
+}
+
+// Each OrderBy column is one that the select returns: some databases take a
+// quoted name that matches no column for a text and order by nothing.
+uint32_t Connection::CheckOrderColumns(const std::vector<std::string> &columns) {
+    for (const std::string &column : columns) {
+        bool found = false;
+        for (const Described &described : described_)
+            found = found || rdxc::SameWord(described.name, column);
+        if (!found)
+            return Fail("OrderBy names the column \"" + column +
+                        "\", which the select does not return");
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
+    *count = 0;
+    CloseSelect();
+    if (uint32_t status = NeedConnection(); status != RDSTATUS_OK) return status;
+    std::string sql;
+    std::vector<std::string> orderColumns;
+    if (uint32_t status = SelectText(sql, orderColumns); status != RDSTATUS_OK) return status;
     if (!Succeeded(select_.Allocate(dbc_.get()))) return DriverFailure("no statement handle", dbc_);
     const SQLRETURN result = SQLExecDirect(select_.get(), Chars(sql), SQL_NTS);
     if (!Succeeded(result)) {
@@ -70,6 +106,10 @@ uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
         column.name.assign(reinterpret_cast<const char *>(name),
                            std::clamp<SQLSMALLINT>(nameLength, 0, sizeof name - 1));
         described_.push_back(std::move(column));
+    }
+    if (uint32_t status = CheckOrderColumns(orderColumns); status != RDSTATUS_OK) {
+        CloseSelect();
+        return status;
     }
     perFetch_ = perFetch;
     *count = RDX_COUNT_UNKNOWN; // drivers do not reliably count ahead

@@ -1,6 +1,7 @@
 // rdodbc: the link connector for ODBC data sources (through the driver
 // manager). The entry points check the private area and hand over to the
 // connection object it holds.
+#include "connector_resume.h"
 #include "link_entries.h"
 #include "odbc_connection.h"
 #include "property_value.h"
@@ -21,6 +22,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdodbc::kTable, RDTYPE_TEXT, "Table"),
     Declare(rdodbc::kSql, RDTYPE_TEXT, "SQL"),
     Declare(rdodbc::kLastError, RDTYPE_TEXT, "LastError"),
+    Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 
