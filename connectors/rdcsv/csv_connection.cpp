@@ -1,6 +1,7 @@
 // Properties, connect and disconnect of a delimited-text connection.
 #include "csv_connection.h"
 
+#include "connector_resume.h"
 #include "owned_stream.h"
 #include "property_value.h"
 #include "rdx_field.h"
@@ -77,6 +78,14 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     }
     case kLastError:
         return RDSTATUS_BADPROPERTY;
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return mark_.SetProperty(number, field, log_);
+    case rdxc::kReadPosition: {
+        std::string text;
+        if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
+        return SetReadPosition(text);
+    }
     default: {
         std::string text;
         if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
@@ -108,6 +117,11 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutInt(field, settings_.create ? 1 : 0);
     case kLastError:
         return rdxc::PutText(field, log_.Last());
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return mark_.GetProperty(rdxc::PropertyIndex(number), field);
+    case rdxc::kReadPosition:
+        return rdxc::PutText(field, ReadPosition());
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -150,6 +164,7 @@ uint32_t Connection::Connect() {
         return log_.Fail("the folder " + folder + " of the file " + settings_.path +
                          " cannot be found");
     }
+    if (uint32_t status = ResumeFile(); status != RDSTATUS_OK) return status;
     charset_ = Charset(settings_.charset);
     connected_ = true;
     return RDSTATUS_OK;

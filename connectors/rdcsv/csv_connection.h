@@ -3,6 +3,7 @@
 #pragma once
 
 #include "connector_log.h"
+#include "copy_mark.h"
 #include "csv_charset.h"
 #include "csv_columns.h"
 #include "csv_reader.h"
@@ -46,6 +47,12 @@ struct Settings {
     bool create = false;
 };
 
+// Where a select starts reading records (ReadPosition), when set.
+struct Position {
+    bool set = false;
+    uint64_t offset = 0, line = 1;
+};
+
 class Connection {
   public:
     uint32_t SetProperty(uint32_t number, uint32_t field);
@@ -58,10 +65,22 @@ class Connection {
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
+    // kActionSaveMark stores the mark with the file's present length;
+    // kActionRollback has nothing to discard.
+    uint32_t Action(uint32_t action);
     uint32_t Unsupported(const char *operation);
 
   private:
     uint32_t SetText(uint32_t number, const std::string &text);
+    // csv_resume.cpp: the mark of the copy (read at connect, the file cut
+    // back to the length it recorded), stored with a length of the file;
+    // the read position of a select.
+    uint32_t ResumeFile();
+    bool StoreMark(uint64_t length, std::string &error);
+    uint32_t SaveMark();
+    uint32_t SetReadPosition(const std::string &text);
+    std::string ReadPosition() const;
+    uint32_t PositionReader(Reader &reader);
     uint32_t OpenReader(std::unique_ptr<Reader> &reader);
     uint32_t ReadColumns(Reader &reader, std::vector<Column> &columns);
     uint32_t LayOut(uint32_t list, const std::vector<Column> &columns);
@@ -69,13 +88,19 @@ class Connection {
     uint32_t LineFailure(uint64_t line, const std::string &what, uint32_t detail);
     uint32_t FormatRecord(const std::vector<rdxc::ListField> &fields, uint32_t index,
                           std::string &out, const char *lineEnd);
-    uint32_t WriteAll(const std::string &bytes, bool createNew);
+    // Appends bytes (to a new file with createNew); with end, the data is
+    // flushed to disk and end is the file's length after it.
+    uint32_t WriteAll(const std::string &bytes, bool createNew, uint64_t *end = nullptr);
+    // Cuts the file back to length after a batch whose mark failed.
+    void TakeBack(uint64_t length);
     uint32_t HeaderLine(const std::vector<rdxc::ListField> &fields, std::string &out,
                         const char *lineEnd);
     const char *LineEndFor(bool fileExists);
 
     Settings settings_;
     rdxc::FailureLog log_;
+    rdxc::CopyMark mark_;
+    Position position_;
     Charset charset_;
     bool connected_ = false;
     std::unique_ptr<Reader> reader_;

@@ -1,7 +1,9 @@
 #include "csv_reader.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <sys/types.h>
 
 namespace rdcsv {
 namespace {
@@ -18,6 +20,7 @@ Reader::~Reader() {
 }
 
 bool Reader::Rewind() {
+    fileOffset_ = 0;
     pos_ = end_ = 0;
     eof_ = readError_ = false;
     line_ = startLine_ = 1;
@@ -26,9 +29,24 @@ bool Reader::Rewind() {
     return true;
 }
 
+bool Reader::Seek(uint64_t offset, uint64_t line, int &before) {
+    before = -1;
+    const uint64_t from = offset == 0 ? 0 : offset - 1;
+    if (from > static_cast<uint64_t>(INT64_MAX) ||
+        fseeko(file_, static_cast<off_t>(from), SEEK_SET) != 0)
+        return false;
+    if (offset > 0 && (before = std::fgetc(file_)) == EOF) return false;
+    fileOffset_ = offset;
+    pos_ = end_ = 0;
+    eof_ = readError_ = false;
+    line_ = startLine_ = line;
+    return true;
+}
+
 bool Reader::Fill() {
     if (pos_ < end_) return true;
     if (eof_) return false;
+    fileOffset_ += end_;
     pos_ = 0;
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     if (end_ == 0) {

@@ -51,6 +51,13 @@ class Reader {
     bool SawLineEnd() const { return sawLineEnd_; }
     // Back to the start of the file (a byte-order mark is skipped).
     bool Rewind();
+    // Where the next record starts: its byte offset in the file and its line.
+    uint64_t Offset() const { return fileOffset_ + pos_; }
+    uint64_t NextLine() const { return line_; }
+    // Goes on at offset, counting lines from line; before is the byte
+    // before offset (-1 at the start of the file). The caller makes sure
+    // that a record starts there.
+    bool Seek(uint64_t offset, uint64_t line, int &before);
 
   private:
     int Peek();
@@ -69,6 +76,7 @@ class Reader {
     Dialect dialect_;
     size_t maxRecord_;
     std::vector<char> buffer_;
+    uint64_t fileOffset_ = 0; // of the buffer's first byte
     size_t pos_ = 0, end_ = 0;
     bool eof_ = false, readError_ = false;
     std::string record_;

@@ -135,6 +135,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (uint32_t status = OpenReader(reader); status != RDSTATUS_OK) return status;
     std::vector<Column> columns;
     if (uint32_t status = ReadColumns(*reader, columns); status != RDSTATUS_OK) return status;
+    if (uint32_t status = PositionReader(*reader); status != RDSTATUS_OK) return status;
     if (list != 0) {
         if (uint32_t status = LayOut(list, columns); status != RDSTATUS_OK) return status;
     }

@@ -1,7 +1,8 @@
 // Insert, create and drop: records appended as lines, a new file with a
 // header, the file removed. A batch is written with one call and taken
 // back whole when the write fails, so no record is reported written that is
-// not in the file.
+// not in the file; a copy's mark set before it is stored once its bytes are
+// on disk, and the batch taken back when the mark cannot be.
 #include "csv_connection.h"
 
 #include "property_value.h"
@@ -139,7 +140,7 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, ui
 
 // Appends bytes to the file (a new file with createNew); on any failure the
 // file is cut back to its former size.
-uint32_t Connection::WriteAll(const std::string &bytes, bool createNew) {
+uint32_t Connection::WriteAll(const std::string &bytes, bool createNew, uint64_t *end) {
     const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | (createNew ? O_EXCL : 0);
     const int fd = ::open(settings_.path.c_str(), flags, 0666);
     if (fd < 0)
@@ -156,6 +157,11 @@ uint32_t Connection::WriteAll(const std::string &bytes, bool createNew) {
             break;
         }
         written += static_cast<size_t>(n);
+    }
+    if (error == 0 && end != nullptr) {
+        const off_t after = ::lseek(fd, 0, SEEK_END);
+        if (::fdatasync(fd) != 0 || after < 0) error = errno;
+        *end = static_cast<uint64_t>(after);
     }
     if (error != 0 && before >= 0 && ::ftruncate(fd, before) != 0) {
         // The file keeps a partial batch; the failure below still says that
@@ -188,9 +194,27 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
             status != RDSTATUS_OK)
             return status;
     }
-    if (uint32_t status = WriteAll(batch, false); status != RDSTATUS_OK) return status;
+    const bool marking = mark_.Pending();
+    uint64_t end = 0;
+    if (uint32_t status = WriteAll(batch, false, marking ? &end : nullptr); status != RDSTATUS_OK)
+        return status;
+    if (std::string error; marking && !StoreMark(end, error)) {
+        TakeBack(end - batch.size());
+        return log_.Fail("the mark cannot be stored (" + error +
+                         "): no record of the batch was written");
+    }
     *done = count;
     return RDSTATUS_OK;
+}
+
+void Connection::TakeBack(uint64_t length) {
+    const int fd = ::open(settings_.path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    if (::ftruncate(fd, static_cast<off_t>(length)) != 0) {
+        // The mark stays at the former length: the next connect cuts the
+        // batch off.
+    }
+    ::close(fd);
 }
 
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
@@ -206,7 +230,16 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
         if (uint32_t status = HeaderLine(fields, header, LineEndFor(false)); status != RDSTATUS_OK)
             return status;
     }
-    return WriteAll(header, true);
+    // A new file carries the copy's mark from the start.
+    const bool marking = mark_.Pending();
+    uint64_t end = 0;
+    if (uint32_t status = WriteAll(header, true, marking ? &end : nullptr); status != RDSTATUS_OK)
+        return status;
+    if (std::string error; marking && !StoreMark(end, error)) {
+        ::unlink(settings_.path.c_str());
+        return log_.Fail("the mark cannot be stored (" + error + "): the file was not made");
+    }
+    return RDSTATUS_OK;
 }
 
 uint32_t Connection::Drop(uint32_t kind) {

@@ -1,5 +1,6 @@
 // rdcsv: the link connector for delimited text files. The entry points
 // check the private area and hand over to the connection object it holds.
+#include "connector_resume.h"
 #include "csv_connection.h"
 #include "link_entries.h"
 #include "property_value.h"
@@ -24,6 +25,9 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdcsv::kLineEnd, RDTYPE_TEXT, "LineEnd"),
     Declare(rdcsv::kCreate, RDTYPE_INT, "Create"),
     Declare(rdcsv::kLastError, RDTYPE_TEXT, "LastError"),
+    Declare(rdxc::kMarkName, RDTYPE_TEXT, "MarkName"),
+    Declare(rdxc::kMark, RDTYPE_TEXT, "Mark"),
+    Declare(rdxc::kReadPosition, RDTYPE_TEXT, "ReadPosition"),
     PropertyDeclaration{rdcsv::kMetadata, RDTYPE_TEXT, 0, nullptr, 0},
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };

@@ -1,0 +1,180 @@
+// Resuming copies into and out of a file. Into it: the copy's mark lives in
+// the side file with the file's length after the copy's last marked batch;
+// at connect the file is cut back to that length, so that bytes of a batch
+// written after the mark are gone. Out of it: ReadPosition tells where the
+// next record starts, and a select set to it goes on there.
+#include "connector_actions.h"
+#include "connector_resume.h"
+#include "csv_connection.h"
+#include "csv_mark.h"
+
+#include "rdx_status.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rdcsv {
+namespace {
+
+// "offset=BYTES;line=LINE", the two in either order, each once.
+bool ParsePosition(std::string_view text, Position &out) {
+    bool offset = false, line = false;
+    for (bool more = true; more;) {
+        const size_t end = std::min(text.find(';'), text.size());
+        const std::string_view part = text.substr(0, end);
+        more = end < text.size();
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const size_t equals = part.find('=');
+        if (equals == std::string_view::npos) return false;
+        const std::string_view key = part.substr(0, equals), digits = part.substr(equals + 1);
+        uint64_t value = 0;
+        const auto [stop, failure] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (failure != std::errc() || stop != digits.data() + digits.size() || digits.empty())
+            return false;
+        if (key == "offset" && !offset) {
+            out.offset = value;
+            offset = true;
+        } else if (key == "line" && !line && value > 0) {
+            out.line = value;
+            line = true;
+        } else {
+            return false;
+        }
+    }
+    return offset && line;
+}
+
+std::string PositionText(uint64_t offset, uint64_t line) {
+    return "offset=" + std::to_string(offset) + ";line=" + std::to_string(line);
+}
+
+// The file's size, -1 when it does not exist (or cannot be seen).
+int64_t FileSize(const std::string &path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+}
+
+} // namespace
+
+uint32_t Connection::ResumeFile() {
+    mark_.Loaded("");
+    if (!mark_.Active()) return RDSTATUS_OK;
+    const std::string side = MarkPath(settings_.path);
+    std::vector<MarkEntry> entries;
+    std::string error;
+    if (!ReadMarks(side, entries, error)) return log_.Fail("the mark cannot be read: " + error);
+    const MarkEntry *entry = nullptr;
+    for (const MarkEntry &e : entries)
+        entry = e.name == mark_.Name() ? &e : entry;
+    if (entry == nullptr) return RDSTATUS_OK;
+    const int64_t size = FileSize(settings_.path);
+    if (size < static_cast<int64_t>(entry->length) && !(size < 0 && entry->length == 0))
+        return log_.Fail("the file " + settings_.path + " holds " +
+                         std::to_string(std::max<int64_t>(size, 0)) + " bytes, fewer than the " +
+                         std::to_string(entry->length) + " that the mark of copy " + mark_.Name() +
+                         " recorded: it was changed since; remove " + side + " to start again");
+    if (size > static_cast<int64_t>(entry->length)) {
+        const int fd = ::open(settings_.path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(entry->length)) != 0) {
+            const int cause = errno;
+            if (fd >= 0) ::close(fd);
+            return log_.Fail("the file " + settings_.path + " cannot be cut back to the " +
+                             std::to_string(entry->length) +
+                             " bytes of its mark: " + std::strerror(cause));
+        }
+        ::close(fd);
+        rdxc::LogInformation("the file " + settings_.path + " was cut back from " +
+                             std::to_string(size) + " to " + std::to_string(entry->length) +
+                             " bytes, the length at the last mark of copy " + mark_.Name());
+    }
+    mark_.Loaded(entry->mark);
+    return RDSTATUS_OK;
+}
+
+// Replaces this copy's entry of the side file; the others stay.
+bool Connection::StoreMark(uint64_t length, std::string &error) {
+    const std::string side = MarkPath(settings_.path);
+    std::vector<MarkEntry> entries;
+    if (!ReadMarks(side, entries, error)) return false;
+    MarkEntry *entry = nullptr;
+    for (MarkEntry &e : entries)
+        entry = e.name == mark_.Name() ? &e : entry;
+    if (entry == nullptr) entry = &entries.emplace_back(MarkEntry{mark_.Name(), 0, ""});
+    entry->length = length;
+    entry->mark = mark_.Text();
+    if (!WriteMarks(side, entries, error)) return false;
+    mark_.Stored();
+    return true;
+}
+
+// With the file's present length, its bytes flushed first (a missing file
+// counts as empty).
+uint32_t Connection::SaveMark() {
+    if (!connected_) return RDSTATUS_NOTCONNECTED;
+    if (!mark_.Active()) return log_.Fail("the mark cannot be saved: no MarkName is set");
+    uint64_t length = 0;
+    if (const int fd = ::open(settings_.path.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        struct stat info {};
+        const bool synced = ::fdatasync(fd) == 0 && ::fstat(fd, &info) == 0;
+        const int cause = errno;
+        ::close(fd);
+        if (!synced)
+            return log_.Fail("the file " + settings_.path +
+                             " cannot be flushed: " + std::strerror(cause));
+        length = static_cast<uint64_t>(info.st_size);
+    }
+    std::string error;
+    if (!StoreMark(length, error)) return log_.Fail("the mark cannot be saved: " + error);
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Action(uint32_t action) {
+    if (action == rdxc::kActionRollback) return RDSTATUS_OK; // every batch is in the file
+    if (action == rdxc::kActionSaveMark) return SaveMark();
+    return Unsupported("this action");
+}
+
+uint32_t Connection::SetReadPosition(const std::string &text) {
+    Position position;
+    if (!text.empty() && !ParsePosition(text, position))
+        return log_.Fail("ReadPosition is \"offset=BYTES;line=LINE\", not \"" + text + "\"");
+    position.set = !text.empty();
+    position_ = position;
+    return RDSTATUS_OK;
+}
+
+// Where the select's next record starts; before a select, the position set.
+std::string Connection::ReadPosition() const {
+    if (reader_) return PositionText(reader_->Offset(), reader_->NextLine());
+    return position_.set ? PositionText(position_.offset, position_.line) : std::string();
+}
+
+// Moves a reader that stands at the first record to the position set. Only
+// what is cheap is checked: that the position lies among the records and
+// follows a line end.
+uint32_t Connection::PositionReader(Reader &reader) {
+    if (!position_.set) return RDSTATUS_OK;
+    const std::string where = "ReadPosition " + PositionText(position_.offset, position_.line);
+    const uint64_t first = reader.Offset();
+    const int64_t size = FileSize(settings_.path);
+    if (position_.offset < first || position_.line < reader.NextLine())
+        return log_.Fail(where + " lies before the first record of " + settings_.path +
+                         " (offset=" + std::to_string(first) +
+                         ";line=" + std::to_string(reader.NextLine()) + ")");
+    if (size < 0 || position_.offset > static_cast<uint64_t>(size))
+        return log_.Fail(where + " lies beyond the end of " + settings_.path + " (" +
+                         std::to_string(std::max<int64_t>(size, 0)) + " bytes)");
+    int before = -1;
+    if (!reader.Seek(position_.offset, position_.line, before))
+        return log_.Fail("the file " + settings_.path + " cannot be read at " + where);
+    if (position_.offset > first && before != '\n')
+        return log_.Fail(where + " is not the start of a line of " + settings_.path);
+    return RDSTATUS_OK;
+}
+
+} // namespace rdcsv
