@@ -60,8 +60,8 @@ std::vector<uint8_t> Bare(uint32_t code, uint32_t status) {
 }
 
 uint32_t Run(ServerState &server, const Route &route, ConstBytes request,
-             std::vector<uint8_t> &answer) {
-    Exchange exchange{server, request, answer};
+             std::vector<uint8_t> &answer, uint32_t peer) {
+    Exchange exchange{server, request, answer, peer};
     std::lock_guard guard(server.lock);
     try {
         if (!route.changes) return route.handler(exchange);
@@ -88,7 +88,7 @@ std::optional<std::string_view> TextAt(ConstBytes bytes, std::size_t at, std::si
                             static_cast<const uint8_t *>(nul) - start);
 }
 
-std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request) {
+std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request, uint32_t peer) {
     if (request.size() < kHeaderSize) return Bare(0, RDSTATUS_CSMBADREQUEST);
     const uint32_t code = GetU32(request, kCodeAt);
     const Route *route = FindRoute(code);
@@ -105,7 +105,7 @@ std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request) {
     } catch (const std::bad_alloc &) {
         return Bare(code, RDSTATUS_NOMEMORY);
     }
-    const uint32_t status = Run(server, *route, request, answer);
+    const uint32_t status = Run(server, *route, request, answer, peer);
     if (status != 0) return Bare(code, status);
     PutHeader(Bytes(answer), code, static_cast<uint32_t>(answer.size()));
     return answer;

@@ -1,5 +1,6 @@
 // The activity requests: names to handles, the run queue (run, next, done)
 // and the sync check of a waiting activity.
+#include "host_watch.h"
 #include "requests.h"
 
 #include "rdx_status.h"
@@ -49,9 +50,9 @@ uint32_t HandleRunActivity(Exchange &exchange) {
     return 0;
 }
 
-// Hands the oldest queued run to the asking host. Words: 16 the run's
-// handle, 20 the command (0: run), 24 the activity's handle, 32 the
-// waiting handle, 36 0; the activity's name at 40.
+// Hands the oldest queued run to the asking host, which is recorded as the
+// run's host. Words: 16 the run's handle, 20 the command (0: run), 24 the
+// activity's handle, 32 the waiting handle, 36 0; the activity's name at 40.
 uint32_t HandleNextActivity(Exchange &exchange) {
     Store &store = exchange.store();
     Statement next(store.Db(), "SELECT r.id, r.activity, r.waiter, o.name FROM runs r "
@@ -62,6 +63,7 @@ uint32_t HandleNextActivity(Exchange &exchange) {
     const std::string name = next.Text(3);
     Statement start(store.Db(), "UPDATE runs SET state = 1, started_ms = ? WHERE id = ?");
     start.Bind(1, store.NowMs()).Bind(2, run).Run();
+    RecordHost(store, run, exchange.peer);
     Bytes out = exchange.Out();
     std::fill(out.begin() + kHeaderSize, out.end(), 0);
     PutU32(out, kWord16, kRunBase + static_cast<uint32_t>(run));
@@ -73,7 +75,8 @@ uint32_t HandleNextActivity(Exchange &exchange) {
 }
 
 // Ends a run with its end code. An activity handle ends the activity's
-// oldest running run; a run that has ended already stays as it was.
+// oldest running run; a run that has ended already stays as it was, except
+// one recorded as lost, whose host has told its end after all.
 uint32_t HandleDoneActivity(Exchange &exchange) {
     const uint32_t handle = GetU32(exchange.request, kWord16);
     const int64_t endCode = GetU32(exchange.request, kWord28);
@@ -89,7 +92,7 @@ uint32_t HandleDoneActivity(Exchange &exchange) {
         run = oldest.Int(0);
     }
     Statement done(store.Db(), "UPDATE runs SET state = 2, end_code = ?, ended_ms = ? "
-                               "WHERE id = ? AND state < 2");
+                               "WHERE id = ? AND state <> 2");
     done.Bind(1, endCode).Bind(2, store.NowMs()).Bind(3, run).Run();
     return 0;
 }

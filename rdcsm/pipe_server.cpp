@@ -2,6 +2,7 @@
 #include "pipe_server.h"
 
 #include "checkpointer.h"
+#include "host_watch.h"
 #include "rdx_status.h"
 
 #include <algorithm>
@@ -61,6 +62,9 @@ void PipeServer::Run() {
         } catch (const DbError &) {
         }
     }
+    // Runs whose host died while no server manager served are found before
+    // the first request is served.
+    HostWatch hosts(state_, options_.hostCheck);
     {
         std::lock_guard guard(mutex_);
         StartWorker(first_);
@@ -157,7 +161,7 @@ void PipeServer::Serve(RDIPCHandle connection) {
     std::vector<uint8_t> request;
     try {
         if (!ReadRequest(connection, deadline, request)) return;
-        std::vector<uint8_t> answer = Dispatch(state_, request);
+        std::vector<uint8_t> answer = Dispatch(state_, request, RDIPCPeerProcess(connection));
         request = {};
         // One message to a fresh connection: the send does not wait.
         uint32_t written = 0;

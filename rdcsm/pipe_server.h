@@ -23,6 +23,8 @@ inline constexpr const char *kPipeName = "RDCSMP";
 struct ServeOptions {
     std::chrono::milliseconds timeout{5000};
     unsigned maxWorkers = 32;
+    // How often the hosts of running runs are looked for (host_watch.h).
+    std::chrono::milliseconds hostCheck{2000};
 };
 
 class PipeServer {

@@ -21,7 +21,8 @@ std::optional<int64_t> FindNamed(Store &store, const std::string &name) {
     return store.FindObject(kLink, name);
 }
 
-const char *kStates[] = {"queued", "running", "ended"};
+// The words of the run states, kQueued to kHostLost.
+const char *kStates[] = {"queued", "running", "ended", "host lost"};
 
 // The activity's (or link's) connector names its property numbers.
 constexpr uint32_t kConnectorNumber = 0x30001;
@@ -64,14 +65,15 @@ void PrintList(Store &store, std::ostream &out) {
                   "SELECT o.kind, o.handle, o.name, "
                   "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 0), "
                   "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 1), "
-                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 2) "
+                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 2), "
+                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 3) "
                   "FROM objects o ORDER BY o.kind, o.name");
     while (all.Step()) {
         out << (all.Int(0) == kActivity ? "activity " : "link     ") << all.Text(2) << "  (handle "
             << all.Int(1) << ")";
         if (all.Int(0) == kActivity)
             out << "  runs: " << all.Int(3) << " queued, " << all.Int(4) << " running, "
-                << all.Int(5) << " ended";
+                << all.Int(5) << " ended, " << all.Int(6) << " host lost";
         out << "\n";
     }
 }
@@ -139,9 +141,11 @@ bool PrintStatistics(Store &store, const std::string &name, std::ostream &out) {
     runs.Bind(1, *handle);
     while (runs.Step()) {
         const int64_t state = runs.Int(1);
-        out << "run " << runs.Int(0) << "  " << kStates[state >= 0 && state < 3 ? state : 0]
-            << "  queued " << TimeText(runs.Int(3));
-        if (state == 2) out << "  ended " << TimeText(runs.Int(4)) << "  end code " << runs.Int(2);
+        out << "run " << runs.Int(0) << "  "
+            << kStates[state >= 0 && state <= kHostLost ? state : 0] << "  queued "
+            << TimeText(runs.Int(3));
+        if (state >= kEnded)
+            out << "  ended " << TimeText(runs.Int(4)) << "  end code " << runs.Int(2);
         out << "\n";
     }
     Statement stats(store.Db(),

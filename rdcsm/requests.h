@@ -41,6 +41,7 @@ struct Exchange {
     ServerState &server;
     ConstBytes request;
     std::vector<uint8_t> &answer;
+    uint32_t peer = 0; // the client's process id; 0 when unknown
 
     Store &store() { return server.store; }
     Bytes Out() { return {answer.data(), answer.size()}; }
@@ -48,8 +49,9 @@ struct Exchange {
 
 using Handler = uint32_t (*)(Exchange &);
 
-// Answers one received message (any bytes at all); never reads past them.
-std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request);
+// Answers one received message (any bytes at all) of the client process
+// peer (0: unknown); never reads past the message.
+std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request, uint32_t peer = 0);
 
 // The text of a field of size bytes at at: present only when a NUL ends it
 // inside the field and inside the request.

@@ -22,7 +22,9 @@ CREATE TABLE IF NOT EXISTS runs(
   end_code INTEGER,
   queued_ms INTEGER NOT NULL,
   started_ms INTEGER,
-  ended_ms INTEGER);
+  ended_ms INTEGER,
+  host_pid INTEGER,
+  host_start INTEGER);
 CREATE INDEX IF NOT EXISTS runs_by_state ON runs(state, id);
 CREATE INDEX IF NOT EXISTS runs_by_waiter ON runs(waiter, state);
 CREATE TABLE IF NOT EXISTS fields(
@@ -48,6 +50,28 @@ CREATE TABLE IF NOT EXISTS settings(
   value INTEGER NOT NULL);
 )sql";
 
+// Columns added to tables after their first release, in order: a database
+// made before gains them when it is opened.
+struct AddedColumn {
+    const char *table, *column, *add;
+};
+constexpr AddedColumn kAddedColumns[] = {
+    // The host that took a run: its process id and start time.
+    {"runs", "host_pid", "ALTER TABLE runs ADD COLUMN host_pid INTEGER"},
+    {"runs", "host_start", "ALTER TABLE runs ADD COLUMN host_start INTEGER"},
+};
+
+bool HasColumn(Database &db, const char *table, std::string_view column) {
+    Statement columns(db, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+    columns.Bind(1, std::string_view(table)).Bind(2, column);
+    return columns.Step();
+}
+
+void AddMissingColumns(Database &db) {
+    for (const AddedColumn &added : kAddedColumns)
+        if (!HasColumn(db, added.table, added.column)) db.Exec(added.add);
+}
+
 } // namespace
 
 bool Store::Open(const std::string &path, DbError &error) {
@@ -61,6 +85,7 @@ bool Store::Open(const std::string &path, DbError &error) {
         db_.Exec("PRAGMA foreign_keys=ON");
         Transaction transaction(db_);
         db_.Exec(kSchema);
+        AddMissingColumns(db_);
         transaction.Commit();
         offsetMs_ = Setting("clock_offset_ms", 0);
     } catch (const DbError &failure) {

@@ -15,6 +15,11 @@ namespace rdcsm {
 // Kinds of the objects table.
 enum ObjectKind : int64_t { kActivity = 1, kLink = 2 };
 
+// States of a run: queued, taken by a host, ended by its host, or ended
+// because its host died before it told the end (every state from kEnded on
+// is an end).
+enum RunState : int64_t { kQueued = 0, kRunning = 1, kEnded = 2, kHostLost = 3 };
+
 // Handles of runs are the run's number above this; below it are the
 // handles of activities and links.
 inline constexpr uint32_t kRunBase = 0x40000000u;
@@ -27,8 +32,9 @@ struct Resolved {
 
 class Store {
   public:
-    // Opens the database, switches it to WAL with synchronous=NORMAL and
-    // creates the tables. False with error set on failure.
+    // Opens the database, switches it to WAL with synchronous=NORMAL,
+    // creates the tables and adds the columns that an older database lacks.
+    // False with error set on failure.
     bool Open(const std::string &path, DbError &error);
     Database &Db() { return db_; }
 
