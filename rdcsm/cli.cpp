@@ -1,24 +1,22 @@
 // The subcommands of rdcsm and their options.
 #include "cli.h"
 
+#include "ask_server.h"
 #include "jobfile.h"
 #include "report.h"
 #include "serve.h"
 
-#include "csmgr/message.h"
 #include "rdplat.h"
-#include "rdplat_ipc.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 
 namespace rdcsm {
 
 namespace {
-
-using namespace rdx::csmgr;
 
 // The default database: rdcsm.db in the home directory.
 bool DefaultDatabase(std::string &path) {
@@ -36,41 +34,23 @@ bool OpenStore(Store &store, const std::string &path) {
     return false;
 }
 
-// One exchange with a running server manager, without waiting for a pipe
-// that is not there; true when a whole answer of status 0 came back.
-bool Exchange(Bytes message) {
-    RDIPCHandle pipe = RDIPCOpen(kPipeName, 0);
-    if (pipe == nullptr) return false;
-    const auto size = static_cast<uint32_t>(message.size());
-    uint32_t got = 0, more = 0;
-    const int done = RDIPCTransact(pipe, message.data(), size, message.data(), size, &got, &more);
-    RDIPCClose(pipe);
-    return done != 0 && more == 0 && got >= kHeaderSize &&
-           GetU32(ConstBytes(message), kLengthAt) == got && StatusOf(ConstBytes(message)) == 0;
-}
-
-// The information answer of a running server manager.
+// The information answer of this home's server manager.
 int Status() {
-    uint8_t message[kInfoLength] = {};
-    PutHeader(Bytes(message), kInformation, kInfoLength);
-    PutU32(Bytes(message), kWord16, 1);
-    if (!Exchange(Bytes(message)) || GetU32(ConstBytes(message), kLengthAt) != kInfoLength) {
+    const std::optional<ServerInfo> info = AskInformation();
+    if (!info) {
         std::printf("no server manager is running\n");
         return 1;
     }
-    ConstBytes answer(message);
     std::printf("server manager running: process %u, %u attached, state %u\n"
                 "runs: %u queued, %u running; %u activities, %u links\n",
-                GetU32(answer, 24), GetU32(answer, 28), GetU32(answer, 32), GetU32(answer, 36),
-                GetU32(answer, 40), GetU32(answer, 48), GetU32(answer, 52));
+                info->process, info->attached, info->state, info->queued, info->running,
+                info->activities, info->links);
     return 0;
 }
 
 // The shutdown request, as CSMgrShutdown sends it.
 int Stop() {
-    uint8_t message[kBareLength] = {};
-    PutHeader(Bytes(message), kShutdown, kBareLength);
-    if (Exchange(Bytes(message))) return 0;
+    if (AskShutdown()) return 0;
     std::fprintf(stderr, "rdcsm: no server manager answered\n");
     return 1;
 }
@@ -172,10 +152,11 @@ int RunCli(int argc, char **argv) {
 
     CLI11_PARSE(app, argc, argv);
 
+    // The home directory (its pipe folder, its database) and the
+    // international formats that clients receive.
+    const bool started = RDPlatInit(argv[0]) == 0;
     if (*stopCommand) return Stop();
     if (*statusCommand) return Status();
-    // The home directory and the international formats that clients receive.
-    const bool started = RDPlatInit(argv[0]) == 0;
     if (database.empty() && (!started || !DefaultDatabase(database))) {
         std::fprintf(stderr, "rdcsm: no home directory (quarry.ini is neither beside rdcsm nor "
                              "on PATH); name the database with --db\n");

@@ -1,12 +1,15 @@
 // The worker pool and the bounded exchange of one request.
 #include "pipe_server.h"
 
+#include "ask_server.h"
 #include "checkpointer.h"
 #include "host_watch.h"
 #include "rdx_status.h"
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <string>
 #include <sys/prctl.h>
 
 namespace rdcsm {
@@ -32,12 +35,19 @@ PipeServer::~PipeServer() {
 
 bool PipeServer::Start(std::string &error) {
     first_ = RDIPCCreate(kPipeName);
-    if (first_ == nullptr) {
-        error = "cannot create the pipe RDCSMP (is a server manager running already, or is "
-                "the pipe folder not private?)";
-        return false;
+    if (first_ != nullptr) return true;
+    char folder[512];
+    if (RDIPCFolderError(folder, sizeof folder) != 0) {
+        error = std::string("cannot create the pipe RDCSMP: ") + folder;
+    } else if (RDIPCExists(kPipeName, 0) != 0) {
+        const std::optional<ServerInfo> info = AskInformation();
+        error = "a server manager serves the pipe RDCSMP already";
+        if (info) error += " (process " + std::to_string(info->process) + ")";
+        error += "; rdcsm stop ends it";
+    } else {
+        error = "cannot create the pipe RDCSMP";
     }
-    return true;
+    return false;
 }
 
 void PipeServer::Stop() {
@@ -50,16 +60,12 @@ void PipeServer::Run() {
     std::unique_ptr<Checkpointer> checkpointer;
     {
         std::lock_guard guard(state_.lock);
-        Database &db = state_.store.Db();
         try {
-            const char *path = sqlite3_db_filename(db.Handle(), "main");
-            if (path != nullptr && *path != '\0') {
-                checkpointer = std::make_unique<Checkpointer>(path, kCheckpointInterval);
-                db.Exec("PRAGMA wal_autocheckpoint=0");
-            }
-        } catch (const std::exception &) {
-            // the connection checkpoints by itself
+            checkpointer =
+                std::make_unique<Checkpointer>(state_.store.Db(), state_.lock, kCheckpointInterval);
         } catch (const DbError &) {
+            // a database without a file: the connection checkpoints by itself
+        } catch (const std::exception &) {
         }
     }
     // Runs whose host died while no server manager served are found before
@@ -83,11 +89,7 @@ void PipeServer::Run() {
     lock.unlock();
     for (std::thread &worker : workers)
         worker.join();
-    std::lock_guard guard(state_.lock);
-    try {
-        state_.store.Db().Exec("PRAGMA wal_autocheckpoint=1000");
-    } catch (const DbError &) {
-    }
+    checkpointer.reset(); // may take the store's lock for its last pass
 }
 
 // Called with the lock held.

@@ -1,35 +1,113 @@
 // Serving: the store opened, the pipe created, signals turned into a stop.
+// Detached, the child tells the parent through a pipe whether it started
+// (its failure text, or nothing), and the parent succeeds only once the
+// home's pipe answers with the child's own process id.
 #include "serve.h"
+
+#include "ask_server.h"
 
 #include "rdplat_ipc.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <pthread.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace rdcsm {
 
 namespace {
 
-// The parent of a detached server waits for the pipe, then leaves.
-int WaitForChild(pid_t child) {
-    for (int i = 0; i < 200; ++i) {
-        if (RDIPCExists(kPipeName, 0) != 0) {
-            std::printf("rdcsm serving in process %d\n", static_cast<int>(child));
-            return 0;
-        }
-        usleep(50000);
+// The most of a child's report that is read.
+constexpr std::size_t kReportMax = 4096;
+
+// The child's report: its failure text, empty when it started (it closed
+// the pipe without a word, or ended without one).
+std::string ReadReport(int fd) {
+    std::string text;
+    char piece[512];
+    for (;;) {
+        const ssize_t got = read(fd, piece, sizeof piece);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return text;
+        text.append(piece, std::min(static_cast<std::size_t>(got), kReportMax - text.size()));
     }
-    std::fprintf(stderr, "rdcsm: the detached server did not open its pipe\n");
+}
+
+// Sends the failure text (nothing when started) and closes the report.
+void SendReport(int &fd, const std::string &failure) {
+    if (fd < 0) return;
+    std::size_t sent = 0;
+    while (sent < failure.size()) {
+        const ssize_t put = write(fd, failure.data() + sent, failure.size() - sent);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) break;
+        sent += static_cast<std::size_t>(put);
+    }
+    close(fd);
+    fd = -1;
+}
+
+// Why a child that said it started does not answer for itself on the pipe;
+// a child still running is stopped, since no client would reach it.
+std::string WhyNotAnswering(pid_t child, const std::optional<ServerInfo> &info) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child)
+        return "the detached server manager ended before it answered on the pipe RDCSMP";
+    kill(child, SIGTERM);
+    waitpid(child, &status, 0);
+    const std::string self = " the detached server manager (process " + std::to_string(child) + ")";
+    if (info)
+        return "the pipe RDCSMP is answered by process " + std::to_string(info->process) +
+               ", not by" + self + ", which was stopped";
+    return "the pipe RDCSMP does not answer for" + self + ", which was stopped";
+}
+
+// The parent of a detached server manager: its exit status.
+int AwaitChild(pid_t child, int report) {
+    const std::string failure = ReadReport(report);
+    close(report);
+    if (!failure.empty()) {
+        waitpid(child, nullptr, 0);
+        std::fprintf(stderr, "rdcsm: %s\n", failure.c_str());
+        return 1;
+    }
+    const std::optional<ServerInfo> info = AskInformation();
+    if (info && info->process == static_cast<uint32_t>(child)) {
+        std::printf("rdcsm serving in process %d\n", static_cast<int>(child));
+        return 0;
+    }
+    std::fprintf(stderr, "rdcsm: %s\n", WhyNotAnswering(child, info).c_str());
     return 1;
 }
 
-bool Detach() {
-    pid_t child = fork();
-    if (child < 0) return false;
-    if (child > 0) std::exit(WaitForChild(child));
+// Forks; the parent returns its exit status in status and false, the child
+// true with its end of the report pipe, a session of its own and standard
+// streams on /dev/null.
+bool Detach(int &report, int &status) {
+    int ends[2];
+    status = 1;
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        std::perror("rdcsm: pipe");
+        return false;
+    }
+    const pid_t child = fork();
+    if (child != 0) {
+        close(ends[1]);
+        if (child < 0) {
+            std::perror("rdcsm: fork");
+            close(ends[0]);
+            return false;
+        }
+        status = AwaitChild(child, ends[0]);
+        return false;
+    }
+    close(ends[0]);
+    report = ends[1];
     setsid();
     int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     if (null >= 0) {
@@ -41,13 +119,22 @@ bool Detach() {
     return true;
 }
 
+// Opens the store and creates the pipe; the failure text, empty on success.
+std::string Prepare(const ServeSettings &settings, ServerState &state, PipeServer &server) {
+    DbError error;
+    if (!state.store.Open(settings.database, error))
+        return "cannot open the database " + settings.database + ": " + error.message;
+    std::string failure;
+    if (!server.Start(failure)) return failure;
+    return {};
+}
+
 } // namespace
 
 int Serve(const ServeSettings &settings) {
-    if (settings.detach && !Detach()) {
-        std::perror("rdcsm: fork");
-        return 1;
-    }
+    int report = -1;
+    int status = 0;
+    if (settings.detach && !Detach(report, status)) return status;
     // Signals are taken by a thread of their own; every other thread blocks them.
     sigset_t signals;
     sigemptyset(&signals);
@@ -57,16 +144,11 @@ int Serve(const ServeSettings &settings) {
 
     ServerState state;
     state.translationMode = settings.translationMode;
-    DbError error;
-    if (!state.store.Open(settings.database, error)) {
-        std::fprintf(stderr, "rdcsm: cannot open the database %s: %s\n", settings.database.c_str(),
-                     error.message.c_str());
-        return 1;
-    }
     PipeServer server(state, settings.options);
-    std::string message;
-    if (!server.Start(message)) {
-        std::fprintf(stderr, "rdcsm: %s\n", message.c_str());
+    const std::string failure = Prepare(settings, state, server);
+    SendReport(report, failure);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "rdcsm: %s\n", failure.c_str());
         return 1;
     }
     std::thread waiter([&server, signals] {
