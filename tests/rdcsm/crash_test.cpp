@@ -17,42 +17,7 @@
 namespace rdcsmtest {
 namespace {
 
-class CrashTest : public rdxtest::SystemTest {
-  protected:
-    void SetUp() override {
-        SystemTest::SetUp();
-        ASSERT_EQ(0u, RDINISetString("Configuration", "KitType", "2", "quarry.ini"));
-        rdx::csmgr::SetPipeSeconds(0);
-    }
-    void TearDown() override {
-        if (child_ > 0) {
-            kill(child_, SIGKILL);
-            waitpid(child_, nullptr, 0);
-        }
-        rdx::csmgr::SetPipeSeconds(rdx::csmgr::kPipeSeconds);
-        SystemTest::TearDown();
-    }
-
-    // Starts the program serving the test's database; true once it listens.
-    bool StartProgram() {
-        const std::string db = home_.Path("rdcsm.db");
-        const std::string path = home_.Dir() + ":" + (getenv("PATH") ? getenv("PATH") : "");
-        child_ = fork();
-        if (child_ == 0) {
-            setenv("PATH", path.c_str(), 1);
-            execl(RDCSM_PROGRAM, "rdcsm", "--db", db.c_str(), "serve", "--timeout-ms", "1000",
-                  static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 500; ++i) {
-            if (RDIPCExists("RDCSMP", 0) != 0) return true;
-            usleep(10000);
-        }
-        return false;
-    }
-
-    pid_t child_ = -1;
-};
+using CrashTest = ProgramTest;
 
 int64_t Count(rdcsm::Store &store, const char *sql) {
     rdcsm::Statement count(store.Db(), sql);
@@ -119,9 +84,7 @@ TEST_F(CrashTest, KillInTheMiddleOfAStreamLosesNothingAcknowledged) {
     EXPECT_EQ(1, rdx::PropertySetReadInt(description.set, 1));
     NextActivityRecord next{};
     EXPECT_EQ(0u, CSMgrNextActivity(&next));
-    EXPECT_EQ(0u, CSMgrShutdown());
-    EXPECT_EQ(0, rdtest::WaitExit(child_));
-    child_ = -1;
+    EXPECT_EQ(0, StopProgram());
 }
 
 // With kit type 1 the client starts rdcsm from the home directory without

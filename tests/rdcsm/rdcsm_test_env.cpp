@@ -3,6 +3,10 @@
 #include "rdplat_ini.h"
 #include "rdplat_ipc.h"
 
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace rdcsmtest {
 
 rdcsm::Item TextItem(uint32_t number, const std::string &text) {
@@ -69,6 +73,45 @@ void ServerTest::StopServer() {
     thread_.join();
     server_.reset();
     state_.reset();
+}
+
+void ProgramTest::SetUp() {
+    SystemTest::SetUp();
+    ASSERT_EQ(0u, RDINISetString("Configuration", "KitType", "2", "quarry.ini"));
+    rdx::csmgr::SetPipeSeconds(0);
+}
+
+void ProgramTest::TearDown() {
+    if (child_ > 0) {
+        kill(child_, SIGKILL);
+        waitpid(child_, nullptr, 0);
+    }
+    rdx::csmgr::SetPipeSeconds(rdx::csmgr::kPipeSeconds);
+    SystemTest::TearDown();
+}
+
+bool ProgramTest::StartProgram() {
+    const std::string db = home_.Path("rdcsm.db");
+    const std::string path = home_.Dir() + ":" + (getenv("PATH") ? getenv("PATH") : "");
+    child_ = fork();
+    if (child_ == 0) {
+        setenv("PATH", path.c_str(), 1);
+        execl(RDCSM_PROGRAM, "rdcsm", "--db", db.c_str(), "serve", "--timeout-ms", "1000",
+              static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 500; ++i) {
+        if (RDIPCExists("RDCSMP", 0) != 0) return true;
+        usleep(10000);
+    }
+    return false;
+}
+
+int ProgramTest::StopProgram() {
+    EXPECT_EQ(0u, CSMgrShutdown());
+    const int status = rdtest::WaitExit(child_);
+    child_ = -1;
+    return status;
 }
 
 uint32_t ServerTest::Define(rdcsm::ObjectKind kind, const std::string &name,

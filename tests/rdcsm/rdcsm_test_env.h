@@ -52,6 +52,20 @@ class ServerTest : public rdxtest::SystemTest {
     std::chrono::milliseconds timeout_{400};
 };
 
+// rdcsm itself, serving the test's home (kit type 2) as a child process with
+// the database rdcsm.db there; killed at the end when still running.
+class ProgramTest : public rdxtest::SystemTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Starts the program; true once it listens.
+    bool StartProgram();
+    // The shutdown request, then the program's exit status.
+    int StopProgram();
+
+    pid_t child_ = -1;
+};
+
 // Little-endian words and request images.
 std::string Word(uint32_t value);
 uint32_t WordAt(const std::string &bytes, std::size_t at);
