@@ -73,6 +73,30 @@ void RunStarted(RunResult &result, ActivityBlock &block, const ProgressFn &progr
     if (shown != 0) result.message = MessageText(shown);
 }
 
+// Why the server manager did not record the run's end.
+std::string EndFailureText(uint32_t status) {
+    if (status == RDSTATUS_NOPIPE || status == RDSTATUS_EXCHANGE)
+        return "the server manager did not answer";
+    char buffer[RDRES_TEXT_SIZE];
+    const uint32_t length = RDLibraryLoadString(status & 0x0FFFFFFFu, buffer, sizeof buffer);
+    return "the server manager answered status " + std::to_string(status) + ": " +
+           std::string(buffer, length);
+}
+
+// A run whose end was not recorded has not ended well: its status becomes
+// that failure unless the activity failed first, and its text tells it.
+void NoteUnrecorded(RunResult &result, bool failed) {
+    const std::string why =
+        "the run's end could not be recorded: " + EndFailureText(result.endStatus);
+    if (!failed) {
+        result.status = result.endStatus;
+        result.message = why;
+        return;
+    }
+    if (result.message.empty()) result.message = "status " + std::to_string(result.status);
+    result.message += "; " + why;
+}
+
 } // namespace
 
 RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned interval) {
@@ -87,7 +111,8 @@ RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned in
         result.message = MessageText(result.status);
     }
     const bool failed = result.status != 0 || result.statusWord != 0;
-    CSMgrDoneActivity(block.handle, failed ? kEndFailed : 0);
+    result.endStatus = CSMgrDoneActivity(block.handle, failed ? kEndFailed : 0);
+    if (result.endStatus != 0) NoteUnrecorded(result, failed);
     return result;
 }
 

@@ -12,11 +12,16 @@ namespace rdrun {
 constexpr uint32_t kStatisticsWords = 19;
 
 struct RunResult {
-    bool started = false;    // RDActivityInit succeeded: the activity ran
-    uint32_t status = 0;     // the first failure of the run, else 0
+    bool started = false; // RDActivityInit succeeded: the activity ran
+    // The first failure of the run: the activity's, else the server
+    // manager's failure to record the run's end; 0 when there was none.
+    uint32_t status = 0;
     uint32_t statusWord = 0; // the activity's status word at its end
+    uint32_t endStatus = 0;  // CSMgrDoneActivity's: not 0 when the end was not recorded
     uint32_t statistics[kStatisticsWords] = {};
-    std::string message; // the text of the status, or of the status word
+    // The text of the status, or of the status word; for an end that was not
+    // recorded it says so, after the activity's own failure if there was one.
+    std::string message;
 };
 
 // Called about every `interval` milliseconds while the activity runs, with
@@ -25,8 +30,9 @@ using ProgressFn = std::function<void(const uint32_t *statistics)>;
 
 // Starts the activity of block with RDActivityInit, launches it on a
 // thread of its own while `progress` is called, ends it and tells the
-// server manager that it is done. Needs the attachment to the server
-// manager.
+// server manager that it is done. A run whose end the server manager did
+// not record has failed, whatever the activity did. Needs the attachment to
+// the server manager.
 RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned interval);
 
 // Attaches to the server manager, opens the activity by name, starts it

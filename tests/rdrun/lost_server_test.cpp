@@ -1,0 +1,184 @@
+// A server manager or a host killed with SIGKILL in the middle of a run: the
+// host that lost its server manager waits no longer than its time-out and
+// says that the run's end was not recorded; a run whose host died is
+// recorded as lost, while rdcsm serves and when it starts again; the run of
+// a host that lives on (stopped, or outliving a restart of rdcsm) is not.
+#include "run_test_env.h"
+
+#include "rdplat_ipc.h"
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace rdruntest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto npos = std::string::npos;
+
+class LostServerTest : public RunTest {
+  protected:
+    void SetUp() override {
+        RunTest::SetUp();
+        MakeOrders(Path("orders.csv"), kOrders);
+        Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
+               SqliteLink("db2", Path("o2.db")) +
+               CopyActivity("load", {"csv", "db", "orders", "", 100, "stop"}) +
+               CopyActivity("load2", {"csv", "db2", "orders", "", 100, "stop"}));
+    }
+    void TearDown() override {
+        if (host_ > 0) {
+            kill(host_, SIGKILL);
+            waitpid(host_, nullptr, 0);
+        }
+        RunTest::TearDown();
+    }
+
+    // Starts `rdrun ARGUMENTS` with its output in host.txt.
+    void StartHost(const std::string &arguments) {
+        host_ = fork();
+        if (host_ == 0) {
+            const std::string command = "exec " + Path("rdrun") + " " + arguments + " >" +
+                                        Path("host.txt") + " 2>/dev/null </dev/null";
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char *>(nullptr));
+            _exit(127);
+        }
+    }
+    // The host's exit status; -1 (the host killed) when it has not ended
+    // within seconds.
+    int WaitForHost(int seconds) {
+        int status = 0;
+        for (int i = 0; i < seconds * 100; ++i, usleep(10000)) {
+            if (waitpid(host_, &status, WNOHANG) == host_) {
+                host_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+        }
+        return -1;
+    }
+    void KillServer() {
+        ASSERT_EQ(0, kill(server_, SIGKILL));
+        waitpid(server_, nullptr, 0);
+        server_ = -1;
+    }
+    void StartServer() {
+        server_ = fork();
+        if (server_ == 0) {
+            const std::string program = Path("rdcsm");
+            execl(program.c_str(), program.c_str(), "serve", static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        // It answers once it has looked for lost hosts.
+        for (int i = 0; i < 2000 && Program("rdcsm", "status").status != 0; ++i)
+            usleep(10000);
+    }
+    long Copied(const char *target = "o.db") {
+        Db db(Path(target));
+        const std::string count = db.Query("SELECT count(*) FROM orders");
+        return count.empty() || count[0] < '0' || count[0] > '9' ? 0 : std::stol(count);
+    }
+    // Stops the host once it has copied something, and kills it.
+    void KillHostWhileCopying(const std::string &name, const char *target) {
+        ASSERT_TRUE(WaitFor([&] { return Copied(target) > 0; }));
+        ASSERT_EQ(0, kill(host_, SIGSTOP));
+        EXPECT_NE(npos, Runs(name).find("1 running")) << Runs(name);
+        ASSERT_EQ(0, kill(host_, SIGKILL));
+        waitpid(host_, nullptr, 0);
+        host_ = -1;
+    }
+    // Waits (about 60 s at most) for the condition.
+    static bool WaitFor(const std::function<bool()> &condition) {
+        for (int i = 0; i < 6000; ++i, usleep(10000))
+            if (condition()) return true;
+        return false;
+    }
+    // The line of `rdcsm list` of the activity.
+    std::string Runs(const std::string &name = "load") {
+        const std::string list = Program("rdcsm", "list").out;
+        const std::size_t at = list.find("activity " + name + " ");
+        return at == npos ? list : list.substr(at, list.find('\n', at) - at);
+    }
+
+    static constexpr unsigned kOrders = 300000;
+    pid_t host_ = -1;
+};
+
+TEST_F(LostServerTest, AHostWhoseServerManagerWasKilledSaysSoWithinItsTimeOut) {
+    StartHost("--no-progress load");
+    ASSERT_TRUE(WaitFor([&] { return Copied() > 0; }));
+    KillServer();
+    // The copy goes on without the server manager; from its last batch on,
+    // what is left is telling the server manager of the end.
+    ASSERT_TRUE(WaitFor([&] { return Copied() == kOrders; }));
+    const Clock::time_point copied = Clock::now();
+    EXPECT_EQ(1, WaitForHost(60));
+    const double waited = std::chrono::duration<double>(Clock::now() - copied).count();
+    EXPECT_LT(waited, 5 + 1); // the answer's wait, 5 s, and a second
+    const std::string out = rdtest::ReadFile(Path("host.txt"));
+    EXPECT_EQ(npos, out.find("Ended successfully")) << out;
+    const std::string last = "the run's end could not be recorded: the server manager did not "
+                             "answer\n";
+    ASSERT_GE(out.size(), last.size());
+    EXPECT_EQ(last, out.substr(out.size() - last.size())) << out;
+}
+
+TEST_F(LostServerTest, AFailedRunWhoseEndWasNotRecordedTellsBoth) {
+    // The last record's amount is not a number: the copy fails at its end.
+    rdtest::WriteFile(Path("bad.csv"), rdtest::ReadFile(Path("orders.csv")) +
+                                           "300001,1.0x,2026-01-01 10:00:00,bad amount\n");
+    Define(CsvLink("bad", Path("bad.csv"), kOrderColumns) + SqliteLink("db3", Path("o3.db")) +
+           CopyActivity("loadbad", {"bad", "db3", "orders", "", 100, "stop"}));
+    StartHost("--no-progress loadbad");
+    ASSERT_TRUE(WaitFor([&] { return Copied("o3.db") > 0; }));
+    KillServer();
+    EXPECT_EQ(1, WaitForHost(60));
+    const std::string out = rdtest::ReadFile(Path("host.txt"));
+    const std::size_t last = out.rfind("Ended with status 12325: ");
+    ASSERT_NE(npos, last) << out;
+    EXPECT_NE(npos, out.find("; the run's end could not be recorded: the server manager did not "
+                             "answer\n",
+                             last))
+        << out;
+}
+
+TEST_F(LostServerTest, TheRunsOfKilledHostsAreRecordedAsLost) {
+    // Killed while rdcsm serves: found by one of its looks.
+    ASSERT_EQ(0, Program("rdcsm", "run load").status);
+    StartHost("--serve");
+    KillHostWhileCopying("load", "o.db");
+    EXPECT_TRUE(WaitFor([&] { return Runs().find("0 running, 0 ended, 1 host lost") != npos; }))
+        << Runs();
+    EXPECT_NE(npos, Program("rdcsm", "stats load").out.find("run 1  host lost"));
+    // Killed while rdcsm is down: found before the restarted rdcsm answers.
+    ASSERT_EQ(0, Program("rdcsm", "run load2").status);
+    StartHost("--serve");
+    ASSERT_TRUE(WaitFor([&] { return Copied("o2.db") > 0; }));
+    KillServer();
+    KillHostWhileCopying("load2", "o2.db");
+    StartServer();
+    EXPECT_NE(npos, Runs("load2").find("runs: 0 queued, 0 running, 0 ended, 1 host lost"))
+        << Runs("load2");
+}
+
+TEST_F(LostServerTest, TheRunOfAHostThatLivesOnIsNotTakenForLost) {
+    ASSERT_EQ(0, Program("rdcsm", "run load").status);
+    StartHost("--serve");
+    ASSERT_TRUE(WaitFor([&] { return Copied() > 0; }));
+    // Stopped, the host lives on through a restart of rdcsm and its looks.
+    ASSERT_EQ(0, kill(host_, SIGSTOP));
+    KillServer();
+    StartServer();
+    sleep(3); // past a look of the serving rdcsm (every 2 s)
+    EXPECT_NE(npos, Runs().find("0 queued, 1 running, 0 ended, 0 host lost")) << Runs();
+    ASSERT_EQ(0, kill(host_, SIGCONT));
+    EXPECT_TRUE(
+        WaitFor([&] { return rdtest::ReadFile(Path("host.txt")).find("load: ended") != npos; }));
+    EXPECT_NE(npos, Runs().find("0 queued, 0 running, 1 ended, 0 host lost")) << Runs();
+    EXPECT_EQ(kOrders, Copied());
+}
+
+} // namespace
+} // namespace rdruntest
