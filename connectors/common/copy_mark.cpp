@@ -10,10 +10,12 @@ uint32_t CopyMark::SetProperty(uint32_t index, uint32_t field, FailureLog &log) 
     if (index != kMarkName && index != kMark) return RDSTATUS_BADPROPERTY;
     std::string text;
     if (uint32_t status = GetText(field, text); status != RDSTATUS_OK) return status;
+    const std::string what = index == kMarkName ? "MarkName" : "Mark";
     const size_t most = index == kMarkName ? kMostName : kMostText;
+    if (text.find('\0') != std::string::npos) return log.Fail(what + " holds a NUL byte");
     if (text.size() > most)
-        return log.Fail(std::string(index == kMarkName ? "MarkName" : "Mark") + " holds " +
-                        std::to_string(text.size()) + " bytes, more than " + std::to_string(most));
+        return log.Fail(what + " holds " + std::to_string(text.size()) + " bytes, more than " +
+                        std::to_string(most));
     if (index == kMark) {
         Set(std::move(text));
     } else if (text != name_) {

@@ -85,6 +85,7 @@ TEST_F(SqliteResumeTest, MarkReadBackAtConnectByName) {
     EXPECT_EQ(RDSTATUS_FREETEXT, sqlite_.RDXAction(unnamed->Private(), kSaveMark));
     EXPECT_NE(std::string::npos, unnamed->LastError().find("MarkName")) << unnamed->LastError();
     EXPECT_EQ(RDSTATUS_FREETEXT, unnamed->Set("Mark", std::string(64 * 1024 + 1, 'x')));
+    EXPECT_EQ(RDSTATUS_FREETEXT, unnamed->Set("MarkName", std::string("a\0b", 3)));
     // A database is no file to position in.
     uint32_t position = 0;
     ASSERT_EQ(0u, RDFieldAlloc(&position, RDTYPE_TEXT, 1));
