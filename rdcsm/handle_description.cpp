@@ -4,7 +4,9 @@
 #include "items.h"
 #include "requests.h"
 
+#include "rdx_field.h"
 #include "rdx_status.h"
+#include "rdx_stream.h"
 
 #include <cstring>
 
@@ -14,11 +16,34 @@ using namespace rdx::csmgr;
 
 namespace {
 
+// The built-in property that holds an activity's or link's name.
+constexpr uint32_t kNameProperty = 0x30004;
+
 std::optional<std::string> ReadDescription(Store &store, int64_t object) {
     Statement read(store.Db(), "SELECT description FROM objects WHERE handle = ?");
     read.Bind(1, object);
     if (!read.Step()) return std::nullopt;
     return read.Blob(0);
+}
+
+// The description as it is answered: the stored items, and an activity's
+// name as its Name property when the stored items do not set one, so that
+// an activity started by a host knows its own name. (A link's connections
+// keep the connector's name.)
+std::optional<std::string> AnsweredDescription(Store &store, int64_t object) {
+    Statement read(store.Db(), "SELECT description, name, kind FROM objects WHERE handle = ?");
+    read.Bind(1, object);
+    if (!read.Step()) return std::nullopt;
+    std::string description = read.Blob(0);
+    if (read.Int(2) != kActivity) return description;
+    std::vector<Item> items;
+    const auto *stored = reinterpret_cast<const uint8_t *>(description.data());
+    if (!ParseItems({stored, description.size()}, 0, items, false)) return description;
+    for (const Item &item : items)
+        if (item.number == kNameProperty) return description;
+    items.push_back(Item{RDTYPE_TEXT, RDCHARSET_INTERCHANGE, kNameProperty,
+                         read.Text(1) + std::string(1, '\0')});
+    return PackItems(items);
 }
 
 // The size of a growable answer: needed bytes rounded up to the first
@@ -33,7 +58,7 @@ std::size_t GrownSize(std::size_t needed, std::size_t first) {
 uint32_t HandleGetDescription(Exchange &exchange) {
     auto resolved = exchange.store().Resolve(GetU32(exchange.request, kWord20));
     if (!resolved) return RDSTATUS_CSMNOHANDLE;
-    auto description = ReadDescription(exchange.store(), resolved->object);
+    auto description = AnsweredDescription(exchange.store(), resolved->object);
     if (!description) return RDSTATUS_CSMNOHANDLE;
     const std::size_t needed = kGetItemsAt + description->size() + kItemHeader;
     if (needed > kMaxRequest * 4ull) return RDSTATUS_CSMSTORE;

@@ -42,6 +42,17 @@ std::string CountsText(const Counts &counts) {
 } // namespace
 
 uint32_t CopyRun::Finish(uint32_t status) {
+    if (status == 0 && finished_) {
+        status = RDConnectDisconnect(target_.handle());
+        if (status == 0)
+            Log(RDLOG_INFORMATIONAL,
+                "Nothing to resume: the last run of " + job_.name + " finished after " +
+                    Grouped(resumeFrom_.written) +
+                    " records written; nothing was copied. Run it without --resume to copy "
+                    "again.",
+                0);
+        return status;
+    }
     if (status == 0) status = SaveFinalMark();
     bool disconnected = false;
     if (status == 0) {

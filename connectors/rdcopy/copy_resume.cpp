@@ -64,12 +64,19 @@ uint32_t CopyRun::ReadMark(bool &resuming) {
     if (!text.empty() && !(mark = ParseMark(text)))
         return Refuse("The target of " + job_.name + " holds a mark that cannot be read (\"" +
                       text.substr(0, 80) + "\"); drop the target to start again.");
-    if (!mark || mark->done) {
+    if (!mark) {
         if (job_.resume)
             Log(RDLOG_INFORMATIONAL,
-                "Nothing to resume: no run of " + job_.name +
-                    " was left unfinished in its target; the copy starts with the first record.",
+                "Nothing to resume: the target holds no run of " + job_.name +
+                    "; the copy starts with the first record.",
                 0);
+        return 0;
+    }
+    // A resume after the last run finished (it may have been killed after
+    // its end was committed) has nothing to do, and copies nothing twice.
+    if (mark->done) {
+        finished_ = job_.resume;
+        if (finished_) resumeFrom_ = *mark;
         return 0;
     }
     if (!job_.resume && !Empty(*mark))

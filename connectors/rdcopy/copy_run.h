@@ -59,6 +59,7 @@ class CopyRun {
     FieldList list_;
     Counts counts_;
     bool targetConnected_ = false;
+    bool finished_ = false;     // asked to resume a copy whose last run finished
     bool keepsMarks_ = false;   // the target keeps the copy's mark
     bool positioned_ = false;   // the source tells and takes its read position
     bool holds_ = false;        // the target tells the records it holds uncommitted

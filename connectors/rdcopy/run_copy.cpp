@@ -32,7 +32,7 @@ uint32_t RunCopy(const CopyJob &job) {
 uint32_t CopyRun::Run() {
     uint32_t status = Open();
     if (status == 0) status = Start();
-    if (status == 0) status = CopyBatches();
+    if (status == 0 && !finished_) status = CopyBatches();
     return Finish(status);
 }
 
@@ -58,18 +58,23 @@ uint32_t CopyRun::Open() {
 uint32_t CopyRun::Start() {
     bool resuming = false;
     uint32_t status = ReadMark(resuming);
-    if (status == 0) status = OrderSource();
+    if (status != 0 || finished_) return status;
+    status = OrderSource();
     if (status == 0 && resuming) status = PositionSource();
     if (status == 0) status = list_.Alloc(job_.batchSize);
     uint32_t total = 0;
     if (status == 0)
         status = RDConnectSelect(source_.handle(), list_.handle(), job_.batchSize, 0, &total);
     if (status == 0 && resuming) status = SkipConsumed();
-    if (status != 0 || !job_.createTarget || resuming) return status;
-    // The table is created with the copy's first mark, so that a run that
-    // ends before its first batch leaves a target that a rerun resumes.
+    if (status != 0 || resuming) return status;
+    // A new copy marks its start before its first batch (with the table it
+    // creates, or at once), so that a run killed before its first batch is
+    // not taken for the last finished one.
     if (keepsMarks_) status = target_.SetText(rdxc::kMark, FormatMark(start_));
-    if (status == 0) status = RDConnectCreate(target_.handle(), kCreateTable, list_.handle());
+    if (status == 0 && job_.createTarget)
+        return RDConnectCreate(target_.handle(), kCreateTable, list_.handle());
+    if (status == 0 && keepsMarks_)
+        status = RDConnectAction(target_.handle(), rdxc::kActionSaveMark);
     return status;
 }
 

@@ -79,7 +79,8 @@ TEST_F(ServerTest, WholeActivityExchange) {
     ASSERT_EQ(0u, CSMgrPutDescription(handle, putBack.set));
     Set merged;
     ASSERT_EQ(0u, CSMgrGetDescription(handle, merged.set));
-    EXPECT_EQ(4u, rdx::PropertySetCount(merged.set));
+    // The four items and the activity's name, which the answer adds.
+    EXPECT_EQ(5u, rdx::PropertySetCount(merged.set));
     EXPECT_EQ(99, rdx::PropertySetReadInt(merged.set, 5));
     EXPECT_EQ(-6, rdx::PropertySetReadInt(merged.set, 6));
     EXPECT_EQ("source", TextIn(merged.set, kLinkName));
@@ -161,7 +162,8 @@ TEST_F(ServerTest, DescriptionLargerThanOnePieceBothWays) {
     const uint32_t handle = Define(rdcsm::kActivity, "big", items); // about 5 KiB
     Set read;
     ASSERT_EQ(0u, CSMgrGetDescription(handle, read.set));
-    ASSERT_EQ(150u, rdx::PropertySetCount(read.set));
+    ASSERT_EQ(151u, rdx::PropertySetCount(read.set)); // and the name
+    EXPECT_EQ("big", TextIn(read.set, 0x30004));
     EXPECT_EQ("value number 150", TextIn(read.set, 150));
 
     Set putBack;
@@ -173,7 +175,7 @@ TEST_F(ServerTest, DescriptionLargerThanOnePieceBothWays) {
     ASSERT_EQ(0u, CSMgrPutDescription(handle, putBack.set));
     Set merged;
     ASSERT_EQ(0u, CSMgrGetDescription(handle, merged.set));
-    EXPECT_EQ(151u, rdx::PropertySetCount(merged.set));
+    EXPECT_EQ(152u, rdx::PropertySetCount(merged.set));
     EXPECT_EQ(longText, TextIn(merged.set, 1000));
     EXPECT_EQ("new 148", TextIn(merged.set, 148));
     EXPECT_EQ("value number 149", TextIn(merged.set, 149));

@@ -63,7 +63,7 @@ TEST_F(ServerTest, JobFileRoundTripsThroughDefineAndExport) {
     ASSERT_EQ(0u, CSMgrOpenActivity(&handle, &Stream("load", 256), 1));
     Set description;
     ASSERT_EQ(0u, CSMgrGetDescription(handle, description.set));
-    EXPECT_EQ(10u, rdx::PropertySetCount(description.set));
+    EXPECT_EQ(11u, rdx::PropertySetCount(description.set)); // and the name
     EXPECT_EQ(41, rdx::PropertySetReadInt(description.set, 5));
     uint32_t type = 0;
     void *value = nullptr;

@@ -15,6 +15,14 @@
 namespace rdruntest {
 namespace {
 
+// 1234567 as 1,234,567.
+std::string Grouped(long value) {
+    std::string digits = std::to_string(value);
+    for (size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, 1, ',');
+    return digits;
+}
+
 class FaultTest : public RunTest {
   protected:
     // orders.csv of `rows` orders copied into the table orders of o.db in
@@ -68,8 +76,10 @@ TEST_F(FaultTest, StopKeepsWholeBatchesAndResumeFinishes) {
         if (kept == rows_) break; // the copy ended before the signal came
         EXPECT_EQ(0, kept % 1000) << kept;
         const std::string out = rdtest::ReadFile(Path("run.out"));
-        EXPECT_NE(std::string::npos, out.find("Ended with status 1542: stopped: ")) << out;
-        EXPECT_NE(std::string::npos, out.find("records written in whole batches")) << out;
+        EXPECT_NE(std::string::npos, out.find("Ended with status 1542: ")) << out;
+        EXPECT_NE(std::string::npos,
+                  out.find("stopped: " + Grouped(kept) + " records written in whole batches"))
+            << out;
         // The statistics of the stopped run reached the server manager.
         const std::string stats = Program("rdcsm", "stats load").out;
         EXPECT_EQ(++stopped, Count(stats, "statistics:")) << stats;
@@ -86,10 +96,15 @@ TEST_F(FaultTest, StopKeepsWholeBatchesAndResumeFinishes) {
     const Ran resumed = Rdrun("--resume load");
     EXPECT_EQ(0, resumed.status) << resumed.out << resumed.err;
     ExpectWhole();
-    // A finished copy leaves nothing to resume: a rerun starts again (and
-    // here appends, as the job says).
-    const std::string log = Log("load");
-    EXPECT_NE(std::string::npos, log.find("Resuming load after ")) << log;
+    EXPECT_NE(std::string::npos, Log("load").find("Resuming load after ")) << Log("load");
+    // Resuming a copy that finished (its run may have been killed after its
+    // end was committed) copies nothing twice.
+    const Ran again = Rdrun("--resume load");
+    EXPECT_EQ(0, again.status) << again.out << again.err;
+    ExpectWhole();
+    EXPECT_NE(std::string::npos, Log("load").find("Nothing to resume: the last run of load "
+                                                  "finished after 150,000 records written"))
+        << Log("load");
 }
 
 // SIGKILL at random moments, each run started with --resume: the target
