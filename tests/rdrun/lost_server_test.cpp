@@ -102,7 +102,7 @@ class LostServerTest : public RunTest {
         return at == npos ? list : list.substr(at, list.find('\n', at) - at);
     }
 
-    static constexpr unsigned kOrders = 300000;
+    static constexpr unsigned kOrders = 100000;
     pid_t host_ = -1;
 };
 
@@ -128,7 +128,7 @@ TEST_F(LostServerTest, AHostWhoseServerManagerWasKilledSaysSoWithinItsTimeOut) {
 TEST_F(LostServerTest, AFailedRunWhoseEndWasNotRecordedTellsBoth) {
     // The last record's amount is not a number: the copy fails at its end.
     rdtest::WriteFile(Path("bad.csv"), rdtest::ReadFile(Path("orders.csv")) +
-                                           "300001,1.0x,2026-01-01 10:00:00,bad amount\n");
+                                           "100001,1.0x,2026-01-01 10:00:00,bad amount\n");
     Define(CsvLink("bad", Path("bad.csv"), kOrderColumns) + SqliteLink("db3", Path("o3.db")) +
            CopyActivity("loadbad", {"bad", "db3", "orders", "", 100, "stop"}));
     StartHost("--no-progress loadbad");
