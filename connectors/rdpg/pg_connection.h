@@ -83,6 +83,7 @@ class Connection {
     // pg_mark.cpp: the copy's mark, read at connect and upserted inside the
     // open transaction (its table made first when not known to exist).
     uint32_t LoadMark();
+    bool TableExists();
     Result StoreMark();
     // After a commit that stored the mark.
     void MarkCommitted();

@@ -35,10 +35,22 @@ uint32_t Connection::LoadMark() {
     Result read(PQexecParams(db_, sql.c_str(), 1, nullptr, name, lengths, nullptr, 0));
     if (PQresultStatus(read.get()) != PGRES_TUPLES_OK)
         return ServerFailure("the mark cannot be read", read.get());
-    if (PQntuples(read.get()) == 1)
+    if (PQntuples(read.get()) == 1 && TableExists())
         mark_.Loaded(std::string(PQgetvalue(read.get(), 0, 0),
                                  static_cast<size_t>(PQgetlength(read.get(), 0, 0))));
     return RDSTATUS_OK;
+}
+
+// A mark counts only while the table it counts the rows of is there: a
+// user who dropped the table starts the copy again.
+bool Connection::TableExists() {
+    if (settings_.table.empty()) return true;
+    const std::string quoted = QuoteName(settings_.table);
+    const char *table[] = {quoted.c_str()};
+    Result exists(PQexecParams(db_, "SELECT to_regclass($1) IS NOT NULL", 1, nullptr, table,
+                               nullptr, nullptr, 0));
+    return PQresultStatus(exists.get()) != PGRES_TUPLES_OK ||
+           PQgetvalue(exists.get(), 0, 0)[0] == 't';
 }
 
 Result Connection::StoreMark() {

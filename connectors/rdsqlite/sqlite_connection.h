@@ -87,6 +87,7 @@ class Connection {
     uint32_t SqlFailure(const std::string &what, int result);
     uint32_t Run(const std::string &sql);
     uint32_t LoadMark();
+    bool TableExists();
     // Upserts the mark's text inside the open transaction (the mark table
     // made first when missing); SQLite's result code.
     int StoreMark();

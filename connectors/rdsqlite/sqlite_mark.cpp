@@ -38,6 +38,7 @@ uint32_t Connection::LoadMark() {
                           SQLITE_STATIC);
         result = sqlite3_step(read.get());
     }
+    if (result == SQLITE_ROW && !TableExists()) return RDSTATUS_OK;
     if (result == SQLITE_ROW) {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(read.get(), 0));
         mark_.Loaded(text == nullptr ? ""
@@ -47,6 +48,19 @@ uint32_t Connection::LoadMark() {
     }
     if (result != SQLITE_DONE) return SqlFailure("the mark cannot be read", result);
     return RDSTATUS_OK;
+}
+
+// A mark counts only while the table it counts the rows of is there: a
+// user who dropped the table starts the copy again.
+bool Connection::TableExists() {
+    if (settings_.table.empty()) return true;
+    Statement exists;
+    int result = sqlite3_prepare_v2(
+        db_, "SELECT 1 FROM main.sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+        -1, exists.out(), nullptr);
+    if (result != SQLITE_OK) return true;
+    sqlite3_bind_text(exists.get(), 1, settings_.table.c_str(), -1, SQLITE_STATIC);
+    return sqlite3_step(exists.get()) != SQLITE_DONE;
 }
 
 int Connection::StoreMark() {

@@ -107,6 +107,24 @@ TEST_F(FaultTest, StopKeepsWholeBatchesAndResumeFinishes) {
         << Log("load");
 }
 
+// The refusal of a second copy into an unfinished target offers two ways
+// on: --resume, or dropping the target, after which the copy starts again.
+TEST_F(FaultTest, DroppingTheTargetStartsTheCopyAgain) {
+    DefineLoad(60000, 1000);
+    const pid_t run = Start("rdrun", "load", "run");
+    WaitForRows(1);
+    kill(run, SIGTERM);
+    ASSERT_EQ(143, Ended(run)) << rdtest::ReadFile(Path("run.out"));
+    const Ran refused = Rdrun("load");
+    EXPECT_EQ(1, refused.status);
+    EXPECT_NE(std::string::npos, refused.out.find("or drop the target to start again"))
+        << refused.out;
+    Db(Path("o.db")).Exec("DROP TABLE orders");
+    const Ran again = Rdrun("load");
+    EXPECT_EQ(0, again.status) << again.out << again.err;
+    ExpectWhole();
+}
+
 // SIGKILL at random moments, each run started with --resume: the target
 // ends with every source record exactly once.
 TEST_F(FaultTest, KillLoopLosesAndRepeatsNothing) {
