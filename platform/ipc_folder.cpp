@@ -84,7 +84,8 @@ FolderState Settle(const std::string &folder, bool create, bool follow) {
         if (mkdir(folder.c_str(), 0700) == 0) {
             // The umask may have taken bits away; the folder must stay usable.
             if (chmod(folder.c_str(), 0700) != 0)
-                return Refuse(folder, std::string("cannot be opened up: ") + std::strerror(errno));
+                return Refuse(folder,
+                              std::string("cannot be set to mode 0700: ") + std::strerror(errno));
         } else if (errno != EEXIST) {
             return Refuse(folder, std::string("cannot be made: ") + std::strerror(errno));
         }

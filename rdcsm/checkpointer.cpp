@@ -46,10 +46,14 @@ Checkpointer::~Checkpointer() {
 int Checkpointer::OnCommit(void *self, sqlite3 *db, const char *schema, int frames) {
     auto &checkpointer = *static_cast<Checkpointer *>(self);
     const int64_t bytes = int64_t{frames} * checkpointer.frameBytes_;
-    if (bytes >= kForceBytes)
+    if (bytes >= kForceBytes) {
+        // After the thread's pass, if one runs: with no commit beside it,
+        // this one copies all.
+        std::lock_guard pass(checkpointer.passLock_);
         sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    else if (bytes >= kCatchUpBytes)
+    } else if (bytes >= kCatchUpBytes) {
         checkpointer.Wake();
+    }
     return SQLITE_OK;
 }
 
@@ -81,9 +85,14 @@ void Checkpointer::Run(const std::string &path) {
 
 void Checkpointer::Pass(sqlite3 *own) {
     int log = 0, copied = 0;
-    sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, &log, &copied);
+    {
+        std::lock_guard pass(passLock_);
+        sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, &log, &copied);
+    }
     if (copied >= log || int64_t{log} * frameBytes_ < kCatchUpBytes) return;
+    // The writer lock first, as a commit holds it when it checkpoints.
     std::lock_guard writer(writerLock_);
+    std::lock_guard pass(passLock_);
     sqlite3_wal_checkpoint_v2(own, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 

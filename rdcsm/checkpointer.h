@@ -13,10 +13,10 @@
 //    the server's next commit starts the log again from its beginning, the
 //    file cut back to kLogKeptBytes (journal_size_limit).
 // The serving connection's commit hook wakes the thread as soon as the log
-// passes kCatchUpBytes, and checkpoints at once itself should a burst of
-// large commits take it past kForceBytes first. So the log file stays below
-// kForceBytes plus one request (16 MiB of value), unless a reader holds an
-// old snapshot of the log all along.
+// passes kCatchUpBytes, and should a burst of large commits take it past
+// kForceBytes first, checkpoints itself once the thread's pass is done. So
+// the log file stays below kForceBytes plus one request (16 MiB of value),
+// unless a reader holds an old snapshot of the log all along.
 #pragma once
 
 #include "sqlite_db.h"
@@ -57,6 +57,7 @@ class Checkpointer {
     std::mutex &writerLock_;
     std::chrono::milliseconds interval_;
     int64_t frameBytes_ = 0; // a page and its frame header
+    std::mutex passLock_;    // one checkpoint at a time, the thread's or a commit's
     std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<bool> woken_{false};
