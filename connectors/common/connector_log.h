@@ -1,11 +1,14 @@
 // Failures of a connector's operations: the text naming what went wrong goes
 // to the activity's log as a free-text record and is kept for the connection
 // (readable as a property), and the operation returns the free-text status.
+// The connection's passwords are hidden in every text first, since a
+// driver's message may echo its connection text.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rdxc {
 
@@ -21,14 +24,21 @@ class FailureLog {
     // Keeps text without logging it, for a status that the library logs
     // itself with its own message; returns status.
     uint32_t Keep(std::string text, uint32_t status) {
-        last_ = std::move(text);
+        last_ = Hidden(std::move(text));
         return status;
     }
+    // Logs text as information, the passwords hidden.
+    void Inform(std::string text) const;
     const std::string &Last() const { return last_; }
     void Clear() { last_.clear(); }
+    // The passwords to hide in the texts from now on (secret_mask.h).
+    void SetSecrets(std::vector<std::string> secrets) { secrets_ = std::move(secrets); }
 
   private:
+    std::string Hidden(std::string text) const;
+
     std::string last_;
+    std::vector<std::string> secrets_;
 };
 
 } // namespace rdxc

@@ -7,6 +7,7 @@
 #include "property_value.h"
 #include "rdx_connector.h"
 #include "rdx_status.h"
+#include "secret_mask.h"
 
 #include <algorithm>
 #include <atomic>
@@ -26,47 +27,6 @@ std::string AttributeValue(const std::string &value) {
         if (c == '}') braced += c;
     }
     return braced + "}";
-}
-
-bool IsPasswordKey(std::string key) {
-    while (!key.empty() && key.back() == ' ')
-        key.pop_back();
-    while (!key.empty() && key.front() == ' ')
-        key.erase(0, 1);
-    return rdxc::SameWord(key, "PWD") || rdxc::SameWord(key, "PASSWORD");
-}
-
-// The connection string with the values of password attributes hidden.
-std::string WithoutPasswords(const std::string &text) {
-    std::string shown;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t equals = text.find('=', at);
-        if (equals == std::string::npos) {
-            shown += text.substr(at);
-            break;
-        }
-        // A braced value runs to its closing brace (doubled inside).
-        size_t end = equals + 1;
-        if (end < text.size() && text[end] == '{') {
-            for (++end; end < text.size(); ++end) {
-                if (text[end] != '}') continue;
-                if (end + 1 < text.size() && text[end + 1] == '}') {
-                    ++end;
-                    continue;
-                }
-                break;
-            }
-        }
-        end = text.find(';', std::min(end, text.size()));
-        if (end == std::string::npos) end = text.size();
-        const std::string key = text.substr(at, equals - at);
-        shown +=
-            key + "=" + (IsPasswordKey(key) ? "****" : text.substr(equals + 1, end - equals - 1));
-        if (end < text.size()) shown += ';';
-        at = end + 1;
-    }
-    return shown;
 }
 
 // The driver manager (libodbc, and libodbcinst which it loads on demand)
@@ -100,11 +60,11 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     case rdxc::kOrderBy:
         return rdxc::GetText(field, settings_.orderBy);
     case kServer:
-        return rdxc::GetText(field, settings_.server);
+        return KeepSecrets(rdxc::GetText(field, settings_.server));
     case kUser:
         return rdxc::GetText(field, settings_.user);
     case kPassword:
-        return rdxc::GetText(field, settings_.password);
+        return KeepSecrets(rdxc::GetText(field, settings_.password));
     case kTable:
         insertKey_.clear();
         return rdxc::GetText(field, settings_.table);
@@ -120,7 +80,7 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     case rdxc::kOrderBy:
         return rdxc::PutText(field, settings_.orderBy);
     case kServer:
-        return rdxc::PutText(field, WithoutPasswords(settings_.server));
+        return rdxc::PutText(field, rdxc::MaskSecrets(settings_.server, rdxc::SecretForm::Odbc));
     case kUser:
         return rdxc::PutText(field, settings_.user);
     case kPassword:
@@ -136,8 +96,14 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     }
 }
 
+uint32_t Connection::KeepSecrets(uint32_t status) {
+    std::vector<std::string> secrets = rdxc::SecretsIn(settings_.server, rdxc::SecretForm::Odbc);
+    secrets.push_back(settings_.password);
+    log_.SetSecrets(std::move(secrets));
+    return status;
+}
+
 uint32_t Connection::Fail(std::string text) {
-    HideSecret(text, settings_.password);
     return log_.Fail(std::move(text));
 }
 
@@ -148,17 +114,14 @@ uint32_t Connection::DriverFailure(const std::string &what, const Handle &handle
 
 void Connection::Note(SQLRETURN result, const Handle &handle) {
     if (result != SQL_SUCCESS_WITH_INFO) return;
-    for (const Diagnostic &record : DiagnosticsOf(handle.type(), handle.get())) {
-        std::string text = "[" + record.state + "] " + record.text;
-        HideSecret(text, settings_.password);
-        rdxc::LogInformation(text);
-    }
+    for (const Diagnostic &record : DiagnosticsOf(handle.type(), handle.get()))
+        log_.Inform("[" + record.state + "] " + record.text);
 }
 
 std::string Connection::DataSourceName() const {
     return settings_.server.find('=') == std::string::npos
                ? settings_.server
-               : "\"" + WithoutPasswords(settings_.server) + "\"";
+               : "\"" + rdxc::MaskSecrets(settings_.server, rdxc::SecretForm::Odbc) + "\"";
 }
 
 uint32_t Connection::Connect() {

@@ -52,7 +52,10 @@ class Connection {
     uint32_t Unsupported(const char *operation);
 
   private:
-    // Logs text (the password hidden) and returns the free-text status.
+    // Hands the passwords of the connection string and of the Password
+    // property to the log, which hides them; returns status.
+    uint32_t KeepSecrets(uint32_t status);
+    // Logs text (the passwords hidden) and returns the free-text status.
     uint32_t Fail(std::string text);
     // what, then the handle's diagnostics.
     uint32_t DriverFailure(const std::string &what, const Handle &handle);

@@ -41,10 +41,4 @@ std::string JoinDiagnostics(const std::vector<Diagnostic> &records) {
     return joined;
 }
 
-void HideSecret(std::string &text, const std::string &secret) {
-    if (secret.empty()) return;
-    for (size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + 4))
-        text.replace(at, secret.size(), "****");
-}
-
 } // namespace rdodbc

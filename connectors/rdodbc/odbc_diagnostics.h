@@ -18,8 +18,5 @@ struct Diagnostic {
 std::vector<Diagnostic> DiagnosticsOf(SQLSMALLINT type, SQLHANDLE handle);
 // The records joined by "; ", empty when there are none.
 std::string JoinDiagnostics(const std::vector<Diagnostic> &records);
-// Every occurrence of secret in text replaced by stars (nothing for an
-// empty secret).
-void HideSecret(std::string &text, const std::string &secret);
 
 } // namespace rdodbc

@@ -6,6 +6,7 @@
 #include "connector_resume.h"
 #include "property_value.h"
 #include "rdx_status.h"
+#include "secret_mask.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -27,28 +28,9 @@ std::string MessageOf(const PGresult *result) {
     return text;
 }
 
-// The connection string with its password replaced by stars, as it is
-// shown; a text libpq cannot read is not shown at all.
-std::string Masked(const std::string &connection) {
-    if (connection.find("password") == std::string::npos) return connection;
-    char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(connection.c_str(), &error);
-    PQfreemem(error);
-    if (options == nullptr) return "";
-    std::string shown;
-    for (const PQconninfoOption *o = options; o->keyword != nullptr; ++o) {
-        if (o->val == nullptr) continue;
-        const bool secret = std::string_view(o->keyword) == "password";
-        shown += (shown.empty() ? "" : " ") + std::string(o->keyword) + "=" +
-                 (secret ? std::string("****") : std::string(o->val));
-    }
-    PQconninfoFree(options);
-    return shown;
-}
-
 // Notices (and warnings) go to the log as informational texts.
-void LogNotice(void *, const PGresult *result) {
-    rdxc::LogInformation(MessageOf(result));
+void LogNotice(void *log, const PGresult *result) {
+    static_cast<const rdxc::FailureLog *>(log)->Inform(MessageOf(result));
 }
 
 } // namespace
@@ -61,7 +43,7 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     case rdxc::kOrderBy:
         return rdxc::GetText(field, settings_.orderBy);
     case kConnection:
-        return rdxc::GetText(field, settings_.connection);
+        return KeepSecrets(rdxc::GetText(field, settings_.connection));
     case kHost:
         return rdxc::GetText(field, settings_.host);
     case kPort:
@@ -71,7 +53,7 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     case kUser:
         return rdxc::GetText(field, settings_.user);
     case kPassword:
-        return rdxc::GetText(field, settings_.password);
+        return KeepSecrets(rdxc::GetText(field, settings_.password));
     case kSql:
         return rdxc::GetText(field, settings_.sql);
     case kTable:
@@ -99,7 +81,8 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutInt(field,
                             static_cast<int32_t>(std::min<uint64_t>(Uncommitted(), INT32_MAX)));
     case kConnection:
-        return rdxc::PutText(field, Masked(settings_.connection));
+        return rdxc::PutText(field,
+                             rdxc::MaskSecrets(settings_.connection, rdxc::SecretForm::Libpq));
     case kHost:
         return rdxc::PutText(field, settings_.host);
     case kPort:
@@ -134,6 +117,14 @@ uint32_t Connection::SetTransaction(uint32_t field) {
         return log_.Fail("Transaction is \"batch\" or \"connection\", not \"" + text + "\"");
     settings_.copyPerConnection = rdxc::SameWord(text, "connection");
     return RDSTATUS_OK;
+}
+
+uint32_t Connection::KeepSecrets(uint32_t status) {
+    std::vector<std::string> secrets =
+        rdxc::SecretsIn(settings_.connection, rdxc::SecretForm::Libpq);
+    secrets.push_back(settings_.password);
+    log_.SetSecrets(std::move(secrets));
+    return status;
 }
 
 uint32_t Connection::ServerFailure(const std::string &what, const PGresult *result) {
@@ -172,12 +163,13 @@ uint32_t Connection::Connect() {
     db_ = PQconnectdbParams(keys.data(), values.data(), 1);
     if (db_ == nullptr) return RDSTATUS_NOMEMORY;
     if (PQstatus(db_) != CONNECTION_OK) {
-        // libpq's message names host and reason, never the password.
+        // libpq's message may echo a connection text it cannot read: the
+        // log hides its passwords.
         const uint32_t status = ServerFailure("the server cannot be reached", nullptr);
         Disconnect();
         return status;
     }
-    PQsetNoticeReceiver(db_, LogNotice, nullptr);
+    PQsetNoticeReceiver(db_, LogNotice, &log_);
     // A send buffer that holds whole batches (the kernel caps it at
     // net.core.wmem_max): the server reads one batch while the next is
     // being read and encoded here, instead of each side waiting in turn.

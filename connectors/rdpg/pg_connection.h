@@ -73,6 +73,9 @@ class Connection {
 
   private:
     enum class Write { Update, Remove };
+    // Hands the passwords of the connection text and of the Password
+    // property to the log, which hides them; returns status.
+    uint32_t KeepSecrets(uint32_t status);
     // Logs what failed with the server's message and SQLSTATE.
     uint32_t ServerFailure(const std::string &what, const PGresult *result);
     // Runs sql; a result of another status than expected is a failure.

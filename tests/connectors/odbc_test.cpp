@@ -56,6 +56,22 @@ TEST_F(OdbcTest, ThePasswordIsNeverShown) {
     EXPECT_NE(std::string::npos, db->LastError().find("****_orders")) << db->LastError();
 }
 
+// Passwords after an empty entry or a word without '=' are still passwords
+// to the driver: masked in the property and in the failure of connect.
+TEST_F(OdbcTest, EveryPasswordOfTheConnectionStringIsMasked) {
+    for (const std::string server :
+         {"DSN=nosuchsource;;PWD=hunter2", "junk;DSN=nosuchsource;PWD=hunter2;UID=u",
+          "DSN=nosuchsource; pwd = {hunter2;x};Password=hunter2b"}) {
+        auto c = std::make_unique<Connection>(odbc_);
+        EXPECT_EQ(0u, c->Set("DataSource", server));
+        EXPECT_EQ(RDSTATUS_FREETEXT, c->Connect());
+        for (const std::string &text : {c->LastError(), c->Get("DataSource")}) {
+            EXPECT_EQ(std::string::npos, text.find("hunter2")) << text;
+            EXPECT_NE(std::string::npos, text.find("nosuchsource")) << text;
+        }
+    }
+}
+
 // A table made from a field list, values of every kind written and read
 // back: nulls stay null, an empty text stays empty, non-ASCII texts and
 // date-times with hundredths come back unchanged.
