@@ -9,6 +9,7 @@
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
 #include "rdx_status.h"
+#include "sql_statements.h"
 
 #include <algorithm>
 
@@ -37,14 +38,15 @@ void Connection::CloseSelect() {
 }
 
 uint32_t Connection::SelectText(std::string &sql, std::vector<std::string> &columns) {
-    sql = settings_.sql;
+    std::string error;
+    if (!rdxc::SelectStatement(settings_.sql, rdxc::kUnknownDialects, sql, error))
+        return Fail(error);
     if (sql.empty()) {
         if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
         sql = "SELECT * FROM " + Quote(settings_.table);
     }
     columns.clear();
     if (settings_.orderBy.empty()) return RDSTATUS_OK;
-    std::string error;
     if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return Fail(error);
     std::vector<std::string> quoted;
     for (const std::string &column : columns) {

@@ -10,6 +10,7 @@
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_status.h"
+#include "sql_statements.h"
 
 namespace rdpg {
 namespace {
@@ -33,14 +34,18 @@ uint32_t Connection::CloseCursor() {
 }
 
 uint32_t Connection::SelectText(std::string &sql) {
-    sql = settings_.sql;
+    // The server reads backslashes in strings unless its strings conform.
+    const char *standard = PQparameterStatus(db_, "standard_conforming_strings");
+    const bool conforming = standard == nullptr || std::string_view(standard) != "off";
+    std::string error;
+    if (!rdxc::SelectStatement(settings_.sql, rdxc::PostgresDialect(conforming), sql, error))
+        return log_.Fail(error);
     if (sql.empty()) {
         if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
         sql = "SELECT * FROM " + QuoteName(settings_.table);
     }
     if (settings_.orderBy.empty()) return RDSTATUS_OK;
     std::vector<std::string> columns;
-    std::string error;
     if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return log_.Fail(error);
     for (std::string &column : columns)
         column = QuoteName(column);

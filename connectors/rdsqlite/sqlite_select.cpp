@@ -6,6 +6,7 @@
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
+#include "sql_statements.h"
 #include "sqlite_types.h"
 #include "sqlite_values.h"
 
@@ -38,14 +39,15 @@ uint32_t Connection::Step(uint32_t index) {
 }
 
 uint32_t Connection::SelectText(std::string &sql) {
-    sql = settings_.sql;
+    std::string error;
+    if (!rdxc::SelectStatement(settings_.sql, rdxc::kSqliteDialect, sql, error))
+        return log_.Fail(error);
     if (sql.empty()) {
         if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
         sql = "SELECT * FROM " + QuoteName(settings_.table);
     }
     if (settings_.orderBy.empty()) return RDSTATUS_OK;
     std::vector<std::string> columns;
-    std::string error;
     if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return log_.Fail(error);
     for (std::string &column : columns)
         column = QuoteOrderColumn(column);
