@@ -37,4 +37,13 @@ uint32_t AppendListField(uint32_t list, std::string_view name, const ColumnType 
     return *field == 0 ? RDSTATUS_OK : ApplyColumnType(*field, type);
 }
 
+std::string ShownName(std::string_view name) {
+    constexpr size_t kMost = 40;
+    if (name.size() <= kMost) return std::string(name);
+    size_t end = kMost;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end; // not inside a UTF-8 sequence
+    return std::string(name.substr(0, end)) + "...";
+}
+
 } // namespace rdxc

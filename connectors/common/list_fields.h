@@ -22,4 +22,8 @@ uint32_t ListFieldsOf(uint32_t list, std::vector<ListField> &out);
 uint32_t AppendListField(uint32_t list, std::string_view name, const ColumnType &type,
                          uint32_t *field);
 
+// A name as failure texts show it: at most 40 bytes, cut at a character
+// boundary and followed by "..." when longer (a name may be megabytes).
+std::string ShownName(std::string_view name);
+
 } // namespace rdxc

@@ -104,6 +104,8 @@ class Connection {
     uint32_t LayOut(uint32_t list, const PGresult *result);
     uint32_t FillRecord(int row, uint32_t index);
     uint32_t TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types);
+    // pg_schema.cpp: refuses a table or column name the server would cut.
+    uint32_t CheckNames(const std::vector<rdxc::ListField> &fields);
     uint32_t PrepareCopy(uint32_t list);
     uint32_t EncodeRecords(uint32_t first, uint32_t count, bool stream, uint32_t &failed);
     uint32_t SendBuffer();

@@ -8,7 +8,37 @@
 #include "rdx_fieldvalue.h"
 #include "rdx_status.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace rdpg {
+
+// The server cuts longer names to max_identifier_length bytes (63 unless
+// built otherwise): a table made from them would not have the columns it
+// was asked for, and two names could become one. Checked before anything
+// is made.
+uint32_t Connection::CheckNames(const std::vector<rdxc::ListField> &fields) {
+    size_t most = 63;
+    Result shown;
+    if (Run("SHOW max_identifier_length", PGRES_TUPLES_OK, &shown) == RDSTATUS_OK &&
+        PQntuples(shown.get()) == 1)
+        most = std::max<size_t>(1, std::strtoul(PQgetvalue(shown.get(), 0, 0), nullptr, 10));
+    auto tooLong = [&](const std::string &what, std::string_view name) {
+        return log_.Fail(what + " is " + std::to_string(name.size()) +
+                         " bytes long; PostgreSQL keeps " + std::to_string(most) +
+                         " bytes of a name and would cut it");
+    };
+    if (settings_.table.size() > most)
+        return tooLong("the table name \"" + rdxc::ShownName(settings_.table) + "\"",
+                       settings_.table);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].name.size() > most)
+            return tooLong("the name of column " + std::to_string(i + 1) + " (\"" +
+                               rdxc::ShownName(fields[i].name) + "\")",
+                           fields[i].name);
+    }
+    return RDSTATUS_OK;
+}
 
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (kind != kKindTable) return Unsupported("this object kind");
@@ -17,6 +47,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     std::vector<rdxc::ListField> fields;
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
+    if (uint32_t status = CheckNames(fields); status != RDSTATUS_OK) return status;
     std::string columns;
     for (const rdxc::ListField &field : fields)
         columns += (columns.empty() ? "" : ", ") + QuoteName(field.name) + " " +

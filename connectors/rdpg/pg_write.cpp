@@ -101,7 +101,8 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
         auto found = exact.find(field.name);
         if (found == exact.end()) found = folded.find(Lower(field.name));
         if (found == exact.end() || found == folded.end())
-            return log_.Fail("field " + field.name + " has no column in table " + settings_.table);
+            return log_.Fail("field " + rdxc::ShownName(field.name) + " has no column in table " +
+                             settings_.table);
         writeTypes_.push_back(types[found->second]);
         columns += (columns.empty() ? "" : ", ") + QuoteName(names[found->second]);
     }
