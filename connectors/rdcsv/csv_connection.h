@@ -8,6 +8,7 @@
 #include "csv_columns.h"
 #include "csv_reader.h"
 #include "list_fields.h"
+#include "own_file.h"
 
 #include <cstdint>
 #include <memory>
@@ -88,14 +89,16 @@ class Connection {
     uint32_t LineFailure(uint64_t line, const std::string &what, uint32_t detail);
     uint32_t FormatRecord(const std::vector<rdxc::ListField> &fields, uint32_t index,
                           std::string &out, const char *lineEnd);
-    // Appends bytes (to a new file with createNew); with end, the data is
-    // flushed to disk and end is the file's length after it.
-    uint32_t WriteAll(const std::string &bytes, bool createNew, uint64_t *end = nullptr);
-    // Cuts the file back to length after a batch whose mark failed.
-    void TakeBack(uint64_t length);
+    // The file opened for appending (own_file.h), made with create; without
+    // create a missing file leaves file empty.
+    uint32_t OpenTarget(bool create, FileDescriptor &file);
+    // Appends bytes to the open file fd; with end, the data is flushed to
+    // disk and end is the file's length after it.
+    uint32_t WriteAll(int fd, const std::string &bytes, uint64_t *end = nullptr);
     uint32_t HeaderLine(const std::vector<rdxc::ListField> &fields, std::string &out,
                         const char *lineEnd);
-    const char *LineEndFor(bool fileExists);
+    // The line end of new lines; fd: the open file when it holds data.
+    const char *LineEndFor(int fd);
 
     Settings settings_;
     rdxc::FailureLog log_;

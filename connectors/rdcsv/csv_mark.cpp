@@ -1,5 +1,7 @@
 #include "csv_mark.h"
 
+#include "own_file.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -132,12 +134,15 @@ std::string MarkPath(const std::string &path) {
 
 bool ReadMarks(const std::string &sidePath, std::vector<MarkEntry> &entries, std::string &error) {
     entries.clear();
-    const int fd = ::open(sidePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return true;
-        error = Failed(sidePath + " cannot be opened", errno);
-        return false;
+    // Marks decide how far the target is cut back: only a side file of the
+    // user's own is trusted, never one reached through a link.
+    bool missing = false;
+    const FileDescriptor file = OpenOwnFile(sidePath, O_RDONLY, error, &missing);
+    if (!file) {
+        if (missing) error.clear();
+        return missing;
     }
+    const int fd = file.get();
     std::string text;
     char chunk[8192];
     ssize_t n = 0;
@@ -146,7 +151,6 @@ bool ReadMarks(const std::string &sidePath, std::vector<MarkEntry> &entries, std
         if (n > 0) text.append(chunk, static_cast<size_t>(n));
     }
     const int readError = n < 0 ? errno : 0;
-    ::close(fd);
     if (readError != 0) {
         error = Failed(sidePath + " cannot be read", readError);
         return false;
@@ -180,7 +184,8 @@ bool WriteMarks(const std::string &sidePath, const std::vector<MarkEntry> &entri
     // a process that was killed is replaced.
     const std::string temporary = sidePath + "." + std::to_string(::getpid()) + ".tmp";
     ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = Failed(temporary + " cannot be made", errno);
         return false;

@@ -7,6 +7,7 @@
 #include "connector_resume.h"
 #include "csv_connection.h"
 #include "csv_mark.h"
+#include "own_file.h"
 
 #include "rdx_status.h"
 
@@ -72,22 +73,22 @@ uint32_t Connection::ResumeFile() {
     for (const MarkEntry &e : entries)
         entry = e.name == mark_.Name() ? &e : entry;
     if (entry == nullptr) return RDSTATUS_OK;
-    const int64_t size = FileSize(settings_.path);
+    // The file is cut through a descriptor of its own, never through a link.
+    bool missing = false;
+    const FileDescriptor file = OpenOwnFile(settings_.path, O_WRONLY, error, &missing);
+    if (!file && !missing) return log_.Fail("the mark cannot be applied: " + error);
+    struct stat info {};
+    const int64_t size = file && ::fstat(file.get(), &info) == 0 ? info.st_size : -1;
     if (size < static_cast<int64_t>(entry->length) && !(size < 0 && entry->length == 0))
         return log_.Fail("the file " + settings_.path + " holds " +
                          std::to_string(std::max<int64_t>(size, 0)) + " bytes, fewer than the " +
                          std::to_string(entry->length) + " that the mark of copy " + mark_.Name() +
                          " recorded: it was changed since; remove " + side + " to start again");
     if (size > static_cast<int64_t>(entry->length)) {
-        const int fd = ::open(settings_.path.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(entry->length)) != 0) {
-            const int cause = errno;
-            if (fd >= 0) ::close(fd);
+        if (::ftruncate(file.get(), static_cast<off_t>(entry->length)) != 0)
             return log_.Fail("the file " + settings_.path + " cannot be cut back to the " +
                              std::to_string(entry->length) +
-                             " bytes of its mark: " + std::strerror(cause));
-        }
-        ::close(fd);
+                             " bytes of its mark: " + std::strerror(errno));
         rdxc::LogInformation("the file " + settings_.path + " was cut back from " +
                              std::to_string(size) + " to " + std::to_string(entry->length) +
                              " bytes, the length at the last mark of copy " + mark_.Name());
@@ -118,17 +119,17 @@ uint32_t Connection::SaveMark() {
     if (!connected_) return RDSTATUS_NOTCONNECTED;
     if (!mark_.Active()) return log_.Fail("the mark cannot be saved: no MarkName is set");
     uint64_t length = 0;
-    if (const int fd = ::open(settings_.path.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
-        struct stat info {};
-        const bool synced = ::fdatasync(fd) == 0 && ::fstat(fd, &info) == 0;
-        const int cause = errno;
-        ::close(fd);
-        if (!synced)
-            return log_.Fail("the file " + settings_.path +
-                             " cannot be flushed: " + std::strerror(cause));
-        length = static_cast<uint64_t>(info.st_size);
-    }
     std::string error;
+    bool missing = false;
+    if (const FileDescriptor file = OpenOwnFile(settings_.path, O_RDONLY, error, &missing)) {
+        struct stat info {};
+        if (::fdatasync(file.get()) != 0 || ::fstat(file.get(), &info) != 0)
+            return log_.Fail("the file " + settings_.path +
+                             " cannot be flushed: " + std::strerror(errno));
+        length = static_cast<uint64_t>(info.st_size);
+    } else if (!missing) {
+        return log_.Fail("the mark cannot be saved: " + error);
+    }
     if (!StoreMark(length, error)) return log_.Fail("the mark cannot be saved: " + error);
     return RDSTATUS_OK;
 }

@@ -4,6 +4,7 @@
 // not in the file; a copy's mark set before it is stored once its bytes are
 // on disk, and the batch taken back when the mark cannot be.
 #include "csv_connection.h"
+#include "own_file.h"
 
 #include "property_value.h"
 #include "rdx_field.h"
@@ -47,41 +48,39 @@ void AppendField(std::string &line, std::string_view bytes, bool isNull, const D
     line += d.quote;
 }
 
-// Size and last byte of the file; size -1 when it does not exist.
-off_t FileEnd(const std::string &path, int &lastByte) {
+// Size and last byte (-1 for none) of the open file.
+off_t FileEnd(int fd, int &lastByte) {
     lastByte = -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    const off_t size = ::lseek(fd, 0, SEEK_END);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return -1;
     unsigned char byte = 0;
-    if (size > 0 && ::pread(fd, &byte, 1, size - 1) == 1) lastByte = byte;
-    ::close(fd);
-    return size;
+    if (info.st_size > 0 && ::pread(fd, &byte, 1, info.st_size - 1) == 1) lastByte = byte;
+    return info.st_size;
 }
 
 // Whether the file's first line ends in CRLF (false when it has no line end
 // within its first megabyte).
-bool FirstLineEndIsCrlf(const std::string &path) {
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    int previous = 0, c = 0;
-    bool crlf = false;
-    for (long n = 0; n < (1L << 20) && (c = std::fgetc(file)) != EOF; ++n, previous = c) {
-        if (c == '\n') {
-            crlf = previous == '\r';
-            break;
+bool FirstLineEndIsCrlf(int fd) {
+    char chunk[4096];
+    char previous = 0;
+    for (off_t at = 0; at < (off_t{1} << 20);) {
+        const ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
+        if (n <= 0) return false;
+        for (ssize_t i = 0; i < n; ++i) {
+            if (chunk[i] == '\n') return previous == '\r';
+            previous = chunk[i];
         }
+        at += n;
     }
-    std::fclose(file);
-    return crlf;
+    return false;
 }
 
 } // namespace
 
-const char *Connection::LineEndFor(bool fileHasData) {
+const char *Connection::LineEndFor(int fd) {
     if (rdxc::SameWord(settings_.lineEnd, "LF")) return "\n";
     if (rdxc::SameWord(settings_.lineEnd, "CRLF")) return "\r\n";
-    if (fileHasData) return FirstLineEndIsCrlf(settings_.path) ? "\r\n" : "\n";
+    if (fd >= 0) return FirstLineEndIsCrlf(fd) ? "\r\n" : "\n";
     return "\r\n";
 }
 
@@ -138,14 +137,9 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, ui
     return RDSTATUS_OK;
 }
 
-// Appends bytes to the file (a new file with createNew); on any failure the
-// file is cut back to its former size.
-uint32_t Connection::WriteAll(const std::string &bytes, bool createNew, uint64_t *end) {
-    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | (createNew ? O_EXCL : 0);
-    const int fd = ::open(settings_.path.c_str(), flags, 0666);
-    if (fd < 0)
-        return log_.Fail("the file " + settings_.path +
-                         " cannot be written: " + std::strerror(errno));
+// Appends bytes to the open file; on any failure the file is cut back to
+// its former size.
+uint32_t Connection::WriteAll(int fd, const std::string &bytes, uint64_t *end) {
     const off_t before = ::lseek(fd, 0, SEEK_END);
     size_t written = 0;
     int error = 0;
@@ -167,10 +161,20 @@ uint32_t Connection::WriteAll(const std::string &bytes, bool createNew, uint64_t
         // The file keeps a partial batch; the failure below still says that
         // none of it counts as written.
     }
-    ::close(fd);
     if (error != 0)
         return log_.Fail("writing to " + settings_.path + " failed (" + std::strerror(error) +
                          "): no record of the batch was written");
+    return RDSTATUS_OK;
+}
+
+// The target opened for appending; a missing one is made only when the
+// batch is ready, so that a batch that fails to format leaves no file.
+uint32_t Connection::OpenTarget(bool create, FileDescriptor &file) {
+    std::string error;
+    bool missing = false;
+    const int flags = O_RDWR | O_APPEND | (create ? O_CREAT | O_EXCL : 0);
+    file = OpenOwnFile(settings_.path, flags, error, &missing);
+    if (!file && !(missing && !create)) return log_.Fail(error);
     return RDSTATUS_OK;
 }
 
@@ -179,9 +183,11 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     std::vector<rdxc::ListField> fields;
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("the field list has no fields to insert");
+    FileDescriptor file;
+    if (uint32_t status = OpenTarget(false, file); status != RDSTATUS_OK) return status;
     int lastByte = -1;
-    const off_t size = FileEnd(settings_.path, lastByte);
-    const char *lineEnd = LineEndFor(size > 0);
+    const off_t size = file ? FileEnd(file.get(), lastByte) : -1;
+    const char *lineEnd = LineEndFor(size > 0 ? file.get() : -1);
     std::string &batch = batch_; // keeps its room from batch to batch
     batch.clear();
     if (size <= 0 && settings_.header) {
@@ -194,27 +200,23 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
             status != RDSTATUS_OK)
             return status;
     }
+    if (!file)
+        if (uint32_t status = OpenTarget(true, file); status != RDSTATUS_OK) return status;
     const bool marking = mark_.Pending();
     uint64_t end = 0;
-    if (uint32_t status = WriteAll(batch, false, marking ? &end : nullptr); status != RDSTATUS_OK)
+    if (uint32_t status = WriteAll(file.get(), batch, marking ? &end : nullptr);
+        status != RDSTATUS_OK)
         return status;
     if (std::string error; marking && !StoreMark(end, error)) {
-        TakeBack(end - batch.size());
+        if (::ftruncate(file.get(), static_cast<off_t>(end - batch.size())) != 0) {
+            // The mark stays at the former length: the next connect cuts
+            // the batch off.
+        }
         return log_.Fail("the mark cannot be stored (" + error +
                          "): no record of the batch was written");
     }
     *done = count;
     return RDSTATUS_OK;
-}
-
-void Connection::TakeBack(uint64_t length) {
-    const int fd = ::open(settings_.path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    if (::ftruncate(fd, static_cast<off_t>(length)) != 0) {
-        // The mark stays at the former length: the next connect cuts the
-        // batch off.
-    }
-    ::close(fd);
 }
 
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
@@ -223,17 +225,20 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("a new file needs a field list with fields");
     struct stat info {};
-    if (::stat(settings_.path.c_str(), &info) == 0)
+    if (::lstat(settings_.path.c_str(), &info) == 0)
         return log_.Fail("the file " + settings_.path + " exists already");
     std::string header;
     if (settings_.header) {
-        if (uint32_t status = HeaderLine(fields, header, LineEndFor(false)); status != RDSTATUS_OK)
+        if (uint32_t status = HeaderLine(fields, header, LineEndFor(-1)); status != RDSTATUS_OK)
             return status;
     }
+    FileDescriptor file;
+    if (uint32_t status = OpenTarget(true, file); status != RDSTATUS_OK) return status;
     // A new file carries the copy's mark from the start.
     const bool marking = mark_.Pending();
     uint64_t end = 0;
-    if (uint32_t status = WriteAll(header, true, marking ? &end : nullptr); status != RDSTATUS_OK)
+    if (uint32_t status = WriteAll(file.get(), header, marking ? &end : nullptr);
+        status != RDSTATUS_OK)
         return status;
     if (std::string error; marking && !StoreMark(end, error)) {
         ::unlink(settings_.path.c_str());
