@@ -4,13 +4,18 @@
 // with the reason.
 #include "rdcsm_test_env.h"
 
-#include <csignal>
-#include <regex>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace rdcsmtest {
 namespace {
+
+// The number that follows text in out; 0 without one.
+pid_t NumberAfter(const std::string &out, const std::string &text) {
+    const std::size_t at = out.find(text);
+    return at == std::string::npos ? 0 : std::atoi(out.c_str() + at + text.size());
+}
 
 class DetachTest : public ::testing::Test {
   protected:
@@ -48,26 +53,21 @@ class DetachTest : public ::testing::Test {
 
     // Starts the home's server manager detached; its process id (0 when the
     // start failed).
-    pid_t Detach(const rdtest::TempHome &home, const std::string &options = "") {
+    pid_t Detach(const rdtest::TempHome &home) {
         std::string out;
-        const int status = Rdcsm(home, options + " serve --detach --timeout-ms 500", out);
-        std::smatch found;
-        if (status != 0 ||
-            !std::regex_search(out, found, std::regex("serving in process (\\d+)"))) {
+        const int status = Rdcsm(home, "serve --detach --timeout-ms 500", out);
+        const pid_t server = status == 0 ? NumberAfter(out, "serving in process ") : 0;
+        if (server == 0) {
             ADD_FAILURE() << out;
             return 0;
         }
-        started_.push_back(std::stoi(found[1]));
-        return started_.back();
+        started_.push_back(server);
+        return server;
     }
 
     // The process that `rdcsm status` of the home reports (0: none).
     static pid_t StatusProcess(const rdtest::TempHome &home, std::string &out) {
-        std::smatch found;
-        if (Rdcsm(home, "status", out) != 0 ||
-            !std::regex_search(out, found, std::regex("running: process (\\d+)")))
-            return 0;
-        return std::stoi(found[1]);
+        return Rdcsm(home, "status", out) == 0 ? NumberAfter(out, "running: process ") : 0;
     }
 
     rdtest::TempHome first_, second_;
