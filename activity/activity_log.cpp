@@ -44,9 +44,13 @@ extern "C" RD_EXPORT uint32_t RDActivityLog(uint32_t message) {
     if (message == 0) return RDSTATUS_OK;
     if (message == RDSTATUS_COMMAND1 || message == RDSTATUS_COMMAND2) return message;
     if (message == kFreeTextMessage) return message; // a free text needs its text
-    // A status that a connector logged during the operation is not logged twice.
+    // A status that a connector logged during the operation is not logged
+    // twice; a record fault comes with the connector's own free text.
     const LogState &log = Context()->log;
-    if (log.lastLogConnection != nullptr && log.lastLogMessage == message) return message;
+    if (log.lastLogConnection != nullptr &&
+        (log.lastLogMessage == message ||
+         (message == RDSTATUS_RECORDFAULT && log.lastLogMessage == kFreeTextMessage)))
+        return message;
     LogRecord record = MessageRecord(message);
     return LogEntry(record);
 }

@@ -17,7 +17,16 @@
  * list arguments are handles of the field functions (rdx_field.h,
  * rdx_fieldlist.h). Values described as "passed through" come from the
  * activity's call unchanged; their meaning is agreed between the activity
- * and the connector. */
+ * and the connector.
+ *
+ * Faults: a fault of one record (a value that does not convert, a malformed
+ * line, a row that a constraint refuses) is logged by the connector as free
+ * text (RDActivityLogStream) and returned as RDSTATUS_RECORDFAULT (12330);
+ * the connection stands after that record, so that an activity that skips
+ * bad records can go on. Everything else that fails (space, permission,
+ * the connection, the layout of a table or file) is logged the same way and
+ * returned as RDSTATUS_FREETEXT (12325), or returned as a library status:
+ * such a fault ends a copy, whatever it does with bad records. */
 #ifndef RDX_CONNECTOR_H
 #define RDX_CONNECTOR_H
 

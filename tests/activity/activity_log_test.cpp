@@ -52,6 +52,13 @@ TEST_F(ActivityLogTest, ConnectorEntryIsNotLoggedTwice) {
               sent()[0].text);
     EXPECT_EQ(1546u, RDActivityLog(1546)); // another number is logged
     EXPECT_EQ(2u, sent().size());
+    // A record fault comes with the connector's free text, which says more.
+    RDStream text{};
+    RDStreamDataSet(&text, 256, "line 3: bad", 11);
+    EXPECT_EQ(RDSTATUS_FREETEXT, RDActivityLogStream(0, &text, 12806));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, RDActivityLog(RDSTATUS_RECORDFAULT));
+    EXPECT_EQ(3u, sent().size());
+    RDStreamDataFree(&text);
     rdx::Context()->log.current = {};
     RDStreamDataFree(&connection.name);
 }
