@@ -1,5 +1,7 @@
 #include "datetime_text.h"
 
+#include "calendar.h"
+
 namespace rdxc {
 namespace {
 
@@ -44,8 +46,8 @@ bool ParseTime(std::string_view text, RDDatetimeParts &parts) {
 
 } // namespace
 
-bool ParseDatetime(std::string_view text, RDDatetime &out) {
-    RDDatetimeParts parts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
+bool ParseDatetimeParts(std::string_view text, RDDatetimeParts &parts) {
+    parts = RDDatetimeParts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
     bool ok = false;
     if (text.size() == 10) {
         ok = ParseDate(text, parts);
@@ -54,7 +56,22 @@ bool ParseDatetime(std::string_view text, RDDatetime &out) {
     } else {
         ok = ParseTime(text, parts);
     }
-    return ok && RDDatetimeSetParts(&out, &parts, 0) == 0;
+    const bool date = parts.year < 0 ||
+                      (parts.month >= 1 && parts.month <= 12 && parts.day >= 1 && parts.day <= 31);
+    const bool time =
+        parts.hour < 0 || (parts.hour <= 24 && parts.minute <= 59 && parts.second <= 59);
+    return ok && date && time;
+}
+
+bool ParseDatetime(std::string_view text, RDDatetime &out) {
+    RDDatetimeParts parts{};
+    return ParseDatetimeParts(text, parts) && RDDatetimeSetParts(&out, &parts, 0) == 0;
+}
+
+std::string DatetimeCalendarProblem(std::string_view text) {
+    RDDatetimeParts parts{};
+    if (!ParseDatetimeParts(text, parts) || parts.year < 0) return std::string();
+    return EngineDateProblem(parts.year, parts.month, parts.day);
 }
 
 bool FormatDatetime(const RDDatetime &value, std::string &out) {

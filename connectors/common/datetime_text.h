@@ -13,6 +13,12 @@
 namespace rdxc {
 
 bool ParseDatetime(std::string_view text, RDDatetime &out);
+// The parts of such a text, its form and the ranges of its parts checked
+// but not its date against a calendar (absent parts -1).
+bool ParseDatetimeParts(std::string_view text, RDDatetimeParts &parts);
+// Why a text of that form is no date-time of the engine's calendar (see
+// calendar.h); empty when it is one or is not of the form.
+std::string DatetimeCalendarProblem(std::string_view text);
 // False for a value outside the calendar (nothing written then).
 bool FormatDatetime(const RDDatetime &value, std::string &out);
 

@@ -1,6 +1,7 @@
 // Select and fetch: the file's columns laid out in the field list, then its
 // records filled into the list in batches.
 #include "csv_connection.h"
+#include "datetime_text.h"
 
 #include "rdx_connector.h"
 #include "rdx_field.h"
@@ -175,9 +176,14 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
         if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, text);
             status != RDSTATUS_OK) {
             if (status == RDSTATUS_NOMEMORY) return status;
+            // A date the engine's calendar lacks is named as such.
+            const std::string calendar =
+                field.type == RDTYPE_DATETIME ? rdxc::DatetimeCalendarProblem(text) : std::string();
             return LineFailure(reader_->Line(),
-                               FieldName(i, field.name) + ": \"" + std::string(text) +
-                                   "\" is not " + Describe(field.type),
+                               FieldName(i, field.name) + ": " +
+                                   (calendar.empty() ? "\"" + std::string(text) + "\" is not " +
+                                                           Describe(field.type)
+                                                     : calendar),
                                status);
         }
     }

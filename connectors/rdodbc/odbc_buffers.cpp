@@ -1,5 +1,6 @@
 #include "odbc_buffers.h"
 
+#include "calendar.h"
 #include "owned_stream.h"
 #include "rdx_datetime.h"
 #include "rdx_field.h"
@@ -61,7 +62,8 @@ void ColumnArray::ForResult(uint32_t fieldType, SQLSMALLINT sqlType, SQLULEN siz
     }
 }
 
-uint32_t ColumnArray::StoreDatetime(size_t row, uint32_t field, uint32_t index) const {
+uint32_t ColumnArray::StoreDatetime(size_t row, uint32_t field, uint32_t index,
+                                    std::string &problem) const {
     RDDatetimeParts parts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
     if (cType_ == SQL_C_TYPE_DATE) {
         SQL_DATE_STRUCT date;
@@ -80,8 +82,10 @@ uint32_t ColumnArray::StoreDatetime(size_t row, uint32_t field, uint32_t index) 
         parts.hundredth = static_cast<int32_t>(stamp.fraction / kNanosPerHundredth);
     }
     RDDatetime value{};
-    if (uint32_t status = RDDatetimeSetParts(&value, &parts, 0); status != RDSTATUS_OK)
+    if (uint32_t status = RDDatetimeSetParts(&value, &parts, 0); status != RDSTATUS_OK) {
+        if (parts.year >= 0) problem = rdxc::EngineDateProblem(parts.year, parts.month, parts.day);
         return status;
+    }
     return RDFieldSetDatetime(field, index, &value);
 }
 
@@ -103,8 +107,8 @@ uint32_t ColumnArray::Store(size_t row, uint32_t field, uint32_t fieldType, uint
     case SQL_C_TYPE_DATE:
     case SQL_C_TYPE_TIME:
     case SQL_C_TYPE_TIMESTAMP:
-        if (uint32_t status = StoreDatetime(row, field, index); status != RDSTATUS_OK) {
-            problem = "the date-time is outside the calendar";
+        if (uint32_t status = StoreDatetime(row, field, index, problem); status != RDSTATUS_OK) {
+            if (problem.empty()) problem = "the date-time is outside the engine's calendar";
             return status;
         }
         return RDSTATUS_OK;

@@ -44,7 +44,7 @@ class ColumnArray {
     void Shape(SQLSMALLINT cType, SQLLEN width, size_t rows);
     const char *At(size_t row) const { return bytes_.data() + row * static_cast<size_t>(width_); }
     char *At(size_t row) { return bytes_.data() + row * static_cast<size_t>(width_); }
-    uint32_t StoreDatetime(size_t row, uint32_t field, uint32_t index) const;
+    uint32_t StoreDatetime(size_t row, uint32_t field, uint32_t index, std::string &problem) const;
     uint32_t TextsFromField(uint32_t field, uint32_t fieldType, uint32_t first, size_t count,
                             size_t &badRow, std::string &problem);
 

@@ -3,7 +3,6 @@
 #include "pg_datetime.h"
 #include "pg_wire.h"
 
-#include "datetime_text.h"
 #include "owned_stream.h"
 #include "rdx_datetime.h"
 #include "rdx_field.h"
@@ -135,19 +134,15 @@ uint32_t AppendFloat(uint32_t oid, uint32_t field, uint32_t type, uint32_t index
 
 uint32_t AppendDatetime(uint32_t oid, uint32_t field, uint32_t type, uint32_t index,
                         std::string &out, std::string &problem) {
-    RDDatetime value{};
-    uint32_t isNull = 0;
-    if (type == RDTYPE_DATETIME) {
-        if (uint32_t status = RDFieldGetDatetime(field, index, &value, &isNull); status != 0)
-            return status;
-    } else {
+    if (type != RDTYPE_DATETIME) {
         std::string text;
         if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
-        if (!rdxc::ParseDatetime(text, value)) {
-            problem = "\"" + text + "\" is not a date-time";
-            return RDSTATUS_NOFIT;
-        }
+        return EncodeDatetimeText(oid, text, out, problem);
     }
+    RDDatetime value{};
+    uint32_t isNull = 0;
+    if (uint32_t status = RDFieldGetDatetime(field, index, &value, &isNull); status != 0)
+        return status;
     return EncodeDatetime(oid, value, out, problem);
 }
 
@@ -212,6 +207,10 @@ bool BinaryToText(uint32_t oid, std::string_view bytes, std::string &out) {
     }
     case kNumeric:
         return NumericToText(bytes, out);
+    case kDate:
+    case kTimestamp:
+    case kTimestampTz:
+        return DatetimeToText(oid, bytes, out);
     default:
         out.assign(bytes);
         return true;
@@ -352,10 +351,9 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
         return StoreStream(field, index, RDCHARSET_INTERCHANGE, bytes);
     if (type == RDTYPE_DATETIME && (oid == kDate || oid == kTimestamp || oid == kTimestampTz)) {
         RDDatetime value{};
-        if (text ? !DatetimeFromText(oid, bytes, value) : !DatetimeOf(oid, bytes, value)) {
-            problem = "the date-time is outside the engine's calendar";
+        if (text ? !DatetimeFromText(oid, bytes, value, problem)
+                 : !DatetimeOf(oid, bytes, value, problem))
             return RDSTATUS_NOFIT;
-        }
         return RDFieldSetDatetime(field, index, &value);
     }
     if (!text && type == RDTYPE_FLOAT && oid == kFloat8 && bytes.size() == 8) {

@@ -1,6 +1,8 @@
 // Date-times to and from the server's binary forms and ISO texts.
 #include "pg_datetime.h"
 
+#include "calendar.h"
+#include "datetime_text.h"
 #include "pg_binary.h"
 #include "pg_wire.h"
 #include "rdx_status.h"
@@ -10,20 +12,17 @@
 namespace rdpg {
 namespace {
 
-// The server's epoch, 2000-01-01, as a Julian Day Number.
-constexpr int64_t kEpochDay = 2451545;
 constexpr int64_t kMicrosPerDay = 86400LL * 1000000;
+constexpr int64_t kInfinity = INT64_MAX;
 
-// The server counts days in the proleptic Gregorian calendar, the engine's
-// day numbers follow the Julian calendar before the 1752 reform: dates are
-// exchanged by year, month and day, so that a date keeps its text.
+// Days since 2000-01-01 of a proleptic Gregorian date, and back.
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const int64_t yoe = y - era * 400;
     const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 - 10957; // days since 2000-01-01
+    return era * 146097 + doe - 719468 - 10957;
 }
 void CivilFromDays(int64_t z, int32_t &y, int32_t &m, int32_t &d) {
     z += 10957 + 719468;
@@ -36,6 +35,47 @@ void CivilFromDays(int64_t z, int32_t &y, int32_t &m, int32_t &d) {
     m = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
     y = static_cast<int32_t>(yoe + era * 400 + (m <= 2));
 }
+
+// The parts (a date, and a time when hasTime) in the column's binary form.
+uint32_t EncodeParts(uint32_t oid, const RDDatetimeParts &parts, bool hasTime, std::string &out,
+                     std::string &problem) {
+    problem = rdxc::GregorianDateProblem(parts.year, parts.month, parts.day, "PostgreSQL");
+    if (!problem.empty()) return RDSTATUS_NOFIT;
+    const int64_t day = DaysFromCivil(parts.year, parts.month, parts.day);
+    if (oid == kDate) {
+        Put32(out, 4);
+        Put32(out, static_cast<uint32_t>(static_cast<int32_t>(day)));
+        return RDSTATUS_OK;
+    }
+    const int64_t ticks =
+        hasTime ? ((parts.hour * 60LL + parts.minute) * 60 + parts.second) * 100 + parts.hundredth
+                : 0;
+    Put32(out, 8);
+    Put64(out, static_cast<uint64_t>(day * kMicrosPerDay + ticks * 10000));
+    return RDSTATUS_OK;
+}
+
+// Splits the binary form into days and microseconds of the day (-1 for a
+// date); false for an infinity or a malformed value.
+bool Split(uint32_t oid, std::string_view bytes, int64_t &day, int64_t &micros) {
+    micros = -1;
+    if (oid == kDate) {
+        if (bytes.size() != 4) return false;
+        day = static_cast<int32_t>(Get(bytes, 0, 4));
+        return day != INT32_MAX && day != INT32_MIN;
+    }
+    if (bytes.size() != 8) return false;
+    const int64_t value = static_cast<int64_t>(Get(bytes, 0, 8));
+    if (value == kInfinity || value == INT64_MIN) return false;
+    day = value / kMicrosPerDay;
+    micros = value % kMicrosPerDay;
+    if (micros < 0) {
+        micros += kMicrosPerDay;
+        --day;
+    }
+    return true;
+}
+
 } // namespace
 
 uint32_t EncodeDatetime(uint32_t oid, const RDDatetime &value, std::string &out,
@@ -54,62 +94,57 @@ uint32_t EncodeDatetime(uint32_t oid, const RDDatetime &value, std::string &out,
         problem = "the date-time is not valid";
         return RDSTATUS_NOFIT;
     }
-    const int64_t day = DaysFromCivil(parts.year, parts.month, parts.day);
-    if (oid == kDate) {
-        Put32(out, 4);
-        Put32(out, static_cast<uint32_t>(static_cast<int32_t>(day)));
-        return RDSTATUS_OK;
-    }
-    // The time of day of the same parts as the date.
-    const int64_t ticks =
-        value.ticks == RDDT_ABSENT
-            ? 0
-            : ((parts.hour * 60LL + parts.minute) * 60 + parts.second) * 100 + parts.hundredth;
-    Put32(out, 8);
-    Put64(out, static_cast<uint64_t>(day * kMicrosPerDay + ticks * 10000));
-    return RDSTATUS_OK;
+    return EncodeParts(oid, parts, value.ticks != RDDT_ABSENT, out, problem);
 }
 
-bool DatetimeOf(uint32_t oid, std::string_view bytes, RDDatetime &value) {
-    int64_t day = 0, ticks = -1;
-    if (oid == kDate) {
-        if (bytes.size() != 4) return false;
-        day = static_cast<int32_t>(Get(bytes, 0, 4));
-        if (day == INT32_MAX || day == INT32_MIN) return false; // infinity
-    } else {
-        if (bytes.size() != 8) return false;
-        const int64_t micros = static_cast<int64_t>(Get(bytes, 0, 8));
-        if (micros == INT64_MAX || micros == INT64_MIN) return false; // infinity
-        day = micros / kMicrosPerDay;
-        int64_t rest = micros % kMicrosPerDay;
-        if (rest < 0) {
-            rest += kMicrosPerDay;
-            --day;
-        }
-        ticks = rest / 10000;
+uint32_t EncodeDatetimeText(uint32_t oid, std::string_view text, std::string &out,
+                            std::string &problem) {
+    RDDatetimeParts parts{};
+    if (!rdxc::ParseDatetimeParts(text, parts)) {
+        problem = "\"" + std::string(text) + "\" is not a date-time";
+        return RDSTATUS_NOFIT;
     }
-    if (day < -kEpochDay || day > static_cast<int64_t>(RDDT_MAX_DAY)) return false;
+    if (parts.year < 0) {
+        problem = "a time of day without a date does not fit the column";
+        return RDSTATUS_NOFIT;
+    }
+    return EncodeParts(oid, parts, parts.hour >= 0, out, problem);
+}
+
+bool DatetimeOf(uint32_t oid, std::string_view bytes, RDDatetime &value, std::string &problem) {
+    int64_t day = 0, micros = -1;
+    if (!Split(oid, bytes, day, micros)) {
+        problem = "the server's value is infinite or malformed: no date-time has it";
+        return false;
+    }
     RDDatetimeParts parts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
     CivilFromDays(day, parts.year, parts.month, parts.day);
-    if (ticks >= 0) {
+    if (micros >= 0) {
+        const int64_t ticks = micros / 10000;
         parts.hour = static_cast<int32_t>(ticks / 360000);
         parts.minute = static_cast<int32_t>(ticks / 6000 % 60);
         parts.second = static_cast<int32_t>(ticks / 100 % 60);
         parts.hundredth = static_cast<int32_t>(ticks % 100);
     }
     // Zone 0 without daylight saving: the parts are universal time.
-    return RDDatetimeSetParts(&value, &parts, 0) == RDSTATUS_OK;
+    if (RDDatetimeSetParts(&value, &parts, 0) == RDSTATUS_OK) return true;
+    problem = rdxc::EngineDateProblem(parts.year, parts.month, parts.day);
+    if (problem.empty()) problem = "the date-time is outside the engine's calendar";
+    return false;
 }
 
 // The server's ISO text of a date or timestamp ("YYYY-MM-DD[ HH:MM:SS[.f]]"
-// with a zone suffix for timestamptz, in universal time here) in the
-// binary form's terms.
-bool DatetimeFromText(uint32_t oid, std::string_view text, RDDatetime &value) {
+// with a zone suffix for timestamptz, in universal time here, and " BC"
+// after a year before 1) in the binary form's terms.
+bool DatetimeFromText(uint32_t oid, std::string_view text, RDDatetime &value,
+                      std::string &problem) {
     int y = 0, m = 0, d = 0, h = 0, mi = 0, sec = 0, used = 0;
     const std::string copy(text);
     const int read = std::sscanf(copy.c_str(), "%4d-%2d-%2d%n %2d:%2d:%2d%n", &y, &m, &d, &used, &h,
                                  &mi, &sec, &used);
+    problem = "\"" + copy + "\" is not a date-time of the server's";
     if (read != 3 && read != 6) return false;
+    if (copy.size() >= 3 && copy.compare(copy.size() - 3, 3, " BC") == 0) y = 1 - y;
     int64_t micros = 0;
     if (read == 6 && static_cast<size_t>(used) < copy.size() && copy[used] == '.') {
         int64_t scale = 100000;
@@ -122,12 +157,45 @@ bool DatetimeFromText(uint32_t oid, std::string_view text, RDDatetime &value) {
         if (read != 3 && oid == kDate) return false;
         std::string bytes;
         Put32(bytes, static_cast<uint32_t>(static_cast<int32_t>(DaysFromCivil(y, m, d))));
-        return DatetimeOf(kDate, bytes, value);
+        return DatetimeOf(kDate, bytes, value, problem);
     }
     const int64_t time = ((h * 60LL + mi) * 60 + sec) * 1000000 + micros;
     std::string bytes;
     Put64(bytes, static_cast<uint64_t>(DaysFromCivil(y, m, d) * kMicrosPerDay + time));
-    return DatetimeOf(kTimestamp, bytes, value);
+    return DatetimeOf(kTimestamp, bytes, value, problem);
+}
+
+bool DatetimeToText(uint32_t oid, std::string_view bytes, std::string &out) {
+    int64_t day = 0, micros = -1;
+    if (!Split(oid, bytes, day, micros)) {
+        if (bytes.size() != (oid == kDate ? 4u : 8u)) return false;
+        const bool positive = oid == kDate ? static_cast<int32_t>(Get(bytes, 0, 4)) > 0
+                                           : static_cast<int64_t>(Get(bytes, 0, 8)) > 0;
+        out = positive ? "infinity" : "-infinity";
+        return true;
+    }
+    int32_t y = 0, m = 0, d = 0;
+    CivilFromDays(day, y, m, d);
+    char text[80];
+    int length = std::snprintf(text, sizeof text, "%04d-%02d-%02d", y > 0 ? y : 1 - y, m, d);
+    if (micros >= 0) {
+        const int64_t seconds = micros / 1000000;
+        length +=
+            std::snprintf(text + length, sizeof text - length, " %02d:%02d:%02d",
+                          static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+                          static_cast<int>(seconds % 60));
+        if (micros % 1000000 != 0) {
+            length += std::snprintf(text + length, sizeof text - length, ".%06d",
+                                    static_cast<int>(micros % 1000000));
+            while (text[length - 1] == '0')
+                text[--length] = '\0';
+        }
+        if (oid == kTimestampTz)
+            length += std::snprintf(text + length, sizeof text - length, "+00");
+    }
+    out.assign(text, static_cast<size_t>(length));
+    if (y <= 0) out += " BC";
+    return true;
 }
 
 } // namespace rdpg

@@ -1,5 +1,7 @@
 #include "sqlite_values.h"
 
+#include "datetime_text.h"
+
 #include "owned_stream.h"
 #include "rdx_currency.h"
 #include "rdx_field.h"
@@ -60,7 +62,10 @@ uint32_t StoreFromText(sqlite3_stmt *statement, int column, uint32_t field, uint
                        uint32_t index, std::string &problem) {
     const std::string text = ColumnText(statement, column);
     const uint32_t status = rdxc::TextToValue(field, type, index, text);
-    if (status != RDSTATUS_OK && status != RDSTATUS_NOMEMORY)
+    if (status == RDSTATUS_OK || status == RDSTATUS_NOMEMORY) return status;
+    // A date the engine's calendar lacks is named as such.
+    if (type == RDTYPE_DATETIME) problem = rdxc::DatetimeCalendarProblem(text);
+    if (problem.empty())
         problem = "\"" + text + "\" does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
     return status;
 }
