@@ -2,15 +2,16 @@
 #include "cli.h"
 
 #include "ask_server.h"
+#include "cli_output.h"
 #include "jobfile.h"
 #include "report.h"
 #include "serve.h"
 
 #include "rdplat.h"
+#include "visible_text.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -34,39 +35,63 @@ bool OpenStore(Store &store, const std::string &path) {
     return false;
 }
 
+void NoAnswer(uint32_t waitMs) {
+    std::fprintf(stderr,
+                 "rdcsm: the server manager took the request but gave no answer within %u ms\n",
+                 waitMs);
+}
+
 // The information answer of this home's server manager.
-int Status() {
-    const std::optional<ServerInfo> info = AskInformation();
-    if (!info) {
+int Status(uint32_t waitMs) {
+    ServerInfo info;
+    switch (AskInformation(waitMs, info)) {
+    case Asked::kNoServer:
         std::printf("no server manager is running\n");
         return 1;
+    case Asked::kNoAnswer:
+        NoAnswer(waitMs);
+        return 1;
+    case Asked::kAnswered:
+        break;
     }
     std::printf("server manager running: process %u, %u attached, state %u\n"
                 "runs: %u queued, %u running; %u activities, %u links\n",
-                info->process, info->attached, info->state, info->queued, info->running,
-                info->activities, info->links);
+                info.process, info.attached, info.state, info.queued, info.running, info.activities,
+                info.links);
     return 0;
 }
 
 // The shutdown request, as CSMgrShutdown sends it.
-int Stop() {
-    if (AskShutdown()) return 0;
-    std::fprintf(stderr, "rdcsm: no server manager answered\n");
+int Stop(uint32_t waitMs) {
+    switch (AskShutdown(waitMs)) {
+    case Asked::kAnswered:
+        return 0;
+    case Asked::kNoServer:
+        std::fprintf(stderr, "rdcsm: no server manager is running\n");
+        return 1;
+    case Asked::kNoAnswer:
+        NoAnswer(waitMs);
+        return 1;
+    }
     return 1;
 }
 
-int QueueRun(Store &store, const std::string &name) {
+int QueueRun(Store &store, const std::string &name, bool resume) {
     auto activity = store.FindObject(kActivity, name);
     if (!activity) {
-        std::fprintf(stderr, "rdcsm: no activity is named %s\n", name.c_str());
+        std::fprintf(stderr, "rdcsm: no activity is named %s\n", rdxc::VisibleText(name).c_str());
         return 1;
     }
     Transaction transaction(store.Db());
-    Statement insert(store.Db(), "INSERT INTO runs(activity, queued_ms) VALUES(?, ?)");
-    insert.Bind(1, *activity).Bind(2, store.NowMs()).Run();
+    Statement insert(store.Db(), "INSERT INTO runs(activity, queued_ms, flags) VALUES(?, ?, ?)");
+    insert.Bind(1, *activity)
+        .Bind(2, store.NowMs())
+        .Bind(3, int64_t{resume ? kRunResumes : 0})
+        .Run();
     const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
     transaction.Commit();
-    std::printf("queued run %lld of %s\n", static_cast<long long>(run), name.c_str());
+    std::printf("queued run %lld of %s%s\n", static_cast<long long>(run),
+                rdxc::VisibleText(name).c_str(), resume ? " (to resume)" : "");
     return 0;
 }
 
@@ -74,39 +99,80 @@ int Define(Store &store, const std::string &path) {
     std::vector<JobObject> objects;
     std::string error;
     if (!ReadJobFile(path, objects, error)) {
-        std::fprintf(stderr, "rdcsm: %s\n", error.c_str());
+        std::fprintf(stderr, "rdcsm: %s\n", rdxc::VisibleText(error).c_str());
         return 1;
     }
     DefineObjects(store, objects);
-    std::printf("defined %zu activities and links from %s\n", objects.size(), path.c_str());
+    std::printf("defined %zu activities and links from %s\n", objects.size(),
+                rdxc::VisibleText(path).c_str());
     return 0;
 }
 
-int Export(Store &store, const std::string &output) {
-    const std::string text = ExportJobFile(store);
-    if (output.empty() || output == "-") {
-        std::cout << text;
-        return 0;
-    }
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    file << text;
-    if (!file.flush()) {
-        std::fprintf(stderr, "rdcsm: cannot write %s\n", output.c_str());
+int Export(Store &store, const std::string &output, const ExportOptions &options) {
+    std::string text, error;
+    if (!ExportJobFile(store, options, text, error)) {
+        std::fprintf(stderr, "rdcsm: %s\n", error.c_str());
         return 1;
     }
-    return 0;
+    if (output.empty() || output == "-") {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    if (WriteWholeFile(output, text, error)) return 0;
+    std::fprintf(stderr, "rdcsm: cannot write %s\n", rdxc::VisibleText(error).c_str());
+    return 1;
+}
+
+int NotNamed(const std::string &name) {
+    std::fprintf(stderr, "rdcsm: no activity or link is named %s\n",
+                 rdxc::VisibleText(name).c_str());
+    return 1;
 }
 
 int Report(Store &store, bool (*print)(Store &, const std::string &, std::ostream &),
            const std::string &name) {
-    if (print(store, name, std::cout)) return 0;
-    std::fprintf(stderr, "rdcsm: no activity or link is named %s\n", name.c_str());
-    return 1;
+    return print(store, name, std::cout) ? 0 : NotNamed(name);
+}
+
+int Show(Store &store, const std::string &name, bool showSecrets) {
+    return PrintDescription(store, name, showSecrets, std::cout) ? 0 : NotNamed(name);
+}
+
+// The subcommands that work on the database.
+struct ToolCommands {
+    CLI::App *define, *exportJobs, *list, *show, *log, *stats, *run;
+    std::string file, name, output;
+    ExportOptions exportOptions;
+    bool showSecrets = false;
+    bool resume = false;
+};
+
+int RunTool(Store &store, const ToolCommands &tool) {
+    try {
+        if (*tool.define) return Define(store, tool.file);
+        if (*tool.exportJobs) return Export(store, tool.output, tool.exportOptions);
+        if (*tool.list) return PrintList(store, std::cout), 0;
+        if (*tool.show) return Show(store, tool.name, tool.showSecrets);
+        if (*tool.log) return Report(store, PrintLog, tool.name);
+        if (*tool.stats) return Report(store, PrintStatistics, tool.name);
+        if (*tool.run) return QueueRun(store, tool.name, tool.resume);
+    } catch (const DbError &error) {
+        std::fprintf(stderr, "rdcsm: database error: %s\n", error.message.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// The exit status of a subcommand that wrote to the standard output: a
+// failure when what it wrote was lost.
+int Finished(int status) {
+    return FinishStandardOutput() ? status : 1;
 }
 
 } // namespace
 
 int RunCli(int argc, char **argv) {
+    GuardStandardStreams();
     CLI::App app{"rdcsm: the server manager of the data-transfer engine. It serves the pipe "
                  "RDCSMP and keeps activities, links, runs, fields, log records and "
                  "statistics in one SQLite database. Without a subcommand it serves.",
@@ -132,31 +198,42 @@ int RunCli(int argc, char **argv) {
                      "the translation mode sent to clients, 0-2 (default 2)")
         ->check(CLI::Range(0, 2));
     serveCommand->add_flag("--detach", serve.detach, "serve in the background");
+    uint32_t waitMs = kAnswerWaitMs;
     auto *stopCommand = app.add_subcommand("stop", "ask the running server manager to end");
     auto *statusCommand = app.add_subcommand("status", "tell whether a server manager runs");
-    std::string file, name, output;
-    auto *defineCommand =
+    for (auto *command : {stopCommand, statusCommand})
+        command
+            ->add_option("--wait-ms", waitMs,
+                         "how long to wait for the answer of a server manager that took the "
+                         "request (default 10000)")
+            ->check(CLI::Range(1, 600000));
+    ToolCommands tool{};
+    tool.define =
         app.add_subcommand("define", "create or replace activities and links from a job file");
-    defineCommand->add_option("FILE", file, "the job file (TOML)")->required();
-    auto *exportCommand =
-        app.add_subcommand("export", "write every activity and link as a job file");
-    exportCommand->add_option("-o,--output", output,
-                              "the file to write (default: standard output)");
-    auto *listCommand = app.add_subcommand("list", "list the activities and links");
-    auto *showCommand = app.add_subcommand("show", "show an activity's or link's description");
-    auto *logCommand = app.add_subcommand("log", "show an activity's log records");
-    auto *statsCommand = app.add_subcommand("stats", "show the runs and statistics of an activity");
-    auto *runCommand = app.add_subcommand("run", "queue a run of an activity");
-    for (auto *command : {showCommand, logCommand, statsCommand, runCommand})
-        command->add_option("NAME", name, "the activity's (or link's) name")->required();
+    tool.define->add_option("FILE", tool.file, "the job file (TOML)")->required();
+    tool.exportJobs = app.add_subcommand("export", "write every activity and link as a job file");
+    tool.exportJobs->add_option("-o,--output", tool.output,
+                                "the file to write, replaced only when whole, with mode 0600 "
+                                "(default: standard output)");
+    tool.exportJobs->add_flag("--no-secrets", tool.exportOptions.withholdSecrets,
+                              "write placeholders in place of passwords");
+    tool.list = app.add_subcommand("list", "list the activities and links");
+    tool.show = app.add_subcommand("show", "show an activity's or link's description");
+    tool.show->add_flag("--show-secrets", tool.showSecrets, "show passwords instead of ****");
+    tool.log = app.add_subcommand("log", "show an activity's log records");
+    tool.stats = app.add_subcommand("stats", "show the runs and statistics of an activity");
+    tool.run = app.add_subcommand("run", "queue a run of an activity");
+    tool.run->add_flag("--resume", tool.resume, "ask the host to resume the activity's copy");
+    for (auto *command : {tool.show, tool.log, tool.stats, tool.run})
+        command->add_option("NAME", tool.name, "the activity's (or link's) name")->required();
 
     CLI11_PARSE(app, argc, argv);
 
     // The home directory (its pipe folder, its database) and the
     // international formats that clients receive.
     const bool started = RDPlatInit(argv[0]) == 0;
-    if (*stopCommand) return Stop();
-    if (*statusCommand) return Status();
+    if (*stopCommand) return Finished(Stop(waitMs));
+    if (*statusCommand) return Finished(Status(waitMs));
     if (database.empty() && (!started || !DefaultDatabase(database))) {
         std::fprintf(stderr, "rdcsm: no home directory (quarry.ini is neither beside rdcsm nor "
                              "on PATH); name the database with --db\n");
@@ -172,19 +249,7 @@ int RunCli(int argc, char **argv) {
     }
     Store store;
     if (!OpenStore(store, database)) return 1;
-    try {
-        if (*defineCommand) return Define(store, file);
-        if (*exportCommand) return Export(store, output);
-        if (*listCommand) return PrintList(store, std::cout), 0;
-        if (*showCommand) return Report(store, PrintDescription, name);
-        if (*logCommand) return Report(store, PrintLog, name);
-        if (*statsCommand) return Report(store, PrintStatistics, name);
-        if (*runCommand) return QueueRun(store, name);
-    } catch (const DbError &error) {
-        std::fprintf(stderr, "rdcsm: database error: %s\n", error.message.c_str());
-        return 1;
-    }
-    return 0;
+    return Finished(RunTool(store, tool));
 }
 
 } // namespace rdcsm

@@ -52,10 +52,11 @@ uint32_t HandleRunActivity(Exchange &exchange) {
 
 // Hands the oldest queued run to the asking host, which is recorded as the
 // run's host. Words: 16 the run's handle, 20 the command (0: run), 24 the
-// activity's handle, 32 the waiting handle, 36 0; the activity's name at 40.
+// activity's handle, 32 the waiting handle, 36 the run's flags (bit 0:
+// resume); the activity's name at 40.
 uint32_t HandleNextActivity(Exchange &exchange) {
     Store &store = exchange.store();
-    Statement next(store.Db(), "SELECT r.id, r.activity, r.waiter, o.name FROM runs r "
+    Statement next(store.Db(), "SELECT r.id, r.activity, r.waiter, o.name, r.flags FROM runs r "
                                "JOIN objects o ON o.handle = r.activity "
                                "WHERE r.state = 0 ORDER BY r.id LIMIT 1");
     if (!next.Step()) return RDSTATUS_CSMNOTHINGTORUN;
@@ -70,6 +71,7 @@ uint32_t HandleNextActivity(Exchange &exchange) {
     PutU32(out, kWord20, 0);
     PutU32(out, kWord24, static_cast<uint32_t>(next.Int(1)));
     PutU32(out, 32, static_cast<uint32_t>(next.Int(2)));
+    PutU32(out, 36, static_cast<uint32_t>(next.Int(4)));
     PutText(out, kNextTextAt, std::string_view(name).substr(0, kNextTextSize - 1));
     return 0;
 }

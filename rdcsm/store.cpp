@@ -24,7 +24,8 @@ CREATE TABLE IF NOT EXISTS runs(
   started_ms INTEGER,
   ended_ms INTEGER,
   host_pid INTEGER,
-  host_start INTEGER);
+  host_start INTEGER,
+  flags INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS runs_by_state ON runs(state, id);
 CREATE INDEX IF NOT EXISTS runs_by_waiter ON runs(waiter, state);
 CREATE TABLE IF NOT EXISTS fields(
@@ -59,6 +60,8 @@ constexpr AddedColumn kAddedColumns[] = {
     // The host that took a run: its process id and start time.
     {"runs", "host_pid", "ALTER TABLE runs ADD COLUMN host_pid INTEGER"},
     {"runs", "host_start", "ALTER TABLE runs ADD COLUMN host_start INTEGER"},
+    // What the host is asked to do with the run (bit 0: resume).
+    {"runs", "flags", "ALTER TABLE runs ADD COLUMN flags INTEGER NOT NULL DEFAULT 0"},
 };
 
 bool HasColumn(Database &db, const char *table, std::string_view column) {

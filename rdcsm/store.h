@@ -24,6 +24,10 @@ enum RunState : int64_t { kQueued = 0, kRunning = 1, kEnded = 2, kHostLost = 3 }
 // handles of activities and links.
 inline constexpr uint32_t kRunBase = 0x40000000u;
 
+// Flags of a queued run, handed to the host in the next-activity answer's
+// word 36: bit 0 asks it to resume the copy.
+inline constexpr uint32_t kRunResumes = 1;
+
 // What a handle names: the activity (or link) and, for a run handle, the run.
 struct Resolved {
     int64_t object = 0;

@@ -21,7 +21,7 @@ namespace rdrun {
 namespace {
 
 constexpr uint32_t kNothingToRun = 788;
-// Bit 0 of the run's second word: the run was queued to resume.
+// Bit 0 of the run's third word: the run was queued to resume.
 constexpr uint32_t kRunResumes = 1;
 constexpr auto kIdlePoll = std::chrono::milliseconds(500);
 constexpr unsigned kWatchInterval = 100;
@@ -59,7 +59,7 @@ bool RunNext(std::FILE *out) {
         return false;
     }
     ActivityBlock block{next.handle, next.command, {next.words[0], next.words[1], next.words[2]}};
-    AskResume((next.words[1] & kRunResumes) != 0);
+    AskResume((next.words[2] & kRunResumes) != 0);
     // A stop asked for while the activity runs becomes the server
     // manager's own request to stop, which every activity function heeds.
     const RunResult result = RunBlock(block, ProgressFn(), kWatchInterval);

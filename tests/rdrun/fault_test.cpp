@@ -125,6 +125,27 @@ TEST_F(FaultTest, DroppingTheTargetStartsTheCopyAgain) {
     ExpectWhole();
 }
 
+// A run queued to resume is resumed by the host that takes it.
+TEST_F(FaultTest, QueuedResumeGoesOnAfterTheStop) {
+    DefineLoad(60000, 1000);
+    const pid_t run = Start("rdrun", "load", "run");
+    WaitForRows(1);
+    kill(run, SIGTERM);
+    ASSERT_EQ(143, Ended(run)) << rdtest::ReadFile(Path("run.out"));
+    const Ran queued = Program("rdcsm", "run --resume load");
+    ASSERT_EQ(0, queued.status) << queued.err;
+    EXPECT_NE(std::string::npos, queued.out.find("(to resume)")) << queued.out;
+    const pid_t serve = Start("rdrun", "--serve", "serve");
+    std::string lines;
+    for (int i = 0; i < 3000 && lines.find('\n') == std::string::npos; ++i, usleep(10000))
+        lines = rdtest::ReadFile(Path("serve.out"));
+    kill(serve, SIGTERM);
+    EXPECT_EQ(0, Ended(serve));
+    EXPECT_NE(std::string::npos, lines.find("load: ended successfully")) << lines;
+    ExpectWhole();
+    EXPECT_NE(std::string::npos, Log("load").find("Resuming load after ")) << Log("load");
+}
+
 // SIGKILL at random moments, each run started with --resume: the target
 // ends with every source record exactly once.
 TEST_F(FaultTest, KillLoopLosesAndRepeatsNothing) {
