@@ -1,6 +1,7 @@
 // The requests that rdcsm itself sends to the server manager serving this
 // home's pipe: the information request and the shutdown request, each sent
-// once, without waiting for a pipe that is not there.
+// once, without waiting for a pipe that is not there, and waiting a bounded
+// time for the answer of one that took the request.
 #pragma once
 
 #include <cstdint>
@@ -19,10 +20,17 @@ struct ServerInfo {
     uint32_t links = 0;
 };
 
-// The information answer; empty when no server manager answered in full.
-std::optional<ServerInfo> AskInformation();
+// How long a request waits for its answer unless told otherwise.
+inline constexpr uint32_t kAnswerWaitMs = 10000;
 
-// True when a server manager acknowledged the shutdown request.
-bool AskShutdown();
+// How a request went: answered in full; no server manager took it; or one
+// took it and gave no whole answer within the wait (or a failing one).
+enum class Asked { kAnswered, kNoServer, kNoAnswer };
+
+Asked AskInformation(uint32_t waitMs, ServerInfo &info);
+Asked AskShutdown(uint32_t waitMs);
+
+// The information answer within kAnswerWaitMs; empty when none came in full.
+std::optional<ServerInfo> AskInformation();
 
 } // namespace rdcsm

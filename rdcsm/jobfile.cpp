@@ -1,19 +1,22 @@
-// Reading a job file into objects and their items, defining them, and
-// writing the store back as a job file.
+// Reading a job file into objects and their items, and defining them.
 #include "jobfile.h"
 
 #include "jobfile_value.h"
 #include "names.h"
 
-#include <charconv>
-#include <sstream>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace rdcsm {
 
 namespace {
 
-constexpr uint32_t kConnectorNumber = 0x30001;
-constexpr std::string_view kConnectorKey = "connector";
+// The largest job file read: hex forms of many 16 MiB values fit.
+constexpr off_t kMostJobFileBytes = off_t{256} << 20;
 
 struct Section {
     const char *key;
@@ -25,30 +28,46 @@ std::string Where(const std::string &path, const toml::node &node) {
     return path + ":" + std::to_string(node.source().begin.line) + ": ";
 }
 
-// A number written as a key: decimal, or hex with 0x.
-std::optional<uint32_t> NumberKey(std::string_view key) {
-    int base = 10;
-    if (key.size() > 2 && key[0] == '0' && (key[1] == 'x' || key[1] == 'X')) {
-        key.remove_prefix(2);
-        base = 16;
+bool Before(const toml::source_position &a, const toml::source_position &b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+}
+
+// The whole of a regular file, read through one descriptor and never past
+// the bound; anything else (a folder, a device, a pipe) is refused.
+bool ReadRegularFile(const std::string &path, std::string &text, std::string &error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
     }
-    uint32_t number = 0;
-    auto [end, ec] = std::from_chars(key.data(), key.data() + key.size(), number, base);
-    if (ec != std::errc() || end != key.data() + key.size() || number == 0) return std::nullopt;
-    return number;
+    struct stat status {};
+    bool done = false;
+    if (fstat(fd, &status) != 0)
+        error = path + ": " + std::strerror(errno);
+    else if (!S_ISREG(status.st_mode))
+        error = path + ": not a regular file; a job file must be one";
+    else if (status.st_size > kMostJobFileBytes)
+        error = path + ": larger than 256 MiB";
+    else
+        done = true;
+    char buffer[65536];
+    while (done) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 || static_cast<off_t>(text.size()) + got > kMostJobFileBytes) {
+            error = path + ": " + (got < 0 ? std::strerror(errno) : "larger than 256 MiB");
+            done = false;
+        } else {
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    close(fd);
+    return done;
 }
 
-// The number and declared type of a property key.
-std::optional<NamedProperty> PropertyOf(std::string_view key,
-                                        const std::vector<NamedProperty> &declared) {
-    if (auto number = NumberKey(key)) return NamedProperty{*number, 0, std::string(key)};
-    if (key == kConnectorKey) return NamedProperty{kConnectorNumber, 6, std::string(key)};
-    for (const NamedProperty &property : declared)
-        if (property.name == key) return property;
-    if (auto number = BuiltInNumber(key)) return NamedProperty{*number, 0, std::string(key)};
-    return std::nullopt;
-}
-
+// The items of an object's table in the order the file gives them, which
+// is the order they are stored in.
 bool ReadObject(const std::string &path, const Section &section, const std::string &name,
                 const toml::node &node, JobObject &object, std::string &error) {
     const std::string prefix = std::string(section.key) + "." + name;
@@ -67,10 +86,11 @@ bool ReadObject(const std::string &path, const Section &section, const std::stri
             hint = " (the connector " + *connector +
                    " that would declare it cannot be loaded from the home directory)";
     }
+    std::vector<std::pair<toml::source_position, Item>> read;
     for (const auto &[key, value] : *table) {
         const std::string where =
             Where(path, value) + "key '" + prefix + "." + std::string(key.str()) + "': ";
-        auto property = PropertyOf(key.str(), declared);
+        auto property = PropertyOfKey(key.str(), declared);
         if (!property) {
             error = where + "unknown property" + hint;
             return false;
@@ -81,12 +101,32 @@ bool ReadObject(const std::string &path, const Section &section, const std::stri
             error = where + fault;
             return false;
         }
-        for (const Item &other : object.items)
+        for (const auto &[position, other] : read)
             if (other.number == item.number) {
                 error = where + "the property is given twice";
                 return false;
             }
+        read.emplace_back(value.source().begin, std::move(item));
+    }
+    std::stable_sort(read.begin(), read.end(),
+                     [](const auto &a, const auto &b) { return Before(a.first, b.first); });
+    for (auto &[position, item] : read)
         object.items.push_back(std::move(item));
+    return true;
+}
+
+bool ReadSection(const std::string &path, const Section &section, const toml::table &table,
+                 std::vector<JobObject> &objects, std::string &error) {
+    for (const auto &[name, object] : table) {
+        if (name.str().empty() || name.str().size() > 511 ||
+            name.str().find('\0') != std::string_view::npos) {
+            error = Where(path, object) + "key '" + section.key +
+                    "': a name of 1 to 511 bytes without a NUL is needed";
+            return false;
+        }
+        JobObject read;
+        if (!ReadObject(path, section, std::string(name.str()), object, read, error)) return false;
+        objects.push_back(std::move(read));
     }
     return true;
 }
@@ -94,9 +134,11 @@ bool ReadObject(const std::string &path, const Section &section, const std::stri
 } // namespace
 
 bool ReadJobFile(const std::string &path, std::vector<JobObject> &objects, std::string &error) {
+    std::string text;
+    if (!ReadRegularFile(path, text, error)) return false;
     toml::table file;
     try {
-        file = toml::parse_file(path);
+        file = toml::parse(text, path);
     } catch (const toml::parse_error &failure) {
         error = path + ":" + std::to_string(failure.source().begin.line) + ": " +
                 std::string(failure.description());
@@ -111,17 +153,11 @@ bool ReadJobFile(const std::string &path, std::vector<JobObject> &objects, std::
                     "': expected [activity.NAME] or [link.NAME]";
             return false;
         }
-        for (const auto &[name, object] : *node.as_table()) {
-            if (name.str().empty() || name.str().size() > 511) {
-                error = Where(path, object) + "key '" + std::string(key.str()) +
-                        "': a name of 1 to 511 bytes is needed";
-                return false;
-            }
-            JobObject read;
-            if (!ReadObject(path, *section, std::string(name.str()), object, read, error))
-                return false;
-            objects.push_back(std::move(read));
-        }
+        if (!ReadSection(path, *section, *node.as_table(), objects, error)) return false;
+    }
+    if (objects.empty()) {
+        error = path + ": defines no activity or link";
+        return false;
     }
     return true;
 }
@@ -131,54 +167,6 @@ void DefineObjects(Store &store, const std::vector<JobObject> &objects) {
     for (const JobObject &object : objects)
         store.DefineObject(object.kind, object.name, PackItems(object.items));
     transaction.Commit();
-}
-
-std::string ExportJobFile(Store &store) {
-    toml::table file;
-    for (const Section &section : kSections) {
-        toml::table objects;
-        Statement all(store.Db(),
-                      "SELECT name, description FROM objects WHERE kind = ? ORDER BY name");
-        all.Bind(1, int64_t{section.kind});
-        while (all.Step()) {
-            const std::string description = all.Blob(1);
-            std::vector<Item> items;
-            ParseItems({reinterpret_cast<const uint8_t *>(description.data()), description.size()},
-                       0, items, false);
-            std::vector<NamedProperty> declared;
-            for (const Item &item : items)
-                if (item.number == kConnectorNumber && item.type == 6 && item.value.size() > 1)
-                    declared = DeclaredProperties(item.value.substr(0, item.value.size() - 1))
-                                   .value_or(std::vector<NamedProperty>{});
-            toml::table properties;
-            for (const Item &item : items) {
-                std::string key;
-                const NamedProperty *named = nullptr;
-                for (const NamedProperty &property : declared)
-                    if (property.number == item.number &&
-                        (property.type == 0 || property.type == item.type))
-                        named = &property;
-                if (item.number == kConnectorNumber && item.type == 6)
-                    key = kConnectorKey;
-                else if (named != nullptr && !NumberKey(named->name) &&
-                         named->name != kConnectorKey)
-                    key = named->name;
-                else if (!BuiltInName(item.number).empty())
-                    key = BuiltInName(item.number);
-                else {
-                    char hex[16];
-                    std::snprintf(hex, sizeof hex, "0x%08X", item.number);
-                    key = hex;
-                }
-                InsertValue(properties, key, item);
-            }
-            objects.insert(all.Text(0), std::move(properties));
-        }
-        if (!objects.empty()) file.insert(section.key, std::move(objects));
-    }
-    std::ostringstream out;
-    out << "# rdcsm job file: activities and links with their properties.\n" << file << "\n";
-    return out.str();
 }
 
 } // namespace rdcsm

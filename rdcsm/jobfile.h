@@ -1,5 +1,6 @@
 // Job files: activities and links with their descriptions in TOML, read by
-// `rdcsm define` and written by `rdcsm export`.
+// `rdcsm define` (jobfile.cpp) and written by `rdcsm export`
+// (jobfile_write.cpp).
 //
 //   [activity.load]
 //   connector = "copier"        # the activity's connector (0x30001)
@@ -26,14 +27,24 @@ struct JobObject {
     std::vector<Item> items;
 };
 
-// Reads the job file at path; false with error naming the file, the line
-// and the key of the first fault.
+// Reads the job file at path, a regular file, keeping the order of each
+// object's properties; false with error naming the file, the line and the
+// key of the first fault, or when it defines nothing.
 bool ReadJobFile(const std::string &path, std::vector<JobObject> &objects, std::string &error);
 
 // Creates or replaces the objects, in one transaction.
 void DefineObjects(Store &store, const std::vector<JobObject> &objects);
 
-// Every activity and link of the store as a job file.
-std::string ExportJobFile(Store &store);
+struct ExportOptions {
+    // Passwords written as { withheld = ... } placeholders that define refuses.
+    bool withholdSecrets = false;
+};
+
+// Every activity and link of the store as a job file that define reads back
+// as the same descriptions, byte for byte; false with error naming an object
+// that no job file can hold (an item numbered 0 or a number stored twice, a
+// name that is not UTF-8 text).
+bool ExportJobFile(Store &store, const ExportOptions &options, std::string &text,
+                   std::string &error);
 
 } // namespace rdcsm

@@ -1,16 +1,18 @@
 // Conversions between TOML values and description items. Values that have
-// no natural TOML form (Numeric, binary, texts of another character set,
-// date-times of a zone) travel as their bytes in hex, so export and define
-// round-trip every stored item.
+// no natural TOML form (Numeric, binary, texts of another character set or
+// not well-formed UTF-8, date-times of a zone) travel as their bytes in hex.
 #include "jobfile_value.h"
 
 #include "clock.h"
 #include "csmgr/message.h"
+#include "jobfile_text.h"
 #include "rdx_stream.h"
+#include "visible_text.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 
 namespace rdcsm {
 
@@ -76,6 +78,7 @@ void CivilFromDays(int64_t z, int64_t &y, unsigned &m, unsigned &d) {
 bool ParseCurrency(std::string_view text, int64_t &count);
 
 constexpr int64_t kJulianOf1970 = 2440588;
+constexpr std::string_view kWithheld = "withheld";
 constexpr uint32_t kAbsent = 0xFFFFFFFFu;
 
 std::string DatetimeBytes(uint32_t ticks, uint32_t date) {
@@ -114,13 +117,19 @@ bool ItemOfTable(const toml::table &table, Item &item, std::string &error) {
         int64_t count = 0;
         if (!ParseCurrency(*currency, count)) {
             error = "the currency amount '" + *currency +
-                    "' is not a decimal number of at most 14 digits and 4 decimals";
+                    "' is not a decimal number of at most 4 decimals from "
+                    "-922337203685477.5808 to 922337203685477.5807";
             return false;
         }
         item.type = 3;
         item.value = Word(static_cast<uint32_t>(count)) +
                      Word(static_cast<uint32_t>(static_cast<uint64_t>(count) >> 32));
         return true;
+    }
+    if (table.contains(kWithheld)) {
+        error = "the value was left out by 'rdcsm export --no-secrets' because it holds a "
+                "password: write the value in place of the { withheld = ... } table";
+        return false;
     }
     if (auto rich = table["richtext"].value<std::string>()) {
         item.type = 7;
@@ -150,55 +159,46 @@ bool ItemOfTable(const toml::table &table, Item &item, std::string &error) {
     return true;
 }
 
+// The text of an item of that type and character set that a TOML string
+// holds: well-formed UTF-8 with its one NUL at its end.
+std::optional<std::string_view> PlainText(const Item &item, uint32_t type, uint32_t charset) {
+    const std::string &v = item.value;
+    if (item.type != type || item.charset != charset || v.empty() || v.find('\0') + 1 != v.size())
+        return std::nullopt;
+    const std::string_view text(v.data(), v.size() - 1);
+    if (!rdxc::IsWellFormedUtf8(text)) return std::nullopt;
+    return text;
+}
+
 const char *TypeName(uint32_t type) {
     static constexpr const char *kNames[] = {"?",       "Int",      "Float", "Currency",
                                              "Numeric", "Datetime", "text",  "binary"};
     return type < 8 ? kNames[type] : "?";
 }
 
-bool IsUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i++]);
-        std::size_t extra = 0;
-        if (c < 0x80)
-            continue;
-        else if ((c >> 5) == 6)
-            extra = 1;
-        else if ((c >> 4) == 14)
-            extra = 2;
-        else if ((c >> 3) == 30)
-            extra = 3;
-        else
-            return false;
-        if (text.size() - i < extra) return false;
-        for (; extra > 0; --extra)
-            if ((static_cast<unsigned char>(text[i++]) >> 6) != 2) return false;
-    }
-    return true;
-}
-
 // A currency amount written as decimal text with at most four fraction
-// digits, as its count of ten-thousandths.
+// digits, as its count of ten-thousandths: any count of 64 bits.
 bool ParseCurrency(std::string_view text, int64_t &count) {
-    bool negative = !text.empty() && text[0] == '-';
+    const bool negative = !text.empty() && text[0] == '-';
     if (negative || (!text.empty() && text[0] == '+')) text.remove_prefix(1);
     const std::size_t point = text.find('.');
     std::string_view whole = text.substr(0, point);
     std::string_view fraction = point == std::string_view::npos ? "" : text.substr(point + 1);
-    if ((whole.empty() && fraction.empty()) || fraction.size() > 4 || whole.size() > 14)
-        return false;
-    int64_t value = 0;
-    for (char c : whole) {
+    if ((whole.empty() && fraction.empty()) || fraction.size() > 4) return false;
+    const uint64_t limit = (uint64_t{1} << 63) - (negative ? 0 : 1);
+    uint64_t magnitude = 0;
+    auto append = [&](char c) {
         if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    for (std::size_t i = 0; i < 4; ++i) {
-        const char c = i < fraction.size() ? fraction[i] : '0';
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    count = negative ? -value : value;
+        const auto digit = static_cast<uint64_t>(c - '0');
+        if (magnitude > (limit - digit) / 10) return false;
+        magnitude = magnitude * 10 + digit;
+        return true;
+    };
+    for (char c : whole)
+        if (!append(c)) return false;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (!append(i < fraction.size() ? fraction[i] : '0')) return false;
+    count = static_cast<int64_t>(negative ? 0 - magnitude : magnitude);
     return true;
 }
 
@@ -320,17 +320,15 @@ void InsertValue(toml::table &table, const std::string &key, const Item &item) {
         }
         break;
     case 6:
-        if (item.charset == RDCHARSET_INTERCHANGE && !v.empty() && v.find('\0') + 1 == v.size() &&
-            IsUtf8(std::string_view(v).substr(0, v.size() - 1))) {
-            table.insert(key, v.substr(0, v.size() - 1));
+        if (auto text = PlainText(item, 6, RDCHARSET_INTERCHANGE)) {
+            table.insert(key, std::string(*text));
             return;
         }
         break;
     case 7:
-        if (item.charset == RDKIND_RICHTEXT && v.size() > 1 && v.find('\0') + 1 == v.size() &&
-            IsUtf8(std::string_view(v).substr(0, v.size() - 1))) {
+        if (auto text = PlainText(item, 7, RDKIND_RICHTEXT); text && !text->empty()) {
             toml::table rich;
-            rich.insert("richtext", v.substr(0, v.size() - 1));
+            rich.insert("richtext", std::string(*text));
             rich.is_inline(true);
             table.insert(key, std::move(rich));
             return;
@@ -339,12 +337,58 @@ void InsertValue(toml::table &table, const std::string &key, const Item &item) {
     default:
         break;
     }
+    InsertRaw(table, key, item);
+}
+
+void InsertRaw(toml::table &table, const std::string &key, const Item &item) {
     toml::table raw;
     raw.insert("type", static_cast<int64_t>(item.type));
     raw.insert("charset", static_cast<int64_t>(item.charset));
-    raw.insert("hex", Hex(v));
+    raw.insert("hex", Hex(item.value));
     raw.is_inline(true);
     table.insert(key, std::move(raw));
+}
+
+namespace {
+
+// The TOML text of the value that insert puts into a table.
+template <typename Insert> std::string ValueText(Insert insert) {
+    toml::table one;
+    insert(one);
+    std::ostringstream out;
+    out << one;
+    std::string text = out.str();
+    if (text.rfind("v = ", 0) == 0) text.erase(0, 4);
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+std::string NaturalText(const Item &item) {
+    if (auto text = PlainText(item, 6, RDCHARSET_INTERCHANGE)) return TomlString(*text);
+    if (auto text = PlainText(item, 7, RDKIND_RICHTEXT); text && !text->empty())
+        return "{ richtext = " + TomlString(*text) + " }";
+    if (item.type == 2 && item.value.size() == 8) {
+        double real;
+        std::memcpy(&real, item.value.data(), 8);
+        if (std::isfinite(real)) return TomlFloat(real);
+    }
+    return ValueText([&](toml::table &one) { InsertValue(one, "v", item); });
+}
+
+std::string RawText(const Item &item) {
+    return ValueText([&](toml::table &one) { InsertRaw(one, "v", item); });
+}
+
+std::string WithheldText(const std::string &masked) {
+    return ValueText([&](toml::table &one) {
+        toml::table withheld;
+        withheld.insert(kWithheld, rdxc::VisibleText(masked));
+        withheld.is_inline(true);
+        one.insert("v", std::move(withheld));
+    });
 }
 
 } // namespace rdcsm

@@ -1,6 +1,9 @@
-// Property names for job files: the built-in names of the connection and
-// activity tables, and the names a connector declares for its own numbers.
+// Property names: the built-in names of the connection and activity tables,
+// the names a connector declares for its own numbers, which of them hold
+// secrets, and how a job-file key reads as a property.
 #pragma once
+
+#include "items.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,6 +19,12 @@ struct NamedProperty {
     std::string name;
 };
 
+// The property that names an activity's or link's connector, and its key.
+inline constexpr uint32_t kConnectorNumber = 0x30001;
+inline constexpr std::string_view kConnectorKey = "connector";
+// The built-in password property of links.
+inline constexpr uint32_t kPasswordNumber = 0x10004;
+
 // The built-in name of number (qualifier byte 0, bit 16 set, index within
 // its table, name not empty), or empty.
 std::string_view BuiltInName(uint32_t number);
@@ -28,5 +37,26 @@ std::optional<uint32_t> BuiltInNumber(std::string_view name);
 // built-in name where the declaration names none); empty when the
 // connector cannot be loaded or identified. Each connector is asked once.
 std::optional<std::vector<NamedProperty>> DeclaredProperties(const std::string &connector);
+
+// The declarations of the connector that the items name (a text item
+// 0x30001); none when they name none or it cannot be loaded.
+std::vector<NamedProperty> ConnectorDeclarations(const std::vector<Item> &items);
+
+// A number written as a key: decimal, or hex with 0x; not 0.
+std::optional<uint32_t> NumberKey(std::string_view key);
+
+// The number and declared type of a job-file key: a number, "connector",
+// a declared name (as written, else in any letter case), or a built-in
+// name (in any letter case), in that order.
+std::optional<NamedProperty> PropertyOfKey(std::string_view key,
+                                           const std::vector<NamedProperty> &declared);
+
+// The name an item is shown by: "connector", the connector's declared name,
+// else the built-in one; empty when it has none.
+std::string PropertyName(const Item &item, const std::vector<NamedProperty> &declared);
+
+// Whether the item holds a secret as a whole: the built-in password, or a
+// property whose name says password, passwd, PWD or secret.
+bool IsSecretProperty(const Item &item, const std::vector<NamedProperty> &declared);
 
 } // namespace rdcsm

@@ -5,10 +5,12 @@
 #include "jobfile_value.h"
 #include "names.h"
 #include "rdres.h"
+#include "rdx_stream.h"
+#include "secret_mask.h"
+#include "visible_text.h"
 
 #include <cstdio>
 #include <ctime>
-#include <sstream>
 #include <vector>
 
 namespace rdcsm {
@@ -24,39 +26,43 @@ std::optional<int64_t> FindNamed(Store &store, const std::string &name) {
 // The words of the run states, kQueued to kHostLost.
 const char *kStates[] = {"queued", "running", "ended", "host lost"};
 
-// The activity's (or link's) connector names its property numbers.
-constexpr uint32_t kConnectorNumber = 0x30001;
-constexpr uint32_t kTextType = 6;
+constexpr uint32_t kTextType = 6, kRichTextType = 7;
 
-// The properties that the connector named among the items declares.
-std::vector<NamedProperty> ConnectorNames(const std::vector<Item> &items) {
-    for (const Item &item : items)
-        if (item.number == kConnectorNumber && item.type == kTextType && item.value.size() > 1)
-            return DeclaredProperties(item.value.substr(0, item.value.size() - 1))
-                .value_or(std::vector<NamedProperty>{});
-    return {};
-}
-
-// The name of a property number: the connector's declared name, else the
-// built-in one; empty when it has none.
-std::string PropertyName(const Item &item, const std::vector<NamedProperty> &declared) {
-    if (item.number == kConnectorNumber && item.type == kTextType) return "connector";
-    for (const NamedProperty &property : declared)
-        if (property.number == item.number && (property.type == 0 || property.type == item.type))
-            return property.name;
-    return std::string(BuiltInName(item.number));
+// The item as it may be shown: a password as **** (an empty one as it is),
+// and the passwords inside a connection text masked.
+Item MaskedItem(const Item &item, const std::vector<NamedProperty> &declared) {
+    const bool text = item.type == kTextType || item.type == kRichTextType;
+    Item shown = item;
+    if (IsSecretProperty(item, declared)) {
+        if (text && item.value.size() <= 1) return shown;
+        shown.type = kTextType;
+        shown.charset = RDCHARSET_INTERCHANGE;
+        shown.value = std::string(rdxc::kMaskedSecret) + '\0';
+    } else if (text) {
+        const std::string_view value(item.value.data(), item.value.size() - 1);
+        const std::string masked = rdxc::MaskSecrets(value);
+        if (masked != value) shown.value = masked + '\0';
+    }
+    return shown;
 }
 
 } // namespace
 
 std::string TimeText(int64_t ms) {
-    const time_t seconds = static_cast<time_t>(ms / 1000);
+    // Whole seconds rounded down, so that a time before 1970 keeps its
+    // milliseconds between 0 and 999.
+    int64_t seconds = ms / 1000, rest = ms % 1000;
+    if (rest < 0) rest += 1000, --seconds;
+    const auto whole = static_cast<time_t>(seconds);
     std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
-                  static_cast<int>(ms % 1000));
+    char text[96];
+    if (gmtime_r(&whole, &parts) == nullptr) {
+        std::snprintf(text, sizeof text, "%lld ms", static_cast<long long>(ms));
+        return text;
+    }
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d.%03d",
+                  static_cast<long long>(parts.tm_year) + 1900, parts.tm_mon + 1, parts.tm_mday,
+                  parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(rest));
     return text;
 }
 
@@ -69,8 +75,8 @@ void PrintList(Store &store, std::ostream &out) {
                   "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 3) "
                   "FROM objects o ORDER BY o.kind, o.name");
     while (all.Step()) {
-        out << (all.Int(0) == kActivity ? "activity " : "link     ") << all.Text(2) << "  (handle "
-            << all.Int(1) << ")";
+        out << (all.Int(0) == kActivity ? "activity " : "link     ")
+            << rdxc::VisibleText(all.Text(2)) << "  (handle " << all.Int(1) << ")";
         if (all.Int(0) == kActivity)
             out << "  runs: " << all.Int(3) << " queued, " << all.Int(4) << " running, "
                 << all.Int(5) << " ended, " << all.Int(6) << " host lost";
@@ -78,34 +84,27 @@ void PrintList(Store &store, std::ostream &out) {
     }
 }
 
-bool PrintDescription(Store &store, const std::string &name, std::ostream &out) {
+bool PrintDescription(Store &store, const std::string &name, bool showSecrets, std::ostream &out) {
     auto handle = FindNamed(store, name);
     if (!handle) return false;
     Statement read(store.Db(), "SELECT kind, description FROM objects WHERE handle = ?");
     read.Bind(1, *handle);
     if (!read.Step()) return false;
-    out << (read.Int(0) == kActivity ? "activity " : "link ") << name << " (handle " << *handle
-        << ")\n";
+    out << (read.Int(0) == kActivity ? "activity " : "link ") << rdxc::VisibleText(name)
+        << " (handle " << *handle << ")\n";
     const std::string description = read.Blob(1);
     std::vector<Item> items;
     ParseItems({reinterpret_cast<const uint8_t *>(description.data()), description.size()}, 0,
                items, false);
-    const std::vector<NamedProperty> declared = ConnectorNames(items);
+    const std::vector<NamedProperty> declared = ConnectorDeclarations(items);
     for (const Item &item : items) {
         char number[16];
         std::snprintf(number, sizeof number, "0x%08X", item.number);
-        toml::table one;
-        InsertValue(one, "v", item);
-        std::ostringstream value;
-        value << one;
-        std::string text = value.str();
-        if (text.rfind("v = ", 0) == 0) text.erase(0, 4);
-        while (!text.empty() && text.back() == '\n')
-            text.pop_back();
         out << "  " << number;
-        const std::string name = PropertyName(item, declared);
-        if (!name.empty()) out << " " << name;
-        out << " = " << text << "\n";
+        const std::string property = PropertyName(item, declared);
+        if (!property.empty()) out << " " << rdxc::VisibleText(property);
+        const std::string value = NaturalText(showSecrets ? item : MaskedItem(item, declared));
+        out << " = " << rdxc::VisibleText(value) << "\n";
     }
     return true;
 }
@@ -127,7 +126,7 @@ bool PrintLog(Store &store, const std::string &name, std::ostream &out) {
             RDLibraryLoadString(number & 0x0FFFFFFFu, message, sizeof message);
             text = message;
         }
-        if (!text.empty()) out << "  " << text;
+        if (!text.empty()) out << "  " << rdxc::VisibleText(rdxc::MaskSecrets(text));
         out << "\n";
     }
     return true;

@@ -1,6 +1,8 @@
 // What `show`, `log`, `stats` and `list` print: descriptions decoded with
 // their property names, log records with their numbers and texts,
-// statistics per run.
+// statistics per run. Stored names, values and texts are shown through
+// rdxc::VisibleText, so that none can act on the terminal, and passwords
+// are masked.
 #pragma once
 
 #include "store.h"
@@ -12,11 +14,14 @@ namespace rdcsm {
 
 void PrintList(Store &store, std::ostream &out);
 // False when no activity or link has the name.
-bool PrintDescription(Store &store, const std::string &name, std::ostream &out);
+// Passwords show as **** (and those inside connection texts are masked)
+// unless showSecrets is set.
+bool PrintDescription(Store &store, const std::string &name, bool showSecrets, std::ostream &out);
 bool PrintLog(Store &store, const std::string &name, std::ostream &out);
 bool PrintStatistics(Store &store, const std::string &name, std::ostream &out);
 
-// A time in milliseconds since 1970 as "YYYY-MM-DD hh:mm:ss.mmm" (UTC).
+// A time in milliseconds since 1970 as "YYYY-MM-DD hh:mm:ss.mmm" (UTC, the
+// proleptic Gregorian calendar; years before 1 as 0, -1, ...).
 std::string TimeText(int64_t ms);
 
 } // namespace rdcsm
