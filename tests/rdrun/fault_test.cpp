@@ -150,7 +150,7 @@ TEST_F(FaultTest, QueuedResumeGoesOnAfterTheStop) {
 // ends with every source record exactly once.
 TEST_F(FaultTest, KillLoopLosesAndRepeatsNothing) {
     DefineLoad(Setting("RDX_KILL_LOOP_ROWS", 100000), 500);
-    const unsigned kills = Setting("RDX_KILL_LOOP_KILLS", 8);
+    const unsigned kills = Setting("RDX_KILL_LOOP_KILLS", 20);
     std::mt19937 random(static_cast<unsigned>(std::random_device()()));
     std::uniform_int_distribution<int> pause(20, 400);
     int killed = 0;

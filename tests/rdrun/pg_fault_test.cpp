@@ -41,7 +41,7 @@ TEST_F(PgFaultTest, KillLoopInBatchModeLosesAndRepeatsNothing) {
     MakeOrders(Path("orders.csv"), rows);
     Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + PgLink("pg", "batch") +
            CopyActivity("load", {"csv", "pg", "orders", "", 500, "stop", false}));
-    const unsigned kills = Setting("RDX_KILL_LOOP_KILLS", 8);
+    const unsigned kills = Setting("RDX_KILL_LOOP_KILLS", 20);
     std::uniform_int_distribution<int> pause(20, 400);
     for (unsigned i = 0; i < kills && Rows() < static_cast<long>(rows); ++i) {
         const pid_t run = Start("rdrun", "--resume --no-progress load", "run");
