@@ -9,13 +9,45 @@
 #include "rdxapi.h"
 
 namespace rdcopy {
+namespace {
+
+// A source that keeps answering without a record, an end or a failure that
+// ends the copy has stopped making progress.
+constexpr uint32_t kMostStalls = 100;
+// Bad records in a row, without one good record, that a source without a
+// position to compare may report before the copy takes it for stuck.
+constexpr uint64_t kMostFaultsInRow = 100000;
+
+} // namespace
+
+// Ends a copy whose source makes no progress (a plug-in that answers a
+// fetch with nothing and no end, or the same bad record again and again),
+// which would otherwise spin for ever.
+uint32_t CopyRun::CheckProgress(uint32_t status, uint32_t fetched, const std::string &before) {
+    stalls_ = status == 0 && fetched == 0 ? stalls_ + 1 : 0;
+    if (stalls_ >= kMostStalls)
+        return Refuse("The source link " + job_.sourceLink +
+                      " made no progress: " + std::to_string(kMostStalls) +
+                      " fetches in a row gave no record and no end of the data.");
+    const bool faultOnly = IsRecordFault(status) && fetched == 0;
+    faultsInRow_ = faultOnly ? faultsInRow_ + 1 : 0;
+    if (faultOnly && positioned_ && fetchPosition_ == before)
+        return Refuse("The source link " + job_.sourceLink +
+                      " made no progress: it reported the same bad record again.");
+    if (faultsInRow_ >= kMostFaultsInRow)
+        return Refuse("The source link " + job_.sourceLink + " made no progress: " +
+                      Grouped(kMostFaultsInRow) + " records in a row could not be read.");
+    return 0;
+}
 
 uint32_t CopyRun::CopyBatches() {
     for (;;) {
         uint32_t fetched = 0;
+        const std::string before = fetchPosition_;
         const uint32_t status =
             RDConnectFetch(source_.handle(), list_.handle(), 1, job_.batchSize, &fetched);
-        const bool skipFault = status == kRecordFault && job_.skipBadRecords;
+        fetched = Bounded(fetched, job_.batchSize, job_.sourceLink);
+        const bool skipFault = IsRecordFault(status) && job_.skipBadRecords;
         // A batch is clean when the source stands right after it: it ended
         // at the batch's end, or after a bad record that is skipped.
         const bool clean = status == 0 || status == kEndOfData || skipFault;
@@ -23,6 +55,7 @@ uint32_t CopyRun::CopyBatches() {
             const uint32_t told = source_.GetText(rdxc::kReadPosition, fetchPosition_);
             if (told != 0) return told;
         }
+        if (const uint32_t stuck = CheckProgress(status, fetched, before); stuck != 0) return stuck;
         if (fetched != 0) {
             const uint32_t written = WriteBatch(fetched, clean, skipFault ? 1 : 0);
             if (written != 0) return written;
@@ -58,6 +91,28 @@ CopyMark CopyRun::MarkAfter(uint32_t records, bool whole, uint64_t badAfter) con
     return mark;
 }
 
+// A count larger than asked (the library passes an "unknown" count of
+// 0xFFFFFFFF on) is cut down to what was asked, and said once.
+uint32_t CopyRun::Bounded(uint32_t told, uint32_t asked, const std::string &link) {
+    if (told <= asked) return told;
+    if (!toldCut_)
+        Log(RDLOG_INFORMATIONAL,
+            "The link " + link + " told " + std::to_string(told) + " records where " +
+                std::to_string(asked) + " were asked for; the copy takes " + std::to_string(asked) +
+                ".",
+            0);
+    toldCut_ = true;
+    return asked;
+}
+
+// A target that reports fewer records written than asked, without a
+// failure, lost the others: the copy cannot count it as done.
+uint32_t CopyRun::ShortWrite(uint32_t done, uint32_t count) const {
+    return Refuse("The target link " + job_.targetLink + " wrote " + std::to_string(done) + " of " +
+                  std::to_string(count) +
+                  " records without reporting a failure; the copy cannot go on.");
+}
+
 // One insert, with the mark that the target commits together with it.
 uint32_t CopyRun::Insert(uint32_t first, uint32_t count, const CopyMark &mark, uint32_t &done) {
     done = 0;
@@ -66,6 +121,7 @@ uint32_t CopyRun::Insert(uint32_t first, uint32_t count, const CopyMark &mark, u
             return status;
     }
     const uint32_t status = RDConnectInsert(target_.handle(), list_.handle(), first, count, &done);
+    done = Bounded(done, count, job_.targetLink);
     int32_t held = 0;
     if (holds_ && RDConnectGetPropertyInt(target_.handle(), rdxc::kUncommitted, &held) == 0)
         held_ = held > 0 ? static_cast<uint64_t>(held) : 0;
@@ -82,6 +138,7 @@ uint32_t CopyRun::WriteBatch(uint32_t count, bool clean, uint64_t badAfter) {
     uint32_t done = 0;
     const uint32_t status = Insert(1, count, mark, done);
     counts_.written += done;
+    if (status == 0 && done < count) return ShortWrite(done, count);
     if (status == 0 || !job_.skipBadRecords) return status;
     // A refused batch wrote nothing; should a target keep part of it, those
     // records are not written twice.
@@ -105,7 +162,8 @@ uint32_t CopyRun::WriteOneByOne(uint32_t from, uint32_t count, uint64_t first, b
         const uint32_t status = Insert(i, 1, mark, done);
         counts_.written += done;
         if (status == 0 && done == 1) continue;
-        if (status != 0 && status != kRecordFault) return status;
+        if (status == 0) return ShortWrite(done, 1);
+        if (status != 0 && !IsRecordFault(status)) return status;
         Log(0, "Record " + std::to_string(first + i - 1) + " was skipped", status);
         ++counts_.skipped;
     }

@@ -14,13 +14,6 @@
 namespace rdcopy {
 namespace {
 
-constexpr uint32_t kRefused = kRecordFault;
-
-uint32_t Refuse(const std::string &text) {
-    Log(0, text, kRefused);
-    return kRefused;
-}
-
 // Whether a select text orders its rows: "ORDER" and "BY" as words.
 bool HasOrderBy(const std::string &select) {
     std::string lower(select);
@@ -144,8 +137,9 @@ uint32_t CopyRun::SkipConsumed() {
         uint32_t fetched = 0;
         const auto want = static_cast<uint32_t>(std::min<uint64_t>(left, job_.batchSize));
         const uint32_t status = RDConnectFetch(source_.handle(), list_.handle(), 1, want, &fetched);
+        fetched = Bounded(fetched, want, job_.sourceLink);
         left -= std::min<uint64_t>(left, fetched);
-        if (status == kRecordFault && left > 0) {
+        if (IsRecordFault(status) && left > 0) {
             --left;
             continue;
         }
@@ -153,7 +147,7 @@ uint32_t CopyRun::SkipConsumed() {
             return Refuse(job_.name + " cannot resume: its source ended " + Grouped(left) +
                           " records before the place where the last run stopped (it changed "
                           "since); drop the target to start again.");
-        if (status != 0 && status != kEndOfData && status != kRecordFault) return status;
+        if (status != 0 && status != kEndOfData && !IsRecordFault(status)) return status;
     }
     if (resumeSkip_ == 0) return 0;
     start_.base = resumeFrom_.Records();

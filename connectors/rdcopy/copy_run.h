@@ -14,8 +14,15 @@ namespace rdcopy {
 
 constexpr uint32_t kEndOfData = 12290;
 // The status of a record that a connector refused and logged: the one
-// fault that "skip" goes past. Any other status ends the copy.
-constexpr uint32_t kRecordFault = 12325;
+// fault that "skip" goes past. Any other status ends the copy. (Until every
+// connector of the project reports record faults with their own status, the
+// free-text status counts as one too.)
+constexpr uint32_t kRecordFault = 12330, kLegacyRecordFault = 12325;
+constexpr bool IsRecordFault(uint32_t status) {
+    return status == kRecordFault || status == kLegacyRecordFault;
+}
+// The status of a failure the copy logged itself.
+constexpr uint32_t kFailed = 12325;
 
 struct Counts {
     uint64_t read = 0, written = 0, skipped = 0;
@@ -43,10 +50,13 @@ class CopyRun {
     uint32_t SkipConsumed();
     // copy_batches.cpp
     uint32_t CopyBatches();
+    uint32_t CheckProgress(uint32_t status, uint32_t fetched, const std::string &before);
     uint32_t WriteBatch(uint32_t count, bool clean, uint64_t badAfter);
     uint32_t WriteOneByOne(uint32_t from, uint32_t count, uint64_t first, bool clean,
                            uint64_t badAfter);
     uint32_t Insert(uint32_t first, uint32_t count, const CopyMark &mark, uint32_t &done);
+    uint32_t ShortWrite(uint32_t done, uint32_t count) const;
+    uint32_t Bounded(uint32_t told, uint32_t asked, const std::string &link);
     CopyMark MarkAfter(uint32_t records, bool whole, uint64_t badAfter) const;
     void AdvanceStart(uint32_t fetched, uint64_t badAfter);
     // copy_end.cpp
@@ -68,9 +78,14 @@ class CopyRun {
     CopyMark resumeFrom_;       // the mark a resumed run goes on after
     uint64_t resumeSkip_ = 0;   // records to read past after the select
     std::string fetchPosition_; // the source's position after the last fetch
+    uint32_t stalls_ = 0;       // fetches in a row that gave nothing and no end
+    uint64_t faultsInRow_ = 0;  // bad records in a row without a good one
+    bool toldCut_ = false;      // a count larger than asked was logged
 };
 
 // Writes a free text into the activity's log with the flags and number.
 void Log(uint32_t flags, const std::string &message, uint32_t number);
+// Logs why the copy cannot go on and returns the free-text status.
+uint32_t Refuse(const std::string &text);
 
 } // namespace rdcopy

@@ -25,6 +25,11 @@ void Log(uint32_t flags, const std::string &message, uint32_t number) {
     RDStreamDataFree(&text);
 }
 
+uint32_t Refuse(const std::string &text) {
+    Log(0, text, kFailed);
+    return kFailed;
+}
+
 uint32_t RunCopy(const CopyJob &job) {
     return CopyRun(job).Run();
 }

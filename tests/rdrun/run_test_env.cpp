@@ -16,6 +16,7 @@ namespace {
 constexpr const char *kLinked[][2] = {
     {RDTEST_RDCSM, "rdcsm"},           {RDTEST_RDRUN, "rdrun"},       {RDTEST_RDCSV, "rdcsv.rdx"},
     {RDTEST_RDSQLITE, "rdsqlite.rdx"}, {RDTEST_RDCOPY, "rdcopy.rdx"}, {RDTEST_RDPG, "rdpg.rdx"},
+    {RDTEST_RDLIAR, "rdliar.rdx"},
 };
 
 std::string Quoted(const std::string &text) {
