@@ -115,7 +115,7 @@ int Export(Store &store, const std::string &output, const ExportOptions &options
         return 1;
     }
     if (output.empty() || output == "-") {
-        std::fwrite(text.data(), 1, text.size(), stdout);
+        WriteStandardOutput(text); // a failure is told when the output is finished
         return 0;
     }
     if (WriteWholeFile(output, text, error)) return 0;

@@ -1,12 +1,12 @@
 #include "cli_output.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <streambuf>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,9 +84,45 @@ bool Replace(const std::string &path, const std::string &target, std::string_vie
     return true;
 }
 
+// The reason of the first write to the standard output that failed.
+int firstFailure = 0;
+
+void NoteFailure(int number) {
+    if (firstFailure == 0) firstFailure = number != 0 ? number : EIO;
+}
+
+// std::cout's buffer: writes through stdio, in order with printf, and notes
+// why a write failed while errno still tells it (a buffered write fails
+// later, in whatever call flushes the buffer).
+class StdioBuffer : public std::streambuf {
+  protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char character = traits_type::to_char_type(c);
+        return xsputn(&character, 1) == 1 ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char *data, std::streamsize size) override {
+        return WriteStandardOutput({data, static_cast<std::size_t>(size)}) ? size : 0;
+    }
+    int sync() override {
+        if (std::fflush(stdout) == 0) return 0;
+        NoteFailure(errno);
+        return -1;
+    }
+};
+
 } // namespace
 
+bool WriteStandardOutput(std::string_view text) {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size()) return true;
+    NoteFailure(errno);
+    return false;
+}
+
 void GuardStandardStreams() {
+    static StdioBuffer buffer;
+    std::cout.rdbuf(&buffer);
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
         const int opened = open("/dev/null", O_RDONLY);
@@ -98,15 +134,19 @@ void GuardStandardStreams() {
 }
 
 bool FinishStandardOutput() {
+    bool lost = !std::cout.flush() || firstFailure != 0;
     errno = 0;
-    bool lost = !std::cout.flush();
-    int failure = errno;
-    if (std::fflush(stdout) != 0 && !lost) lost = true, failure = errno;
-    if (std::ferror(stdout) != 0) lost = true;
-    if (close(STDOUT_FILENO) != 0 && !lost) lost = true, failure = errno;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        NoteFailure(errno);
+        lost = true;
+    }
+    if (close(STDOUT_FILENO) != 0 && !lost) {
+        NoteFailure(errno);
+        lost = true;
+    }
     if (lost)
-        std::fprintf(stderr, "rdcsm: cannot write the standard output%s%s\n",
-                     failure != 0 ? ": " : "", failure != 0 ? std::strerror(failure) : "");
+        std::fprintf(stderr, "rdcsm: cannot write the standard output: %s\n",
+                     std::strerror(firstFailure != 0 ? firstFailure : EIO));
     return !lost;
 }
 

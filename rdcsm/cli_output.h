@@ -10,8 +10,13 @@ namespace rdcsm {
 
 // Puts /dev/null, opened for reading only, on each of the descriptors 0-2
 // that is closed: no file the tool opens can take their place, and writes
-// to a closed standard output fail as they should.
+// to a closed standard output fail as they should. Gives std::cout a buffer
+// that writes through WriteStandardOutput.
 void GuardStandardStreams();
+
+// Writes text to the standard output (through stdio); false when a write
+// failed, whose reason FinishStandardOutput then tells.
+bool WriteStandardOutput(std::string_view text);
 
 // Flushes and closes the standard output; false, with a message on the
 // standard error, when anything written to it was lost.

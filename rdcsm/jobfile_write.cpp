@@ -88,6 +88,7 @@ std::optional<std::string> Withheld(const Item &item, const std::vector<NamedPro
     const bool text = item.type == 6 || item.type == 7;
     const std::string_view value =
         text ? std::string_view(item.value).substr(0, item.value.size() - 1) : item.value;
+    if (text && value.empty()) return std::nullopt; // nothing to hide
     if (IsSecretProperty(item, declared)) return WithheldText(std::string(rdxc::kMaskedSecret));
     if (!text) return std::nullopt;
     const std::string masked = rdxc::MaskSecrets(value);
