@@ -121,8 +121,9 @@ bool WriteStandardOutput(std::string_view text) {
 }
 
 void GuardStandardStreams() {
-    static StdioBuffer buffer;
-    std::cout.rdbuf(&buffer);
+    // Never destroyed: std::cout is flushed after static objects are gone.
+    static StdioBuffer *const buffer = new StdioBuffer;
+    std::cout.rdbuf(buffer);
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
         const int opened = open("/dev/null", O_RDONLY);
