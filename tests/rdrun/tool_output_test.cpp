@@ -11,15 +11,16 @@ TEST_F(RunTest, ShowNamesTheConnectorsPropertiesAndLogShowsTheRecordsText) {
            CopyActivity("load", {"csv", "db", "orders", "", 2, "skip"}) + "0x00000063 = 5\n");
     Ran ran = Program("rdcsm", "show load");
     ASSERT_EQ(0, ran.status) << ran.err;
+    // In the order of the job file.
     EXPECT_EQ("activity load (handle 1)\n"
-              "  0x00000063 = 5\n"
-              "  0x00000005 BatchSize = 2\n"
-              "  0x00000006 CreateTarget = 1\n"
-              "  0x00000007 OnError = 'skip'\n"
+              "  0x00030001 connector = 'rdcopy'\n"
               "  0x00000001 SourceLink = 'csv'\n"
               "  0x00000002 TargetLink = 'db'\n"
               "  0x00000004 TargetTable = 'orders'\n"
-              "  0x00030001 connector = 'rdcopy'\n",
+              "  0x00000005 BatchSize = 2\n"
+              "  0x00000007 OnError = 'skip'\n"
+              "  0x00000006 CreateTarget = 1\n"
+              "  0x00000063 = 5\n",
               ran.out);
     ran = Program("rdcsm", "show db");
     EXPECT_NE(std::string::npos, ran.out.find("  0x00010002 Database = '" + Path("o.db") + "'\n"))
