@@ -5,6 +5,8 @@
 // driver's message may echo its connection text.
 #pragma once
 
+#include "rdx_status.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +23,14 @@ class FailureLog {
     // and returns RDSTATUS_FREETEXT. Without an activity nothing is logged,
     // but the text is still kept and the same status returned.
     uint32_t Fail(std::string text, uint32_t detail = 0);
+    // The same for a fault of one record (a value that does not convert, a
+    // row a constraint refuses): returns RDSTATUS_RECORDFAULT, the one
+    // status that a copy may skip past. Everything else that fails (space,
+    // permission, connection, layout) is Fail.
+    uint32_t RecordFault(std::string text, uint32_t detail = 0) {
+        Fail(std::move(text), detail);
+        return RDSTATUS_RECORDFAULT;
+    }
     // Keeps text without logging it, for a status that the library logs
     // itself with its own message; returns status.
     uint32_t Keep(std::string text, uint32_t status) {

@@ -1,6 +1,7 @@
 // Properties, connect and disconnect of a delimited-text connection.
 #include "csv_connection.h"
 
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "owned_stream.h"
 #include "property_value.h"
@@ -77,7 +78,10 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
         return RDSTATUS_OK;
     }
     case kLastError:
-        return RDSTATUS_BADPROPERTY;
+    case rdxc::kIdentity:
+    case rdxc::kRejectRecord:
+    case rdxc::kRejectLine:
+        return RDSTATUS_BADPROPERTY; // read only
     case rdxc::kMarkName:
     case rdxc::kMark:
         return mark_.SetProperty(number, field, log_);
@@ -122,6 +126,13 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return mark_.GetProperty(rdxc::PropertyIndex(number), field);
     case rdxc::kReadPosition:
         return rdxc::PutText(field, ReadPosition());
+    case rdxc::kIdentity: {
+        const std::string file = rdxc::FileIdentity(settings_.path);
+        return rdxc::PutText(field, file.empty() ? file : "file:" + file);
+    }
+    case rdxc::kRejectRecord:
+    case rdxc::kRejectLine:
+        return GetReject(rdxc::PropertyIndex(number), field);
     default:
         return RDSTATUS_BADPROPERTY;
     }

@@ -36,6 +36,9 @@ enum PropertyNumber : uint32_t {
 constexpr uint32_t kKindFile = 3;
 // One record of a file may hold at most this many bytes.
 constexpr size_t kMaxRecordBytes = 16u << 20;
+// A bad record longer than that in the file is kept (RejectRecord) only up
+// to this many bytes.
+constexpr size_t kRejectCutBytes = 64u << 10;
 
 struct Settings {
     std::string path;
@@ -86,7 +89,17 @@ class Connection {
     uint32_t ReadColumns(Reader &reader, std::vector<Column> &columns);
     uint32_t LayOut(uint32_t list, const std::vector<Column> &columns);
     uint32_t FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index);
+    // A fault of the file (what it holds before its records, or its
+    // reading) and a fault of the record the reader stands after, whose
+    // bytes are kept for RejectRecord.
     uint32_t LineFailure(uint64_t line, const std::string &what, uint32_t detail);
+    uint32_t RecordFailure(const std::string &what, uint32_t detail = 0);
+    uint32_t GetReject(uint32_t number, uint32_t field);
+    // csv_layout.cpp: appended records must have the fields of the file's
+    // header (without one, as many as its first record); fd is the open
+    // file, holding data.
+    uint32_t CheckLayout(int fd, const std::vector<rdxc::ListField> &fields);
+    std::string LayoutKey(int fd, const std::vector<rdxc::ListField> &fields) const;
     uint32_t FormatRecord(const std::vector<rdxc::ListField> &fields, uint32_t index,
                           std::string &out, const char *lineEnd);
     // The file opened for appending (own_file.h), made with create; without
@@ -112,6 +125,11 @@ class Connection {
     std::string scratch_;
     std::string encoded_; // a value in the file's character set
     std::string batch_;   // the lines of an insert
+    // The bad record of the last fetch and the line it began on (0: none).
+    std::string rejectRecord_;
+    uint64_t rejectLine_ = 0;
+    // The file and fields whose layout was last found to agree.
+    std::string checkedLayout_;
 };
 
 } // namespace rdcsv

@@ -1,9 +1,11 @@
 #include "csv_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace rdcsv {
 namespace {
@@ -23,6 +25,7 @@ bool Reader::Rewind() {
     fileOffset_ = 0;
     pos_ = end_ = 0;
     eof_ = readError_ = false;
+    lastByte_ = -1;
     line_ = startLine_ = 1;
     if (std::fseek(file_, 0, SEEK_SET) != 0) return false;
     if (Fill() && end_ - pos_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
@@ -39,6 +42,7 @@ bool Reader::Seek(uint64_t offset, uint64_t line, int &before) {
     fileOffset_ = offset;
     pos_ = end_ = 0;
     eof_ = readError_ = false;
+    lastByte_ = before;
     line_ = startLine_ = line;
     return true;
 }
@@ -46,18 +50,24 @@ bool Reader::Seek(uint64_t offset, uint64_t line, int &before) {
 bool Reader::Fill() {
     if (pos_ < end_) return true;
     if (eof_) return false;
+    if (end_ > 0) lastByte_ = static_cast<unsigned char>(buffer_[end_ - 1]);
     fileOffset_ += end_;
     pos_ = 0;
     end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     if (end_ == 0) {
         eof_ = true;
         readError_ = std::ferror(file_) != 0;
+        readErrno_ = errno;
     }
     return end_ != 0;
 }
 
 int Reader::Peek() {
     return Fill() ? static_cast<unsigned char>(buffer_[pos_]) : -1;
+}
+
+std::string Reader::ReadError() const {
+    return "the file cannot be read: " + std::string(std::strerror(readErrno_));
 }
 
 void Reader::LineEnd(bool crlf) {
@@ -72,21 +82,73 @@ bool Reader::Append(std::string_view bytes) {
     return true;
 }
 
-Reader::Result Reader::Fail(std::string what) {
+Reader::Result Reader::Fail(std::string what, bool inQuotes) {
     error_ = std::move(what);
-    SkipLine();
+    SkipRest(inQuotes);
+    fileFault_ = readError_;
+    if (fileFault_) error_ = ReadError();
     return Result::Error;
 }
 
-// Drops the rest of the current line (a fault leaves its record behind).
-void Reader::SkipLine() {
-    for (int c = Peek(); c != -1; c = Peek()) {
+// Passes over the rest of a malformed record without keeping its bytes: a
+// quoted field runs to its closing quote (a doubled quote is data), a quote
+// elsewhere than at the start of a field is data, and the record ends at
+// the first line end outside quotes, or at the end of the file.
+void Reader::SkipRest(bool inQuotes) {
+    const char quote = dialect_.quote, delimiter = dialect_.delimiter;
+    while (Fill()) {
+        const char *run = buffer_.data() + pos_;
+        const size_t n = end_ - pos_;
+        size_t i = 0;
+        if (inQuotes) {
+            for (; i < n && run[i] != quote; ++i) {
+                if (run[i] == '\n') ++line_;
+            }
+            pos_ += i;
+            if (i == n) continue;
+            Advance();
+            if (Peek() == static_cast<unsigned char>(quote))
+                Advance();
+            else
+                inQuotes = false;
+            continue;
+        }
+        while (i < n && run[i] != delimiter && run[i] != '\n')
+            ++i;
+        pos_ += i;
+        if (i == n) continue;
+        const bool lineEnd = run[i] == '\n', crlf = i > 0 && run[i - 1] == '\r';
         Advance();
-        if (c == '\n') {
-            LineEnd(false);
-            return;
+        if (lineEnd) return LineEnd(crlf);
+        if (Peek() == static_cast<unsigned char>(quote)) {
+            Advance();
+            inQuotes = true;
         }
     }
+}
+
+// The text of a quoted field that the end of the file leaves open: the
+// line of its opening quote and the lines it took.
+std::string Reader::Unclosed(const std::string &field, uint64_t opened) const {
+    const uint64_t lines = line_ - opened + (lastByte_ == '\n' ? 0 : 1);
+    return "the quoted field " + field + ", opened on line " + std::to_string(opened) +
+           ", is not closed: it runs to the end of the file, " + std::to_string(lines) +
+           (lines == 1 ? " line" : " lines");
+}
+
+bool Reader::RecordBytes(size_t most, std::string &out) const {
+    const size_t size = static_cast<size_t>(std::min<uint64_t>(RecordLength(), most));
+    out.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fileno(file_), out.data() + done, size - done,
+                                  static_cast<off_t>(recordOffset_ + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    out.resize(done);
+    return done == size;
 }
 
 // A quoted field after its opening quote: up to the closing quote.
@@ -129,10 +191,15 @@ Reader::Result Reader::Next() {
     record_.clear();
     spans_.clear();
     error_.clear();
+    fileFault_ = false;
     startLine_ = line_;
-    if (Peek() == -1)
-        return readError_ ? Fail("the file cannot be read: " + std::string(std::strerror(errno)))
-                          : Result::End;
+    recordOffset_ = Offset();
+    if (Peek() == -1) {
+        if (!readError_) return Result::End;
+        error_ = ReadError();
+        fileFault_ = true;
+        return Result::Error;
+    }
     const int quote = static_cast<unsigned char>(dialect_.quote);
     const int delimiter = static_cast<unsigned char>(dialect_.delimiter);
     for (;;) {
@@ -140,20 +207,21 @@ Reader::Result Reader::Next() {
         FieldSpan span{record_.size(), 0, false};
         bool crlf = false;
         if (Peek() == quote) {
+            const uint64_t opened = line_;
             Advance();
             span.quoted = true;
             const QuoteEnd quoted = ReadQuoted();
-            if (quoted == QuoteEnd::TooLong) return Fail(TooLong());
-            if (quoted == QuoteEnd::Unclosed)
-                return Fail("the quoted field " + number + " is not closed");
+            if (quoted == QuoteEnd::TooLong) return Fail(TooLong(), true);
+            if (quoted == QuoteEnd::Unclosed) return Fail(Unclosed(number, opened), false);
             if (Peek() == '\r') Advance(), crlf = true;
             const int next = Peek();
             if (next != -1 && next != '\n' && (crlf || next != delimiter))
-                return Fail("text follows the closing quote of field " + number);
+                return Fail("text follows the closing quote of field " + number, false);
         } else {
-            if (!ReadPlain()) return Fail(TooLong());
+            if (!ReadPlain()) return Fail(TooLong(), false);
             if (Peek() == quote)
-                return Fail("field " + number + " holds a quote but does not start with one");
+                return Fail("field " + number + " holds a quote but does not start with one",
+                            false);
         }
         span.length = record_.size() - span.start;
         const int next = Peek();
@@ -170,6 +238,11 @@ Reader::Result Reader::Next() {
         if (next == '\n') {
             Advance();
             LineEnd(crlf);
+        }
+        if (readError_) {
+            error_ = ReadError();
+            fileFault_ = true;
+            return Result::Error;
         }
         return Result::Record;
     }

@@ -3,6 +3,11 @@
 // ends and doubled quotes. A lone CR inside a field is data. The reader
 // works on the file's bytes; the delimiter and the quote are single bytes,
 // so the file's character set must keep ASCII bytes as they are.
+//
+// A malformed record is passed over whole: the reader goes on at its end as
+// RFC 4180 reads it, where a quote opens a quoted field only at the start
+// of a field (elsewhere it is data) and a quoted field ends at its closing
+// quote, so that lines inside quotes never pass for records.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +40,8 @@ class Reader {
     Reader(const Reader &) = delete;
     Reader &operator=(const Reader &) = delete;
 
-    // The next record. After an error the reader stands at the start of the
-    // line after the fault, so that reading can go on.
+    // The next record. After an error the reader stands right after the
+    // malformed record, so that reading can go on.
     Result Next();
     size_t FieldCount() const { return spans_.size(); }
     std::string_view Field(size_t i) const {
@@ -46,6 +51,15 @@ class Reader {
     // The line on which the current (or failed) record starts, from 1.
     uint64_t Line() const { return startLine_; }
     const std::string &Error() const { return error_; }
+    // Whether the last error is the file's (it cannot be read) rather than
+    // a record's.
+    bool FileFault() const { return fileFault_; }
+    // The current (or failed) record as the file holds it: its byte offset,
+    // its length in bytes (line ends included), and at most `most` of its
+    // bytes read again from the file. False when they cannot be read.
+    uint64_t RecordOffset() const { return recordOffset_; }
+    uint64_t RecordLength() const { return Offset() - recordOffset_; }
+    bool RecordBytes(size_t most, std::string &out) const;
     // Whether the first line end seen was CRLF (false before any).
     bool SawCrlf() const { return sawCrlf_; }
     bool SawLineEnd() const { return sawLineEnd_; }
@@ -64,8 +78,12 @@ class Reader {
     void Advance() { ++pos_; }
     bool Fill();
     void LineEnd(bool crlf);
-    Result Fail(std::string what);
-    void SkipLine();
+    // Fails the record and passes over the rest of it, from inside a quoted
+    // field or not.
+    Result Fail(std::string what, bool inQuotes);
+    void SkipRest(bool inQuotes);
+    std::string ReadError() const;
+    std::string Unclosed(const std::string &field, uint64_t opened) const;
     bool Append(std::string_view bytes);
     enum class QuoteEnd { Closed, Unclosed, TooLong };
     QuoteEnd ReadQuoted();
@@ -79,11 +97,15 @@ class Reader {
     uint64_t fileOffset_ = 0; // of the buffer's first byte
     size_t pos_ = 0, end_ = 0;
     bool eof_ = false, readError_ = false;
+    int readErrno_ = 0;
+    int lastByte_ = -1; // of the bytes read before the buffer's
     std::string record_;
     std::vector<FieldSpan> spans_;
     uint64_t line_ = 1, startLine_ = 1;
+    uint64_t recordOffset_ = 0;
     bool sawCrlf_ = false, sawLineEnd_ = false;
     std::string error_;
+    bool fileFault_ = false;
 };
 
 } // namespace rdcsv

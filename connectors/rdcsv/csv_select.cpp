@@ -1,14 +1,18 @@
 // Select and fetch: the file's columns laid out in the field list, then its
 // records filled into the list in batches.
+#include "connector_records.h"
 #include "csv_connection.h"
 #include "datetime_text.h"
+#include "property_value.h"
 
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
 #include "rdx_status.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 namespace rdcsv {
@@ -31,6 +35,23 @@ std::string FieldName(size_t index, const std::string &name) {
 uint32_t Connection::LineFailure(uint64_t line, const std::string &what, uint32_t detail) {
     return log_.Fail("line " + std::to_string(line) + " of " + settings_.path + ": " + what,
                      detail);
+}
+
+// The reader stands right after the bad record: the next fetch goes on
+// there. A record longer than the limit is kept cut to its first bytes.
+uint32_t Connection::RecordFailure(const std::string &what, uint32_t detail) {
+    const Reader &reader = *reader_;
+    rejectLine_ = reader.Line();
+    const uint64_t length = reader.RecordLength();
+    if (!reader.RecordBytes(length > kMaxRecordBytes ? kRejectCutBytes : length, rejectRecord_))
+        rejectRecord_.clear(); // the file shrank under the reader
+    return log_.RecordFault(
+        "line " + std::to_string(rejectLine_) + " of " + settings_.path + ": " + what, detail);
+}
+
+uint32_t Connection::GetReject(uint32_t number, uint32_t field) {
+    if (number == rdxc::kRejectRecord) return rdxc::PutBytes(field, rejectRecord_);
+    return rdxc::PutInt(field, static_cast<int32_t>(std::min<uint64_t>(rejectLine_, INT32_MAX)));
 }
 
 uint32_t Connection::OpenReader(std::unique_ptr<Reader> &reader) {
@@ -130,6 +151,8 @@ uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     *count = 0;
+    rejectRecord_.clear();
+    rejectLine_ = 0;
     reader_.reset();
     selectedList_ = 0;
     std::unique_ptr<Reader> reader;
@@ -151,10 +174,8 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
 uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index) {
     const Reader &reader = *reader_;
     if (reader.FieldCount() != fields.size())
-        return LineFailure(reader_->Line(),
-                           "the record has " + std::to_string(reader.FieldCount()) + " fields, " +
-                               std::to_string(fields.size()) + " are expected",
-                           0);
+        return RecordFailure("the record has " + std::to_string(reader.FieldCount()) + " fields, " +
+                             std::to_string(fields.size()) + " are expected");
     for (size_t i = 0; i < fields.size(); ++i) {
         const rdxc::ListField &field = fields[i];
         const std::string_view bytes = reader.Field(i);
@@ -168,23 +189,20 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
         if (uint32_t status = charset_.AsUtf8(bytes, scratch_, text, valid); status != RDSTATUS_OK)
             return status;
         if (!valid)
-            return LineFailure(reader_->Line(),
-                               FieldName(i, field.name) +
-                                   " holds bytes that are not valid in character set " +
-                                   std::to_string(settings_.charset),
-                               0);
+            return RecordFailure(FieldName(i, field.name) +
+                                 " holds bytes that are not valid in character set " +
+                                 std::to_string(settings_.charset));
         if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, text);
             status != RDSTATUS_OK) {
             if (status == RDSTATUS_NOMEMORY) return status;
             // A date the engine's calendar lacks is named as such.
             const std::string calendar =
                 field.type == RDTYPE_DATETIME ? rdxc::DatetimeCalendarProblem(text) : std::string();
-            return LineFailure(reader_->Line(),
-                               FieldName(i, field.name) + ": " +
-                                   (calendar.empty() ? "\"" + std::string(text) + "\" is not " +
-                                                           Describe(field.type)
-                                                     : calendar),
-                               status);
+            return RecordFailure(FieldName(i, field.name) + ": " +
+                                     (calendar.empty() ? "\"" + std::string(text) + "\" is not " +
+                                                             Describe(field.type)
+                                                       : calendar),
+                                 status);
         }
     }
     return RDSTATUS_OK;
@@ -192,6 +210,8 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
 
 uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched) {
     *fetched = 0;
+    rejectRecord_.clear();
+    rejectLine_ = 0;
     if (!reader_) return log_.Fail("fetch without a select on " + settings_.path);
     if (list != selectedList_) {
         if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
@@ -203,7 +223,8 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
         case Reader::Result::End:
             return RDX_END_OF_DATA;
         case Reader::Result::Error:
-            return LineFailure(reader_->Line(), reader_->Error(), 0);
+            if (reader_->FileFault()) return LineFailure(reader_->Line(), reader_->Error(), 0);
+            return RecordFailure(reader_->Error());
         case Reader::Result::Record:
             break;
         }

@@ -1,5 +1,7 @@
-// Insert, create and drop: records appended as lines, a new file with a
-// header, the file removed. A batch is written with one call and taken
+// Insert, create and drop: records appended as lines (to a file of their
+// layout, csv_layout.cpp), a new file with a header, the file removed. A
+// value without a text form in the file fails its record; the batch is
+// then not written. A batch is written with one call and taken
 // back whole when the write fails, so no record is reported written that is
 // not in the file; a copy's mark set before it is stored once its bytes are
 // on disk, and the batch taken back when the mark cannot be.
@@ -116,7 +118,7 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, ui
         uint32_t status = rdxc::ValueToText(field.field, field.type, index, scratch_, isNull);
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
-            return log_.Fail(where() + ": the value has no text form", status);
+            return log_.RecordFault(where() + ": the value has no text form", status);
         // A UTF-8 file takes the text as it is; another character set gets
         // its bytes.
         const std::string *bytes = &scratch_;
@@ -126,9 +128,9 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, ui
         }
         if (status != RDSTATUS_OK) return status;
         if (!representable)
-            return log_.Fail(where() + ": \"" + scratch_ +
-                             "\" holds characters that character set " +
-                             std::to_string(settings_.charset) + " cannot hold");
+            return log_.RecordFault(where() + ": \"" + scratch_ +
+                                    "\" holds characters that character set " +
+                                    std::to_string(settings_.charset) + " cannot hold");
         if (i > 0) out += settings_.dialect.delimiter;
         AppendField(out, isNull ? std::string_view() : std::string_view(*bytes), isNull,
                     settings_.dialect);
@@ -187,6 +189,8 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     if (uint32_t status = OpenTarget(false, file); status != RDSTATUS_OK) return status;
     int lastByte = -1;
     const off_t size = file ? FileEnd(file.get(), lastByte) : -1;
+    if (size > 0)
+        if (uint32_t status = CheckLayout(file.get(), fields); status != RDSTATUS_OK) return status;
     const char *lineEnd = LineEndFor(size > 0 ? file.get() : -1);
     std::string &batch = batch_; // keeps its room from batch to batch
     batch.clear();
@@ -215,6 +219,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
         return log_.Fail("the mark cannot be stored (" + error +
                          "): no record of the batch was written");
     }
+    if (size <= 0) checkedLayout_ = LayoutKey(file.get(), fields); // the layout it was given
     *done = count;
     return RDSTATUS_OK;
 }

@@ -1,5 +1,6 @@
 // rdcsv: the link connector for delimited text files. The entry points
 // check the private area and hand over to the connection object it holds.
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "csv_connection.h"
 #include "link_entries.h"
@@ -28,6 +29,9 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdxc::kMarkName, RDTYPE_TEXT, "MarkName"),
     Declare(rdxc::kMark, RDTYPE_TEXT, "Mark"),
     Declare(rdxc::kReadPosition, RDTYPE_TEXT, "ReadPosition"),
+    Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
+    Declare(rdxc::kRejectRecord, RDTYPE_TEXT, "RejectRecord"),
+    Declare(rdxc::kRejectLine, RDTYPE_INT, "RejectLine"),
     PropertyDeclaration{rdcsv::kMetadata, RDTYPE_TEXT, 0, nullptr, 0},
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };

@@ -1,5 +1,6 @@
 // rdsqlite: the link connector for SQLite databases. The entry points
 // check the private area and hand over to the connection object it holds.
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "link_entries.h"
 #include "property_value.h"
@@ -26,6 +27,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdxc::kMarkName, RDTYPE_TEXT, "MarkName"),
     Declare(rdxc::kMark, RDTYPE_TEXT, "Mark"),
     Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
+    Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

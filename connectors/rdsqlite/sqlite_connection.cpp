@@ -1,6 +1,7 @@
 // Properties, connect, disconnect and execute of an SQLite connection.
 #include "sqlite_connection.h"
 
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "property_value.h"
 #include "rdx_connector.h"
@@ -70,6 +71,8 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutInt(field, settings_.busyTimeout);
     case kLastError:
         return rdxc::PutText(field, log_.Last());
+    case rdxc::kIdentity:
+        return rdxc::PutText(field, Identity());
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -159,12 +162,14 @@ uint32_t Connection::NeedTable() {
     return RDSTATUS_OK;
 }
 
-// Names, declared types and primary-key positions (0 for none) of the
-// table's columns.
-uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<std::string> &types,
-                                  std::vector<int> &keys) {
+// The table's columns: names, declared types, primary-key positions,
+// NOT NULL and whether SQLite fills them (a default, a generated column,
+// the rowid alias INTEGER PRIMARY KEY).
+uint32_t Connection::TableColumns(std::vector<TableColumn> &columns) {
     Statement info;
-    const std::string sql = "SELECT name, type, pk FROM pragma_table_info(?1)";
+    const std::string sql = "SELECT name, type, pk, \"notnull\", dflt_value IS NOT NULL, hidden, "
+                            "(SELECT count(*) FROM pragma_table_xinfo(?1) WHERE pk > 0) "
+                            "FROM pragma_table_xinfo(?1)";
     if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, info.out(), nullptr);
         result != SQLITE_OK)
         return SqlFailure("the columns of " + settings_.table + " cannot be read", result);
@@ -176,13 +181,19 @@ uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<s
                 reinterpret_cast<const char *>(sqlite3_column_text(info.get(), column));
             return std::string(bytes == nullptr ? "" : bytes);
         };
-        names.push_back(text(0));
-        types.push_back(text(1));
-        keys.push_back(sqlite3_column_int(info.get(), 2));
+        TableColumn &column = columns.emplace_back();
+        column.name = text(0);
+        column.type = text(1);
+        column.key = sqlite3_column_int(info.get(), 2);
+        column.notNull = sqlite3_column_int(info.get(), 3) != 0;
+        const bool rowid = column.key == 1 && sqlite3_column_int(info.get(), 6) == 1 &&
+                           rdxc::SameWord(column.type, "INTEGER");
+        column.filled = sqlite3_column_int(info.get(), 4) != 0 ||
+                        sqlite3_column_int(info.get(), 5) != 0 || rowid;
     }
     if (result != SQLITE_DONE)
         return SqlFailure("the columns of " + settings_.table + " cannot be read", result);
-    if (names.empty()) return log_.Fail("the table " + settings_.table + " does not exist");
+    if (columns.empty()) return log_.Fail("the table " + settings_.table + " does not exist");
     return RDSTATUS_OK;
 }
 

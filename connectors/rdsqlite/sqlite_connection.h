@@ -50,6 +50,14 @@ class Statement {
     sqlite3_stmt *statement_ = nullptr;
 };
 
+// A column of the target table as pragma_table_xinfo gives it.
+struct TableColumn {
+    std::string name, type;
+    int key = 0;          // position in the primary key, 0 for none
+    bool notNull = false; // declared NOT NULL
+    bool filled = false;  // SQLite fills it when an insert leaves it out
+};
+
 struct Settings {
     std::string database, sql, table, keys, setup;
     std::string orderBy; // columns the select is ordered by
@@ -98,8 +106,17 @@ class Connection {
     uint32_t SelectText(std::string &sql);
     uint32_t NeedTable();
     uint32_t NeedDatabase() const;
-    uint32_t TableColumns(std::vector<std::string> &names, std::vector<std::string> &types,
-                          std::vector<int> &keys);
+    uint32_t TableColumns(std::vector<TableColumn> &columns);
+    // sqlite_layout.cpp: refuses, as the target's fault, a database that
+    // takes no writes and an insert whose fields leave out a NOT NULL
+    // column that SQLite does not fill.
+    uint32_t CheckWritable();
+    uint32_t CheckCovered(const std::vector<TableColumn> &columns,
+                          const std::vector<std::string> &fields);
+    // A failure of one record (a constraint, a value SQLite refuses) or of
+    // the target, by SQLite's result code.
+    uint32_t WriteFailure(const std::string &what, int result);
+    std::string Identity() const;
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Step(uint32_t index);

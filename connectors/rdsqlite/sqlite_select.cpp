@@ -105,9 +105,9 @@ uint32_t Connection::FillRecord(uint32_t index) {
             StoreValue(select_.get(), static_cast<int>(i), field.field, field.type, index, problem);
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
-            return log_.Fail("row " + std::to_string(rowNumber_) + ", column " +
-                                 std::to_string(i + 1) + " (" + field.name + "): " + problem,
-                             status);
+            return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
+                                        std::to_string(i + 1) + " (" + field.name + "): " + problem,
+                                    status);
     }
     return RDSTATUS_OK;
 }

@@ -20,7 +20,8 @@ namespace {
 uint32_t BindResult(sqlite3_stmt *statement, int result, std::string &problem) {
     if (result == SQLITE_OK) return RDSTATUS_OK;
     problem = sqlite3_errmsg(sqlite3_db_handle(statement));
-    return result == SQLITE_NOMEM ? RDSTATUS_NOMEMORY : RDSTATUS_FREETEXT;
+    if (result == SQLITE_NOMEM) return RDSTATUS_NOMEMORY;
+    return result == SQLITE_TOOBIG ? RDSTATUS_RECORDFAULT : RDSTATUS_FREETEXT;
 }
 
 std::string ColumnText(sqlite3_stmt *statement, int column) {

@@ -13,7 +13,9 @@ namespace rdsqlite {
 // numeric or currency value with more digits than it holds exactly is
 // refused instead of being rounded. A value bound as text is made in
 // scratch and bound without a copy: scratch must stay unchanged until the
-// statement has run (one scratch per parameter).
+// statement has run (one scratch per parameter). A value refused for its
+// own sake says why in problem (one SQLite finds too big returns
+// RDSTATUS_RECORDFAULT); RDSTATUS_FREETEXT is a failure of SQLite's.
 uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32_t type,
                    uint32_t index, bool numberColumn, std::string &scratch, std::string &problem);
 

@@ -1,7 +1,9 @@
 // Insert, update and remove: one prepared statement for the list's layout,
 // run for each record of a batch inside one transaction, with the copy's
 // mark when one was set. A record that fails rolls the whole batch back (and
-// the mark), and the batch is reported as not done.
+// the mark), and the batch is reported as not done: as a record fault when a
+// record was refused, so that a copy that skips bad records can write the
+// batch again record by record.
 #include "sqlite_connection.h"
 
 #include "property_value.h"
@@ -52,24 +54,29 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     if (write_.get() != nullptr && key == writeKey_) return RDSTATUS_OK;
     write_.Reset();
 
-    std::vector<std::string> names, types;
-    std::vector<int> keys;
-    if (uint32_t status = TableColumns(names, types, keys); status != RDSTATUS_OK) return status;
+    if (uint32_t status = CheckWritable(); status != RDSTATUS_OK) return status;
+    std::vector<TableColumn> columns;
+    if (uint32_t status = TableColumns(columns); status != RDSTATUS_OK) return status;
     std::map<std::string, size_t> columnOf;
-    for (size_t i = 0; i < names.size(); ++i)
-        columnOf[Lower(names[i])] = i;
+    for (size_t i = 0; i < columns.size(); ++i)
+        columnOf[Lower(columns[i].name)] = i;
     std::map<std::string, size_t> fieldOf;
+    std::vector<std::string> fieldNames;
     for (size_t i = 0; i < writeFields_.size(); ++i) {
         if (columnOf.count(Lower(writeFields_[i].name)) == 0)
             return log_.Fail("field " + writeFields_[i].name + " has no column in table " +
                              settings_.table);
         fieldOf[Lower(writeFields_[i].name)] = i;
+        fieldNames.push_back(Lower(writeFields_[i].name));
     }
+    if (kind == Write::Insert)
+        if (uint32_t status = CheckCovered(columns, fieldNames); status != RDSTATUS_OK)
+            return status;
     std::vector<std::string> keyNames = SplitNames(settings_.keys);
     if (keyNames.empty() && kind != Write::Insert) {
         std::map<int, std::string> byPosition;
-        for (size_t i = 0; i < names.size(); ++i) {
-            if (keys[i] > 0) byPosition[keys[i]] = names[i];
+        for (const TableColumn &column : columns) {
+            if (column.key > 0) byPosition[column.key] = column.name;
         }
         for (const auto &[position, name] : byPosition)
             keyNames.push_back(name);
@@ -93,7 +100,8 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
 
     parameters_.clear();
     auto parameter = [&](size_t i) {
-        parameters_.push_back({i, HasNumberAffinity(types[columnOf[Lower(writeFields_[i].name)]])});
+        parameters_.push_back(
+            {i, HasNumberAffinity(columns[columnOf[Lower(writeFields_[i].name)]].type)});
         return "?" + std::to_string(parameters_.size());
     };
     const std::string table = QuoteName(settings_.table);
@@ -139,12 +147,18 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         return SqlFailure("no transaction can be started", result);
     const std::string rolledBack =
         "; the batch of " + std::to_string(count) + " records was rolled back";
-    auto rollBack = [&](const std::string &what, uint32_t status, int result) {
+    // A record's fault (a value that cannot be bound, a constraint) or the
+    // target's, by the status or SQLite's result code.
+    auto rollBack = [&](const std::string &what, uint32_t status, int result,
+                        bool ofRecords = true) {
         const std::string message =
             result != SQLITE_OK ? std::string(": ") + sqlite3_errmsg(db_) : "";
         sqlite3_reset(write_.get());
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         if (status == RDSTATUS_NOMEMORY) return status;
+        if (result != SQLITE_OK && ofRecords)
+            return WriteFailure(what + message + rolledBack, result);
+        if (status == RDSTATUS_RECORDFAULT) return log_.RecordFault(what + rolledBack);
         return log_.Fail(what + message + rolledBack, result != SQLITE_OK ? result : status);
     };
     uint32_t matched = 0;
@@ -160,22 +174,27 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
                     BindValue(statement, static_cast<int>(p + 1), field.field, field.type, index,
                               parameters_[p].numberColumn, texts_[p], problem);
                 status != RDSTATUS_OK)
-                return rollBack("record " + std::to_string(index) + ", field " + field.name + ": " +
-                                    problem,
-                                status, SQLITE_OK);
+                // A value without a form SQLite takes is the record's fault.
+                return rollBack(
+                    "record " + std::to_string(index) + ", field " + field.name + ": " + problem,
+                    problem.empty() || status == RDSTATUS_FREETEXT ? status : RDSTATUS_RECORDFAULT,
+                    SQLITE_OK);
         }
         if (int result = sqlite3_step(statement); result != SQLITE_DONE)
-            return rollBack("record " + std::to_string(index), RDSTATUS_FREETEXT, result);
+            return rollBack("record " + std::to_string(index), RDSTATUS_FREETEXT,
+                            sqlite3_extended_errcode(db_));
         if (sqlite3_changes(db_) > 0) ++matched;
     }
     sqlite3_reset(statement);
     // The copy's mark goes with the records it counts.
     if (mark_.Pending()) {
         if (int result = StoreMark(); result != SQLITE_OK)
-            return rollBack("the mark cannot be stored", RDSTATUS_FREETEXT, result);
+            return rollBack("the mark cannot be stored", RDSTATUS_FREETEXT, result, false);
     }
+    // A deferred constraint refuses the batch here, without naming a record.
     if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); result != SQLITE_OK)
-        return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT, result);
+        return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT,
+                        sqlite3_extended_errcode(db_));
     mark_.Stored();
     *done = kind == Write::Insert ? count : matched;
     return RDSTATUS_OK;

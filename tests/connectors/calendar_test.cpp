@@ -107,7 +107,7 @@ TEST_F(SqliteTest, DatesKeepTheirTextAndMissingDaysAreNamed) {
     List out(2);
     ASSERT_EQ(0u, db->Select(out, 2)) << db->LastError();
     uint32_t fetched = 0;
-    EXPECT_EQ(RDSTATUS_FREETEXT, db->Fetch(out, 1, 2, &fetched));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Fetch(out, 1, 2, &fetched));
     EXPECT_EQ(1u, fetched);
     EXPECT_EQ("1700-2-29 10:30:0.00", DatetimeText(out, 2, 1));
     EXPECT_TRUE(Holds(db->LastError(), "1752-09-05 is not a date of the engine's calendar"))
@@ -121,7 +121,7 @@ TEST_F(CsvTest, DatesKeepTheirTextAndMissingDaysAreNamed) {
     List list(2);
     ASSERT_EQ(0u, in->Select(list, 2)) << in->LastError();
     uint32_t fetched = 0, done = 0;
-    EXPECT_EQ(RDSTATUS_FREETEXT, in->Fetch(list, 1, 2, &fetched));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, in->Fetch(list, 1, 2, &fetched));
     ASSERT_EQ(1u, fetched);
     EXPECT_TRUE(Holds(in->LastError(), "line 3 of " + Path("days.csv") +
                                            ": field 1 (d): 1752-09-05 is not a date of the "

@@ -149,7 +149,7 @@ TEST_F(CsvTest, BatchesEndingAtAndOnePastTheBatchSize) {
     }
 }
 
-// A malformed line fails the fetch with the free-text status, the records
+// A malformed line fails the fetch as a record fault, the records
 // before it counted, and a text naming the line and the fault; the next
 // fetch goes on after it.
 TEST_F(CsvTest, MalformedLinesNameTheLineAndTheFault) {
@@ -160,7 +160,11 @@ TEST_F(CsvTest, MalformedLinesNameTheLineAndTheFault) {
         std::vector<std::string> after;
     };
     const Case cases[] = {
-        {"unbalanced quote", "1,a\n2,\"open\n3,c\n", "line 3 ", "quoted field 2 is not closed", {}},
+        {"unbalanced quote",
+         "1,a\n2,\"open\n3,c\n",
+         "line 3 ",
+         "quoted field 2, opened on line 3, is not closed: it runs to the end of the file, 2 lines",
+         {}},
         {"too many fields",
          "1,a\n2,b,extra\n3,c\n",
          "line 3 ",
@@ -200,7 +204,7 @@ TEST_F(CsvTest, MalformedLinesNameTheLineAndTheFault) {
         List list(10);
         ASSERT_EQ(0u, in->Select(list, 10));
         uint32_t fetched = 0;
-        EXPECT_EQ(RDSTATUS_FREETEXT, in->Fetch(list, 1, 10, &fetched)) << c.what;
+        EXPECT_EQ(RDSTATUS_RECORDFAULT, in->Fetch(list, 1, 10, &fetched)) << c.what;
         EXPECT_EQ(1u, fetched) << c.what;
         const std::string error = in->LastError();
         EXPECT_EQ(0u, error.find(c.line + "of " + Path("bad.csv") + ": ")) << error;

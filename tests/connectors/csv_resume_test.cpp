@@ -152,7 +152,7 @@ TEST_F(CsvPositionTest, SelectGoesOnWhereTheLastOneStood) {
         ASSERT_EQ(0u, in->Select(list, 10)) << in->LastError();
         EXPECT_EQ(layout, Layout(list));
         std::vector<std::string> rows;
-        EXPECT_EQ((std::vector<Step>{{RDSTATUS_FREETEXT, 2}}), FetchAll(*in, list, rows));
+        EXPECT_EQ((std::vector<Step>{{RDSTATUS_RECORDFAULT, 2}}), FetchAll(*in, list, rows));
         EXPECT_EQ((std::vector<std::string>{"4|d", "5|e"}), rows);
         EXPECT_NE(std::string::npos, in->LastError().find("line 8 of")) << in->LastError();
         rows.clear();

@@ -104,7 +104,7 @@ TEST_F(CsvTest, TheFilesCharacterSet) {
 
     List check(1);
     Fill(check, {{"name", RDTYPE_TEXT}}, {{"ok \xE2\x9C\x93"}});
-    EXPECT_EQ(RDSTATUS_FREETEXT, out->Insert(check, 1, 1, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, out->Insert(check, 1, 1, &done));
     EXPECT_EQ(0u, done);
     EXPECT_NE(std::string::npos, out->LastError().find("cannot hold")) << out->LastError();
     EXPECT_EQ(latin1, ReadFile(Path("l1out.csv")));
@@ -113,7 +113,7 @@ TEST_F(CsvTest, TheFilesCharacterSet) {
     WriteFile(Path("ascii.csv"), "name\nok\n\xE4pfel\n");
     auto ascii = Open("ascii.csv", {{"Charset", "ascii"}});
     ASSERT_EQ(0u, ascii->Select(list, 4));
-    EXPECT_EQ(RDSTATUS_FREETEXT, ascii->Fetch(list, 1, 4, &fetched));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, ascii->Fetch(list, 1, 4, &fetched));
     EXPECT_EQ(1u, fetched);
     EXPECT_NE(std::string::npos,
               ascii->LastError().find("line 3 of " + Path("ascii.csv") +

@@ -45,7 +45,7 @@ TEST_F(SqliteResumeTest, MarkGoesWithTheTableAndTheBatchThatCommit) {
     // The duplicate rolls the batch back and its mark with it; the text
     // waits for the next batch that commits.
     ASSERT_EQ(0u, db->Set("Mark", "records=4"));
-    EXPECT_EQ(RDSTATUS_FREETEXT, db->Insert(in, 2, 2, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(in, 2, 2, &done));
     EXPECT_EQ("records=2", StoredMark("load"));
     EXPECT_EQ("3", Query("SELECT count(*) FROM k"));
     EXPECT_EQ("records=4", db->Get("Mark"));

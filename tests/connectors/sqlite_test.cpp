@@ -133,7 +133,7 @@ TEST_F(SqliteTest, TypedValuesBothWays) {
     // A value that SQLite's numbers would round is refused, not rounded.
     List wide(1);
     Fill(wide, {{"n", RDTYPE_NUMERIC}}, {{"1234567890.123456789"}});
-    EXPECT_EQ(RDSTATUS_FREETEXT, db->Insert(wide, 1, 1, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(wide, 1, 1, &done));
     EXPECT_NE(std::string::npos, db->LastError().find("more digits")) << db->LastError();
 }
 
@@ -189,7 +189,7 @@ TEST_F(SqliteTest, AValueThatDoesNotConvertFailsItsRow) {
         for (const std::string &row : Rows(list, 1, fetched))
             rows.push_back(row);
         if (status == RDX_END_OF_DATA) break;
-        EXPECT_EQ(RDSTATUS_FREETEXT, status);
+        EXPECT_EQ(RDSTATUS_RECORDFAULT, status);
         faults.push_back(db->LastError());
     }
     ASSERT_EQ(2u, rows.size());
@@ -224,7 +224,7 @@ TEST_F(SqliteTest, AFailingRecordRollsBackItsBatch) {
             const int32_t two = 2;
             ASSERT_EQ(0u, RDFieldSetInt(field, 4, &two));
         }
-        EXPECT_EQ(RDSTATUS_FREETEXT, db->Insert(list, c.first, c.count, &done));
+        EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(list, c.first, c.count, &done));
         EXPECT_EQ(0u, done);
         EXPECT_NE(std::string::npos, db->LastError().find(c.fault)) << db->LastError();
         EXPECT_EQ("2", Query("SELECT count(*) FROM k"));
@@ -258,7 +258,7 @@ TEST_F(SqliteTest, UpdateAndRemoveByKey) {
     Stream w("w", 256);
     ASSERT_EQ(0u, RDFieldSetStream(nameField, 1, &w));
     ASSERT_EQ(0u, RDFieldSetNull(nameField, 2, 1));
-    EXPECT_EQ(RDSTATUS_FREETEXT, sqlite_.RDXUpdate(db->Private(), list, 1, 2, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, sqlite_.RDXUpdate(db->Private(), list, 1, 2, &done));
     EXPECT_EQ(0u, done);
     EXPECT_NE(std::string::npos, db->LastError().find("NOT NULL")) << db->LastError();
     EXPECT_EQ("x,b,y", Query("SELECT group_concat(name) FROM (SELECT name FROM u ORDER BY id)"));
