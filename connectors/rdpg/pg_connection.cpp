@@ -3,6 +3,7 @@
 #include "pg_connection.h"
 
 #include "connector_actions.h"
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "property_value.h"
 #include "rdx_status.h"
@@ -103,6 +104,8 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutText(field, settings_.copyPerConnection ? "connection" : "batch");
     case kLastError:
         return rdxc::PutText(field, log_.Last());
+    case rdxc::kIdentity:
+        return rdxc::PutText(field, Identity());
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -127,7 +130,7 @@ uint32_t Connection::KeepSecrets(uint32_t status) {
     return status;
 }
 
-uint32_t Connection::ServerFailure(const std::string &what, const PGresult *result) {
+std::string Connection::ServerText(const std::string &what, const PGresult *result) const {
     std::string message;
     if (result != nullptr && PQresultErrorField(result, PG_DIAG_SQLSTATE) != nullptr)
         message = MessageOf(result);
@@ -135,7 +138,11 @@ uint32_t Connection::ServerFailure(const std::string &what, const PGresult *resu
         message = db_ != nullptr ? PQerrorMessage(db_) : "no connection";
     while (!message.empty() && message.back() == '\n')
         message.pop_back();
-    return log_.Fail(what + ": " + message);
+    return what + ": " + message;
+}
+
+uint32_t Connection::ServerFailure(const std::string &what, const PGresult *result) {
+    return log_.Fail(ServerText(what, result));
 }
 
 uint32_t Connection::Connect() {
@@ -191,6 +198,8 @@ uint32_t Connection::Disconnect() {
     copyFailed_ = false;
     copyInTransaction_ = false;
     markTable_ = false;
+    identity_.clear();
+    identityTable_.clear();
     prefetching_ = false;
     ahead_.reset();
     rows_.reset();

@@ -78,6 +78,18 @@ class Connection {
     uint32_t KeepSecrets(uint32_t status);
     // Logs what failed with the server's message and SQLSTATE.
     uint32_t ServerFailure(const std::string &what, const PGresult *result);
+    std::string ServerText(const std::string &what, const PGresult *result) const;
+    // pg_layout.cpp: the same for a write of records, as a record fault when
+    // the server refused a record for its values (SQLSTATE classes 22 and
+    // 23), else as the target's.
+    uint32_t WriteFailure(const std::string &what, const PGresult *result);
+    // Refuses an insert whose fields leave out a NOT NULL column that the
+    // server does not fill (no default, identity or generation).
+    uint32_t CheckCovered(const std::vector<std::string> &names,
+                          const std::vector<std::string> &required);
+    // "postgresql:SERVER:DATABASE:SCHEMA.TABLE", SERVER the system
+    // identifier or host and port; empty when unknown.
+    std::string Identity();
     // Runs sql; a result of another status than expected is a failure.
     uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
     uint32_t NeedTable();
@@ -103,7 +115,10 @@ class Connection {
     void SettleFetch();
     uint32_t LayOut(uint32_t list, const PGresult *result);
     uint32_t FillRecord(int row, uint32_t index);
-    uint32_t TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types);
+    // Names and type oids of the table's columns, and the names of those an
+    // insert must give (NOT NULL, not filled by the server).
+    uint32_t TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types,
+                          std::vector<std::string> &required);
     // pg_schema.cpp: refuses a table or column name the server would cut.
     uint32_t CheckNames(const std::vector<rdxc::ListField> &fields);
     uint32_t PrepareCopy(uint32_t list);
@@ -166,6 +181,9 @@ class Connection {
     std::string writeKey_;
     std::vector<size_t> parameters_; // fields in parameter order
     std::string buffer_;
+    // The identity last found and the table it is for (kept while a COPY
+    // holds the connection).
+    std::string identity_, identityTable_;
 };
 
 } // namespace rdpg

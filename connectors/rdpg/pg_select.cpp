@@ -180,9 +180,9 @@ uint32_t Connection::FillRecord(int row, uint32_t index) {
         }
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
-            return log_.Fail("row " + std::to_string(rowNumber_) + ", column " +
-                                 std::to_string(i + 1) + " (" + field.name + "): " + problem,
-                             status);
+            return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
+                                        std::to_string(i + 1) + " (" + field.name + "): " + problem,
+                                    status);
     }
     return RDSTATUS_OK;
 }

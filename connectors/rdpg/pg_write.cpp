@@ -61,19 +61,22 @@ std::vector<std::string> SplitNames(const std::string &text) {
 
 } // namespace
 
-// Names and type oids of the table's columns.
-uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types) {
+uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types,
+                                  std::vector<std::string> &required) {
     const std::string table = QuoteName(settings_.table);
     const char *values[] = {table.c_str()};
-    Result result(PQexecParams(db_,
-                               "SELECT attname, atttypid FROM pg_attribute WHERE attrelid = "
-                               "$1::regclass AND attnum > 0 AND NOT attisdropped ORDER BY attnum",
-                               1, nullptr, values, nullptr, nullptr, 0));
+    Result result(PQexecParams(
+        db_,
+        "SELECT attname, atttypid, attnotnull AND NOT atthasdef AND attidentity = '' AND "
+        "attgenerated = '' FROM pg_attribute WHERE attrelid = $1::regclass AND attnum > 0 AND "
+        "NOT attisdropped ORDER BY attnum",
+        1, nullptr, values, nullptr, nullptr, 0));
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
         return ServerFailure("the columns of " + settings_.table + " cannot be read", result.get());
     for (int r = 0; r < PQntuples(result.get()); ++r) {
         names.emplace_back(PQgetvalue(result.get(), r, 0));
         types.push_back(static_cast<uint32_t>(std::stoul(PQgetvalue(result.get(), r, 1))));
+        if (PQgetvalue(result.get(), r, 2)[0] == 't') required.push_back(names.back());
     }
     return RDSTATUS_OK;
 }
@@ -87,9 +90,10 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
     if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
         return status;
     if (writeFields_.empty()) return log_.Fail("the field list has no fields");
-    std::vector<std::string> names;
+    std::vector<std::string> names, required, chosen;
     std::vector<uint32_t> types;
-    if (uint32_t status = TableColumns(names, types); status != RDSTATUS_OK) return status;
+    if (uint32_t status = TableColumns(names, types, required); status != RDSTATUS_OK)
+        return status;
     std::map<std::string, size_t> exact, folded;
     for (size_t i = 0; i < names.size(); ++i) {
         exact[names[i]] = i;
@@ -104,8 +108,10 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
             return log_.Fail("field " + rdxc::ShownName(field.name) + " has no column in table " +
                              settings_.table);
         writeTypes_.push_back(types[found->second]);
+        chosen.push_back(names[found->second]);
         columns += (columns.empty() ? "" : ", ") + QuoteName(names[found->second]);
     }
+    if (uint32_t status = CheckCovered(chosen, required); status != RDSTATUS_OK) return status;
     copySql_ =
         "COPY " + QuoteName(settings_.table) + " (" + columns + ") FROM STDIN (FORMAT binary)";
     copyList_ = list;
@@ -226,14 +232,18 @@ uint32_t Connection::CopyBatch(uint32_t first, uint32_t count, uint32_t *done) {
     const Result result = FinishCopy(sent == RDSTATUS_OK ? nullptr
                                      : failed != 0       ? "a record does not encode"
                                                          : "the records cannot be sent");
+    if (failed != 0 && sent == RDSTATUS_NOMEMORY) return sent;
     if (failed != 0)
-        return log_.Fail("record " + std::to_string(failed) + ", " + encodeProblem_ + rolledBack,
-                         sent);
+        return log_.RecordFault(
+            "record " + std::to_string(failed) + ", " + encodeProblem_ + rolledBack, sent);
     if (sent != RDSTATUS_OK || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
         const uint32_t line = result != nullptr ? FailedLine(result.get()) : 0;
         const std::string where =
             line > 0 && line <= count ? "record " + std::to_string(first + line - 1) : "the batch";
-        return ServerFailure(where + " was refused" + rolledBack, result.get());
+        // Records that could not be sent are no record's fault.
+        if (sent != RDSTATUS_OK)
+            return ServerFailure(where + " was not sent" + rolledBack, result.get());
+        return WriteFailure(where + " was refused" + rolledBack, result.get());
     }
     *done = count;
     return RDSTATUS_OK;
@@ -268,9 +278,12 @@ uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *do
     uint32_t failed = 0;
     if (uint32_t status = EncodeRecords(first, count, false, failed); status != RDSTATUS_OK) {
         buffer_.resize(kept);
-        return log_.Fail("record " + std::to_string(failed) + ", " + encodeProblem_ +
-                             "; the batch of " + std::to_string(count) + " records was not sent",
-                         status);
+        // The connection's COPY goes on without the batch.
+        if (status == RDSTATUS_NOMEMORY) return status;
+        return log_.RecordFault("record " + std::to_string(failed) + ", " + encodeProblem_ +
+                                    "; the batch of " + std::to_string(count) +
+                                    " records was not sent",
+                                status);
     }
     copyBatches_.push_back(count);
     if (SendBuffer() != RDSTATUS_OK) {
@@ -462,9 +475,10 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
             }
             if (status != RDSTATUS_OK) {
                 Run("ROLLBACK", PGRES_COMMAND_OK);
-                return log_.Fail("record " + std::to_string(index) + ", field " + field.name +
-                                     ": the value has no text form" + rolledBack,
-                                 status);
+                return log_.RecordFault("record " + std::to_string(index) + ", field " +
+                                            field.name + ": the value has no text form" +
+                                            rolledBack,
+                                        status);
             }
             values[p] = isNull ? nullptr : texts[p].c_str();
             lengths[p] = static_cast<int>(texts[p].size());
@@ -474,7 +488,7 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
                                      values.data(), lengths.data(), formats.data(), 0));
         if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
             const uint32_t status =
-                ServerFailure("record " + std::to_string(index) + rolledBack, result.get());
+                WriteFailure("record " + std::to_string(index) + rolledBack, result.get());
             Run("ROLLBACK", PGRES_COMMAND_OK);
             return status;
         }

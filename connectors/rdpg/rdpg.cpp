@@ -1,6 +1,7 @@
 // rdpg: the link connector for PostgreSQL databases. The entry points
 // check the private area and hand over to the connection object it holds.
 #include "connector_actions.h"
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "link_entries.h"
 #include "pg_connection.h"
@@ -31,6 +32,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdxc::kMark, RDTYPE_TEXT, "Mark"),
     Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
     Declare(rdxc::kUncommitted, RDTYPE_INT, "Uncommitted"),
+    Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

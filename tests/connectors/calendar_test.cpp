@@ -32,7 +32,7 @@ TEST_F(PgTest, EngineDatesThatPostgresqlLacksAreRefused) {
     List in(4);
     FillDates(in, {{1600, 2, 29}, {1752, 9, 2}, {1752, 9, 14}, {1700, 2, 29}});
     uint32_t done = 0;
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 4, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(in, 1, 4, &done));
     EXPECT_EQ(0u, done);
     EXPECT_TRUE(Holds(c->LastError(), "1700-02-29 is a date of the engine's calendar"))
         << c->LastError();
@@ -57,7 +57,7 @@ TEST_F(PgTest, DateTextsGoByTheServersCalendar) {
     ASSERT_EQ(0u, c->Insert(in, 1, 1, &done)) << c->LastError();
     EXPECT_EQ((std::vector<std::string>{"1752-09-05|1752-09-05 10:30:00+00"}),
               Sql("SET TIME ZONE 'UTC'; SELECT d, t FROM days"));
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 2, 1, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(in, 2, 1, &done));
     EXPECT_TRUE(Holds(c->LastError(), "1700-02-29 is a date of the engine's calendar"))
         << c->LastError();
 }
@@ -79,7 +79,7 @@ TEST_F(PgTest, ServerDatesThatTheEngineLacksAreRefused) {
         List list(2);
         ASSERT_EQ(0u, c->Select(list, 2)) << c->LastError();
         uint32_t fetched = 0;
-        EXPECT_EQ(RDSTATUS_FREETEXT, c->Fetch(list, 1, 2, &fetched)) << selects[i];
+        EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Fetch(list, 1, 2, &fetched)) << selects[i];
         EXPECT_TRUE(Holds(c->LastError(), named[i])) << c->LastError();
     }
     auto c = OpenPg({{"SQL", "SELECT '1752-09-05'::date AS d, '1752-09-05 10:30:00.25'::timestamp "

@@ -51,7 +51,7 @@ TEST_F(PgResumeTest, BatchModeStoresTheMarkWithTheBatchAndTheTable) {
     EXPECT_EQ("records=2", StoredMark("load"));
     // A refused batch leaves the rows and the mark of the last good one.
     ASSERT_EQ(0u, c->Set("Mark", "records=4"));
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 2, 3, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(in, 2, 3, &done));
     EXPECT_EQ(0u, done);
     EXPECT_EQ("records=2", StoredMark("load"));
     EXPECT_EQ("2", Count("t"));

@@ -253,11 +253,11 @@ TEST_F(PgTest, NumericsOfEightyEightDigits) {
     List out(5);
     ASSERT_EQ(0u, c->Select(out, 5)) << c->LastError();
     uint32_t fetched = 0;
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Fetch(out, 1, 5, &fetched));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Fetch(out, 1, 5, &fetched));
     EXPECT_EQ(2u, fetched);
     EXPECT_EQ(Joined(rows), ShownRows(out, 2));
     EXPECT_NE(std::string::npos, c->LastError().find("row 3, column 4 (free)")) << c->LastError();
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Fetch(out, 1, 5, &fetched));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Fetch(out, 1, 5, &fetched));
     EXPECT_NE(std::string::npos, c->LastError().find("row 4, column 4 (free)")) << c->LastError();
     EXPECT_NE(std::string::npos, c->LastError().find("more digits after the point"));
     EXPECT_EQ(RDX_END_OF_DATA, c->Fetch(out, 1, 5, &fetched));
@@ -275,7 +275,7 @@ TEST_F(PgTest, TextsInALatin1Database) {
     FillShown(in, {{"w", RDTYPE_TEXT}},
               {{"caf\xc3\xa9 \xc3\xbf\x7f"}, {"snow \xe2\x98\x83"}, {""}});
     uint32_t done = 0;
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 3, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(in, 1, 3, &done));
     EXPECT_NE(std::string::npos, c->LastError().find("record 2")) << c->LastError();
     EXPECT_NE(std::string::npos, c->LastError().find("22P05")) << c->LastError();
     ASSERT_EQ(0u, c->Insert(in, 1, 1, &done)) << c->LastError();
@@ -325,7 +325,7 @@ TEST_F(PgTest, RefusedRowRollsTheBatchBack) {
     Fill(in, {{"id", RDTYPE_INT}, {"amount", RDTYPE_INT}},
          {{"1", "1"}, {"2", "2"}, {"3", "3"}, {"2", "4"}, {"5", "70000"}});
     uint32_t done = 7;
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 1, 4, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(in, 1, 4, &done));
     EXPECT_EQ(0u, done);
     EXPECT_NE(std::string::npos, c->LastError().find("record 4")) << c->LastError();
     EXPECT_NE(std::string::npos, c->LastError().find("23505")) << c->LastError();

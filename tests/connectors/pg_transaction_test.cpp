@@ -64,7 +64,7 @@ TEST_F(PgTest, ConnectionTransactionRefusedRowRollsEverythingBack) {
     ASSERT_EQ(0u, c->Insert(in, 1, 2, &done)) << c->LastError();
     // A value that does not fit fails its batch before anything is sent;
     // the COPY goes on.
-    EXPECT_EQ(RDSTATUS_FREETEXT, c->Insert(in, 5, 2, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(in, 5, 2, &done));
     EXPECT_EQ(0u, done);
     EXPECT_TRUE(Says(*c, "record 5")) << c->LastError();
     ASSERT_EQ(0u, c->Insert(in, 3, 2, &done)) << c->LastError();
