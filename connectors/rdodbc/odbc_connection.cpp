@@ -2,6 +2,7 @@
 // connection.
 #include "odbc_connection.h"
 
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "odbc_diagnostics.h"
 #include "property_value.h"
@@ -91,6 +92,8 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutText(field, settings_.sql);
     case kLastError:
         return rdxc::PutText(field, log_.Last());
+    case rdxc::kIdentity:
+        return rdxc::PutText(field, Identity());
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -164,6 +167,12 @@ uint32_t Connection::Connect() {
     SQLSMALLINT length = 0;
     if (Succeeded(SQLGetInfo(dbc_.get(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &length)))
         quote_ = quote[0] == ' ' ? "" : std::string(quote);
+    char escape[8] = {}, dbms[64] = {};
+    if (Succeeded(
+            SQLGetInfo(dbc_.get(), SQL_SEARCH_PATTERN_ESCAPE, escape, sizeof escape, &length)))
+        escape_ = escape;
+    if (Succeeded(SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, dbms, sizeof dbms, &length)))
+        sqliteSource_ = rdxc::SameWord(std::string(dbms).substr(0, 6), "SQLite");
     return RDSTATUS_OK;
 }
 

@@ -5,6 +5,7 @@
 #include "connector_log.h"
 #include "list_fields.h"
 #include "odbc_buffers.h"
+#include "odbc_diagnostics.h"
 #include "odbc_handle.h"
 
 #include <cstdint>
@@ -76,6 +77,16 @@ class Connection {
     uint32_t NextRowset();
     uint32_t FillRecord(size_t row, uint32_t index);
     uint32_t PrepareInsert(uint32_t list);
+    // odbc_layout.cpp: refuses, as the target's fault, an insert into a
+    // table that cannot be read, with a field that has no column, or
+    // leaving out a NOT NULL column without a default.
+    uint32_t CheckLayout();
+    bool HasDefault(const std::string &column);
+    // A failure of records (the driver refused one for its values) or of
+    // the target, by the driver's SQLSTATEs.
+    uint32_t WriteFailure(const std::string &text, const std::vector<Diagnostic> &records);
+    bool RefusesRecord(const std::vector<Diagnostic> &records) const;
+    std::string Identity() const;
     size_t ProbeFailure(size_t count);
     std::string TypeName(SQLSMALLINT sqlType, const char *fallback);
     std::string DeclaredTypeOf(const rdxc::ListField &field);
@@ -89,6 +100,8 @@ class Connection {
     bool connected_ = false;
     bool transactions_ = false; // autocommit is off: each batch commits
     std::string quote_ = "\"";
+    std::string escape_;        // of search patterns (SQLColumns)
+    bool sqliteSource_ = false; // errors come as HY000 with SQLite's code
     // The select: its statement, result description, bound rowset and the
     // position in it.
     Handle select_;

@@ -29,6 +29,7 @@ std::vector<Diagnostic> DiagnosticsOf(SQLSMALLINT type, SQLHANDLE handle) {
         while (!record.text.empty() && (record.text.back() == '\n' || record.text.back() == ' '))
             record.text.pop_back();
         if (native != 0) record.text += " (native " + std::to_string(native) + ")";
+        record.native = native;
         records.push_back(std::move(record));
     }
     return records;

@@ -12,6 +12,7 @@ namespace rdodbc {
 struct Diagnostic {
     std::string state;
     std::string text;
+    SQLINTEGER native = 0; // the data source's own error code
 };
 
 // The records of handle (at most a few dozen; the driver's text bounded).

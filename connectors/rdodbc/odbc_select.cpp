@@ -201,16 +201,16 @@ uint32_t Connection::NextRowset() {
 
 uint32_t Connection::FillRecord(size_t row, uint32_t index) {
     if (rowStatus_[row] == SQL_ROW_ERROR)
-        return Fail("row " + std::to_string(rowNumber_) + " (record " + std::to_string(index) +
-                    ") cannot be read");
+        return log_.RecordFault("row " + std::to_string(rowNumber_) + " (record " +
+                                std::to_string(index) + ") cannot be read");
     for (size_t i = 0; i < selectedFields_.size(); ++i) {
         const rdxc::ListField &field = selectedFields_[i];
         std::string problem;
         const uint32_t status = rowset_[i].Store(row, field.field, field.type, index, problem);
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
-            return Fail("row " + std::to_string(rowNumber_) + ", column " + std::to_string(i + 1) +
-                        " (" + field.name + "): " + problem);
+            return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
+                                    std::to_string(i + 1) + " (" + field.name + "): " + problem);
     }
     return RDSTATUS_OK;
 }

@@ -1,7 +1,8 @@
 // Insert: one prepared statement for the list's layout, executed once per
 // batch with column-wise parameter arrays, inside one transaction. A record
 // that fails rolls the whole batch back and the batch is reported as not
-// done, naming the failing record when the driver tells it.
+// done, naming the failing record when the driver tells it: as a record
+// fault when the driver refused a record for its values.
 #include "odbc_connection.h"
 
 #include "odbc_diagnostics.h"
@@ -27,6 +28,7 @@ uint32_t Connection::PrepareInsert(uint32_t list) {
         key += "\n" + field.name;
     if (insert_.get() != SQL_NULL_HANDLE && key == insertKey_) return RDSTATUS_OK;
     insertKey_.clear();
+    if (uint32_t status = CheckLayout(); status != RDSTATUS_OK) return status;
     std::string columns, values;
     for (size_t i = 0; i < insertFields_.size(); ++i) {
         columns += (i > 0 ? ", " : "") + Quote(insertFields_[i].name);
@@ -87,8 +89,9 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
             status != RDSTATUS_OK)
             return status == RDSTATUS_NOMEMORY
                        ? status
-                       : Fail("record " + std::to_string(first + bad) + ", field " + field.name +
-                              ": " + problem + "; nothing" + ofBatch + " was written");
+                       : log_.RecordFault("record " + std::to_string(first + bad) + ", field " +
+                                          field.name + ": " + problem + "; nothing" + ofBatch +
+                                          " was written");
     }
     SQLHSTMT statement = insert_.get();
     paramStatus_.assign(count, kUntouched);
@@ -128,14 +131,21 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     const bool markedTogether = errors > 1 && !succeededBefore;
     if (Succeeded(result) && failed == count && (processed == 0 || processed == count)) {
         Note(result, insert_);
-        if (uint32_t status = EndTransaction(true); status != RDSTATUS_OK) {
+        // A constraint checked at the commit refuses the batch there.
+        if (transactions_ && !Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_COMMIT))) {
+            const std::vector<Diagnostic> records = DiagnosticsOf(SQL_HANDLE_DBC, dbc_.get());
             EndTransaction(false);
-            return status;
+            return WriteFailure(
+                "the batch of " + std::to_string(count) + " records cannot be committed to " +
+                    settings_.table + ": " +
+                    (records.empty() ? "the driver says nothing more" : JoinDiagnostics(records)),
+                records);
         }
         *done = count;
         return RDSTATUS_OK;
     }
-    const std::string diagnostics = JoinDiagnostics(DiagnosticsOf(SQL_HANDLE_STMT, statement));
+    const std::vector<Diagnostic> records = DiagnosticsOf(SQL_HANDLE_STMT, statement);
+    const std::string diagnostics = JoinDiagnostics(records);
     // A driver that stops at the failing set may not mark it, or marks the
     // whole batch: it is found by trying the records alone, all rolled back
     // below.
@@ -153,7 +163,8 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     const bool rolledBack = transactions_ && EndTransaction(false) == RDSTATUS_OK;
     text += rolledBack ? "; the batch of " + std::to_string(count) + " records was rolled back"
                        : "; the data source cannot roll back: records before it may be written";
-    return Fail(text);
+    // Records kept without a rollback are no record's fault to skip past.
+    return rolledBack ? WriteFailure(text, records) : Fail(text);
 }
 
 } // namespace rdodbc

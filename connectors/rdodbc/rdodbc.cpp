@@ -1,6 +1,7 @@
 // rdodbc: the link connector for ODBC data sources (through the driver
 // manager). The entry points check the private area and hand over to the
 // connection object it holds.
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "link_entries.h"
 #include "odbc_connection.h"
@@ -23,6 +24,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdodbc::kSql, RDTYPE_TEXT, "SQL"),
     Declare(rdodbc::kLastError, RDTYPE_TEXT, "LastError"),
     Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
+    Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

@@ -139,7 +139,7 @@ TEST_F(OdbcTest, DataSourceDatesThatTheEngineLacksAreNamed) {
     List list(2);
     ASSERT_EQ(0u, db->Select(list, 2)) << db->LastError();
     uint32_t fetched = 0;
-    EXPECT_EQ(RDSTATUS_FREETEXT, db->Fetch(list, 1, 2, &fetched));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Fetch(list, 1, 2, &fetched));
     EXPECT_TRUE(Holds(db->LastError(), "1752-09-05 is not a date of the engine's calendar"))
         << db->LastError();
 }

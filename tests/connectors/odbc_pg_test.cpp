@@ -127,7 +127,7 @@ TEST_F(OdbcPgTest, AFailingRecordRollsTheBatchBack) {
     Fill(batch, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}},
          {{"1", "a"}, {"2", "b"}, {"1", "again"}, {"4", "d"}, {"5", "e"}});
     uint32_t done = 99;
-    EXPECT_EQ(RDSTATUS_FREETEXT, db->Insert(batch, 1, 5, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(batch, 1, 5, &done));
     EXPECT_EQ(0u, done);
     const std::string error = db->LastError();
     EXPECT_NE(std::string::npos, error.find("record 3")) << error;

@@ -218,7 +218,7 @@ TEST_F(OdbcTest, AFailingRecordRollsTheBatchBack) {
     Fill(batch, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}},
          {{"1", "a"}, {"2", "b"}, {"1", "again"}, {"4", "d"}, {"5", "e"}});
     uint32_t done = 99;
-    EXPECT_EQ(RDSTATUS_FREETEXT, db->Insert(batch, 1, 5, &done));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(batch, 1, 5, &done));
     EXPECT_EQ(0u, done);
     const std::string error = db->LastError();
     EXPECT_NE(std::string::npos, error.find("record 3")) << error;
@@ -242,7 +242,7 @@ TEST_F(OdbcTest, AValueTooLongForItsColumnFailsItsRow) {
     List read(3);
     ASSERT_EQ(0u, db->Select(read, 3)) << db->LastError();
     std::vector<std::string> got;
-    EXPECT_EQ((std::vector<Step>{{RDSTATUS_FREETEXT, 1}}), FetchAll(*db, read, got));
+    EXPECT_EQ((std::vector<Step>{{RDSTATUS_RECORDFAULT, 1}}), FetchAll(*db, read, got));
     EXPECT_NE(std::string::npos, db->LastError().find("row 2, column 2 (s): the value is longer"))
         << db->LastError();
     EXPECT_EQ((std::vector<Step>{{RDX_END_OF_DATA, 1}}), FetchAll(*db, read, got));
