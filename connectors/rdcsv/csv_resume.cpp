@@ -157,7 +157,7 @@ std::string Connection::ReadPosition() const {
 
 // Moves a reader that stands at the first record to the position set. Only
 // what is cheap is checked: that the position lies among the records and
-// follows a line end.
+// follows a line end (or is the end of the file).
 uint32_t Connection::PositionReader(Reader &reader) {
     if (!position_.set) return RDSTATUS_OK;
     const std::string where = "ReadPosition " + PositionText(position_.offset, position_.line);
@@ -173,7 +173,9 @@ uint32_t Connection::PositionReader(Reader &reader) {
     int before = -1;
     if (!reader.Seek(position_.offset, position_.line, before))
         return log_.Fail("the file " + settings_.path + " cannot be read at " + where);
-    if (position_.offset > first && before != '\n')
+    // The end of the file follows any record, also one without a line end.
+    if (position_.offset > first && before != '\n' &&
+        position_.offset < static_cast<uint64_t>(size))
         return log_.Fail(where + " is not the start of a line of " + settings_.path);
     return RDSTATUS_OK;
 }
