@@ -1,11 +1,12 @@
-// The SQLite layer: opening with private file permissions, statements and
-// transactions.
+// The SQLite layer: opening only files that are the user's alone,
+// statements and transactions.
 #include "sqlite_db.h"
+
+#include "db_files.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rdcsm {
@@ -16,28 +17,29 @@ void ThrowDb(sqlite3 *db, int code) {
 
 namespace {
 
-// Creates the file with mode 0600 before SQLite opens it (SQLite gives its
-// journal files the mode of the database), and takes group and other bits
-// away from an existing file. An existing file is never opened here: closing
-// a descriptor of it would drop the locks this process's SQLite connections
-// hold on it.
-bool MakePrivate(const std::string &path, DbError &error) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) {
-        int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd >= 0) {
-            close(fd);
-            return true;
-        }
-        if (errno != EEXIST || lstat(path.c_str(), &info) != 0) {
-            error = {SQLITE_CANTOPEN, path + ": " + std::strerror(errno)};
-            return false;
-        }
-    }
-    bool ok = S_ISREG(info.st_mode);
-    if (ok && (info.st_mode & 077) != 0) ok = chmod(path.c_str(), info.st_mode & 0700) == 0;
-    if (!ok) error = {SQLITE_CANTOPEN, path + ": not a private regular file"};
-    return ok;
+// Creates a missing database file with mode 0600 before SQLite opens it
+// (SQLite gives its journal files the mode of the database). An existing
+// file is never opened here: closing a descriptor of it would drop the locks
+// this process's SQLite connections hold on it.
+bool CreateMissing(const std::string &path, DbError &error) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) close(fd);
+    if (fd >= 0 || errno == EEXIST) return true;
+    error = {SQLITE_CANTOPEN, path + ": " + std::strerror(errno)};
+    return false;
+}
+
+// The files checked again once SQLite holds them: it opens the log and its
+// index at the first read, and a file another user planted after the first
+// check must not be used.
+bool CheckOpened(sqlite3 *db, const std::string &path, DbError &error) {
+    sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    std::string refusal;
+    if (CheckDatabaseFiles(path, refusal)) return true;
+    error = {SQLITE_CANTOPEN, refusal};
+    // Nothing of a planted log is copied into the database at the close.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    return false;
 }
 
 } // namespace
@@ -64,19 +66,25 @@ sqlite3_stmt *Database::Prepared(const char *sql) {
 }
 
 bool Database::Open(const std::string &path, DbError &error) {
-    if (!MakePrivate(path, error)) return false;
+    std::string refusal;
+    if (!CheckDatabaseFiles(path, refusal)) {
+        error = {SQLITE_CANTOPEN, refusal};
+        return false;
+    }
+    if (!CreateMissing(path, error)) return false;
     int rc = sqlite3_open_v2(path.c_str(), &db_,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW,
                              nullptr);
     if (rc != SQLITE_OK) {
         error = {rc, db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)};
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        return false;
+    } else {
+        sqlite3_busy_timeout(db_, 10000);
+        sqlite3_extended_result_codes(db_, 1);
+        if (CheckOpened(db_, path, error)) return true;
     }
-    sqlite3_busy_timeout(db_, 10000);
-    sqlite3_extended_result_codes(db_, 1);
-    return true;
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    return false;
 }
 
 void Database::Exec(const char *sql) {

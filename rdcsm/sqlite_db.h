@@ -27,7 +27,8 @@ class Database {
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    // Opens (creating when missing, mode 0600) the database file. False with
+    // Opens (creating when missing, mode 0600) the database file, once its
+    // folder and files pass CheckDatabaseFiles (db_files.h). False with
     // error set on failure.
     bool Open(const std::string &path, DbError &error);
     // Runs statements without results; throws DbError.
