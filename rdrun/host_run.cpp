@@ -2,6 +2,7 @@
 // RDActivityLaunch, RDActivityTerm, CSMgrDoneActivity, CSMgrTerm. The
 // activity is opened by name, so it runs even while other runs are queued.
 #include "host_run.h"
+#include "report.h"
 #include "signals.h"
 
 #include "rdres.h"
@@ -19,18 +20,26 @@ namespace {
 // The end code the server manager records for an activity that logged a failure.
 constexpr uint32_t kEndFailed = 4148;
 
-// The last log entry's text while the activity exists and that entry tells
-// a failure (it names what failed), else the catalogue's text of the status.
+// What the activity's last log entry says in its own words (the free text
+// without the sections the log adds), else the catalogue's text of the
+// status. An activity ends with an entry that tells its outcome.
 std::string MessageText(uint32_t message) {
     std::string text;
-    RDStream out;
-    RDStreamClear(&out);
-    const uint32_t last = RDActivityGetLogLast(&out, nullptr, nullptr);
-    if (last != 0 && last != RDSTATUS_NOACTIVITY && (last & RDMESSAGE_INFORMATIONAL) == 0 &&
-        out.data != nullptr)
-        text.assign(reinterpret_cast<const char *>(out.data), out.length);
-    RDStreamDataFree(&out);
-    if (!text.empty()) return text;
+    RDStream formatted, own;
+    RDStreamClear(&formatted);
+    RDStreamClear(&own);
+    uint32_t number = 0;
+    const uint32_t last = RDActivityGetLogLast(&formatted, &number, &own);
+    if (last != 0 && last != RDSTATUS_NOACTIVITY) {
+        // The entry's own text is handed out only beside a number.
+        const RDStream &words = number != 0 ? own : formatted;
+        if (words.data != nullptr)
+            text.assign(reinterpret_cast<const char *>(words.data), words.length);
+        if (number == 0) text = OwnWords(text);
+    }
+    RDStreamDataFree(&formatted);
+    RDStreamDataFree(&own);
+    if (!text.empty() || message == 0) return text;
     char buffer[RDRES_TEXT_SIZE];
     const uint32_t length = RDLibraryLoadString(message & 0x0FFFFFFFu, buffer, sizeof buffer);
     return std::string(buffer, length);
@@ -69,8 +78,7 @@ void RunStarted(RunResult &result, ActivityBlock &block, const ProgressFn &progr
     result.status = LaunchWatched(block, progress, interval, result.statistics);
     RDActivityGetStatistics(result.statistics, kStatisticsWords);
     result.statusWord = RDActivityGetStatus();
-    const uint32_t shown = result.status != 0 ? result.status : result.statusWord;
-    if (shown != 0) result.message = MessageText(shown);
+    result.message = MessageText(result.status != 0 ? result.status : result.statusWord);
 }
 
 // Why the server manager did not record the run's end.

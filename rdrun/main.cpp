@@ -7,6 +7,7 @@
 #include "resume.h"
 #include "serve.h"
 #include "signals.h"
+#include "visible_text.h"
 
 #include "rdplat.h"
 #include "rdxapi.h"
@@ -22,7 +23,9 @@
 namespace {
 
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+// Command-line errors (sysexits' EX_USAGE): 2 tells a run that ended with
+// problems.
+constexpr int kExitUsage = 64;
 // How often the run is watched: a stop signal is passed on and the progress
 // shown (which redraws and prints at its own pace).
 constexpr unsigned kWatchInterval = 100;
@@ -55,16 +58,17 @@ int Run(const std::string &name, bool showProgress, bool quiet) {
         report = [&progress](const uint32_t *statistics) { progress.Update(statistics); };
     const rdrun::RunResult result = rdrun::HostRun(name, report, kWatchInterval);
     if (!result.started) {
-        std::fprintf(
-            stderr, "rdrun: cannot run the activity %s (status %u): %s\n", name.c_str(),
-            result.status,
-            (result.message.empty() ? rdrun::StatusText(result.status) : result.message).c_str());
+        const std::string why =
+            result.message.empty() ? rdrun::StatusText(result.status) : result.message;
+        std::fprintf(stderr, "rdrun: cannot run the activity %s (status %u): %s\n",
+                     rdxc::VisibleText(name).c_str(), result.status,
+                     rdxc::VisibleText(why).c_str());
         return kExitFailed;
     }
     if (report) progress.Finish(result.statistics);
     if (!quiet || result.status != 0 || result.statusWord != 0)
         rdrun::PrintReport(stdout, name, result);
-    return rdrun::ExitStatus(result.status == 0 && result.statusWord == 0 ? 0 : kExitFailed);
+    return rdrun::ExitStatus(rdrun::OutcomeStatus(result));
 }
 
 } // namespace

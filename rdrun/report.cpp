@@ -1,11 +1,14 @@
 #include "report.h"
 
 #include "rdres.h"
+#include "visible_text.h"
 
 namespace rdrun {
 namespace {
 
 constexpr uint32_t kUnknownCount = 0xFFFFFFFFu;
+// The server manager's requests to stop.
+constexpr uint32_t kStopStatus = 1542, kStopNowStatus = 1543;
 
 // Names of the statistics words: call counts of entry points 7-18, then
 // record counts of 9-14 and 16.
@@ -36,17 +39,40 @@ std::string StatusText(uint32_t status) {
     return std::string(buffer, length);
 }
 
+std::string OwnWords(std::string text) {
+    constexpr std::string_view kError = "ERROR: ";
+    if (text.compare(0, kError.size(), kError) == 0) text.erase(0, kError.size());
+    const size_t sections = text.find("; connection ");
+    if (sections != std::string::npos) text.erase(sections);
+    const size_t number = text.rfind("; number ");
+    if (number != std::string::npos) text.erase(number);
+    return text;
+}
+
+std::string OutcomeLine(const RunResult &result) {
+    // The text may hold data (a value of a bad record): nothing in it may
+    // drive the terminal.
+    const std::string text = rdxc::VisibleText(result.message);
+    if (result.status == 0 && result.statusWord == 0)
+        return text.empty() ? "Ended successfully." : "Ended successfully: " + text;
+    if (result.status == 0)
+        return "Ended with problems: " + (text.empty() ? StatusText(result.statusWord) : text);
+    const bool stopped = result.status == kStopStatus || result.status == kStopNowStatus;
+    return std::string(stopped ? "Stopped" : "Failed") + " (status " +
+           std::to_string(result.status) +
+           "): " + (text.empty() ? StatusText(result.status) : text);
+}
+
+int OutcomeStatus(const RunResult &result) {
+    if (result.status == 0 && result.statusWord == 0) return 0;
+    return result.status == 0 ? 2 : 1;
+}
+
 void PrintReport(std::FILE *out, const std::string &name, const RunResult &result) {
     std::fprintf(out, "Statistics of %s:\n", name.c_str());
     PrintCounts(out, "calls:", kCallNames, 12, result.statistics);
     PrintCounts(out, "records:", kRecordNames, 7, result.statistics + 12);
-    const uint32_t shown = result.status != 0 ? result.status : result.statusWord;
-    if (shown == 0) {
-        std::fputs("Ended successfully.\n", out);
-        return;
-    }
-    const std::string text = result.message.empty() ? StatusText(shown) : result.message;
-    std::fprintf(out, "Ended with status %u: %s\n", shown, text.c_str());
+    std::fprintf(out, "%s\n", OutcomeLine(result).c_str());
 }
 
 } // namespace rdrun

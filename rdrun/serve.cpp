@@ -4,9 +4,11 @@
 #include "report.h"
 #include "resume.h"
 #include "signals.h"
+#include "visible_text.h"
 
 #include "rdxapi.h"
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -63,12 +65,9 @@ bool RunNext(std::FILE *out) {
     // A stop asked for while the activity runs becomes the server
     // manager's own request to stop, which every activity function heeds.
     const RunResult result = RunBlock(block, ProgressFn(), kWatchInterval);
-    const uint32_t shown = result.status != 0 ? result.status : result.statusWord;
-    if (shown == 0)
-        std::fprintf(out, "%s: ended successfully\n", Text(name).c_str());
-    else
-        std::fprintf(out, "%s: ended with status %u: %s\n", Text(name).c_str(), shown,
-                     (result.message.empty() ? StatusText(shown) : result.message).c_str());
+    std::string line = OutcomeLine(result);
+    line[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
+    std::fprintf(out, "%s: %s\n", rdxc::VisibleText(Text(name)).c_str(), line.c_str());
     std::fflush(out);
     RDStreamDataFree(&name);
     return true;

@@ -1,6 +1,10 @@
 #include "connection.h"
 
+#include "copy_run.h"
+
 #include "rdxapi.h"
+
+#include <strings.h>
 
 namespace rdcopy {
 namespace {
@@ -39,6 +43,27 @@ bool Connection::Declares(uint32_t number) const {
         if ((listed & 0x00FFFFFFu) == number) return true;
     }
     return false;
+}
+
+uint32_t Connection::NumberOf(const std::string &name) const {
+    uint32_t listed = 0;
+    Text text;
+    for (uint32_t mode = RDLIST_FIRST;
+         RDConnectListProperty(handle_, mode, &listed, nullptr, nullptr, &text.stream) == 0;
+         mode = RDLIST_NEXT) {
+        if (text.stream.data != nullptr && text.stream.length == name.size() &&
+            strncasecmp(reinterpret_cast<const char *>(text.stream.data), name.c_str(),
+                        name.size()) == 0)
+            return listed;
+    }
+    return 0;
+}
+
+std::string Connection::LastError() const {
+    if (lastError_ == UINT32_MAX) lastError_ = NumberOf("LastError");
+    std::string text;
+    if (lastError_ != 0 && GetText(lastError_, text) == 0 && !text.empty()) return text;
+    return LastFailure();
 }
 
 uint32_t Connection::SetText(uint32_t number, const std::string &value) const {

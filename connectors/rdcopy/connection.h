@@ -25,11 +25,18 @@ class Connection {
     // Whether the link's connector declares the property (asked before
     // using an optional one, so that a connector without it logs nothing).
     bool Declares(uint32_t number) const;
+    // The number of the property the connector declares by name (letter
+    // case ignored), 0 when it declares none.
+    uint32_t NumberOf(const std::string &name) const;
+    // The connector's own text of its last failure (its LastError
+    // property), or the last log entry's text where it has none.
+    std::string LastError() const;
     uint32_t SetText(uint32_t number, const std::string &value) const;
     uint32_t GetText(uint32_t number, std::string &value) const;
 
   private:
     uint32_t handle_ = 0;
+    mutable uint32_t lastError_ = UINT32_MAX; // its number once looked up
 };
 
 // One field list of `records` records, freed when it goes.

@@ -3,6 +3,7 @@
 // the target refuses is written again record by record when bad records are
 // skipped, so that every good record arrives.
 #include "connector_actions.h"
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "copy_run.h"
 
@@ -56,6 +57,12 @@ uint32_t CopyRun::CopyBatches() {
             if (told != 0) return told;
         }
         if (const uint32_t stuck = CheckProgress(status, fetched, before); stuck != 0) return stuck;
+        // The bad record goes to the rejects before the batch whose mark
+        // counts it is committed.
+        if (skipFault) {
+            if (const uint32_t rejected = RejectSourceRecord(fetched); rejected != 0)
+                return rejected;
+        }
         if (fetched != 0) {
             const uint32_t written = WriteBatch(fetched, clean, skipFault ? 1 : 0);
             if (written != 0) return written;
@@ -91,6 +98,34 @@ CopyMark CopyRun::MarkAfter(uint32_t records, bool whole, uint64_t badAfter) con
     return mark;
 }
 
+// A record the source could not read, after `fetched` good ones: its raw
+// bytes (where the source keeps them) to the reject file, with where it
+// began and the source's words for what was wrong.
+uint32_t CopyRun::RejectSourceRecord(uint32_t fetched) {
+    const std::string reason = source_.LastError();
+    int32_t line = 0;
+    const bool lined = sourceRejectLine_ &&
+                       RDConnectGetPropertyInt(source_.handle(), rdxc::kRejectLine, &line) == 0 &&
+                       line > 0;
+    const std::string where = lined ? "line " + std::to_string(line)
+                                    : "record " + std::to_string(counts_.Consumed() + fetched + 1);
+    if (firstSkip_.empty()) firstSkip_ = reason;
+    if (!rejects_.Active()) return 0;
+    std::string raw;
+    if (sourceRejects_ && source_.GetText(rdxc::kRejectRecord, raw) != 0) raw.clear();
+    return rejects_.Write(raw, where, reason);
+}
+
+// A record the target refused when written alone: its values as one
+// delimited line to the reject file.
+uint32_t CopyRun::RejectTargetRecord(uint32_t index, uint64_t number) {
+    const std::string reason = target_.LastError();
+    const std::string where = "record " + std::to_string(number);
+    if (firstSkip_.empty()) firstSkip_ = where + ": " + reason;
+    if (!rejects_.Active()) return 0;
+    return rejects_.Write(DelimitedRecord(list_.handle(), index), where, reason);
+}
+
 // A count larger than asked (the library passes an "unknown" count of
 // 0xFFFFFFFF on) is cut down to what was asked, and said once.
 uint32_t CopyRun::Bounded(uint32_t told, uint32_t asked, const std::string &link) {
@@ -117,7 +152,11 @@ uint32_t CopyRun::ShortWrite(uint32_t done, uint32_t count) const {
 uint32_t CopyRun::Insert(uint32_t first, uint32_t count, const CopyMark &mark, uint32_t &done) {
     done = 0;
     if (keepsMarks_) {
-        if (const uint32_t status = target_.SetText(rdxc::kMark, FormatMark(mark)); status != 0)
+        CopyMark withRejects = mark;
+        withRejects.rejectBytes = rejects_.Length();
+        withRejects.rejectLogBytes = rejects_.LogLength();
+        if (const uint32_t status = target_.SetText(rdxc::kMark, FormatMark(withRejects));
+            status != 0)
             return status;
     }
     const uint32_t status = RDConnectInsert(target_.handle(), list_.handle(), first, count, &done);
@@ -164,6 +203,8 @@ uint32_t CopyRun::WriteOneByOne(uint32_t from, uint32_t count, uint64_t first, b
         if (status == 0 && done == 1) continue;
         if (status == 0) return ShortWrite(done, 1);
         if (status != 0 && !IsRecordFault(status)) return status;
+        if (const uint32_t rejected = RejectTargetRecord(i, first + i - 1); rejected != 0)
+            return rejected;
         Log(0, "Record " + std::to_string(first + i - 1) + " was skipped", status);
         ++counts_.skipped;
     }

@@ -11,6 +11,7 @@
 
 #include "rdxapi.h"
 
+#include <algorithm>
 #include <string>
 
 namespace rdcopy {
@@ -18,25 +19,21 @@ namespace {
 
 constexpr uint32_t kStop = 1542, kStopNow = 1543;
 
-// The text of the last log entry when it tells a failure: what made the
-// copy stop.
-std::string LastFailure() {
-    RDStream text;
-    RDStreamClear(&text);
-    const uint32_t message = RDActivityGetLogLast(&text, nullptr, nullptr);
-    std::string failure;
-    if (message != 0 && (message & RDMESSAGE_INFORMATIONAL) == 0 && text.data != nullptr)
-        failure.assign(reinterpret_cast<const char *>(text.data), text.length);
-    RDStreamDataFree(&text);
-    constexpr std::string_view kErrorPrefix = "ERROR: ";
-    if (failure.compare(0, kErrorPrefix.size(), kErrorPrefix) == 0)
-        failure.erase(0, kErrorPrefix.size());
-    return failure;
+// "1 record", "1,234 records".
+std::string Records(uint64_t count) {
+    return Grouped(count) + (count == 1 ? " record" : " records");
 }
 
-std::string CountsText(const Counts &counts) {
-    return std::to_string(counts.read) + " records read, " + std::to_string(counts.written) +
-           " written, " + std::to_string(counts.skipped) + " skipped";
+// What a log entry says, without the sections the log adds to it (the
+// connection, the call, the number).
+std::string Said(std::string text) {
+    const size_t sections = text.find("; connection ");
+    if (sections != std::string::npos) text.erase(sections);
+    const size_t number = text.rfind("; number ");
+    if (number != std::string::npos) text.erase(number);
+    while (!text.empty() && (text.back() == '.' || text.back() == ' '))
+        text.pop_back();
+    return text;
 }
 
 } // namespace
@@ -60,19 +57,46 @@ uint32_t CopyRun::Finish(uint32_t status) {
         disconnected = true;
     }
     if (status == 0) {
-        Log(RDLOG_INFORMATIONAL, "rdcopy: " + CountsText(counts_) + ".", 0);
+        Log(RDLOG_INFORMATIONAL, Outcome(), 0);
         return 0;
     }
     // The cause is taken before the rollback logs what it discarded.
-    const std::string cause = LastFailure();
+    const std::string cause = Said(LastFailure());
     if (targetConnected_ && !disconnected) RDConnectAction(target_.handle(), rdxc::kActionRollback);
-    if (status == kStop || status == kStopNow) {
-        LogStop(status);
-        return status;
-    }
-    Log(0, "rdcopy stopped after " + CountsText(counts_) + (cause.empty() ? "." : ": " + cause),
+    // A target that held the copy in one transaction kept nothing of it,
+    // whether it was rolled back or its commit at the disconnect failed.
+    const bool rolledBack = held_ != 0;
+    if (rolledBack) counts_.written -= std::min(held_, counts_.written);
+    const bool stopped = status == kStop || status == kStopNow;
+    Log(0,
+        (stopped         ? "Stopped on request"
+         : cause.empty() ? "The copy failed"
+                         : cause) +
+            ": " + Kept(rolledBack),
         status);
     return status;
+}
+
+// The last line of a copy that read its source to the end.
+std::string CopyRun::Outcome() const {
+    if (counts_.skipped == 0) return Records(counts_.written) + " written.";
+    std::string text = Records(counts_.skipped) + " skipped (" + Said(firstSkip_) +
+                       (counts_.skipped > 1 ? ", and others" : "") +
+                       "): " + Grouped(counts_.written) + " written";
+    const uint64_t refused = counts_.skipped - counts_.badSource;
+    if (counts_.badSource != 0 && refused != 0)
+        text += "; " + Grouped(counts_.badSource) + " could not be read, " + Grouped(refused) +
+                " refused by the target";
+    if (rejects_.Active()) text += "; rejects in " + rejects_.Path();
+    return text + ".";
+}
+
+// What a copy that ended early kept in its target.
+std::string CopyRun::Kept(bool rolledBack) const {
+    if (rolledBack) return "the copy of " + Records(held_) + " was rolled back, nothing written.";
+    if (counts_.written == 0) return "no record written.";
+    return Records(counts_.written) + " written in whole batches, then stopped" +
+           (keepsMarks_ ? "; run it with --resume to go on." : ".");
 }
 
 // The source is read to its end: the mark says the copy is finished, so
@@ -83,23 +107,12 @@ uint32_t CopyRun::SaveFinalMark() {
     mark.written = counts_.written;
     mark.skipped = counts_.skipped;
     mark.bad = counts_.badSource;
+    mark.rejectBytes = rejects_.Length();
+    mark.rejectLogBytes = rejects_.LogLength();
     mark.done = true;
     uint32_t status = target_.SetText(rdxc::kMark, FormatMark(mark));
     if (status == 0) status = RDConnectAction(target_.handle(), rdxc::kActionSaveMark);
     return status;
-}
-
-// A stop keeps what the target committed in whole batches; a target that
-// held the copy in one transaction has rolled all of it back.
-void CopyRun::LogStop(uint32_t status) const {
-    std::string text;
-    if (held_ != 0)
-        text = "stopped: the copy of " + Grouped(held_) + " records was rolled back.";
-    else
-        text = "stopped: " + Grouped(counts_.written) + " records written in whole batches (" +
-               Grouped(counts_.read) + " read, " + Grouped(counts_.skipped) + " skipped)" +
-               (keepsMarks_ && counts_.written != 0 ? "; run it with --resume to go on." : ".");
-    Log(0, text, status);
 }
 
 } // namespace rdcopy

@@ -26,8 +26,9 @@ bool TakeNumber(std::string_view &text, std::string_view key, uint64_t &out) {
 std::string FormatMark(const CopyMark &mark) {
     return "v=1;base=" + std::to_string(mark.base) + ";extra=" + std::to_string(mark.extra) +
            ";written=" + std::to_string(mark.written) + ";skipped=" + std::to_string(mark.skipped) +
-           ";bad=" + std::to_string(mark.bad) + ";done=" + (mark.done ? "1" : "0") + ";" +
-           std::string(kPosition) + mark.position;
+           ";bad=" + std::to_string(mark.bad) + ";rejects=" + std::to_string(mark.rejectBytes) +
+           ";rejectlog=" + std::to_string(mark.rejectLogBytes) +
+           ";done=" + (mark.done ? "1" : "0") + ";" + std::string(kPosition) + mark.position;
 }
 
 std::optional<CopyMark> ParseMark(const std::string &text) {
@@ -37,8 +38,9 @@ std::optional<CopyMark> ParseMark(const std::string &text) {
     if (!TakeNumber(rest, "v", version) || version != 1 || !TakeNumber(rest, "base", mark.base) ||
         !TakeNumber(rest, "extra", mark.extra) || !TakeNumber(rest, "written", mark.written) ||
         !TakeNumber(rest, "skipped", mark.skipped) || !TakeNumber(rest, "bad", mark.bad) ||
-        !TakeNumber(rest, "done", done) || done > 1 ||
-        rest.substr(0, kPosition.size()) != kPosition)
+        !TakeNumber(rest, "rejects", mark.rejectBytes) ||
+        !TakeNumber(rest, "rejectlog", mark.rejectLogBytes) || !TakeNumber(rest, "done", done) ||
+        done > 1 || rest.substr(0, kPosition.size()) != kPosition)
         return std::nullopt;
     if (mark.base > UINT64_MAX - mark.extra) return std::nullopt;
     mark.done = done == 1;

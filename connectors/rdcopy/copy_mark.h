@@ -19,13 +19,16 @@ struct CopyMark {
     uint64_t base = 0, extra = 0;
     uint64_t written = 0, skipped = 0;
     uint64_t bad = 0; // source records that could not be read (skipped)
+    // The lengths of the reject file and its log once the records the
+    // mark counts are in.
+    uint64_t rejectBytes = 0, rejectLogBytes = 0;
     bool done = false;
 
     uint64_t Records() const { return base + extra; }
 };
 
-// The mark as text: "v=1;base=N;extra=N;written=N;skipped=N;bad=N;done=0|1;
-// position=TEXT",
+// The mark as text: "v=1;base=N;extra=N;written=N;skipped=N;bad=N;
+// rejects=N;rejectlog=N;done=0|1;position=TEXT",
 // the position last so that it may hold any characters.
 std::string FormatMark(const CopyMark &mark);
 // The mark of a text made by FormatMark; empty for anything else.

@@ -6,6 +6,7 @@
 #include "connection.h"
 #include "copy_job.h"
 #include "copy_mark.h"
+#include "copy_rejects.h"
 
 #include <cstdint>
 #include <string>
@@ -41,6 +42,7 @@ class CopyRun {
   private:
     // run_copy.cpp
     uint32_t Open();
+    uint32_t CheckNotSource();
     uint32_t Start();
     // copy_resume.cpp
     uint32_t ReadMark(bool &resuming);
@@ -51,6 +53,8 @@ class CopyRun {
     // copy_batches.cpp
     uint32_t CopyBatches();
     uint32_t CheckProgress(uint32_t status, uint32_t fetched, const std::string &before);
+    uint32_t RejectSourceRecord(uint32_t fetched);
+    uint32_t RejectTargetRecord(uint32_t index, uint64_t number);
     uint32_t WriteBatch(uint32_t count, bool clean, uint64_t badAfter);
     uint32_t WriteOneByOne(uint32_t from, uint32_t count, uint64_t first, bool clean,
                            uint64_t badAfter);
@@ -62,30 +66,38 @@ class CopyRun {
     // copy_end.cpp
     uint32_t Finish(uint32_t status);
     uint32_t SaveFinalMark();
-    void LogStop(uint32_t status) const;
+    std::string Outcome() const;
+    std::string Kept(bool rolledBack) const;
 
     const CopyJob &job_;
     Connection source_, target_;
     FieldList list_;
+    Rejects rejects_;
     Counts counts_;
+    std::string firstSkip_; // where and why the first record was skipped
     bool targetConnected_ = false;
-    bool finished_ = false;     // asked to resume a copy whose last run finished
-    bool keepsMarks_ = false;   // the target keeps the copy's mark
-    bool positioned_ = false;   // the source tells and takes its read position
-    bool holds_ = false;        // the target tells the records it holds uncommitted
-    uint64_t held_ = 0;         // what it told after the last insert
-    CopyMark start_;            // where the batch being copied starts
-    CopyMark resumeFrom_;       // the mark a resumed run goes on after
-    uint64_t resumeSkip_ = 0;   // records to read past after the select
-    std::string fetchPosition_; // the source's position after the last fetch
-    uint32_t stalls_ = 0;       // fetches in a row that gave nothing and no end
-    uint64_t faultsInRow_ = 0;  // bad records in a row without a good one
-    bool toldCut_ = false;      // a count larger than asked was logged
+    bool finished_ = false;         // asked to resume a copy whose last run finished
+    bool keepsMarks_ = false;       // the target keeps the copy's mark
+    bool positioned_ = false;       // the source tells and takes its read position
+    bool holds_ = false;            // the target tells the records it holds uncommitted
+    bool sourceRejects_ = false;    // the source gives a bad record's raw bytes
+    bool sourceRejectLine_ = false; // and the line where it began
+    uint64_t held_ = 0;             // what it told after the last insert
+    CopyMark start_;                // where the batch being copied starts
+    CopyMark resumeFrom_;           // the mark a resumed run goes on after
+    uint64_t resumeSkip_ = 0;       // records to read past after the select
+    std::string fetchPosition_;     // the source's position after the last fetch
+    uint32_t stalls_ = 0;           // fetches in a row that gave nothing and no end
+    uint64_t faultsInRow_ = 0;      // bad records in a row without a good one
+    bool toldCut_ = false;          // a count larger than asked was logged
 };
 
 // Writes a free text into the activity's log with the flags and number.
 void Log(uint32_t flags, const std::string &message, uint32_t number);
 // Logs why the copy cannot go on and returns the free-text status.
 uint32_t Refuse(const std::string &text);
+// The text of the last log entry when it tells a failure (without its
+// "ERROR: "): what made a record or the copy fail.
+std::string LastFailure();
 
 } // namespace rdcopy

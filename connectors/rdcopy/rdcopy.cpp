@@ -23,6 +23,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     RDCOPY_PROPERTY(rdcopy::kCreateTarget, kInt, "CreateTarget"),
     RDCOPY_PROPERTY(rdcopy::kOnError, kText, "OnError"),
     RDCOPY_PROPERTY(rdcopy::kKeyColumn, kText, "KeyColumn"),
+    RDCOPY_PROPERTY(rdcopy::kRejects, kText, "Rejects"),
     {0, 0, 0, nullptr, 0},
 };
 

@@ -59,6 +59,7 @@ uint32_t ReadJob(CopyJob &job) {
                                 {kTargetTable, &job.targetTable},
                                 {kOnError, &onError},
                                 {kKeyColumn, &job.keyColumn},
+                                {kRejects, &job.rejects},
                                 {static_cast<PropertyNumber>(kNameProperty), &job.name}}) {
         const uint32_t status = ReadText(number, *text);
         if (status != 0) return status;
@@ -76,6 +77,9 @@ uint32_t ReadJob(CopyJob &job) {
     if (batch < 0 ||
         (!onError.empty() && !job.skipBadRecords && strcasecmp(onError.c_str(), "stop") != 0))
         return Refuse("rdcopy: BatchSize must be positive and OnError \"stop\" or \"skip\".");
+    if (!job.rejects.empty() && !job.skipBadRecords)
+        return Refuse("rdcopy: Rejects needs OnError = \"skip\" (a copy that stops at a bad "
+                      "record rejects none).");
     return 0;
 }
 

@@ -3,6 +3,7 @@
 // and inserted into the target until the source ends, and one ending for
 // every outcome.
 #include "connector_actions.h"
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "copy_run.h"
 
@@ -23,6 +24,22 @@ void Log(uint32_t flags, const std::string &message, uint32_t number) {
                     static_cast<uint32_t>(message.size()));
     RDActivityLogStream(flags, &text, number);
     RDStreamDataFree(&text);
+}
+
+// The text of the last log entry when it tells a failure: what made the
+// copy stop.
+std::string LastFailure() {
+    RDStream text;
+    RDStreamClear(&text);
+    const uint32_t message = RDActivityGetLogLast(&text, nullptr, nullptr);
+    std::string failure;
+    if (message != 0 && (message & RDMESSAGE_INFORMATIONAL) == 0 && text.data != nullptr)
+        failure.assign(reinterpret_cast<const char *>(text.data), text.length);
+    RDStreamDataFree(&text);
+    constexpr std::string_view kErrorPrefix = "ERROR: ";
+    if (failure.compare(0, kErrorPrefix.size(), kErrorPrefix) == 0)
+        failure.erase(0, kErrorPrefix.size());
+    return failure;
 }
 
 uint32_t Refuse(const std::string &text) {
@@ -50,11 +67,29 @@ uint32_t CopyRun::Open() {
     keepsMarks_ = !job_.name.empty() && target_.Declares(rdxc::kMarkName);
     positioned_ = source_.Declares(rdxc::kReadPosition);
     holds_ = target_.Declares(rdxc::kUncommitted);
+    sourceRejects_ = source_.Declares(rdxc::kRejectRecord);
+    sourceRejectLine_ = source_.Declares(rdxc::kRejectLine);
     if (keepsMarks_) status = target_.SetText(rdxc::kMarkName, job_.name);
     if (status == 0) status = RDConnectConnect(source_.handle());
     if (status == 0) status = RDConnectConnect(target_.handle());
     targetConnected_ = status == 0;
-    return status;
+    return status == 0 ? CheckNotSource() : status;
+}
+
+// A copy into its own source would read what it writes and never end: the
+// same link and table, or the same file or table by the connectors' word.
+uint32_t CopyRun::CheckNotSource() {
+    std::string from, to;
+    if (source_.Declares(rdxc::kIdentity) && target_.Declares(rdxc::kIdentity) &&
+        source_.GetText(rdxc::kIdentity, from) == 0 && target_.GetText(rdxc::kIdentity, to) == 0 &&
+        !from.empty() && from == to)
+        return Refuse("The target of " + job_.name + " is its source (" + to +
+                      "): a copy into what it reads would never end.");
+    if (job_.sourceLink == job_.targetLink && job_.sourceSelect.empty() && job_.targetTable.empty())
+        return Refuse("The target of " + job_.name + " is its source (the link " + job_.sourceLink +
+                      " and its own table): a copy into what it reads would "
+                      "never end.");
+    return 0;
 }
 
 // Everything before the first batch: the mark, the source's order and
@@ -64,7 +99,10 @@ uint32_t CopyRun::Start() {
     bool resuming = false;
     uint32_t status = ReadMark(resuming);
     if (status != 0 || finished_) return status;
-    status = OrderSource();
+    if (!job_.rejects.empty())
+        status = rejects_.Open(job_.rejects, resuming, resumeFrom_.rejectBytes,
+                               resumeFrom_.rejectLogBytes);
+    if (status == 0) status = OrderSource();
     if (status == 0 && resuming) status = PositionSource();
     if (status == 0) status = list_.Alloc(job_.batchSize);
     uint32_t total = 0;

@@ -4,6 +4,8 @@
 // record; the log names the line or record either way.
 #include "run_test_env.h"
 
+#include <algorithm>
+
 namespace rdruntest {
 namespace {
 
@@ -57,14 +59,15 @@ TEST_F(BadCsvTest, StopWritesNothingAfterTheMalformedLine) {
         const Ran ran = Copy(name, csv, "stop");
         EXPECT_EQ(1, ran.status) << ran.out << ran.err;
         // rdrun's last line tells the cause.
-        EXPECT_NE(std::string::npos, ran.out.find("Ended with status 12325: ")) << ran.out;
+        EXPECT_NE(std::string::npos, ran.out.find("Failed (status ")) << ran.out;
         EXPECT_NE(std::string::npos, ran.out.find("line 14 of " + Path(name + ".csv"))) << ran.out;
         Db db(Path(name + ".db"));
         EXPECT_EQ("12|12\n", db.Query("SELECT count(*), max(id) FROM orders"));
         const std::string log = Log(name);
         EXPECT_NE(std::string::npos, log.find("ERROR: line 14 of")) << log;
         EXPECT_NE(std::string::npos,
-                  log.find("rdcopy stopped after 12 records read, 12 written, 0 skipped: line 14"))
+                  log.find(": 12 records written in whole batches, then stopped; run it with "
+                           "--resume to go on."))
             << log;
     }
 }
@@ -81,11 +84,76 @@ TEST_F(BadCsvTest, SkipWritesEveryGoodRecord) {
                                          "(WHERE customer <> 'Name, ' || id) FROM orders"));
         const std::string log = Log(name);
         EXPECT_NE(std::string::npos, log.find("line 14 of")) << log;
-        EXPECT_NE(std::string::npos, log.find("rdcopy: 19 records read, 19 written, 1 skipped."))
-            << log;
-        // Something failed: the status word is set and the run says so.
-        EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+        EXPECT_NE(std::string::npos, log.find("1 record skipped (line 14 of ")) << log;
+        EXPECT_NE(std::string::npos, log.find("): 19 written.")) << log;
+        // It finished, with a record skipped: the outcome says so in one line.
+        EXPECT_EQ(2, ran.status) << ran.out << ran.err;
+        EXPECT_NE(std::string::npos, ran.out.find("Ended with problems: 1 record skipped (line 14"))
+            << ran.out;
     }
+}
+
+// A value that holds terminal control sequences reaches the outcome line
+// escaped, never raw.
+TEST_F(BadCsvTest, ControlCharactersOfTheDataAreShownEscaped) {
+    const Ran ran = Copy("ctl", OrdersWithBadLine("13,\x1b[2J\x1b]0;owned\x07,x,y"), "stop");
+    EXPECT_EQ(1, ran.status) << ran.out;
+    EXPECT_EQ(std::string::npos, ran.out.find('\x1b')) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("\\x1b[2J\\x1b]0;owned\\x07")) << ran.out;
+}
+
+// The reject file holds each skipped record as it was read, byte for byte
+// (a quoted field across lines included), and its log where each began and
+// why; records the target refuses come as delimited lines of their values.
+TEST_F(BadCsvTest, RejectsHoldTheSkippedRecordsAsRead) {
+    const std::string bad1 = "x1,1.00,2026-01-01 10:00:00,\"two\nlines\"\n";
+    const std::string bad2 = "15,oops,2026-01-01 10:00:00,y\r\n";
+    std::string csv = "id,amount,ordered_at,customer\n1,1.00,2026-01-01 10:00:00,a\n" + bad1 +
+                      "3,3.00,2026-01-01 10:00:00,c\n" + bad2 + "16,1.00,2026-01-01 10:00:00,d\n";
+    rdtest::WriteFile(Path("in.csv"), csv);
+    {
+        Db db(Path("r.db"));
+        db.Exec("CREATE TABLE orders(id INTEGER UNIQUE, amount NUMERIC(12,2), "
+                "ordered_at DATETIME, customer TEXT); INSERT INTO orders VALUES(3, 0, NULL, 'x')");
+    }
+    Define(CsvLink("in", Path("in.csv"), kOrderColumns) + SqliteLink("db", Path("r.db")) +
+           CopyActivity("load", {"in", "db", "orders", "", 10, "skip", false}) + "Rejects = \"" +
+           Path("rejects.csv") + "\"\n");
+    const Ran ran = Rdrun("load");
+    EXPECT_EQ(2, ran.status) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("Ended with problems: 3 records skipped (line 3 of "))
+        << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("): 2 written; 2 could not be read, 1 refused by "
+                                              "the target; rejects in " +
+                                              Path("rejects.csv") + "."))
+        << ran.out;
+    // A refused record comes as the target saw its values.
+    EXPECT_EQ(bad1 + bad2 + "3,3,2026-01-01 10:00:00,c\n", rdtest::ReadFile(Path("rejects.csv")));
+    const std::string log = rdtest::ReadFile(Path("rejects.csv.log"));
+    EXPECT_EQ(0u, log.find("line 3: line 3 of " + Path("in.csv") + ": field 1 (id)")) << log;
+    EXPECT_NE(std::string::npos, log.find("\nline 6: line 6 of ")) << log;
+    EXPECT_NE(std::string::npos, log.find("\nrecord 3: ")) << log;
+    EXPECT_NE(std::string::npos, log.find("UNIQUE")) << log;
+    EXPECT_EQ(3, std::count(log.begin(), log.end(), '\n')) << log;
+    Db db(Path("r.db"));
+    EXPECT_EQ("3|20\n", db.Query("SELECT count(*), sum(id) FROM orders"));
+}
+
+// A copy into its own source would never end: refused before anything is
+// written, whether the two links name the file the same way or not.
+TEST_F(BadCsvTest, ACopyIntoItsOwnSourceIsRefused) {
+    rdtest::WriteFile(Path("same.csv"), OrdersWithBadLine("13,1.00,2026-01-01 10:00:00,x"));
+    const std::string before = rdtest::ReadFile(Path("same.csv"));
+    Define(CsvLink("a", Path("same.csv"), kOrderColumns) +
+           CsvLink("b", Path("./same.csv"), kOrderColumns) +
+           CopyActivity("self", {"a", "a", "", "", 5, "stop", false}) +
+           CopyActivity("alias", {"a", "b", "", "", 5, "stop", false}));
+    for (const char *name : {"self", "alias"}) {
+        const Ran ran = Rdrun(name);
+        EXPECT_EQ(1, ran.status) << ran.out;
+        EXPECT_NE(std::string::npos, ran.out.find("is its source")) << ran.out;
+    }
+    EXPECT_EQ(before, rdtest::ReadFile(Path("same.csv")));
 }
 
 // The target already holds order 13 under a UNIQUE key: the batch 11-15
@@ -115,24 +183,24 @@ TEST_F(ConstraintTest, StopRollsTheBatchBack) {
                        "(SELECT customer FROM orders WHERE id = 13) FROM orders"));
     const std::string log = Log("load");
     EXPECT_NE(std::string::npos, log.find("UNIQUE")) << log;
-    // The refused batch counts as read, none of it as written.
-    EXPECT_NE(std::string::npos, log.find("rdcopy stopped after 15 records read, 10 written, "
-                                          "0 skipped: record 3: UNIQUE constraint failed"))
+    // None of the refused batch counts as written.
+    EXPECT_NE(std::string::npos, log.find("UNIQUE constraint failed")) << log;
+    EXPECT_NE(std::string::npos, log.find(": 10 records written in whole batches, then stopped"))
         << log;
     EXPECT_NE(std::string::npos, ran.out.find("UNIQUE constraint failed")) << ran.out;
 }
 
 TEST_F(ConstraintTest, SkipWritesTheRestAndLogsTheRecordNumber) {
     const Ran ran = Copy("skip");
-    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    EXPECT_EQ(2, ran.status) << ran.out << ran.err;
     Db db(Path("t.db"));
     EXPECT_EQ("20|210|already there\n",
               db.Query("SELECT count(*), sum(id), "
                        "(SELECT customer FROM orders WHERE id = 13) FROM orders"));
     const std::string log = Log("load");
     EXPECT_NE(std::string::npos, log.find("ERROR: Record 13 was skipped; number")) << log;
-    EXPECT_NE(std::string::npos, log.find("rdcopy: 20 records read, 19 written, 1 skipped."))
-        << log;
+    EXPECT_NE(std::string::npos, log.find("1 record skipped (record 13: ")) << log;
+    EXPECT_NE(std::string::npos, log.find("): 19 written.")) << log;
 }
 
 // A bad source line before a refused record: the record number still
@@ -151,10 +219,14 @@ TEST_F(ConstraintTest, SkippedRecordNumbersCountBadSourceLines) {
     Define(CsvLink("csv", Path("bad.csv"), kOrderColumns) + SqliteLink("db", Path("t.db")) +
            CopyActivity("load", {"csv", "db", "orders", "", 5, "skip", false}));
     const Ran ran = Rdrun("load");
-    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    EXPECT_EQ(2, ran.status) << ran.out << ran.err;
     const std::string log = Log("load");
     EXPECT_NE(std::string::npos, log.find("ERROR: Record 16 was skipped; number")) << log;
-    EXPECT_NE(std::string::npos, log.find("18 records read, 17 written, 3 skipped")) << log;
+    EXPECT_NE(std::string::npos, log.find("3 records skipped (line 8 of " + Path("bad.csv")))
+        << log;
+    EXPECT_NE(std::string::npos,
+              log.find(", and others): 17 written; 2 could not be read, 1 refused by the target."))
+        << log;
     Db db(Path("t.db"));
     EXPECT_EQ("18\n", db.Query("SELECT count(*) FROM orders"));
 }
@@ -181,9 +253,9 @@ TEST_F(RunTest, FullTargetKeepsWholeBatchesAndCountsThem) {
     EXPECT_GT(written, 0u);
     EXPECT_LT(written, 200u);
     const std::string log = Log("dump");
-    EXPECT_NE(std::string::npos,
-              log.find("rdcopy stopped after " + std::to_string(written + 10) + " records read, " +
-                       std::to_string(written) + " written, 0 skipped"))
+    EXPECT_NE(std::string::npos, log.find(": " + std::to_string(written) +
+                                          " records written in whole batches, then "
+                                          "stopped"))
         << log;
 }
 

@@ -76,9 +76,10 @@ TEST_F(FaultTest, StopKeepsWholeBatchesAndResumeFinishes) {
         if (kept == rows_) break; // the copy ended before the signal came
         EXPECT_EQ(0, kept % 1000) << kept;
         const std::string out = rdtest::ReadFile(Path("run.out"));
-        EXPECT_NE(std::string::npos, out.find("Ended with status 1542: ")) << out;
         EXPECT_NE(std::string::npos,
-                  out.find("stopped: " + Grouped(kept) + " records written in whole batches"))
+                  out.find("Stopped (status 1542): Stopped on request: " + Grouped(kept) +
+                           " records written in whole batches, then stopped; run it with "
+                           "--resume to go on."))
             << out;
         // The statistics of the stopped run reached the server manager.
         const std::string stats = Program("rdcsm", "stats load").out;

@@ -59,8 +59,7 @@ TEST_F(LiarTest, CountsLargerThanAskedAreCutDown) {
     EXPECT_NE(std::string::npos,
               log.find("The link huge told 4294967295 records where 5 were asked for"))
         << log;
-    EXPECT_NE(std::string::npos, log.find("rdcopy: 5 records read, 5 written, 0 skipped."))
-        << log;
+    EXPECT_NE(std::string::npos, log.find("5 records written.")) << log;
 }
 
 } // namespace

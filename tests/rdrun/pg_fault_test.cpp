@@ -87,8 +87,11 @@ TEST_F(PgFaultTest, ConnectionModeLeavesNothingWhateverEndsIt) {
         EXPECT_EQ(0, Rows());
         if (signal == SIGTERM) {
             const std::string out = rdtest::ReadFile(Path("run.out"));
-            EXPECT_NE(std::string::npos, out.find("stopped: the copy of ")) << out;
-            EXPECT_NE(std::string::npos, out.find(" records was rolled back.")) << out;
+            EXPECT_NE(std::string::npos, out.find("Stopped (status 1542): Stopped on request: the "
+                                                  "copy of "))
+                << out;
+            EXPECT_NE(std::string::npos, out.find(" records was rolled back, nothing written."))
+                << out;
         }
     }
     const Ran failed = Rdrun("load_bad");

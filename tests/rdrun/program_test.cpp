@@ -23,11 +23,11 @@ TEST_F(ProgramTest, ExitStatus) {
         const char *arguments;
         int status;
     } cases[] = {
-        {"load", 0},       {"broken", 1},
-        {"nosuch", 1},     {"", 2},
-        {"load extra", 2}, {"--bogus load", 2},
-        {"--help", 0},     {"-q load", 0},
-        {"-q broken", 1},  {"--no-progress load", 0},
+        {"load", 0},        {"broken", 1},
+        {"nosuch", 1},      {"", 64},
+        {"load extra", 64}, {"--bogus load", 64},
+        {"--help", 0},      {"-q load", 0},
+        {"-q broken", 1},   {"--no-progress load", 0},
     };
     for (const Case &c : cases) {
         std::remove(Path("o.db").c_str());
@@ -50,7 +50,7 @@ TEST_F(ProgramTest, PlainProgressAndReportOnAPipe) {
     EXPECT_EQ(0u, ran.out.find("Statistics of load:\n  calls:   connect 2 disconnect 2 select 1 "))
         << ran.out;
     EXPECT_NE(std::string::npos,
-              ran.out.find("\n  records: fetch 50 insert 50\nEnded successfully.\n"))
+              ran.out.find("\n  records: fetch 50 insert 50\nEnded successfully: 50 records written.\n"))
         << ran.out;
     std::remove(Path("o.db").c_str());
     const Ran silent = Rdrun("--no-progress load");

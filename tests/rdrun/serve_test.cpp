@@ -55,7 +55,9 @@ TEST_F(ServeTest, WorkersRunEveryQueuedRunOnce) {
     EXPECT_EQ(0, Stop(serve)) << lines;
     for (int i = 1; i <= 4; ++i) {
         const std::string n = std::to_string(i);
-        EXPECT_NE(std::string::npos, lines.find("load" + n + ": ended successfully\n")) << lines;
+        EXPECT_NE(std::string::npos,
+                  lines.find("load" + n + ": ended successfully: 300 records written.\n"))
+            << lines;
         Db db(Path("o" + n + ".db"));
         EXPECT_EQ("300\n", db.Query("SELECT count(*) FROM orders")) << n;
     }
@@ -78,7 +80,7 @@ TEST_F(ServeTest, AStopEndsTheRunningActivityCleanly) {
     const std::string lines = rdtest::ReadFile(Path("serve.txt"));
     // The server manager's request to stop ended the copy between batches:
     // what was written is whole batches, and the run is recorded as ended.
-    EXPECT_NE(std::string::npos, lines.find("load: ended with status 154")) << lines;
+    EXPECT_NE(std::string::npos, lines.find("load: stopped (status 154")) << lines;
     Db db(Path("o.db"));
     const long written = std::stol(db.Query("SELECT count(*) FROM orders"));
     EXPECT_GT(written, 0);
@@ -88,8 +90,8 @@ TEST_F(ServeTest, AStopEndsTheRunningActivityCleanly) {
 }
 
 TEST_F(ServeTest, NameAndServeExcludeEachOther) {
-    EXPECT_EQ(2, Rdrun("--serve load").status);
-    EXPECT_EQ(2, Rdrun("--workers 0 --serve").status);
+    EXPECT_EQ(64, Rdrun("--serve load").status);
+    EXPECT_EQ(64, Rdrun("--workers 0 --serve").status);
 }
 
 } // namespace
