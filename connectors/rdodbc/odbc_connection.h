@@ -81,7 +81,8 @@ class Connection {
     // table that cannot be read, with a field that has no column, or
     // leaving out a NOT NULL column without a default.
     uint32_t CheckLayout();
-    bool HasDefault(const std::string &column);
+    std::vector<std::string> Undefaulted();
+    std::vector<std::string> KeyColumns();
     // A failure of records (the driver refused one for its values) or of
     // the target, by the driver's SQLSTATEs.
     uint32_t WriteFailure(const std::string &text, const std::vector<Diagnostic> &records);

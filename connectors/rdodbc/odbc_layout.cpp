@@ -2,7 +2,8 @@
 // table the records cannot fit is refused once (12325), not record by
 // record: the table must be readable, every field must have a column, and
 // a NOT NULL column the fields leave out must be one the data source fills
-// (an automatic value or a default). What the driver then refuses of a
+// (an automatic value, a default, SQLite's INTEGER PRIMARY KEY, which its
+// driver does not call automatic). What the driver then refuses of a
 // record for its values (SQLSTATE classes 22, 23 and 44, 40002; the SQLite
 // driver's HY000 with a constraint, mismatch or too-big code) is that
 // record's fault (12330); the rest is the target's.
@@ -68,27 +69,61 @@ uint32_t Connection::WriteFailure(const std::string &text, const std::vector<Dia
     return RefusesRecord(records) ? log_.RecordFault(text) : Fail(text);
 }
 
-// Whether the data source names a default for column of the table; true
-// when it cannot tell, so that only a known lack refuses the insert.
-bool Connection::HasDefault(const std::string &column) {
+// The table's NOT NULL columns without a default, as SQLColumns lists them
+// (its columns read in order, as drivers require); a column listed more
+// than once (in several schemas) counts only when every listing says so.
+std::vector<std::string> Connection::Undefaulted() {
+    struct Listed {
+        std::string name;
+        bool required; // NOT NULL without a default
+        bool integer;  // declared INTEGER
+    };
+    std::vector<Listed> listed;
     Handle statement(SQL_HANDLE_STMT);
-    if (!Succeeded(statement.Allocate(dbc_.get()))) return true;
     const std::string table = Pattern(settings_.table, escape_);
-    const std::string name = Pattern(column, escape_);
-    if (!Succeeded(SQLColumns(statement.get(), nullptr, 0, nullptr, 0, Chars(table), SQL_NTS,
-                              Chars(name), SQL_NTS)))
-        return true;
-    bool seen = false, defaulted = false;
+    if (!Succeeded(statement.Allocate(dbc_.get())) ||
+        !Succeeded(
+            SQLColumns(statement.get(), nullptr, 0, nullptr, 0, Chars(table), SQL_NTS, nullptr, 0)))
+        return {};
     while (Succeeded(SQLFetch(statement.get()))) {
         bool isNull = false;
-        if (!rdxc::SameWord(Text(statement.get(), 3, isNull), settings_.table) ||
-            !rdxc::SameWord(Text(statement.get(), 4, isNull), column))
-            continue;
-        seen = true;
-        Text(statement.get(), 13, isNull); // COLUMN_DEF
-        defaulted = defaulted || !isNull;
+        if (!rdxc::SameWord(Text(statement.get(), 3, isNull), settings_.table)) continue;
+        Listed column;
+        column.name = Text(statement.get(), 4, isNull);
+        column.integer = rdxc::SameWord(Text(statement.get(), 6, isNull), "INTEGER");
+        const bool notNull = Text(statement.get(), 11, isNull) == std::to_string(SQL_NO_NULLS);
+        // A default of NULL (which some drivers give as that word) fills
+        // nothing a NOT NULL column takes.
+        const std::string fallback = Text(statement.get(), 13, isNull); // COLUMN_DEF
+        column.required = notNull && (isNull || rdxc::SameWord(fallback, "NULL"));
+        listed.push_back(column);
     }
-    return !seen || defaulted;
+    // SQLite fills its rowid alias, the one INTEGER PRIMARY KEY column.
+    const std::vector<std::string> keys = sqliteSource_ ? KeyColumns() : std::vector<std::string>();
+    std::vector<std::string> names;
+    for (const Listed &column : listed) {
+        const bool rowid =
+            keys.size() == 1 && column.integer && rdxc::SameWord(keys.front(), column.name);
+        const bool always = std::all_of(listed.begin(), listed.end(), [&](const Listed &other) {
+            return !rdxc::SameWord(other.name, column.name) || other.required;
+        });
+        if (column.required && always && !rowid) names.push_back(column.name);
+    }
+    return names;
+}
+
+std::vector<std::string> Connection::KeyColumns() {
+    std::vector<std::string> keys;
+    Handle statement(SQL_HANDLE_STMT);
+    if (!Succeeded(statement.Allocate(dbc_.get())) ||
+        !Succeeded(SQLPrimaryKeys(statement.get(), nullptr, 0, nullptr, 0, Chars(settings_.table),
+                                  SQL_NTS)))
+        return keys;
+    while (Succeeded(SQLFetch(statement.get()))) {
+        bool isNull = false;
+        keys.push_back(Text(statement.get(), 4, isNull));
+    }
+    return keys;
 }
 
 uint32_t Connection::CheckLayout() {
@@ -104,10 +139,10 @@ uint32_t Connection::CheckLayout() {
     }
     SQLSMALLINT count = 0;
     SQLNumResultCols(statement.get(), &count);
-    std::vector<std::pair<std::string, bool>> columns; // name, must be given
+    std::vector<std::pair<std::string, bool>> columns; // name, filled by the data source
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(count, 0)); ++i) {
         SQLCHAR name[512] = {};
-        SQLSMALLINT length = 0, type = 0, digits = 0, nullable = SQL_NULLABLE_UNKNOWN;
+        SQLSMALLINT length = 0, type = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
         SQLLEN automatic = SQL_FALSE;
         if (!Succeeded(SQLDescribeCol(statement.get(), i, name, sizeof name, &length, &type, &size,
@@ -115,8 +150,7 @@ uint32_t Connection::CheckLayout() {
             continue;
         SQLColAttribute(statement.get(), i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr,
                         &automatic);
-        columns.emplace_back(reinterpret_cast<const char *>(name),
-                             nullable == SQL_NO_NULLS && automatic != SQL_TRUE);
+        columns.emplace_back(reinterpret_cast<const char *>(name), automatic == SQL_TRUE);
     }
     statement.Free();
     EndTransaction(false);
@@ -131,9 +165,11 @@ uint32_t Connection::CheckLayout() {
             return Fail("field " + field.name + " has no column in table " + settings_.table);
     }
     std::string missing;
-    for (const auto &[column, required] : columns) {
-        if (required && !given(column) && !HasDefault(column))
-            missing += (missing.empty() ? "" : ", ") + column;
+    for (const std::string &column : Undefaulted()) {
+        const bool filled = std::any_of(columns.begin(), columns.end(), [&](const auto &c) {
+            return c.second && rdxc::SameWord(c.first, column);
+        });
+        if (!filled && !given(column)) missing += (missing.empty() ? "" : ", ") + column;
     }
     if (missing.empty()) return RDSTATUS_OK;
     return Fail("the table " + settings_.table +

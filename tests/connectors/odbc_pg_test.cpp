@@ -140,6 +140,25 @@ TEST_F(OdbcPgTest, AFailingRecordRollsTheBatchBack) {
     EXPECT_EQ((std::vector<std::string>{"4|d", "5|e"}), Sql("SELECT * FROM keyed ORDER BY id"));
 }
 
+// Columns the server fills (a default, serial, identity) may be left out;
+// a NOT NULL column it does not fill refuses the table before any record,
+// while a duplicate key refuses only its record.
+TEST_F(OdbcPgTest, RecordsAndTablesFailApart) {
+    Sql("CREATE TABLE t (id integer PRIMARY KEY, name text NOT NULL, s serial, "
+        "k integer GENERATED ALWAYS AS IDENTITY, d text NOT NULL DEFAULT 'x', n integer)");
+    auto db = OpenOdbc({{"Table", "t"}});
+    List good(1), lacking(1);
+    Fill(good, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}}, {{"1", "a"}});
+    Fill(lacking, {{"id", RDTYPE_INT}, {"n", RDTYPE_INT}}, {{"2", "2"}});
+    uint32_t done = 0;
+    ASSERT_EQ(0u, db->Insert(good, 1, 1, &done)) << db->LastError();
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(good, 1, 1, &done));
+    EXPECT_NE(std::string::npos, db->LastError().find("23505")) << db->LastError();
+    EXPECT_EQ(RDSTATUS_FREETEXT, db->Insert(lacking, 1, 1, &done));
+    EXPECT_NE(std::string::npos, db->LastError().find("do not have: name;")) << db->LastError();
+    EXPECT_EQ((std::vector<std::string>{"1"}), Sql("SELECT count(*) FROM t"));
+}
+
 TEST_F(OdbcPgTest, CatalogListsTheTables) {
     Sql("CREATE TABLE orders (id integer PRIMARY KEY, amount numeric(10,2) NOT NULL, note text);"
         "CREATE VIEW big AS SELECT id FROM orders WHERE amount > 100");

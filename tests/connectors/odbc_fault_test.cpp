@@ -1,0 +1,85 @@
+// Faults of an ODBC target (the SQLite driver, whose errors come as HY000
+// with SQLite's code): a field without a column, a NOT NULL column without
+// a default that the records lack, or a missing table fail the target
+// (12325) for a batch and one record alike; a duplicate key or a null in a
+// NOT NULL column fails the record (12330). And the identity.
+#include "odbc_test_env.h"
+
+namespace connectortest {
+namespace {
+
+TEST_F(OdbcTest, RecordsAndTablesFailApart) {
+    auto db = Open({{"Table", "t"}});
+    ASSERT_EQ(0u, Execute(*db, "CREATE TABLE t (id INTEGER PRIMARY KEY NOT NULL, name TEXT NOT "
+                               "NULL, d TEXT NOT NULL DEFAULT 'x', n INTEGER)"));
+    struct Case {
+        std::string table;
+        std::vector<std::pair<std::string, uint32_t>> fields;
+        std::vector<std::string> first, second; // the second is good
+        uint32_t status;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"t", {{"name", RDTYPE_TEXT}}, {"a"}, {"b"}, 0, ""},
+        {"t",
+         {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}},
+         {"1", "dup"},
+         {"9", "c"},
+         RDSTATUS_RECORDFAULT,
+         "UNIQUE constraint failed"},
+        {"t",
+         {{"name", RDTYPE_TEXT}},
+         {"<null>"},
+         {"d"},
+         RDSTATUS_RECORDFAULT,
+         "NOT NULL constraint failed"},
+        {"t",
+         {{"name", RDTYPE_TEXT}, {"other", RDTYPE_INT}},
+         {"e", "1"},
+         {"e", "1"},
+         RDSTATUS_FREETEXT,
+         "field other has no column in table t"},
+        {"t",
+         {{"n", RDTYPE_INT}},
+         {"1"},
+         {"2"},
+         RDSTATUS_FREETEXT,
+         "the table t has NOT NULL columns without a default that the records do not have: "
+         "name; no record can be inserted"},
+        {"none",
+         {{"n", RDTYPE_INT}},
+         {"1"},
+         {"2"},
+         RDSTATUS_FREETEXT,
+         "the table none cannot be read"},
+    };
+    for (const Case &c : cases) {
+        ASSERT_EQ(0u, db->Set("Table", c.table));
+        List list(2);
+        Fill(list, c.fields, {c.first, c.second});
+        for (uint32_t count : {1u, 2u}) {
+            uint32_t done = 9;
+            EXPECT_EQ(c.status, db->Insert(list, 1, count, &done)) << c.says << db->LastError();
+            EXPECT_EQ(c.status == 0 ? count : 0u, done);
+            EXPECT_NE(std::string::npos, db->LastError().find(c.says)) << db->LastError();
+        }
+        uint32_t done = 0;
+        if (c.status == RDSTATUS_RECORDFAULT) {
+            EXPECT_EQ(0u, db->Insert(list, 2, 1, &done)) << db->LastError();
+        }
+    }
+    EXPECT_EQ("5", Query("SELECT count(*) FROM t"));
+}
+
+TEST_F(OdbcTest, IdentityIsTheDataSourceAndTable) {
+    auto a = Open({{"Table", "orders"}});
+    auto same = Open({{"Table", "orders"}});
+    auto other = Open({{"Table", "items"}});
+    EXPECT_EQ("odbc:rdtest:orders", a->Get("Identity"));
+    EXPECT_EQ(a->Get("Identity"), same->Get("Identity"));
+    EXPECT_NE(a->Get("Identity"), other->Get("Identity"));
+    EXPECT_EQ("", Open()->Get("Identity"));
+}
+
+} // namespace
+} // namespace connectortest
