@@ -1,7 +1,9 @@
 // The dispatcher: the header and length checks, the table of request codes
-// and their sizes, one transaction around every request that changes state.
+// and their sizes, one transaction around every request that changes state,
+// and the bound on what an answer may carry.
 #include "requests.h"
 
+#include "message_limit.h"
 #include "rdx_status.h"
 
 #include <algorithm>
@@ -13,36 +15,40 @@ using namespace rdx::csmgr;
 
 namespace {
 
+// How a handler runs: under the store's lock, there and in a transaction,
+// or taking the lock itself for as short a time as it can.
+enum Locking { kReads, kChanges, kOwn };
+
 struct Route {
     uint32_t code;
     uint32_t minLength, maxLength;
-    bool echo;    // the answer is the request with the status set
-    bool changes; // runs in a transaction
+    bool echo; // the answer is the request with the status set
+    Locking locking;
     Handler handler;
 };
 
 constexpr uint32_t kAny = kMaxRequest;
 
 constexpr Route kRoutes[] = {
-    {kShutdown, kBareLength, kBareLength, true, false, HandleShutdown},
-    {kAttach, kBareLength, kBareLength, true, false, HandleAttach},
-    {kInformation, kInfoLength, kInfoLength, true, false, HandleInformation},
-    {kDetach, kBareLength, kBareLength, true, false, HandleDetach},
-    {kState, kStateLength, kStateLength, true, true, HandleState},
-    {kNextActivity, kActivityLength, kActivityLength, true, true, HandleNextActivity},
-    {kDoneActivity, kActivityLength, kActivityLength, true, true, HandleDoneActivity},
-    {kRunActivity, kRunExtra, kAny, false, true, HandleRunActivity},
-    {kCheckSync, kSyncLength, kSyncLength, true, false, HandleCheckSync},
-    {kGetDescription, kGetItemsAt, kAny, false, false, HandleGetDescription},
-    {kPutDescription, kPutItemsAt + kItemHeader, kAny, false, true, HandlePutDescription},
-    {kGetId, kNameLength, kNameLength, true, false, HandleGetId},
-    {kLog, kDataLogLength, kAny, false, true, HandleLog},
-    {kTime, kClockLength, kClockLength, true, false, HandleTime},
-    {kAdvanceClock, kClockLength, kClockLength, true, true, HandleAdvanceClock},
-    {kGetField, kFieldLength, kFieldLength, false, false, HandleGetField},
-    {kPutField, kFieldLength, kAny, false, true, HandlePutField},
-    {kOpenActivity, kNameLength, kNameLength, true, false, HandleOpenActivity},
-    {kFileField, kFileLength, kFileLength, false, true, HandleFileField},
+    {kShutdown, kBareLength, kBareLength, true, kReads, HandleShutdown},
+    {kAttach, kBareLength, kBareLength, true, kReads, HandleAttach},
+    {kInformation, kInfoLength, kInfoLength, true, kReads, HandleInformation},
+    {kDetach, kBareLength, kBareLength, true, kReads, HandleDetach},
+    {kState, kStateLength, kStateLength, true, kChanges, HandleState},
+    {kNextActivity, kActivityLength, kActivityLength, true, kChanges, HandleNextActivity},
+    {kDoneActivity, kActivityLength, kActivityLength, true, kChanges, HandleDoneActivity},
+    {kRunActivity, kRunExtra, kAny, false, kChanges, HandleRunActivity},
+    {kCheckSync, kSyncLength, kSyncLength, true, kReads, HandleCheckSync},
+    {kGetDescription, kGetItemsAt, kAny, false, kOwn, HandleGetDescription},
+    {kPutDescription, kPutItemsAt + kItemHeader, kAny, false, kOwn, HandlePutDescription},
+    {kGetId, kNameLength, kNameLength, true, kReads, HandleGetId},
+    {kLog, kDataLogLength, kAny, false, kChanges, HandleLog},
+    {kTime, kClockLength, kClockLength, true, kReads, HandleTime},
+    {kAdvanceClock, kClockLength, kClockLength, true, kChanges, HandleAdvanceClock},
+    {kGetField, kFieldLength, kFieldLength, false, kReads, HandleGetField},
+    {kPutField, kFieldLength, kAny, false, kChanges, HandlePutField},
+    {kOpenActivity, kNameLength, kNameLength, true, kReads, HandleOpenActivity},
+    {kFileField, kFileLength, kFileLength, false, kOwn, HandleFileField},
 };
 
 const Route *FindRoute(uint32_t code) {
@@ -59,16 +65,21 @@ std::vector<uint8_t> Bare(uint32_t code, uint32_t status) {
     return answer;
 }
 
+uint32_t RunLocked(ServerState &server, const Route &route, Exchange &exchange) {
+    std::lock_guard guard(server.lock);
+    if (route.locking == kReads) return route.handler(exchange);
+    Transaction transaction(server.store.Db());
+    uint32_t status = route.handler(exchange);
+    if (status == 0) transaction.Commit();
+    return status;
+}
+
 uint32_t Run(ServerState &server, const Route &route, ConstBytes request,
              std::vector<uint8_t> &answer, uint32_t peer) {
     Exchange exchange{server, request, answer, peer};
-    std::lock_guard guard(server.lock);
     try {
-        if (!route.changes) return route.handler(exchange);
-        Transaction transaction(server.store.Db());
-        uint32_t status = route.handler(exchange);
-        if (status == 0) transaction.Commit();
-        return status;
+        if (route.locking == kOwn) return route.handler(exchange);
+        return RunLocked(server, route, exchange);
     } catch (const DbError &) {
         return RDSTATUS_CSMSTORE;
     } catch (const std::bad_alloc &) {
@@ -86,6 +97,10 @@ std::optional<std::string_view> TextAt(ConstBytes bytes, std::size_t at, std::si
     if (nul == nullptr) return std::nullopt;
     return std::string_view(reinterpret_cast<const char *>(start),
                             static_cast<const uint8_t *>(nul) - start);
+}
+
+bool Answerable(std::size_t size) {
+    return size <= MessageLimit();
 }
 
 std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request, uint32_t peer) {
@@ -107,6 +122,7 @@ std::vector<uint8_t> Dispatch(ServerState &server, ConstBytes request, uint32_t 
     }
     const uint32_t status = Run(server, *route, request, answer, peer);
     if (status != 0) return Bare(code, status);
+    if (!Answerable(answer.size())) return Bare(code, RDSTATUS_CSMTOOLARGE);
     PutHeader(Bytes(answer), code, static_cast<uint32_t>(answer.size()));
     return answer;
 }

@@ -1,6 +1,6 @@
 // The named fields of an activity: read (code 16, the value as text at 532,
 // the answer grown in 2048-byte pieces), written (17) and filled from a
-// file (19).
+// file (19). A value is stored only when its answer can be sent back.
 #include "requests.h"
 
 #include "rdx_status.h"
@@ -43,26 +43,36 @@ void SaveField(Exchange &exchange, const FieldKey &key, std::string_view value) 
         .Run();
 }
 
-// Reads a regular file of at most kMaxFileField bytes; false otherwise.
-bool ReadSmallFile(const char *path, std::string &contents) {
+// The size of the answer that carries a value of length bytes.
+std::size_t FieldAnswerSize(std::size_t length) {
+    return GrownSize(kFieldValueAt + length + 1, kFieldLength);
+}
+
+enum class FileRead { Read, Unreadable, TooLarge };
+
+// Reads a regular file whose contents can be answered as a field value.
+FileRead ReadSmallFile(const char *path, std::string &contents) {
     int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return FileRead::Unreadable;
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              static_cast<uint64_t>(info.st_size) <= kMaxFileField;
+    FileRead result =
+        fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? FileRead::Read : FileRead::Unreadable;
+    if (result == FileRead::Read && !Answerable(FieldAnswerSize(info.st_size)))
+        result = FileRead::TooLarge;
     char buffer[65536];
-    while (ok) {
+    while (result == FileRead::Read) {
         ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) {
-            ok = got == 0;
+            if (got < 0) result = FileRead::Unreadable;
             break;
         }
         contents.append(buffer, static_cast<std::size_t>(got));
-        ok = contents.size() <= kMaxFileField;
+        // A file that grows while it is read.
+        if (!Answerable(FieldAnswerSize(contents.size()))) result = FileRead::TooLarge;
     }
     close(fd);
-    return ok;
+    return result;
 }
 
 } // namespace
@@ -77,9 +87,8 @@ uint32_t HandleGetField(Exchange &exchange) {
     const std::string value = read.Blob(0);
     // The value up to a NUL it may hold: it travels as text.
     const std::size_t length = std::strlen(value.c_str());
-    const std::size_t needed = kFieldValueAt + length + 1;
-    std::size_t size = kFieldLength;
-    if (needed > size) size += (needed - size + kPiece - 1) / kPiece * kPiece;
+    const std::size_t size = FieldAnswerSize(length);
+    if (!Answerable(size)) return RDSTATUS_CSMTOOLARGE;
     exchange.answer.assign(size, 0);
     std::memcpy(exchange.answer.data() + kFieldValueAt, value.data(), length);
     return 0;
@@ -90,20 +99,27 @@ uint32_t HandlePutField(Exchange &exchange) {
     if (uint32_t status = KeyOf(exchange, key); status != 0) return status;
     auto value = TextAt(exchange.request, kFieldValueAt, exchange.request.size() - kFieldValueAt);
     if (!value) return RDSTATUS_CSMBADREQUEST;
+    if (!Answerable(FieldAnswerSize(value->size()))) return RDSTATUS_CSMTOOLARGE;
     SaveField(exchange, key, *value);
     return 0;
 }
 
-// The path is the server's: absolute, or relative to its working folder.
+// The path is the server's: absolute, or relative to its working folder. The
+// file is read before the store's lock is taken.
 uint32_t HandleFileField(Exchange &exchange) {
-    FieldKey key;
-    if (uint32_t status = KeyOf(exchange, key); status != 0) return status;
+    auto name = TextAt(exchange.request, kFieldNameAt, kFieldNameSize);
     auto path = TextAt(exchange.request, kPathAt, kPathSize);
-    if (!path || path->empty()) return RDSTATUS_CSMBADREQUEST;
+    if (!name || name->empty() || !path || path->empty()) return RDSTATUS_CSMBADREQUEST;
     std::string contents;
-    if (!ReadSmallFile(std::string(*path).c_str(), contents)) return RDSTATUS_CSMFILE;
-    SaveField(exchange, key, contents);
-    return 0;
+    const FileRead read = ReadSmallFile(std::string(*path).c_str(), contents);
+    if (read != FileRead::Read)
+        return read == FileRead::TooLarge ? RDSTATUS_CSMTOOLARGE : RDSTATUS_CSMFILE;
+    return InTransaction(exchange.server, [&] {
+        FieldKey key;
+        if (uint32_t status = KeyOf(exchange, key); status != 0) return status;
+        SaveField(exchange, key, contents);
+        return 0u;
+    });
 }
 
 } // namespace rdcsm

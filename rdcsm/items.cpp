@@ -5,6 +5,8 @@
 #include "csmgr/message.h"
 #include "rdx_numeric.h"
 
+#include <unordered_map>
+
 namespace rdcsm {
 
 using rdx::csmgr::GetU32;
@@ -55,8 +57,28 @@ bool ParseItems(std::span<const uint8_t> bytes, std::size_t at, std::vector<Item
     }
 }
 
+std::optional<bool> HasItem(std::span<const uint8_t> stored, uint32_t number) {
+    // The walk of ParseItems without copying the values.
+    uint64_t position = 0;
+    while (position < stored.size()) {
+        if (position + kItemHeader > stored.size()) return std::nullopt;
+        const uint32_t type = GetU32(stored, position);
+        const uint64_t size = GetU32(stored, position + 12);
+        const uint64_t valueAt = position + kItemHeader;
+        if (type == 0 || !SizeFits(type, size) || valueAt + size > stored.size())
+            return std::nullopt;
+        if (GetU32(stored, position + 8) == number) return true;
+        position = valueAt + size;
+    }
+    return false;
+}
+
 std::string PackItems(const std::vector<Item> &items) {
+    std::size_t size = 0;
+    for (const Item &item : items)
+        size += kItemHeader + item.value.size();
     std::string packed;
+    packed.reserve(size);
     for (const Item &item : items) {
         uint8_t header[kItemHeader];
         PutU32(header, 0, item.type);
@@ -70,15 +92,18 @@ std::string PackItems(const std::vector<Item> &items) {
 }
 
 void MergeItems(std::vector<Item> &items, const std::vector<Item> &update) {
+    // Where each number first stands, so that every item of the update is
+    // placed in constant time: a put of many items stays linear.
+    std::unordered_map<uint32_t, std::size_t> where;
+    where.reserve(items.size() + update.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        where.emplace(items[i].number, i);
     for (const Item &item : update) {
-        bool replaced = false;
-        for (Item &stored : items) {
-            if (stored.number != item.number) continue;
-            stored = item;
-            replaced = true;
-            break;
-        }
-        if (!replaced) items.push_back(item);
+        auto [found, added] = where.emplace(item.number, items.size());
+        if (added)
+            items.push_back(item);
+        else
+            items[found->second] = item;
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ uint32_t ScalarSize(uint32_t type);
 // item (when closed is set; else the list may end with the bytes).
 bool ParseItems(std::span<const uint8_t> bytes, std::size_t at, std::vector<Item> &items,
                 bool closed = true);
+
+// Whether a stored description (items without the closing item) holds an
+// item of number; empty when the bytes are no such description.
+std::optional<bool> HasItem(std::span<const uint8_t> stored, uint32_t number);
 
 // The items packed one after another, without the closing item.
 std::string PackItems(const std::vector<Item> &items);

@@ -20,8 +20,19 @@ using rdx::csmgr::ConstBytes;
 
 // The largest request taken: a field value of 16 MiB and its request.
 inline constexpr uint32_t kMaxRequest = (16u << 20) + 4096;
-// The largest file CSMgrFileField stores.
-inline constexpr uint64_t kMaxFileField = 16u << 20;
+
+// The size of a growable answer: needed bytes rounded up to the first
+// buffer (the request's size) and whole 2048-byte pieces after it.
+inline std::size_t GrownSize(std::size_t needed, std::size_t first) {
+    if (needed <= first) return first;
+    return first +
+           (needed - first + rdx::csmgr::kPiece - 1) / rdx::csmgr::kPiece * rdx::csmgr::kPiece;
+}
+
+// True when an answer of size bytes can be sent back: one message carries
+// it (message_limit.h). What could not be answered is refused when it is
+// put, with RDSTATUS_CSMTOOLARGE.
+bool Answerable(std::size_t size);
 
 // What the handlers share: the store (one connection, behind the lock), the
 // settings the information answer carries, and the server's life.
@@ -48,6 +59,17 @@ struct Exchange {
 };
 
 using Handler = uint32_t (*)(Exchange &);
+
+// For the handlers that take the store's lock themselves, so that long work
+// is done off it: runs body (returning a status) under the lock in one
+// transaction, committed when the status is 0.
+template <class Body> uint32_t InTransaction(ServerState &server, Body body) {
+    std::lock_guard guard(server.lock);
+    Transaction transaction(server.store.Db());
+    const uint32_t status = body();
+    if (status == 0) transaction.Commit();
+    return status;
+}
 
 // Answers one received message (any bytes at all) of the client process
 // peer (0: unknown); never reads past the message.

@@ -152,9 +152,13 @@ std::string Statement::Text(int column) const {
 }
 
 std::string Statement::Blob(int column) const {
+    return std::string(BlobView(column));
+}
+
+std::string_view Statement::BlobView(int column) const {
     const void *data = sqlite3_column_blob(stmt_, column);
     int size = sqlite3_column_bytes(stmt_, column);
-    return data != nullptr ? std::string(static_cast<const char *>(data), size) : "";
+    return data != nullptr ? std::string_view(static_cast<const char *>(data), size) : "";
 }
 
 bool Statement::IsNull(int column) const {

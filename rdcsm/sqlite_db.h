@@ -64,6 +64,8 @@ class Statement {
     int64_t Int(int column) const;
     std::string Text(int column) const;
     std::string Blob(int column) const;
+    // The bytes of a column, valid until the next Step or Reset.
+    std::string_view BlobView(int column) const;
     bool IsNull(int column) const;
 
   private:

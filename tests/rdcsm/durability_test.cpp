@@ -9,6 +9,7 @@
 #include "rdcsm_test_env.h"
 
 #include "checkpointer.h"
+#include "message_limit.h"
 #include "rdx_status.h"
 
 #include <atomic>
@@ -135,15 +136,18 @@ TEST_F(DurabilityTest, AHundredThousandLogRecordsReachTheFileWithTheLogBounded) 
     EXPECT_EQ(0, StopProgram());
 }
 
-// Values of 16 MiB, each one commit, come faster than a checkpoint interval:
-// the log is checkpointed on the way rather than left to grow.
+// Values as large as an answer carries (4 MiB here), each one commit, come
+// faster than a checkpoint interval, 256 MiB of them in all: the log is
+// checkpointed on the way rather than left to grow.
 TEST_F(DurabilityTest, BurstsOfLargeValuesKeepTheLogBounded) {
-    std::string value(16u << 20, '\0');
+    const std::size_t size = (rdcsm::MessageLimit() - 533) / 2048 * 2048;
+    const std::size_t count = std::max<std::size_t>(16, (std::size_t{256} << 20) / size);
+    std::string value(size, '\0');
     for (std::size_t i = 0; i < value.size(); ++i)
         value[i] = static_cast<char>('a' + i * 7 % 26);
     rdtest::WriteFile(home_.Path("large.txt"), value);
     LogWatch watch(Log());
-    for (int i = 0; i < 16; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         Stream name("field " + std::to_string(i % 4), 256);
         ASSERT_EQ(0u, CSMgrFileField(handle_, &name, home_.Path("large.txt").c_str())) << i;
     }
