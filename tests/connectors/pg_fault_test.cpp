@@ -98,7 +98,8 @@ TEST_F(PgTest, RecordsAndTablesFailApart) {
 }
 
 TEST_F(PgTest, IdentityIsTheServerDatabaseAndSchemaQualifiedTable) {
-    Sql("CREATE TABLE t (n integer); CREATE SCHEMA other; CREATE TABLE other.\"T\" (n integer)");
+    Sql("CREATE TABLE t (n integer); DROP SCHEMA IF EXISTS other CASCADE; CREATE SCHEMA other; "
+        "CREATE TABLE other.\"T\" (n integer)");
     auto a = OpenPg({{"Table", "t"}});
     auto same = OpenPg({{"Table", "t"}});
     auto upper = OpenPg({{"Table", "T"}});
@@ -115,6 +116,7 @@ TEST_F(PgTest, IdentityIsTheServerDatabaseAndSchemaQualifiedTable) {
     EXPECT_EQ(identity.substr(0, identity.find(":postgres:")),
               other->Get("Identity").substr(0, other->Get("Identity").find(":postgres:")));
     EXPECT_EQ("", OpenPg()->Get("Identity"));
+    Sql("DROP SCHEMA other CASCADE"); // the catalog test counts the schemas
 }
 
 } // namespace
