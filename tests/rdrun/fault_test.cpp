@@ -3,6 +3,7 @@
 // and --resume after any number of kills gives the source row for row.
 #include "run_test_env.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -169,6 +170,52 @@ TEST_F(FaultTest, KillLoopLosesAndRepeatsNothing) {
     EXPECT_EQ(0, last.status) << last.out << last.err;
     ExpectWhole();
     EXPECT_GT(killed, 0);
+}
+
+// Kills of a copy that skips bad records: the reject file ends with each
+// bad record once, however often the copy was killed and resumed.
+TEST_F(FaultTest, KillLoopListsEveryRejectOnce) {
+    MakeOrders(Path("orders.csv"), 150000);
+    std::istringstream lines(rdtest::ReadFile(Path("orders.csv")));
+    std::string csv, rejects;
+    int n = 0;
+    for (std::string line; std::getline(lines, line); ++n) {
+        if (n % 997 == 500) {
+            line = "bad," + line;
+            rejects += line + "\n";
+        }
+        csv += line + "\n";
+    }
+    rdtest::WriteFile(Path("bad.csv"), csv);
+    rows_ = 150000;
+    Define(CsvLink("csv", Path("bad.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
+           CopyActivity("load", {"csv", "db", "orders", "", 500, "skip"}) + "Rejects = \"" +
+           Path("rejects.csv") + "\"\n");
+    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
+    std::uniform_int_distribution<int> pause(10, 150);
+    bool finished = false;
+    int killed = 0;
+    for (unsigned i = 0; i < 20 && !finished; ++i) {
+        const pid_t run = Start("rdrun", "--resume --no-progress load", "run");
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+        kill(run, SIGKILL);
+        const int ended = Ended(run);
+        finished = ended == 2;
+        killed += ended == 128 + SIGKILL;
+    }
+    EXPECT_GT(killed, 0);
+    if (!finished) {
+        EXPECT_EQ(2, Rdrun("--resume --no-progress load").status);
+    }
+    EXPECT_EQ(rejects, rdtest::ReadFile(Path("rejects.csv")));
+    const std::string log = rdtest::ReadFile(Path("rejects.csv.log"));
+    EXPECT_EQ(std::count(rejects.begin(), rejects.end(), '\n'),
+              std::count(log.begin(), log.end(), '\n'))
+        << log;
+    Db db(Path("o.db"));
+    const long bad = std::count(rejects.begin(), rejects.end(), '\n');
+    EXPECT_EQ(std::to_string(150000 - bad) + "|" + std::to_string(150000 - bad) + "\n",
+              db.Query("SELECT count(*), count(DISTINCT id) FROM orders"));
 }
 
 // A closed standard output (a reader that went away, or none at all) does
