@@ -282,6 +282,18 @@ inline std::vector<Step> FetchAll(Connection &c, uint32_t list, std::vector<std:
     return steps;
 }
 
+// Inserts the first record of list alone, then all its records: both must
+// fail with status, nothing done, and a text holding says.
+inline void ExpectInsertFails(Connection &c, uint32_t list, uint32_t status,
+                              const std::string &says) {
+    for (uint32_t count : {1u, RDFieldlistGetRecordCount(list)}) {
+        uint32_t done = 9;
+        EXPECT_EQ(status, c.Insert(list, 1, count, &done)) << says << " (" << count << ")";
+        EXPECT_EQ(0u, done);
+        EXPECT_NE(std::string::npos, c.LastError().find(says)) << c.LastError();
+    }
+}
+
 // Copies every record from source (selected into a list of batch records)
 // to target, batch by batch; returns the status that ended the copy
 // (RDX_END_OF_DATA when all went well).

@@ -57,18 +57,18 @@ TEST_F(OdbcTest, RecordsAndTablesFailApart) {
         ASSERT_EQ(0u, db->Set("Table", c.table));
         List list(2);
         Fill(list, c.fields, {c.first, c.second});
-        for (uint32_t count : {1u, 2u}) {
-            uint32_t done = 9;
-            EXPECT_EQ(c.status, db->Insert(list, 1, count, &done)) << c.says << db->LastError();
-            EXPECT_EQ(c.status == 0 ? count : 0u, done);
-            EXPECT_NE(std::string::npos, db->LastError().find(c.says)) << db->LastError();
+        if (c.status != 0) {
+            ExpectInsertFails(*db, list, c.status, c.says);
+        } else {
+            uint32_t done = 0;
+            EXPECT_EQ(0u, db->Insert(list, 1, 2, &done)) << db->LastError();
         }
         uint32_t done = 0;
         if (c.status == RDSTATUS_RECORDFAULT) {
             EXPECT_EQ(0u, db->Insert(list, 2, 1, &done)) << db->LastError();
         }
     }
-    EXPECT_EQ("5", Query("SELECT count(*) FROM t"));
+    EXPECT_EQ("4", Query("SELECT count(*) FROM t"));
 }
 
 TEST_F(OdbcTest, IdentityIsTheDataSourceAndTable) {

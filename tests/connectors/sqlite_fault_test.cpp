@@ -10,16 +10,6 @@
 namespace connectortest {
 namespace {
 
-// Inserts the first record alone and then the whole list: both give status.
-void ExpectBoth(Connection &db, uint32_t list, uint32_t status, const std::string &says) {
-    for (uint32_t count : {1u, RDFieldlistGetRecordCount(list)}) {
-        uint32_t done = 9;
-        EXPECT_EQ(status, db.Insert(list, 1, count, &done)) << says << " (" << count << ")";
-        EXPECT_EQ(0u, done);
-        EXPECT_NE(std::string::npos, db.LastError().find(says)) << db.LastError();
-    }
-}
-
 TEST_F(SqliteTest, RecordsAndTablesFailApart) {
     auto db = OpenDb({{"Create", "yes"}, {"Table", "t"}});
     ASSERT_EQ(0u, Execute(*db, "CREATE TABLE t (id INTEGER PRIMARY KEY NOT NULL, "
@@ -67,7 +57,7 @@ TEST_F(SqliteTest, RecordsAndTablesFailApart) {
         for (const auto &field : c.fields)
             second.push_back(field.second == RDTYPE_INT || c.table == "strict" ? "7" : "good");
         Fill(list, c.fields, {c.first, second});
-        ExpectBoth(*db, list, c.status, c.says);
+        ExpectInsertFails(*db, list, c.status, c.says);
         if (c.status == RDSTATUS_RECORDFAULT) {
             // The connection stands: the good record goes in alone.
             uint32_t done = 0;
@@ -106,7 +96,7 @@ TEST_F(SqliteTest, AFullOrReadOnlyDiskIsTheTargetsFault) {
     ASSERT_EQ(0u, db.Set("Database", disk.Path("full.db")));
     ASSERT_EQ(0u, db.Set("Table", "t"));
     ASSERT_EQ(0u, db.Connect()) << db.LastError();
-    ExpectBoth(db, list, RDSTATUS_FREETEXT, "takes no writes");
+    ExpectInsertFails(db, list, RDSTATUS_FREETEXT, "takes no writes");
 }
 
 TEST_F(SqliteTest, IdentityIsTheFileAndTheTableAsSqliteNamesIt) {
