@@ -16,10 +16,10 @@ ToolRun RunTool(const rdtest::TempHome &home, const std::string &arguments,
     const std::string out = home.Path("tool.out"), err = home.Path("tool.err");
     rdtest::WriteFile(out, "");
     ToolRun run;
-    run.status =
-        rdtest::Shell("PATH=" + Quoted(home.Dir()) + ":\"$PATH\" " + Quoted(RDCSM_PROGRAM) +
-                      " --db " + Quoted(home.Path("rdcsm.db")) + " " + arguments + " " +
-                      (stdoutTo.empty() ? ">" + Quoted(out) : stdoutTo) + " 2>" + Quoted(err));
+    run.status = rdtest::Shell(
+        "PATH=" + Quoted(home.Dir()) + ":\"$PATH\" timeout 120 " + Quoted(RDCSM_PROGRAM) +
+        " --db " + Quoted(home.Path("rdcsm.db")) + " " + arguments + " " +
+        (stdoutTo.empty() ? ">" + Quoted(out) : stdoutTo) + " 2>" + Quoted(err));
     run.out = rdtest::ReadFile(out);
     run.err = rdtest::ReadFile(err);
     return run;
