@@ -65,8 +65,9 @@ std::optional<Line> LineOf(const Item &item, const std::vector<NamedProperty> &d
     const std::string name = PropertyName(item, declared);
     if (!name.empty() && rdxc::IsWellFormedUtf8(name)) keys.push_back(TomlKey(name));
     keys.push_back(NumberText(item.number));
+    const std::string values[] = {NaturalText(item), RawText(item)};
     for (const std::string &key : keys)
-        for (const std::string &value : {NaturalText(item), RawText(item)})
+        for (const std::string &value : values)
             if (ReadsBack(key + " = " + value + "\n", declared, item)) return Line{key, value};
     return std::nullopt;
 }
