@@ -178,9 +178,10 @@ uint32_t CopyRun::WriteBatch(uint32_t count, bool clean, uint64_t badAfter) {
     const uint32_t status = Insert(1, count, mark, done);
     counts_.written += done;
     if (status == 0 && done < count) return ShortWrite(done, count);
-    if (status == 0 || !job_.skipBadRecords) return status;
-    // A refused batch wrote nothing; should a target keep part of it, those
-    // records are not written twice.
+    if (status == 0 || !job_.skipBadRecords || !IsRecordFault(status)) return status;
+    // A batch refused for a record's fault is written again record by
+    // record (any other fault ends the copy); should a target keep part of
+    // it, those records are not written twice.
     return done < count ? WriteOneByOne(done + 1, count, first, clean, badAfter) : 0;
 }
 

@@ -15,12 +15,10 @@ namespace rdcopy {
 
 constexpr uint32_t kEndOfData = 12290;
 // The status of a record that a connector refused and logged: the one
-// fault that "skip" goes past. Any other status ends the copy. (Until every
-// connector of the project reports record faults with their own status, the
-// free-text status counts as one too.)
-constexpr uint32_t kRecordFault = 12330, kLegacyRecordFault = 12325;
+// fault that "skip" goes past. Any other status ends the copy.
+constexpr uint32_t kRecordFault = 12330;
 constexpr bool IsRecordFault(uint32_t status) {
-    return status == kRecordFault || status == kLegacyRecordFault;
+    return status == kRecordFault;
 }
 // The status of a failure the copy logged itself.
 constexpr uint32_t kFailed = 12325;

@@ -93,6 +93,29 @@ TEST_F(BadCsvTest, SkipWritesEveryGoodRecord) {
     }
 }
 
+// A fault of the target as a whole (here a NOT NULL column the source does
+// not fill) ends a copy that skips bad records at once, with one line,
+// instead of skipping every record.
+TEST_F(BadCsvTest, TargetFaultsEndASkippingCopyAtOnce) {
+    MakeOrders(Path("orders.csv"), 1000);
+    {
+        Db db(Path("t.db"));
+        db.Exec("CREATE TABLE orders(id INTEGER, amount NUMERIC(12,2), ordered_at DATETIME, "
+                "customer TEXT, region TEXT NOT NULL)");
+    }
+    Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("t.db")) +
+           CopyActivity("load", {"csv", "db", "orders", "", 100, "skip", false}));
+    const Ran ran = Rdrun("load");
+    EXPECT_EQ(1, ran.status) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("Failed (status 12325): ")) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("region")) << ran.out;
+    const std::string log = Log("load");
+    EXPECT_EQ(std::string::npos, log.find("was skipped")) << log;
+    EXPECT_EQ(2, std::count(log.begin(), log.end(), '\n')) << log; // the fault, the outcome
+    Db db(Path("t.db"));
+    EXPECT_EQ("0\n", db.Query("SELECT count(*) FROM orders"));
+}
+
 // A value that holds terminal control sequences reaches the outcome line
 // escaped, never raw.
 TEST_F(BadCsvTest, ControlCharactersOfTheDataAreShownEscaped) {
