@@ -17,7 +17,8 @@ TEST_F(RunTest, CsvToSqliteDeliversEveryRecordWithItsValues) {
            CopyActivity("load", {"csv", "db", "orders", "", 300, "stop"}));
     const Ran ran = Rdrun("load");
     ASSERT_EQ(0, ran.status) << ran.out << ran.err;
-    EXPECT_NE(std::string::npos, ran.out.find("Ended successfully: 2,500 records written.")) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("Ended successfully: 2,500 records written."))
+        << ran.out;
     EXPECT_NE(std::string::npos, ran.out.find("fetch 2500 insert 2500")) << ran.out;
 
     Db db(Path("o.db"));

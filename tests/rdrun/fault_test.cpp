@@ -44,6 +44,13 @@ class FaultTest : public RunTest {
         for (int i = 0; i < 6000 && Rows() < rows; ++i)
             usleep(10000);
     }
+    // Runs the copy and stops it with SIGTERM once it has written a batch.
+    void StopOnceWritten() {
+        const pid_t run = Start("rdrun", "load", "run");
+        WaitForRows(1);
+        kill(run, SIGTERM);
+        ASSERT_EQ(143, Ended(run)) << rdtest::ReadFile(Path("run.out"));
+    }
     // The target holds every order once, with every amount.
     void ExpectWhole() {
         Db db(Path("o.db"));
@@ -113,10 +120,7 @@ TEST_F(FaultTest, StopKeepsWholeBatchesAndResumeFinishes) {
 // on: --resume, or dropping the target, after which the copy starts again.
 TEST_F(FaultTest, DroppingTheTargetStartsTheCopyAgain) {
     DefineLoad(60000, 1000);
-    const pid_t run = Start("rdrun", "load", "run");
-    WaitForRows(1);
-    kill(run, SIGTERM);
-    ASSERT_EQ(143, Ended(run)) << rdtest::ReadFile(Path("run.out"));
+    StopOnceWritten();
     const Ran refused = Rdrun("load");
     EXPECT_EQ(1, refused.status);
     EXPECT_NE(std::string::npos, refused.out.find("or drop the target to start again"))
@@ -130,10 +134,7 @@ TEST_F(FaultTest, DroppingTheTargetStartsTheCopyAgain) {
 // A run queued to resume is resumed by the host that takes it.
 TEST_F(FaultTest, QueuedResumeGoesOnAfterTheStop) {
     DefineLoad(60000, 1000);
-    const pid_t run = Start("rdrun", "load", "run");
-    WaitForRows(1);
-    kill(run, SIGTERM);
-    ASSERT_EQ(143, Ended(run)) << rdtest::ReadFile(Path("run.out"));
+    StopOnceWritten();
     const Ran queued = Program("rdcsm", "run --resume load");
     ASSERT_EQ(0, queued.status) << queued.err;
     EXPECT_NE(std::string::npos, queued.out.find("(to resume)")) << queued.out;
@@ -152,20 +153,8 @@ TEST_F(FaultTest, QueuedResumeGoesOnAfterTheStop) {
 // ends with every source record exactly once.
 TEST_F(FaultTest, KillLoopLosesAndRepeatsNothing) {
     DefineLoad(Setting("RDX_KILL_LOOP_ROWS", 100000), 500);
-    const unsigned kills = Setting("RDX_KILL_LOOP_KILLS", 20);
-    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-    std::uniform_int_distribution<int> pause(20, 400);
-    int killed = 0;
-    for (unsigned i = 0; i < kills && Rows() < static_cast<long>(rows_); ++i) {
-        const pid_t run = Start("rdrun", "--resume --no-progress load", "run");
-        const int ms = pause(random);
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        kill(run, SIGKILL);
-        const int ended = Ended(run);
-        killed += ended == 128 + SIGKILL;
-        SCOPED_TRACE("kill " + std::to_string(i) + " after " + std::to_string(ms) + " ms");
-        EXPECT_TRUE(ended == 128 + SIGKILL || ended == 0) << ended;
-    }
+    const int killed = KillLoop("--resume --no-progress load", Setting("RDX_KILL_LOOP_KILLS", 20),
+                                400, [this] { return Rows() == static_cast<long>(rows_); });
     const Ran last = Rdrun("--resume --no-progress load");
     EXPECT_EQ(0, last.status) << last.out << last.err;
     ExpectWhole();
@@ -191,22 +180,12 @@ TEST_F(FaultTest, KillLoopListsEveryRejectOnce) {
     Define(CsvLink("csv", Path("bad.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
            CopyActivity("load", {"csv", "db", "orders", "", 500, "skip"}) + "Rejects = \"" +
            Path("rejects.csv") + "\"\n");
-    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-    std::uniform_int_distribution<int> pause(10, 150);
-    bool finished = false;
-    int killed = 0;
-    for (unsigned i = 0; i < 20 && !finished; ++i) {
-        const pid_t run = Start("rdrun", "--resume --no-progress load", "run");
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
-        kill(run, SIGKILL);
-        const int ended = Ended(run);
-        finished = ended == 2;
-        killed += ended == 128 + SIGKILL;
-    }
-    EXPECT_GT(killed, 0);
-    if (!finished) {
-        EXPECT_EQ(2, Rdrun("--resume --no-progress load").status);
-    }
+    EXPECT_GT(KillLoop(
+                  "--resume --no-progress load", 20, 150, [] { return false; }, 2),
+              0);
+    // The last run finishes the copy, or finds it finished.
+    const int last = Rdrun("--resume --no-progress load").status;
+    EXPECT_TRUE(last == 2 || last == 0) << last;
     EXPECT_EQ(rejects, rdtest::ReadFile(Path("rejects.csv")));
     const std::string log = rdtest::ReadFile(Path("rejects.csv.log"));
     EXPECT_EQ(std::count(rejects.begin(), rejects.end(), '\n'),

@@ -41,16 +41,8 @@ TEST_F(PgFaultTest, KillLoopInBatchModeLosesAndRepeatsNothing) {
     MakeOrders(Path("orders.csv"), rows);
     Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + PgLink("pg", "batch") +
            CopyActivity("load", {"csv", "pg", "orders", "", 500, "stop", false}));
-    const unsigned kills = Setting("RDX_KILL_LOOP_KILLS", 20);
-    std::uniform_int_distribution<int> pause(20, 400);
-    for (unsigned i = 0; i < kills && Rows() < static_cast<long>(rows); ++i) {
-        const pid_t run = Start("rdrun", "--resume --no-progress load", "run");
-        const int ms = pause(random_);
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        kill(run, SIGKILL);
-        const int ended = Ended(run);
-        EXPECT_TRUE(ended == 128 + SIGKILL || ended == 0) << "after " << ms << " ms: " << ended;
-    }
+    KillLoop("--resume --no-progress load", Setting("RDX_KILL_LOOP_KILLS", 20), 400,
+             [&] { return Rows() == static_cast<long>(rows); });
     const Ran last = Rdrun("--resume --no-progress load");
     EXPECT_EQ(0, last.status) << last.out << last.err;
     ExpectWhole(rows);

@@ -49,8 +49,9 @@ TEST_F(ProgramTest, PlainProgressAndReportOnAPipe) {
     // The report: the counts that are not 0, a select's unknown count left out.
     EXPECT_EQ(0u, ran.out.find("Statistics of load:\n  calls:   connect 2 disconnect 2 select 1 "))
         << ran.out;
-    EXPECT_NE(std::string::npos,
-              ran.out.find("\n  records: fetch 50 insert 50\nEnded successfully: 50 records written.\n"))
+    EXPECT_NE(
+        std::string::npos,
+        ran.out.find("\n  records: fetch 50 insert 50\nEnded successfully: 50 records written.\n"))
         << ran.out;
     std::remove(Path("o.db").c_str());
     const Ran silent = Rdrun("--no-progress load");

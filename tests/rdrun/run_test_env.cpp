@@ -2,9 +2,12 @@
 
 #include "rdplat_ipc.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <random>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace rdruntest {
@@ -100,6 +103,24 @@ pid_t RunTest::Start(const std::string &program, const std::string &arguments,
         _exit(127);
     }
     return child;
+}
+
+int RunTest::KillLoop(const std::string &arguments, unsigned kills, int longest,
+                      const std::function<bool()> &done, int finished) {
+    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
+    std::uniform_int_distribution<int> pause(20, longest);
+    int killed = 0;
+    for (unsigned i = 0; i < kills && !done(); ++i) {
+        const pid_t run = Start("rdrun", arguments, "run");
+        const int ms = pause(random);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        kill(run, SIGKILL);
+        const int ended = Ended(run);
+        if (ended == finished) break;
+        EXPECT_EQ(128 + SIGKILL, ended) << "kill " << i << " after " << ms << " ms";
+        ++killed;
+    }
+    return killed;
 }
 
 std::string RunTest::Log(const std::string &name) const {

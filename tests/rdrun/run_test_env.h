@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -51,6 +52,12 @@ class RunTest : public ::testing::Test {
     // (shell words), its output in NAME.out and NAME.err of the home.
     pid_t Start(const std::string &program, const std::string &arguments,
                 const std::string &name) const;
+    // Starts `rdrun ARGUMENTS` again and again, each run killed with SIGKILL
+    // after a random pause of 20 to `longest` ms, at most `kills` times and
+    // until `done` holds or a run ends by itself with `finished`. Returns the
+    // runs killed; a run that ended any other way fails the test.
+    int KillLoop(const std::string &arguments, unsigned kills, int longest,
+                 const std::function<bool()> &done, int finished = 0);
     // The activity's log as `rdcsm log NAME` prints it.
     std::string Log(const std::string &name) const;
 
