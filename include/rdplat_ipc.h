@@ -71,6 +71,24 @@ RD_EXPORT int RDIPCSetTimeout(RDIPCHandle pipe, uint32_t milliseconds);
  * connection was made; 0 when unknown or for a handle without a connection. */
 RD_EXPORT uint32_t RDIPCPeerProcess(RDIPCHandle pipe);
 
+/* An addition: takes a client of the server instance as a handle of its own
+ * (a connection that reads, writes and closes as a client's does): in
+ * blocking mode waits for one, in no-wait mode (RDIPCSetNoWait) gives null
+ * when none waits. The instance keeps listening. Peers of another user
+ * (other than root) are turned away as by RDIPCWaitForConnection. */
+RD_EXPORT RDIPCHandle RDIPCTakeClient(RDIPCHandle server);
+
+/* An addition: a descriptor for poll or epoll that is readable when the
+ * handle has something to take: the connection's, readable when a message or
+ * the peer's close waits; for a server instance without a client the
+ * listening socket's, readable when a client waits. The handle keeps it: the
+ * caller neither reads from it nor closes it. Shutting a listening socket
+ * down for reading (shutdown(2), SHUT_RD) ends every wait for a client of
+ * the pipe in this process, which then fails, and refuses later clients: a
+ * server so stops without a connection of its own. -1 for null. A handle
+ * that holds the unread rest of a long message has more to read without it. */
+RD_EXPORT int RDIPCDescriptor(RDIPCHandle pipe);
+
 /* A client handle of the pipe, or null. A missing pipe is tried again every
  * 2 seconds while fewer than seconds have passed; a busy pipe is waited for
  * up to seconds (1 ms for 0) each time. */

@@ -1,16 +1,18 @@
-// The worker pool and the bounded exchange of one request.
+// The worker pool, the watcher of silent clients and the exchange of one
+// request.
 #include "pipe_server.h"
 
 #include "ask_server.h"
 #include "checkpointer.h"
 #include "host_watch.h"
-#include "rdx_status.h"
+#include "message_limit.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <string>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 
 namespace rdcsm {
 
@@ -18,24 +20,31 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Sleeps a growing pause (20 µs to 2 ms) while polling a connection.
-void Pause(std::chrono::microseconds &pause) {
-    std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::microseconds(2000));
-}
-
+// How often a fresh client is given way to before it is held: a client sends
+// as soon as it is connected, so nearly every request is there by then.
 constexpr int kYields = 64;
 constexpr std::chrono::milliseconds kCheckpointInterval{250};
+
+bool RequestArrives(RDIPCHandle connection) {
+    for (int tries = 0; tries < kYields; ++tries) {
+        if (RDIPCPeek(connection) != 0) return true;
+        std::this_thread::yield();
+    }
+    return RDIPCPeek(connection) != 0;
+}
 
 } // namespace
 
 PipeServer::~PipeServer() {
-    if (first_ != nullptr) RDIPCClose(first_);
+    if (listener_ != nullptr) RDIPCClose(listener_);
 }
 
 bool PipeServer::Start(std::string &error) {
-    first_ = RDIPCCreate(kPipeName);
-    if (first_ != nullptr) return true;
+    // Measured now rather than at the first answer.
+    MessageLimit();
+    if (!events_.Open(error)) return false;
+    listener_ = RDIPCCreate(kPipeName);
+    if (listener_ != nullptr) return true;
     char folder[512];
     if (RDIPCFolderError(folder, sizeof folder) != 0) {
         error = std::string("cannot create the pipe RDCSMP: ") + folder;
@@ -53,6 +62,7 @@ bool PipeServer::Start(std::string &error) {
 void PipeServer::Stop() {
     std::lock_guard guard(mutex_);
     state_.stopping = true;
+    events_.Stop();
     stopped_.notify_all();
 }
 
@@ -71,78 +81,104 @@ void PipeServer::Run() {
     // Runs whose host died while no server manager served are found before
     // the first request is served.
     HostWatch hosts(state_, options_.hostCheck);
-    {
-        std::lock_guard guard(mutex_);
-        StartWorker(first_);
-        first_ = nullptr;
-    }
+    std::thread watcher([this] { Watch(); });
     std::unique_lock lock(mutex_);
+    StartWorker();
     stopped_.wait(lock, [this] { return state_.stopping.load(); });
-    // Every worker waiting in accept takes one of these connections and ends.
-    while (running_ > 0) {
-        lock.unlock();
-        if (RDIPCHandle wake = RDIPCOpen(kPipeName, 0)) RDIPCClose(wake);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        lock.lock();
-    }
+    // Every wait for a client ends; no worker starts another after it.
+    shutdown(RDIPCDescriptor(listener_), SHUT_RD);
     std::vector<std::thread> workers = std::move(workers_);
     lock.unlock();
     for (std::thread &worker : workers)
         worker.join();
+    watcher.join();
+    idle_.CloseAll();
+    // The pipe is gone with the serving: its socket file is removed.
+    RDIPCClose(listener_);
+    listener_ = nullptr;
     checkpointer.reset(); // may take the store's lock for its last pass
 }
 
 // Called with the lock held.
-void PipeServer::StartWorker(RDIPCHandle instance) {
+void PipeServer::StartWorker() {
     try {
-        workers_.emplace_back([this, instance] { Work(instance); });
+        workers_.emplace_back([this] { Work(); });
         ++running_;
         ++waiting_;
     } catch (const std::system_error &) {
-        RDIPCClose(instance); // the workers there are serve on
+        // the workers there are serve on
     }
 }
 
-void PipeServer::Work(RDIPCHandle instance) {
-    // Short pauses while polling a connection are meant as short.
+void PipeServer::Work() {
+    // Short pauses while giving way to a client are meant as short.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (!state_.stopping) {
-        if (RDIPCWaitForConnection(instance) == nullptr) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
-        }
-        {
-            std::lock_guard guard(mutex_);
-            --waiting_;
-            if (waiting_ == 0 && running_ < options_.maxWorkers && !state_.stopping) {
-                if (RDIPCHandle next = RDIPCCreate(kPipeName)) StartWorker(next);
-            }
-        }
-        if (!state_.stopping) Serve(instance);
-        RDIPCDisconnect(instance);
-        std::lock_guard guard(mutex_);
-        ++waiting_;
+        RDIPCHandle connection = TakeClient();
+        if (connection == nullptr) continue;
+        Busy();
+        Handle(connection);
     }
-    RDIPCClose(instance);
     std::lock_guard guard(mutex_);
     --waiting_;
     --running_;
 }
 
-bool PipeServer::ReadRequest(RDIPCHandle connection, Clock::time_point deadline,
-                             std::vector<uint8_t> &request) {
-    // A client sends as soon as it is connected: the first checks only give
-    // way to it, later ones sleep a growing pause. The check never blocks;
-    // the read that follows finds the message there.
-    auto pause = std::chrono::microseconds(20);
-    for (int tries = 0; RDIPCPeek(connection) == 0; ++tries) {
-        if (tries < kYields) {
-            std::this_thread::yield();
+// The next client; null after a stop, a peer turned away or a failure.
+RDIPCHandle PipeServer::TakeClient() {
+    RDIPCHandle connection = RDIPCTakeClient(listener_);
+    // Out of descriptors, a held connection is let go to free one, or the
+    // client is tried again after a moment rather than at once.
+    if (connection == nullptr && (errno == EMFILE || errno == ENFILE) && !idle_.LetGoOldest())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return connection;
+}
+
+// A worker takes a client: another is started when none is left waiting.
+void PipeServer::Busy() {
+    std::lock_guard guard(mutex_);
+    --waiting_;
+    if (waiting_ == 0 && running_ < options_.maxWorkers && !state_.stopping) StartWorker();
+}
+
+// A worker is done with its client but for closing: it counts as waiting,
+// so that a client quick to come again does not start another.
+void PipeServer::Available() {
+    std::lock_guard guard(mutex_);
+    ++waiting_;
+}
+
+void PipeServer::Handle(RDIPCHandle connection) {
+    if (!RequestArrives(connection)) {
+        idle_.Hold(connection, Clock::now() + options_.timeout);
+        Available();
+        return;
+    }
+    Serve(connection);
+    Available();
+    RDIPCClose(connection);
+    if (state_.stopping) Stop();
+}
+
+// The watcher: serves the held connections whose request came and lets go
+// of those whose time is over, until the stop.
+void PipeServer::Watch() {
+    for (;;) {
+        const PipeEvents::Event event = events_.Wait();
+        if (event.kind == PipeEvents::kStop) return;
+        if (event.kind == PipeEvents::kTimer) {
+            idle_.Expire();
             continue;
         }
-        if (Clock::now() >= deadline || state_.stopping) return false;
-        Pause(pause);
+        RDIPCHandle connection = idle_.Take(event.id);
+        if (connection == nullptr) continue;
+        Serve(connection);
+        RDIPCClose(connection);
+        if (state_.stopping) Stop();
     }
+}
+
+bool PipeServer::ReadRequest(RDIPCHandle connection, std::vector<uint8_t> &request) {
     uint8_t piece[4096];
     uint32_t got = 0, more = 0;
     if (RDIPCRead(connection, piece, sizeof piece, &got, &more) == 0) return false;
@@ -159,10 +195,12 @@ bool PipeServer::ReadRequest(RDIPCHandle connection, Clock::time_point deadline,
 }
 
 void PipeServer::Serve(RDIPCHandle connection) {
-    const Clock::time_point deadline = Clock::now() + options_.timeout;
+    // The request is there or the client has gone; the bound is for a
+    // connection that says otherwise.
+    RDIPCSetTimeout(connection, static_cast<uint32_t>(options_.timeout.count()));
     std::vector<uint8_t> request;
     try {
-        if (!ReadRequest(connection, deadline, request)) return;
+        if (!ReadRequest(connection, request)) return;
         std::vector<uint8_t> answer = Dispatch(state_, request, RDIPCPeerProcess(connection));
         request = {};
         // One message to a fresh connection: the send does not wait.
@@ -171,7 +209,6 @@ void PipeServer::Serve(RDIPCHandle connection) {
     } catch (const std::bad_alloc &) {
         // the connection ends without an answer
     }
-    if (state_.stopping) Stop();
 }
 
 } // namespace rdcsm

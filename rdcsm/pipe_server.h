@@ -1,11 +1,18 @@
-// The pipe loop: a pool of workers, each with a pipe instance of its own,
-// waits for clients on the pipe RDCSMP (the instances share one listening
-// socket, so the system hands each client to one waiting worker). A worker
-// that takes a client while no other waits starts another, up to a limit.
-// A worker waits for the request at most the time-out, answers it and ends
-// the connection, so a silent or lying client holds a worker only that long.
+// The pipe loop: a pool of workers waits for clients on the pipe RDCSMP (in
+// the listening socket itself, whose wake-ups keep a request and its worker
+// on one processor). A worker that takes a client gives way to it for a
+// moment: a client that has sent its request by then is served at once; one
+// that has not is held without a worker (idle_connections.h) by the watcher
+// thread, which serves it when its request comes and lets it go when its
+// time-out passes or newer silent clients need its place. Every request is
+// answered with one message and the connection ended. A worker that takes a
+// client while no other waits starts another, up to a limit. A stop shuts
+// the listening socket down, which ends every wait without any use of the
+// pipe, so it works even after the pipe's folder was removed.
 #pragma once
 
+#include "idle_connections.h"
+#include "pipe_events.h"
 #include "requests.h"
 
 #include "rdplat_ipc.h"
@@ -21,6 +28,7 @@ namespace rdcsm {
 inline constexpr const char *kPipeName = "RDCSMP";
 
 struct ServeOptions {
+    // How long a client may take to send its request.
     std::chrono::milliseconds timeout{5000};
     unsigned maxWorkers = 32;
     // How often the hosts of running runs are looked for (host_watch.h).
@@ -29,7 +37,8 @@ struct ServeOptions {
 
 class PipeServer {
   public:
-    PipeServer(ServerState &state, ServeOptions options) : state_(state), options_(options) {}
+    PipeServer(ServerState &state, ServeOptions options)
+        : state_(state), options_(options), idle_(events_) {}
     ~PipeServer();
     PipeServer(const PipeServer &) = delete;
     PipeServer &operator=(const PipeServer &) = delete;
@@ -43,15 +52,21 @@ class PipeServer {
     void Stop();
 
   private:
-    void StartWorker(RDIPCHandle instance);
-    void Work(RDIPCHandle instance);
+    void StartWorker();
+    void Work();
+    void Watch();
+    RDIPCHandle TakeClient();
+    void Busy();
+    void Available();
+    void Handle(RDIPCHandle connection);
     void Serve(RDIPCHandle connection);
-    bool ReadRequest(RDIPCHandle connection, std::chrono::steady_clock::time_point deadline,
-                     std::vector<uint8_t> &request);
+    bool ReadRequest(RDIPCHandle connection, std::vector<uint8_t> &request);
 
     ServerState &state_;
     ServeOptions options_;
-    RDIPCHandle first_ = nullptr;
+    RDIPCHandle listener_ = nullptr;
+    PipeEvents events_;
+    IdleConnections idle_;
     std::mutex mutex_;
     std::condition_variable stopped_;
     std::vector<std::thread> workers_;
