@@ -119,7 +119,8 @@ RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned in
         result.message = MessageText(result.status);
     }
     const bool failed = result.status != 0 || result.statusWord != 0;
-    result.endStatus = CSMgrDoneActivity(block.handle, failed ? kEndFailed : 0);
+    result.endCode = failed ? kEndFailed : 0;
+    result.endStatus = CSMgrDoneActivity(block.handle, result.endCode);
     if (result.endStatus != 0) NoteUnrecorded(result, failed);
     return result;
 }

@@ -18,6 +18,7 @@ struct RunResult {
     uint32_t status = 0;
     uint32_t statusWord = 0; // the activity's status word at its end
     uint32_t endStatus = 0;  // CSMgrDoneActivity's: not 0 when the end was not recorded
+    uint32_t endCode = 0;    // the end code told (or to be told) to the server manager
     uint32_t statistics[kStatisticsWords] = {};
     // The text of the status, or of the status word; for an end that was not
     // recorded it says so, after the activity's own failure if there was one.

@@ -41,24 +41,65 @@ std::string Text(const RDStream &stream) {
                : std::string(reinterpret_cast<const char *>(stream.data), stream.length);
 }
 
+// The end of a run that the server manager could not record when the run
+// ended (it was gone or did not answer): told again before the next run is
+// taken, so that no run stays "running" while its host lives on.
+struct UnrecordedEnd {
+    uint32_t handle, code;
+    std::string name;
+};
+std::vector<UnrecordedEnd> g_unrecorded;
+bool g_unreachable = false; // the last request found no server manager
+
+// Tells the server manager the ends it missed, oldest first.
+void RecordMissedEnds(std::FILE *out) {
+    while (!g_unrecorded.empty()) {
+        const UnrecordedEnd &end = g_unrecorded.front();
+        if (CSMgrDoneActivity(end.handle, end.code) != 0) return;
+        std::fprintf(out, "%s: the run's end is recorded now\n",
+                     rdxc::VisibleText(end.name).c_str());
+        g_unrecorded.erase(g_unrecorded.begin());
+    }
+}
+
+// A server manager that is gone or silent is waited for: it may be
+// restarting, and a host that serves a queue outlives it.
+bool WaitForServer(std::FILE *out, uint32_t status) {
+    if (status != RDSTATUS_NOPIPE && status != RDSTATUS_EXCHANGE) {
+        std::fprintf(out, "rdrun: the server manager gave no activity (status %u): %s\n", status,
+                     StatusText(status).c_str());
+        return false;
+    }
+    if (!g_unreachable)
+        std::fprintf(out, "rdrun: the server manager does not answer (status %u); waiting for it\n",
+                     status);
+    std::fflush(out);
+    g_unreachable = true;
+    Idle();
+    return true;
+}
+
 // Runs the next queued activity, if any: false when the server manager
-// could not be asked.
+// refused to hand one out.
 bool RunNext(std::FILE *out) {
+    RecordMissedEnds(out);
     RDStream name;
     RDStreamClear(&name);
     NextActivityRecord next{};
     next.name = &name;
     uint32_t status = CSMgrNextActivity(&next);
+    if (status != RDSTATUS_NOPIPE && status != RDSTATUS_EXCHANGE && g_unreachable) {
+        g_unreachable = false;
+        std::fprintf(out, "rdrun: the server manager answers again\n");
+    }
     if (status == kNothingToRun) {
         RDStreamDataFree(&name);
         Idle();
         return true;
     }
     if (status != 0) {
-        std::fprintf(out, "rdrun: the server manager gave no activity (status %u): %s\n", status,
-                     StatusText(status).c_str());
         RDStreamDataFree(&name);
-        return false;
+        return WaitForServer(out, status);
     }
     ActivityBlock block{next.handle, next.command, {next.words[0], next.words[1], next.words[2]}};
     AskResume((next.words[2] & kRunResumes) != 0);
@@ -69,6 +110,7 @@ bool RunNext(std::FILE *out) {
     line[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
     std::fprintf(out, "%s: %s\n", rdxc::VisibleText(Text(name)).c_str(), line.c_str());
     std::fflush(out);
+    if (result.endStatus != 0) g_unrecorded.push_back({block.handle, result.endCode, Text(name)});
     RDStreamDataFree(&name);
     return true;
 }
@@ -83,6 +125,7 @@ int ServeHere(std::FILE *out) {
     bool reached = true;
     while (StopSignal() == 0 && reached)
         reached = RunNext(out);
+    RecordMissedEnds(out);
     CSMgrTerm();
     return reached ? 0 : kExitFailed;
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
+#include <random>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,6 +179,57 @@ TEST_F(LostServerTest, TheRunOfAHostThatLivesOnIsNotTakenForLost) {
         WaitFor([&] { return rdtest::ReadFile(Path("host.txt")).find("load: ended") != npos; }));
     EXPECT_NE(npos, Runs().find("0 queued, 0 running, 1 ended, 0 host lost")) << Runs();
     EXPECT_EQ(kOrders, Copied());
+}
+
+// A host serving a queue while its server manager is killed at random
+// moments and started again a second later: the host waits for it instead
+// of ending, tells every run's end once it is back, never calls a run a
+// success that the server manager did not record, and no run stays
+// "running".
+TEST_F(LostServerTest, AQueueOutlivesRestartsOfItsServerManager) {
+    constexpr int kRuns = 20;
+    std::string toml;
+    for (int i = 0; i < kRuns; ++i) {
+        const std::string n = std::to_string(i);
+        toml += SqliteLink("t" + n, Path("t" + n + ".db")) +
+                CopyActivity("run" + n, {"csv", "t" + n, "orders", "", 1000, "stop"});
+    }
+    Define(toml);
+    for (int i = 0; i < kRuns; ++i)
+        ASSERT_EQ(0, Program("rdcsm", "run run" + std::to_string(i)).status);
+    StartHost("--serve --workers 2");
+    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
+    std::uniform_int_distribution<int> pause(100, 1500);
+    for (int kill = 0; kill < 6; ++kill) {
+        usleep(static_cast<useconds_t>(pause(random)) * 1000);
+        KillServer();
+        sleep(1);
+        StartServer();
+    }
+    ASSERT_TRUE(WaitFor([&] {
+        return Program("rdcsm", "list").out.find("  runs: 0 queued, 0 running, ") != npos;
+    })) << Program("rdcsm", "list").out;
+    kill(host_, SIGTERM);
+    EXPECT_EQ(0, WaitForHost(60));
+    const std::string out = rdtest::ReadFile(Path("host.txt"));
+    for (int i = 0; i < kRuns; ++i) {
+        const std::string name = "run" + std::to_string(i);
+        SCOPED_TRACE(name);
+        const std::string stats = Program("rdcsm", "stats " + name).out;
+        EXPECT_EQ(npos, stats.find("running")) << stats;
+        // Success is only said of a run that the server manager recorded
+        // as ended well; an end told late is said to be so.
+        if (out.find(name + ": ended successfully") != npos) {
+            EXPECT_NE(npos, stats.find("end code 0")) << stats;
+            EXPECT_EQ(kOrders,
+                      static_cast<unsigned>(Copied(("t" + name.substr(3) + ".db").c_str())));
+        }
+        if (out.find(name + ": failed") != npos &&
+            out.find(name + ": the run's end is recorded now") == npos) {
+            EXPECT_NE(npos, stats.find("host lost")) << stats << out;
+        }
+    }
+    EXPECT_NE(npos, out.find("waiting for it")) << out;
 }
 
 } // namespace
