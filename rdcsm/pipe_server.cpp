@@ -124,14 +124,16 @@ void PipeServer::Work() {
     --running_;
 }
 
-// The next client; null after a stop, a peer turned away or a failure.
+// The next client; null after a stop or a failure.
 RDIPCHandle PipeServer::TakeClient() {
     RDIPCHandle connection = RDIPCTakeClient(listener_);
-    // Out of descriptors, a held connection is let go to free one, or the
-    // client is tried again after a moment rather than at once.
-    if (connection == nullptr && (errno == EMFILE || errno == ENFILE) && !idle_.LetGoOldest())
+    if (connection != nullptr || state_.stopping) return connection;
+    // Out of descriptors, a held connection is let go to free one; after
+    // another failure the client is tried again after a moment, not at once.
+    const bool outOfDescriptors = errno == EMFILE || errno == ENFILE;
+    if (!outOfDescriptors || !idle_.LetGoOldest())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return connection;
+    return nullptr;
 }
 
 // A worker takes a client: another is started when none is left waiting.
