@@ -16,62 +16,158 @@ bool Digits(std::string_view text, size_t at, size_t count, int32_t &out) {
     return true;
 }
 
-bool ParseDate(std::string_view text, RDDatetimeParts &parts) {
-    return text.size() == 10 && text[4] == '-' && text[7] == '-' &&
-           Digits(text, 0, 4, parts.year) && Digits(text, 5, 2, parts.month) &&
-           Digits(text, 8, 2, parts.day) && parts.year >= 1;
+bool IsDigit(std::string_view text, size_t at) {
+    return at < text.size() && text[at] >= '0' && text[at] <= '9';
 }
 
-// "HH:MM", "HH:MM:SS", "HH:MM:SS.h" or "HH:MM:SS.hh"; a longer fraction is
-// accepted only when its further digits are zeros (nothing is lost).
-bool ParseTime(std::string_view text, RDDatetimeParts &parts) {
-    if (text.size() < 5 || text[2] != ':' || !Digits(text, 0, 2, parts.hour) ||
-        !Digits(text, 3, 2, parts.minute))
-        return false;
-    parts.second = parts.hundredth = 0;
-    if (text.size() == 5) return true;
-    if (text.size() < 8 || text[5] != ':' || !Digits(text, 6, 2, parts.second)) return false;
-    if (text.size() == 8) return true;
-    if (text[8] != '.' || text.size() == 9) return false;
-    int32_t scale = 10;
-    for (size_t i = 9; i < text.size(); ++i) {
-        int32_t digit = 0;
-        if (!Digits(text, i, 1, digit)) return false;
-        if (scale == 0 && digit != 0) return false;
-        parts.hundredth += digit * scale;
-        scale /= 10;
+// "YYYY-MM-DD" (extended) or "YYYYMMDD" (compact) at the start; at is
+// moved past it.
+bool ReadDate(std::string_view text, size_t &at, bool &extended, RDDatetimeParts &parts) {
+    if (!Digits(text, 0, 4, parts.year)) return false;
+    extended = text.size() > 4 && text[4] == '-';
+    const bool read = extended
+                          ? text.size() >= 10 && text[7] == '-' &&
+                                Digits(text, 5, 2, parts.month) && Digits(text, 8, 2, parts.day)
+                          : Digits(text, 4, 2, parts.month) && Digits(text, 6, 2, parts.day);
+    at = extended ? 10 : 8;
+    return read && parts.year >= 1;
+}
+
+} // namespace
+
+void ReadFraction(std::string_view text, size_t &at, DatetimeText &out) {
+    int32_t hundredths = 0, micros = 0;
+    size_t count = 0;
+    bool finer = false, upHundredth = false, upMicro = false;
+    for (; IsDigit(text, at); ++at, ++count) {
+        const int32_t digit = text[at] - '0';
+        if (count < 2) hundredths = hundredths * 10 + digit;
+        if (count < 6) micros = micros * 10 + digit;
+        if (count == 2) upHundredth = digit >= 5;
+        if (count == 6) upMicro = digit >= 5;
+        finer = finer || (count >= 2 && digit != 0);
+    }
+    for (size_t i = count; i < 2; ++i)
+        hundredths *= 10;
+    for (size_t i = count; i < 6; ++i)
+        micros *= 10;
+    out.hundredths = hundredths + (upHundredth ? 1 : 0);
+    out.micros = micros + (upMicro ? 1 : 0);
+    out.rounded = finer;
+}
+
+namespace {
+
+// "HH:MM[:SS[.f]]" (extended) or "HHMM[SS[.f]]" (compact) at at.
+bool ReadTime(std::string_view text, size_t &at, bool extended, DatetimeText &out) {
+    RDDatetimeParts &parts = out.parts;
+    const size_t step = extended ? 3 : 2;
+    if (!Digits(text, at, 2, parts.hour)) return false;
+    if (extended && (at + 2 >= text.size() || text[at + 2] != ':')) return false;
+    if (!Digits(text, at + step, 2, parts.minute)) return false;
+    at += step + 2;
+    parts.second = 0;
+    const bool more = extended ? at < text.size() && text[at] == ':' : IsDigit(text, at);
+    if (!more) return true;
+    if (!Digits(text, at + (extended ? 1 : 0), 2, parts.second)) return false;
+    at += extended ? 3 : 2;
+    if (at < text.size() && (text[at] == '.' || text[at] == ',')) {
+        if (!IsDigit(text, ++at)) return false;
+        ReadFraction(text, at, out);
     }
     return true;
 }
 
 } // namespace
 
-bool ParseDatetimeParts(std::string_view text, RDDatetimeParts &parts) {
-    parts = RDDatetimeParts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
-    bool ok = false;
-    if (text.size() == 10) {
-        ok = ParseDate(text, parts);
-    } else if (text.size() > 10 && text[4] == '-' && (text[10] == ' ' || text[10] == 'T')) {
-        ok = ParseDate(text.substr(0, 10), parts) && ParseTime(text.substr(11), parts);
-    } else {
-        ok = ParseTime(text, parts);
-    }
-    const bool date = parts.year < 0 ||
-                      (parts.month >= 1 && parts.month <= 12 && parts.day >= 1 && parts.day <= 31);
-    const bool time =
-        parts.hour < 0 || (parts.hour <= 24 && parts.minute <= 59 && parts.second <= 59);
-    return ok && date && time;
+bool ReadZone(std::string_view text, size_t &at, DatetimeText &out) {
+    if (at >= text.size()) return false;
+    out.zoned = true;
+    if (text[at] == 'Z' || text[at] == 'z') return ++at, true;
+    if (text[at] != '+' && text[at] != '-') return false;
+    const int32_t sign = text[at] == '-' ? -1 : 1;
+    int32_t hours = 0, minutes = 0;
+    if (!Digits(text, at + 1, 2, hours)) return false;
+    at += 3;
+    const size_t colon = at < text.size() && text[at] == ':' ? 1 : 0;
+    if (Digits(text, at + colon, 2, minutes))
+        at += colon + 2;
+    else if (colon != 0)
+        return false;
+    out.offsetMinutes = sign * (hours * 60 + minutes);
+    return hours <= 18 && minutes <= 59;
 }
 
-bool ParseDatetime(std::string_view text, RDDatetime &out) {
-    RDDatetimeParts parts{};
-    return ParseDatetimeParts(text, parts) && RDDatetimeSetParts(&out, &parts, 0) == 0;
+bool PartsInRange(const DatetimeText &text) {
+    const RDDatetimeParts &p = text.parts;
+    const bool date =
+        p.year < 0 || (p.year >= 1 && p.month >= 1 && p.month <= 12 && p.day >= 1 && p.day <= 31);
+    const bool time = p.hour < 0 || (p.hour <= 24 && p.minute >= 0 && p.minute <= 59 &&
+                                     p.second >= 0 && p.second <= 59 &&
+                                     (p.hour < 24 || (p.minute == 0 && p.second == 0 &&
+                                                      text.hundredths == 0 && text.micros == 0)));
+    return date && time;
+}
+
+bool ReadDatetimeText(std::string_view text, DatetimeText &out) {
+    out = DatetimeText{};
+    RDDatetimeParts &parts = out.parts;
+    size_t at = 0;
+    bool extended = true, date = false;
+    // A date begins with four digits, a time with two and ':'.
+    int32_t year = 0;
+    if (Digits(text, 0, 4, year)) {
+        date = ReadDate(text, at, extended, parts);
+        if (!date) return false;
+    }
+    if (date && at == text.size()) return PartsInRange(out);
+    if (date) {
+        if (text[at] != 'T' && text[at] != 't' && !(text[at] == ' ' && extended)) return false;
+        ++at;
+    }
+    // A compact date takes a compact time; an extended one (or none) an
+    // extended time.
+    if (!ReadTime(text, at, extended, out)) return false;
+    if (at < text.size() && (!ReadZone(text, at, out) || at != text.size())) return false;
+    return PartsInRange(out);
+}
+
+bool DatetimeValue(const DatetimeText &text, RDDatetime &out) {
+    RDDatetimeParts parts = text.parts;
+    parts.hundredth = 0;
+    if (RDDatetimeSetParts(&out, &parts, 0) != 0) return false;
+    if (parts.hour < 0) return true;
+    // The fraction (a rounded one may reach the next second) and the
+    // offset, in hundredths.
+    const int64_t shift = text.hundredths - int64_t{text.offsetMinutes} * 6000;
+    if (shift == 0) return true;
+    if (out.date == RDDT_ABSENT) {
+        // A time of day alone: rounded up to 24:00:00 at most, and moved
+        // round the clock by an offset.
+        int64_t ticks = int64_t{out.ticks} + shift;
+        if (text.zoned) ticks = (ticks % kTicksPerDay + kTicksPerDay) % kTicksPerDay;
+        out.ticks = static_cast<uint32_t>(ticks);
+        return true;
+    }
+    const int64_t total = int64_t{out.date & RDDT_MAX_DAY} * kTicksPerDay + out.ticks + shift;
+    const int64_t day = total / kTicksPerDay;
+    if (day < kFirstDay || day > RDDT_MAX_DAY) return false;
+    out.date = (out.date & ~RDDT_MAX_DAY) | static_cast<uint32_t>(day);
+    out.ticks = static_cast<uint32_t>(total % kTicksPerDay);
+    return true;
+}
+
+bool ParseDatetime(std::string_view text, RDDatetime &out, bool *rounded) {
+    DatetimeText parts;
+    if (!ReadDatetimeText(text, parts) || !DatetimeValue(parts, out)) return false;
+    if (rounded != nullptr) *rounded = parts.rounded;
+    return true;
 }
 
 std::string DatetimeCalendarProblem(std::string_view text) {
-    RDDatetimeParts parts{};
-    if (!ParseDatetimeParts(text, parts) || parts.year < 0) return std::string();
-    return EngineDateProblem(parts.year, parts.month, parts.day);
+    DatetimeText parts;
+    if (!ReadDatetimeText(text, parts) || parts.parts.year < 0) return std::string();
+    return EngineDateProblem(parts.parts.year, parts.parts.month, parts.parts.day);
 }
 
 bool FormatDatetime(const RDDatetime &value, std::string &out) {

@@ -1,6 +1,8 @@
 #include "value_text.h"
 
+#include "connector_values.h"
 #include "datetime_text.h"
+#include "decimal_text.h"
 #include "owned_stream.h"
 #include "property_value.h"
 #include "rdx_currency.h"
@@ -9,6 +11,7 @@
 #include "rdx_numeric.h"
 #include "rdx_status.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <vector>
@@ -21,12 +24,12 @@ struct TypeWord {
     uint32_t type;
 };
 constexpr TypeWord kTypeWords[] = {
-    {"int", RDTYPE_INT},           {"integer", RDTYPE_INT},     {"float", RDTYPE_FLOAT},
-    {"double", RDTYPE_FLOAT},      {"real", RDTYPE_FLOAT},      {"currency", RDTYPE_CURRENCY},
-    {"money", RDTYPE_CURRENCY},    {"numeric", RDTYPE_NUMERIC}, {"decimal", RDTYPE_NUMERIC},
-    {"datetime", RDTYPE_DATETIME}, {"date", RDTYPE_DATETIME},   {"timestamp", RDTYPE_DATETIME},
-    {"text", RDTYPE_TEXT},         {"string", RDTYPE_TEXT},     {"binary", RDTYPE_BINARY},
-    {"blob", RDTYPE_BINARY},
+    {"int", RDTYPE_INT},         {"integer", RDTYPE_INT},        {"bigint", RDTYPE_NUMERIC},
+    {"int64", RDTYPE_NUMERIC},   {"float", RDTYPE_FLOAT},        {"double", RDTYPE_FLOAT},
+    {"real", RDTYPE_FLOAT},      {"currency", RDTYPE_CURRENCY},  {"money", RDTYPE_CURRENCY},
+    {"numeric", RDTYPE_NUMERIC}, {"decimal", RDTYPE_NUMERIC},    {"datetime", RDTYPE_DATETIME},
+    {"date", RDTYPE_DATETIME},   {"timestamp", RDTYPE_DATETIME}, {"text", RDTYPE_TEXT},
+    {"string", RDTYPE_TEXT},     {"binary", RDTYPE_BINARY},      {"blob", RDTYPE_BINARY},
 };
 constexpr const char *kTypeNames[] = {"",        "int",      "float", "currency",
                                       "numeric", "datetime", "text",  "binary"};
@@ -79,6 +82,46 @@ void HexOf(const RDStream &value, std::string &out) {
     }
 }
 
+// A field without a format holds numerics of 88 digits, 44 after the point.
+constexpr uint32_t kDefaultPrecision = RDNUMERIC_MAX_PRECISION;
+constexpr int32_t kDefaultScale = 44;
+
+// Into the value's record, digit by digit: the library's reader would drop
+// digits after the point that the field does not hold without a word.
+uint32_t NumericFromText(uint32_t field, uint32_t index, std::string_view text, Rounding rounding) {
+    thread_local Decimal value;
+    if (!ParseDecimal(text, value)) return RDSTATUS_NONUMERIC;
+    void *buffer = nullptr;
+    uint32_t *indicator = nullptr;
+    if (uint32_t status = RDFieldGetBuffer(field, index, &buffer, &indicator);
+        status != RDSTATUS_OK)
+        return status;
+    RDNumeric &record = *static_cast<RDNumeric *>(buffer);
+    if (record.marker != RDNUMERIC_MARKER) // a cleared record: the default
+        if (uint32_t status = RDNumericCreate(&record, kDefaultPrecision, kDefaultScale);
+            status != RDSTATUS_OK)
+            return status;
+    if (Rescale(value, record.scale, rounding) == Fit::TooFine) return RDSTATUS_NOFIT;
+    if (uint32_t status = StoreDecimal(value, record); status != RDSTATUS_OK) return status;
+    *indicator = 0;
+    return RDSTATUS_OK;
+}
+
+// Amounts keep four digits after the point; more are refused (or rounded)
+// before the library's reader sees the text.
+uint32_t CurrencyFromText(uint32_t field, uint32_t index, std::string_view text,
+                          Rounding rounding) {
+    if (text.empty()) return RDSTATUS_NOCURRENCY;
+    Decimal value;
+    if (!ParseDecimal(text, value)) return StreamValue(field, index, RDCHARSET_INTERCHANGE, text);
+    const Fit fit = Rescale(value, 4, rounding);
+    if (fit == Fit::TooFine) return RDSTATUS_NOFIT;
+    if (fit == Fit::Exact) return StreamValue(field, index, RDCHARSET_INTERCHANGE, text);
+    std::string rounded;
+    FormatDecimal(value, 4, rounded);
+    return StreamValue(field, index, RDCHARSET_INTERCHANGE, rounded);
+}
+
 } // namespace
 
 bool ParseColumnType(std::string_view name, ColumnType &out) {
@@ -94,8 +137,10 @@ bool ParseColumnType(std::string_view name, ColumnType &out) {
         if (SameWord(word, entry.word)) out.type = entry.type;
     }
     if (out.type == 0) return false;
+    const bool bigint = SameWord(word, "bigint") || SameWord(word, "int64");
+    if (bigint) out.precision = kBigintPrecision;
     if (arguments.empty()) return name.find('(') == std::string_view::npos;
-    if (out.type != RDTYPE_NUMERIC) return false;
+    if (out.type != RDTYPE_NUMERIC || bigint) return false;
     const size_t comma = arguments.find(',');
     uint32_t precision = 0;
     int32_t scale = 0;
@@ -110,7 +155,23 @@ bool ParseColumnType(std::string_view name, ColumnType &out) {
     return true;
 }
 
+bool IsBigint(const ColumnType &type) {
+    return type.type == RDTYPE_NUMERIC && type.precision == kBigintPrecision && type.scale == 0;
+}
+
+ColumnType FieldColumnType(uint32_t field, uint32_t type) {
+    ColumnType column{type, 0, 0};
+    uint32_t precision = 0, scale = 0;
+    if (type == RDTYPE_NUMERIC &&
+        RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale) == RDSTATUS_OK) {
+        column.precision = precision;
+        column.scale = static_cast<int32_t>(scale);
+    }
+    return column;
+}
+
 std::string ColumnTypeName(const ColumnType &type) {
+    if (IsBigint(type)) return "bigint";
     std::string name = type.type <= RDTYPE_BINARY ? kTypeNames[type.type] : "";
     if (type.type == RDTYPE_NUMERIC && type.precision != 0)
         name.append("(")
@@ -136,35 +197,22 @@ bool TextIsFloat(std::string_view text) {
     return WholeNumber(text, value);
 }
 
-// [+-] digits [. digits] [e [+-] digits], at least one digit before the
-// exponent.
 bool TextIsDecimal(std::string_view text) {
-    size_t i = 0, digits = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        ++digits;
-    if (i < text.size() && text[i] == '.') {
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-            ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        const size_t start = i;
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        }
-        if (i == start) return false;
-    }
-    return i == text.size();
+    thread_local Decimal value;
+    return ParseDecimal(text, value);
 }
 
-bool TextIsDatetime(std::string_view text) {
+bool TextIsDatetime(std::string_view text, const DatetimePattern *pattern) {
+    DatetimeText parts;
     RDDatetime value{};
+    if (pattern != nullptr && !pattern->empty() && pattern->Read(text, parts))
+        return DatetimeValue(parts, value);
     return ParseDatetime(text, value);
 }
 
-uint32_t TextToValue(uint32_t field, uint32_t type, uint32_t index, std::string_view text) {
+uint32_t TextToValue(uint32_t field, uint32_t type, uint32_t index, std::string_view text,
+                     ValueRules *rules) {
+    const Rounding rounding = rules != nullptr ? rules->rounding() : Rounding::None;
     switch (type) {
     case RDTYPE_INT: {
         int32_t value = 0;
@@ -175,15 +223,14 @@ uint32_t TextToValue(uint32_t field, uint32_t type, uint32_t index, std::string_
         return WholeNumber(text, value) ? RDFieldSetFloat(field, index, &value) : RDSTATUS_NOFLOAT;
     }
     case RDTYPE_NUMERIC:
-        if (!TextIsDecimal(text)) return RDSTATUS_NONUMERIC;
-        return StreamValue(field, index, RDCHARSET_INTERCHANGE, text);
+        return NumericFromText(field, index, text, rounding);
     case RDTYPE_CURRENCY:
-        if (text.empty()) return RDSTATUS_NOCURRENCY;
-        return StreamValue(field, index, RDCHARSET_INTERCHANGE, text);
+        return CurrencyFromText(field, index, text, rounding);
     case RDTYPE_DATETIME: {
         RDDatetime value{};
-        return ParseDatetime(text, value) ? RDFieldSetDatetime(field, index, &value)
-                                          : RDSTATUS_NODATETIME;
+        const bool read =
+            rules != nullptr ? rules->ReadDatetime(text, value) : ParseDatetime(text, value);
+        return read ? RDFieldSetDatetime(field, index, &value) : RDSTATUS_NODATETIME;
     }
     case RDTYPE_BINARY:
         return BinaryFromHex(field, index, text);
@@ -192,8 +239,25 @@ uint32_t TextToValue(uint32_t field, uint32_t type, uint32_t index, std::string_
     }
 }
 
-uint32_t ValueToText(uint32_t field, uint32_t type, uint32_t index, std::string &out,
-                     bool &isNull) {
+std::string ValueProblem(uint32_t field, uint32_t type, std::string_view text, uint32_t status) {
+    if (type == RDTYPE_DATETIME) return DatetimeCalendarProblem(text);
+    if ((type != RDTYPE_NUMERIC && type != RDTYPE_CURRENCY) || status != RDSTATUS_NOFIT)
+        return std::string();
+    Decimal value;
+    if (!ParseDecimal(text, value)) return std::string();
+    ColumnType column = FieldColumnType(field, type);
+    if (type == RDTYPE_CURRENCY) column = ColumnType{type, 19, 4};
+    if (column.precision == 0) column = ColumnType{type, kDefaultPrecision, kDefaultScale};
+    const std::string quoted = "\"" + std::string(text) + "\"";
+    if (ScaleOf(value) > column.scale)
+        return TooManyDecimals(quoted, ScaleOf(value), column.scale, "that the field");
+    return quoted + " has more digits before the point than the field's " +
+           std::to_string(column.precision - column.scale) + " (" +
+           (type == RDTYPE_CURRENCY ? std::string("currency") : ColumnTypeName(column)) + ")";
+}
+
+uint32_t ValueToText(uint32_t field, uint32_t type, uint32_t index, std::string &out, bool &isNull,
+                     const ValueRules *rules) {
     out.clear();
     void *value = nullptr;
     uint32_t *indicator = nullptr;
@@ -221,13 +285,26 @@ uint32_t ValueToText(uint32_t field, uint32_t type, uint32_t index, std::string 
         status = RDStreamFromCurrency(text.get(), static_cast<RDCurrency *>(value),
                                       RDCHARSET_INTERCHANGE);
         break;
-    case RDTYPE_NUMERIC:
-        status =
-            RDStreamFromNumeric(text.get(), static_cast<RDNumeric *>(value), RDCHARSET_INTERCHANGE);
-        break;
-    case RDTYPE_DATETIME:
-        return FormatDatetime(*static_cast<RDDatetime *>(value), out) ? RDSTATUS_OK
-                                                                      : RDSTATUS_NODATETIME;
+    case RDTYPE_NUMERIC: {
+        const RDNumeric &record = *static_cast<RDNumeric *>(value);
+        thread_local Decimal number;
+        if (!DecimalOf(record, number)) return RDSTATUS_NONUMERIC;
+        // The field's scale when it has a precision; else the shortest text.
+        uint32_t precision = 0;
+        RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, nullptr);
+        const int64_t scale = precision != 0 && record.marker == RDNUMERIC_MARKER
+                                  ? std::max<int64_t>(record.scale, 0)
+                                  : ScaleOf(number);
+        FormatDecimal(number, static_cast<int32_t>(scale), out);
+        return RDSTATUS_OK;
+    }
+    case RDTYPE_DATETIME: {
+        const RDDatetime &datetime = *static_cast<RDDatetime *>(value);
+        const bool written = rules != nullptr && !rules->pattern().empty()
+                                 ? rules->pattern().Write(datetime, out)
+                                 : FormatDatetime(datetime, out);
+        return written ? RDSTATUS_OK : RDSTATUS_NODATETIME;
+    }
     case RDTYPE_BINARY:
         HexOf(*static_cast<RDStream *>(value), out);
         return RDSTATUS_OK;

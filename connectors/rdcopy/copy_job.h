@@ -17,6 +17,7 @@ enum PropertyNumber : uint32_t {
     kOnError = 7,   // "stop" or "skip"
     kKeyColumn = 8, // columns that order the source, so that a rerun can resume
     kRejects = 9,   // the file that skipped records are written to
+    kRounding = 10, // "none" or "half-even", passed to the target connection
 };
 
 // The environment variable by which a host asks a copy to go on after the
@@ -26,6 +27,7 @@ inline constexpr const char *kResumeVariable = "RDX_RESUME";
 struct CopyJob {
     std::string name; // the activity's name: the name of the copy's mark
     std::string sourceLink, targetLink, sourceSelect, targetTable, keyColumn, rejects;
+    std::string rounding; // empty: the target's own (none)
     uint32_t batchSize = 1000;
     bool createTarget = false;
     bool skipBadRecords = false;

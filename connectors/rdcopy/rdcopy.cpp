@@ -1,7 +1,8 @@
 // rdcopy: an activity connector that copies the records of a source link
 // into a target link in batches. Its properties name the two links, the
 // source's select text, the target's table, the batch size, whether the
-// target table is created and what a bad record does ("stop" or "skip").
+// target table is created, what a bad record does ("stop" or "skip") and
+// whether the target rounds numbers with too many digits after the point.
 #include "copy_job.h"
 
 #include "rdx_connector.h"
@@ -24,6 +25,7 @@ constexpr PropertyDeclaration kDeclarations[] = {
     RDCOPY_PROPERTY(rdcopy::kOnError, kText, "OnError"),
     RDCOPY_PROPERTY(rdcopy::kKeyColumn, kText, "KeyColumn"),
     RDCOPY_PROPERTY(rdcopy::kRejects, kText, "Rejects"),
+    RDCOPY_PROPERTY(rdcopy::kRounding, kText, "Rounding"),
     {0, 0, 0, nullptr, 0},
 };
 

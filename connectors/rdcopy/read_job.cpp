@@ -60,6 +60,7 @@ uint32_t ReadJob(CopyJob &job) {
                                 {kOnError, &onError},
                                 {kKeyColumn, &job.keyColumn},
                                 {kRejects, &job.rejects},
+                                {kRounding, &job.rounding},
                                 {static_cast<PropertyNumber>(kNameProperty), &job.name}}) {
         const uint32_t status = ReadText(number, *text);
         if (status != 0) return status;
@@ -77,6 +78,9 @@ uint32_t ReadJob(CopyJob &job) {
     if (batch < 0 ||
         (!onError.empty() && !job.skipBadRecords && strcasecmp(onError.c_str(), "stop") != 0))
         return Refuse("rdcopy: BatchSize must be positive and OnError \"stop\" or \"skip\".");
+    if (!job.rounding.empty() && strcasecmp(job.rounding.c_str(), "none") != 0 &&
+        strcasecmp(job.rounding.c_str(), "half-even") != 0)
+        return Refuse("rdcopy: Rounding must be \"none\" or \"half-even\".");
     if (!job.rejects.empty() && !job.skipBadRecords)
         return Refuse("rdcopy: Rejects needs OnError = \"skip\" (a copy that stops at a bad "
                       "record rejects none).");

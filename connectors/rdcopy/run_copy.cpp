@@ -5,15 +5,27 @@
 #include "connector_actions.h"
 #include "connector_records.h"
 #include "connector_resume.h"
+#include "connector_values.h"
 #include "copy_run.h"
 
 #include "rdxapi.h"
+
+#include <strings.h>
 
 namespace rdcopy {
 namespace {
 
 // The object kind of RDConnectCreate that makes a table from a field list.
 constexpr uint32_t kCreateTable = 3;
+
+// The copy's Rounding goes to the target, whose connector must know it:
+// one that does not would cut or refuse numbers unasked.
+uint32_t PassRounding(const Connection &target, const CopyJob &job) {
+    if (target.Declares(rdxc::kRounding)) return target.SetText(rdxc::kRounding, job.rounding);
+    if (strcasecmp(job.rounding.c_str(), "none") == 0) return 0;
+    return Refuse("The target of " + job.name + " (" + job.targetLink +
+                  ") does not round numbers: its connector has no property Rounding.");
+}
 
 } // namespace
 
@@ -70,6 +82,7 @@ uint32_t CopyRun::Open() {
     sourceRejects_ = source_.Declares(rdxc::kRejectRecord);
     sourceRejectLine_ = source_.Declares(rdxc::kRejectLine);
     if (keepsMarks_) status = target_.SetText(rdxc::kMarkName, job_.name);
+    if (status == 0 && !job_.rounding.empty()) status = PassRounding(target_, job_);
     if (status == 0) status = RDConnectConnect(source_.handle());
     if (status == 0) status = RDConnectConnect(target_.handle());
     targetConnected_ = status == 0;

@@ -9,6 +9,7 @@
 #include "rdx_status.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +64,24 @@ uint32_t Connection::SetText(uint32_t number, const std::string &text) {
     }
 }
 
+// A number of records, or "all": the whole file is read to infer the
+// types before the first record is handed out.
+uint32_t Connection::SetInferRows(uint32_t field) {
+    std::string text;
+    if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
+    if (rdxc::SameWord(text, "all")) {
+        settings_.inferAll = true;
+        return RDSTATUS_OK;
+    }
+    int32_t rows = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rows);
+    if (error != std::errc() || end != text.data() + text.size() || rows < 0)
+        return log_.Fail("InferRows must be a number of records or \"all\", not \"" + text + "\"");
+    settings_.inferRows = rows;
+    settings_.inferAll = false;
+    return RDSTATUS_OK;
+}
+
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     number = rdxc::PropertyIndex(number);
     switch (number) {
@@ -70,13 +89,11 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
         return rdxc::GetFlag(field, settings_.header);
     case kCreate:
         return rdxc::GetFlag(field, settings_.create);
-    case kInferRows: {
-        int32_t rows = 0;
-        if (uint32_t status = rdxc::GetInt(field, rows); status != RDSTATUS_OK) return status;
-        if (rows < 0) return log_.Fail("the number of rows to infer types from is negative");
-        settings_.inferRows = rows;
-        return RDSTATUS_OK;
-    }
+    case kInferRows:
+        return SetInferRows(field);
+    case rdxc::kRounding:
+    case rdxc::kDatetimeFormat:
+        return values_.SetProperty(number, field, log_);
     case kLastError:
     case rdxc::kIdentity:
     case rdxc::kRejectRecord:
@@ -114,7 +131,13 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     case kColumns:
         return rdxc::PutText(field, settings_.columns);
     case kInferRows:
-        return rdxc::PutInt(field, settings_.inferRows);
+        if (RDFieldGetType(field) == RDTYPE_TEXT)
+            return rdxc::PutText(field,
+                                 settings_.inferAll ? "all" : std::to_string(settings_.inferRows));
+        return rdxc::PutInt(field, settings_.inferAll ? -1 : settings_.inferRows);
+    case rdxc::kRounding:
+    case rdxc::kDatetimeFormat:
+        return values_.GetProperty(rdxc::PropertyIndex(number), field);
     case kLineEnd:
         return rdxc::PutText(field, settings_.lineEnd);
     case kCreate:
@@ -182,6 +205,7 @@ uint32_t Connection::Connect() {
 }
 
 void Connection::Disconnect() {
+    values_.ReportRounded(log_, settings_.path);
     reader_.reset();
     selectedList_ = 0;
     selectedFields_.clear();

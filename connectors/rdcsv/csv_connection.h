@@ -3,6 +3,7 @@
 #pragma once
 
 #include "connector_log.h"
+#include "connector_values.h"
 #include "copy_mark.h"
 #include "csv_charset.h"
 #include "csv_columns.h"
@@ -46,8 +47,9 @@ struct Settings {
     bool header = true;
     uint32_t charset = 65001;
     std::string columns;
-    int32_t inferRows = 100;
-    std::string lineEnd; // "CRLF", "LF", or empty: as the file has it
+    int32_t inferRows = 10000;
+    bool inferAll = false; // InferRows "all": the whole file is read first
+    std::string lineEnd;   // "CRLF", "LF", or empty: as the file has it
     bool create = false;
 };
 
@@ -89,6 +91,11 @@ class Connection {
     uint32_t ReadColumns(Reader &reader, std::vector<Column> &columns);
     uint32_t LayOut(uint32_t list, const std::vector<Column> &columns);
     uint32_t FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index);
+    // Why value i of the record does not go into its field (text in UTF-8,
+    // status of the conversion), with a hint when its type was inferred.
+    std::string ValueFailure(size_t i, const rdxc::ListField &field, std::string_view text,
+                             uint32_t status) const;
+    uint32_t SetInferRows(uint32_t field);
     // A fault of the file (what it holds before its records, or its
     // reading) and a fault of the record the reader stands after, whose
     // bytes are kept for RejectRecord.
@@ -115,6 +122,7 @@ class Connection {
 
     Settings settings_;
     rdxc::FailureLog log_;
+    rdxc::ValueRules values_;
     rdxc::CopyMark mark_;
     Position position_;
     Charset charset_;
@@ -122,6 +130,10 @@ class Connection {
     std::unique_ptr<Reader> reader_;
     uint32_t selectedList_ = 0;
     std::vector<rdxc::ListField> selectedFields_;
+    // Of the select's columns: whose types were inferred, and from how
+    // many records (0: declared).
+    std::vector<bool> inferred_;
+    uint64_t inferredFrom_ = 0;
     std::string scratch_;
     std::string encoded_; // a value in the file's character set
     std::string batch_;   // the lines of an insert

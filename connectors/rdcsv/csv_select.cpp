@@ -95,13 +95,15 @@ uint32_t Connection::ReadColumns(Reader &reader, std::vector<Column> &columns) {
                              std::to_string(names.size()) + " columns, the declared list " +
                              std::to_string(columns.size()));
     }
+    inferredFrom_ = 0;
     if (!declared) {
-        TypeInference inference;
+        TypeInference inference(&values_.pattern());
         size_t count = names.size();
         std::string text;
-        for (int32_t row = 0; row < settings_.inferRows; ++row) {
+        for (int64_t row = 0; settings_.inferAll || row < settings_.inferRows; ++row) {
             const Reader::Result result = reader.Next();
             if (result == Reader::Result::End) break;
+            ++inferredFrom_;
             if (result == Reader::Result::Error) continue; // reported when fetched
             if (count == 0) count = reader.FieldCount();
             for (size_t i = 0; i < reader.FieldCount() && i < count; ++i) {
@@ -117,6 +119,7 @@ uint32_t Connection::ReadColumns(Reader &reader, std::vector<Column> &columns) {
         columns.resize(count);
         for (size_t i = 0; i < count; ++i)
             columns[i].type = inference.Result(i);
+        if (inferredFrom_ == 0) inferredFrom_ = 1; // a file without records: nothing to name
         if (!reader.Rewind() || (settings_.header && reader.Next() != Reader::Result::Record))
             return log_.Fail("the file " + settings_.path + " cannot be read again");
     }
@@ -151,6 +154,7 @@ uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     *count = 0;
+    values_.ReportRounded(log_, settings_.path);
     rejectRecord_.clear();
     rejectLine_ = 0;
     reader_.reset();
@@ -163,6 +167,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (list != 0) {
         if (uint32_t status = LayOut(list, columns); status != RDSTATUS_OK) return status;
     }
+    inferred_.assign(columns.size(), inferredFrom_ != 0);
     reader_ = std::move(reader);
     selectedList_ = list;
     *count = RDX_COUNT_UNKNOWN; // the file is not counted ahead
@@ -192,20 +197,30 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
             return RecordFailure(FieldName(i, field.name) +
                                  " holds bytes that are not valid in character set " +
                                  std::to_string(settings_.charset));
-        if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, text);
+        if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, text, &values_);
             status != RDSTATUS_OK) {
             if (status == RDSTATUS_NOMEMORY) return status;
-            // A date the engine's calendar lacks is named as such.
-            const std::string calendar =
-                field.type == RDTYPE_DATETIME ? rdxc::DatetimeCalendarProblem(text) : std::string();
-            return RecordFailure(FieldName(i, field.name) + ": " +
-                                     (calendar.empty() ? "\"" + std::string(text) + "\" is not " +
-                                                             Describe(field.type)
-                                                       : calendar),
-                                 status);
+            return RecordFailure(ValueFailure(i, field, text, status), status);
         }
     }
     return RDSTATUS_OK;
+}
+
+// Names the field and the value; a date the engine's calendar lacks and a
+// number with too many digits as such. A type inferred from the first
+// records may not fit a later one: the text says which property to change.
+std::string Connection::ValueFailure(size_t i, const rdxc::ListField &field, std::string_view text,
+                                     uint32_t status) const {
+    std::string problem = rdxc::ValueProblem(field.field, field.type, text, status);
+    if (problem.empty()) problem = "\"" + std::string(text) + "\" is not " + Describe(field.type);
+    std::string failure = FieldName(i, field.name) + ": " + problem;
+    if (i < inferred_.size() && inferred_[i] && !settings_.inferAll)
+        failure += "; the column's type " +
+                   rdxc::ColumnTypeName(rdxc::FieldColumnType(field.field, field.type)) +
+                   " was inferred from the first " + std::to_string(inferredFrom_) +
+                   " records: set InferRows higher (or to \"all\"), or declare the column in "
+                   "Columns";
+    return failure;
 }
 
 uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched) {
@@ -221,6 +236,7 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
     for (uint32_t i = 0; i < count; ++i) {
         switch (reader_->Next()) {
         case Reader::Result::End:
+            values_.ReportRounded(log_, settings_.path);
             return RDX_END_OF_DATA;
         case Reader::Result::Error:
             if (reader_->FileFault()) return LineFailure(reader_->Line(), reader_->Error(), 0);

@@ -115,7 +115,8 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, ui
                    field.name + ")";
         };
         bool isNull = false, representable = true;
-        uint32_t status = rdxc::ValueToText(field.field, field.type, index, scratch_, isNull);
+        uint32_t status =
+            rdxc::ValueToText(field.field, field.type, index, scratch_, isNull, &values_);
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
             return log_.RecordFault(where() + ": the value has no text form", status);

@@ -2,6 +2,7 @@
 // check the private area and hand over to the connection object it holds.
 #include "connector_records.h"
 #include "connector_resume.h"
+#include "connector_values.h"
 #include "csv_connection.h"
 #include "link_entries.h"
 #include "property_value.h"
@@ -32,6 +33,8 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
     Declare(rdxc::kRejectRecord, RDTYPE_TEXT, "RejectRecord"),
     Declare(rdxc::kRejectLine, RDTYPE_INT, "RejectLine"),
+    Declare(rdxc::kRounding, RDTYPE_TEXT, "Rounding"),
+    Declare(rdxc::kDatetimeFormat, RDTYPE_TEXT, "DatetimeFormat"),
     PropertyDeclaration{rdcsv::kMetadata, RDTYPE_TEXT, 0, nullptr, 0},
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };

@@ -1,6 +1,8 @@
 #include "odbc_buffers.h"
 
 #include "calendar.h"
+#include "datetime_text.h"
+#include "decimal_text.h"
 #include "owned_stream.h"
 #include "rdx_datetime.h"
 #include "rdx_field.h"
@@ -22,6 +24,11 @@ SQLLEN WidthFor(SQLULEN size, SQLULEN perUnit) {
 }
 
 constexpr SQLULEN kLongVarLimit = 8000; // beyond this a value is sent as a long type
+
+bool IsIntegerType(SQLSMALLINT sqlType) {
+    return sqlType == SQL_BIGINT || sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT ||
+           sqlType == SQL_TINYINT;
+}
 constexpr int32_t kNanosPerHundredth = 10000000;
 
 } // namespace
@@ -63,8 +70,9 @@ void ColumnArray::ForResult(uint32_t fieldType, SQLSMALLINT sqlType, SQLULEN siz
 }
 
 uint32_t ColumnArray::StoreDatetime(size_t row, uint32_t field, uint32_t index,
-                                    std::string &problem) const {
-    RDDatetimeParts parts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
+                                    rdxc::ValueRules &rules, std::string &problem) const {
+    rdxc::DatetimeText text;
+    RDDatetimeParts &parts = text.parts;
     if (cType_ == SQL_C_TYPE_DATE) {
         SQL_DATE_STRUCT date;
         std::memcpy(&date, At(row), sizeof date);
@@ -73,24 +81,27 @@ uint32_t ColumnArray::StoreDatetime(size_t row, uint32_t field, uint32_t index,
         SQL_TIME_STRUCT time;
         std::memcpy(&time, At(row), sizeof time);
         parts.hour = time.hour, parts.minute = time.minute, parts.second = time.second;
-        parts.hundredth = 0;
     } else {
         SQL_TIMESTAMP_STRUCT stamp;
         std::memcpy(&stamp, At(row), sizeof stamp);
         parts.year = stamp.year, parts.month = stamp.month, parts.day = stamp.day;
         parts.hour = stamp.hour, parts.minute = stamp.minute, parts.second = stamp.second;
-        parts.hundredth = static_cast<int32_t>(stamp.fraction / kNanosPerHundredth);
+        // Nanoseconds to the nearest hundredth, halves up.
+        text.hundredths =
+            static_cast<int32_t>((stamp.fraction + kNanosPerHundredth / 2) / kNanosPerHundredth);
+        text.rounded = stamp.fraction % kNanosPerHundredth != 0;
     }
     RDDatetime value{};
-    if (uint32_t status = RDDatetimeSetParts(&value, &parts, 0); status != RDSTATUS_OK) {
+    if (!rdxc::PartsInRange(text) || !rdxc::DatetimeValue(text, value)) {
         if (parts.year >= 0) problem = rdxc::EngineDateProblem(parts.year, parts.month, parts.day);
-        return status;
+        return RDSTATUS_NODATETIME;
     }
+    if (text.rounded) rules.CountRounded();
     return RDFieldSetDatetime(field, index, &value);
 }
 
 uint32_t ColumnArray::Store(size_t row, uint32_t field, uint32_t fieldType, uint32_t index,
-                            std::string &problem) const {
+                            rdxc::ValueRules &rules, std::string &problem) const {
     const SQLLEN length = indicators_[row];
     if (length == SQL_NULL_DATA) return RDFieldSetNull(field, index, 1);
     switch (cType_) {
@@ -107,7 +118,8 @@ uint32_t ColumnArray::Store(size_t row, uint32_t field, uint32_t fieldType, uint
     case SQL_C_TYPE_DATE:
     case SQL_C_TYPE_TIME:
     case SQL_C_TYPE_TIMESTAMP:
-        if (uint32_t status = StoreDatetime(row, field, index, problem); status != RDSTATUS_OK) {
+        if (uint32_t status = StoreDatetime(row, field, index, rules, problem);
+            status != RDSTATUS_OK) {
             if (problem.empty()) problem = "the date-time is outside the engine's calendar";
             return status;
         }
@@ -128,16 +140,23 @@ uint32_t ColumnArray::Store(size_t row, uint32_t field, uint32_t fieldType, uint
         if (uint32_t status = stream.Set(set, bytes); status != RDSTATUS_OK) return status;
         return RDFieldSetStream(field, index, stream.get());
     }
-    const uint32_t status = rdxc::TextToValue(field, fieldType, index, bytes);
-    if (status != RDSTATUS_OK && status != RDSTATUS_NOMEMORY)
-        problem = "\"" + std::string(bytes) + "\" does not convert to a " +
-                  rdxc::ColumnTypeName({fieldType, 0, 0});
+    const uint32_t status = rdxc::TextToValue(field, fieldType, index, bytes, &rules);
+    if (status != RDSTATUS_OK && status != RDSTATUS_NOMEMORY) {
+        problem = rdxc::ValueProblem(field, fieldType, bytes, status);
+        if (problem.empty())
+            problem = "\"" + std::string(bytes) + "\" does not convert to a " +
+                      rdxc::ColumnTypeName({fieldType, 0, 0});
+    }
     return status;
 }
 
 uint32_t ColumnArray::FromField(uint32_t field, uint32_t fieldType, uint32_t first, size_t count,
+                                const ParameterTarget &target, const rdxc::ValueRules &rules,
                                 size_t &badRow, std::string &problem) {
     digits_ = 0;
+    const bool number = fieldType == RDTYPE_NUMERIC || fieldType == RDTYPE_CURRENCY;
+    if (number && IsIntegerType(target.sqlType))
+        return IntegersFromField(field, fieldType, first, count, rules, badRow, problem);
     switch (fieldType) {
     case RDTYPE_INT:
         Shape(SQL_C_SLONG, sizeof(SQLINTEGER), count);
@@ -152,7 +171,7 @@ uint32_t ColumnArray::FromField(uint32_t field, uint32_t fieldType, uint32_t fir
         sqlType_ = SQL_TYPE_TIMESTAMP, columnSize_ = 22, digits_ = 2;
         break;
     default:
-        return TextsFromField(field, fieldType, first, count, badRow, problem);
+        return TextsFromField(field, fieldType, first, count, target, rules, badRow, problem);
     }
     for (size_t r = 0; r < count; ++r) {
         void *value = nullptr;
@@ -193,8 +212,73 @@ uint32_t ColumnArray::FromField(uint32_t field, uint32_t fieldType, uint32_t fir
 
 // Texts, numbers as texts and binary values: their bytes first, then the
 // width of the longest.
+// Numbers for an integer column as 64-bit integers: whole ones only,
+// unless the rules round.
+uint32_t ColumnArray::IntegersFromField(uint32_t field, uint32_t fieldType, uint32_t first,
+                                        size_t count, const rdxc::ValueRules &rules, size_t &badRow,
+                                        std::string &problem) {
+    Shape(SQL_C_SBIGINT, sizeof(int64_t), count);
+    sqlType_ = SQL_BIGINT, columnSize_ = 19;
+    std::string text;
+    rdxc::Decimal number;
+    for (size_t r = 0; r < count; ++r) {
+        bool isNull = false;
+        if (uint32_t status = rdxc::ValueToText(field, fieldType, first + static_cast<uint32_t>(r),
+                                                text, isNull, &rules);
+            status != RDSTATUS_OK) {
+            problem = "the value has no text form";
+            return badRow = r, status;
+        }
+        indicators_[r] = isNull ? SQL_NULL_DATA : width_;
+        if (isNull) continue;
+        int64_t whole = 0;
+        if (!rdxc::ParseDecimal(text, number) ||
+            rdxc::Rescale(number, 0, rules.rounding()) == rdxc::Fit::TooFine) {
+            problem = rdxc::TooManyDecimals(text, rdxc::ScaleOf(number), 0, "that the column");
+            return badRow = r, RDSTATUS_NOFIT;
+        }
+        if (!rdxc::ToInt64(number, whole)) {
+            problem = text + " does not fit a 64-bit integer";
+            return badRow = r, RDSTATUS_NOFIT;
+        }
+        std::memcpy(At(r), &whole, sizeof whole);
+    }
+    return RDSTATUS_OK;
+}
+
+// A number's text fitted to the target: at most the digits after the point
+// of a numeric column (else refused, or rounded by the rules); where the
+// data source keeps numbers in floats, at most 15 significant digits
+// unless whole and of 64 bits. problem says why not.
+static bool FitTarget(std::string &text, const ParameterTarget &target,
+                      const rdxc::ValueRules &rules, std::string &problem) {
+    rdxc::Decimal number;
+    if (!rdxc::ParseDecimal(text, number)) return true; // the driver judges it
+    const bool numeric = target.sqlType == SQL_NUMERIC || target.sqlType == SQL_DECIMAL;
+    if (numeric && target.digits >= 0) {
+        const rdxc::Fit fit = rdxc::Rescale(number, target.digits, rules.rounding());
+        if (fit == rdxc::Fit::TooFine) {
+            problem = rdxc::TooManyDecimals(text, rdxc::ScaleOf(number), target.digits,
+                                            "that the column");
+            return false;
+        }
+        if (fit == rdxc::Fit::Rounded) rdxc::FormatDecimal(number, target.digits, text);
+    }
+    const bool floats = numeric || target.sqlType == SQL_DOUBLE || target.sqlType == SQL_FLOAT ||
+                        target.sqlType == SQL_REAL;
+    int64_t whole = 0;
+    if (target.exactDigits && floats && number.digits.size() > 15 &&
+        !rdxc::ToInt64(number, whole)) {
+        problem = text + " has more digits than the data source's numbers hold exactly (15)";
+        return false;
+    }
+    return true;
+}
+
 uint32_t ColumnArray::TextsFromField(uint32_t field, uint32_t fieldType, uint32_t first,
-                                     size_t count, size_t &badRow, std::string &problem) {
+                                     size_t count, const ParameterTarget &target,
+                                     const rdxc::ValueRules &rules, size_t &badRow,
+                                     std::string &problem) {
     std::vector<std::string> values(count);
     std::vector<bool> nulls(count, false);
     size_t longest = 0, digits = 0, decimals = 0;
@@ -212,12 +296,15 @@ uint32_t ColumnArray::TextsFromField(uint32_t field, uint32_t fieldType, uint32_
                     values[r].assign(reinterpret_cast<const char *>(bytes.data), bytes.length);
             }
         } else {
-            status = rdxc::ValueToText(field, fieldType, index, values[r], isNull);
+            status = rdxc::ValueToText(field, fieldType, index, values[r], isNull, &rules);
         }
         if (status != RDSTATUS_OK) {
             problem = "the value has no text form";
             return badRow = r, status;
         }
+        const bool number = fieldType == RDTYPE_NUMERIC || fieldType == RDTYPE_CURRENCY;
+        if (number && !isNull && !FitTarget(values[r], target, rules, problem))
+            return badRow = r, RDSTATUS_NOFIT;
         nulls[r] = isNull;
         longest = std::max(longest, values[r].size());
         if (fieldType == RDTYPE_NUMERIC || fieldType == RDTYPE_CURRENCY) {

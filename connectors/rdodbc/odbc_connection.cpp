@@ -57,6 +57,8 @@ SQLCHAR *Chars(const std::string &text) {
 } // namespace
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
+    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
+        return values_.SetProperty(rdxc::PropertyIndex(number), field, log_);
     switch (rdxc::PropertyIndex(number)) {
     case rdxc::kOrderBy:
         return rdxc::GetText(field, settings_.orderBy);
@@ -77,6 +79,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 }
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
+    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
+        return values_.GetProperty(rdxc::PropertyIndex(number), field);
     switch (rdxc::PropertyIndex(number)) {
     case rdxc::kOrderBy:
         return rdxc::PutText(field, settings_.orderBy);
@@ -177,6 +181,7 @@ uint32_t Connection::Connect() {
 }
 
 void Connection::Disconnect() {
+    values_.ReportRounded(log_, "the select");
     CloseSelect();
     insert_.Free();
     insertKey_.clear();

@@ -97,6 +97,7 @@ class Connection {
 
     Settings settings_;
     rdxc::FailureLog log_;
+    rdxc::ValueRules values_;
     Handle env_, dbc_;
     bool connected_ = false;
     bool transactions_ = false; // autocommit is off: each batch commits
@@ -125,6 +126,7 @@ class Connection {
     Handle insert_;
     std::string insertKey_;
     std::vector<rdxc::ListField> insertFields_;
+    std::vector<ParameterTarget> insertTargets_; // their columns, by CheckLayout
     std::vector<ColumnArray> parameters_;
     std::vector<SQLUSMALLINT> paramStatus_;
 };

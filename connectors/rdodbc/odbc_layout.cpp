@@ -140,6 +140,7 @@ uint32_t Connection::CheckLayout() {
     SQLSMALLINT count = 0;
     SQLNumResultCols(statement.get(), &count);
     std::vector<std::pair<std::string, bool>> columns; // name, filled by the data source
+    std::vector<ParameterTarget> described;
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(std::max<SQLSMALLINT>(count, 0)); ++i) {
         SQLCHAR name[512] = {};
         SQLSMALLINT length = 0, type = 0, digits = 0, nullable = 0;
@@ -151,6 +152,7 @@ uint32_t Connection::CheckLayout() {
         SQLColAttribute(statement.get(), i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr,
                         &automatic);
         columns.emplace_back(reinterpret_cast<const char *>(name), automatic == SQL_TRUE);
+        described.push_back({type, digits, sqliteSource_});
     }
     statement.Free();
     EndTransaction(false);
@@ -159,10 +161,14 @@ uint32_t Connection::CheckLayout() {
             insertFields_.begin(), insertFields_.end(),
             [&](const rdxc::ListField &f) { return rdxc::SameWord(f.name, column); });
     };
+    insertTargets_.clear();
     for (const rdxc::ListField &field : insertFields_) {
-        if (std::none_of(columns.begin(), columns.end(),
-                         [&](const auto &c) { return rdxc::SameWord(c.first, field.name); }))
+        const auto column = std::find_if(columns.begin(), columns.end(), [&](const auto &c) {
+            return rdxc::SameWord(c.first, field.name);
+        });
+        if (column == columns.end())
             return Fail("field " + field.name + " has no column in table " + settings_.table);
+        insertTargets_.push_back(described[static_cast<size_t>(column - columns.begin())]);
     }
     std::string missing;
     for (const std::string &column : Undefaulted()) {

@@ -3,6 +3,8 @@
 // SQLPrimaryKeys).
 #include "odbc_connection.h"
 
+#include "connector_values.h"
+
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
 #include "rdx_status.h"
@@ -75,6 +77,8 @@ std::string Connection::DeclaredTypeOf(const rdxc::ListField &field) {
     case RDTYPE_NUMERIC: {
         uint32_t precision = 0, scale = 0;
         RDFieldGetFormatNumber(field.field, nullptr, nullptr, &precision, &scale);
+        if (precision == rdxc::kBigintPrecision && scale == 0)
+            return TypeName(SQL_BIGINT, "BIGINT");
         if (precision == 0) return "NUMERIC";
         return "NUMERIC(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
     }

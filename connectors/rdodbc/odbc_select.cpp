@@ -206,7 +206,8 @@ uint32_t Connection::FillRecord(size_t row, uint32_t index) {
     for (size_t i = 0; i < selectedFields_.size(); ++i) {
         const rdxc::ListField &field = selectedFields_[i];
         std::string problem;
-        const uint32_t status = rowset_[i].Store(row, field.field, field.type, index, problem);
+        const uint32_t status =
+            rowset_[i].Store(row, field.field, field.type, index, values_, problem);
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
             return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
@@ -226,9 +227,12 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
     }
     for (uint32_t i = 0; i < count; ++i) {
         if (nextRow_ >= rowsInSet_) {
-            if (endOfData_) return RDX_END_OF_DATA;
-            if (uint32_t status = NextRowset(); status != RDSTATUS_OK) return status;
-            if (endOfData_ && rowsInSet_ == 0) return RDX_END_OF_DATA;
+            if (!endOfData_)
+                if (uint32_t status = NextRowset(); status != RDSTATUS_OK) return status;
+            if (endOfData_ && nextRow_ >= rowsInSet_) {
+                values_.ReportRounded(log_, "the select");
+                return RDX_END_OF_DATA;
+            }
         }
         const size_t row = nextRow_++;
         ++rowNumber_;

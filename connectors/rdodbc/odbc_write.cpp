@@ -84,8 +84,10 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
         const rdxc::ListField &field = insertFields_[p];
         size_t bad = 0;
         std::string problem;
-        if (uint32_t status =
-                parameters_[p].FromField(field.field, field.type, first, count, bad, problem);
+        if (uint32_t status = parameters_[p].FromField(
+                field.field, field.type, first, count,
+                p < insertTargets_.size() ? insertTargets_[p] : ParameterTarget{}, values_, bad,
+                problem);
             status != RDSTATUS_OK)
             return status == RDSTATUS_NOMEMORY
                        ? status

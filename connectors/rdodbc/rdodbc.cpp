@@ -3,6 +3,7 @@
 // connection object it holds.
 #include "connector_records.h"
 #include "connector_resume.h"
+#include "connector_values.h"
 #include "link_entries.h"
 #include "odbc_connection.h"
 #include "property_value.h"
@@ -25,6 +26,8 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdodbc::kLastError, RDTYPE_TEXT, "LastError"),
     Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
     Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
+    Declare(rdxc::kRounding, RDTYPE_TEXT, "Rounding"),
+    Declare(rdxc::kDatetimeFormat, RDTYPE_TEXT, "DatetimeFormat"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

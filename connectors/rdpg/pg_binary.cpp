@@ -3,19 +3,19 @@
 #include "pg_datetime.h"
 #include "pg_wire.h"
 
+#include "decimal_text.h"
 #include "owned_stream.h"
 #include "rdx_datetime.h"
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_status.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
 namespace rdpg {
 namespace {
-
-constexpr uint32_t kDefaultScale = 44; // of a numeric field without a format
 
 // The value with its length word in front.
 void PutBytes(std::string &out, std::string_view bytes) {
@@ -23,7 +23,8 @@ void PutBytes(std::string &out, std::string_view bytes) {
     out.append(bytes);
 }
 
-uint32_t TextOf(uint32_t field, uint32_t type, uint32_t index, std::string &out) {
+uint32_t TextOf(uint32_t field, uint32_t type, uint32_t index, const rdxc::ValueRules &rules,
+                std::string &out) {
     if (type == RDTYPE_TEXT || type == RDTYPE_BINARY) {
         void *value = nullptr;
         uint32_t *indicator = nullptr;
@@ -52,11 +53,52 @@ uint32_t TextOf(uint32_t field, uint32_t type, uint32_t index, std::string &out)
         return RDSTATUS_OK;
     }
     bool isNull = false;
-    return rdxc::ValueToText(field, type, index, out, isNull);
+    return rdxc::ValueToText(field, type, index, out, isNull, &rules);
+}
+
+// The number of value index of field: a numeric's record as it is, other
+// types through their text. shown: the digits after the point the value
+// is written with (a numeric field's scale). False with problem set.
+bool NumberOf(uint32_t field, uint32_t type, uint32_t index, const rdxc::ValueRules &rules,
+              rdxc::Decimal &value, int32_t &shown, std::string &problem) {
+    thread_local std::string text;
+    if (type == RDTYPE_NUMERIC) {
+        void *buffer = nullptr;
+        uint32_t *indicator = nullptr;
+        uint32_t precision = 0;
+        if (RDFieldGetBuffer(field, index, &buffer, &indicator) != 0 ||
+            !rdxc::DecimalOf(*static_cast<const RDNumeric *>(buffer), value)) {
+            problem = "the numeric value is not valid";
+            return false;
+        }
+        RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, nullptr);
+        const RDNumeric &record = *static_cast<const RDNumeric *>(buffer);
+        shown = precision != 0 && record.marker == RDNUMERIC_MARKER
+                    ? std::max<int32_t>(record.scale, 0)
+                    : static_cast<int32_t>(rdxc::ScaleOf(value));
+        return true;
+    }
+    if (TextOf(field, type, index, rules, text) != 0 || !rdxc::ParseDecimal(text, value)) {
+        problem = "\"" + text + "\" is not a decimal number";
+        return false;
+    }
+    shown = static_cast<int32_t>(rdxc::ScaleOf(value));
+    return true;
+}
+
+// Brings value to the column's scale: refused (problem set) when it has
+// more digits after the point and the rules do not round.
+bool FitColumnScale(rdxc::Decimal &value, int32_t scale, const rdxc::ValueRules &rules,
+                    std::string &problem) {
+    if (rdxc::Rescale(value, scale, rules.rounding()) != rdxc::Fit::TooFine) return true;
+    std::string text;
+    rdxc::FormatDecimal(value, static_cast<int32_t>(rdxc::ScaleOf(value)), text);
+    problem = rdxc::TooManyDecimals(text, rdxc::ScaleOf(value), scale, "that the column");
+    return false;
 }
 
 uint32_t AppendInteger(uint32_t oid, uint32_t field, uint32_t type, uint32_t index,
-                       std::string &out, std::string &problem) {
+                       const rdxc::ValueRules &rules, std::string &out, std::string &problem) {
     int64_t value = 0;
     if (type == RDTYPE_INT) {
         int32_t small = 0;
@@ -65,11 +107,15 @@ uint32_t AppendInteger(uint32_t oid, uint32_t field, uint32_t type, uint32_t ind
             return status;
         value = small;
     } else {
-        std::string text;
-        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || end != text.data() + text.size()) {
-            problem = "\"" + text + "\" is not a whole number";
+        thread_local rdxc::Decimal number;
+        int32_t shown = 0;
+        if (!NumberOf(field, type, index, rules, number, shown, problem) ||
+            !FitColumnScale(number, 0, rules, problem))
+            return RDSTATUS_NOFIT;
+        if (!rdxc::ToInt64(number, value)) {
+            std::string text;
+            rdxc::FormatDecimal(number, 0, text);
+            problem = text + " does not fit the column";
             return RDSTATUS_NOFIT;
         }
     }
@@ -101,8 +147,8 @@ uint32_t AppendInteger(uint32_t oid, uint32_t field, uint32_t type, uint32_t ind
     return RDSTATUS_OK;
 }
 
-uint32_t AppendFloat(uint32_t oid, uint32_t field, uint32_t type, uint32_t index, std::string &out,
-                     std::string &problem) {
+uint32_t AppendFloat(uint32_t oid, uint32_t field, uint32_t type, uint32_t index,
+                     const rdxc::ValueRules &rules, std::string &out, std::string &problem) {
     double value = 0;
     uint32_t isNull = 0;
     if (type == RDTYPE_FLOAT || type == RDTYPE_INT) {
@@ -110,7 +156,7 @@ uint32_t AppendFloat(uint32_t oid, uint32_t field, uint32_t type, uint32_t index
             return status;
     } else {
         std::string text;
-        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+        if (uint32_t status = TextOf(field, type, index, rules, text); status != 0) return status;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (error != std::errc() || end != text.data() + text.size()) {
             problem = "\"" + text + "\" is not a number";
@@ -133,11 +179,16 @@ uint32_t AppendFloat(uint32_t oid, uint32_t field, uint32_t type, uint32_t index
 }
 
 uint32_t AppendDatetime(uint32_t oid, uint32_t field, uint32_t type, uint32_t index,
-                        std::string &out, std::string &problem) {
+                        const rdxc::ValueRules &rules, std::string &out, std::string &problem) {
     if (type != RDTYPE_DATETIME) {
         std::string text;
-        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
-        return EncodeDatetimeText(oid, text, out, problem);
+        if (uint32_t status = TextOf(field, type, index, rules, text); status != 0) return status;
+        rdxc::DatetimeText parts;
+        if (!rules.ReadDatetimeText(text, parts)) {
+            problem = "\"" + text + "\" is not a date-time";
+            return RDSTATUS_NOFIT;
+        }
+        return EncodeDatetimeText(oid, parts, out, problem);
     }
     RDDatetime value{};
     uint32_t isNull = 0;
@@ -146,13 +197,23 @@ uint32_t AppendDatetime(uint32_t oid, uint32_t field, uint32_t type, uint32_t in
     return EncodeDatetime(oid, value, out, problem);
 }
 
-uint32_t AppendNumeric(uint32_t field, uint32_t type, uint32_t index, std::string &out,
-                       std::string &problem) {
+// Written with the column's scale, or the field's for a numeric column
+// without one (7600.00 stays 7600.00).
+uint32_t AppendNumeric(const ColumnKind &column, uint32_t field, uint32_t type, uint32_t index,
+                       const rdxc::ValueRules &rules, std::string &out, std::string &problem) {
     // Kept between values: no allocation per value once they have grown.
+    thread_local rdxc::Decimal number;
     thread_local std::string text, bytes;
-    if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+    int32_t shown = 0;
+    if (!NumberOf(field, type, index, rules, number, shown, problem)) return RDSTATUS_NOFIT;
+    const int32_t scale = NumericScale(column.modifier);
+    if (column.modifier >= 4) { // numeric(P,S)
+        if (!FitColumnScale(number, scale, rules, problem)) return RDSTATUS_NOFIT;
+        shown = std::max(scale, 0);
+    }
+    rdxc::FormatDecimal(number, shown, text);
     if (!NumericFromText(text, bytes)) {
-        problem = "\"" + text + "\" is not a decimal number";
+        problem = text + " has too many digits for PostgreSQL's numeric";
         return RDSTATUS_NOFIT;
     }
     PutBytes(out, bytes);
@@ -217,22 +278,6 @@ bool BinaryToText(uint32_t oid, std::string_view bytes, std::string &out) {
     }
 }
 
-// Whether the field's scale keeps every non-zero digit after the point of
-// a number's text (the numeric reader would drop the others unseen). A
-// field without a format has the default record's scale, 44.
-bool FractionFits(uint32_t field, std::string_view text) {
-    const size_t point = text.find('.');
-    if (point == std::string_view::npos) return true;
-    size_t end = text.size();
-    while (end > point + 1 && text[end - 1] == '0')
-        --end;
-    uint32_t precision = 0, scale = 0;
-    if (RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale) != RDSTATUS_OK)
-        return true;
-    if (precision == 0) scale = kDefaultScale;
-    return end - point - 1 <= scale;
-}
-
 } // namespace
 
 bool HasBinaryForm(uint32_t oid) {
@@ -273,7 +318,7 @@ rdxc::ColumnType FieldTypeOf(uint32_t oid, int modifier) {
     case kNumeric:
         if (modifier < 4) return {RDTYPE_NUMERIC, 0, 0};
         return {RDTYPE_NUMERIC, static_cast<uint32_t>(((modifier - 4) >> 16) & 0xFFFF),
-                static_cast<int32_t>((modifier - 4) & 0xFFFF)};
+                std::max(NumericScale(modifier), 0)};
     case kDate:
     case kTimestamp:
     case kTimestampTz:
@@ -296,6 +341,7 @@ std::string DeclaredTypeOf(uint32_t field, uint32_t type) {
     case RDTYPE_NUMERIC: {
         uint32_t precision = 0, scale = 0;
         RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale);
+        if (precision == rdxc::kBigintPrecision && scale == 0) return "bigint";
         if (precision == 0) return "numeric";
         return "numeric(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
     }
@@ -308,34 +354,41 @@ std::string DeclaredTypeOf(uint32_t field, uint32_t type) {
     }
 }
 
-uint32_t AppendValue(uint32_t oid, uint32_t field, uint32_t type, uint32_t index, std::string &out,
-                     std::string &problem) {
+int32_t NumericScale(int32_t modifier) {
+    if (modifier < 4) return -1;
+    // 11 bits with their sign (negative scales round before the point).
+    return (((modifier - 4) & 0x7FF) ^ 1024) - 1024;
+}
+
+uint32_t AppendValue(const ColumnKind &column, uint32_t field, uint32_t type, uint32_t index,
+                     const rdxc::ValueRules &rules, std::string &out, std::string &problem) {
     if (RDFieldIsNull(field, index) != 0) {
         Put32(out, 0xFFFFFFFFu);
         return RDSTATUS_OK;
     }
+    const uint32_t oid = column.oid;
     switch (oid) {
     case kBool:
     case kInt2:
     case kInt4:
     case kInt8:
-        return AppendInteger(oid, field, type, index, out, problem);
+        return AppendInteger(oid, field, type, index, rules, out, problem);
     case kFloat4:
     case kFloat8:
-        return AppendFloat(oid, field, type, index, out, problem);
+        return AppendFloat(oid, field, type, index, rules, out, problem);
     case kNumeric:
-        return AppendNumeric(field, type, index, out, problem);
+        return AppendNumeric(column, field, type, index, rules, out, problem);
     case kDate:
     case kTimestamp:
     case kTimestampTz:
-        return AppendDatetime(oid, field, type, index, out, problem);
+        return AppendDatetime(oid, field, type, index, rules, out, problem);
     default: {
         if (!HasBinaryForm(oid)) {
             problem = "the column's type has no binary form here";
             return RDSTATUS_BADKINDS;
         }
         thread_local std::string text;
-        if (uint32_t status = TextOf(field, type, index, text); status != 0) return status;
+        if (uint32_t status = TextOf(field, type, index, rules, text); status != 0) return status;
         PutBytes(out, text);
         return RDSTATUS_OK;
     }
@@ -343,7 +396,7 @@ uint32_t AppendValue(uint32_t oid, uint32_t field, uint32_t type, uint32_t index
 }
 
 uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t field, uint32_t type,
-                    uint32_t index, std::string &problem) {
+                    uint32_t index, rdxc::ValueRules &rules, std::string &problem) {
     if (type == RDTYPE_BINARY && (oid == kBytea || text))
         return StoreStream(field, index, RDKIND_BINARY, bytes);
     if (type == RDTYPE_TEXT && (text || !HasBinaryForm(oid) || oid == kBytea || oid == kText ||
@@ -351,9 +404,11 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
         return StoreStream(field, index, RDCHARSET_INTERCHANGE, bytes);
     if (type == RDTYPE_DATETIME && (oid == kDate || oid == kTimestamp || oid == kTimestampTz)) {
         RDDatetime value{};
-        if (text ? !DatetimeFromText(oid, bytes, value, problem)
-                 : !DatetimeOf(oid, bytes, value, problem))
+        bool rounded = false;
+        if (text ? !DatetimeFromText(oid, bytes, value, problem, rounded)
+                 : !DatetimeOf(oid, bytes, value, problem, rounded))
             return RDSTATUS_NOFIT;
+        if (rounded) rules.CountRounded();
         return RDFieldSetDatetime(field, index, &value);
     }
     if (!text && type == RDTYPE_FLOAT && oid == kFloat8 && bytes.size() == 8) {
@@ -371,14 +426,13 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
         problem = "the server's value is malformed";
         return RDSTATUS_NOFIT;
     }
-    if (type == RDTYPE_NUMERIC && oid == kNumeric && !FractionFits(field, converted)) {
-        problem = "\"" + converted + "\" has more digits after the point than the field holds";
-        return RDSTATUS_NOFIT;
+    const uint32_t status = rdxc::TextToValue(field, type, index, converted, &rules);
+    if (status != RDSTATUS_OK && status != RDSTATUS_NOMEMORY) {
+        problem = rdxc::ValueProblem(field, type, converted, status);
+        if (problem.empty())
+            problem =
+                "\"" + converted + "\" does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
     }
-    const uint32_t status = rdxc::TextToValue(field, type, index, converted);
-    if (status != RDSTATUS_OK && status != RDSTATUS_NOMEMORY)
-        problem =
-            "\"" + converted + "\" does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
     return status;
 }
 

@@ -11,10 +11,13 @@
 //   bytea                           binary
 //   any other                       text (the cursor then returns texts)
 //
-// Timestamps carry microseconds; the engine's date-times hundredths, so
-// read values are truncated to the hundredth.
+// Timestamps carry microseconds, the engine's date-times hundredths: read
+// values are rounded to the nearest hundredth (and counted). A number with
+// more digits after the point than its column's scale (0 for the integer
+// types) is refused, or rounded half to even under Rounding half-even.
 #pragma once
 
+#include "connector_values.h"
 #include "value_text.h"
 
 #include <cstdint>
@@ -49,15 +52,23 @@ rdxc::ColumnType FieldTypeOf(uint32_t oid, int modifier);
 // The column type a table made from a field list declares.
 std::string DeclaredTypeOf(uint32_t field, uint32_t type);
 
-// Appends the binary form for a column of type oid of value index of field
-// (of type) to out, or its length word -1 for a null value. A value that
-// does not fit the column gives a status with problem set.
-uint32_t AppendValue(uint32_t oid, uint32_t field, uint32_t type, uint32_t index, std::string &out,
-                     std::string &problem);
+// A column written to: its type and modifier (atttypmod, -1 for none).
+struct ColumnKind {
+    uint32_t oid = 0;
+    int32_t modifier = -1;
+};
+// The scale of a numeric column's modifier; -1 for an unconstrained one.
+int32_t NumericScale(int32_t modifier);
+
+// Appends the binary form for the column of value index of field (of
+// type) to out, or its length word -1 for a null value. A value that does
+// not fit the column gives a status with problem set.
+uint32_t AppendValue(const ColumnKind &column, uint32_t field, uint32_t type, uint32_t index,
+                     const rdxc::ValueRules &rules, std::string &out, std::string &problem);
 // Stores the bytes of a column of type oid as value index of field; text
 // is the result's format (texts instead of binary forms).
 uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t field, uint32_t type,
-                    uint32_t index, std::string &problem);
+                    uint32_t index, rdxc::ValueRules &rules, std::string &problem);
 
 // Decimal texts and the numeric binary form.
 bool NumericFromText(std::string_view text, std::string &out);

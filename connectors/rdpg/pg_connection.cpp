@@ -37,6 +37,8 @@ void LogNotice(void *log, const PGresult *result) {
 } // namespace
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
+    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
+        return values_.SetProperty(rdxc::PropertyIndex(number), field, log_);
     switch (rdxc::PropertyIndex(number)) {
     case rdxc::kMarkName:
     case rdxc::kMark:
@@ -72,6 +74,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 }
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
+    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
+        return values_.GetProperty(rdxc::PropertyIndex(number), field);
     switch (rdxc::PropertyIndex(number)) {
     case rdxc::kMarkName:
     case rdxc::kMark:
@@ -193,6 +197,7 @@ uint32_t Connection::Connect() {
 }
 
 uint32_t Connection::Disconnect() {
+    values_.ReportRounded(log_, "the select");
     const uint32_t status = db_ != nullptr ? EndCopy() : RDSTATUS_OK;
     copyOpen_ = false;
     copyFailed_ = false;

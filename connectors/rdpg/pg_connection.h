@@ -3,8 +3,10 @@
 #pragma once
 
 #include "connector_log.h"
+#include "connector_values.h"
 #include "copy_mark.h"
 #include "list_fields.h"
+#include "pg_binary.h"
 
 #include <cstdint>
 #include <libpq-fe.h>
@@ -117,7 +119,7 @@ class Connection {
     uint32_t FillRecord(int row, uint32_t index);
     // Names and type oids of the table's columns, and the names of those an
     // insert must give (NOT NULL, not filled by the server).
-    uint32_t TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types,
+    uint32_t TableColumns(std::vector<std::string> &names, std::vector<ColumnKind> &types,
                           std::vector<std::string> &required);
     // pg_schema.cpp: refuses a table or column name the server would cut.
     uint32_t CheckNames(const std::vector<rdxc::ListField> &fields);
@@ -142,6 +144,7 @@ class Connection {
 
     Settings settings_;
     rdxc::FailureLog log_;
+    rdxc::ValueRules values_;
     rdxc::CopyMark mark_;
     bool markTable_ = false; // the mark table is known to exist
     PGconn *db_ = nullptr;
@@ -166,7 +169,7 @@ class Connection {
     std::string copyTable_;
     std::string copySql_;
     std::vector<rdxc::ListField> writeFields_;
-    std::vector<uint32_t> writeTypes_;
+    std::vector<ColumnKind> writeTypes_;
     // The COPY of the connection (copyPerConnection): open, the sizes of
     // the batches sent into it, and whether it failed (no more inserts
     // are taken until the connection connects again).

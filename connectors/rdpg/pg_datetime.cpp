@@ -97,30 +97,40 @@ uint32_t EncodeDatetime(uint32_t oid, const RDDatetime &value, std::string &out,
     return EncodeParts(oid, parts, value.ticks != RDDT_ABSENT, out, problem);
 }
 
-uint32_t EncodeDatetimeText(uint32_t oid, std::string_view text, std::string &out,
+uint32_t EncodeDatetimeText(uint32_t oid, const rdxc::DatetimeText &text, std::string &out,
                             std::string &problem) {
-    RDDatetimeParts parts{};
-    if (!rdxc::ParseDatetimeParts(text, parts)) {
-        problem = "\"" + std::string(text) + "\" is not a date-time";
-        return RDSTATUS_NOFIT;
-    }
+    const RDDatetimeParts &parts = text.parts;
     if (parts.year < 0) {
         problem = "a time of day without a date does not fit the column";
         return RDSTATUS_NOFIT;
     }
-    return EncodeParts(oid, parts, parts.hour >= 0, out, problem);
+    if (oid == kDate || parts.hour < 0) return EncodeParts(oid, parts, false, out, problem);
+    problem = rdxc::GregorianDateProblem(parts.year, parts.month, parts.day, "PostgreSQL");
+    if (!problem.empty()) return RDSTATUS_NOFIT;
+    const int64_t micros = ((parts.hour * 60LL + parts.minute) * 60 + parts.second) * 1000000 +
+                           text.micros - text.offsetMinutes * 60LL * 1000000;
+    Put32(out, 8);
+    Put64(out, static_cast<uint64_t>(
+                   DaysFromCivil(parts.year, parts.month, parts.day) * kMicrosPerDay + micros));
+    return RDSTATUS_OK;
 }
 
-bool DatetimeOf(uint32_t oid, std::string_view bytes, RDDatetime &value, std::string &problem) {
+bool DatetimeOf(uint32_t oid, std::string_view bytes, RDDatetime &value, std::string &problem,
+                bool &rounded) {
     int64_t day = 0, micros = -1;
+    rounded = false;
     if (!Split(oid, bytes, day, micros)) {
         problem = "the server's value is infinite or malformed: no date-time has it";
         return false;
     }
+    // To the nearest hundredth, halves up; the last one of a day rounds
+    // into the next day.
+    int64_t ticks = micros >= 0 ? (micros + 5000) / 10000 : -1;
+    rounded = micros >= 0 && micros % 10000 != 0;
+    if (ticks == 8640000) ++day, ticks = 0;
     RDDatetimeParts parts{-1, -1, -1, -1, -1, -1, -1, -1, 0, 0};
     CivilFromDays(day, parts.year, parts.month, parts.day);
-    if (micros >= 0) {
-        const int64_t ticks = micros / 10000;
+    if (ticks >= 0) {
         parts.hour = static_cast<int32_t>(ticks / 360000);
         parts.minute = static_cast<int32_t>(ticks / 6000 % 60);
         parts.second = static_cast<int32_t>(ticks / 100 % 60);
@@ -136,8 +146,9 @@ bool DatetimeOf(uint32_t oid, std::string_view bytes, RDDatetime &value, std::st
 // The server's ISO text of a date or timestamp ("YYYY-MM-DD[ HH:MM:SS[.f]]"
 // with a zone suffix for timestamptz, in universal time here, and " BC"
 // after a year before 1) in the binary form's terms.
-bool DatetimeFromText(uint32_t oid, std::string_view text, RDDatetime &value,
-                      std::string &problem) {
+bool DatetimeFromText(uint32_t oid, std::string_view text, RDDatetime &value, std::string &problem,
+                      bool &rounded) {
+    rounded = false;
     int y = 0, m = 0, d = 0, h = 0, mi = 0, sec = 0, used = 0;
     const std::string copy(text);
     const int read = std::sscanf(copy.c_str(), "%4d-%2d-%2d%n %2d:%2d:%2d%n", &y, &m, &d, &used, &h,
@@ -157,12 +168,12 @@ bool DatetimeFromText(uint32_t oid, std::string_view text, RDDatetime &value,
         if (read != 3 && oid == kDate) return false;
         std::string bytes;
         Put32(bytes, static_cast<uint32_t>(static_cast<int32_t>(DaysFromCivil(y, m, d))));
-        return DatetimeOf(kDate, bytes, value, problem);
+        return DatetimeOf(kDate, bytes, value, problem, rounded);
     }
     const int64_t time = ((h * 60LL + mi) * 60 + sec) * 1000000 + micros;
     std::string bytes;
     Put64(bytes, static_cast<uint64_t>(DaysFromCivil(y, m, d) * kMicrosPerDay + time));
-    return DatetimeOf(kTimestamp, bytes, value, problem);
+    return DatetimeOf(kTimestamp, bytes, value, problem, rounded);
 }
 
 bool DatetimeToText(uint32_t oid, std::string_view bytes, std::string &out) {

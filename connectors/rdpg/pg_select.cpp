@@ -77,6 +77,7 @@ uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     *count = 0;
+    values_.ReportRounded(log_, "the select");
     selectedList_ = 0;
     rowNumber_ = 0;
     cursorDone_ = false;
@@ -176,7 +177,7 @@ uint32_t Connection::FillRecord(int row, uint32_t index) {
                 PQgetvalue(rows_.get(), row, column),
                 static_cast<size_t>(PQgetlength(rows_.get(), row, column)));
             status = StoreValue(selectedTypes_[i], !binary_, bytes, field.field, field.type, index,
-                                problem);
+                                values_, problem);
         }
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
@@ -200,9 +201,12 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
     }
     for (uint32_t i = 0; i < count; ++i) {
         if (rows_ == nullptr || nextRow_ >= PQntuples(rows_.get())) {
-            if (cursorDone_) return RDX_END_OF_DATA;
-            if (uint32_t status = FetchRows(count - i); status != RDSTATUS_OK) return status;
-            if (cursorDone_) return RDX_END_OF_DATA;
+            if (!cursorDone_)
+                if (uint32_t status = FetchRows(count - i); status != RDSTATUS_OK) return status;
+            if (cursorDone_) {
+                values_.ReportRounded(log_, "the select");
+                return RDX_END_OF_DATA;
+            }
         }
         ++rowNumber_;
         // A row that does not convert is passed over, like a malformed line

@@ -61,21 +61,24 @@ std::vector<std::string> SplitNames(const std::string &text) {
 
 } // namespace
 
-uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<uint32_t> &types,
+uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<ColumnKind> &types,
                                   std::vector<std::string> &required) {
     const std::string table = QuoteName(settings_.table);
     const char *values[] = {table.c_str()};
     Result result(PQexecParams(
         db_,
         "SELECT attname, atttypid, attnotnull AND NOT atthasdef AND attidentity = '' AND "
-        "attgenerated = '' FROM pg_attribute WHERE attrelid = $1::regclass AND attnum > 0 AND "
+        "attgenerated = '', atttypmod FROM pg_attribute WHERE attrelid = $1::regclass AND "
+        "attnum > 0 AND "
         "NOT attisdropped ORDER BY attnum",
         1, nullptr, values, nullptr, nullptr, 0));
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
         return ServerFailure("the columns of " + settings_.table + " cannot be read", result.get());
     for (int r = 0; r < PQntuples(result.get()); ++r) {
         names.emplace_back(PQgetvalue(result.get(), r, 0));
-        types.push_back(static_cast<uint32_t>(std::stoul(PQgetvalue(result.get(), r, 1))));
+        types.push_back(
+            {static_cast<uint32_t>(std::strtoul(PQgetvalue(result.get(), r, 1), nullptr, 10)),
+             static_cast<int32_t>(std::strtol(PQgetvalue(result.get(), r, 3), nullptr, 10))});
         if (PQgetvalue(result.get(), r, 2)[0] == 't') required.push_back(names.back());
     }
     return RDSTATUS_OK;
@@ -91,7 +94,7 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
         return status;
     if (writeFields_.empty()) return log_.Fail("the field list has no fields");
     std::vector<std::string> names, required, chosen;
-    std::vector<uint32_t> types;
+    std::vector<ColumnKind> types;
     if (uint32_t status = TableColumns(names, types, required); status != RDSTATUS_OK)
         return status;
     std::map<std::string, size_t> exact, folded;
@@ -131,7 +134,7 @@ uint32_t Connection::EncodeRecords(uint32_t first, uint32_t count, bool stream, 
         for (size_t f = 0; f < writeFields_.size(); ++f) {
             const rdxc::ListField &field = writeFields_[f];
             if (uint32_t status = AppendValue(writeTypes_[f], field.field, field.type, first + r,
-                                              buffer_, encodeProblem_);
+                                              values_, buffer_, encodeProblem_);
                 status != RDSTATUS_OK) {
                 failed = first + r;
                 encodeProblem_ = "field " + field.name + ": " + encodeProblem_;
@@ -471,7 +474,8 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
                 texts[p].assign(reinterpret_cast<const char *>(bytes.data),
                                 bytes.data == nullptr ? 0 : bytes.length);
             } else if (!isNull) {
-                status = rdxc::ValueToText(field.field, field.type, index, texts[p], isNull);
+                status =
+                    rdxc::ValueToText(field.field, field.type, index, texts[p], isNull, &values_);
             }
             if (status != RDSTATUS_OK) {
                 Run("ROLLBACK", PGRES_COMMAND_OK);

@@ -3,6 +3,7 @@
 #include "connector_actions.h"
 #include "connector_records.h"
 #include "connector_resume.h"
+#include "connector_values.h"
 #include "link_entries.h"
 #include "pg_connection.h"
 #include "property_value.h"
@@ -33,6 +34,8 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
     Declare(rdxc::kUncommitted, RDTYPE_INT, "Uncommitted"),
     Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
+    Declare(rdxc::kRounding, RDTYPE_TEXT, "Rounding"),
+    Declare(rdxc::kDatetimeFormat, RDTYPE_TEXT, "DatetimeFormat"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

@@ -28,6 +28,8 @@ constexpr PropertyDeclaration kDeclarations[] = {
     Declare(rdxc::kMark, RDTYPE_TEXT, "Mark"),
     Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
     Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
+    Declare(rdxc::kRounding, RDTYPE_TEXT, "Rounding"),
+    Declare(rdxc::kDatetimeFormat, RDTYPE_TEXT, "DatetimeFormat"),
     PropertyDeclaration{0, 0, 0, nullptr, 0},
 };
 

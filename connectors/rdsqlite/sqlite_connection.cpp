@@ -15,6 +15,8 @@
 namespace rdsqlite {
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
+    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
+        return values_.SetProperty(rdxc::PropertyIndex(number), field, log_);
     switch (rdxc::PropertyIndex(number)) {
     case rdxc::kMarkName:
     case rdxc::kMark:
@@ -49,6 +51,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 }
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
+    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
+        return values_.GetProperty(rdxc::PropertyIndex(number), field);
     switch (rdxc::PropertyIndex(number)) {
     case rdxc::kMarkName:
     case rdxc::kMark:
@@ -115,6 +119,7 @@ uint32_t Connection::Connect() {
 }
 
 void Connection::Disconnect() {
+    values_.ReportRounded(log_, settings_.database);
     select_.Reset();
     write_.Reset();
     hasRow_ = false;

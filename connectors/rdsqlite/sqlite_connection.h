@@ -3,8 +3,10 @@
 #pragma once
 
 #include "connector_log.h"
+#include "connector_values.h"
 #include "copy_mark.h"
 #include "list_fields.h"
+#include "sqlite_types.h"
 #include "value_text.h"
 
 #include <cstdint>
@@ -89,8 +91,8 @@ class Connection {
   private:
     enum class Write { Insert, Update, Remove };
     struct Parameter {
-        size_t field;      // index into the list's fields
-        bool numberColumn; // the column turns number texts into numbers
+        size_t field;        // index into the list's fields
+        TargetColumn column; // how its column takes values
     };
     uint32_t SqlFailure(const std::string &what, int result);
     uint32_t Run(const std::string &sql);
@@ -120,12 +122,16 @@ class Connection {
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Step(uint32_t index);
+    // Int columns of the select sql that hold values beyond 32 bits become
+    // numeric(19,0) (one pass over the select).
+    void WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnType> &types);
     uint32_t FillRecord(uint32_t index);
     uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
                          const std::vector<std::vector<std::string>> &rows, uint32_t *count);
 
     Settings settings_;
     rdxc::FailureLog log_;
+    rdxc::ValueRules values_;
     rdxc::CopyMark mark_;
     sqlite3 *db_ = nullptr;
     // The select: its statement, whether a row waits, and the list's fields.

@@ -2,6 +2,7 @@
 // list, then its rows filled into the list in batches.
 #include "sqlite_connection.h"
 
+#include "connector_values.h"
 #include "order_by.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
@@ -55,8 +56,37 @@ uint32_t Connection::SelectText(std::string &sql) {
     return RDSTATUS_OK;
 }
 
+// SQLite's integers have 64 bits: a column of them is read as int only
+// when every value fits 32 bits, else as numeric(19,0). The select is run
+// once as a common table expression whose columns are named by position;
+// a text that cannot be one (not a SELECT) keeps the types.
+void Connection::WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnType> &types) {
+    std::string names, checks;
+    for (size_t i = 0; i < types.size(); ++i) {
+        const std::string name = "c" + std::to_string(i + 1);
+        names += (i > 0 ? "," : "") + name;
+        if (types[i].type == RDTYPE_INT)
+            checks += (checks.empty() ? "" : ", ") + std::string("max(") + name +
+                      " NOT BETWEEN -2147483648 AND 2147483647)";
+    }
+    if (checks.empty()) return;
+    Statement scan;
+    const std::string text =
+        "WITH rdx_scan(" + names + ") AS (\n" + sql + "\n) SELECT " + checks + " FROM rdx_scan";
+    if (sqlite3_prepare_v2(db_, text.c_str(), -1, scan.out(), nullptr) != SQLITE_OK ||
+        scan.get() == nullptr || sqlite3_step(scan.get()) != SQLITE_ROW)
+        return;
+    int column = 0;
+    for (rdxc::ColumnType &type : types) {
+        if (type.type != RDTYPE_INT) continue;
+        if (sqlite3_column_int(scan.get(), column++) != 0)
+            type = {RDTYPE_NUMERIC, rdxc::kBigintPrecision, 0};
+    }
+}
+
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     *count = 0;
+    values_.ReportRounded(log_, settings_.database);
     select_.Reset();
     hasRow_ = false;
     rowNumber_ = 0;
@@ -77,13 +107,17 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
         return status;
     if (selectedFields_.empty()) {
+        std::vector<rdxc::ColumnType> types;
         for (int i = 0; i < columns; ++i) {
             const char *declared = sqlite3_column_decltype(select_.get(), i);
             const int storage = hasRow_ ? sqlite3_column_type(select_.get(), i) : 0;
+            types.push_back(FieldTypeOf(declared == nullptr ? "" : declared, storage));
+        }
+        if (hasRow_) WidenIntegers(sql, types);
+        for (int i = 0; i < columns; ++i) {
             uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(
-                    list, sqlite3_column_name(select_.get(), i),
-                    FieldTypeOf(declared == nullptr ? "" : declared, storage), &field);
+            if (uint32_t status = rdxc::AppendListField(list, sqlite3_column_name(select_.get(), i),
+                                                        types[static_cast<size_t>(i)], &field);
                 status != RDSTATUS_OK)
                 return status;
         }
@@ -101,8 +135,8 @@ uint32_t Connection::FillRecord(uint32_t index) {
     for (size_t i = 0; i < selectedFields_.size(); ++i) {
         const rdxc::ListField &field = selectedFields_[i];
         std::string problem;
-        const uint32_t status =
-            StoreValue(select_.get(), static_cast<int>(i), field.field, field.type, index, problem);
+        const uint32_t status = StoreValue(select_.get(), static_cast<int>(i), field.field,
+                                           field.type, index, values_, problem);
         if (status == RDSTATUS_NOMEMORY) return status;
         if (status != RDSTATUS_OK)
             return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
@@ -123,7 +157,10 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
         selectedList_ = list;
     }
     for (uint32_t i = 0; i < count; ++i) {
-        if (!hasRow_) return RDX_END_OF_DATA;
+        if (!hasRow_) {
+            values_.ReportRounded(log_, settings_.database);
+            return RDX_END_OF_DATA;
+        }
         const uint32_t status = FillRecord(first + i);
         // A row that does not convert is passed over, like a malformed line
         // of a file: the next fetch goes on after it.

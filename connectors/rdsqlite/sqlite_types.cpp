@@ -1,5 +1,6 @@
 #include "sqlite_types.h"
 
+#include "connector_values.h"
 #include "rdx_field.h"
 
 #include <cctype>
@@ -76,10 +77,12 @@ std::string DeclaredTypeOf(uint32_t field, uint32_t type) {
     case RDTYPE_NUMERIC: {
         uint32_t precision = 0, scale = 0;
         RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale);
-        if (precision == 0) return "NUMERIC";
+        if (precision == rdxc::kBigintPrecision && scale == 0) return "BIGINT";
+        if (precision == 0) return "DECIMAL BLOB";
         const std::string digits =
             "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
-        return (precision > kExactDigits ? "DECIMAL TEXT" : "NUMERIC") + digits;
+        const bool exact = precision <= kExactDigits || (scale == 0 && precision <= 18);
+        return (exact ? "NUMERIC" : "DECIMAL BLOB") + digits;
     }
     case RDTYPE_DATETIME:
         return "DATETIME";
@@ -90,14 +93,28 @@ std::string DeclaredTypeOf(uint32_t field, uint32_t type) {
     }
 }
 
-// SQLite's own rules: INT, then CHAR/CLOB/TEXT, then BLOB or nothing, then
-// REAL/FLOA/DOUB, else numeric.
-bool HasNumberAffinity(std::string_view declared) {
+TargetColumn TargetColumnOf(std::string_view declared) {
     const std::string upper = Upper(declared);
-    if (Has(upper, "INT")) return true;
-    if (Has(upper, "CHAR") || Has(upper, "CLOB") || Has(upper, "TEXT")) return false;
-    if (upper.empty() || Has(upper, "BLOB")) return false;
-    return true;
+    TargetColumn column;
+    if (Has(upper, "INT"))
+        column.affinity = Affinity::Integer;
+    else if (Has(upper, "CHAR") || Has(upper, "CLOB") || Has(upper, "TEXT"))
+        column.affinity = Affinity::Text;
+    else if (upper.empty() || Has(upper, "BLOB"))
+        column.affinity = Affinity::None;
+    else if (Has(upper, "REAL") || Has(upper, "FLOA") || Has(upper, "DOUB"))
+        column.affinity = Affinity::Real;
+    else
+        column.affinity = Affinity::Numeric;
+    const bool number = Has(upper, "NUM") || Has(upper, "DEC");
+    column.exact = column.affinity == Affinity::None && number;
+    if (column.affinity == Affinity::Integer) column.scale = 0;
+    if (number && column.affinity != Affinity::Text) {
+        rdxc::ColumnType type;
+        ReadPrecision(upper, type);
+        if (type.precision != 0) column.scale = type.scale;
+    }
+    return column;
 }
 
 size_t SignificantDigits(std::string_view text) {

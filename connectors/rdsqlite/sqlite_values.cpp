@@ -2,6 +2,7 @@
 
 #include "datetime_text.h"
 
+#include "decimal_text.h"
 #include "owned_stream.h"
 #include "rdx_currency.h"
 #include "rdx_field.h"
@@ -12,6 +13,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace rdsqlite {
@@ -60,21 +62,61 @@ uint32_t StoreInt(sqlite3_stmt *statement, int column, uint32_t field, uint32_t 
 
 // Texts of the library's number and date-time forms, read strictly.
 uint32_t StoreFromText(sqlite3_stmt *statement, int column, uint32_t field, uint32_t type,
-                       uint32_t index, std::string &problem) {
+                       uint32_t index, rdxc::ValueRules &rules, std::string &problem) {
     const std::string text = ColumnText(statement, column);
-    const uint32_t status = rdxc::TextToValue(field, type, index, text);
+    const uint32_t status = rdxc::TextToValue(field, type, index, text, &rules);
     if (status == RDSTATUS_OK || status == RDSTATUS_NOMEMORY) return status;
-    // A date the engine's calendar lacks is named as such.
-    if (type == RDTYPE_DATETIME) problem = rdxc::DatetimeCalendarProblem(text);
+    // A date the engine's calendar lacks, a number with too many digits.
+    problem = rdxc::ValueProblem(field, type, text, status);
     if (problem.empty())
         problem = "\"" + text + "\" does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
     return status;
 }
 
+// A number (its text in scratch) into a number column: whole numbers of
+// 64 bits as integers, at most 15 significant digits as reals, which SQLite
+// holds exactly, more as the exact text where the column keeps texts as
+// they are; more digits after the point than the column holds are refused
+// unless the rules round them.
+uint32_t BindNumber(sqlite3_stmt *statement, int position, const TargetColumn &column,
+                    const rdxc::ValueRules &rules, std::string &scratch, std::string &problem) {
+    thread_local rdxc::Decimal number;
+    if (!rdxc::ParseDecimal(scratch, number)) {
+        problem = "\"" + scratch + "\" is not a decimal number";
+        return RDSTATUS_NONUMERIC;
+    }
+    if (column.scale >= 0 &&
+        rdxc::Rescale(number, column.scale, rules.rounding()) == rdxc::Fit::TooFine) {
+        problem =
+            rdxc::TooManyDecimals(scratch, rdxc::ScaleOf(number), column.scale, "that the column");
+        return RDSTATUS_NOFIT;
+    }
+    if (int64_t whole = 0; rdxc::ToInt64(number, whole))
+        return BindResult(statement, sqlite3_bind_int64(statement, position, whole), problem);
+    if (column.affinity == Affinity::Integer) {
+        problem = scratch + " does not fit the column's 64-bit integers";
+        return RDSTATUS_NOFIT;
+    }
+    rdxc::FormatDecimal(number, static_cast<int32_t>(rdxc::ScaleOf(number)), scratch);
+    if (number.digits.size() <= kExactDigits) {
+        const double real = std::strtod(scratch.c_str(), nullptr);
+        return BindResult(statement, sqlite3_bind_double(statement, position, real), problem);
+    }
+    if (!column.exact) {
+        problem = scratch + " has more digits than the column's numbers hold exactly";
+        return RDSTATUS_NOFIT;
+    }
+    return BindResult(statement,
+                      sqlite3_bind_text(statement, position, scratch.data(),
+                                        static_cast<int>(scratch.size()), SQLITE_STATIC),
+                      problem);
+}
+
 } // namespace
 
 uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32_t type,
-                   uint32_t index, bool numberColumn, std::string &scratch, std::string &problem) {
+                   uint32_t index, const TargetColumn &column, const rdxc::ValueRules &rules,
+                   std::string &scratch, std::string &problem) {
     void *value = nullptr;
     uint32_t *indicator = nullptr;
     if (uint32_t status = RDFieldGetBuffer(field, index, &value, &indicator); status != RDSTATUS_OK)
@@ -103,16 +145,15 @@ uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32
         break;
     }
     bool isNull = false;
-    if (uint32_t status = rdxc::ValueToText(field, type, index, scratch, isNull);
+    if (uint32_t status = rdxc::ValueToText(field, type, index, scratch, isNull, &rules);
         status != RDSTATUS_OK) {
         problem = "the value has no text form";
         return status;
     }
-    if ((type == RDTYPE_NUMERIC || type == RDTYPE_CURRENCY) && numberColumn &&
-        SignificantDigits(scratch) > kExactDigits) {
-        problem = scratch + " has more digits than the column's numbers hold exactly";
-        return RDSTATUS_NOFIT;
-    }
+    const bool number = type == RDTYPE_NUMERIC || type == RDTYPE_CURRENCY;
+    if (number &&
+        (column.affinity != Affinity::Text && (column.affinity != Affinity::None || column.exact)))
+        return BindNumber(statement, position, column, rules, scratch, problem);
     return BindResult(statement,
                       sqlite3_bind_text(statement, position, scratch.data(),
                                         static_cast<int>(scratch.size()), SQLITE_STATIC),
@@ -120,7 +161,7 @@ uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32
 }
 
 uint32_t StoreValue(sqlite3_stmt *statement, int column, uint32_t field, uint32_t type,
-                    uint32_t index, std::string &problem) {
+                    uint32_t index, rdxc::ValueRules &rules, std::string &problem) {
     const int storage = sqlite3_column_type(statement, column);
     if (storage == SQLITE_NULL) return RDFieldSetNull(field, index, 1);
     switch (type) {
@@ -128,7 +169,7 @@ uint32_t StoreValue(sqlite3_stmt *statement, int column, uint32_t field, uint32_
         return StoreInt(statement, column, field, index, problem);
     case RDTYPE_FLOAT:
         if (storage == SQLITE_TEXT)
-            return StoreFromText(statement, column, field, type, index, problem);
+            return StoreFromText(statement, column, field, type, index, rules, problem);
         if (storage == SQLITE_BLOB) break;
         {
             const double value = sqlite3_column_double(statement, column);
@@ -145,11 +186,11 @@ uint32_t StoreValue(sqlite3_stmt *statement, int column, uint32_t field, uint32_
             return RDFieldSetCurrency(field, index, &amount);
         }
         if (storage == SQLITE_BLOB) break;
-        return StoreFromText(statement, column, field, type, index, problem);
+        return StoreFromText(statement, column, field, type, index, rules, problem);
     case RDTYPE_NUMERIC:
     case RDTYPE_DATETIME:
         if (storage == SQLITE_BLOB) break;
-        return StoreFromText(statement, column, field, type, index, problem);
+        return StoreFromText(statement, column, field, type, index, rules, problem);
     case RDTYPE_BINARY: {
         rdxc::OwnedStream bytes;
         const void *blob = sqlite3_column_blob(statement, column);

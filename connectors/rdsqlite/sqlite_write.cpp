@@ -101,7 +101,7 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     parameters_.clear();
     auto parameter = [&](size_t i) {
         parameters_.push_back(
-            {i, HasNumberAffinity(columns[columnOf[Lower(writeFields_[i].name)]].type)});
+            {i, TargetColumnOf(columns[columnOf[Lower(writeFields_[i].name)]].type)});
         return "?" + std::to_string(parameters_.size());
     };
     const std::string table = QuoteName(settings_.table);
@@ -172,7 +172,7 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
             std::string problem;
             if (uint32_t status =
                     BindValue(statement, static_cast<int>(p + 1), field.field, field.type, index,
-                              parameters_[p].numberColumn, texts_[p], problem);
+                              parameters_[p].column, values_, texts_[p], problem);
                 status != RDSTATUS_OK)
                 // A value without a form SQLite takes is the record's fault.
                 return rollBack(

@@ -176,7 +176,7 @@ TEST_F(SqliteTest, BatchesEndingAtAndOnePastTheBatchSize) {
 TEST_F(SqliteTest, AValueThatDoesNotConvertFailsItsRow) {
     auto db = OpenDb({{"Create", "yes"}});
     ASSERT_EQ(0u, Execute(*db, "CREATE TABLE v (n INTEGER, d DATETIME); INSERT INTO v VALUES "
-                               "(1, '2020-01-02'), ('abc', NULL), (3000000000, NULL), "
+                               "(1, '2020-01-02'), ('abc', NULL), (1e20, NULL), "
                                "(4, '2020-13-01'), (5, NULL)"));
     ASSERT_EQ(0u, db->Set("SQL", "SELECT * FROM v"));
     List list(10);
@@ -196,8 +196,11 @@ TEST_F(SqliteTest, AValueThatDoesNotConvertFailsItsRow) {
     EXPECT_EQ("1|", rows[0].substr(0, 2));
     EXPECT_EQ("5|<null>", rows[1]);
     ASSERT_EQ(3u, faults.size());
-    EXPECT_EQ("row 2, column 1 (n): \"abc\" is not an integer", faults[0]);
-    EXPECT_EQ("row 3, column 1 (n): 3000000000 does not fit an integer field", faults[1]);
+    // Integers beyond 32 bits make the column bigint: 1e20 is beyond 64.
+    EXPECT_EQ("row 2, column 1 (n): \"abc\" does not convert to a numeric", faults[0]);
+    EXPECT_EQ("row 3, column 1 (n): \"1.0e+20\" has more digits before the point than the "
+              "field's 19 (bigint)",
+              faults[1]);
     EXPECT_EQ("row 4, column 2 (d): \"2020-13-01\" does not convert to a datetime", faults[2]);
 }
 
