@@ -11,6 +11,7 @@
 #include "value_text.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace rdodbc {
@@ -273,6 +274,58 @@ static bool FitTarget(std::string &text, const ParameterTarget &target,
         return false;
     }
     return true;
+}
+
+uint32_t ColumnArray::SplitFromField(uint32_t field, uint32_t fieldType, uint32_t first,
+                                     size_t count, const ParameterTarget &target,
+                                     const rdxc::ValueRules &rules, ColumnArray *parts,
+                                     size_t &badRow, std::string &problem) {
+    ColumnArray &ints = parts[0], &reals = parts[1], &texts = parts[2];
+    ParameterTarget scaleOnly = target; // every digit is kept: the text holds them
+    scaleOnly.exactDigits = false;
+    std::vector<std::string> values(count);
+    size_t longest = 1;
+    ints.Shape(SQL_C_SBIGINT, sizeof(int64_t), count);
+    ints.sqlType_ = SQL_BIGINT, ints.columnSize_ = 19;
+    reals.Shape(SQL_C_DOUBLE, sizeof(double), count);
+    reals.sqlType_ = SQL_DOUBLE, reals.columnSize_ = 15;
+    rdxc::Decimal number;
+    for (size_t r = 0; r < count; ++r) {
+        bool isNull = false;
+        std::string &text = values[r];
+        if (uint32_t status = rdxc::ValueToText(field, fieldType, first + static_cast<uint32_t>(r),
+                                                text, isNull, &rules);
+            status != RDSTATUS_OK) {
+            problem = "the value has no text form";
+            return badRow = r, status;
+        }
+        ints.indicators_[r] = reals.indicators_[r] = SQL_NULL_DATA;
+        if (isNull || !FitTarget(text, scaleOnly, rules, problem)) {
+            if (!isNull) return badRow = r, RDSTATUS_NOFIT;
+            text.clear();
+            continue;
+        }
+        int64_t whole = 0;
+        if (rdxc::ParseDecimal(text, number) && rdxc::ToInt64(number, whole)) {
+            std::memcpy(ints.At(r), &whole, sizeof whole);
+            ints.indicators_[r] = ints.width_;
+            text.clear();
+        } else if (number.digits.size() <= 15) {
+            const double real = std::strtod(text.c_str(), nullptr);
+            std::memcpy(reals.At(r), &real, sizeof real);
+            reals.indicators_[r] = reals.width_;
+            text.clear();
+        }
+        longest = std::max(longest, text.size());
+    }
+    texts.Shape(SQL_C_CHAR, static_cast<SQLLEN>(longest + 1), count);
+    texts.sqlType_ = SQL_VARCHAR, texts.columnSize_ = longest;
+    for (size_t r = 0; r < count; ++r) {
+        texts.indicators_[r] =
+            values[r].empty() ? SQL_NULL_DATA : static_cast<SQLLEN>(values[r].size());
+        std::memcpy(texts.At(r), values[r].data(), values[r].size());
+    }
+    return RDSTATUS_OK;
 }
 
 uint32_t ColumnArray::TextsFromField(uint32_t field, uint32_t fieldType, uint32_t first,

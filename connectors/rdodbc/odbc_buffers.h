@@ -21,10 +21,14 @@ constexpr SQLLEN kLongestValue = 65536;
 // (sqlType 0 when not known); exactDigits: the data source keeps numbers
 // in 64-bit floats (SQLite), so a number column holds at most 15
 // significant digits exactly besides its whole numbers of 64 bits.
+// byValue: a column without affinity that keeps each value as it is bound
+// (SQLite's DECIMAL BLOB): a number goes there through three parameters,
+// COALESCE(?, ?, ?), an integer, a float or a text, as it is held exactly.
 struct ParameterTarget {
     SQLSMALLINT sqlType = 0;
     SQLSMALLINT digits = -1;
     bool exactDigits = false;
+    bool byValue = false;
 };
 
 class ColumnArray {
@@ -47,6 +51,13 @@ class ColumnArray {
     uint32_t FromField(uint32_t field, uint32_t fieldType, uint32_t first, size_t count,
                        const ParameterTarget &target, const rdxc::ValueRules &rules, size_t &badRow,
                        std::string &problem);
+
+    // The three parameters of a byValue column: each number into the one
+    // that holds it exactly (a whole one of 64 bits, one of 15 significant
+    // digits, else its text), the others null.
+    static uint32_t SplitFromField(uint32_t field, uint32_t fieldType, uint32_t first, size_t count,
+                                   const ParameterTarget &target, const rdxc::ValueRules &rules,
+                                   ColumnArray *parts, size_t &badRow, std::string &problem);
 
     SQLSMALLINT cType() const { return cType_; }
     SQLSMALLINT sqlType() const { return sqlType_; }

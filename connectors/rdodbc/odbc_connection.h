@@ -77,10 +77,15 @@ class Connection {
     uint32_t NextRowset();
     uint32_t FillRecord(size_t row, uint32_t index);
     uint32_t PrepareInsert(uint32_t list);
+    bool ByValue(size_t field) const;
     // odbc_layout.cpp: refuses, as the target's fault, an insert into a
     // table that cannot be read, with a field that has no column, or
     // leaving out a NOT NULL column without a default.
     uint32_t CheckLayout();
+    ParameterTarget TargetOf(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type,
+                             SQLSMALLINT digits) const;
+    bool NamedNumeric(SQLHSTMT statement, SQLUSMALLINT column, rdxc::ColumnType &type,
+                      bool &byValue) const;
     std::vector<std::string> Undefaulted();
     std::vector<std::string> KeyColumns();
     // A failure of records (the driver refused one for its values) or of
@@ -127,6 +132,7 @@ class Connection {
     std::string insertKey_;
     std::vector<rdxc::ListField> insertFields_;
     std::vector<ParameterTarget> insertTargets_; // their columns, by CheckLayout
+    std::vector<size_t> parameterFields_;        // the field of each parameter
     std::vector<ColumnArray> parameters_;
     std::vector<SQLUSMALLINT> paramStatus_;
 };

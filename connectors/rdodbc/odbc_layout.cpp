@@ -10,9 +10,11 @@
 #include "odbc_connection.h"
 
 #include "property_value.h"
+#include "rdx_field.h"
 #include "rdx_status.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace rdodbc {
 namespace {
@@ -126,6 +128,44 @@ std::vector<std::string> Connection::KeyColumns() {
     return keys;
 }
 
+// The (P,S) of a column whose type is named NUMERIC(P,S) or DECIMAL(P,S),
+// also when the driver describes it otherwise (the SQLite driver says
+// DOUBLE); byValue for SQLite's DECIMAL BLOB[(P,S)]. False for other names.
+bool Connection::NamedNumeric(SQLHSTMT statement, SQLUSMALLINT column, rdxc::ColumnType &type,
+                              bool &byValue) const {
+    SQLCHAR name[256] = {};
+    SQLSMALLINT length = 0;
+    type = rdxc::ColumnType{};
+    byValue = false;
+    if (!Succeeded(SQLColAttribute(statement, column, SQL_DESC_TYPE_NAME, name, sizeof name,
+                                   &length, nullptr)))
+        return false;
+    std::string upper(reinterpret_cast<const char *>(name));
+    for (char &c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper.find("NUM") == std::string::npos && upper.find("DEC") == std::string::npos)
+        return false;
+    byValue = sqliteSource_ && upper.find("BLOB") != std::string::npos;
+    const size_t open = upper.find('(');
+    if (open != std::string::npos) rdxc::ParseColumnType("numeric" + upper.substr(open), type);
+    type.type = RDTYPE_NUMERIC;
+    return true;
+}
+
+// The column as the driver describes it, with the digits after the point
+// its type's name gives.
+ParameterTarget Connection::TargetOf(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type,
+                                     SQLSMALLINT digits) const {
+    ParameterTarget target{type, digits, sqliteSource_, false};
+    rdxc::ColumnType named;
+    if (!NamedNumeric(statement, column, named, target.byValue)) return target;
+    if (named.precision != 0) {
+        target.sqlType = type == SQL_DECIMAL ? SQL_DECIMAL : SQL_NUMERIC;
+        target.digits = static_cast<SQLSMALLINT>(named.scale);
+    }
+    return target;
+}
+
 uint32_t Connection::CheckLayout() {
     Handle statement(SQL_HANDLE_STMT);
     if (!Succeeded(statement.Allocate(dbc_.get())))
@@ -152,7 +192,7 @@ uint32_t Connection::CheckLayout() {
         SQLColAttribute(statement.get(), i, SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr,
                         &automatic);
         columns.emplace_back(reinterpret_cast<const char *>(name), automatic == SQL_TRUE);
-        described.push_back({type, digits, sqliteSource_});
+        described.push_back(TargetOf(statement.get(), i, type, digits));
     }
     statement.Free();
     EndTransaction(false);

@@ -79,8 +79,13 @@ std::string Connection::DeclaredTypeOf(const rdxc::ListField &field) {
         RDFieldGetFormatNumber(field.field, nullptr, nullptr, &precision, &scale);
         if (precision == rdxc::kBigintPrecision && scale == 0)
             return TypeName(SQL_BIGINT, "BIGINT");
-        if (precision == 0) return "NUMERIC";
-        return "NUMERIC(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
+        // SQLite keeps numbers in 64-bit floats: wider ones go into a
+        // column without affinity, where each value keeps its exact form.
+        const bool exact = precision != 0 && (precision <= 15 || (scale == 0 && precision <= 18));
+        const std::string digits =
+            precision == 0 ? ""
+                           : "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
+        return (sqliteSource_ && !exact ? "DECIMAL BLOB" : "NUMERIC") + digits;
     }
     case RDTYPE_DATETIME:
         return TypeName(SQL_TYPE_TIMESTAMP, "TIMESTAMP");

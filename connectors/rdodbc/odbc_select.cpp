@@ -107,6 +107,15 @@ uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
         }
         column.name.assign(reinterpret_cast<const char *>(name),
                            std::clamp<SQLSMALLINT>(nameLength, 0, sizeof name - 1));
+        // SQLite's driver describes NUMERIC(P,S) as a float and DECIMAL
+        // BLOB as a text: the type's name tells the numeric.
+        rdxc::ColumnType named;
+        bool byValue = false;
+        if (sqliteSource_ && NamedNumeric(select_.get(), i, named, byValue)) {
+            column.sqlType = SQL_NUMERIC;
+            column.size = named.precision;
+            column.digits = static_cast<SQLSMALLINT>(named.scale);
+        }
         described_.push_back(std::move(column));
     }
     if (uint32_t status = CheckOrderColumns(orderColumns); status != RDSTATUS_OK) {

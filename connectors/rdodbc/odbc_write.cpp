@@ -6,6 +6,7 @@
 #include "odbc_connection.h"
 
 #include "odbc_diagnostics.h"
+#include "rdx_field.h"
 #include "rdx_status.h"
 
 #include <algorithm>
@@ -17,6 +18,13 @@ namespace {
 constexpr SQLUSMALLINT kUntouched = 0xFFFF;
 
 } // namespace
+
+// A number field into a column that keeps values as they are bound.
+bool Connection::ByValue(size_t field) const {
+    const uint32_t type = insertFields_[field].type;
+    return field < insertTargets_.size() && insertTargets_[field].byValue &&
+           (type == RDTYPE_NUMERIC || type == RDTYPE_CURRENCY);
+}
 
 uint32_t Connection::PrepareInsert(uint32_t list) {
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
@@ -30,9 +38,12 @@ uint32_t Connection::PrepareInsert(uint32_t list) {
     insertKey_.clear();
     if (uint32_t status = CheckLayout(); status != RDSTATUS_OK) return status;
     std::string columns, values;
+    parameterFields_.clear();
     for (size_t i = 0; i < insertFields_.size(); ++i) {
         columns += (i > 0 ? ", " : "") + Quote(insertFields_[i].name);
-        values += i > 0 ? ", ?" : "?";
+        const bool byValue = ByValue(i);
+        values += std::string(i > 0 ? ", " : "") + (byValue ? "COALESCE(?, ?, ?)" : "?");
+        parameterFields_.insert(parameterFields_.end(), byValue ? 3 : 1, i);
     }
     const std::string sql =
         "INSERT INTO " + Quote(settings_.table) + " (" + columns + ") VALUES (" + values + ")";
@@ -79,16 +90,22 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     if (count == 0) return RDSTATUS_OK;
     if (uint32_t status = PrepareInsert(list); status != RDSTATUS_OK) return status;
     const std::string ofBatch = " of the batch of " + std::to_string(count) + " records";
-    parameters_.assign(insertFields_.size(), ColumnArray());
-    for (size_t p = 0; p < insertFields_.size(); ++p) {
-        const rdxc::ListField &field = insertFields_[p];
+    parameters_.assign(parameterFields_.size(), ColumnArray());
+    for (size_t p = 0; p < parameters_.size();) {
+        const size_t f = parameterFields_[p];
+        const rdxc::ListField &field = insertFields_[f];
+        const ParameterTarget target =
+            f < insertTargets_.size() ? insertTargets_[f] : ParameterTarget{};
         size_t bad = 0;
         std::string problem;
-        if (uint32_t status = parameters_[p].FromField(
-                field.field, field.type, first, count,
-                p < insertTargets_.size() ? insertTargets_[p] : ParameterTarget{}, values_, bad,
-                problem);
-            status != RDSTATUS_OK)
+        const bool byValue = ByValue(f);
+        const uint32_t status =
+            byValue ? ColumnArray::SplitFromField(field.field, field.type, first, count, target,
+                                                  values_, &parameters_[p], bad, problem)
+                    : parameters_[p].FromField(field.field, field.type, first, count, target,
+                                               values_, bad, problem);
+        p += byValue ? 3 : 1;
+        if (status != RDSTATUS_OK)
             return status == RDSTATUS_NOMEMORY
                        ? status
                        : log_.RecordFault("record " + std::to_string(first + bad) + ", field " +
@@ -113,7 +130,8 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
                                         SQL_PARAM_INPUT, column.cType(), column.sqlType(),
                                         column.columnSize(), column.digits(), column.data(),
                                         column.width(), column.indicators())))
-            return DriverFailure("field " + insertFields_[p].name + " cannot be bound", insert_);
+            return DriverFailure(
+                "field " + insertFields_[parameterFields_[p]].name + " cannot be bound", insert_);
     }
     const SQLRETURN result = SQLExecute(statement);
     // A driver may go on after a failing set and say so only in the

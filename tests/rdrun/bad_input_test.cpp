@@ -150,8 +150,10 @@ TEST_F(BadCsvTest, RejectsHoldTheSkippedRecordsAsRead) {
                                               "the target; rejects in " +
                                               Path("rejects.csv") + "."))
         << ran.out;
-    // A refused record comes as the target saw its values.
-    EXPECT_EQ(bad1 + bad2 + "3,3,2026-01-01 10:00:00,c\n", rdtest::ReadFile(Path("rejects.csv")));
+    // A refused record comes as the target saw its values (the amount with
+    // its field's scale).
+    EXPECT_EQ(bad1 + bad2 + "3,3.00,2026-01-01 10:00:00,c\n",
+              rdtest::ReadFile(Path("rejects.csv")));
     const std::string log = rdtest::ReadFile(Path("rejects.csv.log"));
     EXPECT_EQ(0u, log.find("line 3: line 3 of " + Path("in.csv") + ": field 1 (id)")) << log;
     EXPECT_NE(std::string::npos, log.find("\nline 6: line 6 of ")) << log;

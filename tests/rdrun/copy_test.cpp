@@ -56,15 +56,16 @@ TEST_F(RunTest, SqliteToCsvWritesEveryShapeOfText) {
                                  4, "stop"}));
     const Ran ran = Rdrun("dump");
     ASSERT_EQ(0, ran.status) << ran.out << ran.err;
-    // SQLite keeps 1.50 as 1.5 and 1000 as an integer; an empty text is
-    // quoted, so that it differs from a missing value.
+    // SQLite keeps 1.50 as 1.5 and 1000 as an integer; the prices come
+    // with the scale of their NUMERIC(8,2). An empty text is quoted, so
+    // that it differs from a missing value.
     EXPECT_EQ("id,price,note\r\n"
-              "1,1.5,plain\r\n"
+              "1,1.50,plain\r\n"
               "2,-0.25,\"a, comma\"\r\n"
-              "3,1000,\"say \"\"hi\"\"\"\r\n"
-              "4,0,\"two\nlines\"\r\n"
+              "3,1000.00,\"say \"\"hi\"\"\"\r\n"
+              "4,0.00,\"two\nlines\"\r\n"
               "5,12.34,ünïcødé ✓\r\n"
-              "6,7,\"\"\r\n",
+              "6,7.00,\"\"\r\n",
               rdtest::ReadFile(Path("items.csv")));
 }
 
