@@ -142,10 +142,13 @@ bool DatetimeValue(const DatetimeText &text, RDDatetime &out) {
     const int64_t shift = text.hundredths - int64_t{text.offsetMinutes} * 6000;
     if (shift == 0) return true;
     if (out.date == RDDT_ABSENT) {
-        // A time of day alone: rounded up to 24:00:00 at most, and moved
-        // round the clock by an offset.
+        // A time of day alone has no day to round into (23:59:59.995 stays
+        // 23:59:59.99); an offset moves it round the clock.
         int64_t ticks = int64_t{out.ticks} + shift;
-        if (text.zoned) ticks = (ticks % kTicksPerDay + kTicksPerDay) % kTicksPerDay;
+        if (text.zoned)
+            ticks = (ticks % kTicksPerDay + kTicksPerDay) % kTicksPerDay;
+        else if (ticks >= kTicksPerDay && out.ticks < kTicksPerDay)
+            ticks = kTicksPerDay - 1;
         out.ticks = static_cast<uint32_t>(ticks);
         return true;
     }

@@ -116,6 +116,8 @@ rdxc::ColumnType TypeInference::Result(size_t column) const {
         type.scale = static_cast<int32_t>(v.scale);
         type.precision =
             static_cast<uint32_t>(std::min(kMost, v.scale + std::max(kRoom, v.integerDigits)));
+        // Integers beyond 64 bits are no bigint, whose 19 digits they have.
+        if (rdxc::IsBigint(type)) type.precision = rdxc::kBigintPrecision + 1;
     } else if (v.isDatetime) {
         type.type = RDTYPE_DATETIME;
     }
