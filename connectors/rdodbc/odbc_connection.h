@@ -86,6 +86,8 @@ class Connection {
                              SQLSMALLINT digits) const;
     bool NamedNumeric(SQLHSTMT statement, SQLUSMALLINT column, rdxc::ColumnType &type,
                       bool &byValue) const;
+    std::string ColumnTypeName(SQLHSTMT statement, SQLUSMALLINT column,
+                               const std::string &fallback) const;
     std::vector<std::string> Undefaulted();
     std::vector<std::string> KeyColumns();
     // A failure of records (the driver refused one for its values) or of

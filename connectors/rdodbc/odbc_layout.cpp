@@ -141,6 +141,10 @@ bool Connection::NamedNumeric(SQLHSTMT statement, SQLUSMALLINT column, rdxc::Col
                                    &length, nullptr)))
         return false;
     std::string upper(reinterpret_cast<const char *>(name));
+    // SQLite's driver names a result column's type without its (P,S):
+    // the table's column has it.
+    if (sqliteSource_ && upper.find('(') == std::string::npos)
+        upper = ColumnTypeName(statement, column, upper);
     for (char &c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (upper.find("NUM") == std::string::npos && upper.find("DEC") == std::string::npos)
@@ -150,6 +154,32 @@ bool Connection::NamedNumeric(SQLHSTMT statement, SQLUSMALLINT column, rdxc::Col
     if (open != std::string::npos) rdxc::ParseColumnType("numeric" + upper.substr(open), type);
     type.type = RDTYPE_NUMERIC;
     return true;
+}
+
+// The declared type of the table column that result column comes from
+// (SQLColumns' TYPE_NAME), or fallback when none is found.
+std::string Connection::ColumnTypeName(SQLHSTMT statement, SQLUSMALLINT column,
+                                       const std::string &fallback) const {
+    SQLCHAR table[256] = {}, name[256] = {};
+    SQLSMALLINT length = 0;
+    if (!Succeeded(SQLColAttribute(statement, column, SQL_DESC_BASE_TABLE_NAME, table, sizeof table,
+                                   &length, nullptr)) ||
+        !Succeeded(SQLColAttribute(statement, column, SQL_DESC_BASE_COLUMN_NAME, name, sizeof name,
+                                   &length, nullptr)) ||
+        table[0] == '\0')
+        return fallback;
+    Handle columns(SQL_HANDLE_STMT);
+    const std::string pattern = Pattern(reinterpret_cast<const char *>(table), escape_);
+    if (!Succeeded(columns.Allocate(dbc_.get())) ||
+        !Succeeded(
+            SQLColumns(columns.get(), nullptr, 0, nullptr, 0, Chars(pattern), SQL_NTS, nullptr, 0)))
+        return fallback;
+    while (Succeeded(SQLFetch(columns.get()))) {
+        bool isNull = false;
+        if (rdxc::SameWord(Text(columns.get(), 4, isNull), reinterpret_cast<const char *>(name)))
+            return Text(columns.get(), 6, isNull);
+    }
+    return fallback;
 }
 
 // The column as the driver describes it, with the digits after the point
