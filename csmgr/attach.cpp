@@ -1,4 +1,7 @@
 // The attachment: CSMgrInit, CSMgrTerm, CSMgrServerInfo, CSMgrServerState.
+// It starts and stops a private server manager through the start-up, which
+// never calls back here: both send their bare requests through
+// bare_request.cpp.
 #include "activity/system_context.h"
 #include "csmgr/information.h"
 #include "csmgr/server.h"
@@ -9,7 +12,6 @@
 #include "rdx_status.h"
 
 namespace rdx::csmgr {
-
 namespace {
 
 // Set when a client of kit type 1 found a server manager already running,
@@ -17,16 +19,6 @@ namespace {
 bool g_sharedServer = false;
 
 } // namespace
-
-uint32_t SendBare(uint32_t code, uint32_t length, uint32_t word16) {
-    uint8_t bytes[kStateLength] = {};
-    Bytes message(bytes, length);
-    PutHeader(message, code, length);
-    if (length > kHeaderSize) PutU32(message, kWord16, word16);
-    Answer answer = Exchange(message);
-    return AnswerStatus(message, answer, kHeaderSize);
-}
-
 } // namespace rdx::csmgr
 
 using namespace rdx::csmgr;
