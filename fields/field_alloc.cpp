@@ -6,17 +6,16 @@ using namespace rdx;
 
 namespace {
 
-// The field of a handle when set up and known, else null.
-const Field *KnownField(uint32_t handle) {
-    return FieldsReady() ? FindField(handle) : nullptr;
+// A member of the field of a handle when set up and known, else 0.
+template <typename T> T Member(uint32_t handle, T Field::*member) {
+    const Field *field = FieldsReady() ? FindField(handle) : nullptr;
+    return field != nullptr ? field->*member : 0;
 }
 
 } // namespace
 
 extern "C" RD_EXPORT uint32_t RDFieldAlloc(uint32_t *handle, uint32_t type, uint32_t valueCount) {
-    if (handle != nullptr) *handle = 0;
-    if (!FieldsReady()) return RDSTATUS_NOTREADY;
-    if (handle == nullptr) return RDSTATUS_NULLARG2;
+    if (uint32_t status = NewHandleCheck(handle); status != RDSTATUS_OK) return status;
     if (valueCount == 0) return RDSTATUS_NOCOUNT;
     if (!ValidType(type)) return RDSTATUS_BADTYPE;
     if (uint32_t status = FieldHandlesReserve(1); status != RDSTATUS_OK) return status;
@@ -42,26 +41,21 @@ extern "C" RD_EXPORT uint32_t RDFieldFree(uint32_t handle) {
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldGetType(uint32_t handle) {
-    const Field *field = KnownField(handle);
-    return field != nullptr ? field->type : 0;
+    return Member(handle, &Field::type);
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldGetValueCount(uint32_t handle) {
-    const Field *field = KnownField(handle);
-    return field != nullptr ? field->valueCount : 0;
+    return Member(handle, &Field::valueCount);
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldGetTypeSize(uint32_t handle) {
-    const Field *field = KnownField(handle);
-    return field != nullptr ? field->typeSize : 0;
+    return Member(handle, &Field::typeSize);
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldGetVirtualCode(uint32_t handle) {
-    const Field *field = KnownField(handle);
-    return field != nullptr ? field->virtualCode : 0;
+    return Member(handle, &Field::virtualCode);
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldGetFlags(uint32_t handle) {
-    const Field *field = KnownField(handle);
-    return field != nullptr ? field->flags & RDFIELD_CALLER_MASK : 0;
+    return Member(handle, &Field::flags) & RDFIELD_CALLER_MASK;
 }

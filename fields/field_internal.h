@@ -77,6 +77,15 @@ inline bool FieldsReady() {
     return g_fieldsReady;
 }
 
+// The opening of a function that makes a new field or list at *handle:
+// clears it, then checks that the registries are set up and that there is
+// somewhere to put the handle: 0, 12320 or the missing second argument.
+inline uint32_t NewHandleCheck(uint32_t *handle) {
+    if (handle != nullptr) *handle = 0;
+    if (!FieldsReady()) return RDSTATUS_NOTREADY;
+    return handle == nullptr ? RDSTATUS_NULLARG2 : RDSTATUS_OK;
+}
+
 // The registries: set up and torn down with the system context, but kept
 // beside it so that a handle reaches its record without going through the
 // context pointer. Empty (finding nothing) while not set up.

@@ -152,9 +152,7 @@ Fieldlist *KnownList(uint32_t handle) {
 
 extern "C" RD_EXPORT uint32_t RDFieldlistAlloc(uint32_t *handle, uint32_t recordCount,
                                                uint32_t defaultFlags) {
-    if (handle != nullptr) *handle = 0;
-    if (!FieldsReady()) return RDSTATUS_NOTREADY;
-    if (handle == nullptr) return RDSTATUS_NULLARG2;
+    if (uint32_t status = NewHandleCheck(handle); status != RDSTATUS_OK) return status;
     if (uint32_t status = FieldlistHandlesReserve(1); status != RDSTATUS_OK) return status;
     Fieldlist *list = nullptr;
     if (uint32_t status = FieldlistMake(recordCount, defaultFlags, kInitialCapacity, &list);

@@ -52,11 +52,9 @@ uint32_t CloneFields(const FieldBlock &source, Fieldlist &copy) {
 
 // The checks and reservations common to both copies: 0, 12320, 12302,
 // 12307, 12311 or 258.
-uint32_t Begin(uint32_t *handle, uint32_t sourceHandle, uint32_t fieldHandles,
+uint32_t Begin(uint32_t *handle, uint32_t sourceHandle, bool fieldHandles,
                const Fieldlist **source) {
-    if (handle != nullptr) *handle = 0;
-    if (!FieldsReady()) return RDSTATUS_NOTREADY;
-    if (handle == nullptr) return RDSTATUS_NULLARG2;
+    if (uint32_t status = NewHandleCheck(handle); status != RDSTATUS_OK) return status;
     *source = FindFieldlist(sourceHandle);
     if (*source == nullptr) return RDSTATUS_NOLIST;
     // A merged list's names and fields belong to other lists: a copy could
@@ -67,29 +65,19 @@ uint32_t Begin(uint32_t *handle, uint32_t sourceHandle, uint32_t fieldHandles,
     return status;
 }
 
-} // namespace
-
-extern "C" RD_EXPORT uint32_t RDFieldlistCopyRef(uint32_t *handle, uint32_t source) {
+// A copy of list source at *handle: with clones of its fields when
+// ownFields, else sharing them.
+uint32_t MakeCopy(uint32_t *handle, uint32_t source, bool ownFields) {
     const Fieldlist *from = nullptr;
-    if (uint32_t status = Begin(handle, source, false, &from); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Begin(handle, source, ownFields, &from); status != RDSTATUS_OK)
+        return status;
     Fieldlist *copy = nullptr;
     if (uint32_t status = CopyRecord(*from, &copy); status != RDSTATUS_OK) return status;
     if (from->fieldBlock != nullptr) {
-        copy->fieldBlock = from->fieldBlock;
-        FieldBlockShare(*from->fieldBlock, *copy);
-    }
-    FieldlistRegister(*copy);
-    *handle = copy->handle;
-    return RDSTATUS_OK;
-}
-
-extern "C" RD_EXPORT uint32_t RDFieldlistCopy(uint32_t *handle, uint32_t source) {
-    const Fieldlist *from = nullptr;
-    if (uint32_t status = Begin(handle, source, true, &from); status != RDSTATUS_OK) return status;
-    Fieldlist *copy = nullptr;
-    if (uint32_t status = CopyRecord(*from, &copy); status != RDSTATUS_OK) return status;
-    if (from->fieldBlock != nullptr) {
-        if (uint32_t status = CloneFields(*from->fieldBlock, *copy); status != RDSTATUS_OK) {
+        if (!ownFields) {
+            copy->fieldBlock = from->fieldBlock;
+            FieldBlockShare(*from->fieldBlock, *copy);
+        } else if (uint32_t status = CloneFields(*from->fieldBlock, *copy); status != RDSTATUS_OK) {
             FieldlistDestroy(copy);
             return status;
         }
@@ -97,4 +85,14 @@ extern "C" RD_EXPORT uint32_t RDFieldlistCopy(uint32_t *handle, uint32_t source)
     FieldlistRegister(*copy);
     *handle = copy->handle;
     return RDSTATUS_OK;
+}
+
+} // namespace
+
+extern "C" RD_EXPORT uint32_t RDFieldlistCopyRef(uint32_t *handle, uint32_t source) {
+    return MakeCopy(handle, source, false);
+}
+
+extern "C" RD_EXPORT uint32_t RDFieldlistCopy(uint32_t *handle, uint32_t source) {
+    return MakeCopy(handle, source, true);
 }

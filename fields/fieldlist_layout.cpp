@@ -50,6 +50,14 @@ uint32_t SlotInsert(Fieldlist &list, uint32_t j, const RDStream &name, uint32_t 
     return RDSTATUS_OK;
 }
 
+// The opening of the functions that add or replace a named slot: clears
+// the field handle out, then finds the list and checks the name.
+uint32_t OpenNamed(uint32_t handle, const RDStream *name, uint32_t *field, Fieldlist **list) {
+    if (field != nullptr) *field = 0;
+    if (uint32_t status = FieldlistOf(handle, list); status != RDSTATUS_OK) return status;
+    return name == nullptr ? RDSTATUS_NONAME : RDSTATUS_OK;
+}
+
 // Frees the names of slot j in every array.
 void SlotNamesFree(Fieldlist &list, uint32_t j) {
     NameBlock &names = *list.nameBlock;
@@ -61,20 +69,18 @@ void SlotNamesFree(Fieldlist &list, uint32_t j) {
 
 extern "C" RD_EXPORT uint32_t RDFieldlistAppend(uint32_t handle, const RDStream *name,
                                                 uint32_t type, uint32_t *field) {
-    if (field != nullptr) *field = 0;
     Fieldlist *list = nullptr;
-    if (uint32_t status = FieldlistOf(handle, &list); status != RDSTATUS_OK) return status;
-    if (name == nullptr) return RDSTATUS_NONAME;
+    if (uint32_t status = OpenNamed(handle, name, field, &list); status != RDSTATUS_OK)
+        return status;
     return SlotInsert(*list, list->count, *name, type, field);
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldlistInsert(uint32_t handle, uint32_t position,
                                                 const RDStream *name, uint32_t type,
                                                 uint32_t *field) {
-    if (field != nullptr) *field = 0;
     Fieldlist *list = nullptr;
-    if (uint32_t status = FieldlistOf(handle, &list); status != RDSTATUS_OK) return status;
-    if (name == nullptr) return RDSTATUS_NONAME;
+    if (uint32_t status = OpenNamed(handle, name, field, &list); status != RDSTATUS_OK)
+        return status;
     if (position == 0) return RDSTATUS_INDEXZERO;
     if (position > list->count + 1) return RDSTATUS_BEYONDEND;
     return SlotInsert(*list, position - 1, *name, type, field);
@@ -83,10 +89,9 @@ extern "C" RD_EXPORT uint32_t RDFieldlistInsert(uint32_t handle, uint32_t positi
 extern "C" RD_EXPORT uint32_t RDFieldlistReplace(uint32_t handle, uint32_t position,
                                                  const RDStream *name, uint32_t type,
                                                  uint32_t *field) {
-    if (field != nullptr) *field = 0;
     Fieldlist *list = nullptr;
-    if (uint32_t status = FieldlistOf(handle, &list); status != RDSTATUS_OK) return status;
-    if (name == nullptr) return RDSTATUS_NONAME;
+    if (uint32_t status = OpenNamed(handle, name, field, &list); status != RDSTATUS_OK)
+        return status;
     if (uint32_t status = CheckPosition(*list, position); status != RDSTATUS_OK) return status;
     if (uint32_t status = CheckLayoutChange(*list); status != RDSTATUS_OK) return status;
     Growth growth;

@@ -2,6 +2,7 @@
 // character sets, lookup, listing, sequence numbers and names-only lists.
 #include "field_test_env.h"
 
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -131,6 +132,29 @@ TEST_F(FieldsTest, LayoutRefusals) {
     EXPECT_EQ(0u, RDFieldlistGetCount(list + 1));
     EXPECT_EQ(0u, RDFieldlistGetSequence(list + 1));
     EXPECT_EQ(0u, RDFieldlistGetNameLength(list + 1, 256));
+}
+
+// Append, insert and replace check the list, then the name, then the
+// position, and clear the field handle out whichever refuses.
+TEST_F(FieldsTest, NamedSlotChecksInOrder) {
+    const uint32_t list = NewList();
+    AppendAll(list, {"A"});
+    Stream n("N", 256);
+    using Call = std::function<uint32_t(uint32_t *)>;
+    const std::pair<Call, uint32_t> cases[] = {
+        {[&](uint32_t *f) { return RDFieldlistAppend(list + 1, nullptr, 1, f); }, 12307},
+        {[&](uint32_t *f) { return RDFieldlistInsert(list + 1, 0, nullptr, 1, f); }, 12307},
+        {[&](uint32_t *f) { return RDFieldlistReplace(list + 1, 0, nullptr, 1, f); }, 12307},
+        {[&](uint32_t *f) { return RDFieldlistAppend(list, nullptr, 1, f); }, 12306},
+        {[&](uint32_t *f) { return RDFieldlistInsert(list, 0, nullptr, 1, f); }, 12306},
+        {[&](uint32_t *f) { return RDFieldlistReplace(list, 0, nullptr, 1, f); }, 12306},
+        {[&](uint32_t *f) { return RDFieldlistReplace(list, 2, &n, 8, f); }, 12291}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        uint32_t field = 7;
+        EXPECT_EQ(cases[i].second, cases[i].first(&field)) << i;
+        EXPECT_EQ(0u, field) << i;
+    }
+    EXPECT_EQ(1u, RDFieldlistGetCount(list));
 }
 
 TEST_F(FieldsTest, NamesInSeveralCharacterSets) {
