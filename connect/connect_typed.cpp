@@ -45,22 +45,39 @@ uint32_t Fill(uint32_t field, uint32_t type, const void *value) {
     return RDSTATUS_OK;
 }
 
+// The scratch field of type holding a copy of value (null: a null value).
+uint32_t FilledScratch(uint32_t type, const void *value, uint32_t *field) {
+    if (const uint32_t status = ScratchField(type, field); status != RDSTATUS_OK) return status;
+    return Fill(*field, type, value);
+}
+
+// The scratch field of type, emptied for a get: a connector that stores
+// nothing must not hand out the value of an earlier get.
+uint32_t EmptyScratch(uint32_t type, uint32_t *field) {
+    if (const uint32_t status = ScratchField(type, field); status != RDSTATUS_OK) return status;
+    RDFieldSetNull(*field, 1, 1);
+    return RDSTATUS_OK;
+}
+
+// Value 1 of a scratch field, or null when it is null.
+const void *ScratchValue(uint32_t field) {
+    void *value = nullptr;
+    uint32_t *indicator = nullptr;
+    if (RDFieldGetBuffer(field, 1, &value, &indicator) != RDSTATUS_OK || *indicator != 0)
+        return nullptr;
+    return value;
+}
+
 // Reads a property into the scratch field of type; *slot is its value, or
 // null for a null value.
 uint32_t Read(uint32_t handle, uint32_t number, uint32_t type, const void **slot) {
     *slot = nullptr;
     if (const uint32_t status = ConnectCheck(true); status != RDSTATUS_OK) return status;
     uint32_t field = 0;
-    if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
-    // Emptied first: a connector that stores nothing must not hand out the
-    // value of an earlier get.
-    RDFieldSetNull(field, 1, 1);
+    if (const uint32_t status = EmptyScratch(type, &field); status != RDSTATUS_OK) return status;
     if (const uint32_t status = RDConnectGetProperty(handle, number, field); status != RDSTATUS_OK)
         return status;
-    void *value = nullptr;
-    uint32_t *indicator = nullptr;
-    if (RDFieldGetBuffer(field, 1, &value, &indicator) == RDSTATUS_OK && *indicator == 0)
-        *slot = value;
+    *slot = ScratchValue(field);
     return RDSTATUS_OK;
 }
 
@@ -78,8 +95,8 @@ uint32_t Set(uint32_t handle, uint32_t number, uint32_t type, const T *value) {
     if (number == 0) return RDSTATUS_BADPROPERTY;
     if (const uint32_t status = ConnectCheck(true); status != RDSTATUS_OK) return status;
     uint32_t field = 0;
-    if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
-    if (const uint32_t status = Fill(field, type, value); status != RDSTATUS_OK) return status;
+    if (const uint32_t status = FilledScratch(type, value, &field); status != RDSTATUS_OK)
+        return status;
     return RDConnectSetProperty(handle, number, field);
 }
 
@@ -89,23 +106,20 @@ uint32_t SetConnectionPropertyValue(ConnectionRecord *c, uint32_t number, uint32
                                     const void *value) {
     uint32_t field = 0;
     if (PropertyValueSize(type) == 0) return RDSTATUS_BADTYPE;
-    if (const uint32_t status = ScratchField(type, &field); status != RDSTATUS_OK) return status;
-    if (const uint32_t status = Fill(field, type, value); status != RDSTATUS_OK) return status;
+    if (const uint32_t status = FilledScratch(type, value, &field); status != RDSTATUS_OK)
+        return status;
     return SetConnectionProperty(c, number, field);
 }
 
 uint32_t ReadPropertyQuietly(ConnectionRecord *c, uint32_t number, RDStream *out) {
     uint32_t field = 0;
-    if (const uint32_t status = ScratchField(RDTYPE_TEXT, &field); status != RDSTATUS_OK)
+    if (const uint32_t status = EmptyScratch(RDTYPE_TEXT, &field); status != RDSTATUS_OK)
         return status;
-    RDFieldSetNull(field, 1, 1);
     if (const uint32_t status = GetConnectionProperty(c, number, field, true);
         status != RDSTATUS_OK)
         return status;
-    void *value = nullptr;
-    uint32_t *indicator = nullptr;
-    if (RDFieldGetBuffer(field, 1, &value, &indicator) != RDSTATUS_OK || *indicator != 0)
-        return RDSTATUS_NOSTREAM;
+    const void *value = ScratchValue(field);
+    if (value == nullptr) return RDSTATUS_NOSTREAM;
     return RDStreamDataConvert(out, static_cast<const RDStream *>(value), RDCONVERT_LITERAL, 0,
                                nullptr, nullptr);
 }
