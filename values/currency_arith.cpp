@@ -19,6 +19,17 @@ uint32_t StoreSaturated(RDCurrency *result, int64_t value, bool overflow, int64_
     return RDSTATUS_OK;
 }
 
+// first + second, or first - second when subtract, saturated.
+uint32_t Combine(RDCurrency *result, const RDCurrency *first, const RDCurrency *second,
+                 bool subtract) {
+    if (result == nullptr || first == nullptr || second == nullptr) return RDSTATUS_NOCURRENCY;
+    const int64_t a = CurrencyValue(*first), b = CurrencyValue(*second);
+    int64_t value;
+    const bool overflow =
+        subtract ? __builtin_sub_overflow(a, b, &value) : __builtin_add_overflow(a, b, &value);
+    return StoreSaturated(result, value, overflow, a);
+}
+
 } // namespace
 
 extern "C" RD_EXPORT void RDCurrencyClear(RDCurrency *currency) {
@@ -41,18 +52,10 @@ extern "C" RD_EXPORT uint32_t RDCurrencyCompare(const RDCurrency *first, const R
 
 extern "C" RD_EXPORT uint32_t RDCurrencyAdd(RDCurrency *result, const RDCurrency *first,
                                             const RDCurrency *second) {
-    if (result == nullptr || first == nullptr || second == nullptr) return RDSTATUS_NOCURRENCY;
-    const int64_t a = CurrencyValue(*first);
-    int64_t sum;
-    const bool overflow = __builtin_add_overflow(a, CurrencyValue(*second), &sum);
-    return StoreSaturated(result, sum, overflow, a);
+    return Combine(result, first, second, false);
 }
 
 extern "C" RD_EXPORT uint32_t RDCurrencySubtract(RDCurrency *result, const RDCurrency *first,
                                                  const RDCurrency *second) {
-    if (result == nullptr || first == nullptr || second == nullptr) return RDSTATUS_NOCURRENCY;
-    const int64_t a = CurrencyValue(*first);
-    int64_t difference;
-    const bool overflow = __builtin_sub_overflow(a, CurrencyValue(*second), &difference);
-    return StoreSaturated(result, difference, overflow, a);
+    return Combine(result, first, second, true);
 }
