@@ -84,6 +84,12 @@ typedef struct PropertyDeclaration {
     uint32_t nameLength;
 } PropertyDeclaration;
 
+/* Bit 31 of a declaration's attributes: the property's text value names a
+ * link (a link description of the server manager). Job files that give
+ * such a property are refused when no link of that name is defined. The
+ * other bits are the connector's own. */
+#define RDX_ATTRIBUTE_LINKNAME 0x80000000u
+
 /* Filled by RDXIdentify into a record the library zeroes first. The library
  * keeps the record, and reads the declarations it points to, for as long as
  * the connector stays loaded. The words not named are the connector's own.
@@ -139,6 +145,13 @@ typedef uint32_t (*RDXActionProc)(void *priv, uint32_t action);
 typedef uint32_t (*RDXCatalogProc)(void *priv, uint32_t kind, uint32_t pass, uint32_t *count);
 typedef uint32_t (*RDXCreateProc)(void *priv, uint32_t kind, uint32_t pass);
 typedef uint32_t (*RDXDropProc)(void *priv, uint32_t kind);
+
+/* Optional, for activity connectors: checks one property value as the
+ * connector would read it (value 1 of field), before anything runs it. 0
+ * when the value is good; else a status, its reason logged as free text
+ * (RDActivityLogStream). Job files are checked through it when they are
+ * defined; link connectors are checked through RDXSetProperty instead. */
+typedef uint32_t (*RDXCheckPropertyProc)(uint32_t number, uint32_t field);
 
 /* A connector marks each entry point it defines with RDX_ENTRY, e.g.
  *     RDX_ENTRY uint32_t RDXConnect(void *priv) { ... }

@@ -3,6 +3,7 @@
 
 #include "ask_server.h"
 #include "cli_output.h"
+#include "define_check.h"
 #include "jobfile.h"
 #include "report.h"
 #include "serve.h"
@@ -95,12 +96,21 @@ int QueueRun(Store &store, const std::string &name, bool resume) {
     return 0;
 }
 
-int Define(Store &store, const std::string &path) {
+// Defines the objects of a job file once all of it is checked; with
+// checkOnly, checks and stores nothing.
+int Define(Store &store, const std::string &path, bool checkOnly) {
     std::vector<JobObject> objects;
+    std::vector<JobSource> sources;
     std::string error;
-    if (!ReadJobFile(path, objects, error)) {
+    if (!ReadJobFile(path, objects, sources, error) ||
+        !CheckJobObjects(store, path, objects, sources, error)) {
         std::fprintf(stderr, "rdcsm: %s\n", rdxc::VisibleText(error).c_str());
         return 1;
+    }
+    if (checkOnly) {
+        std::printf("%s defines %zu activities and links, all good\n",
+                    rdxc::VisibleText(path).c_str(), objects.size());
+        return 0;
     }
     DefineObjects(store, objects);
     std::printf("defined %zu activities and links from %s\n", objects.size(),
@@ -145,11 +155,12 @@ struct ToolCommands {
     ExportOptions exportOptions;
     bool showSecrets = false;
     bool resume = false;
+    bool checkOnly = false;
 };
 
 int RunTool(Store &store, const ToolCommands &tool) {
     try {
-        if (*tool.define) return Define(store, tool.file);
+        if (*tool.define) return Define(store, tool.file, tool.checkOnly);
         if (*tool.exportJobs) return Export(store, tool.output, tool.exportOptions);
         if (*tool.list) return PrintList(store, std::cout), 0;
         if (*tool.show) return Show(store, tool.name, tool.showSecrets);
@@ -211,6 +222,7 @@ int RunCli(int argc, char **argv) {
     tool.define =
         app.add_subcommand("define", "create or replace activities and links from a job file");
     tool.define->add_option("FILE", tool.file, "the job file (TOML)")->required();
+    tool.define->add_flag("--check", tool.checkOnly, "check the job file, defining nothing");
     tool.exportJobs = app.add_subcommand("export", "write every activity and link as a job file");
     tool.exportJobs->add_option("-o,--output", tool.output,
                                 "the file to write, replaced only when whole, with mode 0600 "

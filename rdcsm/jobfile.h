@@ -27,10 +27,24 @@ struct JobObject {
     std::vector<Item> items;
 };
 
+// Where an object and each of its items stand in the job file, for the
+// checks made once the whole file is read.
+struct JobSource {
+    std::size_t line = 0;               // the object's table
+    std::vector<std::size_t> itemLines; // in the order of the object's items
+    std::vector<std::string> itemKeys;  // each item's key as written
+};
+
 // Reads the job file at path, a regular file, keeping the order of each
 // object's properties; false with error naming the file, the line and the
-// key of the first fault, or when it defines nothing.
+// key of the first fault, or when it defines nothing. Every key must be a
+// property the named connector declares (or a number, or a built-in name),
+// of its type: a yes/no word (yes, no, true, false, on, off) is an Int 1 or
+// 0, and a link connector judges other texts for its Int properties itself
+// (define_check.h).
 bool ReadJobFile(const std::string &path, std::vector<JobObject> &objects, std::string &error);
+bool ReadJobFile(const std::string &path, std::vector<JobObject> &objects,
+                 std::vector<JobSource> &sources, std::string &error);
 
 // Creates or replaces the objects, in one transaction.
 void DefineObjects(Store &store, const std::vector<JobObject> &objects);

@@ -63,12 +63,13 @@ namespace {
 
 // The declarations of a loaded connector, read within a bound so that a
 // table without its ending entry cannot run away.
-std::optional<std::vector<NamedProperty>> Identify(RDLibHandle library) {
+std::optional<ConnectorFacts> Identify(RDLibHandle library) {
     auto identify = reinterpret_cast<RDXIdentifyProc>(RDLibraryLoadProc(library, "RDXIdentify", 0));
     if (identify == nullptr) return std::nullopt;
     IdentifyRecord record{};
     if (identify(&record) != 0) return std::nullopt;
-    std::vector<NamedProperty> declared;
+    ConnectorFacts facts{record.kind, {}};
+    std::vector<NamedProperty> &declared = facts.declared;
     constexpr std::size_t kMostDeclarations = 65536;
     for (std::size_t i = 0; record.declarations != nullptr && i < kMostDeclarations; ++i) {
         const PropertyDeclaration &declaration = record.declarations[i];
@@ -78,20 +79,28 @@ std::optional<std::vector<NamedProperty>> Identify(RDLibHandle library) {
             name.assign(declaration.name, strnlen(declaration.name, declaration.nameLength));
         else if ((declaration.number & 0x10000u) != 0)
             name = BuiltInName(declaration.number);
-        if (!name.empty()) declared.push_back({declaration.number, declaration.type, name});
+        if (!name.empty())
+            declared.push_back(
+                {declaration.number, declaration.type, name, declaration.attributes});
     }
-    return declared;
+    return facts;
 }
 
 } // namespace
 
 std::optional<std::vector<NamedProperty>> DeclaredProperties(const std::string &connector) {
+    auto facts = IdentifyConnector(connector);
+    if (!facts) return std::nullopt;
+    return facts->declared;
+}
+
+std::optional<ConnectorFacts> IdentifyConnector(const std::string &connector) {
     // A NUL would end the library's name early and load another connector.
     if (connector.find('\0') != std::string::npos) return std::nullopt;
-    static std::map<std::string, std::optional<std::vector<NamedProperty>>> known;
+    static std::map<std::string, std::optional<ConnectorFacts>> known;
     auto found = known.find(connector);
     if (found != known.end()) return found->second;
-    std::optional<std::vector<NamedProperty>> declared;
+    std::optional<ConnectorFacts> declared;
     if (RDLibHandle library = RDLibraryLoad(connector.c_str(), RDLIBRARY_CONNECTOR)) {
         declared = Identify(library);
         RDLibraryFree(library);
@@ -122,15 +131,16 @@ std::optional<uint32_t> NumberKey(std::string_view key) {
 
 std::optional<NamedProperty> PropertyOfKey(std::string_view key,
                                            const std::vector<NamedProperty> &declared) {
-    if (auto number = NumberKey(key)) return NamedProperty{*number, 0, std::string(key)};
-    if (key == kConnectorKey) return NamedProperty{kConnectorNumber, kTextType, std::string(key)};
+    if (auto number = NumberKey(key)) return NamedProperty{*number, 0, std::string(key), 0};
+    if (key == kConnectorKey)
+        return NamedProperty{kConnectorNumber, kTextType, std::string(key), 0};
     for (const NamedProperty &property : declared)
         if (property.name == key) return property;
     // A connector's own name in another case is still its own: the built-in
     // property of that name is one the connector does not read.
     for (const NamedProperty &property : declared)
         if (SameName(property.name, key)) return property;
-    if (auto number = BuiltInNumber(key)) return NamedProperty{*number, 0, std::string(key)};
+    if (auto number = BuiltInNumber(key)) return NamedProperty{*number, 0, std::string(key), 0};
     return std::nullopt;
 }
 

@@ -17,6 +17,14 @@ struct NamedProperty {
     uint32_t number;
     uint32_t type; // 0 when any type is accepted
     std::string name;
+    uint32_t attributes; // as declared; 0 for a number or a built-in name
+};
+
+// What a connector's identify record tells: its kind (RDX_KIND_ACTIVITY or
+// RDX_KIND_LINK) and its named declarations.
+struct ConnectorFacts {
+    uint32_t kind;
+    std::vector<NamedProperty> declared;
 };
 
 // The property that names an activity's or link's connector, and its key.
@@ -37,6 +45,8 @@ std::optional<uint32_t> BuiltInNumber(std::string_view name);
 // built-in name where the declaration names none); empty when the
 // connector cannot be loaded or identified. Each connector is asked once.
 std::optional<std::vector<NamedProperty>> DeclaredProperties(const std::string &connector);
+// The same with the connector's kind.
+std::optional<ConnectorFacts> IdentifyConnector(const std::string &connector);
 
 // The declarations of the connector that the items name (a text item
 // 0x30001); none when they name none or it cannot be loaded.

@@ -38,6 +38,14 @@ struct CopyJob {
 // for a missing link name or a batch size of 0.
 uint32_t ReadJob(CopyJob &job);
 
+// Why rdcopy refuses a value of property number (text for the texts, integer
+// for BatchSize), empty when it takes it.
+std::string RefusedValue(uint32_t number, const std::string &text, int32_t integer);
+
+// RDXCheckProperty: the value of field as RefusedValue judges it, the
+// reason logged; a property without rules is always good.
+uint32_t CheckProperty(uint32_t number, uint32_t field);
+
 // Runs the copy; its status (the failures are logged as they happen).
 uint32_t RunCopy(const CopyJob &job);
 

@@ -14,10 +14,12 @@ constexpr uint32_t kNativeCharset = 65535;
 
 #define RDCOPY_PROPERTY(number, type, name)                                                        \
     { number, type, 0, name, sizeof(name) - 1 }
+#define RDCOPY_LINK_PROPERTY(number, name)                                                         \
+    { number, kText, RDX_ATTRIBUTE_LINKNAME, name, sizeof(name) - 1 }
 
 constexpr PropertyDeclaration kDeclarations[] = {
-    RDCOPY_PROPERTY(rdcopy::kSourceLink, kText, "SourceLink"),
-    RDCOPY_PROPERTY(rdcopy::kTargetLink, kText, "TargetLink"),
+    RDCOPY_LINK_PROPERTY(rdcopy::kSourceLink, "SourceLink"),
+    RDCOPY_LINK_PROPERTY(rdcopy::kTargetLink, "TargetLink"),
     RDCOPY_PROPERTY(rdcopy::kSourceSelect, kText, "SourceSelect"),
     RDCOPY_PROPERTY(rdcopy::kTargetTable, kText, "TargetTable"),
     RDCOPY_PROPERTY(rdcopy::kBatchSize, kInt, "BatchSize"),
@@ -43,4 +45,8 @@ RDX_ENTRY uint32_t RDXLaunch(void) {
     rdcopy::CopyJob job;
     const uint32_t status = rdcopy::ReadJob(job);
     return status != 0 ? status : rdcopy::RunCopy(job);
+}
+
+RDX_ENTRY uint32_t RDXCheckProperty(uint32_t number, uint32_t field) {
+    return rdcopy::CheckProperty(number, field);
 }

@@ -27,10 +27,10 @@ uint32_t ReadText(uint32_t number, std::string &out) {
     return status == kNoProperty ? 0 : status;
 }
 
-uint32_t Refuse(const char *what) {
+uint32_t Refuse(const std::string &what) {
     RDStream text;
     RDStreamClear(&text);
-    RDStreamDataSet(&text, RDCHARSET_DEFAULT, what, static_cast<uint32_t>(strlen(what)));
+    RDStreamDataSet(&text, RDCHARSET_DEFAULT, what.data(), static_cast<uint32_t>(what.size()));
     RDActivityLogStream(0, &text, kBadJob);
     RDStreamDataFree(&text);
     return kBadJob;
@@ -67,24 +67,64 @@ uint32_t ReadJob(CopyJob &job) {
     }
     int32_t batch = 0;
     const uint32_t status = RDActivityGetPropertyInt(kBatchSize, &batch);
-    if (status == 0 && batch != 0) job.batchSize = static_cast<uint32_t>(batch);
     if (status != 0 && status != kNoProperty) return status;
+    if (status == 0) {
+        if (const std::string refused = RefusedValue(kBatchSize, "", batch); !refused.empty())
+            return Refuse(refused);
+        job.batchSize = static_cast<uint32_t>(batch);
+    }
     job.createTarget = RDActivityGetPropertyBoolean(kCreateTarget, 0) == 1;
     job.skipBadRecords = strcasecmp(onError.c_str(), "skip") == 0;
     job.resume = ResumeAsked();
 
     if (job.sourceLink.empty() || job.targetLink.empty())
         return Refuse("rdcopy needs the properties SourceLink and TargetLink.");
-    if (batch < 0 ||
-        (!onError.empty() && !job.skipBadRecords && strcasecmp(onError.c_str(), "stop") != 0))
-        return Refuse("rdcopy: BatchSize must be positive and OnError \"stop\" or \"skip\".");
-    if (!job.rounding.empty() && strcasecmp(job.rounding.c_str(), "none") != 0 &&
-        strcasecmp(job.rounding.c_str(), "half-even") != 0)
-        return Refuse("rdcopy: Rounding must be \"none\" or \"half-even\".");
+    for (auto [number, text] : {std::pair{kOnError, &onError}, {kRounding, &job.rounding}})
+        if (const std::string refused = RefusedValue(number, *text, 0); !refused.empty())
+            return Refuse(refused);
     if (!job.rejects.empty() && !job.skipBadRecords)
         return Refuse("rdcopy: Rejects needs OnError = \"skip\" (a copy that stops at a bad "
                       "record rejects none).");
     return 0;
+}
+
+std::string RefusedValue(uint32_t number, const std::string &text, int32_t integer) {
+    auto oneOf = [&](const char *a, const char *b) {
+        return text.empty() || strcasecmp(text.c_str(), a) == 0 || strcasecmp(text.c_str(), b) == 0;
+    };
+    switch (number) {
+    case kBatchSize:
+        if (integer >= 1) return "";
+        return "rdcopy: BatchSize must be 1 or more, not " + std::to_string(integer) + ".";
+    case kOnError:
+        if (oneOf("stop", "skip")) return "";
+        return "rdcopy: OnError must be \"stop\" or \"skip\", not \"" + text + "\".";
+    case kRounding:
+        if (oneOf("none", "half-even")) return "";
+        return "rdcopy: Rounding must be \"none\" or \"half-even\", not \"" + text + "\".";
+    default:
+        return "";
+    }
+}
+
+uint32_t CheckProperty(uint32_t number, uint32_t field) {
+    std::string text;
+    int32_t integer = 0;
+    uint32_t isNull = 0;
+    uint32_t status = 0;
+    if (number == kBatchSize) {
+        status = RDFieldGetInt(field, 1, &integer, &isNull);
+    } else if (number == kOnError || number == kRounding) {
+        RDStream value;
+        RDStreamClear(&value);
+        status = RDFieldGetStream(field, 1, RDCHARSET_DEFAULT, &value, &isNull);
+        if (status == 0 && value.data != nullptr)
+            text.assign(reinterpret_cast<const char *>(value.data), value.length);
+        RDStreamDataFree(&value);
+    }
+    if (status != 0) return status;
+    const std::string refused = RefusedValue(number, text, integer);
+    return refused.empty() ? 0 : Refuse(refused);
 }
 
 } // namespace rdcopy

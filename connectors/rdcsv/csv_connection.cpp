@@ -51,9 +51,15 @@ uint32_t Connection::SetText(uint32_t number, const std::string &text) {
         if (!ParseCharset(text, settings_.charset))
             return log_.Fail("\"" + text + "\" names no character set");
         return RDSTATUS_OK;
-    case kColumns:
+    case kColumns: {
+        // Parsed here too, so that a bad list is refused when the link is
+        // defined rather than when it is first read.
+        std::vector<Column> columns;
+        std::string error;
+        if (!ParseColumnList(text, columns, error)) return log_.Fail("Columns: " + error);
         settings_.columns = text;
         return RDSTATUS_OK;
+    }
     case kLineEnd:
         if (!text.empty() && !rdxc::SameWord(text, "CRLF") && !rdxc::SameWord(text, "LF"))
             return log_.Fail("the line end must be CRLF or LF, not \"" + text + "\"");

@@ -43,6 +43,9 @@ Userid = "me"
 )";
 
 TEST_F(ServerTest, JobFileRoundTripsThroughDefineAndExport) {
+    // A connector that a job names must load.
+    ASSERT_EQ(0, rdtest::Shell(std::string("cp '") + RDCSM_TEST_CONNECTOR + "' '" +
+                               home_.Path("copier.rdx") + "'"));
     std::string out;
     rdtest::WriteFile(home_.Path("job.toml"), kJob);
     ASSERT_EQ(0, Tool(home_, "define '" + home_.Path("job.toml") + "'", out)) << out;
@@ -86,7 +89,7 @@ TEST_F(ServerTest, JobFileFaultsNameTheFileLineAndKey) {
          "job.toml:2: key 'activity.a.connector': the property is of type text, not Int"},
         {"[activity.a]\n5 = 4294967296\n", "job.toml:2: key 'activity.a.5': the integer"},
         {"[activity.a]\n5 = 1\n0x5 = 2\n",
-         "job.toml:2: key 'activity.a.5': the property is given twice"},
+         "job.toml:3: key 'activity.a.0x5': the property is given twice"},
         {"[activity.a]\n\n5 = [1, 2]\n", "job.toml:3: key 'activity.a.5': an array"},
         {"[activity.a]\n5 = { type = 1, hex = \"0102\" }\n",
          "job.toml:2: key 'activity.a.5': the bytes"},
@@ -174,7 +177,7 @@ TEST_F(ServerTest, JobFilesNameWhatTheConnectorDeclares) {
         {"[activity.a]\nconnector = \"declarer\"\nColumns = 1\n",
          "job.toml:3: key 'activity.a.Columns': unknown property"},
         {"[activity.a]\nconnector = \"missing\"\nRows = 1\n",
-         "key 'activity.a.Rows': unknown property (the connector missing"},
+         "key 'activity.a.Rows': unknown property (the connector `missing`"},
     };
     for (const BadJob &c : cases) {
         rdtest::WriteFile(home_.Path("job.toml"), c.file);
