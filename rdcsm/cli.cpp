@@ -4,9 +4,11 @@
 #include "ask_server.h"
 #include "cli_output.h"
 #include "define_check.h"
+#include "home_setup.h"
 #include "jobfile.h"
 #include "report.h"
 #include "serve.h"
+#include "server_tell.h"
 
 #include "rdplat.h"
 #include "visible_text.h"
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <unistd.h>
 
 namespace rdcsm {
 
@@ -34,47 +37,6 @@ bool OpenStore(Store &store, const std::string &path) {
     std::fprintf(stderr, "rdcsm: cannot open the database %s: %s\n", path.c_str(),
                  error.message.c_str());
     return false;
-}
-
-void NoAnswer(uint32_t waitMs) {
-    std::fprintf(stderr,
-                 "rdcsm: the server manager took the request but gave no answer within %u ms\n",
-                 waitMs);
-}
-
-// The information answer of this home's server manager.
-int Status(uint32_t waitMs) {
-    ServerInfo info;
-    switch (AskInformation(waitMs, info)) {
-    case Asked::kNoServer:
-        std::printf("no server manager is running\n");
-        return 1;
-    case Asked::kNoAnswer:
-        NoAnswer(waitMs);
-        return 1;
-    case Asked::kAnswered:
-        break;
-    }
-    std::printf("server manager running: process %u, %u attached, state %u\n"
-                "runs: %u queued, %u running; %u activities, %u links\n",
-                info.process, info.attached, info.state, info.queued, info.running, info.activities,
-                info.links);
-    return 0;
-}
-
-// The shutdown request, as CSMgrShutdown sends it.
-int Stop(uint32_t waitMs) {
-    switch (AskShutdown(waitMs)) {
-    case Asked::kAnswered:
-        return 0;
-    case Asked::kNoServer:
-        std::fprintf(stderr, "rdcsm: no server manager is running\n");
-        return 1;
-    case Asked::kNoAnswer:
-        NoAnswer(waitMs);
-        return 1;
-    }
-    return 1;
 }
 
 int QueueRun(Store &store, const std::string &name, bool resume) {
@@ -156,6 +118,7 @@ struct ToolCommands {
     bool showSecrets = false;
     bool resume = false;
     bool checkOnly = false;
+    bool json = false;
 };
 
 int RunTool(Store &store, const ToolCommands &tool) {
@@ -165,7 +128,9 @@ int RunTool(Store &store, const ToolCommands &tool) {
         if (*tool.list) return PrintList(store, std::cout), 0;
         if (*tool.show) return Show(store, tool.name, tool.showSecrets);
         if (*tool.log) return Report(store, PrintLog, tool.name);
-        if (*tool.stats) return Report(store, PrintStatistics, tool.name);
+        if (*tool.stats)
+            return PrintStatistics(store, tool.name, std::cout, tool.json) ? 0
+                                                                           : NotNamed(tool.name);
         if (*tool.run) return QueueRun(store, tool.name, tool.resume);
     } catch (const DbError &error) {
         std::fprintf(stderr, "rdcsm: database error: %s\n", error.message.c_str());
@@ -192,6 +157,17 @@ int RunCli(int argc, char **argv) {
     app.fallthrough();
     std::string database;
     app.add_option("--db", database, "the database file (default: rdcsm.db in the home directory)");
+    std::string config;
+    app.add_option("-c,--config", config,
+                   "the home directory whose quarry.ini to use (default: beside rdcsm, then "
+                   "on PATH)");
+    std::string homeFolder;
+    auto *initCommand = app.add_subcommand(
+        "init", "set up a home directory: quarry.ini, links to the programs and connectors, "
+                "the database");
+    initCommand->add_option("FOLDER", homeFolder,
+                            "the home (default: the -c folder, else $XDG_STATE_HOME/rdx/home or "
+                            "~/.local/state/rdx/home)");
 
     ServeSettings serve;
     int timeoutMs = 5000;
@@ -234,21 +210,36 @@ int RunCli(int argc, char **argv) {
     tool.show->add_flag("--show-secrets", tool.showSecrets, "show passwords instead of ****");
     tool.log = app.add_subcommand("log", "show an activity's log records");
     tool.stats = app.add_subcommand("stats", "show the runs and statistics of an activity");
+    tool.stats->add_flag("--json", tool.json, "write them as one JSON object, for scripts");
     tool.run = app.add_subcommand("run", "queue a run of an activity");
     tool.run->add_flag("--resume", tool.resume, "ask the host to resume the activity's copy");
     for (auto *command : {tool.show, tool.log, tool.stats, tool.run})
         command->add_option("NAME", tool.name, "the activity's (or link's) name")->required();
 
     CLI11_PARSE(app, argc, argv);
-
+    if (*initCommand) return Finished(InitHome(homeFolder.empty() ? config : homeFolder));
+    // The platform looks beside the path it is given: a chosen home's
+    // quarry.ini goes before the program's own.
+    std::string start = argv[0];
+    if (!config.empty()) {
+        start = config + "/quarry.ini";
+        if (access(start.c_str(), R_OK) != 0) {
+            std::fprintf(stderr,
+                         "rdcsm: no readable quarry.ini in %s (set one up with `rdcsm "
+                         "init FOLDER`)\n",
+                         rdxc::VisibleText(config).c_str());
+            return 1;
+        }
+    }
     // The home directory (its pipe folder, its database) and the
     // international formats that clients receive.
-    const bool started = RDPlatInit(argv[0]) == 0;
-    if (*stopCommand) return Finished(Stop(waitMs));
-    if (*statusCommand) return Finished(Status(waitMs));
+    const bool started = RDPlatInit(start.c_str()) == 0;
+    if (*stopCommand) return Finished(StopServer(waitMs));
+    if (*statusCommand) return Finished(TellStatus(waitMs));
     if (database.empty() && (!started || !DefaultDatabase(database))) {
         std::fprintf(stderr, "rdcsm: no home directory (quarry.ini is neither beside rdcsm nor "
-                             "on PATH); name the database with --db\n");
+                             "on PATH): set one up with `rdcsm init`, then name it with -c "
+                             "FOLDER or put it on PATH; or name the database with --db\n");
         return 1;
     }
     if (app.get_subcommands().empty() || *serveCommand) {

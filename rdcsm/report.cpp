@@ -4,6 +4,7 @@
 #include "items.h"
 #include "jobfile_value.h"
 #include "names.h"
+#include "plain_message.h"
 #include "rdres.h"
 #include "rdx_stream.h"
 #include "secret_mask.h"
@@ -16,15 +17,6 @@
 namespace rdcsm {
 
 namespace {
-
-// The activity (or else the link) of the name.
-std::optional<int64_t> FindNamed(Store &store, const std::string &name) {
-    if (auto handle = store.FindObject(kActivity, name)) return handle;
-    return store.FindObject(kLink, name);
-}
-
-// The words of the run states, kQueued to kHostLost.
-const char *kStates[] = {"queued", "running", "ended", "host lost"};
 
 constexpr uint32_t kTextType = 6, kRichTextType = 7;
 
@@ -47,6 +39,11 @@ Item MaskedItem(const Item &item, const std::vector<NamedProperty> &declared) {
 }
 
 } // namespace
+
+std::optional<int64_t> FindNamed(Store &store, const std::string &name) {
+    if (auto handle = store.FindObject(kActivity, name)) return handle;
+    return store.FindObject(kLink, name);
+}
 
 std::string TimeText(int64_t ms) {
     // Whole seconds rounded down, so that a time before 1970 keeps its
@@ -124,41 +121,9 @@ bool PrintLog(Store &store, const std::string &name, std::ostream &out) {
         if (text.empty()) {
             char message[RDRES_TEXT_SIZE] = "";
             RDLibraryLoadString(number & 0x0FFFFFFFu, message, sizeof message);
-            text = message;
+            text = rdmessage::PlainMessage(message);
         }
         if (!text.empty()) out << "  " << rdxc::VisibleText(rdxc::MaskSecrets(text));
-        out << "\n";
-    }
-    return true;
-}
-
-bool PrintStatistics(Store &store, const std::string &name, std::ostream &out) {
-    auto handle = FindNamed(store, name);
-    if (!handle) return false;
-    Statement runs(store.Db(), "SELECT id, state, end_code, queued_ms, ended_ms FROM runs "
-                               "WHERE activity = ? ORDER BY id");
-    runs.Bind(1, *handle);
-    while (runs.Step()) {
-        const int64_t state = runs.Int(1);
-        out << "run " << runs.Int(0) << "  "
-            << kStates[state >= 0 && state <= kHostLost ? state : 0] << "  queued "
-            << TimeText(runs.Int(3));
-        if (state >= kEnded)
-            out << "  ended " << TimeText(runs.Int(4)) << "  end code " << runs.Int(2);
-        out << "\n";
-    }
-    Statement stats(store.Db(),
-                    "SELECT time_ms, run, words FROM stats WHERE activity = ? ORDER BY id");
-    stats.Bind(1, *handle);
-    while (stats.Step()) {
-        const std::string words = stats.Blob(2);
-        out << TimeText(stats.Int(0)) << "  run " << stats.Int(1) << "  statistics:";
-        for (std::size_t at = 0; at + 4 <= words.size(); at += 4) {
-            uint32_t word = 0;
-            for (int i = 0; i < 4; ++i)
-                word |= static_cast<uint32_t>(static_cast<uint8_t>(words[at + i])) << (8 * i);
-            out << " " << word;
-        }
         out << "\n";
     }
     return true;

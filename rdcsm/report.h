@@ -7,6 +7,7 @@
 
 #include "store.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -18,7 +19,13 @@ void PrintList(Store &store, std::ostream &out);
 // unless showSecrets is set.
 bool PrintDescription(Store &store, const std::string &name, bool showSecrets, std::ostream &out);
 bool PrintLog(Store &store, const std::string &name, std::ostream &out);
-bool PrintStatistics(Store &store, const std::string &name, std::ostream &out);
+// The runs and the statistics records, each count labelled with its name
+// (0s left out, a count a select could not tell as "unknown"); with json one
+// JSON object for scripts, every count given (unknown as null).
+bool PrintStatistics(Store &store, const std::string &name, std::ostream &out, bool json = false);
+
+// The activity (or else the link) of the name.
+std::optional<int64_t> FindNamed(Store &store, const std::string &name);
 
 // A time in milliseconds since 1970 as "YYYY-MM-DD hh:mm:ss.mmm" (UTC, the
 // proleptic Gregorian calendar; years before 1 as 0, -1, ...).

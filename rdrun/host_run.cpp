@@ -40,9 +40,7 @@ std::string MessageText(uint32_t message) {
     RDStreamDataFree(&formatted);
     RDStreamDataFree(&own);
     if (!text.empty() || message == 0) return text;
-    char buffer[RDRES_TEXT_SIZE];
-    const uint32_t length = RDLibraryLoadString(message & 0x0FFFFFFFu, buffer, sizeof buffer);
-    return std::string(buffer, length);
+    return StatusText(message);
 }
 
 // Runs RDActivityLaunch on a thread of its own and, from this one until it
@@ -85,10 +83,8 @@ void RunStarted(RunResult &result, ActivityBlock &block, const ProgressFn &progr
 std::string EndFailureText(uint32_t status) {
     if (status == RDSTATUS_NOPIPE || status == RDSTATUS_EXCHANGE)
         return "the server manager did not answer";
-    char buffer[RDRES_TEXT_SIZE];
-    const uint32_t length = RDLibraryLoadString(status & 0x0FFFFFFFu, buffer, sizeof buffer);
     return "the server manager answered status " + std::to_string(status) + ": " +
-           std::string(buffer, length);
+           StatusText(status);
 }
 
 // A run whose end was not recorded has not ended well: its status becomes
@@ -135,6 +131,9 @@ RunResult HostRun(const std::string &name, const ProgressFn &progress, unsigned 
     result.status =
         RDStreamDataSet(&text, RDCHARSET_DEFAULT, name.data(), static_cast<uint32_t>(name.size()));
     if (result.status == 0) result.status = CSMgrOpenActivity(&handle, &text, 1);
+    // A link's name is a common slip: told apart from a name nobody defined.
+    uint32_t link = 0;
+    if (result.status == RDSTATUS_CSMNONAME) result.namesLink = CSMgrGetID(&link, &text, 4) == 0;
     RDStreamDataFree(&text);
     if (result.status == 0) {
         ActivityBlock block{handle, 0, {0, 0, 0}};

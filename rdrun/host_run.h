@@ -23,6 +23,8 @@ struct RunResult {
     // The text of the status, or of the status word; for an end that was not
     // recorded it says so, after the activity's own failure if there was one.
     std::string message;
+    // The name is a link's, not an activity's: nothing was run.
+    bool namesLink = false;
 };
 
 // Called about every `interval` milliseconds while the activity runs, with

@@ -29,6 +29,8 @@ constexpr int kExitUsage = 64;
 // How often the run is watched: a stop signal is passed on and the progress
 // shown (which redraws and prints at its own pace).
 constexpr unsigned kWatchInterval = 100;
+// The longest name the server manager keeps, in bytes.
+constexpr size_t kLongestName = 511;
 
 // quarry.ini is looked for beside the program and then on PATH, the
 // system's configuration folder last.
@@ -57,6 +59,13 @@ int Run(const std::string &name, bool showProgress, bool quiet) {
     if (showProgress && !quiet)
         report = [&progress](const uint32_t *statistics) { progress.Update(statistics); };
     const rdrun::RunResult result = rdrun::HostRun(name, report, kWatchInterval);
+    if (result.namesLink) {
+        std::fprintf(stderr,
+                     "rdrun: %s is a link, not an activity: run an activity that uses it "
+                     "(`rdcsm list` shows them)\n",
+                     rdxc::VisibleText(name).c_str());
+        return kExitFailed;
+    }
     if (!result.started) {
         const std::string why =
             result.message.empty() ? rdrun::StatusText(result.status) : result.message;
@@ -113,6 +122,11 @@ int main(int argc, char **argv) {
             std::fprintf(stderr, "rdrun: no readable quarry.ini in %s\n", config.c_str());
             return kExitFailed;
         }
+    }
+    if (name.size() > kLongestName) {
+        std::fprintf(stderr, "rdrun: the activity name is too long: %zu bytes, at most %zu\n",
+                     name.size(), kLongestName);
+        return kExitFailed;
     }
     rdrun::CatchSignals();
     rdrun::AskResume(resume);

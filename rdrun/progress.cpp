@@ -1,5 +1,7 @@
 #include "progress.h"
 
+#include "rdcsm/statistics_text.h"
+
 #include <string>
 
 namespace rdrun {
@@ -42,9 +44,9 @@ void Progress::Show(const uint32_t *statistics, double seconds) {
     std::string bar;
     if (terminal_ && total != 0 && total != kUnknown) bar = Bar(read, total);
     const double rate = seconds > 0 ? static_cast<double>(written) / seconds : 0;
-    std::fprintf(out_, "%s%s%llu read, %llu written, %.0f records/s, %.1f s%s",
-                 terminal_ ? "\r" : "", bar.c_str(), static_cast<unsigned long long>(read),
-                 static_cast<unsigned long long>(written), rate, seconds,
+    std::fprintf(out_, "%s%s%s read, %s written, %s records/s, %.1f s%s", terminal_ ? "\r" : "",
+                 bar.c_str(), rdstats::Grouped(read).c_str(), rdstats::Grouped(written).c_str(),
+                 rdstats::Grouped(static_cast<uint64_t>(rate + 0.5)).c_str(), seconds,
                  terminal_ ? "\033[K" : "\n");
     std::fflush(out_);
     drawn_ = terminal_;

@@ -1,22 +1,15 @@
 #include "report.h"
 
+#include "rdcsm/plain_message.h"
+#include "rdcsm/statistics_text.h"
 #include "rdres.h"
 #include "visible_text.h"
 
 namespace rdrun {
 namespace {
 
-constexpr uint32_t kUnknownCount = 0xFFFFFFFFu;
 // The server manager's requests to stop.
 constexpr uint32_t kStopStatus = 1542, kStopNowStatus = 1543;
-
-// Names of the statistics words: call counts of entry points 7-18, then
-// record counts of 9-14 and 16.
-constexpr const char *kCallNames[12] = {"connect", "disconnect", "execute", "select",
-                                        "fetch",   "insert",     "update",  "remove",
-                                        "action",  "catalog",    "create",  "drop"};
-constexpr const char *kRecordNames[7] = {"execute", "select", "fetch",  "insert",
-                                         "update",  "remove", "catalog"};
 
 void PrintCounts(std::FILE *out, const char *title, const char *const *names, int count,
                  const uint32_t *words) {
@@ -24,8 +17,8 @@ void PrintCounts(std::FILE *out, const char *title, const char *const *names, in
     bool any = false;
     for (int i = 0; i < count; ++i) {
         // 0xFFFFFFFF: a select that could not tell its count.
-        if (words[i] == 0 || words[i] == kUnknownCount) continue;
-        std::fprintf(out, " %s %u", names[i], words[i]);
+        if (words[i] == 0 || words[i] == rdstats::kUnknownCount) continue;
+        std::fprintf(out, " %s %s", names[i], rdstats::Grouped(words[i]).c_str());
         any = true;
     }
     std::fputs(any ? "\n" : " none\n", out);
@@ -36,7 +29,7 @@ void PrintCounts(std::FILE *out, const char *title, const char *const *names, in
 std::string StatusText(uint32_t status) {
     char buffer[RDRES_TEXT_SIZE];
     const uint32_t length = RDLibraryLoadString(status & 0x0FFFFFFFu, buffer, sizeof buffer);
-    return std::string(buffer, length);
+    return rdmessage::PlainMessage({buffer, length});
 }
 
 std::string OwnWords(std::string text) {
@@ -70,8 +63,9 @@ int OutcomeStatus(const RunResult &result) {
 
 void PrintReport(std::FILE *out, const std::string &name, const RunResult &result) {
     std::fprintf(out, "Statistics of %s:\n", name.c_str());
-    PrintCounts(out, "calls:", kCallNames, 12, result.statistics);
-    PrintCounts(out, "records:", kRecordNames, 7, result.statistics + 12);
+    PrintCounts(out, "calls:", rdstats::kCallNames, rdstats::kCallWords, result.statistics);
+    PrintCounts(out, "records:", rdstats::kRecordNames, rdstats::kRecordWords,
+                result.statistics + rdstats::kCallWords);
     std::fprintf(out, "%s\n", OutcomeLine(result).c_str());
 }
 

@@ -64,7 +64,7 @@ TEST(RdcsmWait, NoServerIsToldAtOnce) {
     home.WriteQuarryIni();
     ToolRun run = RunTool(home, "status");
     EXPECT_EQ(1, run.status);
-    EXPECT_EQ("no server manager is running\n", run.out);
+    EXPECT_EQ("no server manager is running for the home " + home.Dir() + "\n", run.out);
     run = RunTool(home, "stop");
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.err.find("no server manager is running")) << run.err;

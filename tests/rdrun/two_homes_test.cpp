@@ -74,7 +74,8 @@ TEST_F(TwoHomesTest, EachHomesRdrunRunsItsOwnHomesActivity) {
     EXPECT_EQ("30\n", Db(home_.Path("o.db")).Query("SELECT count(*) FROM orders"));
     EXPECT_EQ("70\n", Db(other_.Path("o.db")).Query("SELECT count(*) FROM orders"));
     // Each home's server manager recorded its own run's statistics, once.
-    for (const auto &[home, counts] : {std::pair{&home_, " 30 30 "}, {&other_, " 70 70 "}}) {
+    for (const auto &[home, counts] :
+         {std::pair{&home_, "fetch 30 insert 30\n"}, {&other_, "fetch 70 insert 70\n"}}) {
         const std::string stats = In(*home, "rdcsm", "stats load").out;
         EXPECT_NE(std::string::npos, stats.find(counts)) << stats;
         EXPECT_EQ(stats.find("statistics"), stats.rfind("statistics")) << stats;
