@@ -140,6 +140,16 @@ void Line(const char *name, const char *what, const std::string &detail = "") {
     std::printf("  %-14s %s%s\n", name, what, rdxc::VisibleText(detail).c_str());
 }
 
+// An entry of the home is never replaced; one that leads nowhere is told.
+void KeepLink(const std::string &name, const std::string &path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) return Line(name.c_str(), "kept");
+    char target[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+    Line(name.c_str(), "kept, but it leads to no file: ",
+         length > 0 ? std::string(target, static_cast<size_t>(length)) : path);
+}
+
 void PrintUse(const std::string &home, bool changed) {
     const std::string word = ShellWord(home);
     if (!changed) std::printf("The home was set up already; nothing was changed.\n");
@@ -196,7 +206,7 @@ int InitHome(const std::string &folder) {
     for (const HomeLink &link : InstalledFiles()) {
         const std::string path = home + "/" + link.name;
         if (Exists(path)) {
-            Line(link.name.c_str(), "kept");
+            KeepLink(link.name, path);
             continue;
         }
         if (symlink(link.target.c_str(), path.c_str()) != 0) {

@@ -43,14 +43,19 @@ TEST_F(StatusWordsTest, StatusTellsTheServerInWordsAndStopSaysItStopped) {
 // 12-18 record counts.
 class StatsWordsTest : public ServerTest {
   protected:
-    void SendStatistics(const std::string &name, const uint32_t (&words)[19]) {
+    // A run of a new activity taken as a host takes it; its handle.
+    uint32_t TakeRun(const std::string &name) {
         const uint32_t handle = Define(rdcsm::kActivity, name, {});
-        ASSERT_EQ(0, RunTool(home_, "run " + Quoted(name)).status);
+        EXPECT_EQ(0, RunTool(home_, "run " + Quoted(name)).status);
         NextActivityRecord next{};
-        ASSERT_EQ(0u, CSMgrNextActivity(&next));
-        ASSERT_EQ(handle, next.words[0]);
-        ASSERT_EQ(0u, CSMgrDataLog(next.handle, words));
-        ASSERT_EQ(0u, CSMgrDoneActivity(next.handle, 0));
+        EXPECT_EQ(0u, CSMgrNextActivity(&next));
+        EXPECT_EQ(handle, next.words[0]);
+        return next.handle;
+    }
+    void SendStatistics(const std::string &name, const uint32_t (&words)[19]) {
+        const uint32_t run = TakeRun(name);
+        ASSERT_EQ(0u, CSMgrDataLog(run, words));
+        ASSERT_EQ(0u, CSMgrDoneActivity(run, 0));
     }
 };
 
@@ -104,6 +109,18 @@ TEST_F(StatsWordsTest, JsonGivesEveryCountWithUnknownAsNull) {
     Define(rdcsm::kActivity, "new", {});
     EXPECT_EQ("{\"name\": \"new\",\n \"runs\": [],\n \"statistics\": []}\n",
               RunTool(home_, "stats new --json").out);
+}
+
+// A log record with a number alone is told by the message's text, its
+// unfilled markup left out.
+TEST_F(StatsWordsTest, ALogRecordWithoutTextReadsAsWords) {
+    const uint32_t run = TakeRun("load");
+    ASSERT_EQ(0u, CSMgrLog(run, 1539, &Stream("", 256)));
+    ASSERT_EQ(0u, CSMgrLog(run, 1546, &Stream("", 256)));
+    const ToolRun log = RunTool(home_, "log load");
+    EXPECT_NE(npos, log.out.find("  1539  The activity connector could not be loaded.\n"))
+        << log.out;
+    EXPECT_NE(npos, log.out.find("  1546  The link connector could not be loaded.\n")) << log.out;
 }
 
 } // namespace
