@@ -71,21 +71,34 @@ class ItemField {
     uint32_t handle_ = 0;
 };
 
-// The reason of a refusal: the last log entry's words, without the
+// Logs a mark before a check, so that a refusal the connector did not log
+// is not told with an earlier entry's words.
+void MarkLog() {
+    RDStream mark;
+    RDStreamClear(&mark);
+    RDStreamDataSet(&mark, RDCHARSET_DEFAULT, "check", 5);
+    RDActivityLogStream(RDLOG_INFORMATIONAL, &mark, 0);
+    RDStreamDataFree(&mark);
+}
+
+// The reason of a refusal: the entry logged since the mark, without the
 // prefix and the sections the log adds, else the status's message.
 std::string Reason(uint32_t status) {
-    RDStream formatted;
-    RDStreamClear(&formatted);
+    RDStream words;
+    RDStreamClear(&words);
     std::string text;
-    if (RDActivityGetLogLast(&formatted, nullptr, nullptr) != 0 && formatted.data != nullptr)
-        text.assign(reinterpret_cast<const char *>(formatted.data), formatted.length);
-    RDStreamDataFree(&formatted);
+    if (RDActivityGetLogLast(&words, nullptr, nullptr) != RDMESSAGE_INFOTEXT &&
+        words.data != nullptr)
+        text.assign(reinterpret_cast<const char *>(words.data), words.length);
+    RDStreamDataFree(&words);
+    if (text.empty() && RDActivityGetStatusStream(status, &words) == 0 && words.data != nullptr)
+        text.assign(reinterpret_cast<const char *>(words.data), words.length);
+    RDStreamDataFree(&words);
     constexpr std::string_view kError = "ERROR: ";
     if (text.starts_with(kError)) text.erase(0, kError.size());
     for (std::string_view section : {"; connection ", "; number "})
         if (const std::size_t at = text.find(section); at != std::string::npos) text.erase(at);
-    if (text.empty()) text = "refused with status " + std::to_string(status);
-    return text;
+    return text.empty() ? "refused with status " + std::to_string(status) : text;
 }
 
 // Each checked item's status (0 when good), by check(number, field).
@@ -97,6 +110,7 @@ bool CheckValues(const std::string &path, const JobObject &object, const JobSour
         if (item.number == kConnectorNumber || Declaration(declared, item.number) == nullptr)
             continue;
         ItemField field;
+        MarkLog();
         uint32_t status = field.Fill(item);
         if (status == 0) status = check(item.number, field.Handle());
         if (status != 0) {
@@ -115,6 +129,7 @@ bool CheckLink(const std::string &path, const JobObject &object, const JobSource
     RDStreamDataSet(&name, RDCHARSET_DEFAULT, connector.data(),
                     static_cast<uint32_t>(connector.size()));
     uint32_t handle = 0;
+    MarkLog();
     const uint32_t status = RDConnectAlloc(&handle, RDLINK_DIRECT, &name);
     RDStreamDataFree(&name);
     if (status != 0) {

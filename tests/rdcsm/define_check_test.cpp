@@ -89,7 +89,8 @@ TEST_F(DefineCheckTest, EachFaultRefusesTheWholeFileNamingLineKeyAndRemedy) {
          "15: key 'activity.load.BatchSize': the property is of type Int, not Float"},
         {17, "CreateTarget = \"maybe\"",
          "17: key 'activity.load.CreateTarget': the property is of type Int, not text"},
-        {4, "Header = \"maybe\"", "4: key 'link.orders_csv.Header': "},
+        {4, "Header = \"maybe\"",
+         "4: key 'link.orders_csv.Header': An integer is missing or not valid."},
         // Values the connectors refuse themselves.
         {15, "BatchSize = 0",
          "15: key 'activity.load.BatchSize': rdcopy: BatchSize must be 1 or more, not 0."},
