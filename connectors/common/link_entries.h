@@ -3,8 +3,8 @@
 // area, every other entry point finds it there and calls the member of its
 // own name, and RDXTerminate deletes it. Out-counts are cleared first and
 // may be null. An operation that C does not define answers through
-// C::Unsupported(name). A connector writes, once, after its declarations:
-//     RDXC_LINK_ENTRY_POINTS(Connection, kDeclarations)
+// C::Unsupported(name). A connector's entry file writes, once:
+//     RDXC_LINK_CONNECTOR(myconnector::Connection)
 #pragma once
 
 #include "connector_actions.h"
@@ -79,6 +79,10 @@ template <class C> struct LinkEntries {
 };
 
 } // namespace rdxc
+
+// The entry file of a link connector whose connection class C declares
+// its properties as C::kDeclarations.
+#define RDXC_LINK_CONNECTOR(C) RDXC_LINK_ENTRY_POINTS(C, C::kDeclarations.data())
 
 // The members are found by name; a missing one makes the operation
 // unsupported (Execute, Update, Remove, Action) or, for Select, is looked

@@ -8,6 +8,7 @@
 #include "csv_charset.h"
 #include "csv_columns.h"
 #include "csv_reader.h"
+#include "declarations.h"
 #include "list_fields.h"
 #include "own_file.h"
 
@@ -18,7 +19,7 @@
 
 namespace rdcsv {
 
-// Property numbers (the declarations are in rdcsv.cpp).
+// Property numbers.
 enum PropertyNumber : uint32_t {
     kPath = 1,
     kDelimiter = 2,
@@ -31,6 +32,30 @@ enum PropertyNumber : uint32_t {
     kCreate = 9,
     kLastError = 10,
     kMetadata = 0x10005, // the built-in "Metadata": the same path
+};
+
+inline constexpr PropertyDeclaration kOwnDeclarations[] = {
+    rdxc::Declare(kPath, RDTYPE_TEXT, "Path"),
+    rdxc::Declare(kDelimiter, RDTYPE_TEXT, "Delimiter"),
+    rdxc::Declare(kQuote, RDTYPE_TEXT, "Quote"),
+    rdxc::Declare(kHeader, RDTYPE_INT, "Header"),
+    rdxc::Declare(kCharset, RDTYPE_TEXT, "Charset"),
+    rdxc::Declare(kColumns, RDTYPE_TEXT, "Columns"),
+    rdxc::Declare(kInferRows, RDTYPE_INT, "InferRows"),
+    rdxc::Declare(kLineEnd, RDTYPE_TEXT, "LineEnd"),
+    rdxc::Declare(kCreate, RDTYPE_INT, "Create"),
+    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
+};
+// Where a read resumes, the file's identity and the last bad record.
+inline constexpr PropertyDeclaration kReadDeclarations[] = {
+    rdxc::Declare(rdxc::kReadPosition, RDTYPE_TEXT, "ReadPosition"),
+    rdxc::Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
+    rdxc::Declare(rdxc::kRejectRecord, RDTYPE_TEXT, "RejectRecord"),
+    rdxc::Declare(rdxc::kRejectLine, RDTYPE_INT, "RejectLine"),
+};
+// The built-in Metadata, answered without a name of its own.
+inline constexpr PropertyDeclaration kBuiltInDeclarations[] = {
+    PropertyDeclaration{kMetadata, RDTYPE_TEXT, 0, nullptr, 0},
 };
 
 // The object kind of create, drop and catalog: the file (kind 3, Metadata).
@@ -61,6 +86,9 @@ struct Position {
 
 class Connection {
   public:
+    static constexpr auto kDeclarations =
+        rdxc::JoinDeclarations(kOwnDeclarations, rdxc::kMarkDeclarations, kReadDeclarations,
+                               rdxc::kValueDeclarations, kBuiltInDeclarations);
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
     uint32_t Connect();

@@ -57,57 +57,37 @@ SQLCHAR *Chars(const std::string &text) {
 } // namespace
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
-    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
-        return values_.SetProperty(rdxc::PropertyIndex(number), field, log_);
+    if (uint32_t status = SetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
+        return status;
     switch (rdxc::PropertyIndex(number)) {
-    case rdxc::kOrderBy:
-        return rdxc::GetText(field, settings_.orderBy);
     case kServer:
         return KeepSecrets(rdxc::GetText(field, settings_.server));
     case kUser:
         return rdxc::GetText(field, settings_.user);
     case kPassword:
         return KeepSecrets(rdxc::GetText(field, settings_.password));
-    case kTable:
-        insertKey_.clear();
-        return rdxc::GetText(field, settings_.table);
-    case kSql:
-        return rdxc::GetText(field, settings_.sql);
     default:
         return RDSTATUS_BADPROPERTY;
     }
 }
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
-    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
-        return values_.GetProperty(rdxc::PropertyIndex(number), field);
+    if (uint32_t status = GetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
+        return status;
     switch (rdxc::PropertyIndex(number)) {
-    case rdxc::kOrderBy:
-        return rdxc::PutText(field, settings_.orderBy);
     case kServer:
         return rdxc::PutText(field, rdxc::MaskSecrets(settings_.server, rdxc::SecretForm::Odbc));
     case kUser:
         return rdxc::PutText(field, settings_.user);
     case kPassword:
         return rdxc::PutText(field, ""); // write only
-    case kTable:
-        return rdxc::PutText(field, settings_.table);
-    case kSql:
-        return rdxc::PutText(field, settings_.sql);
-    case kLastError:
-        return rdxc::PutText(field, log_.Last());
-    case rdxc::kIdentity:
-        return rdxc::PutText(field, Identity());
     default:
         return RDSTATUS_BADPROPERTY;
     }
 }
 
 uint32_t Connection::KeepSecrets(uint32_t status) {
-    std::vector<std::string> secrets = rdxc::SecretsIn(settings_.server, rdxc::SecretForm::Odbc);
-    secrets.push_back(settings_.password);
-    log_.SetSecrets(std::move(secrets));
-    return status;
+    return HideSecrets(status, settings_.server, rdxc::SecretForm::Odbc, settings_.password);
 }
 
 uint32_t Connection::Fail(std::string text) {
@@ -170,13 +150,13 @@ uint32_t Connection::Connect() {
     char quote[8] = {};
     SQLSMALLINT length = 0;
     if (Succeeded(SQLGetInfo(dbc_.get(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &length)))
-        quote_ = quote[0] == ' ' ? "" : std::string(quote);
+        dialect_.quote = quote[0] == ' ' ? "" : std::string(quote);
     char escape[8] = {}, dbms[64] = {};
     if (Succeeded(
             SQLGetInfo(dbc_.get(), SQL_SEARCH_PATTERN_ESCAPE, escape, sizeof escape, &length)))
         escape_ = escape;
     if (Succeeded(SQLGetInfo(dbc_.get(), SQL_DBMS_NAME, dbms, sizeof dbms, &length)))
-        sqliteSource_ = rdxc::SameWord(std::string(dbms).substr(0, 6), "SQLite");
+        dialect_.sqliteSource = rdxc::SameWord(std::string(dbms).substr(0, 6), "SQLite");
     return RDSTATUS_OK;
 }
 
@@ -200,18 +180,8 @@ uint32_t Connection::NeedConnection() {
 
 uint32_t Connection::NeedTable() {
     if (!connected_) return RDSTATUS_NOTCONNECTED;
-    if (settings_.table.empty()) return Fail("no table is named (property Table)");
+    if (source_.table.empty()) return Fail("no table is named (property Table)");
     return RDSTATUS_OK;
-}
-
-std::string Connection::Quote(const std::string &name) const {
-    if (quote_.empty()) return name;
-    std::string quoted = quote_;
-    for (char c : name) {
-        quoted += c;
-        if (std::string(1, c) == quote_) quoted += c;
-    }
-    return quoted + quote_;
 }
 
 uint32_t Connection::EndTransaction(bool commit) {
@@ -249,9 +219,9 @@ uint32_t Connection::RunStatement(const std::string &sql, const std::string &wha
 uint32_t Connection::Execute(uint32_t *count) {
     *count = 0;
     if (uint32_t status = NeedConnection(); status != RDSTATUS_OK) return status;
-    if (settings_.sql.empty()) return Fail("execute needs an SQL text (property SQL)");
+    if (source_.sql.empty()) return Fail("execute needs an SQL text (property SQL)");
     SQLLEN rows = 0;
-    if (uint32_t status = RunStatement(settings_.sql, "the SQL text failed", &rows);
+    if (uint32_t status = RunStatement(source_.sql, "the SQL text failed", &rows);
         status != RDSTATUS_OK)
         return status;
     *count = static_cast<uint32_t>(rows);

@@ -3,10 +3,13 @@
 #pragma once
 
 #include "connector_log.h"
+#include "declarations.h"
 #include "list_fields.h"
 #include "odbc_buffers.h"
 #include "odbc_diagnostics.h"
+#include "odbc_dialect.h"
 #include "odbc_handle.h"
+#include "sql_link.h"
 
 #include <cstdint>
 #include <string>
@@ -24,20 +27,33 @@ enum PropertyNumber : uint32_t {
     kSql = 0x1000B,      // the built-in "Condition": the select or execute text
 };
 
+inline constexpr PropertyDeclaration kOwnDeclarations[] = {
+    rdxc::Declare(kServer, RDTYPE_TEXT, "DataSource"),
+    rdxc::Declare(kUser, RDTYPE_TEXT, "User"),
+    rdxc::Declare(kPassword, RDTYPE_TEXT, "Password"),
+    rdxc::Declare(kTable, RDTYPE_TEXT, "Table"),
+    rdxc::Declare(kSql, RDTYPE_TEXT, "SQL"),
+    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
+};
+
 // Object kinds of create, drop and catalog.
 constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
 constexpr uint32_t kKindColumns = 5; // catalog of columns
 
 struct Settings {
-    std::string server, user, password, table, sql;
-    std::string orderBy; // columns the select is ordered by
+    std::string server, user, password;
 };
 
-class Connection {
+class Connection : public rdxc::SqlLink {
   public:
+    static constexpr auto kDeclarations = rdxc::JoinDeclarations(
+        kOwnDeclarations, rdxc::kSelectDeclarations, rdxc::kValueDeclarations);
     Connection()
-        : env_(SQL_HANDLE_ENV), dbc_(SQL_HANDLE_DBC), select_(SQL_HANDLE_STMT),
-          insert_(SQL_HANDLE_STMT) {}
+        : SqlLink({.table = kTable, .sql = kSql, .lastError = kLastError}), env_(SQL_HANDLE_ENV),
+          dbc_(SQL_HANDLE_DBC), dialect_([this](SQLSMALLINT type, const char *fallback) {
+              return TypeName(type, fallback);
+          }),
+          select_(SQL_HANDLE_STMT), insert_(SQL_HANDLE_STMT) {}
     ~Connection() { Disconnect(); }
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
@@ -64,7 +80,6 @@ class Connection {
     void Note(SQLRETURN result, const Handle &handle);
     uint32_t NeedConnection();
     uint32_t NeedTable();
-    std::string Quote(const std::string &name) const;
     // The select's text: SQL or the table's, ordered by OrderBy (its
     // column names in columns).
     uint32_t SelectText(std::string &sql, std::vector<std::string> &columns);
@@ -94,23 +109,18 @@ class Connection {
     // the target, by the driver's SQLSTATEs.
     uint32_t WriteFailure(const std::string &text, const std::vector<Diagnostic> &records);
     bool RefusesRecord(const std::vector<Diagnostic> &records) const;
-    std::string Identity() const;
+    std::string Identity() override;
+    void WriteTargetChanged(bool) override { insertKey_.clear(); }
     size_t ProbeFailure(size_t count);
     std::string TypeName(SQLSMALLINT sqlType, const char *fallback);
-    std::string DeclaredTypeOf(const rdxc::ListField &field);
     uint32_t ReadCatalog(Handle &statement, std::vector<std::vector<std::string>> &rows);
-    uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
-                         const std::vector<std::vector<std::string>> &rows, uint32_t *count);
 
     Settings settings_;
-    rdxc::FailureLog log_;
-    rdxc::ValueRules values_;
     Handle env_, dbc_;
     bool connected_ = false;
     bool transactions_ = false; // autocommit is off: each batch commits
-    std::string quote_ = "\"";
-    std::string escape_;        // of search patterns (SQLColumns)
-    bool sqliteSource_ = false; // errors come as HY000 with SQLite's code
+    Dialect dialect_;
+    std::string escape_; // of search patterns (SQLColumns)
     // The select: its statement, result description, bound rowset and the
     // position in it.
     Handle select_;

@@ -61,8 +61,9 @@ bool Connection::RefusesRecord(const std::vector<Diagnostic> &records) const {
     bool refused = false;
     for (const Diagnostic &record : records) {
         if (record.state.rfind("08", 0) == 0) return false; // the connection failed
-        refused = refused || RefusedValues(record.state) ||
-                  (sqliteSource_ && record.state == "HY000" && SqliteRefusal(record.native));
+        refused =
+            refused || RefusedValues(record.state) ||
+            (dialect_.sqliteSource && record.state == "HY000" && SqliteRefusal(record.native));
     }
     return refused;
 }
@@ -82,14 +83,14 @@ std::vector<std::string> Connection::Undefaulted() {
     };
     std::vector<Listed> listed;
     Handle statement(SQL_HANDLE_STMT);
-    const std::string table = Pattern(settings_.table, escape_);
+    const std::string table = Pattern(source_.table, escape_);
     if (!Succeeded(statement.Allocate(dbc_.get())) ||
         !Succeeded(
             SQLColumns(statement.get(), nullptr, 0, nullptr, 0, Chars(table), SQL_NTS, nullptr, 0)))
         return {};
     while (Succeeded(SQLFetch(statement.get()))) {
         bool isNull = false;
-        if (!rdxc::SameWord(Text(statement.get(), 3, isNull), settings_.table)) continue;
+        if (!rdxc::SameWord(Text(statement.get(), 3, isNull), source_.table)) continue;
         Listed column;
         column.name = Text(statement.get(), 4, isNull);
         column.integer = rdxc::SameWord(Text(statement.get(), 6, isNull), "INTEGER");
@@ -101,7 +102,8 @@ std::vector<std::string> Connection::Undefaulted() {
         listed.push_back(column);
     }
     // SQLite fills its rowid alias, the one INTEGER PRIMARY KEY column.
-    const std::vector<std::string> keys = sqliteSource_ ? KeyColumns() : std::vector<std::string>();
+    const std::vector<std::string> keys =
+        dialect_.sqliteSource ? KeyColumns() : std::vector<std::string>();
     std::vector<std::string> names;
     for (const Listed &column : listed) {
         const bool rowid =
@@ -118,8 +120,8 @@ std::vector<std::string> Connection::KeyColumns() {
     std::vector<std::string> keys;
     Handle statement(SQL_HANDLE_STMT);
     if (!Succeeded(statement.Allocate(dbc_.get())) ||
-        !Succeeded(SQLPrimaryKeys(statement.get(), nullptr, 0, nullptr, 0, Chars(settings_.table),
-                                  SQL_NTS)))
+        !Succeeded(
+            SQLPrimaryKeys(statement.get(), nullptr, 0, nullptr, 0, Chars(source_.table), SQL_NTS)))
         return keys;
     while (Succeeded(SQLFetch(statement.get()))) {
         bool isNull = false;
@@ -143,13 +145,13 @@ bool Connection::NamedNumeric(SQLHSTMT statement, SQLUSMALLINT column, rdxc::Col
     std::string upper(reinterpret_cast<const char *>(name));
     // SQLite's driver names a result column's type without its (P,S):
     // the table's column has it.
-    if (sqliteSource_ && upper.find('(') == std::string::npos)
+    if (dialect_.sqliteSource && upper.find('(') == std::string::npos)
         upper = ColumnTypeName(statement, column, upper);
     for (char &c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (upper.find("NUM") == std::string::npos && upper.find("DEC") == std::string::npos)
         return false;
-    byValue = sqliteSource_ && upper.find("BLOB") != std::string::npos;
+    byValue = dialect_.sqliteSource && upper.find("BLOB") != std::string::npos;
     const size_t open = upper.find('(');
     if (open != std::string::npos) rdxc::ParseColumnType("numeric" + upper.substr(open), type);
     type.type = RDTYPE_NUMERIC;
@@ -186,7 +188,7 @@ std::string Connection::ColumnTypeName(SQLHSTMT statement, SQLUSMALLINT column,
 // its type's name gives.
 ParameterTarget Connection::TargetOf(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type,
                                      SQLSMALLINT digits) const {
-    ParameterTarget target{type, digits, sqliteSource_, false};
+    ParameterTarget target{type, digits, dialect_.sqliteSource, false};
     rdxc::ColumnType named;
     if (!NamedNumeric(statement, column, named, target.byValue)) return target;
     if (named.precision != 0) {
@@ -200,10 +202,10 @@ uint32_t Connection::CheckLayout() {
     Handle statement(SQL_HANDLE_STMT);
     if (!Succeeded(statement.Allocate(dbc_.get())))
         return DriverFailure("no statement handle", dbc_);
-    const std::string sql = "SELECT * FROM " + Quote(settings_.table) + " WHERE 1 = 0";
+    const std::string sql = dialect_.SelectAll(source_.table) + " WHERE 1 = 0";
     if (!Succeeded(SQLExecDirect(statement.get(), Chars(sql), SQL_NTS))) {
         const uint32_t status =
-            DriverFailure("the table " + settings_.table + " cannot be read", statement);
+            DriverFailure("the table " + source_.table + " cannot be read", statement);
         EndTransaction(false);
         return status;
     }
@@ -237,7 +239,7 @@ uint32_t Connection::CheckLayout() {
             return rdxc::SameWord(c.first, field.name);
         });
         if (column == columns.end())
-            return Fail("field " + field.name + " has no column in table " + settings_.table);
+            return Fail("field " + field.name + " has no column in table " + source_.table);
         insertTargets_.push_back(described[static_cast<size_t>(column - columns.begin())]);
     }
     std::string missing;
@@ -248,14 +250,14 @@ uint32_t Connection::CheckLayout() {
         if (!filled && !given(column)) missing += (missing.empty() ? "" : ", ") + column;
     }
     if (missing.empty()) return RDSTATUS_OK;
-    return Fail("the table " + settings_.table +
+    return Fail("the table " + source_.table +
                 " has NOT NULL columns without a default that the records do not have: " + missing +
                 "; no record can be inserted");
 }
 
-std::string Connection::Identity() const {
-    if (settings_.server.empty() || settings_.table.empty()) return std::string();
-    return "odbc:" + DataSourceName() + ":" + settings_.table;
+std::string Connection::Identity() {
+    if (settings_.server.empty() || source_.table.empty()) return std::string();
+    return "odbc:" + DataSourceName() + ":" + source_.table;
 }
 
 } // namespace rdodbc

@@ -2,6 +2,7 @@
 // source's tables and of their columns (SQLTables, SQLColumns and
 // SQLPrimaryKeys).
 #include "odbc_connection.h"
+#include "sql_catalog.h"
 
 #include "connector_values.h"
 
@@ -66,48 +67,15 @@ std::string Connection::TypeName(SQLSMALLINT sqlType, const char *fallback) {
     return params.empty() ? type[0] : fallback;
 }
 
-std::string Connection::DeclaredTypeOf(const rdxc::ListField &field) {
-    switch (field.type) {
-    case RDTYPE_INT:
-        return "INTEGER";
-    case RDTYPE_FLOAT:
-        return "DOUBLE PRECISION";
-    case RDTYPE_CURRENCY:
-        return "DECIMAL(19,4)";
-    case RDTYPE_NUMERIC: {
-        uint32_t precision = 0, scale = 0;
-        RDFieldGetFormatNumber(field.field, nullptr, nullptr, &precision, &scale);
-        if (precision == rdxc::kBigintPrecision && scale == 0)
-            return TypeName(SQL_BIGINT, "BIGINT");
-        // SQLite keeps numbers in 64-bit floats: wider ones go into a
-        // column without affinity, where each value keeps its exact form.
-        const bool exact = precision != 0 && (precision <= 15 || (scale == 0 && precision <= 18));
-        const std::string digits =
-            precision == 0 ? ""
-                           : "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
-        return (sqliteSource_ && !exact ? "DECIMAL BLOB" : "NUMERIC") + digits;
-    }
-    case RDTYPE_DATETIME:
-        return TypeName(SQL_TYPE_TIMESTAMP, "TIMESTAMP");
-    case RDTYPE_BINARY:
-        return TypeName(SQL_LONGVARBINARY, "BLOB");
-    default:
-        return TypeName(SQL_LONGVARCHAR, "VARCHAR(4000)");
-    }
-}
-
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (kind != kKindTable) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     std::vector<rdxc::ListField> fields;
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return Fail("a new table needs a field list with fields");
-    std::string columns;
-    for (const rdxc::ListField &field : fields)
-        columns += (columns.empty() ? "" : ", ") + Quote(field.name) + " " + DeclaredTypeOf(field);
     insertKey_.clear();
-    return RunStatement("CREATE TABLE " + Quote(settings_.table) + " (" + columns + ")",
-                        "the table " + settings_.table + " cannot be created", nullptr);
+    return RunStatement(dialect_.CreateTable(source_.table, fields),
+                        "the table " + source_.table + " cannot be created", nullptr);
 }
 
 uint32_t Connection::Drop(uint32_t kind) {
@@ -116,8 +84,8 @@ uint32_t Connection::Drop(uint32_t kind) {
     insert_.Free();
     insertKey_.clear();
     CloseSelect();
-    return RunStatement("DROP TABLE " + Quote(settings_.table),
-                        "the table " + settings_.table + " cannot be dropped", nullptr);
+    return RunStatement(dialect_.DropTable(source_.table),
+                        "the table " + source_.table + " cannot be dropped", nullptr);
 }
 
 // Every row of a catalog result, each value as text (empty for null).
@@ -141,39 +109,6 @@ uint32_t Connection::ReadCatalog(Handle &statement, std::vector<std::vector<std:
     return RDSTATUS_OK;
 }
 
-// Gives an empty list the layout, checks a list with fields against it,
-// and fills as many rows as the list holds; count is every row.
-uint32_t Connection::FillCatalog(uint32_t list,
-                                 const std::vector<std::pair<std::string, uint32_t>> &layout,
-                                 const std::vector<std::vector<std::string>> &rows,
-                                 uint32_t *count) {
-    std::vector<rdxc::ListField> fields;
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
-    if (fields.empty()) {
-        for (const auto &[name, type] : layout) {
-            uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(list, name, {type, 0, 0}, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
-            return status;
-    }
-    if (fields.size() != layout.size())
-        return Fail("the catalog fills " + std::to_string(layout.size()) + " fields");
-    const size_t capacity = RDFieldlistGetRecordCount(list);
-    for (size_t r = 0; r < rows.size() && r < capacity; ++r) {
-        for (size_t f = 0; f < fields.size(); ++f) {
-            if (uint32_t status = rdxc::TextToValue(fields[f].field, fields[f].type,
-                                                    static_cast<uint32_t>(r + 1), rows[r][f]);
-                status != RDSTATUS_OK)
-                return status;
-        }
-    }
-    *count = static_cast<uint32_t>(rows.size());
-    return RDSTATUS_OK;
-}
-
 uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     *count = 0;
     if (kind != kKindTable && kind != kKindColumns) return Unsupported("this catalog kind");
@@ -192,14 +127,14 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
         for (const auto &row : found) {
             if (row.size() >= 4) rows.push_back({row[2], row[3]});
         }
-        return FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, count);
+        return rdxc::FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, log_,
+                                 count);
     }
     // TABLE_NAME (3), COLUMN_NAME (4), DATA_TYPE (5), TYPE_NAME (6),
     // COLUMN_SIZE (7), DECIMAL_DIGITS (9), NULLABLE (11).
-    const bool one = !settings_.table.empty();
+    const bool one = !source_.table.empty();
     if (!Succeeded(SQLColumns(statement.get(), nullptr, 0, nullptr, 0,
-                              one ? Chars(settings_.table) : nullptr, one ? SQL_NTS : 0, nullptr,
-                              0)))
+                              one ? Chars(source_.table) : nullptr, one ? SQL_NTS : 0, nullptr, 0)))
         return DriverFailure("the columns cannot be listed", statement);
     if (uint32_t status = ReadCatalog(statement, found); status != RDSTATUS_OK) return status;
     // Key positions per table (KEY_SEQ, 5, of COLUMN_NAME, 4); a driver
@@ -233,14 +168,14 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
                         number(row[10]) == SQL_NO_NULLS ? "1" : "0",
                         key == keys[row[2]].end() || key->second.empty() ? "0" : key->second});
     }
-    return FillCatalog(list,
-                       {{"Table", RDTYPE_TEXT},
-                        {"Column", RDTYPE_TEXT},
-                        {"Declared", RDTYPE_TEXT},
-                        {"FieldType", RDTYPE_INT},
-                        {"NotNull", RDTYPE_INT},
-                        {"Key", RDTYPE_INT}},
-                       rows, count);
+    return rdxc::FillCatalog(list,
+                             {{"Table", RDTYPE_TEXT},
+                              {"Column", RDTYPE_TEXT},
+                              {"Declared", RDTYPE_TEXT},
+                              {"FieldType", RDTYPE_INT},
+                              {"NotNull", RDTYPE_INT},
+                              {"Key", RDTYPE_INT}},
+                             rows, log_, count);
 }
 
 } // namespace rdodbc

@@ -3,13 +3,12 @@
 // handed out record by record.
 #include "odbc_connection.h"
 
-#include "order_by.h"
 #include "property_value.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
 #include "rdx_status.h"
-#include "sql_statements.h"
+#include "sql_select.h"
 
 #include <algorithm>
 
@@ -38,26 +37,9 @@ void Connection::CloseSelect() {
 }
 
 uint32_t Connection::SelectText(std::string &sql, std::vector<std::string> &columns) {
-    std::string error;
-    if (!rdxc::SelectStatement(settings_.sql, rdxc::kUnknownDialects, sql, error))
-        return Fail(error);
-    if (sql.empty()) {
-        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
-        sql = "SELECT * FROM " + Quote(settings_.table);
-    }
-    columns.clear();
-    if (settings_.orderBy.empty()) return RDSTATUS_OK;
-    if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return Fail(error);
-    std::vector<std::string> quoted;
-    for (const std::string &column : columns) {
-        // Without the driver's quote a name stands as it is: only a plain one.
-        if (quote_.empty() && !rdxc::IsPlainName(column))
-            return Fail("OrderBy column \"" + column +
-                        "\" cannot be quoted for this driver: only letters, digits and _");
-        quoted.push_back(Quote(column));
-    }
-    sql = rdxc::OrderedSelect(sql, !settings_.sql.empty(), quoted);
-    return RDSTATUS_OK;
+    return rdxc::SelectText(
+        dialect_, {source_.sql, source_.table, source_.orderBy}, log_,
+        [this] { return NeedTable(); }, sql, &columns);
 }
 
 // Each OrderBy column is one that the select returns: some databases take a
@@ -111,7 +93,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
         // BLOB as a text: the type's name tells the numeric.
         rdxc::ColumnType named;
         bool byValue = false;
-        if (sqliteSource_ && NamedNumeric(select_.get(), i, named, byValue)) {
+        if (dialect_.sqliteSource && NamedNumeric(select_.get(), i, named, byValue)) {
             column.sqlType = SQL_NUMERIC;
             column.size = named.precision;
             column.digits = static_cast<SQLSMALLINT>(named.scale);

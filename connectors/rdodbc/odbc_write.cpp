@@ -37,22 +37,21 @@ uint32_t Connection::PrepareInsert(uint32_t list) {
     if (insert_.get() != SQL_NULL_HANDLE && key == insertKey_) return RDSTATUS_OK;
     insertKey_.clear();
     if (uint32_t status = CheckLayout(); status != RDSTATUS_OK) return status;
-    std::string columns, values;
+    std::vector<std::string> columns, values;
     parameterFields_.clear();
     for (size_t i = 0; i < insertFields_.size(); ++i) {
-        columns += (i > 0 ? ", " : "") + Quote(insertFields_[i].name);
+        columns.push_back(insertFields_[i].name);
         const bool byValue = ByValue(i);
-        values += std::string(i > 0 ? ", " : "") + (byValue ? "COALESCE(?, ?, ?)" : "?");
+        values.push_back(byValue ? "COALESCE(?, ?, ?)" : "?");
         parameterFields_.insert(parameterFields_.end(), byValue ? 3 : 1, i);
     }
-    const std::string sql =
-        "INSERT INTO " + Quote(settings_.table) + " (" + columns + ") VALUES (" + values + ")";
+    const std::string sql = dialect_.Insert(source_.table, columns, values);
     if (!Succeeded(insert_.Allocate(dbc_.get()))) return DriverFailure("no statement handle", dbc_);
     if (!Succeeded(SQLPrepare(insert_.get(),
                               reinterpret_cast<SQLCHAR *>(const_cast<char *>(sql.c_str())),
                               SQL_NTS))) {
         const uint32_t status =
-            DriverFailure("the insert into " + settings_.table + " cannot be prepared", insert_);
+            DriverFailure("the insert into " + source_.table + " cannot be prepared", insert_);
         insert_.Free();
         return status;
     }
@@ -157,7 +156,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
             EndTransaction(false);
             return WriteFailure(
                 "the batch of " + std::to_string(count) + " records cannot be committed to " +
-                    settings_.table + ": " +
+                    source_.table + ": " +
                     (records.empty() ? "the driver says nothing more" : JoinDiagnostics(records)),
                 records);
         }
@@ -177,7 +176,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
         failed = ProbeFailure(count);
     const std::string where =
         failed < count ? "record " + std::to_string(first + failed) : "a record" + ofBatch;
-    std::string text = where + " cannot be inserted into " + settings_.table + ": " +
+    std::string text = where + " cannot be inserted into " + source_.table + ": " +
                        (diagnostics.empty() ? "the driver says nothing more" : diagnostics);
     SQLFreeStmt(statement, SQL_CLOSE);
     const bool rolledBack = transactions_ && EndTransaction(false) == RDSTATUS_OK;

@@ -330,30 +330,6 @@ rdxc::ColumnType FieldTypeOf(uint32_t oid, int modifier) {
     }
 }
 
-std::string DeclaredTypeOf(uint32_t field, uint32_t type) {
-    switch (type) {
-    case RDTYPE_INT:
-        return "integer";
-    case RDTYPE_FLOAT:
-        return "double precision";
-    case RDTYPE_CURRENCY:
-        return "numeric(19,4)";
-    case RDTYPE_NUMERIC: {
-        uint32_t precision = 0, scale = 0;
-        RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale);
-        if (precision == rdxc::kBigintPrecision && scale == 0) return "bigint";
-        if (precision == 0) return "numeric";
-        return "numeric(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
-    }
-    case RDTYPE_DATETIME:
-        return "timestamp";
-    case RDTYPE_BINARY:
-        return "bytea";
-    default:
-        return "text";
-    }
-}
-
 int32_t NumericScale(int32_t modifier) {
     if (modifier < 4) return -1;
     // 11 bits with their sign (negative scales round before the point).
@@ -434,15 +410,6 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
                 "\"" + converted + "\" does not convert to a " + rdxc::ColumnTypeName({type, 0, 0});
     }
     return status;
-}
-
-std::string QuoteName(std::string_view name) {
-    std::string quoted = "\"";
-    for (char c : name) {
-        quoted += c;
-        if (c == '"') quoted += c;
-    }
-    return quoted + "\"";
 }
 
 } // namespace rdpg

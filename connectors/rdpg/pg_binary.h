@@ -18,6 +18,7 @@
 #pragma once
 
 #include "connector_values.h"
+#include "sql_dialect.h"
 #include "value_text.h"
 
 #include <cstdint>
@@ -50,7 +51,6 @@ bool HasBinaryForm(uint32_t oid);
 // The field type of a column of the type; modifier as PQfmod gives it.
 rdxc::ColumnType FieldTypeOf(uint32_t oid, int modifier);
 // The column type a table made from a field list declares.
-std::string DeclaredTypeOf(uint32_t field, uint32_t type);
 
 // A column written to: its type and modifier (atttypmod, -1 for none).
 struct ColumnKind {
@@ -74,6 +74,6 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
 bool NumericFromText(std::string_view text, std::string &out);
 bool NumericToText(std::string_view bytes, std::string &out);
 
-std::string QuoteName(std::string_view name);
+using rdxc::QuoteName;
 
 } // namespace rdpg

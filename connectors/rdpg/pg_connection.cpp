@@ -37,35 +37,19 @@ void LogNotice(void *log, const PGresult *result) {
 } // namespace
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
-    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
-        return values_.SetProperty(rdxc::PropertyIndex(number), field, log_);
+    if (uint32_t status = SetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
+        return status;
     switch (rdxc::PropertyIndex(number)) {
-    case rdxc::kMarkName:
-    case rdxc::kMark:
-        return mark_.SetProperty(rdxc::PropertyIndex(number), field, log_);
-    case rdxc::kOrderBy:
-        return rdxc::GetText(field, settings_.orderBy);
     case kConnection:
         return KeepSecrets(rdxc::GetText(field, settings_.connection));
     case kHost:
         return rdxc::GetText(field, settings_.host);
     case kPort:
         return rdxc::GetText(field, settings_.port);
-    case kDatabase:
-        return rdxc::GetText(field, settings_.database);
     case kUser:
         return rdxc::GetText(field, settings_.user);
     case kPassword:
         return KeepSecrets(rdxc::GetText(field, settings_.password));
-    case kSql:
-        return rdxc::GetText(field, settings_.sql);
-    case kTable:
-        copyList_ = 0;
-        prepared_ = false;
-        return rdxc::GetText(field, settings_.table);
-    case kKeys:
-        prepared_ = false;
-        return rdxc::GetText(field, settings_.keys);
     case kTransaction:
         return SetTransaction(field);
     default:
@@ -74,14 +58,9 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 }
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
-    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
-        return values_.GetProperty(rdxc::PropertyIndex(number), field);
+    if (uint32_t status = GetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
+        return status;
     switch (rdxc::PropertyIndex(number)) {
-    case rdxc::kMarkName:
-    case rdxc::kMark:
-        return mark_.GetProperty(rdxc::PropertyIndex(number), field);
-    case rdxc::kOrderBy:
-        return rdxc::PutText(field, settings_.orderBy);
     case rdxc::kUncommitted:
         return rdxc::PutInt(field,
                             static_cast<int32_t>(std::min<uint64_t>(Uncommitted(), INT32_MAX)));
@@ -92,24 +71,12 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutText(field, settings_.host);
     case kPort:
         return rdxc::PutText(field, settings_.port);
-    case kDatabase:
-        return rdxc::PutText(field, settings_.database);
     case kUser:
         return rdxc::PutText(field, settings_.user);
     case kPassword: // never shown
         return rdxc::PutText(field, "");
-    case kSql:
-        return rdxc::PutText(field, settings_.sql);
-    case kTable:
-        return rdxc::PutText(field, settings_.table);
-    case kKeys:
-        return rdxc::PutText(field, settings_.keys);
     case kTransaction:
         return rdxc::PutText(field, settings_.copyPerConnection ? "connection" : "batch");
-    case kLastError:
-        return rdxc::PutText(field, log_.Last());
-    case rdxc::kIdentity:
-        return rdxc::PutText(field, Identity());
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -127,11 +94,7 @@ uint32_t Connection::SetTransaction(uint32_t field) {
 }
 
 uint32_t Connection::KeepSecrets(uint32_t status) {
-    std::vector<std::string> secrets =
-        rdxc::SecretsIn(settings_.connection, rdxc::SecretForm::Libpq);
-    secrets.push_back(settings_.password);
-    log_.SetSecrets(std::move(secrets));
-    return status;
+    return HideSecrets(status, settings_.connection, rdxc::SecretForm::Libpq, settings_.password);
 }
 
 std::string Connection::ServerText(const std::string &what, const PGresult *result) const {
@@ -162,7 +125,7 @@ uint32_t Connection::Connect() {
     add("dbname", settings_.connection);
     add("host", settings_.host);
     add("port", settings_.port);
-    add("dbname", settings_.database);
+    add("dbname", source_.database);
     add("user", settings_.user);
     add("password", settings_.password);
     keys.push_back("client_encoding");
@@ -230,8 +193,8 @@ uint32_t Connection::Run(const std::string &sql, ExecStatusType expected, Result
 uint32_t Connection::Execute(uint32_t *count) {
     *count = 0;
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
-    if (settings_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
-    Result result(PQexec(db_, settings_.sql.c_str()));
+    if (source_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
+    Result result(PQexec(db_, source_.sql.c_str()));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         return ServerFailure("the SQL text failed", result.get());
@@ -250,7 +213,7 @@ uint32_t Connection::Ready() {
 
 uint32_t Connection::NeedTable() {
     if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
-    if (settings_.table.empty()) return log_.Fail("no table is named (property Table)");
+    if (source_.table.empty()) return log_.Fail("no table is named (property Table)");
     return RDSTATUS_OK;
 }
 

@@ -5,10 +5,13 @@
 #include "connector_log.h"
 #include "connector_values.h"
 #include "copy_mark.h"
+#include "declarations.h"
 #include "list_fields.h"
 #include "pg_binary.h"
+#include "sql_link.h"
 
 #include <cstdint>
+#include <functional>
 #include <libpq-fe.h>
 #include <memory>
 #include <string>
@@ -30,6 +33,26 @@ enum PropertyNumber : uint32_t {
     kSql = 0x1000B,      // the built-in "Condition": the select or execute text
 };
 
+inline constexpr PropertyDeclaration kOwnDeclarations[] = {
+    rdxc::Declare(kDatabase, RDTYPE_TEXT, "Database"),
+    rdxc::Declare(kTable, RDTYPE_TEXT, "Table"),
+    rdxc::Declare(kSql, RDTYPE_TEXT, "SQL"),
+    rdxc::Declare(kKeys, RDTYPE_TEXT, "Keys"),
+    rdxc::Declare(kTransaction, RDTYPE_TEXT, "Transaction"),
+    rdxc::Declare(kConnection, RDTYPE_TEXT, "Connection"),
+    rdxc::Declare(kHost, RDTYPE_TEXT, "Host"),
+    rdxc::Declare(kPort, RDTYPE_TEXT, "Port"),
+    rdxc::Declare(kUser, RDTYPE_TEXT, "User"),
+    rdxc::Declare(kPassword, RDTYPE_TEXT, "Password"),
+    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
+};
+// The select's order, the records not committed yet and the identity.
+inline constexpr PropertyDeclaration kReadDeclarations[] = {
+    rdxc::Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
+    rdxc::Declare(rdxc::kUncommitted, RDTYPE_INT, "Uncommitted"),
+    rdxc::Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
+};
+
 // Object kinds of create, drop and catalog.
 constexpr uint32_t kKindSchema = 2;  // catalog of schemas
 constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
@@ -42,15 +65,17 @@ struct ResultDeleter {
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
 struct Settings {
-    std::string connection, host, port, database, user, password, table, sql, keys;
-    std::string orderBy; // columns the select is ordered by
+    std::string connection, host, port, user, password;
     // Inserts of the whole connection go into one COPY, committed when it
     // ends (at disconnect or before any other operation).
     bool copyPerConnection = false;
 };
 
-class Connection {
+class Connection : public rdxc::SqlLink {
   public:
+    Connection() : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}) {}
+    static constexpr auto kDeclarations = rdxc::JoinDeclarations(
+        kOwnDeclarations, rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
@@ -91,7 +116,11 @@ class Connection {
                           const std::vector<std::string> &required);
     // "postgresql:SERVER:DATABASE:SCHEMA.TABLE", SERVER the system
     // identifier or host and port; empty when unknown.
-    std::string Identity();
+    std::string Identity() override;
+    void WriteTargetChanged(bool table) override {
+        prepared_ = false;
+        if (table) copyList_ = 0;
+    }
     // Runs sql; a result of another status than expected is a failure.
     uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
     uint32_t NeedTable();
@@ -104,6 +133,9 @@ class Connection {
     Result StoreMark();
     // After a commit that stored the mark.
     void MarkCommitted();
+    // work and the mark in one transaction: a failure of either (the
+    // mark's told by markFailure) rolls both back.
+    uint32_t WithMark(const std::function<uint32_t()> &work, const std::string &markFailure);
     // sql (none when empty) and the mark in one transaction.
     uint32_t RunWithMark(const std::string &sql);
     uint32_t SaveMark();
@@ -139,13 +171,8 @@ class Connection {
     Result FinishCopy(const char *error);
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
-    uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
-                         const PGresult *rows, uint32_t *count);
 
     Settings settings_;
-    rdxc::FailureLog log_;
-    rdxc::ValueRules values_;
-    rdxc::CopyMark mark_;
     bool markTable_ = false; // the mark table is known to exist
     PGconn *db_ = nullptr;
     // The select: whether the cursor is open, its rows fetched ahead and

@@ -33,7 +33,7 @@ uint32_t Connection::CheckCovered(const std::vector<std::string> &names,
             missing += (missing.empty() ? "" : ", ") + rdxc::ShownName(column);
     }
     if (missing.empty()) return RDSTATUS_OK;
-    return log_.Fail("the table " + rdxc::ShownName(settings_.table) +
+    return log_.Fail("the table " + rdxc::ShownName(source_.table) +
                      " has NOT NULL columns without a default that the records do not have: " +
                      missing + "; no record can be inserted");
 }
@@ -43,12 +43,12 @@ uint32_t Connection::CheckCovered(const std::vector<std::string> &names,
 // identifier is read only where the user may; the table is the one the
 // name finds on the search path, or the one a create would make.
 std::string Connection::Identity() {
-    if (db_ == nullptr || settings_.table.empty()) return std::string();
-    if (copyOpen_) return identityTable_ == settings_.table ? identity_ : std::string();
+    if (db_ == nullptr || source_.table.empty()) return std::string();
+    if (copyOpen_) return identityTable_ == source_.table ? identity_ : std::string();
     SettleFetch();
     if (PQtransactionStatus(db_) == PQTRANS_INERROR) return std::string();
-    const std::string quoted = QuoteName(settings_.table);
-    const char *values[] = {quoted.c_str(), settings_.table.c_str()};
+    const std::string quoted = QuoteName(source_.table);
+    const char *values[] = {quoted.c_str(), source_.table.c_str()};
     Result result(PQexecParams(
         db_,
         "SELECT CASE WHEN has_function_privilege('pg_catalog.pg_control_system()', 'EXECUTE') "
@@ -68,7 +68,7 @@ std::string Connection::Identity() {
     }
     identity_ = "postgresql:" + server + ":" + PQgetvalue(result.get(), 0, 1) + ":" +
                 PQgetvalue(result.get(), 0, 2);
-    identityTable_ = settings_.table;
+    identityTable_ = source_.table;
     return identity_;
 }
 

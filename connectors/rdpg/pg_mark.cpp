@@ -44,8 +44,8 @@ uint32_t Connection::LoadMark() {
 // A mark counts only while the table it counts the rows of is there: a
 // user who dropped the table starts the copy again.
 bool Connection::TableExists() {
-    if (settings_.table.empty()) return true;
-    const std::string quoted = QuoteName(settings_.table);
+    if (source_.table.empty()) return true;
+    const std::string quoted = QuoteName(source_.table);
     const char *table[] = {quoted.c_str()};
     Result exists(PQexecParams(db_, "SELECT to_regclass($1) IS NOT NULL", 1, nullptr, table,
                                nullptr, nullptr, 0));
@@ -80,13 +80,14 @@ void Connection::RollBackQuietly() {
     Result ignored(PQexec(db_, "ROLLBACK"));
 }
 
-uint32_t Connection::RunWithMark(const std::string &sql) {
+uint32_t Connection::WithMark(const std::function<uint32_t()> &work,
+                              const std::string &markFailure) {
     if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
-    uint32_t status = sql.empty() ? RDSTATUS_OK : Run(sql, PGRES_COMMAND_OK);
+    uint32_t status = work();
     if (status == RDSTATUS_OK) {
         const Result stored = StoreMark();
         if (PQresultStatus(stored.get()) != PGRES_COMMAND_OK)
-            status = ServerFailure("the mark cannot be stored", stored.get());
+            status = ServerFailure(markFailure, stored.get());
     }
     if (status == RDSTATUS_OK) status = Run("COMMIT", PGRES_COMMAND_OK);
     if (status != RDSTATUS_OK) {
@@ -95,6 +96,11 @@ uint32_t Connection::RunWithMark(const std::string &sql) {
     }
     MarkCommitted();
     return RDSTATUS_OK;
+}
+
+uint32_t Connection::RunWithMark(const std::string &sql) {
+    return WithMark([&] { return sql.empty() ? RDSTATUS_OK : Run(sql, PGRES_COMMAND_OK); },
+                    "the mark cannot be stored");
 }
 
 // At once, or with the connection's COPY when one is open (its commit).

@@ -2,6 +2,8 @@
 // database's schemas, tables and columns from information_schema.
 #include "pg_binary.h"
 #include "pg_connection.h"
+#include "pg_dialect.h"
+#include "sql_catalog.h"
 
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
@@ -12,6 +14,20 @@
 #include <cstdlib>
 
 namespace rdpg {
+namespace {
+
+// Fills list with the rows of a catalog query, nulls as nulls.
+uint32_t FillFrom(uint32_t list, const rdxc::CatalogLayout &layout, const PGresult *rows,
+                  rdxc::FailureLog &log, uint32_t *count) {
+    auto cell = [rows](size_t r, size_t f) -> const char * {
+        const int row = static_cast<int>(r), column = static_cast<int>(f);
+        return PQgetisnull(rows, row, column) ? nullptr : PQgetvalue(rows, row, column);
+    };
+    return rdxc::FillCatalog(list, layout, static_cast<size_t>(PQntuples(rows)),
+                             static_cast<size_t>(PQnfields(rows)), cell, log, count);
+}
+
+} // namespace
 
 // The server cuts longer names to max_identifier_length bytes (63 unless
 // built otherwise): a table made from them would not have the columns it
@@ -28,9 +44,8 @@ uint32_t Connection::CheckNames(const std::vector<rdxc::ListField> &fields) {
                          " bytes long; PostgreSQL keeps " + std::to_string(most) +
                          " bytes of a name and would cut it");
     };
-    if (settings_.table.size() > most)
-        return tooLong("the table name \"" + rdxc::ShownName(settings_.table) + "\"",
-                       settings_.table);
+    if (source_.table.size() > most)
+        return tooLong("the table name \"" + rdxc::ShownName(source_.table) + "\"", source_.table);
     for (size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].name.size() > most)
             return tooLong("the name of column " + std::to_string(i + 1) + " (\"" +
@@ -48,13 +63,9 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
     if (uint32_t status = CheckNames(fields); status != RDSTATUS_OK) return status;
-    std::string columns;
-    for (const rdxc::ListField &field : fields)
-        columns += (columns.empty() ? "" : ", ") + QuoteName(field.name) + " " +
-                   DeclaredTypeOf(field.field, field.type);
     copyList_ = 0;
     prepared_ = false;
-    const std::string sql = "CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")";
+    const std::string sql = kDialect.CreateTable(source_.table, fields);
     // A new table carries the copy's mark from the start.
     return mark_.Pending() ? RunWithMark(sql) : Run(sql, PGRES_COMMAND_OK);
 }
@@ -65,42 +76,7 @@ uint32_t Connection::Drop(uint32_t kind) {
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     copyList_ = 0;
     prepared_ = false;
-    return Run("DROP TABLE " + QuoteName(settings_.table), PGRES_COMMAND_OK);
-}
-
-// Gives an empty list the layout, checks a list with fields against it,
-// and fills as many rows as the list holds; count is every row.
-uint32_t Connection::FillCatalog(uint32_t list,
-                                 const std::vector<std::pair<std::string, uint32_t>> &layout,
-                                 const PGresult *rows, uint32_t *count) {
-    std::vector<rdxc::ListField> fields;
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
-    if (fields.empty()) {
-        for (const auto &[name, type] : layout) {
-            uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(list, name, {type, 0, 0}, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
-            return status;
-    }
-    if (fields.size() != layout.size() || static_cast<int>(layout.size()) != PQnfields(rows))
-        return log_.Fail("the catalog fills " + std::to_string(layout.size()) + " fields");
-    const int capacity = static_cast<int>(RDFieldlistGetRecordCount(list));
-    for (int r = 0; r < PQntuples(rows) && r < capacity; ++r) {
-        for (size_t f = 0; f < fields.size(); ++f) {
-            const int column = static_cast<int>(f);
-            const uint32_t index = static_cast<uint32_t>(r + 1);
-            const uint32_t status = PQgetisnull(rows, r, column)
-                                        ? RDFieldSetNull(fields[f].field, index, 1)
-                                        : rdxc::TextToValue(fields[f].field, fields[f].type, index,
-                                                            PQgetvalue(rows, r, column));
-            if (status != RDSTATUS_OK) return status;
-        }
-    }
-    *count = static_cast<uint32_t>(PQntuples(rows));
-    return RDSTATUS_OK;
+    return Run(kDialect.DropTable(source_.table), PGRES_COMMAND_OK);
 }
 
 uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
@@ -130,26 +106,26 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
               "FROM information_schema.columns c WHERE c.table_schema NOT IN ('pg_catalog', "
               "'information_schema') AND ($1 = '' OR c.table_name = $1) "
               "ORDER BY 1, 2, c.ordinal_position";
-    const char *values[] = {settings_.table.c_str()};
+    const char *values[] = {source_.table.c_str()};
     Result result(PQexecParams(db_, sql, kind == kKindColumns ? 1 : 0, nullptr,
                                kind == kKindColumns ? values : nullptr, nullptr, nullptr, 0));
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
         return ServerFailure("the catalog cannot be read", result.get());
     if (kind == kKindSchema)
-        return FillCatalog(list, {{"Schema", RDTYPE_TEXT}}, result.get(), count);
+        return FillFrom(list, {{"Schema", RDTYPE_TEXT}}, result.get(), log_, count);
     if (kind == kKindTable)
-        return FillCatalog(list,
-                           {{"Schema", RDTYPE_TEXT}, {"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}},
-                           result.get(), count);
-    return FillCatalog(list,
-                       {{"Schema", RDTYPE_TEXT},
-                        {"Table", RDTYPE_TEXT},
-                        {"Column", RDTYPE_TEXT},
-                        {"Declared", RDTYPE_TEXT},
-                        {"NotNull", RDTYPE_INT},
-                        {"Precision", RDTYPE_INT},
-                        {"Scale", RDTYPE_INT}},
-                       result.get(), count);
+        return FillFrom(list,
+                        {{"Schema", RDTYPE_TEXT}, {"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}},
+                        result.get(), log_, count);
+    return FillFrom(list,
+                    {{"Schema", RDTYPE_TEXT},
+                     {"Table", RDTYPE_TEXT},
+                     {"Column", RDTYPE_TEXT},
+                     {"Declared", RDTYPE_TEXT},
+                     {"NotNull", RDTYPE_INT},
+                     {"Precision", RDTYPE_INT},
+                     {"Scale", RDTYPE_INT}},
+                    result.get(), log_, count);
 }
 
 } // namespace rdpg

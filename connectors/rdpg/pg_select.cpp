@@ -4,13 +4,13 @@
 // binary format (in texts when a column's binary form is not known here).
 #include "pg_binary.h"
 #include "pg_connection.h"
+#include "pg_dialect.h"
 
-#include "order_by.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_status.h"
-#include "sql_statements.h"
+#include "sql_select.h"
 
 namespace rdpg {
 namespace {
@@ -37,20 +37,9 @@ uint32_t Connection::SelectText(std::string &sql) {
     // The server reads backslashes in strings unless its strings conform.
     const char *standard = PQparameterStatus(db_, "standard_conforming_strings");
     const bool conforming = standard == nullptr || std::string_view(standard) != "off";
-    std::string error;
-    if (!rdxc::SelectStatement(settings_.sql, rdxc::PostgresDialect(conforming), sql, error))
-        return log_.Fail(error);
-    if (sql.empty()) {
-        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
-        sql = "SELECT * FROM " + QuoteName(settings_.table);
-    }
-    if (settings_.orderBy.empty()) return RDSTATUS_OK;
-    std::vector<std::string> columns;
-    if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return log_.Fail(error);
-    for (std::string &column : columns)
-        column = QuoteName(column);
-    sql = rdxc::OrderedSelect(sql, !settings_.sql.empty(), columns);
-    return RDSTATUS_OK;
+    return rdxc::SelectText(
+        Dialect(conforming), {source_.sql, source_.table, source_.orderBy}, log_,
+        [this] { return NeedTable(); }, sql);
 }
 
 uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {

@@ -7,6 +7,8 @@
 #include "connector_actions.h"
 #include "pg_binary.h"
 #include "pg_connection.h"
+#include "pg_dialect.h"
+#include "sql_write.h"
 
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
@@ -63,7 +65,7 @@ std::vector<std::string> SplitNames(const std::string &text) {
 
 uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<ColumnKind> &types,
                                   std::vector<std::string> &required) {
-    const std::string table = QuoteName(settings_.table);
+    const std::string table = QuoteName(source_.table);
     const char *values[] = {table.c_str()};
     Result result(PQexecParams(
         db_,
@@ -73,7 +75,7 @@ uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<C
         "NOT attisdropped ORDER BY attnum",
         1, nullptr, values, nullptr, nullptr, 0));
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
-        return ServerFailure("the columns of " + settings_.table + " cannot be read", result.get());
+        return ServerFailure("the columns of " + source_.table + " cannot be read", result.get());
     for (int r = 0; r < PQntuples(result.get()); ++r) {
         names.emplace_back(PQgetvalue(result.get(), r, 0));
         types.push_back(
@@ -87,7 +89,7 @@ uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<C
 // Matches the list's fields to the table's columns (by name, case ignored
 // when no column has the exact name) and makes the COPY statement.
 uint32_t Connection::PrepareCopy(uint32_t list) {
-    if (list == copyList_ && copyTable_ == settings_.table) return RDSTATUS_OK;
+    if (list == copyList_ && copyTable_ == source_.table) return RDSTATUS_OK;
     copyList_ = 0;
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
@@ -109,16 +111,15 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
         if (found == exact.end()) found = folded.find(Lower(field.name));
         if (found == exact.end() || found == folded.end())
             return log_.Fail("field " + rdxc::ShownName(field.name) + " has no column in table " +
-                             settings_.table);
+                             source_.table);
         writeTypes_.push_back(types[found->second]);
         chosen.push_back(names[found->second]);
         columns += (columns.empty() ? "" : ", ") + QuoteName(names[found->second]);
     }
     if (uint32_t status = CheckCovered(chosen, required); status != RDSTATUS_OK) return status;
-    copySql_ =
-        "COPY " + QuoteName(settings_.table) + " (" + columns + ") FROM STDIN (FORMAT binary)";
+    copySql_ = "COPY " + QuoteName(source_.table) + " (" + columns + ") FROM STDIN (FORMAT binary)";
     copyList_ = list;
-    copyTable_ = settings_.table;
+    copyTable_ = source_.table;
     return RDSTATUS_OK;
 }
 
@@ -185,7 +186,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     // A COPY is made for one list and one table, and one per batch ends
     // the connection's.
     if (copyOpen_ &&
-        (list != copyList_ || settings_.table != copyTable_ || !settings_.copyPerConnection)) {
+        (list != copyList_ || source_.table != copyTable_ || !settings_.copyPerConnection)) {
         if (EndCopy() != RDSTATUS_OK) return RDSTATUS_NOTCONNECTED;
     }
     if (uint32_t status = CloseCursor(); status != RDSTATUS_OK) return status;
@@ -199,30 +200,18 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
 // transaction.
 uint32_t Connection::InsertBatch(uint32_t first, uint32_t count, uint32_t *done) {
     if (!mark_.Pending()) return CopyBatch(first, count, done);
-    if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
-    uint32_t status = CopyBatch(first, count, done);
-    if (status == RDSTATUS_OK) {
-        const Result stored = StoreMark();
-        if (PQresultStatus(stored.get()) != PGRES_COMMAND_OK)
-            status = ServerFailure("the mark cannot be stored; the batch of " +
-                                       std::to_string(count) + " records was rolled back",
-                                   stored.get());
-    }
-    if (status == RDSTATUS_OK) status = Run("COMMIT", PGRES_COMMAND_OK);
-    if (status != RDSTATUS_OK) {
-        *done = 0;
-        RollBackQuietly();
-        return status;
-    }
-    MarkCommitted();
-    return RDSTATUS_OK;
+    const uint32_t status = WithMark([&] { return CopyBatch(first, count, done); },
+                                     "the mark cannot be stored; the batch of " +
+                                         std::to_string(count) + " records was rolled back");
+    if (status != RDSTATUS_OK) *done = 0;
+    return status;
 }
 
 // One COPY for the batch: the server takes all of it or none.
 uint32_t Connection::CopyBatch(uint32_t first, uint32_t count, uint32_t *done) {
     Result started(PQexec(db_, copySql_.c_str()));
     if (PQresultStatus(started.get()) != PGRES_COPY_IN)
-        return ServerFailure("the copy into " + settings_.table + " cannot start", started.get());
+        return ServerFailure("the copy into " + source_.table + " cannot start", started.get());
     uint32_t failed = 0;
     buffer_.assign(kCopyHeader, kCopyHeaderSize);
     uint32_t sent = EncodeRecords(first, count, true, failed);
@@ -267,7 +256,7 @@ uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *do
         Result started(PQexec(db_, copySql_.c_str()));
         if (PQresultStatus(started.get()) != PGRES_COPY_IN) {
             const uint32_t status =
-                ServerFailure("the copy into " + settings_.table + " cannot start", started.get());
+                ServerFailure("the copy into " + source_.table + " cannot start", started.get());
             if (copyInTransaction_) RollBackQuietly();
             copyInTransaction_ = false;
             return status;
@@ -383,7 +372,7 @@ uint32_t Connection::AbandonCopy() {
 // The prepared update (SET the other fields WHERE the keys match) or remove
 // (WHERE the keys match); keys from the Keys property or the primary key.
 uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
-    const std::string key = std::to_string(list) + "|" + settings_.table + "|" + settings_.keys;
+    const std::string key = std::to_string(list) + "|" + source_.table + "|" + source_.keys;
     if (prepared_ && writeKind_ == kind && writeKey_ == key) return RDSTATUS_OK;
     copyList_ = 0;
     if (prepared_) Run(std::string("DEALLOCATE ") + kWriteStatement, PGRES_COMMAND_OK);
@@ -391,9 +380,9 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
         return status;
-    std::vector<std::string> keyNames = SplitNames(settings_.keys);
+    std::vector<std::string> keyNames = SplitNames(source_.keys);
     if (keyNames.empty()) {
-        const std::string table = QuoteName(settings_.table);
+        const std::string table = QuoteName(source_.table);
         const char *values[] = {table.c_str()};
         Result result(PQexecParams(
             db_,
@@ -401,11 +390,11 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
             "AND a.attnum = ANY(i.indkey) WHERE i.indrelid = $1::regclass AND i.indisprimary",
             1, nullptr, values, nullptr, nullptr, 0));
         if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
-            return ServerFailure("the key of " + settings_.table + " cannot be read", result.get());
+            return ServerFailure("the key of " + source_.table + " cannot be read", result.get());
         for (int r = 0; r < PQntuples(result.get()); ++r)
             keyNames.emplace_back(PQgetvalue(result.get(), r, 0));
         if (keyNames.empty())
-            return log_.Fail("the table " + settings_.table +
+            return log_.Fail("the table " + source_.table +
                              " has no primary key: name the key fields (property Keys)");
     }
     std::vector<size_t> keys;
@@ -420,27 +409,14 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     parameters_.clear();
     auto parameter = [&](size_t i) {
         parameters_.push_back(i);
-        return "$" + std::to_string(parameters_.size());
+        return kDialect.Marker(parameters_.size());
     };
-    std::string set, where;
-    if (kind == Write::Update) {
-        for (size_t i = 0; i < writeFields_.size(); ++i) {
-            if (std::find(keys.begin(), keys.end(), i) == keys.end())
-                set += (set.empty() ? "" : ", ") + QuoteName(writeFields_[i].name) + " = " +
-                       parameter(i);
-        }
-        if (set.empty()) return log_.Fail("the field list holds only key fields");
-    }
-    for (size_t k : keys)
-        where += (where.empty() ? "" : " AND ") + QuoteName(writeFields_[k].name) +
-                 " IS NOT DISTINCT FROM " + parameter(k);
-    const std::string table = QuoteName(settings_.table);
-    const std::string sql = kind == Write::Update
-                                ? "UPDATE " + table + " SET " + set + " WHERE " + where
-                                : "DELETE FROM " + table + " WHERE " + where;
+    const std::string sql = rdxc::KeyedWrite(kDialect, kind == Write::Update, source_.table,
+                                             writeFields_, keys, parameter);
+    if (sql.empty()) return log_.Fail("the field list holds only key fields");
     Result result(PQprepare(db_, kWriteStatement, sql.c_str(), 0, nullptr));
     if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
-        return ServerFailure("the statement for table " + settings_.table + " cannot be prepared",
+        return ServerFailure("the statement for table " + source_.table + " cannot be prepared",
                              result.get());
     prepared_ = true;
     writeKind_ = kind;

@@ -15,24 +15,9 @@
 namespace rdsqlite {
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
-    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
-        return values_.SetProperty(rdxc::PropertyIndex(number), field, log_);
+    if (uint32_t status = SetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
+        return status;
     switch (rdxc::PropertyIndex(number)) {
-    case rdxc::kMarkName:
-    case rdxc::kMark:
-        return mark_.SetProperty(rdxc::PropertyIndex(number), field, log_);
-    case rdxc::kOrderBy:
-        return rdxc::GetText(field, settings_.orderBy);
-    case kDatabase:
-        return rdxc::GetText(field, settings_.database);
-    case kSql:
-        return rdxc::GetText(field, settings_.sql);
-    case kTable:
-        write_.Reset();
-        return rdxc::GetText(field, settings_.table);
-    case kKeys:
-        write_.Reset();
-        return rdxc::GetText(field, settings_.keys);
     case kSetup:
         return rdxc::GetText(field, settings_.setup);
     case kCreate:
@@ -51,32 +36,15 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 }
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
-    if (rdxc::ValueRules::Handles(rdxc::PropertyIndex(number)))
-        return values_.GetProperty(rdxc::PropertyIndex(number), field);
+    if (uint32_t status = GetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
+        return status;
     switch (rdxc::PropertyIndex(number)) {
-    case rdxc::kMarkName:
-    case rdxc::kMark:
-        return mark_.GetProperty(rdxc::PropertyIndex(number), field);
-    case rdxc::kOrderBy:
-        return rdxc::PutText(field, settings_.orderBy);
-    case kDatabase:
-        return rdxc::PutText(field, settings_.database);
-    case kSql:
-        return rdxc::PutText(field, settings_.sql);
-    case kTable:
-        return rdxc::PutText(field, settings_.table);
-    case kKeys:
-        return rdxc::PutText(field, settings_.keys);
     case kSetup:
         return rdxc::PutText(field, settings_.setup);
     case kCreate:
         return rdxc::PutInt(field, settings_.create ? 1 : 0);
     case kBusyTimeout:
         return rdxc::PutInt(field, settings_.busyTimeout);
-    case kLastError:
-        return rdxc::PutText(field, log_.Last());
-    case rdxc::kIdentity:
-        return rdxc::PutText(field, Identity());
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -89,17 +57,17 @@ uint32_t Connection::SqlFailure(const std::string &what, int result) {
 }
 
 uint32_t Connection::Connect() {
-    if (settings_.database.empty()) return log_.Fail("no database is named (property Database)");
+    if (source_.database.empty()) return log_.Fail("no database is named (property Database)");
     struct stat info {};
-    if (::stat(settings_.database.c_str(), &info) != 0 && !settings_.create)
-        return log_.Fail("the database " + settings_.database +
+    if (::stat(source_.database.c_str(), &info) != 0 && !settings_.create)
+        return log_.Fail("the database " + source_.database +
                          " cannot be found: " + std::strerror(errno));
     const int flags =
         SQLITE_OPEN_READWRITE | (settings_.create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    const int result = sqlite3_open_v2(settings_.database.c_str(), &db_, flags, nullptr);
+    const int result = sqlite3_open_v2(source_.database.c_str(), &db_, flags, nullptr);
     if (result != SQLITE_OK) {
         const uint32_t status =
-            SqlFailure("the database " + settings_.database + " cannot be opened", result);
+            SqlFailure("the database " + source_.database + " cannot be opened", result);
         sqlite3_close(db_);
         db_ = nullptr;
         return status;
@@ -119,7 +87,7 @@ uint32_t Connection::Connect() {
 }
 
 void Connection::Disconnect() {
-    values_.ReportRounded(log_, settings_.database);
+    values_.ReportRounded(log_, source_.database);
     select_.Reset();
     write_.Reset();
     hasRow_ = false;
@@ -150,9 +118,9 @@ uint32_t Connection::Run(const std::string &sql) {
 uint32_t Connection::Execute(uint32_t *count) {
     *count = 0;
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
-    if (settings_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
+    if (source_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
-    if (uint32_t status = Run(settings_.sql); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Run(source_.sql); status != RDSTATUS_OK) return status;
     *count = static_cast<uint32_t>(sqlite3_total_changes64(db_) - before);
     return RDSTATUS_OK;
 }
@@ -163,7 +131,7 @@ uint32_t Connection::NeedDatabase() const {
 
 uint32_t Connection::NeedTable() {
     if (db_ == nullptr) return RDSTATUS_NOTCONNECTED;
-    if (settings_.table.empty()) return log_.Fail("no table is named (property Table)");
+    if (source_.table.empty()) return log_.Fail("no table is named (property Table)");
     return RDSTATUS_OK;
 }
 
@@ -177,8 +145,8 @@ uint32_t Connection::TableColumns(std::vector<TableColumn> &columns) {
                             "FROM pragma_table_xinfo(?1)";
     if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, info.out(), nullptr);
         result != SQLITE_OK)
-        return SqlFailure("the columns of " + settings_.table + " cannot be read", result);
-    sqlite3_bind_text(info.get(), 1, settings_.table.c_str(), -1, SQLITE_TRANSIENT);
+        return SqlFailure("the columns of " + source_.table + " cannot be read", result);
+    sqlite3_bind_text(info.get(), 1, source_.table.c_str(), -1, SQLITE_TRANSIENT);
     int result = 0;
     while ((result = sqlite3_step(info.get())) == SQLITE_ROW) {
         auto text = [&](int column) {
@@ -197,8 +165,8 @@ uint32_t Connection::TableColumns(std::vector<TableColumn> &columns) {
                         sqlite3_column_int(info.get(), 5) != 0 || rowid;
     }
     if (result != SQLITE_DONE)
-        return SqlFailure("the columns of " + settings_.table + " cannot be read", result);
-    if (columns.empty()) return log_.Fail("the table " + settings_.table + " does not exist");
+        return SqlFailure("the columns of " + source_.table + " cannot be read", result);
+    if (columns.empty()) return log_.Fail("the table " + source_.table + " does not exist");
     return RDSTATUS_OK;
 }
 

@@ -5,7 +5,9 @@
 #include "connector_log.h"
 #include "connector_values.h"
 #include "copy_mark.h"
+#include "declarations.h"
 #include "list_fields.h"
+#include "sql_link.h"
 #include "sqlite_types.h"
 #include "value_text.h"
 
@@ -25,6 +27,17 @@ enum PropertyNumber : uint32_t {
     kDatabase = 0x10002, // the built-in "Database": the database file
     kTable = 0x10005,    // the built-in "Metadata": the table
     kSql = 0x1000B,      // the built-in "Condition": the select or execute text
+};
+
+inline constexpr PropertyDeclaration kOwnDeclarations[] = {
+    rdxc::Declare(kDatabase, RDTYPE_TEXT, "Database"),
+    rdxc::Declare(kTable, RDTYPE_TEXT, "Table"),
+    rdxc::Declare(kSql, RDTYPE_TEXT, "SQL"),
+    rdxc::Declare(kKeys, RDTYPE_TEXT, "Keys"),
+    rdxc::Declare(kSetup, RDTYPE_TEXT, "Setup"),
+    rdxc::Declare(kCreate, RDTYPE_INT, "Create"),
+    rdxc::Declare(kBusyTimeout, RDTYPE_INT, "BusyTimeout"),
+    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
 };
 
 // Object kinds of create, drop and catalog.
@@ -61,14 +74,17 @@ struct TableColumn {
 };
 
 struct Settings {
-    std::string database, sql, table, keys, setup;
-    std::string orderBy; // columns the select is ordered by
+    std::string setup;
     bool create = false;
     int32_t busyTimeout = 5000;
 };
 
-class Connection {
+class Connection : public rdxc::SqlLink {
   public:
+    Connection() : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}) {}
+    static constexpr auto kDeclarations =
+        rdxc::JoinDeclarations(kOwnDeclarations, rdxc::kMarkDeclarations, rdxc::kSelectDeclarations,
+                               rdxc::kValueDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
@@ -118,7 +134,8 @@ class Connection {
     // A failure of one record (a constraint, a value SQLite refuses) or of
     // the target, by SQLite's result code.
     uint32_t WriteFailure(const std::string &what, int result);
-    std::string Identity() const;
+    std::string Identity() override;
+    void WriteTargetChanged(bool) override { write_.Reset(); }
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Step(uint32_t index);
@@ -126,13 +143,8 @@ class Connection {
     // numeric(19,0) (one pass over the select).
     void WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnType> &types);
     uint32_t FillRecord(uint32_t index);
-    uint32_t FillCatalog(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &layout,
-                         const std::vector<std::vector<std::string>> &rows, uint32_t *count);
 
     Settings settings_;
-    rdxc::FailureLog log_;
-    rdxc::ValueRules values_;
-    rdxc::CopyMark mark_;
     sqlite3 *db_ = nullptr;
     // The select: its statement, whether a row waits, and the list's fields.
     Statement select_;

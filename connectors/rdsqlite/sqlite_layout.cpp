@@ -45,7 +45,7 @@ uint32_t Connection::WriteFailure(const std::string &what, int result) {
 
 uint32_t Connection::CheckWritable() {
     if (sqlite3_db_readonly(db_, "main") != 1) return RDSTATUS_OK;
-    return log_.Fail("the database " + settings_.database +
+    return log_.Fail("the database " + source_.database +
                      " takes no writes: it was opened read only (the file or its folder cannot "
                      "be written)");
 }
@@ -63,18 +63,18 @@ uint32_t Connection::CheckCovered(const std::vector<TableColumn> &columns,
             missing += (missing.empty() ? "" : ", ") + column.name;
     }
     if (missing.empty()) return RDSTATUS_OK;
-    return log_.Fail("the table " + settings_.table + " has NOT NULL columns without a default " +
+    return log_.Fail("the table " + source_.table + " has NOT NULL columns without a default " +
                      "that the records do not have: " + missing + "; no record can be inserted");
 }
 
 // "sqlite:DEV:INO:table", the table's name folded as SQLite compares names
 // (ASCII letters without case); empty without a database file or a table.
-std::string Connection::Identity() const {
+std::string Connection::Identity() {
     const char *file = db_ != nullptr ? sqlite3_db_filename(db_, "main") : nullptr;
     const std::string device =
-        rdxc::FileIdentity(file != nullptr && *file != '\0' ? file : settings_.database);
-    if (device.empty() || settings_.table.empty()) return std::string();
-    std::string table = settings_.table;
+        rdxc::FileIdentity(file != nullptr && *file != '\0' ? file : source_.database);
+    if (device.empty() || source_.table.empty()) return std::string();
+    std::string table = source_.table;
     for (char &c : table) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }

@@ -53,13 +53,13 @@ uint32_t Connection::LoadMark() {
 // A mark counts only while the table it counts the rows of is there: a
 // user who dropped the table starts the copy again.
 bool Connection::TableExists() {
-    if (settings_.table.empty()) return true;
+    if (source_.table.empty()) return true;
     Statement exists;
     int result = sqlite3_prepare_v2(
         db_, "SELECT 1 FROM main.sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
         -1, exists.out(), nullptr);
     if (result != SQLITE_OK) return true;
-    sqlite3_bind_text(exists.get(), 1, settings_.table.c_str(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(exists.get(), 1, source_.table.c_str(), -1, SQLITE_STATIC);
     return sqlite3_step(exists.get()) != SQLITE_DONE;
 }
 

@@ -5,6 +5,8 @@
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
 #include "rdx_status.h"
+#include "sql_catalog.h"
+#include "sqlite_dialect.h"
 #include "sqlite_types.h"
 
 namespace rdsqlite {
@@ -15,12 +17,8 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     std::vector<rdxc::ListField> fields;
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
-    std::string columns;
-    for (const rdxc::ListField &field : fields)
-        columns += (columns.empty() ? "" : ", ") + QuoteName(field.name) + " " +
-                   DeclaredTypeOf(field.field, field.type);
     write_.Reset();
-    const std::string sql = "CREATE TABLE " + QuoteName(settings_.table) + " (" + columns + ")";
+    const std::string sql = kDialect.CreateTable(source_.table, fields);
     // A new table carries the copy's mark from the start.
     return mark_.Pending() ? RunWithMark(sql) : Run(sql);
 }
@@ -31,40 +29,7 @@ uint32_t Connection::Drop(uint32_t kind) {
     write_.Reset();
     select_.Reset();
     hasRow_ = false;
-    return Run("DROP TABLE " + QuoteName(settings_.table));
-}
-
-// Gives an empty list the layout, checks a list with fields against it,
-// and fills as many rows as the list holds; count is every row.
-uint32_t Connection::FillCatalog(uint32_t list,
-                                 const std::vector<std::pair<std::string, uint32_t>> &layout,
-                                 const std::vector<std::vector<std::string>> &rows,
-                                 uint32_t *count) {
-    std::vector<rdxc::ListField> fields;
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
-    if (fields.empty()) {
-        for (const auto &[name, type] : layout) {
-            uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(list, name, {type, 0, 0}, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
-            return status;
-    }
-    if (fields.size() != layout.size())
-        return log_.Fail("the catalog fills " + std::to_string(layout.size()) + " fields");
-    const size_t capacity = RDFieldlistGetRecordCount(list);
-    for (size_t r = 0; r < rows.size() && r < capacity; ++r) {
-        for (size_t f = 0; f < fields.size(); ++f) {
-            if (uint32_t status = rdxc::TextToValue(fields[f].field, fields[f].type,
-                                                    static_cast<uint32_t>(r + 1), rows[r][f]);
-                status != RDSTATUS_OK)
-                return status;
-        }
-    }
-    *count = static_cast<uint32_t>(rows.size());
-    return RDSTATUS_OK;
+    return Run(kDialect.DropTable(source_.table));
 }
 
 uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
@@ -87,7 +52,7 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
         result != SQLITE_OK)
         return SqlFailure("the catalog cannot be read", result);
     if (kind == kKindColumns)
-        sqlite3_bind_text(statement.get(), 1, settings_.table.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(statement.get(), 1, source_.table.c_str(), -1, SQLITE_TRANSIENT);
     std::vector<std::vector<std::string>> rows;
     int result = 0;
     while ((result = sqlite3_step(statement.get())) == SQLITE_ROW) {
@@ -103,15 +68,16 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     }
     if (result != SQLITE_DONE) return SqlFailure("the catalog cannot be read", result);
     if (kind == kKindTable)
-        return FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, count);
-    return FillCatalog(list,
-                       {{"Table", RDTYPE_TEXT},
-                        {"Column", RDTYPE_TEXT},
-                        {"Declared", RDTYPE_TEXT},
-                        {"FieldType", RDTYPE_INT},
-                        {"NotNull", RDTYPE_INT},
-                        {"Key", RDTYPE_INT}},
-                       rows, count);
+        return rdxc::FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, log_,
+                                 count);
+    return rdxc::FillCatalog(list,
+                             {{"Table", RDTYPE_TEXT},
+                              {"Column", RDTYPE_TEXT},
+                              {"Declared", RDTYPE_TEXT},
+                              {"FieldType", RDTYPE_INT},
+                              {"NotNull", RDTYPE_INT},
+                              {"Key", RDTYPE_INT}},
+                             rows, log_, count);
 }
 
 } // namespace rdsqlite

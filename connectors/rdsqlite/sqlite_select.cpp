@@ -3,29 +3,15 @@
 #include "sqlite_connection.h"
 
 #include "connector_values.h"
-#include "order_by.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
-#include "sql_statements.h"
+#include "sql_select.h"
+#include "sqlite_dialect.h"
 #include "sqlite_types.h"
 #include "sqlite_values.h"
 
 namespace rdsqlite {
-namespace {
-
-// A column of ORDER BY in backticks: SQLite would take a name in double
-// quotes that matches no column as a text constant and ignore the order.
-std::string QuoteOrderColumn(std::string_view name) {
-    std::string quoted = "`";
-    for (char c : name) {
-        quoted += c;
-        if (c == '`') quoted += c;
-    }
-    return quoted + "`";
-}
-
-} // namespace
 
 // Steps the select to its next row; index is the record being filled (for
 // the failure text).
@@ -40,20 +26,9 @@ uint32_t Connection::Step(uint32_t index) {
 }
 
 uint32_t Connection::SelectText(std::string &sql) {
-    std::string error;
-    if (!rdxc::SelectStatement(settings_.sql, rdxc::kSqliteDialect, sql, error))
-        return log_.Fail(error);
-    if (sql.empty()) {
-        if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
-        sql = "SELECT * FROM " + QuoteName(settings_.table);
-    }
-    if (settings_.orderBy.empty()) return RDSTATUS_OK;
-    std::vector<std::string> columns;
-    if (!rdxc::ParseOrderBy(settings_.orderBy, columns, error)) return log_.Fail(error);
-    for (std::string &column : columns)
-        column = QuoteOrderColumn(column);
-    sql = rdxc::OrderedSelect(sql, !settings_.sql.empty(), columns);
-    return RDSTATUS_OK;
+    return rdxc::SelectText(
+        kDialect, {source_.sql, source_.table, source_.orderBy}, log_,
+        [this] { return NeedTable(); }, sql);
 }
 
 // SQLite's integers have 64 bits: a column of them is read as int only
@@ -86,7 +61,7 @@ void Connection::WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnT
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     *count = 0;
-    values_.ReportRounded(log_, settings_.database);
+    values_.ReportRounded(log_, source_.database);
     select_.Reset();
     hasRow_ = false;
     rowNumber_ = 0;
@@ -158,7 +133,7 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
     }
     for (uint32_t i = 0; i < count; ++i) {
         if (!hasRow_) {
-            values_.ReportRounded(log_, settings_.database);
+            values_.ReportRounded(log_, source_.database);
             return RDX_END_OF_DATA;
         }
         const uint32_t status = FillRecord(first + i);

@@ -66,33 +66,6 @@ rdxc::ColumnType FieldTypeOf(std::string_view declared, int storage) {
     return type;
 }
 
-std::string DeclaredTypeOf(uint32_t field, uint32_t type) {
-    switch (type) {
-    case RDTYPE_INT:
-        return "INTEGER";
-    case RDTYPE_FLOAT:
-        return "REAL";
-    case RDTYPE_CURRENCY:
-        return "MONEY";
-    case RDTYPE_NUMERIC: {
-        uint32_t precision = 0, scale = 0;
-        RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, &scale);
-        if (precision == rdxc::kBigintPrecision && scale == 0) return "BIGINT";
-        if (precision == 0) return "DECIMAL BLOB";
-        const std::string digits =
-            "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
-        const bool exact = precision <= kExactDigits || (scale == 0 && precision <= 18);
-        return (exact ? "NUMERIC" : "DECIMAL BLOB") + digits;
-    }
-    case RDTYPE_DATETIME:
-        return "DATETIME";
-    case RDTYPE_BINARY:
-        return "BLOB";
-    default:
-        return "TEXT";
-    }
-}
-
 TargetColumn TargetColumnOf(std::string_view declared) {
     const std::string upper = Upper(declared);
     TargetColumn column;
@@ -130,15 +103,6 @@ size_t SignificantDigits(std::string_view text) {
     }
     if (first != std::string_view::npos) count = last - first + 1;
     return count;
-}
-
-std::string QuoteName(std::string_view name) {
-    std::string quoted = "\"";
-    for (char c : name) {
-        quoted += c;
-        if (c == '"') quoted += c;
-    }
-    return quoted + "\"";
 }
 
 } // namespace rdsqlite

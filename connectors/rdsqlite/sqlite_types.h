@@ -24,6 +24,7 @@
 // as a number), else its exact text (which sorts after every number).
 #pragma once
 
+#include "sql_dialect.h"
 #include "value_text.h"
 
 #include <string>
@@ -33,7 +34,6 @@ namespace rdsqlite {
 
 // storage: the first row's storage class (SQLITE_INTEGER ...), 0 for none.
 rdxc::ColumnType FieldTypeOf(std::string_view declared, int storage);
-std::string DeclaredTypeOf(uint32_t field, uint32_t type);
 // How values are bound for a column of a declared type: by SQLite's
 // affinity (INT, then CHAR/CLOB/TEXT, then BLOB or nothing, then
 // REAL/FLOA/DOUB, else numeric), the digits after the point its type
@@ -51,6 +51,6 @@ size_t SignificantDigits(std::string_view text);
 // The most digits a number text may have to be held exactly by SQLite.
 constexpr size_t kExactDigits = 15;
 
-std::string QuoteName(std::string_view name);
+using rdxc::QuoteName;
 
 } // namespace rdsqlite

@@ -8,6 +8,8 @@
 
 #include "property_value.h"
 #include "rdx_status.h"
+#include "sql_write.h"
+#include "sqlite_dialect.h"
 #include "sqlite_types.h"
 #include "sqlite_values.h"
 
@@ -65,14 +67,14 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     for (size_t i = 0; i < writeFields_.size(); ++i) {
         if (columnOf.count(Lower(writeFields_[i].name)) == 0)
             return log_.Fail("field " + writeFields_[i].name + " has no column in table " +
-                             settings_.table);
+                             source_.table);
         fieldOf[Lower(writeFields_[i].name)] = i;
         fieldNames.push_back(Lower(writeFields_[i].name));
     }
     if (kind == Write::Insert)
         if (uint32_t status = CheckCovered(columns, fieldNames); status != RDSTATUS_OK)
             return status;
-    std::vector<std::string> keyNames = SplitNames(settings_.keys);
+    std::vector<std::string> keyNames = SplitNames(source_.keys);
     if (keyNames.empty() && kind != Write::Insert) {
         std::map<int, std::string> byPosition;
         for (const TableColumn &column : columns) {
@@ -81,7 +83,7 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
         for (const auto &[position, name] : byPosition)
             keyNames.push_back(name);
         if (keyNames.empty())
-            return log_.Fail("the table " + settings_.table +
+            return log_.Fail("the table " + source_.table +
                              " has no primary key: name the key fields (property Keys)");
     }
     std::vector<size_t> keyFields;
@@ -91,47 +93,28 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
             return log_.Fail("the key field " + name + " is not in the field list");
         keyFields.push_back(found->second);
     }
-    auto isKey = [&](size_t i) {
-        for (size_t k : keyFields) {
-            if (k == i) return true;
-        }
-        return false;
-    };
-
     parameters_.clear();
     auto parameter = [&](size_t i) {
         parameters_.push_back(
             {i, TargetColumnOf(columns[columnOf[Lower(writeFields_[i].name)]].type)});
-        return "?" + std::to_string(parameters_.size());
+        return kDialect.Marker(parameters_.size());
     };
-    const std::string table = QuoteName(settings_.table);
-    std::string sql, where;
+    std::string sql;
     if (kind == Write::Insert) {
-        std::string columns, values;
+        std::vector<std::string> names, values;
         for (size_t i = 0; i < writeFields_.size(); ++i) {
-            columns += (i > 0 ? ", " : "") + QuoteName(writeFields_[i].name);
-            values += (i > 0 ? ", " : "") + parameter(i);
+            names.push_back(writeFields_[i].name);
+            values.push_back(parameter(i));
         }
-        sql = "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
+        sql = kDialect.Insert(source_.table, names, values);
     } else {
-        std::string set;
-        if (kind == Write::Update) {
-            for (size_t i = 0; i < writeFields_.size(); ++i) {
-                if (!isKey(i))
-                    set += (set.empty() ? "" : ", ") + QuoteName(writeFields_[i].name) + " = " +
-                           parameter(i);
-            }
-            if (set.empty()) return log_.Fail("the field list holds only key fields");
-        }
-        for (size_t k : keyFields)
-            where += (where.empty() ? "" : " AND ") + QuoteName(writeFields_[k].name) + " IS " +
-                     parameter(k);
-        sql = kind == Write::Update ? "UPDATE " + table + " SET " + set + " WHERE " + where
-                                    : "DELETE FROM " + table + " WHERE " + where;
+        sql = rdxc::KeyedWrite(kDialect, kind == Write::Update, source_.table, writeFields_,
+                               keyFields, parameter);
+        if (sql.empty()) return log_.Fail("the field list holds only key fields");
     }
     if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, write_.out(), nullptr);
         result != SQLITE_OK)
-        return SqlFailure("the statement for table " + settings_.table + " cannot be prepared",
+        return SqlFailure("the statement for table " + source_.table + " cannot be prepared",
                           result);
     writeKind_ = kind;
     writeKey_ = key;
@@ -213,10 +196,10 @@ uint32_t Connection::Remove(uint32_t list, uint32_t first, uint32_t count, uint3
     if (list != 0) return WriteBatch(Write::Remove, list, first, count, done);
     *done = 0;
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
-    if (settings_.sql.empty())
+    if (source_.sql.empty())
         return log_.Fail("remove without a field list needs an SQL text (property SQL)");
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
-    if (uint32_t status = Run(settings_.sql); status != RDSTATUS_OK) return status;
+    if (uint32_t status = Run(source_.sql); status != RDSTATUS_OK) return status;
     *done = static_cast<uint32_t>(sqlite3_total_changes64(db_) - before);
     return RDSTATUS_OK;
 }

@@ -1,0 +1,48 @@
+// The shared properties of SQL connections.
+#include "sql_link.h"
+
+#include "connector_records.h"
+#include "connector_resume.h"
+#include "property_value.h"
+#include "rdx_status.h"
+
+namespace rdxc {
+
+uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
+    if (ValueRules::Handles(index)) return values_.SetProperty(index, field, log_);
+    if (numbers_.marks && (index == kMarkName || index == kMark))
+        return mark_.SetProperty(index, field, log_);
+    if (index == kOrderBy) return GetText(field, source_.orderBy);
+    if (Is(index, numbers_.sql)) return GetText(field, source_.sql);
+    if (Is(index, numbers_.database)) return GetText(field, source_.database);
+    if (Is(index, numbers_.table) || Is(index, numbers_.keys)) {
+        const bool table = index == numbers_.table;
+        WriteTargetChanged(table);
+        return GetText(field, table ? source_.table : source_.keys);
+    }
+    return kNotShared;
+}
+
+uint32_t SqlLink::HideSecrets(uint32_t status, const std::string &connection, SecretForm form,
+                              const std::string &password) {
+    std::vector<std::string> secrets = SecretsIn(connection, form);
+    secrets.push_back(password);
+    log_.SetSecrets(std::move(secrets));
+    return status;
+}
+
+uint32_t SqlLink::GetShared(uint32_t index, uint32_t field) {
+    if (ValueRules::Handles(index)) return values_.GetProperty(index, field);
+    if (numbers_.marks && (index == kMarkName || index == kMark))
+        return mark_.GetProperty(index, field);
+    if (index == kOrderBy) return PutText(field, source_.orderBy);
+    if (Is(index, numbers_.sql)) return PutText(field, source_.sql);
+    if (Is(index, numbers_.database)) return PutText(field, source_.database);
+    if (Is(index, numbers_.table)) return PutText(field, source_.table);
+    if (Is(index, numbers_.keys)) return PutText(field, source_.keys);
+    if (Is(index, numbers_.lastError)) return PutText(field, log_.Last());
+    if (index == kIdentity) return PutText(field, Identity());
+    return kNotShared;
+}
+
+} // namespace rdxc

@@ -1,0 +1,64 @@
+// What every SQL connection has: the table it reads and writes, the select
+// or execute text, the OrderBy columns, and for some the key columns and
+// the database; the failure log, the value rules and the copy's mark. The
+// properties of these are set and answered here, so that a connection's
+// own SetProperty and GetProperty handle only what is its own.
+#pragma once
+
+#include "connector_log.h"
+#include "connector_values.h"
+#include "copy_mark.h"
+#include "secret_mask.h"
+
+#include <cstdint>
+#include <string>
+
+namespace rdxc {
+
+// The property numbers of a connector for the shared texts; 0 for one it
+// does not have.
+struct SqlLinkNumbers {
+    uint32_t table = 0, sql = 0, lastError = 0;
+    uint32_t keys = 0, database = 0;
+    bool marks = false; // MarkName and Mark
+};
+
+struct SqlSource {
+    std::string table, sql, orderBy, keys, database;
+};
+
+class SqlLink {
+  public:
+    explicit SqlLink(const SqlLinkNumbers &numbers) : numbers_(numbers) {}
+    virtual ~SqlLink() = default;
+
+    // Answers of SetShared and GetShared for a number that is not shared.
+    static constexpr uint32_t kNotShared = UINT32_MAX;
+
+  protected:
+    // index is the property number without its qualifier byte.
+    uint32_t SetShared(uint32_t index, uint32_t field);
+    uint32_t GetShared(uint32_t index, uint32_t field);
+    // Hands the passwords in connection (read in form) and password to the
+    // log, which hides them from then on; returns status.
+    uint32_t HideSecrets(uint32_t status, const std::string &connection, SecretForm form,
+                         const std::string &password);
+    // "KIND:...": the identity of the data the connection reads or writes.
+    virtual std::string Identity() = 0;
+    // The table (table true) or the keys changed: a prepared write is no
+    // longer right.
+    virtual void WriteTargetChanged(bool table) = 0;
+
+    SqlSource source_;
+    FailureLog log_;
+    ValueRules values_;
+    CopyMark mark_;
+
+  private:
+    // Whether index is the number of a property the connector has.
+    static bool Is(uint32_t index, uint32_t number) { return number != 0 && index == number; }
+
+    SqlLinkNumbers numbers_;
+};
+
+} // namespace rdxc

@@ -1,0 +1,32 @@
+// Builds the select of a SQL connector.
+#include "sql_select.h"
+
+#include "order_by.h"
+#include "rdx_status.h"
+
+namespace rdxc {
+
+uint32_t SelectText(const Dialect &dialect, const SelectSource &source, FailureLog &log,
+                    const std::function<uint32_t()> &needTable, std::string &sql,
+                    std::vector<std::string> *columns) {
+    std::string error;
+    if (!SelectStatement(source.text, dialect.Readings(), sql, error)) return log.Fail(error);
+    if (sql.empty()) {
+        if (uint32_t status = needTable(); status != RDSTATUS_OK) return status;
+        sql = dialect.SelectAll(source.table);
+    }
+    std::vector<std::string> names;
+    if (columns != nullptr) columns->clear();
+    if (source.orderBy.empty()) return RDSTATUS_OK;
+    if (!ParseOrderBy(source.orderBy, names, error)) return log.Fail(error);
+    std::vector<std::string> quoted;
+    for (const std::string &name : names) {
+        quoted.push_back(dialect.OrderColumn(name, error));
+        if (!error.empty()) return log.Fail(error);
+    }
+    sql = OrderedSelect(sql, !source.text.empty(), quoted);
+    if (columns != nullptr) *columns = std::move(names);
+    return RDSTATUS_OK;
+}
+
+} // namespace rdxc

@@ -1,0 +1,28 @@
+// The text of a SQL connector's select: the one statement of its select
+// text, or every column of its table, ordered by OrderBy.
+#pragma once
+
+#include "connector_log.h"
+#include "sql_dialect.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdxc {
+
+struct SelectSource {
+    std::string_view text;    // the select text (property SQL), may be empty
+    std::string_view table;   // the table read when the text holds no statement
+    std::string_view orderBy; // the OrderBy property
+};
+
+// sql for source in dialect. needTable is asked before the table's own
+// select is made and its failure is the status; columns (when given) gets
+// the OrderBy columns as named.
+uint32_t SelectText(const Dialect &dialect, const SelectSource &source, FailureLog &log,
+                    const std::function<uint32_t()> &needTable, std::string &sql,
+                    std::vector<std::string> *columns = nullptr);
+
+} // namespace rdxc

@@ -1,0 +1,23 @@
+// The keyed writes of a SQL table: UPDATE and DELETE statements that find
+// their rows by key columns.
+#pragma once
+
+#include "list_fields.h"
+#include "sql_dialect.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rdxc {
+
+// The UPDATE (update true) or DELETE of table for the fields, keyed by keys
+// (indexes into fields). parameter(i) is called in the order the
+// statement's parameters stand and gives the marker of field i. Empty for
+// an update of key fields only.
+std::string KeyedWrite(const Dialect &dialect, bool update, std::string_view table,
+                       const std::vector<ListField> &fields, const std::vector<size_t> &keys,
+                       const std::function<std::string(size_t)> &parameter);
+
+} // namespace rdxc
