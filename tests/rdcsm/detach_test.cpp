@@ -67,7 +67,7 @@ class DetachTest : public ::testing::Test {
 
     // The process that `rdcsm status` of the home reports (0: none).
     static pid_t StatusProcess(const rdtest::TempHome &home, std::string &out) {
-        return Rdcsm(home, "status", out) == 0 ? NumberAfter(out, "running: process ") : 0;
+        return Rdcsm(home, "status", out) == 0 ? NumberAfter(out, "running in process ") : 0;
     }
 
     rdtest::TempHome first_, second_;
