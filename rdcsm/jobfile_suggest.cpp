@@ -48,7 +48,8 @@ std::string Closest(std::string_view word, const std::vector<std::string> &candi
     for (const std::string &candidate : candidates) {
         const std::size_t apart = candidate.size() > word.size() ? candidate.size() - word.size()
                                                                  : word.size() - candidate.size();
-        if (candidate.size() > kLongest || apart > most) continue;
+        // The name itself is no suggestion: its file is there but does not load.
+        if (candidate.size() > kLongest || apart > most || candidate == word) continue;
         const std::size_t distance = Distance(word, candidate);
         if (distance < bestDistance) {
             best = candidate;
