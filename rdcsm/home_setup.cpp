@@ -103,7 +103,11 @@ std::string PrepareFolder(std::string folder) {
     }
     if (folder[0] != '/') {
         char cwd[PATH_MAX];
-        if (getcwd(cwd, sizeof cwd) == nullptr) return "";
+        if (getcwd(cwd, sizeof cwd) == nullptr) {
+            std::fprintf(stderr, "rdcsm: cannot tell the current folder: %s\n",
+                         std::strerror(errno));
+            return "";
+        }
         folder = std::string(cwd) + "/" + folder;
     }
     if (!MakeFolders(folder)) {

@@ -38,7 +38,8 @@ std::vector<RunRow> ReadRuns(Store &store, int64_t handle) {
     return rows;
 }
 
-// The stored words are little-endian; a partial last word is left out.
+// The stored words are little-endian (19 of them, as the server manager
+// stores them); a partial last word is left out.
 std::vector<StatsRow> ReadStatistics(Store &store, int64_t handle) {
     Statement stats(store.Db(),
                     "SELECT time_ms, run, words FROM stats WHERE activity = ? ORDER BY id");
@@ -86,17 +87,11 @@ void PrintText(const std::vector<RunRow> &runs, const std::vector<StatsRow> &sta
             out << "  ended " << TimeText(run.endedMs) << "  end code " << run.endCode;
         out << "\n";
     }
-    constexpr std::size_t kNamed = rdstats::kCallWords + rdstats::kRecordWords;
     for (const StatsRow &row : stats) {
         out << TimeText(row.timeMs) << "  run " << row.run << "  statistics:\n";
         PrintCounts(out, "calls:", rdstats::kCallNames, rdstats::kCallWords, row.words, 0);
         PrintCounts(out, "records:", rdstats::kRecordNames, rdstats::kRecordWords, row.words,
                     rdstats::kCallWords);
-        if (row.words.size() <= kNamed) continue;
-        out << "  more:   ";
-        for (std::size_t i = kNamed; i < row.words.size(); ++i)
-            out << " " << rdstats::Grouped(row.words[i]);
-        out << "\n";
     }
 }
 
@@ -137,10 +132,7 @@ void PrintJsonStatistics(const StatsRow &row, std::ostream &out) {
     out << ", \"records\": ";
     PrintJsonCounts(out, rdstats::kRecordNames, rdstats::kRecordWords, row.words,
                     rdstats::kCallWords);
-    out << ", \"more\": [";
-    for (std::size_t i = rdstats::kCallWords + rdstats::kRecordWords; i < row.words.size(); ++i)
-        out << (i == rdstats::kCallWords + rdstats::kRecordWords ? "" : ", ") << row.words[i];
-    out << "]}";
+    out << "}";
 }
 
 void PrintJson(const std::string &name, const std::vector<RunRow> &runs,

@@ -102,8 +102,7 @@ TEST_F(StatsWordsTest, JsonGivesEveryCountWithUnknownAsNull) {
                         "0, \"select\": 0, \"fetch\": 0, \"insert\": 0, \"update\": 0, "
                         "\"remove\": 0, \"action\": 0, \"catalog\": 0, \"create\": 0, \"drop\": "
                         "0}, \"records\": {\"execute\": 0, \"select\": null, \"fetch\": 874200, "
-                        "\"insert\": 0, \"update\": 0, \"remove\": 0, \"catalog\": 0}, \"more\": "
-                        "[]}]}\n"))
+                        "\"insert\": 0, \"update\": 0, \"remove\": 0, \"catalog\": 0}}]}\n"))
         << run.out;
     // An activity without runs is still one object.
     Define(rdcsm::kActivity, "new", {});

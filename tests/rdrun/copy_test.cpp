@@ -19,7 +19,7 @@ TEST_F(RunTest, CsvToSqliteDeliversEveryRecordWithItsValues) {
     ASSERT_EQ(0, ran.status) << ran.out << ran.err;
     EXPECT_NE(std::string::npos, ran.out.find("Ended successfully: 2,500 records written."))
         << ran.out;
-    EXPECT_NE(std::string::npos, ran.out.find("fetch 2500 insert 2500")) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("fetch 2,500 insert 2,500")) << ran.out;
 
     Db db(Path("o.db"));
     EXPECT_EQ("2500|1|2500|" + std::to_string(OrderCents(kOrders)) + "\n",
