@@ -32,6 +32,13 @@ JoinDeclarations(const PropertyDeclaration (&...groups)[N]) {
     return all;
 }
 
+// A text property that names a link (the library checks that it exists).
+constexpr PropertyDeclaration DeclareLinkName(uint32_t number, const char *name) {
+    PropertyDeclaration declaration = Declare(number, RDTYPE_TEXT, name);
+    declaration.attributes = RDX_ATTRIBUTE_LINKNAME;
+    return declaration;
+}
+
 // The copy's mark (connector_resume.h).
 inline constexpr PropertyDeclaration kMarkDeclarations[] = {
     Declare(kMarkName, RDTYPE_TEXT, "MarkName"),

@@ -3,50 +3,40 @@
 // source's select text, the target's table, the batch size, whether the
 // target table is created, what a bad record does ("stop" or "skip") and
 // whether the target rounds numbers with too many digits after the point.
+#include "activity_entries.h"
 #include "copy_job.h"
-
-#include "rdx_connector.h"
+#include "declarations.h"
 
 namespace {
 
-constexpr uint32_t kText = 6, kInt = 1;
-constexpr uint32_t kNativeCharset = 65535;
+using rdxc::Declare;
 
-#define RDCOPY_PROPERTY(number, type, name)                                                        \
-    { number, type, 0, name, sizeof(name) - 1 }
-#define RDCOPY_LINK_PROPERTY(number, name)                                                         \
-    { number, kText, RDX_ATTRIBUTE_LINKNAME, name, sizeof(name) - 1 }
+struct Activity {
+    static constexpr uint32_t kNameCharset = 65535; // the native set
+    static constexpr PropertyDeclaration kDeclarations[] = {
+        rdxc::DeclareLinkName(rdcopy::kSourceLink, "SourceLink"),
+        rdxc::DeclareLinkName(rdcopy::kTargetLink, "TargetLink"),
+        Declare(rdcopy::kSourceSelect, RDTYPE_TEXT, "SourceSelect"),
+        Declare(rdcopy::kTargetTable, RDTYPE_TEXT, "TargetTable"),
+        Declare(rdcopy::kBatchSize, RDTYPE_INT, "BatchSize"),
+        Declare(rdcopy::kCreateTarget, RDTYPE_INT, "CreateTarget"),
+        Declare(rdcopy::kOnError, RDTYPE_TEXT, "OnError"),
+        Declare(rdcopy::kKeyColumn, RDTYPE_TEXT, "KeyColumn"),
+        Declare(rdcopy::kRejects, RDTYPE_TEXT, "Rejects"),
+        Declare(rdcopy::kRounding, RDTYPE_TEXT, "Rounding"),
+        PropertyDeclaration{0, 0, 0, nullptr, 0},
+    };
 
-constexpr PropertyDeclaration kDeclarations[] = {
-    RDCOPY_LINK_PROPERTY(rdcopy::kSourceLink, "SourceLink"),
-    RDCOPY_LINK_PROPERTY(rdcopy::kTargetLink, "TargetLink"),
-    RDCOPY_PROPERTY(rdcopy::kSourceSelect, kText, "SourceSelect"),
-    RDCOPY_PROPERTY(rdcopy::kTargetTable, kText, "TargetTable"),
-    RDCOPY_PROPERTY(rdcopy::kBatchSize, kInt, "BatchSize"),
-    RDCOPY_PROPERTY(rdcopy::kCreateTarget, kInt, "CreateTarget"),
-    RDCOPY_PROPERTY(rdcopy::kOnError, kText, "OnError"),
-    RDCOPY_PROPERTY(rdcopy::kKeyColumn, kText, "KeyColumn"),
-    RDCOPY_PROPERTY(rdcopy::kRejects, kText, "Rejects"),
-    RDCOPY_PROPERTY(rdcopy::kRounding, kText, "Rounding"),
-    {0, 0, 0, nullptr, 0},
+    static uint32_t Launch() {
+        rdcopy::CopyJob job;
+        const uint32_t status = rdcopy::ReadJob(job);
+        return status != 0 ? status : rdcopy::RunCopy(job);
+    }
+    static uint32_t CheckProperty(uint32_t number, uint32_t field) {
+        return rdcopy::CheckProperty(number, field);
+    }
 };
 
 } // namespace
 
-RDX_ENTRY uint32_t RDXIdentify(IdentifyRecord *record) {
-    record->version = RDX_INTERFACE_VERSION;
-    record->kind = RDX_KIND_ACTIVITY;
-    record->nameCharset = kNativeCharset;
-    record->declarations = kDeclarations;
-    return 0;
-}
-
-RDX_ENTRY uint32_t RDXLaunch(void) {
-    rdcopy::CopyJob job;
-    const uint32_t status = rdcopy::ReadJob(job);
-    return status != 0 ? status : rdcopy::RunCopy(job);
-}
-
-RDX_ENTRY uint32_t RDXCheckProperty(uint32_t number, uint32_t field) {
-    return rdcopy::CheckProperty(number, field);
-}
+RDXC_ACTIVITY_CONNECTOR(Activity)
