@@ -23,6 +23,12 @@ uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
     return kNotShared;
 }
 
+uint32_t SqlLink::NewTableFields(uint32_t list, std::vector<ListField> &fields) {
+    if (uint32_t status = ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
+    return RDSTATUS_OK;
+}
+
 uint32_t SqlLink::HideSecrets(uint32_t status, const std::string &connection, SecretForm form,
                               const std::string &password) {
     std::vector<std::string> secrets = SecretsIn(connection, form);

@@ -8,10 +8,12 @@
 #include "connector_log.h"
 #include "connector_values.h"
 #include "copy_mark.h"
+#include "list_fields.h"
 #include "secret_mask.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rdxc {
 
@@ -39,6 +41,8 @@ class SqlLink {
     // index is the property number without its qualifier byte.
     uint32_t SetShared(uint32_t index, uint32_t field);
     uint32_t GetShared(uint32_t index, uint32_t field);
+    // The fields of list for a new table: refused when it has none.
+    uint32_t NewTableFields(uint32_t list, std::vector<ListField> &fields);
     // Hands the passwords in connection (read in form) and password to the
     // log, which hides them from then on; returns status.
     uint32_t HideSecrets(uint32_t status, const std::string &connection, SecretForm form,

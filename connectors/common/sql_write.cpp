@@ -1,9 +1,26 @@
 // Builds the keyed writes.
 #include "sql_write.h"
 
+#include "property_value.h"
+#include "rdx_status.h"
+
 #include <algorithm>
 
 namespace rdxc {
+
+uint32_t KeyFields(const std::vector<ListField> &fields, const std::vector<std::string> &names,
+                   FailureLog &log, std::vector<size_t> &keys) {
+    keys.clear();
+    for (const std::string &name : names) {
+        size_t i = 0;
+        while (i < fields.size() && !SameWord(fields[i].name, name))
+            ++i;
+        if (i == fields.size())
+            return log.Fail("the key field " + name + " is not in the field list");
+        keys.push_back(i);
+    }
+    return RDSTATUS_OK;
+}
 
 std::string KeyedWrite(const Dialect &dialect, bool update, std::string_view table,
                        const std::vector<ListField> &fields, const std::vector<size_t> &keys,

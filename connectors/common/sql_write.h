@@ -2,6 +2,7 @@
 // their rows by key columns.
 #pragma once
 
+#include "connector_log.h"
 #include "list_fields.h"
 #include "sql_dialect.h"
 
@@ -11,6 +12,12 @@
 #include <vector>
 
 namespace rdxc {
+
+// The indexes into fields of the key columns names (letters compared
+// without case), the first field of each name; a name that is no field is
+// logged and refused.
+uint32_t KeyFields(const std::vector<ListField> &fields, const std::vector<std::string> &names,
+                   FailureLog &log, std::vector<size_t> &keys);
 
 // The UPDATE (update true) or DELETE of table for the fields, keyed by keys
 // (indexes into fields). parameter(i) is called in the order the

@@ -71,8 +71,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (kind != kKindTable) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     std::vector<rdxc::ListField> fields;
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
-    if (fields.empty()) return Fail("a new table needs a field list with fields");
+    if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
     insertKey_.clear();
     return RunStatement(dialect_.CreateTable(source_.table, fields),
                         "the table " + source_.table + " cannot be created", nullptr);

@@ -60,8 +60,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     std::vector<rdxc::ListField> fields;
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
-    if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
+    if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
     if (uint32_t status = CheckNames(fields); status != RDSTATUS_OK) return status;
     copyList_ = 0;
     prepared_ = false;

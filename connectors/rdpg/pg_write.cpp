@@ -398,14 +398,9 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
                              " has no primary key: name the key fields (property Keys)");
     }
     std::vector<size_t> keys;
-    for (const std::string &name : keyNames) {
-        size_t i = 0;
-        while (i < writeFields_.size() && Lower(writeFields_[i].name) != Lower(name))
-            ++i;
-        if (i == writeFields_.size())
-            return log_.Fail("the key field " + name + " is not in the field list");
-        keys.push_back(i);
-    }
+    if (uint32_t status = rdxc::KeyFields(writeFields_, keyNames, log_, keys);
+        status != RDSTATUS_OK)
+        return status;
     parameters_.clear();
     auto parameter = [&](size_t i) {
         parameters_.push_back(i);

@@ -15,8 +15,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (kind != kKindTable) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     std::vector<rdxc::ListField> fields;
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
-    if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
+    if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
     write_.Reset();
     const std::string sql = kDialect.CreateTable(source_.table, fields);
     // A new table carries the copy's mark from the start.

@@ -62,13 +62,11 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     std::map<std::string, size_t> columnOf;
     for (size_t i = 0; i < columns.size(); ++i)
         columnOf[Lower(columns[i].name)] = i;
-    std::map<std::string, size_t> fieldOf;
     std::vector<std::string> fieldNames;
     for (size_t i = 0; i < writeFields_.size(); ++i) {
         if (columnOf.count(Lower(writeFields_[i].name)) == 0)
             return log_.Fail("field " + writeFields_[i].name + " has no column in table " +
                              source_.table);
-        fieldOf[Lower(writeFields_[i].name)] = i;
         fieldNames.push_back(Lower(writeFields_[i].name));
     }
     if (kind == Write::Insert)
@@ -87,12 +85,9 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
                              " has no primary key: name the key fields (property Keys)");
     }
     std::vector<size_t> keyFields;
-    for (const std::string &name : keyNames) {
-        const auto found = fieldOf.find(Lower(name));
-        if (found == fieldOf.end())
-            return log_.Fail("the key field " + name + " is not in the field list");
-        keyFields.push_back(found->second);
-    }
+    if (uint32_t status = rdxc::KeyFields(writeFields_, keyNames, log_, keyFields);
+        status != RDSTATUS_OK)
+        return status;
     parameters_.clear();
     auto parameter = [&](size_t i) {
         parameters_.push_back(

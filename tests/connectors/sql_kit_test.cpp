@@ -81,6 +81,13 @@ TEST(SqlKitTest, KeyedWritesNumberTheirParametersInTheOrderTheyStand) {
     EXPECT_EQ("DELETE FROM \"t\" WHERE \"id\" IS ? AND \"name\" IS ?",
               rdxc::KeyedWrite(plain, false, "t", fields, {0, 1},
                                [&](size_t) { return plain.Marker(0); }));
+    // Keys are found without case; a name that is no field is refused.
+    rdxc::FailureLog log;
+    std::vector<size_t> keys;
+    EXPECT_EQ(RDSTATUS_OK, rdxc::KeyFields(fields, {"PART", "Id"}, log, keys));
+    EXPECT_EQ((std::vector<size_t>{2, 0}), keys);
+    EXPECT_EQ(RDSTATUS_FREETEXT, rdxc::KeyFields(fields, {"id", "nope"}, log, keys));
+    EXPECT_EQ("the key field nope is not in the field list", log.Last());
     // An update of key fields alone has nothing to set.
     EXPECT_EQ("", rdxc::KeyedWrite(plain, true, "t", Fields({"id"}), {0},
                                    [&](size_t) { return plain.Marker(0); }));
