@@ -206,9 +206,14 @@ TEST_F(LostServerTest, AQueueOutlivesRestartsOfItsServerManager) {
         sleep(1);
         StartServer();
     }
+    // The queue is done, and every end the host could not record when its
+    // run ended has been told again (it does so while it idles).
     ASSERT_TRUE(WaitFor([&] {
-        return Program("rdcsm", "list").out.find("  runs: 0 queued, 0 running, ") != npos;
-    })) << Program("rdcsm", "list").out;
+        const std::string told = rdtest::ReadFile(Path("host.txt"));
+        return Program("rdcsm", "list").out.find("  runs: 0 queued, 0 running, ") != npos &&
+               Count(told, "end could not be recorded") == Count(told, "end is recorded now");
+    })) << Program("rdcsm", "list").out
+        << rdtest::ReadFile(Path("host.txt"));
     kill(host_, SIGTERM);
     EXPECT_EQ(0, WaitForHost(60));
     const std::string out = rdtest::ReadFile(Path("host.txt"));
