@@ -1,0 +1,98 @@
+#include "copy_options.h"
+
+#include <cctype>
+
+namespace rdx {
+
+namespace {
+
+// The options that take a value, and where it goes.
+std::string *ValueOf(const std::string &option, CopyOptions &o, std::string &batch) {
+    struct Entry {
+        const char *name;
+        std::string CopyOptions::*field;
+    };
+    static const Entry kEntries[] = {
+        {"--home", &CopyOptions::home},           {"--table", &CopyOptions::table},
+        {"--select", &CopyOptions::select},       {"--on-error", &CopyOptions::onError},
+        {"--rejects", &CopyOptions::rejects},     {"--columns", &CopyOptions::columns},
+        {"--delimiter", &CopyOptions::delimiter}, {"--charset", &CopyOptions::charset},
+        {"--save", &CopyOptions::save},           {"--name", &CopyOptions::name},
+    };
+    if (option == "--batch") return &batch;
+    for (const Entry &entry : kEntries)
+        if (option == entry.name) return &(o.*entry.field);
+    return nullptr;
+}
+
+bool Flag(const std::string &option, CopyOptions &o) {
+    if (option == "--create")
+        o.create = true;
+    else if (option == "--resume")
+        o.resume = true;
+    else if (option == "--dry-run")
+        o.dryRun = true;
+    else if (option == "--help" || option == "-h")
+        o.help = true;
+    else
+        return false;
+    return true;
+}
+
+bool ParseBatch(const std::string &text, unsigned long &batch) {
+    if (text.empty() || text.size() > 9) return false;
+    for (const char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    batch = std::stoul(text);
+    return batch > 0;
+}
+
+bool CheckValues(const CopyOptions &o, std::string &error) {
+    if (!o.onError.empty() && o.onError != "stop" && o.onError != "skip")
+        error = "--on-error takes stop or skip";
+    else if (!o.rejects.empty() && o.onError != "skip")
+        error = "--rejects needs --on-error skip";
+    else if (!o.save.empty() && o.dryRun)
+        error = "--save and --dry-run do not go together";
+    return error.empty();
+}
+
+} // namespace
+
+bool ParseCopyOptions(const std::vector<std::string> &args, CopyOptions &o, std::string &error) {
+    std::vector<std::string> endpoints;
+    std::string batch;
+    bool onlyEndpoints = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (onlyEndpoints || arg.size() < 2 || arg[0] != '-') {
+            endpoints.push_back(arg);
+        } else if (arg == "--") {
+            onlyEndpoints = true;
+        } else if (Flag(arg, o)) {
+        } else if (std::string *value = ValueOf(arg, o, batch)) {
+            if (i + 1 == args.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            *value = args[++i];
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (o.help) return true;
+    if (!batch.empty() && !ParseBatch(batch, o.batch)) {
+        error = "--batch takes a number of records from 1 to 999999999";
+        return false;
+    }
+    if (endpoints.size() != 2) {
+        error = "copy takes a SOURCE and a TARGET";
+        return false;
+    }
+    o.source = endpoints[0];
+    o.target = endpoints[1];
+    return CheckValues(o, error);
+}
+
+} // namespace rdx

@@ -1,0 +1,97 @@
+#include "endpoint.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <unistd.h>
+
+namespace rdx {
+
+const char *const kEndpointForms = "  FILE.csv | csv:PATH\n"
+                                   "  sqlite:FILE#TABLE | sqlite:FILE --table TABLE\n"
+                                   "  postgresql://...#TABLE | postgres://...#TABLE\n"
+                                   "  'host=... dbname=...' --table TABLE\n"
+                                   "  odbc:DSN#TABLE | odbc:DSN --table TABLE\n";
+
+namespace {
+
+bool StartsWith(const std::string &text, const char *prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+bool EndsWithCsv(const std::string &text) {
+    if (text.size() <= 4) return false;
+    std::string tail = text.substr(text.size() - 4);
+    for (char &c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return tail == ".csv";
+}
+
+// A relative file name resolved against the current folder, because the
+// connectors open it from other processes.
+bool Absolute(const std::string &path, std::string &out, std::string &error) {
+    if (path.empty()) {
+        error = "an endpoint names no file";
+        return false;
+    }
+    if (path[0] == '/') {
+        out = path;
+        return true;
+    }
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == nullptr) {
+        error = std::string("cannot tell the current folder: ") + std::strerror(errno);
+        return false;
+    }
+    out = std::string(cwd) + "/" + path;
+    return true;
+}
+
+// Splits "LOCATION#TABLE" at the last '#'; --table names the table of an
+// end that names none (a location holding '#' ends with '#' to take it).
+void SplitTable(const std::string &rest, const std::string &table, Endpoint &out) {
+    const size_t hash = rest.rfind('#');
+    out.location = rest.substr(0, hash);
+    out.table = hash == std::string::npos ? "" : rest.substr(hash + 1);
+    if (out.table.empty()) out.table = table;
+}
+
+bool Sql(EndKind kind, const char *connector, const std::string &rest, const std::string &table,
+         Endpoint &out, std::string &error) {
+    out.kind = kind;
+    out.connector = connector;
+    SplitTable(rest, table, out);
+    if (out.location.empty()) {
+        error = "an endpoint names no database";
+        return false;
+    }
+    return kind != EndKind::Sqlite || Absolute(out.location, out.location, error);
+}
+
+} // namespace
+
+bool ParseEndpoint(const std::string &text, const std::string &table, Endpoint &out,
+                   std::string &error) {
+    out = Endpoint();
+    if (StartsWith(text, "csv:") || (EndsWithCsv(text) && text.find("://") == std::string::npos)) {
+        out.connector = "rdcsv";
+        return Absolute(StartsWith(text, "csv:") ? text.substr(4) : text, out.location, error);
+    }
+    if (StartsWith(text, "sqlite:"))
+        return Sql(EndKind::Sqlite, "rdsqlite", text.substr(7), table, out, error);
+    if (StartsWith(text, "postgresql://") || StartsWith(text, "postgres://"))
+        return Sql(EndKind::Postgres, "rdpg", text, table, out, error);
+    if (StartsWith(text, "odbc:"))
+        return Sql(EndKind::Odbc, "rdodbc", text.substr(5), table, out, error);
+    if (text.find('=') != std::string::npos) {
+        out.kind = EndKind::Postgres;
+        out.connector = "rdpg";
+        out.location = text;
+        out.table = table;
+        return true;
+    }
+    error = "cannot tell what " + text + " is";
+    return false;
+}
+
+} // namespace rdx

@@ -1,0 +1,41 @@
+#include "usage.h"
+
+namespace rdx {
+
+const char *const kUsage =
+    "Usage: rdx copy SOURCE TARGET [options]\n"
+    "       rdx --help | --version\n"
+    "\n"
+    "Copies the records of SOURCE into TARGET; `rdx copy --help` tells how.\n";
+
+const char *const kCopyUsage =
+    "Usage: rdx copy SOURCE TARGET [options]\n"
+    "\n"
+    "SOURCE and TARGET take these forms:\n"
+    "  FILE.csv | csv:PATH\n"
+    "  sqlite:FILE#TABLE | sqlite:FILE --table TABLE\n"
+    "  postgresql://...#TABLE | postgres://...#TABLE\n"
+    "  'host=... dbname=...' --table TABLE\n"
+    "  odbc:DSN#TABLE | odbc:DSN --table TABLE\n"
+    "\n"
+    "Options:\n"
+    "  --table T          the table of a SQL end that names none\n"
+    "  --select SQL       what a SQL source reads (default: its whole table)\n"
+    "  --batch N          records per batch, committed together\n"
+    "  --on-error stop|skip\n"
+    "  --rejects PATH     with --on-error skip: the file of skipped records\n"
+    "  --columns SPEC     the columns of a CSV source, e.g. id:int,name:text\n"
+    "  --delimiter C      the delimiter of the CSV files\n"
+    "  --charset NAME     the character set of the CSV files\n"
+    "  --create           make the target table from the source's fields\n"
+    "  --resume           go on with a copy that stopped\n"
+    "  --dry-run          check the job and print it; copy nothing\n"
+    "  --save FILE        write the job file to FILE; copy nothing\n"
+    "  --name NAME        the activity's name\n"
+    "  --home DIR         the home (default $XDG_STATE_HOME/rdx/copy)\n"
+    "\n"
+    "A CSV file or SQLite database that does not exist yet is created; any\n"
+    "other target is appended to. Exit status: 0 copied, 2 records skipped,\n"
+    "1 failed, 64 usage, 128+N stopped by signal N.\n";
+
+} // namespace rdx
