@@ -4,6 +4,8 @@
 
 #include "connector_log.h"
 
+#include "rdx_field.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,6 +19,14 @@ namespace rdxc {
 using CatalogLayout = std::vector<std::pair<std::string, uint32_t>>;
 // The text of a row's column (both from 0); null for a null value.
 using CatalogCell = std::function<const char *(size_t row, size_t column)>;
+
+// The layouts of the table and column catalogs of a database without
+// schemas: a table's name and kind; a column's table, name, declared type,
+// field type, NOT NULL (1/0) and position in the primary key (0: none).
+inline const CatalogLayout kTableCatalog = {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}};
+inline const CatalogLayout kColumnCatalog = {{"Table", RDTYPE_TEXT},    {"Column", RDTYPE_TEXT},
+                                             {"Declared", RDTYPE_TEXT}, {"FieldType", RDTYPE_INT},
+                                             {"NotNull", RDTYPE_INT},   {"Key", RDTYPE_INT}};
 
 // Gives an empty list the layout, checks a list with fields against it
 // (and the answer's width, columns), and fills as many of the rows as the

@@ -126,8 +126,7 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
         for (const auto &row : found) {
             if (row.size() >= 4) rows.push_back({row[2], row[3]});
         }
-        return rdxc::FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, log_,
-                                 count);
+        return rdxc::FillCatalog(list, rdxc::kTableCatalog, rows, log_, count);
     }
     // TABLE_NAME (3), COLUMN_NAME (4), DATA_TYPE (5), TYPE_NAME (6),
     // COLUMN_SIZE (7), DECIMAL_DIGITS (9), NULLABLE (11).
@@ -167,14 +166,7 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
                         number(row[10]) == SQL_NO_NULLS ? "1" : "0",
                         key == keys[row[2]].end() || key->second.empty() ? "0" : key->second});
     }
-    return rdxc::FillCatalog(list,
-                             {{"Table", RDTYPE_TEXT},
-                              {"Column", RDTYPE_TEXT},
-                              {"Declared", RDTYPE_TEXT},
-                              {"FieldType", RDTYPE_INT},
-                              {"NotNull", RDTYPE_INT},
-                              {"Key", RDTYPE_INT}},
-                             rows, log_, count);
+    return rdxc::FillCatalog(list, rdxc::kColumnCatalog, rows, log_, count);
 }
 
 } // namespace rdodbc

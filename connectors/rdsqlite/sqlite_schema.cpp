@@ -66,17 +66,8 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
         rows.push_back(std::move(row));
     }
     if (result != SQLITE_DONE) return SqlFailure("the catalog cannot be read", result);
-    if (kind == kKindTable)
-        return rdxc::FillCatalog(list, {{"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}}, rows, log_,
-                                 count);
-    return rdxc::FillCatalog(list,
-                             {{"Table", RDTYPE_TEXT},
-                              {"Column", RDTYPE_TEXT},
-                              {"Declared", RDTYPE_TEXT},
-                              {"FieldType", RDTYPE_INT},
-                              {"NotNull", RDTYPE_INT},
-                              {"Key", RDTYPE_INT}},
-                             rows, log_, count);
+    if (kind == kKindTable) return rdxc::FillCatalog(list, rdxc::kTableCatalog, rows, log_, count);
+    return rdxc::FillCatalog(list, rdxc::kColumnCatalog, rows, log_, count);
 }
 
 } // namespace rdsqlite

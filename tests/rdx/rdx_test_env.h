@@ -1,0 +1,52 @@
+// rdx end to end: the real rdx of the build run as a child process in a
+// temporary HOME and XDG_STATE_HOME, driving the real rdcsm and rdrun. The
+// server managers rdx leaves running are stopped when the test ends.
+#pragma once
+
+#include "temp_home.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace rdxtest {
+
+// What a program printed and how it ended.
+struct Ran {
+    int status = -1;
+    std::string out, err;
+};
+
+class RdxTest : public ::testing::Test {
+  protected:
+    void TearDown() override;
+
+    std::string Path(const std::string &name) const { return home_.Path(name); }
+    // The home rdx makes when none is named.
+    std::string DefaultHome() const { return Path("state/rdx/copy"); }
+    // Runs rdx with the arguments; a home named by --home is remembered so
+    // that its server manager is stopped at the end.
+    Ran Rdx(const std::vector<std::string> &args);
+    // Runs a program of the build (rdcsm, rdrun) with the arguments.
+    static Ran Program(const std::string &path, const std::vector<std::string> &args);
+
+    rdtest::ScopedEnv locale_{"LC_ALL", "C.UTF-8"};
+    rdtest::TempHome home_;
+    rdtest::ScopedEnv user_{"HOME", home_.Dir().c_str()};
+    rdtest::ScopedEnv state_{"XDG_STATE_HOME", Path("state").c_str()};
+
+  private:
+    std::vector<std::string> homes_;
+};
+
+// The rows of a query on a SQLite database, columns joined by '|', each
+// row ending with '\n'; the error text when it fails.
+std::string SqliteRows(const std::string &database, const std::string &sql);
+
+// A CSV file of orders with a header, CRLF line ends and values that need
+// quoting (a comma, quotes, non-ASCII letters), and its declared columns.
+extern const char *const kOrdersCsv;
+extern const char *const kOrderColumns;
+
+} // namespace rdxtest
