@@ -48,10 +48,12 @@ Ran RdxTest::Rdx(const std::vector<std::string> &args) {
 
 void RdxTest::TearDown() {
     homes_.push_back(DefaultHome());
-    for (const std::string &home : homes_)
-        if (rdtest::FileExists(home + "/quarry.ini") &&
-            Program(RDTEST_RDCSM, {"-c", home, "status"}).status == 0)
-            EXPECT_EQ(0, Program(RDTEST_RDCSM, {"-c", home, "stop"}).status) << home;
+    for (const std::string &home : homes_) {
+        if (!rdtest::FileExists(home + "/quarry.ini") ||
+            Program(RDTEST_RDCSM, {"-c", home, "status"}).status != 0)
+            continue;
+        EXPECT_EQ(0, Program(RDTEST_RDCSM, {"-c", home, "stop"}).status) << home;
+    }
 }
 
 std::string SqliteRows(const std::string &database, const std::string &sql) {

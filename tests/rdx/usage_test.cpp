@@ -2,6 +2,8 @@
 // sets anything up.
 #include "rdx_test_env.h"
 
+#include <sstream>
+
 namespace rdxtest {
 namespace {
 
@@ -47,6 +49,22 @@ TEST_F(RdxTest, BadCommandLinesAreRefusedWithUsage) {
     EXPECT_NE(std::string::npos, unknown.err.find("postgresql://...#TABLE")) << unknown.err;
     EXPECT_NE(std::string::npos, unknown.err.find("odbc:DSN#TABLE"));
     EXPECT_FALSE(rdtest::FileExists(DefaultHome()));
+}
+
+// The manual page names every option that `rdx copy --help` shows.
+TEST_F(RdxTest, ManualNamesEveryOptionOfTheHelp) {
+    const std::string page = rdtest::ReadFile(RDTEST_RDX_MANPAGE);
+    std::istringstream lines(Rdx({"copy", "--help"}).out);
+    int options = 0;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string first;
+        words >> first;
+        if (first.size() < 3 || first.compare(0, 2, "--") != 0) continue;
+        EXPECT_NE(std::string::npos, page.find("*" + first + "*")) << first;
+        ++options;
+    }
+    EXPECT_EQ(14, options);
 }
 
 } // namespace
