@@ -73,16 +73,16 @@ bool Sql(EndKind kind, const char *connector, const std::string &rest, const std
 bool ParseEndpoint(const std::string &text, const std::string &table, Endpoint &out,
                    std::string &error) {
     out = Endpoint();
-    if (StartsWith(text, "csv:") || (EndsWithCsv(text) && text.find("://") == std::string::npos)) {
-        out.connector = "rdcsv";
-        return Absolute(StartsWith(text, "csv:") ? text.substr(4) : text, out.location, error);
-    }
     if (StartsWith(text, "sqlite:"))
         return Sql(EndKind::Sqlite, "rdsqlite", text.substr(7), table, out, error);
     if (StartsWith(text, "postgresql://") || StartsWith(text, "postgres://"))
         return Sql(EndKind::Postgres, "rdpg", text, table, out, error);
     if (StartsWith(text, "odbc:"))
         return Sql(EndKind::Odbc, "rdodbc", text.substr(5), table, out, error);
+    if (StartsWith(text, "csv:") || EndsWithCsv(text)) {
+        out.connector = "rdcsv";
+        return Absolute(StartsWith(text, "csv:") ? text.substr(4) : text, out.location, error);
+    }
     if (text.find('=') != std::string::npos) {
         out.kind = EndKind::Postgres;
         out.connector = "rdpg";
