@@ -3,6 +3,7 @@
 #pragma once
 
 #include "connector_log.h"
+#include "list_fields.h"
 #include "sql_dialect.h"
 
 #include <functional>
@@ -24,5 +25,11 @@ struct SelectSource {
 uint32_t SelectText(const Dialect &dialect, const SelectSource &source, FailureLog &log,
                     const std::function<uint32_t()> &needTable, std::string &sql,
                     std::vector<std::string> *columns = nullptr);
+
+// The fields of list for a select of columns columns. A list without
+// fields first gets one per column from addFields (its failure is the
+// status); a list of another width is refused.
+uint32_t SelectFields(uint32_t list, size_t columns, const std::function<uint32_t()> &addFields,
+                      FailureLog &log, std::vector<ListField> &fields);
 
 } // namespace rdxc

@@ -44,9 +44,7 @@ uint32_t Connection::SelectText(std::string &sql) {
 
 uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {
     const int columns = PQnfields(result);
-    if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
-        return status;
-    if (selectedFields_.empty()) {
+    auto addFields = [&]() -> uint32_t {
         for (int i = 0; i < columns; ++i) {
             rdxc::ColumnType type = FieldTypeOf(PQftype(result, i), PQfmod(result, i));
             uint32_t field = 0;
@@ -54,12 +52,12 @@ uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {
                 status != RDSTATUS_OK)
                 return status;
         }
-        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
-            return status;
-    }
-    if (selectedFields_.size() != static_cast<size_t>(columns))
-        return log_.Fail("the field list has " + std::to_string(selectedFields_.size()) +
-                         " fields, the select " + std::to_string(columns) + " columns");
+        return RDSTATUS_OK;
+    };
+    if (uint32_t status = rdxc::SelectFields(list, static_cast<size_t>(columns), addFields, log_,
+                                             selectedFields_);
+        status != RDSTATUS_OK)
+        return status;
     selectedList_ = list;
     return RDSTATUS_OK;
 }

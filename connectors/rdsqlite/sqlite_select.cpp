@@ -79,9 +79,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (uint32_t status = Step(0); status != RDSTATUS_OK) return status;
     *count = RDX_COUNT_UNKNOWN; // SQLite does not count ahead
     if (list == 0) return RDSTATUS_OK;
-    if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
-        return status;
-    if (selectedFields_.empty()) {
+    auto addFields = [&]() -> uint32_t {
         std::vector<rdxc::ColumnType> types;
         for (int i = 0; i < columns; ++i) {
             const char *declared = sqlite3_column_decltype(select_.get(), i);
@@ -96,12 +94,12 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
                 status != RDSTATUS_OK)
                 return status;
         }
-        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
-            return status;
-    }
-    if (selectedFields_.size() != static_cast<size_t>(columns))
-        return log_.Fail("the field list has " + std::to_string(selectedFields_.size()) +
-                         " fields, the select " + std::to_string(columns) + " columns");
+        return RDSTATUS_OK;
+    };
+    if (uint32_t status = rdxc::SelectFields(list, static_cast<size_t>(columns), addFields, log_,
+                                             selectedFields_);
+        status != RDSTATUS_OK)
+        return status;
     selectedList_ = list;
     return RDSTATUS_OK;
 }

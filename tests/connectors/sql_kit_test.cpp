@@ -1,7 +1,8 @@
 // The SQL layer of the connector kit: names quoted with their quotes
 // doubled, the statements a dialect builds, keyed writes numbering their
 // parameters in the order they stand, and selects of a text or a table
-// ordered by OrderBy.
+// ordered by OrderBy, and the field list a select fills.
+#include "connector_harness.h"
 #include "connector_log.h"
 #include "rdx_status.h"
 #include "sql_dialect.h"
@@ -126,6 +127,39 @@ TEST(SqlKitTest, SelectsReadTheTextOrTheTableInOrder) {
     EXPECT_EQ(RDSTATUS_FREETEXT,
               rdxc::SelectText(dialect, {"SELECT 1; DROP TABLE t", "", ""}, log, needTable, sql));
     EXPECT_NE(std::string::npos, log.Last().find("more than one statement")) << log.Last();
+}
+
+// Field lists need the running system.
+class SqlKitLists : public rdxtest::SystemTest {};
+
+TEST_F(SqlKitLists, ASelectGivesAnEmptyListItsColumnsAndRefusesAnotherWidth) {
+    rdxc::FailureLog log;
+    List list(1);
+    int added = 0;
+    auto addTwo = [&]() -> uint32_t {
+        ++added;
+        uint32_t field = 0;
+        for (const char *name : {"a", "b"}) {
+            if (uint32_t status = rdxc::AppendListField(list, name, {RDTYPE_TEXT, 0, 0}, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
+        return RDSTATUS_OK;
+    };
+    std::vector<rdxc::ListField> fields;
+    ASSERT_EQ(RDSTATUS_OK, rdxc::SelectFields(list, 2, addTwo, log, fields));
+    ASSERT_EQ(2u, fields.size());
+    EXPECT_EQ("b", fields[1].name);
+    // A list that has fields keeps them: only their number is checked.
+    ASSERT_EQ(RDSTATUS_OK, rdxc::SelectFields(list, 2, addTwo, log, fields));
+    EXPECT_EQ(1, added);
+    EXPECT_EQ(RDSTATUS_FREETEXT, rdxc::SelectFields(list, 3, addTwo, log, fields));
+    EXPECT_EQ("the field list has 2 fields, the select 3 columns", log.Last());
+    // The failure of adding the columns is the status.
+    List empty(1);
+    EXPECT_EQ(RDSTATUS_NOTCONNECTED,
+              rdxc::SelectFields(
+                  empty, 1, [] { return RDSTATUS_NOTCONNECTED; }, log, fields));
 }
 
 } // namespace
