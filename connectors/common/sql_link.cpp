@@ -8,6 +8,18 @@
 
 namespace rdxc {
 
+uint32_t SqlLink::SetProperty(uint32_t number, uint32_t field) {
+    const uint32_t index = PropertyIndex(number);
+    if (uint32_t status = SetShared(index, field); status != kNotShared) return status;
+    return SetOwn(index, field);
+}
+
+uint32_t SqlLink::GetProperty(uint32_t number, uint32_t field) {
+    const uint32_t index = PropertyIndex(number);
+    if (uint32_t status = GetShared(index, field); status != kNotShared) return status;
+    return GetOwn(index, field);
+}
+
 uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
     if (ValueRules::Handles(index)) return values_.SetProperty(index, field, log_);
     if (numbers_.marks && (index == kMarkName || index == kMark))

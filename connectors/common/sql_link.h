@@ -2,7 +2,7 @@
 // or execute text, the OrderBy columns, and for some the key columns and
 // the database; the failure log, the value rules and the copy's mark. The
 // properties of these are set and answered here, so that a connection's
-// own SetProperty and GetProperty handle only what is its own.
+// own SetOwn and GetOwn handle only what is its own.
 #pragma once
 
 #include "connector_log.h"
@@ -34,13 +34,15 @@ class SqlLink {
     explicit SqlLink(const SqlLinkNumbers &numbers) : numbers_(numbers) {}
     virtual ~SqlLink() = default;
 
-    // Answers of SetShared and GetShared for a number that is not shared.
-    static constexpr uint32_t kNotShared = UINT32_MAX;
+    // The shared properties here, the others by SetOwn and GetOwn.
+    uint32_t SetProperty(uint32_t number, uint32_t field);
+    uint32_t GetProperty(uint32_t number, uint32_t field);
 
   protected:
-    // index is the property number without its qualifier byte.
-    uint32_t SetShared(uint32_t index, uint32_t field);
-    uint32_t GetShared(uint32_t index, uint32_t field);
+    // A connection's own properties; index is the property number without
+    // its qualifier byte.
+    virtual uint32_t SetOwn(uint32_t index, uint32_t field) = 0;
+    virtual uint32_t GetOwn(uint32_t index, uint32_t field) = 0;
     // The fields of list for a new table: refused when it has none.
     uint32_t NewTableFields(uint32_t list, std::vector<ListField> &fields);
     // Hands the passwords in connection (read in form) and password to the
@@ -59,6 +61,10 @@ class SqlLink {
     CopyMark mark_;
 
   private:
+    // Answers of SetShared and GetShared for a number that is not shared.
+    static constexpr uint32_t kNotShared = UINT32_MAX;
+    uint32_t SetShared(uint32_t index, uint32_t field);
+    uint32_t GetShared(uint32_t index, uint32_t field);
     // Whether index is the number of a property the connector has.
     static bool Is(uint32_t index, uint32_t number) { return number != 0 && index == number; }
 

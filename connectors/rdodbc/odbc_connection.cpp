@@ -56,10 +56,8 @@ SQLCHAR *Chars(const std::string &text) {
 
 } // namespace
 
-uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
-    if (uint32_t status = SetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
-        return status;
-    switch (rdxc::PropertyIndex(number)) {
+uint32_t Connection::SetOwn(uint32_t index, uint32_t field) {
+    switch (index) {
     case kServer:
         return KeepSecrets(rdxc::GetText(field, settings_.server));
     case kUser:
@@ -71,10 +69,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     }
 }
 
-uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
-    if (uint32_t status = GetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
-        return status;
-    switch (rdxc::PropertyIndex(number)) {
+uint32_t Connection::GetOwn(uint32_t index, uint32_t field) {
+    switch (index) {
     case kServer:
         return rdxc::PutText(field, rdxc::MaskSecrets(settings_.server, rdxc::SecretForm::Odbc));
     case kUser:

@@ -55,8 +55,6 @@ class Connection : public rdxc::SqlLink {
           }),
           select_(SQL_HANDLE_STMT), insert_(SQL_HANDLE_STMT) {}
     ~Connection() { Disconnect(); }
-    uint32_t SetProperty(uint32_t number, uint32_t field);
-    uint32_t GetProperty(uint32_t number, uint32_t field);
     uint32_t Connect();
     void Disconnect();
     uint32_t Execute(uint32_t *count);
@@ -69,6 +67,8 @@ class Connection : public rdxc::SqlLink {
     uint32_t Unsupported(const char *operation);
 
   private:
+    uint32_t SetOwn(uint32_t index, uint32_t field) override;
+    uint32_t GetOwn(uint32_t index, uint32_t field) override;
     // Hands the passwords of the connection string and of the Password
     // property to the log, which hides them; returns status.
     uint32_t KeepSecrets(uint32_t status);

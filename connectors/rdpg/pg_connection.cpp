@@ -36,10 +36,8 @@ void LogNotice(void *log, const PGresult *result) {
 
 } // namespace
 
-uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
-    if (uint32_t status = SetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
-        return status;
-    switch (rdxc::PropertyIndex(number)) {
+uint32_t Connection::SetOwn(uint32_t index, uint32_t field) {
+    switch (index) {
     case kConnection:
         return KeepSecrets(rdxc::GetText(field, settings_.connection));
     case kHost:
@@ -57,10 +55,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     }
 }
 
-uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
-    if (uint32_t status = GetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
-        return status;
-    switch (rdxc::PropertyIndex(number)) {
+uint32_t Connection::GetOwn(uint32_t index, uint32_t field) {
+    switch (index) {
     case rdxc::kUncommitted:
         return rdxc::PutInt(field,
                             static_cast<int32_t>(std::min<uint64_t>(Uncommitted(), INT32_MAX)));

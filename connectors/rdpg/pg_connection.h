@@ -77,8 +77,6 @@ class Connection : public rdxc::SqlLink {
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         kOwnDeclarations, rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations);
     ~Connection() { Disconnect(); }
-    uint32_t SetProperty(uint32_t number, uint32_t field);
-    uint32_t GetProperty(uint32_t number, uint32_t field);
     uint32_t Connect();
     // Ends an open COPY first: its failure is the status.
     uint32_t Disconnect();
@@ -99,6 +97,8 @@ class Connection : public rdxc::SqlLink {
     uint32_t SetTransaction(uint32_t field);
 
   private:
+    uint32_t SetOwn(uint32_t index, uint32_t field) override;
+    uint32_t GetOwn(uint32_t index, uint32_t field) override;
     enum class Write { Update, Remove };
     // Hands the passwords of the connection text and of the Password
     // property to the log, which hides them; returns status.

@@ -14,10 +14,8 @@
 
 namespace rdsqlite {
 
-uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
-    if (uint32_t status = SetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
-        return status;
-    switch (rdxc::PropertyIndex(number)) {
+uint32_t Connection::SetOwn(uint32_t index, uint32_t field) {
+    switch (index) {
     case kSetup:
         return rdxc::GetText(field, settings_.setup);
     case kCreate:
@@ -35,10 +33,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     }
 }
 
-uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
-    if (uint32_t status = GetShared(rdxc::PropertyIndex(number), field); status != kNotShared)
-        return status;
-    switch (rdxc::PropertyIndex(number)) {
+uint32_t Connection::GetOwn(uint32_t index, uint32_t field) {
+    switch (index) {
     case kSetup:
         return rdxc::PutText(field, settings_.setup);
     case kCreate:

@@ -86,8 +86,6 @@ class Connection : public rdxc::SqlLink {
         rdxc::JoinDeclarations(kOwnDeclarations, rdxc::kMarkDeclarations, rdxc::kSelectDeclarations,
                                rdxc::kValueDeclarations);
     ~Connection() { Disconnect(); }
-    uint32_t SetProperty(uint32_t number, uint32_t field);
-    uint32_t GetProperty(uint32_t number, uint32_t field);
     uint32_t Connect();
     void Disconnect();
     uint32_t Execute(uint32_t *count);
@@ -105,6 +103,8 @@ class Connection : public rdxc::SqlLink {
     uint32_t Unsupported(const char *operation);
 
   private:
+    uint32_t SetOwn(uint32_t index, uint32_t field) override;
+    uint32_t GetOwn(uint32_t index, uint32_t field) override;
     enum class Write { Insert, Update, Remove };
     struct Parameter {
         size_t field;        // index into the list's fields
