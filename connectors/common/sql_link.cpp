@@ -14,6 +14,10 @@ uint32_t SqlLink::SetProperty(uint32_t number, uint32_t field) {
     return SetOwn(index, field);
 }
 
+uint32_t SqlLink::Unsupported(const char *operation) {
+    return log_.Keep(std::string(kind_) + " do not support " + operation, RDSTATUS_BADPATTERN);
+}
+
 uint32_t SqlLink::GetProperty(uint32_t number, uint32_t field) {
     const uint32_t index = PropertyIndex(number);
     if (uint32_t status = GetShared(index, field); status != kNotShared) return status;

@@ -31,12 +31,15 @@ struct SqlSource {
 
 class SqlLink {
   public:
-    explicit SqlLink(const SqlLinkNumbers &numbers) : numbers_(numbers) {}
+    // kind names the connections in failure texts ("... connections").
+    SqlLink(const SqlLinkNumbers &numbers, const char *kind) : numbers_(numbers), kind_(kind) {}
     virtual ~SqlLink() = default;
 
     // The shared properties here, the others by SetOwn and GetOwn.
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
+    // Logs that the connection does not do operation, a pattern fault.
+    uint32_t Unsupported(const char *operation);
 
   protected:
     // A connection's own properties; index is the property number without
@@ -59,6 +62,10 @@ class SqlLink {
     FailureLog log_;
     ValueRules values_;
     CopyMark mark_;
+    // The select's list, its fields and the number of the row read last.
+    uint32_t selectedList_ = 0;
+    std::vector<ListField> selectedFields_;
+    uint64_t rowNumber_ = 0;
 
   private:
     // Answers of SetShared and GetShared for a number that is not shared.
@@ -69,6 +76,7 @@ class SqlLink {
     static bool Is(uint32_t index, uint32_t number) { return number != 0 && index == number; }
 
     SqlLinkNumbers numbers_;
+    const char *kind_;
 };
 
 } // namespace rdxc

@@ -224,9 +224,4 @@ uint32_t Connection::Execute(uint32_t *count) {
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::Unsupported(const char *operation) {
-    return log_.Keep(std::string("ODBC connections do not support ") + operation,
-                     RDSTATUS_BADPATTERN);
-}
-
 } // namespace rdodbc

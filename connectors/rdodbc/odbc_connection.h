@@ -49,10 +49,10 @@ class Connection : public rdxc::SqlLink {
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         kOwnDeclarations, rdxc::kSelectDeclarations, rdxc::kValueDeclarations);
     Connection()
-        : SqlLink({.table = kTable, .sql = kSql, .lastError = kLastError}), env_(SQL_HANDLE_ENV),
-          dbc_(SQL_HANDLE_DBC), dialect_([this](SQLSMALLINT type, const char *fallback) {
-              return TypeName(type, fallback);
-          }),
+        : SqlLink({.table = kTable, .sql = kSql, .lastError = kLastError}, "ODBC connections"),
+          env_(SQL_HANDLE_ENV), dbc_(SQL_HANDLE_DBC),
+          dialect_(
+              [this](SQLSMALLINT type, const char *fallback) { return TypeName(type, fallback); }),
           select_(SQL_HANDLE_STMT), insert_(SQL_HANDLE_STMT) {}
     ~Connection() { Disconnect(); }
     uint32_t Connect();
@@ -64,7 +64,6 @@ class Connection : public rdxc::SqlLink {
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
-    uint32_t Unsupported(const char *operation);
 
   private:
     uint32_t SetOwn(uint32_t index, uint32_t field) override;
@@ -132,13 +131,10 @@ class Connection : public rdxc::SqlLink {
     };
     std::vector<Described> described_;
     uint32_t perFetch_ = 0;
-    uint32_t selectedList_ = 0;
-    std::vector<rdxc::ListField> selectedFields_;
     std::vector<ColumnArray> rowset_;
     std::vector<SQLUSMALLINT> rowStatus_;
     SQLULEN rowsInSet_ = 0, nextRow_ = 0;
     bool endOfData_ = false;
-    uint64_t rowNumber_ = 0;
     // The prepared insert and the list layout it was made for.
     Handle insert_;
     std::string insertKey_;

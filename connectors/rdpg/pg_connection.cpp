@@ -213,9 +213,4 @@ uint32_t Connection::NeedTable() {
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::Unsupported(const char *operation) {
-    return log_.Keep(std::string("PostgreSQL connections do not support ") + operation,
-                     RDSTATUS_BADPATTERN);
-}
-
 } // namespace rdpg

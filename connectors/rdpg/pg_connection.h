@@ -73,7 +73,8 @@ struct Settings {
 
 class Connection : public rdxc::SqlLink {
   public:
-    Connection() : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}) {}
+    Connection()
+        : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}, "PostgreSQL connections") {}
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         kOwnDeclarations, rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations);
     ~Connection() { Disconnect(); }
@@ -89,7 +90,6 @@ class Connection : public rdxc::SqlLink {
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
-    uint32_t Unsupported(const char *operation);
     // kActionRollback rolls back the connection's COPY; kActionSaveMark
     // stores the mark (with the connection's COPY when one is open); others
     // are not supported.
@@ -176,7 +176,7 @@ class Connection : public rdxc::SqlLink {
     bool markTable_ = false; // the mark table is known to exist
     PGconn *db_ = nullptr;
     // The select: whether the cursor is open, its rows fetched ahead and
-    // the next of them, and the list's fields.
+    // the next of them.
     bool cursorOpen_ = false;
     bool cursorDone_ = false;
     bool binary_ = true;
@@ -187,9 +187,6 @@ class Connection : public rdxc::SqlLink {
     bool prefetching_ = false;
     Result ahead_;
     uint32_t aheadCount_ = 0;
-    uint64_t rowNumber_ = 0;
-    uint32_t selectedList_ = 0;
-    std::vector<rdxc::ListField> selectedFields_;
     std::vector<uint32_t> selectedTypes_; // the columns' type oids
     // The copy: the list and the column types it was made for.
     uint32_t copyList_ = 0;

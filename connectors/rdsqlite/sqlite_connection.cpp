@@ -166,9 +166,4 @@ uint32_t Connection::TableColumns(std::vector<TableColumn> &columns) {
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::Unsupported(const char *operation) {
-    return log_.Keep(std::string("SQLite connections do not support ") + operation,
-                     RDSTATUS_BADPATTERN);
-}
-
 } // namespace rdsqlite

@@ -81,7 +81,8 @@ struct Settings {
 
 class Connection : public rdxc::SqlLink {
   public:
-    Connection() : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}) {}
+    Connection()
+        : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}, "SQLite connections") {}
     static constexpr auto kDeclarations =
         rdxc::JoinDeclarations(kOwnDeclarations, rdxc::kMarkDeclarations, rdxc::kSelectDeclarations,
                                rdxc::kValueDeclarations);
@@ -100,7 +101,6 @@ class Connection : public rdxc::SqlLink {
     // kActionSaveMark stores the mark at once; kActionRollback has nothing
     // to discard (every batch commits).
     uint32_t Action(uint32_t action);
-    uint32_t Unsupported(const char *operation);
 
   private:
     uint32_t SetOwn(uint32_t index, uint32_t field) override;
@@ -146,12 +146,9 @@ class Connection : public rdxc::SqlLink {
 
     Settings settings_;
     sqlite3 *db_ = nullptr;
-    // The select: its statement, whether a row waits, and the list's fields.
+    // The select: its statement and whether a row waits.
     Statement select_;
     bool hasRow_ = false;
-    uint64_t rowNumber_ = 0;
-    uint32_t selectedList_ = 0;
-    std::vector<rdxc::ListField> selectedFields_;
     // The prepared write: what for, the key it was made for and its
     // parameters in order.
     Statement write_;

@@ -134,6 +134,7 @@ TEST_F(PgTest, RollbackActionDiscardsTheOpenCopy) {
     EXPECT_EQ(0u, c->Disconnect()) << c->LastError();
     EXPECT_EQ((std::vector<std::string>{"0"}), Sql("SELECT count(*) FROM t"));
     EXPECT_EQ(RDSTATUS_BADPATTERN, pg_.RDXAction(c->Private(), 2));
+    EXPECT_EQ("PostgreSQL connections do not support this action", c->LastError());
 }
 
 // A FETCH sent ahead that fails on the server (division by zero in rows

@@ -71,6 +71,7 @@ TEST_F(SqliteTest, TablesFromFieldListsAndTheCatalog) {
     EXPECT_EQ("id:1,price:2,fee:3,amount:4,when:5,name:6,image:7", Layout(selected));
 
     EXPECT_EQ(RDSTATUS_BADPATTERN, sqlite_.RDXCreate(db->Private(), 4, layout));
+    EXPECT_EQ("SQLite connections do not support this object kind", db->LastError());
     ASSERT_EQ(0u, sqlite_.RDXDrop(db->Private(), 3));
     ASSERT_EQ(0u, sqlite_.RDXCatalog(db->Private(), 3, tables, &count));
     EXPECT_EQ(0u, count);
