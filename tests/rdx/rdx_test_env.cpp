@@ -15,29 +15,44 @@ const char *const kOrdersCsv = "id,amount,customer\r\n"
                                "4,7.25,Zoë Ørsted\r\n";
 const char *const kOrderColumns = "id:int,amount:numeric(12,2),customer:text";
 
+namespace {
+
+pid_t Start(const std::string &path, const std::vector<std::string> &args, const std::string &out,
+            const std::string &err) {
+    const pid_t child = fork();
+    if (child != 0) return child;
+    const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(outFd, STDOUT_FILENO);
+    dup2(errFd, STDERR_FILENO);
+    std::vector<char *> argv = {const_cast<char *>(path.c_str())};
+    for (const std::string &arg : args)
+        argv.push_back(const_cast<char *>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
+} // namespace
+
+int Ended(pid_t child) {
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 Ran RdxTest::Program(const std::string &path, const std::vector<std::string> &args) {
     const std::string out = testing::TempDir() + "rdx_test.out";
     const std::string err = testing::TempDir() + "rdx_test.err";
-    const pid_t child = fork();
-    if (child == 0) {
-        const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(outFd, STDOUT_FILENO);
-        dup2(errFd, STDERR_FILENO);
-        std::vector<char *> argv = {const_cast<char *>(path.c_str())};
-        for (const std::string &arg : args)
-            argv.push_back(const_cast<char *>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
     Ran ran;
-    int status = 0;
-    waitpid(child, &status, 0);
-    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    ran.status = Ended(Start(path, args, out, err));
     ran.out = rdtest::ReadFile(out);
     ran.err = rdtest::ReadFile(err);
     return ran;
+}
+
+pid_t RdxTest::StartRdx(const std::vector<std::string> &args) const {
+    return Start(RDTEST_RDX, args, Path("rdx.out"), Path("rdx.err"));
 }
 
 Ran RdxTest::Rdx(const std::vector<std::string> &args) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace rdxtest {
@@ -28,6 +29,9 @@ class RdxTest : public ::testing::Test {
     // Runs rdx with the arguments; a home named by --home is remembered so
     // that its server manager is stopped at the end.
     Ran Rdx(const std::vector<std::string> &args);
+    // Starts rdx with the arguments in the background, its output in
+    // rdx.out and rdx.err of the test's folder.
+    pid_t StartRdx(const std::vector<std::string> &args) const;
     // Runs a program of the build (rdcsm, rdrun) with the arguments.
     static Ran Program(const std::string &path, const std::vector<std::string> &args);
 
@@ -39,6 +43,9 @@ class RdxTest : public ::testing::Test {
   private:
     std::vector<std::string> homes_;
 };
+
+// The exit status of a child, or 128 + the signal that ended it.
+int Ended(pid_t child);
 
 // The rows of a query on a SQLite database, columns joined by '|', each
 // row ending with '\n'; the error text when it fails.
