@@ -53,6 +53,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "the programming interface librdxapi and the message catalogue librdres with\n"
     "their headers, CMake package and pkg-config files; the server manager rdcsm\n"
     "(with a systemd user unit, not enabled), the activity runner rdrun, the\n"
+    "one-command copier rdx, the\n"
     "connectivity checker db2verify, and the connectors rdcsv (delimited text\n"
     "files), rdsqlite (SQLite databases) and rdcopy (copies records between two\n"
     "links).")
