@@ -1,6 +1,7 @@
 // The shared properties of SQL connections.
 #include "sql_link.h"
 
+#include "connector_actions.h"
 #include "connector_records.h"
 #include "connector_resume.h"
 #include "property_value.h"
@@ -29,6 +30,7 @@ uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
     if (numbers_.marks && (index == kMarkName || index == kMark))
         return mark_.SetProperty(index, field, log_);
     if (index == kOrderBy) return GetText(field, source_.orderBy);
+    if (index == kCreateText) return DescribeCreate(field);
     if (Is(index, numbers_.sql)) return GetText(field, source_.sql);
     if (Is(index, numbers_.database)) return GetText(field, source_.database);
     if (Is(index, numbers_.table) || Is(index, numbers_.keys)) {
@@ -43,6 +45,49 @@ uint32_t SqlLink::NewTableFields(uint32_t list, std::vector<ListField> &fields) 
     if (uint32_t status = ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("a new table needs a field list with fields");
     return RDSTATUS_OK;
+}
+
+uint32_t SqlLink::DescribeCreate(uint32_t field) {
+    const Dialect *dialect = TableDialect();
+    if (dialect == nullptr) return Unsupported("describing a new table");
+    if (source_.table.empty()) return log_.Fail("no table is named (property Table)");
+    int32_t list = 0;
+    if (uint32_t status = GetInt(field, list); status != RDSTATUS_OK) return status;
+    std::vector<ListField> fields;
+    if (uint32_t status = NewTableFields(static_cast<uint32_t>(list), fields);
+        status != RDSTATUS_OK)
+        return status;
+    createText_ = dialect->CreateTable(source_.table, fields);
+    return RDSTATUS_OK;
+}
+
+uint32_t SqlLink::TableStatements(const Dialect &dialect, uint32_t kind, uint32_t list,
+                                  std::vector<std::string> &statements, size_t &columns,
+                                  std::optional<bool> exists) {
+    statements.clear();
+    columns = 0;
+    if (kind == kEmptyTable) {
+        statements.push_back(dialect.EmptyTable(source_.table));
+        return RDSTATUS_OK;
+    }
+    std::vector<ListField> fields;
+    if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
+    if (kind == kReplaceTable && !exists) statements.push_back(dialect.DropTableIfExists(source_.table));
+    if (kind == kReplaceTable && exists.value_or(false))
+        statements.push_back(dialect.DropTable(source_.table));
+    statements.push_back(dialect.CreateTable(source_.table, fields));
+    columns = fields.size();
+    return RDSTATUS_OK;
+}
+
+void SqlLink::LogTableChange(uint32_t kind, size_t columns, const std::string &where) const {
+    const char *done = kind == kReplaceTable ? "Replaced"
+                       : kind == kEmptyTable ? "Emptied"
+                                             : "Created";
+    std::string text = std::string(done) + " table " + source_.table + " in " + where;
+    if (kind != kEmptyTable)
+        text += " (" + std::to_string(columns) + (columns == 1 ? " column)" : " columns)");
+    LogInformation(text + ".");
 }
 
 uint32_t SqlLink::HideSecrets(uint32_t status, const std::string &connection, SecretForm form,
@@ -64,6 +109,7 @@ uint32_t SqlLink::GetShared(uint32_t index, uint32_t field) {
     if (Is(index, numbers_.keys)) return PutText(field, source_.keys);
     if (Is(index, numbers_.lastError)) return PutText(field, log_.Last());
     if (index == kIdentity) return PutText(field, Identity());
+    if (index == kCreateText) return PutText(field, createText_);
     return kNotShared;
 }
 

@@ -10,12 +10,21 @@
 #include "copy_mark.h"
 #include "list_fields.h"
 #include "secret_mask.h"
+#include "sql_dialect.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace rdxc {
+
+// CreateText: set to an Int, the handle of a field list, it takes the
+// CREATE TABLE statement the connection would run for its table and those
+// fields, without running it or connecting; read, it gives that text. It
+// lets a dry run show what a copy would make. Not declared, so job files
+// never set it.
+inline constexpr uint32_t kCreateText = 0x0F0B;
 
 // The property numbers of a connector for the shared texts; 0 for one it
 // does not have.
@@ -48,10 +57,21 @@ class SqlLink {
     virtual uint32_t GetOwn(uint32_t index, uint32_t field) = 0;
     // The fields of list for a new table: refused when it has none.
     uint32_t NewTableFields(uint32_t list, std::vector<ListField> &fields);
+    // The statements that change the table as kind (kCreateTable,
+    // kReplaceTable or kEmptyTable) asks, to run in one transaction, and the
+    // columns of a new table (0 when emptied). exists: whether the table is
+    // there, for a database without DROP TABLE IF EXISTS (none: it has it).
+    uint32_t TableStatements(const Dialect &dialect, uint32_t kind, uint32_t list,
+                             std::vector<std::string> &statements, size_t &columns,
+                             std::optional<bool> exists = std::nullopt);
+    // Logs the change made, as "Replaced table T in WHERE (N columns).".
+    void LogTableChange(uint32_t kind, size_t columns, const std::string &where) const;
     // Hands the passwords in connection (read in form) and password to the
     // log, which hides them from then on; returns status.
     uint32_t HideSecrets(uint32_t status, const std::string &connection, SecretForm form,
                          const std::string &password);
+    // The dialect of the connection's CREATE TABLE; null when it makes none.
+    virtual const Dialect *TableDialect() const { return nullptr; }
     // "KIND:...": the identity of the data the connection reads or writes.
     virtual std::string Identity() = 0;
     // The table (table true) or the keys changed: a prepared write is no
@@ -66,10 +86,13 @@ class SqlLink {
     uint32_t selectedList_ = 0;
     std::vector<ListField> selectedFields_;
     uint64_t rowNumber_ = 0;
+    // What CreateText composed last.
+    std::string createText_;
 
   private:
     // Answers of SetShared and GetShared for a number that is not shared.
     static constexpr uint32_t kNotShared = UINT32_MAX;
+    uint32_t DescribeCreate(uint32_t field);
     uint32_t SetShared(uint32_t index, uint32_t field);
     uint32_t GetShared(uint32_t index, uint32_t field);
     // Whether index is the number of a property the connector has.

@@ -117,6 +117,7 @@ class Connection : public rdxc::SqlLink {
     // "postgresql:SERVER:DATABASE:SCHEMA.TABLE", SERVER the system
     // identifier or host and port; empty when unknown.
     std::string Identity() override;
+    const rdxc::Dialect *TableDialect() const override;
     void WriteTargetChanged(bool table) override {
         prepared_ = false;
         if (table) copyList_ = 0;

@@ -1,5 +1,6 @@
 // Create and drop of a table from a field list, and the catalog of the
 // database's schemas, tables and columns from information_schema.
+#include "connector_actions.h"
 #include "pg_binary.h"
 #include "pg_connection.h"
 #include "pg_dialect.h"
@@ -55,18 +56,42 @@ uint32_t Connection::CheckNames(const std::vector<rdxc::ListField> &fields) {
     return RDSTATUS_OK;
 }
 
+const rdxc::Dialect *Connection::TableDialect() const {
+    return &kDialect;
+}
+
+// The table made, replaced or emptied in one transaction, with the copy's
+// mark when one waits: a failure leaves the table as it was.
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
-    if (kind != kKindTable) return Unsupported("this object kind");
+    if (!rdxc::IsTableKind(kind)) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
-    std::vector<rdxc::ListField> fields;
-    if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
-    if (uint32_t status = CheckNames(fields); status != RDSTATUS_OK) return status;
+    std::vector<std::string> statements;
+    size_t columns = 0;
+    if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns);
+        status != RDSTATUS_OK)
+        return status;
+    if (kind != rdxc::kEmptyTable) {
+        std::vector<rdxc::ListField> fields;
+        if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
+        if (uint32_t status = CheckNames(fields); status != RDSTATUS_OK) return status;
+    }
     copyList_ = 0;
     prepared_ = false;
-    const std::string sql = kDialect.CreateTable(source_.table, fields);
-    // A new table carries the copy's mark from the start.
-    return mark_.Pending() ? RunWithMark(sql) : Run(sql, PGRES_COMMAND_OK);
+    // The notice of a drop with nothing to drop says nothing the log needs.
+    std::string sql = "SET LOCAL client_min_messages TO warning";
+    for (const std::string &statement : statements)
+        sql += "; " + statement;
+    uint32_t status = RDSTATUS_OK;
+    if (mark_.Pending()) {
+        status = RunWithMark(sql);
+    } else {
+        status = Run("BEGIN; " + sql + "; COMMIT", PGRES_COMMAND_OK);
+        if (status != RDSTATUS_OK) RollBackQuietly();
+    }
+    if (status != RDSTATUS_OK) return status;
+    LogTableChange(kind, columns, PQdb(db_));
+    return RDSTATUS_OK;
 }
 
 uint32_t Connection::Drop(uint32_t kind) {

@@ -135,6 +135,7 @@ class Connection : public rdxc::SqlLink {
     // the target, by SQLite's result code.
     uint32_t WriteFailure(const std::string &what, int result);
     std::string Identity() override;
+    const rdxc::Dialect *TableDialect() const override;
     void WriteTargetChanged(bool) override { write_.Reset(); }
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);

@@ -2,6 +2,8 @@
 // database's tables and of their columns.
 #include "sqlite_connection.h"
 
+#include "connector_actions.h"
+
 #include "rdx_field.h"
 #include "rdx_fieldlist.h"
 #include "rdx_status.h"
@@ -11,15 +13,37 @@
 
 namespace rdsqlite {
 
+const rdxc::Dialect *Connection::TableDialect() const {
+    return &kDialect;
+}
+
+// The table made, replaced or emptied in one transaction, with the copy's
+// mark when one waits: a failure leaves the table as it was.
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
-    if (kind != kKindTable) return Unsupported("this object kind");
+    if (!rdxc::IsTableKind(kind)) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
-    std::vector<rdxc::ListField> fields;
-    if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
+    std::vector<std::string> statements;
+    size_t columns = 0;
+    if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns);
+        status != RDSTATUS_OK)
+        return status;
     write_.Reset();
-    const std::string sql = kDialect.CreateTable(source_.table, fields);
-    // A new table carries the copy's mark from the start.
-    return mark_.Pending() ? RunWithMark(sql) : Run(sql);
+    std::string sql;
+    for (const std::string &statement : statements)
+        sql += statement + ";\n";
+    uint32_t status = RDSTATUS_OK;
+    if (mark_.Pending()) {
+        status = RunWithMark(sql);
+    } else {
+        status = Run("BEGIN IMMEDIATE;\n" + sql + "COMMIT");
+        if (status != RDSTATUS_OK && sqlite3_get_autocommit(db_) == 0)
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    if (status != RDSTATUS_OK) return status;
+    const size_t slash = source_.database.rfind('/');
+    LogTableChange(kind, columns,
+                   slash == std::string::npos ? source_.database : source_.database.substr(slash + 1));
+    return RDSTATUS_OK;
 }
 
 uint32_t Connection::Drop(uint32_t kind) {
