@@ -2,6 +2,7 @@
 // does, showing its progress, then its statistics and final status. The
 // exit status is 0 only when the activity ended without a failure.
 #include "host_run.h"
+#include "layout.h"
 #include "progress.h"
 #include "report.h"
 #include "resume.h"
@@ -85,7 +86,7 @@ int Run(const std::string &name, bool showProgress, bool quiet) {
 int main(int argc, char **argv) {
     CLI::App app{"Runs one activity of the server manager in this process, or with --serve "
                  "the activities queued to run."};
-    std::string name, config;
+    std::string name, config, layout;
     bool noProgress = false, quiet = false, serve = false, resume = false;
     unsigned workers = 1;
     app.add_option("NAME", name, "The activity to run");
@@ -97,6 +98,10 @@ int main(int argc, char **argv) {
                  "target");
     app.add_option("--workers", workers, "With --serve: processes running activities at once")
         ->check(CLI::Range(1u, 64u));
+    app.add_option("--layout", layout,
+                   "Show the fields a copy would read from the source described in FILE and "
+                   "the CREATE TABLE of its target, copying and storing nothing (see rdrun(1))")
+        ->type_name("FILE");
     app.add_option("-c,--config", config,
                    "Folder holding the quarry.ini to use, before any other (default: beside "
                    "the program, on PATH, then " RDX_SYSCONFDIR ")");
@@ -104,7 +109,9 @@ int main(int argc, char **argv) {
     app.add_flag("-q,--quiet", quiet, "Print only a failure");
     try {
         app.parse(argc, argv);
-        if (serve == !name.empty())
+        if (!layout.empty() && (serve || resume || !name.empty()))
+            throw CLI::ValidationError("--layout", "takes no activity NAME, --serve or --resume");
+        if (layout.empty() && serve == !name.empty())
             throw CLI::ValidationError("NAME", "give either an activity NAME or --serve");
         if (serve && resume)
             throw CLI::ValidationError("--resume", "a served run resumes when it was queued "
@@ -139,7 +146,11 @@ int main(int argc, char **argv) {
         RDPlatTerm();
         return kExitFailed;
     }
-    const int code = serve ? rdrun::Serve(workers, stdout) : Run(name, !noProgress, quiet);
+    int code = 0;
+    if (!layout.empty())
+        code = rdrun::ShowLayout(layout, stdout, stderr);
+    else
+        code = serve ? rdrun::Serve(workers, stdout) : Run(name, !noProgress, quiet);
     RDSystemTerm();
     RDPlatTerm();
     return code;
