@@ -133,7 +133,9 @@ bool BuildCopyJob(const CopyOptions &o, const Endpoint &source, Endpoint target,
     job.text = "# Written by rdx copy.\n\n";
     job.text += Link(job.name + "_source", source, o, false) + "\n";
     job.text += Link(job.name + "_target", target, o, true) + "\n";
-    job.text += Activity(job, o, CreatesTarget(o, target));
+    job.target = target;
+    job.createsTarget = CreatesTarget(o, target);
+    job.text += Activity(job, o, job.createsTarget);
     return true;
 }
 

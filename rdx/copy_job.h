@@ -11,6 +11,8 @@ namespace rdx {
 struct CopyJob {
     std::string name; // the activity's
     std::string text; // the TOML job file
+    Endpoint target;  // with the table a new SQL table is given
+    bool createsTarget = false;
 };
 
 // The activity name made from the ends: "SOURCE_to_TARGET" of their tables
