@@ -5,6 +5,7 @@
 #include "copy_job.h"
 #include "copy_options.h"
 #include "endpoint.h"
+#include "layout_request.h"
 #include "usage.h"
 
 #include <cerrno>
@@ -66,7 +67,34 @@ int Define(const std::string &home, const std::string &file, bool checkOnly) {
     return status == 1 ? kExitUsage : kExitFailed;
 }
 
-int DryRun(const std::string &home, const CopyJob &job) {
+// The fields the source gives and the target's CREATE TABLE, by `rdrun
+// --layout`, each line a TOML comment so that the output stays a job file.
+int ShowLayout(const std::string &home, const CopyJob &job, const std::string &request) {
+    const std::string file = home + "/" + job.name + ".layout";
+    std::string error, output;
+    if (!WritePrivate(file, request, error)) return Failed(error);
+    const int status =
+        RunProgram({ProgramPath("rdrun"), "-c", home, "--layout", file}, &output, error);
+    unlink(file.c_str());
+    if (status < 0) return Failed(error);
+    if (status != 0) {
+        std::fputs(output.c_str(), stderr);
+        return kExitFailed;
+    }
+    std::string comments = "\n# What the copy would read and make (nothing was written):\n";
+    for (size_t at = 0; at < output.size();) {
+        const size_t end = output.find('\n', at);
+        const size_t stop = end == std::string::npos ? output.size() : end;
+        comments += "# " + output.substr(at, stop - at) + "\n";
+        at = stop + 1;
+    }
+    std::fputs(comments.c_str(), stdout);
+    return 0;
+}
+
+// Checks the job, reads the source's layout, and prints both; defines,
+// creates and runs nothing.
+int DryRun(const std::string &home, const CopyJob &job, const std::string &request) {
     const std::string file = home + "/" + job.name + ".check.toml";
     std::string error;
     if (!WritePrivate(file, job.text, error)) return Failed(error);
@@ -74,7 +102,8 @@ int DryRun(const std::string &home, const CopyJob &job) {
     unlink(file.c_str());
     if (status != 0) return status;
     std::fputs(job.text.c_str(), stdout);
-    return 0;
+    std::fflush(stdout);
+    return ShowLayout(home, job, request);
 }
 
 int Run(const std::string &home, const CopyJob &job, bool resume) {
@@ -110,9 +139,11 @@ int RunCopy(const std::vector<std::string> &args) {
     if (!BuildCopyJob(options, source, target, job, error)) return Usage(error);
     if (!options.save.empty())
         return WritePrivate(options.save, job.text, error) ? 0 : Failed(error);
+    std::string request;
+    if (options.dryRun && !LayoutRequest(options, source, job, request, error)) return Usage(error);
     std::string home;
     if (!PrepareHome(options.home, home, error)) return Failed(error);
-    return options.dryRun ? DryRun(home, job) : Run(home, job, options.resume);
+    return options.dryRun ? DryRun(home, job, request) : Run(home, job, options.resume);
 }
 
 } // namespace rdx
