@@ -20,4 +20,20 @@ inline constexpr uint32_t kActionRollback = RDACTION_ROLLBACK;
 // that commit every call do not have it (12555), which means 0.
 inline constexpr uint32_t kUncommitted = 0x0F05;
 
+// Object kinds of RDConnectCreate for a copy's target table. kCreateTable
+// makes it from the field list and fails when it exists; kReplaceTable
+// drops it when it exists and makes it from the field list; kEmptyTable
+// deletes its rows and keeps its columns and indexes (the field list is not
+// read). A pending mark is committed with the change, in one transaction
+// where the target has them, so that the old table stays whole until the
+// new one holds the copy's start.
+inline constexpr uint32_t kCreateTable = 3;
+inline constexpr uint32_t kReplaceTable = 0x0F11;
+inline constexpr uint32_t kEmptyTable = 0x0F12;
+
+// Whether kind is one of the three above.
+constexpr bool IsTableKind(uint32_t kind) {
+    return kind == kCreateTable || kind == kReplaceTable || kind == kEmptyTable;
+}
+
 } // namespace rdxc

@@ -68,6 +68,14 @@ std::string Dialect::DropTable(std::string_view table) const {
     return "DROP TABLE " + Quote(table);
 }
 
+std::string Dialect::DropTableIfExists(std::string_view table) const {
+    return "DROP TABLE IF EXISTS " + Quote(table);
+}
+
+std::string Dialect::EmptyTable(std::string_view table) const {
+    return "DELETE FROM " + Quote(table);
+}
+
 std::string Dialect::SelectAll(std::string_view table) const {
     return "SELECT * FROM " + Quote(table);
 }

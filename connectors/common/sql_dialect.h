@@ -44,6 +44,12 @@ class Dialect {
 
     std::string CreateTable(std::string_view table, const std::vector<ListField> &fields) const;
     std::string DropTable(std::string_view table) const;
+    // A drop that does nothing when the table is not there.
+    virtual std::string DropTableIfExists(std::string_view table) const;
+    // Deletes every row and keeps the columns and indexes; DELETE FROM
+    // unless the database has a quicker statement that commits with the
+    // transaction.
+    virtual std::string EmptyTable(std::string_view table) const;
     std::string SelectAll(std::string_view table) const;
     // INSERT INTO table (columns) VALUES (values), each list joined by ", ".
     std::string Insert(std::string_view table, const std::vector<std::string> &columns,

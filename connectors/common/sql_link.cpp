@@ -72,7 +72,8 @@ uint32_t SqlLink::TableStatements(const Dialect &dialect, uint32_t kind, uint32_
     }
     std::vector<ListField> fields;
     if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
-    if (kind == kReplaceTable && !exists) statements.push_back(dialect.DropTableIfExists(source_.table));
+    if (kind == kReplaceTable && !exists)
+        statements.push_back(dialect.DropTableIfExists(source_.table));
     if (kind == kReplaceTable && exists.value_or(false))
         statements.push_back(dialect.DropTable(source_.table));
     statements.push_back(dialect.CreateTable(source_.table, fields));

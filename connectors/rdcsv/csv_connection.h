@@ -140,6 +140,10 @@ class Connection {
     // The file opened for appending (own_file.h), made with create; without
     // create a missing file leaves file empty.
     uint32_t OpenTarget(bool create, FileDescriptor &file);
+    // csv_replace.cpp: the file written anew (kReplaceTable) or cut back
+    // to its header line (kEmptyTable), the copy's mark stored first.
+    uint32_t Rewrite(uint32_t kind, uint32_t list);
+    uint32_t HeaderLength(int fd, uint64_t &length);
     // Appends bytes to the open file fd; with end, the data is flushed to
     // disk and end is the file's length after it.
     uint32_t WriteAll(int fd, const std::string &bytes, uint64_t *end = nullptr);

@@ -8,6 +8,8 @@
 #include "csv_connection.h"
 #include "own_file.h"
 
+#include "connector_actions.h"
+#include "connector_log.h"
 #include "property_value.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
@@ -226,6 +228,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
 }
 
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
+    if (kind == rdxc::kReplaceTable || kind == rdxc::kEmptyTable) return Rewrite(kind, list);
     if (kind != kKindFile) return Unsupported("this object kind");
     std::vector<rdxc::ListField> fields;
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
@@ -250,6 +253,10 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
         ::unlink(settings_.path.c_str());
         return log_.Fail("the mark cannot be stored (" + error + "): the file was not made");
     }
+    const size_t slash = settings_.path.rfind('/');
+    rdxc::LogInformation("Created file " + settings_.path.substr(slash + 1) + " (" +
+                         std::to_string(fields.size()) +
+                         (fields.size() == 1 ? " column)." : " columns)."));
     return RDSTATUS_OK;
 }
 

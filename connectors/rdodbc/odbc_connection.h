@@ -113,6 +113,8 @@ class Connection : public rdxc::SqlLink {
     size_t ProbeFailure(size_t count);
     std::string TypeName(SQLSMALLINT sqlType, const char *fallback);
     uint32_t ReadCatalog(Handle &statement, std::vector<std::vector<std::string>> &rows);
+    // Whether the data source lists a table of the Table property's name.
+    uint32_t FindTable(bool &found);
 
     Settings settings_;
     Handle env_, dbc_;

@@ -4,6 +4,7 @@
 #include "odbc_connection.h"
 #include "sql_catalog.h"
 
+#include "connector_actions.h"
 #include "connector_values.h"
 
 #include "rdx_field.h"
@@ -12,6 +13,7 @@
 
 #include <cctype>
 #include <map>
+#include <optional>
 
 namespace rdodbc {
 namespace {
@@ -67,14 +69,59 @@ std::string Connection::TypeName(SQLSMALLINT sqlType, const char *fallback) {
     return params.empty() ? type[0] : fallback;
 }
 
+uint32_t Connection::FindTable(bool &found) {
+    found = false;
+    Handle statement(SQL_HANDLE_STMT);
+    if (!Succeeded(statement.Allocate(dbc_.get())))
+        return DriverFailure("no statement handle", dbc_);
+    if (!Succeeded(SQLTables(statement.get(), nullptr, 0, nullptr, 0, Chars(source_.table), SQL_NTS,
+                             Chars("TABLE"), SQL_NTS)))
+        return DriverFailure("the tables cannot be listed", statement);
+    std::vector<std::vector<std::string>> rows;
+    if (uint32_t status = ReadCatalog(statement, rows); status != RDSTATUS_OK) return status;
+    // The name is a pattern to the driver ('_' matches any character).
+    for (const auto &row : rows)
+        found = found || (row.size() >= 3 && row[2] == source_.table);
+    return RDSTATUS_OK;
+}
+
+// The table made, replaced or emptied in one transaction when the driver
+// has them; without, each statement commits by itself. ODBC has no portable
+// DROP TABLE IF EXISTS: a replace asks the catalog first.
 uint32_t Connection::Create(uint32_t kind, uint32_t list) {
-    if (kind != kKindTable) return Unsupported("this object kind");
+    if (!rdxc::IsTableKind(kind)) return Unsupported("this object kind");
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
-    std::vector<rdxc::ListField> fields;
-    if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
+    std::optional<bool> exists;
+    if (kind == rdxc::kReplaceTable) {
+        bool found = false;
+        if (uint32_t status = FindTable(found); status != RDSTATUS_OK) return status;
+        exists = found;
+    }
+    std::vector<std::string> statements;
+    size_t columns = 0;
+    if (uint32_t status = TableStatements(dialect_, kind, list, statements, columns, exists);
+        status != RDSTATUS_OK)
+        return status;
+    insert_.Free();
     insertKey_.clear();
-    return RunStatement(dialect_.CreateTable(source_.table, fields),
-                        "the table " + source_.table + " cannot be created", nullptr);
+    for (const std::string &sql : statements) {
+        Handle statement(SQL_HANDLE_STMT);
+        if (!Succeeded(statement.Allocate(dbc_.get())))
+            return DriverFailure("no statement handle", dbc_);
+        const SQLRETURN result = SQLExecDirect(statement.get(), Chars(sql), SQL_NTS);
+        if (!Succeeded(result) && result != SQL_NO_DATA) {
+            const uint32_t status =
+                DriverFailure("the table " + source_.table + " cannot be " +
+                                  (kind == rdxc::kEmptyTable ? "emptied" : "made"),
+                              statement);
+            EndTransaction(false);
+            return status;
+        }
+        Note(result, statement);
+    }
+    if (uint32_t status = EndTransaction(true); status != RDSTATUS_OK) return status;
+    LogTableChange(kind, columns, DataSourceName());
+    return RDSTATUS_OK;
 }
 
 uint32_t Connection::Drop(uint32_t kind) {

@@ -13,6 +13,10 @@ class Dialect : public rdxc::Dialect {
         : reading_(rdxc::PostgresDialect(standardStrings)) {}
     std::string Marker(size_t number) const override;
     std::string_view NullSafeEquals() const override { return " IS NOT DISTINCT FROM "; }
+    // TRUNCATE is transactional here and frees the table's pages at once.
+    std::string EmptyTable(std::string_view table) const override {
+        return "TRUNCATE TABLE " + Quote(table);
+    }
     std::span<const rdxc::SqlDialect> Readings() const override { return {&reading_, 1}; }
 
   protected:

@@ -42,7 +42,8 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (status != RDSTATUS_OK) return status;
     const size_t slash = source_.database.rfind('/');
     LogTableChange(kind, columns,
-                   slash == std::string::npos ? source_.database : source_.database.substr(slash + 1));
+                   slash == std::string::npos ? source_.database
+                                              : source_.database.substr(slash + 1));
     return RDSTATUS_OK;
 }
 
