@@ -24,6 +24,8 @@ std::string Records(uint64_t count) {
     return Grouped(count) + (count == 1 ? " record" : " records");
 }
 
+} // namespace
+
 // What a log entry says, without the sections the log adds to it (the
 // connection, the call, the number).
 std::string Said(std::string text) {
@@ -35,8 +37,6 @@ std::string Said(std::string text) {
         text.pop_back();
     return text;
 }
-
-} // namespace
 
 uint32_t CopyRun::Finish(uint32_t status) {
     if (status == 0 && finished_) {

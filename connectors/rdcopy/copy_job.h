@@ -18,7 +18,13 @@ enum PropertyNumber : uint32_t {
     kKeyColumn = 8, // columns that order the source, so that a rerun can resume
     kRejects = 9,   // the file that skipped records are written to
     kRounding = 10, // "none" or "half-even", passed to the target connection
+    kMode = 11,     // "append", "create", "replace" or "truncate"
 };
+
+// What a new run does to the target table before its first batch.
+enum class Mode { Append, Create, Replace, Truncate };
+// "append", "create", "replace" or "truncate".
+const char *ModeName(Mode mode);
 
 // The environment variable by which a host asks a copy to go on after the
 // last batch that an earlier run of it committed ("1").
@@ -29,7 +35,7 @@ struct CopyJob {
     std::string sourceLink, targetLink, sourceSelect, targetTable, keyColumn, rejects;
     std::string rounding; // empty: the target's own (none)
     uint32_t batchSize = 1000;
-    bool createTarget = false;
+    Mode mode = Mode::Append;
     bool skipBadRecords = false;
     bool resume = false;
 };

@@ -72,6 +72,17 @@ uint32_t CopyRun::ReadMark(bool &resuming) {
         if (finished_) resumeFrom_ = *mark;
         return 0;
     }
+    // A replace or truncate that is not resumed starts again: the table
+    // change of its start takes away what the unfinished run wrote.
+    if (!job_.resume && !Empty(*mark) &&
+        (job_.mode == Mode::Replace || job_.mode == Mode::Truncate)) {
+        Log(RDLOG_INFORMATIONAL,
+            "Starting " + job_.name + " again: the " + Grouped(mark->written) +
+                " records of its unfinished run are taken away with the table's " +
+                (job_.mode == Mode::Replace ? "replacement." : "emptying."),
+            0);
+        return 0;
+    }
     if (!job_.resume && !Empty(*mark))
         return Refuse("The target already holds " + Grouped(mark->written) +
                       " records of an unfinished run of " + job_.name +

@@ -42,6 +42,7 @@ class CopyRun {
     uint32_t Open();
     uint32_t CheckNotSource();
     uint32_t Start();
+    uint32_t PrepareTable();
     // copy_resume.cpp
     uint32_t ReadMark(bool &resuming);
     uint32_t CheckOrder() const;
@@ -97,5 +98,8 @@ uint32_t Refuse(const std::string &text);
 // The text of the last log entry when it tells a failure (without its
 // "ERROR: "): what made a record or the copy fail.
 std::string LastFailure();
+// What a log entry says, without the sections the log adds to it (the
+// connection, the call, the number) and its closing stop.
+std::string Said(std::string text);
 
 } // namespace rdcopy

@@ -1,8 +1,8 @@
 // rdcopy: an activity connector that copies the records of a source link
 // into a target link in batches. Its properties name the two links, the
-// source's select text, the target's table, the batch size, whether the
-// target table is created, what a bad record does ("stop" or "skip") and
-// whether the target rounds numbers with too many digits after the point.
+// source's select text, the target's table, the batch size, what a new run
+// does to the target table (Mode), what a bad record does ("stop" or
+// "skip") and whether the target rounds numbers with too many digits after the point.
 #include "activity_entries.h"
 #include "copy_job.h"
 #include "declarations.h"
@@ -24,6 +24,7 @@ struct Activity {
         Declare(rdcopy::kKeyColumn, RDTYPE_TEXT, "KeyColumn"),
         Declare(rdcopy::kRejects, RDTYPE_TEXT, "Rejects"),
         Declare(rdcopy::kRounding, RDTYPE_TEXT, "Rounding"),
+        Declare(rdcopy::kMode, RDTYPE_TEXT, "Mode"),
         PropertyDeclaration{0, 0, 0, nullptr, 0},
     };
 

@@ -49,10 +49,48 @@ bool ResumeAsked() {
     return status == 0 && ReadText(number, value) == 0 && value == "1";
 }
 
+constexpr std::pair<const char *, Mode> kModes[] = {
+    {"append", Mode::Append},
+    {"create", Mode::Create},
+    {"replace", Mode::Replace},
+    {"truncate", Mode::Truncate},
+};
+
+// The mode a word names (letter case ignored); false for no mode.
+bool ModeOf(const std::string &word, Mode &mode) {
+    for (auto [name, named] : kModes)
+        if (strcasecmp(word.c_str(), name) == 0) {
+            mode = named;
+            return true;
+        }
+    return false;
+}
+
+// Mode, or CreateTarget = 1 for a job written before Mode: both may be
+// given only when they agree.
+uint32_t ChooseMode(const std::string &word, bool createTarget, CopyJob &job) {
+    if (word.empty()) {
+        job.mode = createTarget ? Mode::Create : Mode::Append;
+        return 0;
+    }
+    ModeOf(word, job.mode);
+    if (createTarget && job.mode != Mode::Create)
+        return Refuse("rdcopy: Mode \"" + word +
+                      "\" and CreateTarget = 1 disagree (CreateTarget = 1 means Mode "
+                      "\"create\"); keep one of them.");
+    return 0;
+}
+
 } // namespace
 
+const char *ModeName(Mode mode) {
+    for (auto [name, named] : kModes)
+        if (named == mode) return name;
+    return "append";
+}
+
 uint32_t ReadJob(CopyJob &job) {
-    std::string onError;
+    std::string onError, mode;
     for (auto [number, text] : {std::pair{kSourceLink, &job.sourceLink},
                                 {kTargetLink, &job.targetLink},
                                 {kSourceSelect, &job.sourceSelect},
@@ -61,6 +99,7 @@ uint32_t ReadJob(CopyJob &job) {
                                 {kKeyColumn, &job.keyColumn},
                                 {kRejects, &job.rejects},
                                 {kRounding, &job.rounding},
+                                {kMode, &mode},
                                 {static_cast<PropertyNumber>(kNameProperty), &job.name}}) {
         const uint32_t status = ReadText(number, *text);
         if (status != 0) return status;
@@ -73,15 +112,19 @@ uint32_t ReadJob(CopyJob &job) {
             return Refuse(refused);
         job.batchSize = static_cast<uint32_t>(batch);
     }
-    job.createTarget = RDActivityGetPropertyBoolean(kCreateTarget, 0) == 1;
     job.skipBadRecords = strcasecmp(onError.c_str(), "skip") == 0;
     job.resume = ResumeAsked();
 
     if (job.sourceLink.empty() || job.targetLink.empty())
         return Refuse("rdcopy needs the properties SourceLink and TargetLink.");
-    for (auto [number, text] : {std::pair{kOnError, &onError}, {kRounding, &job.rounding}})
+    for (auto [number, text] :
+         {std::pair{kOnError, &onError}, {kRounding, &job.rounding}, {kMode, &mode}})
         if (const std::string refused = RefusedValue(number, *text, 0); !refused.empty())
             return Refuse(refused);
+    if (const uint32_t status =
+            ChooseMode(mode, RDActivityGetPropertyBoolean(kCreateTarget, 0) == 1, job);
+        status != 0)
+        return status;
     if (!job.rejects.empty() && !job.skipBadRecords)
         return Refuse("rdcopy: Rejects needs OnError = \"skip\" (a copy that stops at a bad "
                       "record rejects none).");
@@ -102,6 +145,13 @@ std::string RefusedValue(uint32_t number, const std::string &text, int32_t integ
     case kRounding:
         if (oneOf("none", "half-even")) return "";
         return "rdcopy: Rounding must be \"none\" or \"half-even\", not \"" + text + "\".";
+    case kMode: {
+        Mode mode = Mode::Append;
+        if (text.empty() || ModeOf(text, mode)) return "";
+        return "rdcopy: Mode must be \"create\", \"append\", \"replace\" or \"truncate\", "
+               "not \"" +
+               text + "\".";
+    }
     default:
         return "";
     }
@@ -114,7 +164,7 @@ uint32_t CheckProperty(uint32_t number, uint32_t field) {
     uint32_t status = 0;
     if (number == kBatchSize) {
         status = RDFieldGetInt(field, 1, &integer, &isNull);
-    } else if (number == kOnError || number == kRounding) {
+    } else if (number == kOnError || number == kRounding || number == kMode) {
         RDStream value;
         RDStreamClear(&value);
         status = RDFieldGetStream(field, 1, RDCHARSET_DEFAULT, &value, &isNull);

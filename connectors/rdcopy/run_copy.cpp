@@ -15,8 +15,20 @@
 namespace rdcopy {
 namespace {
 
-// The object kind of RDConnectCreate that makes a table from a field list.
-constexpr uint32_t kCreateTable = 3;
+// The object kind of RDConnectCreate that does what mode asks; 0 for none.
+uint32_t TableKind(Mode mode) {
+    switch (mode) {
+    case Mode::Create:
+        return rdxc::kCreateTable;
+    case Mode::Replace:
+        return rdxc::kReplaceTable;
+    case Mode::Truncate:
+        return rdxc::kEmptyTable;
+    case Mode::Append:
+        break;
+    }
+    return 0;
+}
 
 // The copy's Rounding goes to the target, whose connector must know it:
 // one that does not would cut or refuse numbers unasked.
@@ -124,14 +136,27 @@ uint32_t CopyRun::Start() {
     if (status == 0 && resuming) status = SkipConsumed();
     if (status != 0 || resuming) return status;
     // A new copy marks its start before its first batch (with the table it
-    // creates, or at once), so that a run killed before its first batch is
-    // not taken for the last finished one.
+    // creates, replaces or empties, or at once), so that a run killed before
+    // its first batch is not taken for the last finished one. A resumed run
+    // returned above: it never drops or empties what earlier batches wrote.
     if (keepsMarks_) status = target_.SetText(rdxc::kMark, FormatMark(start_));
-    if (status == 0 && job_.createTarget)
-        return RDConnectCreate(target_.handle(), kCreateTable, list_.handle());
+    if (status == 0 && TableKind(job_.mode) != 0) return PrepareTable();
     if (status == 0 && keepsMarks_)
         status = RDConnectAction(target_.handle(), rdxc::kActionSaveMark);
     return status;
+}
+
+// The target table made, replaced or emptied as Mode asks; a failure names
+// the table and why.
+uint32_t CopyRun::PrepareTable() {
+    const uint32_t status = RDConnectCreate(target_.handle(), TableKind(job_.mode), list_.handle());
+    if (status == 0) return 0;
+    static constexpr const char *kDoing[] = {"", "make", "replace", "empty"};
+    const std::string cause = Said(LastFailure());
+    return Refuse("Mode " + std::string(ModeName(job_.mode)) + ": " + job_.name + " could not " +
+                  kDoing[static_cast<int>(job_.mode)] + " the table " +
+                  (job_.targetTable.empty() ? "of " + job_.targetLink : job_.targetTable) +
+                  (cause.empty() ? "." : " (" + cause + ")."));
 }
 
 } // namespace rdcopy
