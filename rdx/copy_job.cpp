@@ -69,21 +69,23 @@ std::string Link(const std::string &name, const Endpoint &end, const CopyOptions
     return toml;
 }
 
-// A target that cannot hold a table yet (a CSV or SQLite file not made) is
-// created; any other is appended to unless --create asks for the table.
-bool CreatesTarget(const CopyOptions &o, const Endpoint &target) {
-    if (o.create) return true;
-    return (target.kind == EndKind::Csv || target.kind == EndKind::Sqlite) &&
-           !Exists(target.location);
+// What the copy does to its target table: --mode (or --create); without,
+// a target that cannot hold a table yet (a CSV or SQLite file not made) is
+// created and any other is appended to.
+std::string ModeOf(const CopyOptions &o, const Endpoint &target) {
+    if (!o.mode.empty()) return o.mode;
+    const bool missing =
+        (target.kind == EndKind::Csv || target.kind == EndKind::Sqlite) && !Exists(target.location);
+    return missing ? "create" : "append";
 }
 
-std::string Activity(const CopyJob &job, const CopyOptions &o, bool create) {
+std::string Activity(const CopyJob &job, const CopyOptions &o, const std::string &mode) {
     std::string toml = "[activity." + job.name + "]\nconnector = \"rdcopy\"\n";
     toml += "SourceLink = " + TomlString(job.name + "_source") + "\n";
     toml += "TargetLink = " + TomlString(job.name + "_target") + "\n";
     Key(toml, "SourceSelect", o.select);
     if (o.batch != 0) toml += "BatchSize = " + std::to_string(o.batch) + "\n";
-    toml += std::string("CreateTarget = ") + (create ? "1" : "0") + "\n";
+    toml += "Mode = " + TomlString(mode) + "\n";
     Key(toml, "OnError", o.onError);
     Key(toml, "Rejects", o.rejects);
     return toml;
@@ -134,8 +136,9 @@ bool BuildCopyJob(const CopyOptions &o, const Endpoint &source, Endpoint target,
     job.text += Link(job.name + "_source", source, o, false) + "\n";
     job.text += Link(job.name + "_target", target, o, true) + "\n";
     job.target = target;
-    job.createsTarget = CreatesTarget(o, target);
-    job.text += Activity(job, o, job.createsTarget);
+    const std::string mode = ModeOf(o, target);
+    job.createsTarget = mode == "create" || mode == "replace";
+    job.text += Activity(job, o, mode);
     return true;
 }
 

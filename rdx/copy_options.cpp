@@ -18,6 +18,7 @@ std::string *ValueOf(const std::string &option, CopyOptions &o, std::string &bat
         {"--rejects", &CopyOptions::rejects},     {"--columns", &CopyOptions::columns},
         {"--delimiter", &CopyOptions::delimiter}, {"--charset", &CopyOptions::charset},
         {"--save", &CopyOptions::save},           {"--name", &CopyOptions::name},
+        {"--mode", &CopyOptions::mode},
     };
     if (option == "--batch") return &batch;
     for (const Entry &entry : kEntries)
@@ -47,13 +48,22 @@ bool ParseBatch(const std::string &text, unsigned long &batch) {
     return batch > 0;
 }
 
-bool CheckValues(const CopyOptions &o, std::string &error) {
-    if (!o.onError.empty() && o.onError != "stop" && o.onError != "skip")
+bool KnownMode(const std::string &mode) {
+    return mode == "create" || mode == "append" || mode == "replace" || mode == "truncate";
+}
+
+bool CheckValues(CopyOptions &o, std::string &error) {
+    if (!o.mode.empty() && !KnownMode(o.mode))
+        error = "--mode takes create, append, replace or truncate";
+    else if (o.create && !o.mode.empty() && o.mode != "create")
+        error = "--create is --mode create; it does not go with --mode " + o.mode;
+    else if (!o.onError.empty() && o.onError != "stop" && o.onError != "skip")
         error = "--on-error takes stop or skip";
     else if (!o.rejects.empty() && o.onError != "skip")
         error = "--rejects needs --on-error skip";
     else if (!o.save.empty() && o.dryRun)
         error = "--save and --dry-run do not go together";
+    if (o.create) o.mode = "create";
     return error.empty();
 }
 

@@ -11,6 +11,7 @@ struct CopyOptions {
     std::string home; // --home; empty: the default copy home
     std::string table, select, onError, rejects, columns, delimiter, charset;
     std::string save, name;
+    std::string mode;        // --mode (--create: "create"); empty: chosen by the target
     unsigned long batch = 0; // 0: the copy's default
     bool create = false, resume = false, dryRun = false, help = false;
 };

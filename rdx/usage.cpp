@@ -27,15 +27,17 @@ const char *const kCopyUsage =
     "  --columns SPEC     the columns of a CSV source, e.g. id:int,name:text\n"
     "  --delimiter C      the delimiter of the CSV files\n"
     "  --charset NAME     the character set of the CSV files\n"
-    "  --create           make the target table from the source's fields\n"
+    "  --mode create|append|replace|truncate\n"
+    "                     what the copy does to the target table first\n"
+    "  --create           the same as --mode create\n"
     "  --resume           go on with a copy that stopped\n"
     "  --dry-run          check the job and print it; copy nothing\n"
     "  --save FILE        write the job file to FILE; copy nothing\n"
     "  --name NAME        the activity's name\n"
     "  --home DIR         the home (default $XDG_STATE_HOME/rdx/copy)\n"
     "\n"
-    "A CSV file or SQLite database that does not exist yet is created; any\n"
-    "other target is appended to. Exit status: 0 copied, 2 records skipped,\n"
+    "Without --mode, a CSV file or SQLite database that does not exist yet is\n"
+    "created; any other target is appended to. Exit status: 0 copied, 2 records skipped,\n"
     "1 failed, 64 usage, 128+N stopped by signal N.\n";
 
 } // namespace rdx

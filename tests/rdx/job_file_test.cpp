@@ -30,12 +30,12 @@ TEST_F(JobFileTest, EachEndpointFormNamesItsConnectorAndKeys) {
     EXPECT_TRUE(Has(job, "Path = \"" + Path("orders.csv") + "\"")) << job;
     EXPECT_TRUE(Has(job, "Database = \"" + Path("shop.db") + "\"")) << job;
     EXPECT_TRUE(Has(job, "Table = \"orders\"\nCreate = 1")) << job;
-    EXPECT_TRUE(Has(job, "CreateTarget = 1")) << job;
+    EXPECT_TRUE(Has(job, "Mode = \"create\"")) << job;
 
     job = Saved("sqlite:" + Path("in.csv") + "#t", "postgresql://db1/shop#orders");
     EXPECT_TRUE(Has(job, "connector = \"rdsqlite\"")) << job;
     EXPECT_TRUE(Has(job, "Connection = \"postgresql://db1/shop\"\nTable = \"orders\"")) << job;
-    EXPECT_TRUE(Has(job, "CreateTarget = 0")) << job;
+    EXPECT_TRUE(Has(job, "Mode = \"append\"")) << job;
     EXPECT_FALSE(Has(job, "rdcsv")) << job;
 
     job = Saved("odbc:warehouse#stock", "host=db1 dbname=shop", {"--table", "stock_copy"});
@@ -52,9 +52,10 @@ TEST_F(JobFileTest, EachEndpointFormNamesItsConnectorAndKeys) {
 TEST_F(JobFileTest, ExistingTargetsAreCreatedOnlyWithCreate) {
     rdtest::WriteFile(Path("old.db"), "");
     rdtest::WriteFile(Path("old.csv"), "a\r\n");
-    EXPECT_TRUE(Has(Saved("sqlite:x.db#t", "sqlite:" + Path("old.db") + "#t"), "CreateTarget = 0"));
-    EXPECT_TRUE(Has(Saved("sqlite:x.db#t", Path("old.csv")), "CreateTarget = 0"));
-    EXPECT_TRUE(Has(Saved("sqlite:x.db#t", Path("old.csv"), {"--create"}), "CreateTarget = 1"));
+    EXPECT_TRUE(
+        Has(Saved("sqlite:x.db#t", "sqlite:" + Path("old.db") + "#t"), "Mode = \"append\""));
+    EXPECT_TRUE(Has(Saved("sqlite:x.db#t", Path("old.csv")), "Mode = \"append\""));
+    EXPECT_TRUE(Has(Saved("sqlite:x.db#t", Path("old.csv"), {"--create"}), "Mode = \"create\""));
 }
 
 // Control characters become escapes, so each value stays on its line.
