@@ -53,9 +53,9 @@ std::string ProgramPath(const char *argv0) {
     return std::string(resolved, static_cast<size_t>(length));
 }
 
-int Run(const std::string &name, bool showProgress, bool quiet) {
+int Run(const std::string &name, bool showProgress, bool quiet, double progressEvery) {
     const bool terminal = isatty(fileno(stderr)) != 0;
-    rdrun::Progress progress(stderr, terminal);
+    rdrun::Progress progress(stderr, terminal, progressEvery);
     rdrun::ProgressFn report;
     if (showProgress && !quiet)
         report = [&progress](const uint32_t *statistics) { progress.Update(statistics); };
@@ -89,6 +89,7 @@ int main(int argc, char **argv) {
     std::string name, config, layout;
     bool noProgress = false, quiet = false, serve = false, resume = false;
     unsigned workers = 1;
+    double progressEvery = 5;
     app.add_option("NAME", name, "The activity to run");
     app.add_flag("--serve", serve,
                  "Run queued activities until SIGTERM, SIGINT or SIGHUP, which stops the "
@@ -105,6 +106,10 @@ int main(int argc, char **argv) {
     app.add_option("-c,--config", config,
                    "Folder holding the quarry.ini to use, before any other (default: beside "
                    "the program, on PATH, then " RDX_SYSCONFDIR ")");
+    app.add_option("--progress-every", progressEvery,
+                   "Seconds between progress lines when standard error is not a terminal "
+                   "(default 5; 0: every tenth of a second)")
+        ->check(CLI::Range(0.0, 86400.0));
     app.add_flag("--no-progress", noProgress, "Show no progress while the activity runs");
     app.add_flag("-q,--quiet", quiet, "Print only a failure");
     try {
@@ -150,7 +155,7 @@ int main(int argc, char **argv) {
     if (!layout.empty())
         code = rdrun::ShowLayout(layout, stdout, stderr);
     else
-        code = serve ? rdrun::Serve(workers, stdout) : Run(name, !noProgress, quiet);
+        code = serve ? rdrun::Serve(workers, stdout) : Run(name, !noProgress, quiet, progressEvery);
     RDSystemTerm();
     RDPlatTerm();
     return code;

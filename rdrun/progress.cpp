@@ -1,13 +1,19 @@
 #include "progress.h"
 
+#include "read_share.h"
+
 #include "rdcsm/statistics_text.h"
 
+#include <algorithm>
 #include <string>
 
 namespace rdrun {
 namespace {
 
-constexpr double kPlainLineSeconds = 5.0, kRedrawSeconds = 0.2;
+constexpr double kRedrawSeconds = 0.2;
+// Time left is guessed only once this much has run and been read, so
+// that the first buffer read does not promise an early end.
+constexpr double kGuessAfterSeconds = 1.0, kGuessAfterShare = 0.01;
 constexpr int kBarWidth = 30;
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 
@@ -20,10 +26,31 @@ std::string Bar(uint64_t done, uint64_t total) {
     return bar;
 }
 
+// "about 40 s left", "about 3 min left", "about 2 h 5 min left".
+std::string TimeLeft(double seconds) {
+    const long whole = static_cast<long>(seconds + 0.5);
+    if (whole < 60) return "about " + std::to_string(std::max(5L, (whole + 4) / 5 * 5)) + " s left";
+    const long minutes = (whole + 30) / 60;
+    if (minutes < 60) return "about " + std::to_string(minutes) + " min left";
+    return "about " + std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) +
+           " min left";
+}
+
+// ", 38%, about 1 min left" while a source file is read; empty otherwise.
+std::string ShareText(double seconds) {
+    const std::optional<double> share = SourceShareRead();
+    if (!share) return "";
+    std::string text = ", " + std::to_string(static_cast<int>(*share * 100)) + "%";
+    if (*share < 1 && seconds >= kGuessAfterSeconds && *share >= kGuessAfterShare)
+        text += ", " + TimeLeft(seconds * (1 - *share) / *share);
+    return text;
+}
+
 } // namespace
 
-Progress::Progress(std::FILE *out, bool terminal)
-    : out_(out), terminal_(terminal), start_(std::chrono::steady_clock::now()) {}
+Progress::Progress(std::FILE *out, bool terminal, double plainSeconds)
+    : out_(out), terminal_(terminal), plainSeconds_(plainSeconds),
+      start_(std::chrono::steady_clock::now()) {}
 
 double Progress::Seconds() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
@@ -31,7 +58,7 @@ double Progress::Seconds() const {
 
 void Progress::Update(const uint32_t *statistics) {
     const double seconds = Seconds();
-    if (seconds - lastLine_ < (terminal_ ? kRedrawSeconds : kPlainLineSeconds)) return;
+    if (seconds - lastLine_ < (terminal_ ? kRedrawSeconds : plainSeconds_)) return;
     lastLine_ = seconds;
     Show(statistics, seconds);
 }
@@ -44,8 +71,9 @@ void Progress::Show(const uint32_t *statistics, double seconds) {
     std::string bar;
     if (terminal_ && total != 0 && total != kUnknown) bar = Bar(read, total);
     const double rate = seconds > 0 ? static_cast<double>(written) / seconds : 0;
-    std::fprintf(out_, "%s%s%s read, %s written, %s records/s, %.1f s%s", terminal_ ? "\r" : "",
+    std::fprintf(out_, "%s%s%s read, %s written%s, %s records/s, %.1f s%s", terminal_ ? "\r" : "",
                  bar.c_str(), rdstats::Grouped(read).c_str(), rdstats::Grouped(written).c_str(),
+                 ShareText(seconds).c_str(),
                  rdstats::Grouped(static_cast<uint64_t>(rate + 0.5)).c_str(), seconds,
                  terminal_ ? "\033[K" : "\n");
     std::fflush(out_);

@@ -1,5 +1,7 @@
 // The progress of a running copy on a terminal (one line redrawn, with a
-// bar when the number of records is known) or as plain lines.
+// bar when the number of records is known) or as plain lines. When the
+// source is a file, the line tells the share of it read and the time left:
+// "412,000 read, 412,000 written, 38%, about 1 min left, ...".
 #pragma once
 
 #include <chrono>
@@ -14,7 +16,8 @@ constexpr int kSelectRecords = 13, kFetchRecords = 14, kInsertRecords = 15, kUpd
 
 class Progress {
   public:
-    Progress(std::FILE *out, bool terminal);
+    // Plain lines come at most every plainSeconds.
+    Progress(std::FILE *out, bool terminal, double plainSeconds = 5.0);
     // Shows the live statistics; plain lines at most every few seconds.
     void Update(const uint32_t *statistics);
     // Shows the final statistics (always, also as a plain line) and ends
@@ -27,6 +30,7 @@ class Progress {
 
     std::FILE *out_;
     bool terminal_;
+    double plainSeconds_;
     bool drawn_ = false;
     double lastLine_ = 0;
     std::chrono::steady_clock::time_point start_;
