@@ -17,8 +17,9 @@ constexpr double kGuessAfterSeconds = 1.0, kGuessAfterShare = 0.01;
 constexpr int kBarWidth = 30;
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 
-std::string Bar(uint64_t done, uint64_t total) {
-    const int filled = static_cast<int>(done >= total ? kBarWidth : done * kBarWidth / total);
+// share from 0 to 1.
+std::string Bar(double share) {
+    const int filled = static_cast<int>(std::min(1.0, share) * kBarWidth);
     std::string bar = "[";
     bar.append(static_cast<size_t>(filled), '#');
     bar.append(static_cast<size_t>(kBarWidth - filled), ' ');
@@ -37,8 +38,7 @@ std::string TimeLeft(double seconds) {
 }
 
 // ", 38%, about 1 min left" while a source file is read; empty otherwise.
-std::string ShareText(double seconds) {
-    const std::optional<double> share = SourceShareRead();
+std::string ShareText(const std::optional<double> &share, double seconds) {
     if (!share) return "";
     std::string text = ", " + std::to_string(static_cast<int>(*share * 100)) + "%";
     if (*share < 1 && seconds >= kGuessAfterSeconds && *share >= kGuessAfterShare)
@@ -68,12 +68,17 @@ void Progress::Show(const uint32_t *statistics, double seconds) {
     const uint64_t written =
         uint64_t{statistics[kInsertRecords]} + uint64_t{statistics[kUpdateRecords]};
     const uint32_t total = statistics[kSelectRecords];
+    const std::optional<double> share = SourceShareRead();
+    // The bar follows the records the select told, else the file read.
     std::string bar;
-    if (terminal_ && total != 0 && total != kUnknown) bar = Bar(read, total);
+    if (terminal_ && total != 0 && total != kUnknown)
+        bar = Bar(static_cast<double>(read) / total);
+    else if (terminal_ && share)
+        bar = Bar(*share);
     const double rate = seconds > 0 ? static_cast<double>(written) / seconds : 0;
     std::fprintf(out_, "%s%s%s read, %s written%s, %s records/s, %.1f s%s", terminal_ ? "\r" : "",
                  bar.c_str(), rdstats::Grouped(read).c_str(), rdstats::Grouped(written).c_str(),
-                 ShareText(seconds).c_str(),
+                 ShareText(share, seconds).c_str(),
                  rdstats::Grouped(static_cast<uint64_t>(rate + 0.5)).c_str(), seconds,
                  terminal_ ? "\033[K" : "\n");
     std::fflush(out_);
