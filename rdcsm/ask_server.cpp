@@ -4,6 +4,9 @@
 
 #include "csmgr/message.h"
 #include "rdplat_ipc.h"
+#include "rdx_status.h"
+
+#include <vector>
 
 namespace rdcsm {
 
@@ -52,6 +55,53 @@ Asked AskShutdown(uint32_t waitMs) {
     uint8_t message[kBareLength] = {};
     PutHeader(Bytes(message), kShutdown, kBareLength);
     return Transact(Bytes(message), waitMs);
+}
+
+namespace {
+
+// The largest answer read: more than any one message carries.
+constexpr uint32_t kToolAnswerSize = 8u << 20;
+
+// The tool answer's words and texts, bounded by what was received.
+Asked ReadToolAnswer(ConstBytes answer, bool changes, ToolAnswer &out) {
+    if (answer.size() < kHeaderSize || GetU32(answer, kLengthAt) != answer.size())
+        return Asked::kNoAnswer;
+    const uint32_t status = StatusOf(answer);
+    // No tool in that server, or more than it can send of a report (what
+    // a change printed is short, and the change is made all the same).
+    if (status == RDSTATUS_CSMUNKNOWNCODE || (status == RDSTATUS_CSMTOOLARGE && !changes))
+        return Asked::kNoServer;
+    if (status != 0 || answer.size() < kToolTextAt) return Asked::kNoAnswer;
+    // It keeps another database.
+    if (GetU32(answer, kToolServedAt) != 1) return Asked::kNoServer;
+    const uint32_t outLength = GetU32(answer, kToolOutLengthAt);
+    if (outLength > answer.size() - kToolTextAt) return Asked::kNoAnswer;
+    const auto *text = reinterpret_cast<const char *>(answer.data()) + kToolTextAt;
+    out.status = static_cast<int>(GetU32(answer, kToolStatusAt));
+    out.out.assign(text, outLength);
+    out.err.assign(text + outLength, answer.size() - kToolTextAt - outLength);
+    return Asked::kAnswered;
+}
+
+} // namespace
+
+Asked AskTool(const std::string &database, const ToolCommand &command, ToolAnswer &answer) {
+    if (database.empty()) return Asked::kNoServer;
+    std::string request = EncodeToolRequest(database, command);
+    if (request.size() > kMaxToolRequest) return Asked::kNoServer;
+    auto *bytes = reinterpret_cast<uint8_t *>(request.data());
+    PutHeader(Bytes(bytes, request.size()), kToolRequest, static_cast<uint32_t>(request.size()));
+    RDIPCHandle pipe = RDIPCOpen(kPipeName, 0);
+    if (pipe == nullptr) return Asked::kNoServer;
+    std::vector<uint8_t> received(kToolAnswerSize);
+    uint32_t got = 0, more = 0;
+    const int done = RDIPCSetTimeout(pipe, kToolWaitMs) != 0 &&
+                     RDIPCTransact(pipe, bytes, static_cast<uint32_t>(request.size()),
+                                   received.data(), kToolAnswerSize, &got, &more);
+    RDIPCClose(pipe);
+    if (done == 0 || more != 0 || got > kToolAnswerSize) return Asked::kNoAnswer;
+    const bool changes = command.command == "define" || command.command == "run";
+    return ReadToolAnswer(ConstBytes(received.data(), got), changes, answer);
 }
 
 std::optional<ServerInfo> AskInformation() {

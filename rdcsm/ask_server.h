@@ -4,8 +4,11 @@
 // time for the answer of one that took the request.
 #pragma once
 
+#include "tool_request.h"
+
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace rdcsm {
 
@@ -29,6 +32,15 @@ enum class Asked { kAnswered, kNoServer, kNoAnswer };
 
 Asked AskInformation(uint32_t waitMs, ServerInfo &info);
 Asked AskShutdown(uint32_t waitMs);
+
+// How long a tool request waits for its answer: a define loads connectors.
+inline constexpr uint32_t kToolWaitMs = 120000;
+
+// Runs the subcommand in the server manager serving this home, for the
+// database at the real path database: kAnswered with what it printed, or
+// kNoServer when none serves the pipe, when it keeps another database or
+// has no tool, or when what it printed is more than one answer carries.
+Asked AskTool(const std::string &database, const ToolCommand &command, ToolAnswer &answer);
 
 // The information answer within kAnswerWaitMs; empty when none came in full.
 std::optional<ServerInfo> AskInformation();

@@ -9,11 +9,13 @@
 #include "report.h"
 #include "serve.h"
 #include "server_tell.h"
+#include "tool_commands.h"
 
 #include "rdplat.h"
 #include "visible_text.h"
 
 #include <CLI/CLI.hpp>
+#include <climits>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -39,104 +41,59 @@ bool OpenStore(Store &store, const std::string &path) {
     return false;
 }
 
-int QueueRun(Store &store, const std::string &name, bool resume) {
-    auto activity = store.FindObject(kActivity, name);
-    if (!activity) {
-        std::fprintf(stderr, "rdcsm: no activity is named %s\n", rdxc::VisibleText(name).c_str());
-        return 1;
-    }
-    Transaction transaction(store.Db());
-    Statement insert(store.Db(), "INSERT INTO runs(activity, queued_ms, flags) VALUES(?, ?, ?)");
-    insert.Bind(1, *activity)
-        .Bind(2, store.NowMs())
-        .Bind(3, int64_t{resume ? kRunResumes : 0})
-        .Run();
-    const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
-    transaction.Commit();
-    std::printf("queued run %lld of %s%s\n", static_cast<long long>(run),
-                rdxc::VisibleText(name).c_str(), resume ? " (to resume)" : "");
-    return 0;
+// The subcommands that read or change stored items.
+struct ToolCommands {
+    CLI::App *define, *exportJobs, *list, *runs, *show, *log, *stats, *run;
+    ToolCommand command;
+    std::string output;
+};
+
+// The chosen subcommand's name; empty for none of the tool's.
+std::string ChosenTool(const ToolCommands &tool) {
+    for (CLI::App *command : {tool.define, tool.exportJobs, tool.list, tool.runs, tool.show,
+                              tool.log, tool.stats, tool.run})
+        if (*command) return command->get_name();
+    return {};
 }
 
-// Defines the objects of a job file once all of it is checked; with
-// checkOnly, checks and stores nothing.
-int Define(Store &store, const std::string &path, bool checkOnly) {
-    std::vector<JobObject> objects;
-    std::vector<JobSource> sources;
+// A path as the server manager opens it: from the tool's current folder.
+std::string Absolute(const std::string &path) {
+    if (path.empty() || path.front() == '/') return path;
+    char folder[PATH_MAX];
+    if (getcwd(folder, sizeof folder) == nullptr) return path;
+    return std::string(folder) + "/" + path;
+}
+
+// Prints what the subcommand printed: export's text to its output file
+// when one is named, the rest to the standard output and error.
+int Deliver(const ToolAnswer &answer, const ToolCommands &tool) {
+    std::fputs(answer.err.c_str(), stderr);
+    if (answer.status != 0 || !*tool.exportJobs || tool.output.empty() || tool.output == "-") {
+        WriteStandardOutput(answer.out); // a failure is told when the output is finished
+        return answer.status;
+    }
     std::string error;
-    if (!ReadJobFile(path, objects, sources, error) ||
-        !CheckJobObjects(store, path, objects, sources, error)) {
-        std::fprintf(stderr, "rdcsm: %s\n", rdxc::VisibleText(error).c_str());
-        return 1;
-    }
-    if (checkOnly) {
-        std::printf("%s defines %zu activities and links, all good\n",
-                    rdxc::VisibleText(path).c_str(), objects.size());
-        return 0;
-    }
-    DefineObjects(store, objects);
-    std::printf("defined %zu activities and links from %s\n", objects.size(),
-                rdxc::VisibleText(path).c_str());
-    return 0;
-}
-
-int Export(Store &store, const std::string &output, const ExportOptions &options) {
-    std::string text, error;
-    if (!ExportJobFile(store, options, text, error)) {
-        std::fprintf(stderr, "rdcsm: %s\n", error.c_str());
-        return 1;
-    }
-    if (output.empty() || output == "-") {
-        WriteStandardOutput(text); // a failure is told when the output is finished
-        return 0;
-    }
-    if (WriteWholeFile(output, text, error)) return 0;
+    if (WriteWholeFile(tool.output, answer.out, error)) return 0;
     std::fprintf(stderr, "rdcsm: cannot write %s\n", rdxc::VisibleText(error).c_str());
     return 1;
 }
 
-int NotNamed(const std::string &name) {
-    std::fprintf(stderr, "rdcsm: no activity or link is named %s\n",
-                 rdxc::VisibleText(name).c_str());
-    return 1;
-}
-
-int Report(Store &store, bool (*print)(Store &, const std::string &, std::ostream &),
-           const std::string &name) {
-    return print(store, name, std::cout) ? 0 : NotNamed(name);
-}
-
-int Show(Store &store, const std::string &name, bool showSecrets) {
-    return PrintDescription(store, name, showSecrets, std::cout) ? 0 : NotNamed(name);
-}
-
-// The subcommands that work on the database.
-struct ToolCommands {
-    CLI::App *define, *exportJobs, *list, *show, *log, *stats, *run;
-    std::string file, name, output;
-    ExportOptions exportOptions;
-    bool showSecrets = false;
-    bool resume = false;
-    bool checkOnly = false;
-    bool json = false;
-};
-
-int RunTool(Store &store, const ToolCommands &tool) {
-    try {
-        if (*tool.define) return Define(store, tool.file, tool.checkOnly);
-        if (*tool.exportJobs) return Export(store, tool.output, tool.exportOptions);
-        if (*tool.list) return PrintList(store, std::cout), 0;
-        if (*tool.show) return Show(store, tool.name, tool.showSecrets);
-        if (*tool.log) return Report(store, PrintLog, tool.name);
-        if (*tool.stats)
-            return PrintStatistics(store, tool.name, std::cout, tool.json) ? 0
-                                                                           : NotNamed(tool.name);
-        if (*tool.run) return QueueRun(store, tool.name, tool.resume);
-    } catch (const DbError &error) {
-        std::fprintf(stderr, "rdcsm: database error: %s\n", error.message.c_str());
+// The server manager serving the database runs the subcommand; only when
+// none does is the database opened here.
+int RunTool(const std::string &database, const ToolCommands &tool) {
+    ToolAnswer answer;
+    switch (AskTool(RealDatabasePath(database), tool.command, answer)) {
+    case Asked::kAnswered:
+        return Deliver(answer, tool);
+    case Asked::kNoAnswer:
+        std::fprintf(stderr, "rdcsm: the server manager took the request but gave no answer\n");
         return 1;
+    case Asked::kNoServer:
+        break;
     }
-    return 0;
+    Store store;
+    if (!OpenStore(store, database)) return 1;
+    return Deliver(RunToolCommand(store, tool.command), tool);
 }
 
 // The exit status of a subcommand that wrote to the standard output: a
@@ -195,26 +152,30 @@ int RunCli(int argc, char **argv) {
                          "request (default 10000)")
             ->check(CLI::Range(1, 600000));
     ToolCommands tool{};
+    ToolCommand &command = tool.command;
     tool.define =
         app.add_subcommand("define", "create or replace activities and links from a job file");
-    tool.define->add_option("FILE", tool.file, "the job file (TOML)")->required();
-    tool.define->add_flag("--check", tool.checkOnly, "check the job file, defining nothing");
+    tool.define->add_option("FILE", command.shownFile, "the job file (TOML)")->required();
+    tool.define->add_flag("--check", command.checkOnly, "check the job file, defining nothing");
     tool.exportJobs = app.add_subcommand("export", "write every activity and link as a job file");
     tool.exportJobs->add_option("-o,--output", tool.output,
                                 "the file to write, replaced only when whole, with mode 0600 "
                                 "(default: standard output)");
-    tool.exportJobs->add_flag("--no-secrets", tool.exportOptions.withholdSecrets,
+    tool.exportJobs->add_flag("--no-secrets", command.withholdSecrets,
                               "write placeholders in place of passwords");
-    tool.list = app.add_subcommand("list", "list the activities and links");
+    tool.list =
+        app.add_subcommand("list", "list the activities and links, with their runs counted");
+    tool.runs = app.add_subcommand("runs", "list every run, or the runs of an activity");
+    tool.runs->add_option("NAME", command.name, "the activity's name");
     tool.show = app.add_subcommand("show", "show an activity's or link's description");
-    tool.show->add_flag("--show-secrets", tool.showSecrets, "show passwords instead of ****");
+    tool.show->add_flag("--show-secrets", command.showSecrets, "show passwords instead of ****");
     tool.log = app.add_subcommand("log", "show an activity's log records");
     tool.stats = app.add_subcommand("stats", "show the runs and statistics of an activity");
-    tool.stats->add_flag("--json", tool.json, "write them as one JSON object, for scripts");
+    tool.stats->add_flag("--json", command.json, "write them as one JSON object, for scripts");
     tool.run = app.add_subcommand("run", "queue a run of an activity");
-    tool.run->add_flag("--resume", tool.resume, "ask the host to resume the activity's copy");
-    for (auto *command : {tool.show, tool.log, tool.stats, tool.run})
-        command->add_option("NAME", tool.name, "the activity's (or link's) name")->required();
+    tool.run->add_flag("--resume", command.resume, "ask the host to resume the activity's copy");
+    for (auto *named : {tool.show, tool.log, tool.stats, tool.run})
+        named->add_option("NAME", command.name, "the activity's (or link's) name")->required();
 
     CLI11_PARSE(app, argc, argv);
     if (*initCommand) return Finished(InitHome(homeFolder.empty() ? config : homeFolder));
@@ -248,11 +209,12 @@ int RunCli(int argc, char **argv) {
                                  "formats no client can attach\n");
         serve.database = database;
         serve.options.timeout = std::chrono::milliseconds(timeoutMs);
+        serve.tool = RunToolCommand;
         return Serve(serve);
     }
-    Store store;
-    if (!OpenStore(store, database)) return 1;
-    return Finished(RunTool(store, tool));
+    command.command = ChosenTool(tool);
+    command.file = Absolute(command.shownFile);
+    return Finished(RunTool(database, tool));
 }
 
 } // namespace rdcsm

@@ -47,8 +47,10 @@ constexpr Route kRoutes[] = {
     {kAdvanceClock, kClockLength, kClockLength, true, kChanges, HandleAdvanceClock},
     {kGetField, kFieldLength, kFieldLength, false, kReads, HandleGetField},
     {kPutField, kFieldLength, kAny, false, kChanges, HandlePutField},
-    {kOpenActivity, kNameLength, kNameLength, true, kReads, HandleOpenActivity},
+    {kOpenActivity, kNameLength, kNameLength, true, kChanges, HandleOpenActivity},
     {kFileField, kFileLength, kFileLength, false, kOwn, HandleFileField},
+    // The tool's own subcommands: each opens the transactions it needs.
+    {kToolRequest, kHeaderSize, kMaxToolRequest, false, kReads, HandleTool},
 };
 
 const Route *FindRoute(uint32_t code) {

@@ -29,8 +29,22 @@ uint32_t HandleGetId(Exchange &exchange) {
     return LookUp(exchange, argument == 4 ? kLink : kActivity);
 }
 
+// Argument 1 opens the activity for a run in the caller's own process (a
+// direct run): a running run is recorded with the caller as its host, and
+// the answer's handle is the run's, so that its log records, statistics and
+// end go to that run. Any other argument answers the activity's handle.
 uint32_t HandleOpenActivity(Exchange &exchange) {
-    return LookUp(exchange, kActivity);
+    const uint32_t status = LookUp(exchange, kActivity);
+    if (status != 0 || GetU32(exchange.request, kWord20) != kOpenDirectRun) return status;
+    Store &store = exchange.store();
+    const int64_t now = store.NowMs();
+    Statement insert(store.Db(), "INSERT INTO runs(activity, state, queued_ms, started_ms) "
+                                 "VALUES(?, 1, ?, ?)");
+    insert.Bind(1, int64_t{GetU32(exchange.Out(), kWord16)}).Bind(2, now).Bind(3, now).Run();
+    const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
+    RecordHost(store, run, exchange.peer);
+    PutU32(exchange.Out(), kWord16, kRunBase + static_cast<uint32_t>(run));
+    return 0;
 }
 
 // Queues a run of the named activity for the waiting handle (0: nobody
@@ -76,9 +90,32 @@ uint32_t HandleNextActivity(Exchange &exchange) {
     return 0;
 }
 
-// Ends a run with its end code. An activity handle ends the activity's
-// oldest running run; a run that has ended already stays as it was, except
-// one recorded as lost, whose host has told its end after all.
+namespace {
+
+// The run an activity's handle ends: the oldest running run of the activity
+// that the caller itself hosts (by process id and start time), or for a
+// caller the server cannot see, the oldest without a known host. Another
+// host's run is never ended through the activity.
+std::optional<int64_t> CallersRun(Store &store, int64_t activity, uint32_t peer) {
+    if (peer == 0) {
+        Statement oldest(store.Db(), "SELECT id FROM runs WHERE activity = ? AND state = 1 "
+                                     "AND host_pid IS NULL ORDER BY id LIMIT 1");
+        oldest.Bind(1, activity);
+        if (!oldest.Step()) return std::nullopt;
+        return oldest.Int(0);
+    }
+    Statement own(store.Db(), "SELECT id FROM runs WHERE activity = ? AND state = 1 "
+                              "AND host_pid = ? AND host_start = ? ORDER BY id LIMIT 1");
+    own.Bind(1, activity).Bind(2, int64_t{peer}).Bind(3, ProcessStart(peer).value_or(-1));
+    if (!own.Step()) return std::nullopt;
+    return own.Int(0);
+}
+
+} // namespace
+
+// Ends a run with its end code. An activity handle ends the caller's own
+// running run of the activity; a run that has ended already stays as it
+// was, except one recorded as lost, whose host has told its end after all.
 uint32_t HandleDoneActivity(Exchange &exchange) {
     const uint32_t handle = GetU32(exchange.request, kWord16);
     const int64_t endCode = GetU32(exchange.request, kWord28);
@@ -87,11 +124,9 @@ uint32_t HandleDoneActivity(Exchange &exchange) {
     if (!resolved) return RDSTATUS_CSMNOHANDLE;
     int64_t run = resolved->run;
     if (run == 0) {
-        Statement oldest(store.Db(), "SELECT id FROM runs WHERE activity = ? AND state = 1 "
-                                     "ORDER BY id LIMIT 1");
-        oldest.Bind(1, resolved->object);
-        if (!oldest.Step()) return 0;
-        run = oldest.Int(0);
+        auto own = CallersRun(store, resolved->object, exchange.peer);
+        if (!own) return 0;
+        run = *own;
     }
     Statement done(store.Db(), "UPDATE runs SET state = 2, end_code = ?, ended_ms = ? "
                                "WHERE id = ? AND state <> 2");

@@ -7,6 +7,7 @@
 #include "plain_message.h"
 #include "rdres.h"
 #include "rdx_stream.h"
+#include "run_outcome.h"
 #include "secret_mask.h"
 #include "visible_text.h"
 
@@ -63,20 +64,26 @@ std::string TimeText(int64_t ms) {
     return text;
 }
 
+// "SELECT o.kind, o.handle, o.name, <the count of each outcome> FROM ...".
+std::string ListQuery() {
+    std::string query = "SELECT o.kind, o.handle, o.name";
+    for (int i = 0; i < kOutcomes; ++i)
+        query += std::string(", (SELECT count(*) FROM runs r WHERE r.activity = o.handle AND ") +
+                 OutcomeCondition(static_cast<Outcome>(i)) + ")";
+    return query + " FROM objects o ORDER BY o.kind, o.name";
+}
+
 void PrintList(Store &store, std::ostream &out) {
-    Statement all(store.Db(),
-                  "SELECT o.kind, o.handle, o.name, "
-                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 0), "
-                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 1), "
-                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 2), "
-                  "(SELECT count(*) FROM runs r WHERE r.activity = o.handle AND r.state = 3) "
-                  "FROM objects o ORDER BY o.kind, o.name");
+    Statement all(store.Db(), ListQuery().c_str());
     while (all.Step()) {
         out << (all.Int(0) == kActivity ? "activity " : "link     ")
             << rdxc::VisibleText(all.Text(2)) << "  (handle " << all.Int(1) << ")";
-        if (all.Int(0) == kActivity)
-            out << "  runs: " << all.Int(3) << " queued, " << all.Int(4) << " running, "
-                << all.Int(5) << " ended, " << all.Int(6) << " host lost";
+        if (all.Int(0) == kActivity) {
+            out << "  runs:";
+            for (int i = 0; i < kOutcomes; ++i)
+                out << (i == 0 ? " " : ", ") << all.Int(3 + i) << " "
+                    << OutcomeWord(static_cast<Outcome>(i));
+        }
         out << "\n";
     }
 }

@@ -13,7 +13,12 @@
 
 namespace rdcsm {
 
+// The activities and links, each activity with its runs counted by outcome.
 void PrintList(Store &store, std::ostream &out);
+// Every run (of the named activity, or of all for an empty name), oldest
+// first: number, activity, outcome, start, end, records and rate. False
+// when no activity has the name.
+bool PrintRuns(Store &store, const std::string &name, std::ostream &out);
 // False when no activity or link has the name.
 // Passwords show as **** (and those inside connection texts are masked)
 // unless showSecrets is set.

@@ -2,6 +2,7 @@
 // labelled text or as JSON.
 #include "report.h"
 
+#include "run_outcome.h"
 #include "statistics_text.h"
 #include "visible_text.h"
 
@@ -12,9 +13,6 @@ namespace rdcsm {
 
 namespace {
 
-// The words of the run states, kQueued to kHostLost.
-const char *const kStates[] = {"queued", "running", "ended", "host lost"};
-
 struct RunRow {
     int64_t id, state, endCode, queuedMs, endedMs;
 };
@@ -24,8 +22,8 @@ struct StatsRow {
     std::vector<uint32_t> words;
 };
 
-const char *StateText(int64_t state) {
-    return kStates[state >= 0 && state <= kHostLost ? state : 0];
+const char *StateText(const RunRow &run) {
+    return OutcomeWord(RunOutcome(run.state, run.endCode));
 }
 
 std::vector<RunRow> ReadRuns(Store &store, int64_t handle) {
@@ -81,8 +79,7 @@ void PrintCounts(std::ostream &out, const char *title, const char *const *names,
 void PrintText(const std::vector<RunRow> &runs, const std::vector<StatsRow> &stats,
                std::ostream &out) {
     for (const RunRow &run : runs) {
-        out << "run " << run.id << "  " << StateText(run.state) << "  queued "
-            << TimeText(run.queuedMs);
+        out << "run " << run.id << "  " << StateText(run) << "  queued " << TimeText(run.queuedMs);
         if (run.state >= kEnded)
             out << "  ended " << TimeText(run.endedMs) << "  end code " << run.endCode;
         out << "\n";
@@ -119,8 +116,8 @@ void PrintJsonCounts(std::ostream &out, const char *const *names, int count,
 }
 
 void PrintJsonRun(const RunRow &run, std::ostream &out) {
-    out << "{\"run\": " << run.id << ", \"state\": \"" << StateText(run.state)
-        << "\", \"queued\": \"" << TimeText(run.queuedMs) << "\"";
+    out << "{\"run\": " << run.id << ", \"state\": \"" << StateText(run) << "\", \"queued\": \""
+        << TimeText(run.queuedMs) << "\"";
     if (run.state >= kEnded)
         out << ", \"ended\": \"" << TimeText(run.endedMs) << "\", \"end_code\": " << run.endCode;
     out << "}";

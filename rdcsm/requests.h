@@ -4,6 +4,7 @@
 
 #include "csmgr/message.h"
 #include "store.h"
+#include "tool_request.h"
 
 #include <atomic>
 #include <cstdint>
@@ -43,6 +44,10 @@ struct ServerState {
     std::atomic<uint32_t> attached{0};
     uint32_t translationMode = 2;
     std::string text = "rdcsm";
+    // The tool's subcommands, run for the tool request on the database at
+    // this real path; none in a server without the tool.
+    ToolRunner tool = nullptr;
+    std::string database;
 };
 
 // One request being answered. The answer starts as a copy of the request
@@ -99,5 +104,6 @@ uint32_t HandleLog(Exchange &);
 uint32_t HandleGetField(Exchange &);
 uint32_t HandlePutField(Exchange &);
 uint32_t HandleFileField(Exchange &);
+uint32_t HandleTool(Exchange &);
 
 } // namespace rdcsm

@@ -124,6 +124,7 @@ std::string Prepare(const ServeSettings &settings, ServerState &state, PipeServe
     DbError error;
     if (!state.store.Open(settings.database, error))
         return "cannot open the database " + settings.database + ": " + error.message;
+    state.database = RealDatabasePath(settings.database);
     std::string failure;
     if (!server.Start(failure)) return failure;
     return {};
@@ -144,6 +145,7 @@ int Serve(const ServeSettings &settings) {
 
     ServerState state;
     state.translationMode = settings.translationMode;
+    state.tool = settings.tool;
     PipeServer server(state, settings.options);
     const std::string failure = Prepare(settings, state, server);
     SendReport(report, failure);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pipe_server.h"
+#include "tool_request.h"
 
 #include <string>
 
@@ -13,6 +14,8 @@ struct ServeSettings {
     ServeOptions options;
     uint32_t translationMode = 2;
     bool detach = false;
+    // Answers the tool's subcommands (none: the tool opens the database).
+    ToolRunner tool = nullptr;
 };
 
 int Serve(const ServeSettings &settings);

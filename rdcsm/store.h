@@ -28,6 +28,9 @@ inline constexpr uint32_t kRunBase = 0x40000000u;
 // word 36: bit 0 asks it to resume the copy.
 inline constexpr uint32_t kRunResumes = 1;
 
+// The open-activity argument of a run in the caller's own process.
+inline constexpr uint32_t kOpenDirectRun = 1;
+
 // What a handle names: the activity (or link) and, for a run handle, the run.
 struct Resolved {
     int64_t object = 0;

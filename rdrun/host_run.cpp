@@ -17,8 +17,16 @@
 namespace rdrun {
 namespace {
 
-// The end code the server manager records for an activity that logged a failure.
+// The end code the server manager records for an activity that logged a
+// failure; a stopped run's end code is the stop status itself, so that the
+// server manager tells it from a failure.
 constexpr uint32_t kEndFailed = 4148;
+constexpr uint32_t kStopStatus = 1542, kStopNowStatus = 1543;
+
+uint32_t EndCode(const RunResult &result) {
+    if (result.status == kStopStatus || result.status == kStopNowStatus) return result.status;
+    return result.status != 0 || result.statusWord != 0 ? kEndFailed : 0;
+}
 
 // What the activity's last log entry says in its own words (the free text
 // without the sections the log adds), else the catalogue's text of the
@@ -115,7 +123,7 @@ RunResult RunBlock(ActivityBlock &block, const ProgressFn &progress, unsigned in
         result.message = MessageText(result.status);
     }
     const bool failed = result.status != 0 || result.statusWord != 0;
-    result.endCode = failed ? kEndFailed : 0;
+    result.endCode = EndCode(result);
     result.endStatus = CSMgrDoneActivity(block.handle, result.endCode);
     if (result.endStatus != 0) NoteUnrecorded(result, failed);
     return result;

@@ -52,7 +52,8 @@ TEST_F(ServerTest, WholeActivityExchange) {
     ASSERT_EQ(0u, CSMgrInit(nullptr));
 
     uint32_t handle = 0, id = 0;
-    ASSERT_EQ(0u, CSMgrOpenActivity(&handle, &Stream("load", 256), 1));
+    // Argument 0: the activity's own handle, no run of this process.
+    ASSERT_EQ(0u, CSMgrOpenActivity(&handle, &Stream("load", 256), 0));
     EXPECT_NE(0u, handle);
     EXPECT_EQ(RDSTATUS_CSMNONAME, CSMgrOpenActivity(&id, &Stream("nothing", 256), 1));
     EXPECT_EQ(0u, id);

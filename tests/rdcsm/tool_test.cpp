@@ -134,7 +134,7 @@ TEST_F(ServerTest, ToolReportsLogStatisticsAndQueuesRuns) {
     EXPECT_NE(std::string::npos, out.find("calls:   connect 1,234\n")) << out;
     EXPECT_NE(std::string::npos, out.find("records: catalog 99\n")) << out;
     ASSERT_EQ(0, Tool(home_, "list", out)) << out;
-    EXPECT_NE(std::string::npos, out.find("0 queued, 0 running, 1 ended")) << out;
+    EXPECT_NE(std::string::npos, out.find("0 queued, 0 running, 0 ended, 1 failed")) << out;
     EXPECT_NE(0, Tool(home_, "show nothing", out));
 
     ASSERT_EQ(0, Tool(home_, "status", out)) << out;
