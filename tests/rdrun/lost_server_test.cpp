@@ -150,9 +150,10 @@ TEST_F(LostServerTest, TheRunsOfKilledHostsAreRecordedAsLost) {
     ASSERT_EQ(0, Program("rdcsm", "run load").status);
     StartHost("--serve");
     KillHostWhileCopying("load", "o.db");
-    EXPECT_TRUE(WaitFor([&] { return Runs().find("0 running, 0 ended, 1 host lost") != npos; }))
-        << Runs();
-    EXPECT_NE(npos, Program("rdcsm", "stats load").out.find("run 1  host lost"));
+    EXPECT_TRUE(WaitFor([&] {
+        return Runs().find("0 running, 0 ended, 0 failed, 0 stopped, 1 lost") != npos;
+    })) << Runs();
+    EXPECT_NE(npos, Program("rdcsm", "stats load").out.find("run 1  lost"));
     // Killed while rdcsm is down: found before the restarted rdcsm answers.
     ASSERT_EQ(0, Program("rdcsm", "run load2").status);
     StartHost("--serve");
@@ -160,7 +161,8 @@ TEST_F(LostServerTest, TheRunsOfKilledHostsAreRecordedAsLost) {
     KillServer();
     KillHostWhileCopying("load2", "o2.db");
     StartServer();
-    EXPECT_NE(npos, Runs("load2").find("runs: 0 queued, 0 running, 0 ended, 1 host lost"))
+    EXPECT_NE(npos,
+              Runs("load2").find("runs: 0 queued, 0 running, 0 ended, 0 failed, 0 stopped, 1 lost"))
         << Runs("load2");
 }
 
@@ -173,11 +175,13 @@ TEST_F(LostServerTest, TheRunOfAHostThatLivesOnIsNotTakenForLost) {
     KillServer();
     StartServer();
     sleep(3); // past a look of the serving rdcsm (every 2 s)
-    EXPECT_NE(npos, Runs().find("0 queued, 1 running, 0 ended, 0 host lost")) << Runs();
+    EXPECT_NE(npos, Runs().find("0 queued, 1 running, 0 ended, 0 failed, 0 stopped, 0 lost"))
+        << Runs();
     ASSERT_EQ(0, kill(host_, SIGCONT));
     EXPECT_TRUE(
         WaitFor([&] { return rdtest::ReadFile(Path("host.txt")).find("load: ended") != npos; }));
-    EXPECT_NE(npos, Runs().find("0 queued, 0 running, 1 ended, 0 host lost")) << Runs();
+    EXPECT_NE(npos, Runs().find("0 queued, 0 running, 1 ended, 0 failed, 0 stopped, 0 lost"))
+        << Runs();
     EXPECT_EQ(kOrders, Copied());
 }
 
@@ -231,7 +235,7 @@ TEST_F(LostServerTest, AQueueOutlivesRestartsOfItsServerManager) {
         }
         if (out.find(name + ": failed") != npos &&
             out.find(name + ": the run's end is recorded now") == npos) {
-            EXPECT_NE(npos, stats.find("host lost")) << stats << out;
+            EXPECT_NE(npos, stats.find("  lost  ")) << stats << out;
         }
     }
     EXPECT_NE(npos, out.find("waiting for it")) << out;
