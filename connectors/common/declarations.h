@@ -39,6 +39,11 @@ constexpr PropertyDeclaration DeclareLinkName(uint32_t number, const char *name)
     return declaration;
 }
 
+// The number the link connectors give the text of their last failure.
+inline constexpr uint32_t kLastError = 10;
+inline constexpr PropertyDeclaration kLastErrorDeclarations[] = {
+    Declare(kLastError, RDTYPE_TEXT, "LastError"),
+};
 // The copy's mark (connector_resume.h).
 inline constexpr PropertyDeclaration kMarkDeclarations[] = {
     Declare(kMarkName, RDTYPE_TEXT, "MarkName"),

@@ -15,6 +15,9 @@
 
 namespace rdxc {
 
+// The object kinds of a catalog call: schemas, tables (and views), columns.
+inline constexpr uint32_t kKindSchema = 2, kKindTable = 3, kKindColumns = 5;
+
 // The catalog's columns: name and field type.
 using CatalogLayout = std::vector<std::pair<std::string, uint32_t>>;
 // The text of a row's column (both from 0); null for a null value.

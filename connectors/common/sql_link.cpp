@@ -19,6 +19,36 @@ uint32_t SqlLink::Unsupported(const char *operation) {
     return log_.Keep(std::string(kind_) + " do not support " + operation, RDSTATUS_BADPATTERN);
 }
 
+uint32_t SqlLink::Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    return WriteBatch(Write::Update, list, first, count, done);
+}
+
+uint32_t SqlLink::Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    if (list != 0) return WriteBatch(Write::Remove, list, first, count, done);
+    *done = 0;
+    return RemoveBySql(done);
+}
+
+uint32_t SqlLink::Create(uint32_t kind, uint32_t list) {
+    if (!IsTableKind(kind)) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    return ChangeTable(kind, list);
+}
+
+uint32_t SqlLink::Drop(uint32_t kind) {
+    if (kind != kCreateTable) return Unsupported("this object kind");
+    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+    return DropTable();
+}
+
+uint32_t SqlLink::WriteBatch(Write kind, uint32_t, uint32_t, uint32_t, uint32_t *) {
+    return Unsupported(kind == Write::Update ? "update" : "remove");
+}
+
+uint32_t SqlLink::RemoveBySql(uint32_t *) {
+    return Unsupported("remove");
+}
+
 uint32_t SqlLink::GetProperty(uint32_t number, uint32_t field) {
     const uint32_t index = PropertyIndex(number);
     if (uint32_t status = GetShared(index, field); status != kNotShared) return status;
@@ -39,6 +69,22 @@ uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
         return GetText(field, table ? source_.table : source_.keys);
     }
     return kNotShared;
+}
+
+uint32_t SqlLink::SelectInto(uint32_t list, size_t columns,
+                             const std::function<std::vector<SelectColumn>()> &describe) {
+    const uint32_t status = SelectFields(list, columns, describe, log_, selectedFields_);
+    if (status == RDSTATUS_OK) selectedList_ = list;
+    return status;
+}
+
+uint32_t SqlLink::ColumnFault(size_t column, uint32_t status, const std::string &problem,
+                              bool detail) {
+    if (status == RDSTATUS_NOMEMORY) return status;
+    return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
+                                std::to_string(column + 1) + " (" + selectedFields_[column].name +
+                                "): " + problem,
+                            detail ? status : 0);
 }
 
 uint32_t SqlLink::NewTableFields(uint32_t list, std::vector<ListField> &fields) {

@@ -8,9 +8,11 @@
 #include "connector_log.h"
 #include "connector_values.h"
 #include "copy_mark.h"
+#include "declarations.h"
 #include "list_fields.h"
 #include "secret_mask.h"
 #include "sql_dialect.h"
+#include "sql_select.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,10 +28,21 @@ namespace rdxc {
 // never set it.
 inline constexpr uint32_t kCreateText = 0x0F0B;
 
+// The numbers of the SQL connectors' database, table and select or execute
+// text: the built-in "Database", "Metadata" and "Condition".
+inline constexpr uint32_t kDatabase = 0x10002, kTable = 0x10005, kSql = 0x1000B;
+inline constexpr PropertyDeclaration kDatabaseDeclarations[] = {
+    Declare(kDatabase, RDTYPE_TEXT, "Database"),
+};
+inline constexpr PropertyDeclaration kSqlSourceDeclarations[] = {
+    Declare(kTable, RDTYPE_TEXT, "Table"),
+    Declare(kSql, RDTYPE_TEXT, "SQL"),
+};
+
 // The property numbers of a connector for the shared texts; 0 for one it
 // does not have.
 struct SqlLinkNumbers {
-    uint32_t table = 0, sql = 0, lastError = 0;
+    uint32_t table = kTable, sql = kSql, lastError = kLastError;
     uint32_t keys = 0, database = 0;
     bool marks = false; // MarkName and Mark
 };
@@ -49,12 +62,43 @@ class SqlLink {
     uint32_t GetProperty(uint32_t number, uint32_t field);
     // Logs that the connection does not do operation, a pattern fault.
     uint32_t Unsupported(const char *operation);
+    // Updates or removes records by their key fields; Remove without a
+    // list removes what the SQL text says instead.
+    uint32_t Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    // Makes, replaces or empties the table as kind (IsTableKind) asks, from
+    // the fields of list; drops it (kind kCreateTable, the one kind dropped).
+    uint32_t Create(uint32_t kind, uint32_t list);
+    uint32_t Drop(uint32_t kind);
 
   protected:
+    // Refuses an operation on the table while none is named or there is no
+    // connection.
+    virtual uint32_t NeedTable() = 0;
+    // Create and Drop once the kind and the table are known to be right.
+    virtual uint32_t ChangeTable(uint32_t kind, uint32_t list) = 0;
+    virtual uint32_t DropTable() = 0;
+    enum class Write { Insert, Update, Remove };
+    // A batch of writes of kind; without keyed writes (the default) an
+    // update or remove is not supported.
+    virtual uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
+                                uint32_t *done);
+    // The remove of Remove without a list.
+    virtual uint32_t RemoveBySql(uint32_t *done);
     // A connection's own properties; index is the property number without
     // its qualifier byte.
     virtual uint32_t SetOwn(uint32_t index, uint32_t field) = 0;
     virtual uint32_t GetOwn(uint32_t index, uint32_t field) = 0;
+    // Lays the select's columns columns out in list (as describe gives
+    // them when it has no fields) and keeps its fields as the select's.
+    uint32_t SelectInto(uint32_t list, size_t columns,
+                        const std::function<std::vector<SelectColumn>()> &describe);
+    // A value of column column (from 0) of the row read last that does not
+    // go into its field, status telling why (detail: whether it goes with
+    // the fault): a record fault that names the row, the column and the
+    // problem. Running out of memory is no record's fault and stays as it is.
+    uint32_t ColumnFault(size_t column, uint32_t status, const std::string &problem,
+                         bool detail = true);
     // The fields of list for a new table: refused when it has none.
     uint32_t NewTableFields(uint32_t list, std::vector<ListField> &fields);
     // The statements that change the table as kind (kCreateTable,

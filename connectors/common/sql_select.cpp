@@ -29,11 +29,17 @@ uint32_t SelectText(const Dialect &dialect, const SelectSource &source, FailureL
     return RDSTATUS_OK;
 }
 
-uint32_t SelectFields(uint32_t list, size_t columns, const std::function<uint32_t()> &addFields,
-                      FailureLog &log, std::vector<ListField> &fields) {
+uint32_t SelectFields(uint32_t list, size_t columns,
+                      const std::function<std::vector<SelectColumn>()> &describe, FailureLog &log,
+                      std::vector<ListField> &fields) {
     if (uint32_t status = ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) {
-        if (uint32_t status = addFields(); status != RDSTATUS_OK) return status;
+        for (const SelectColumn &column : describe()) {
+            uint32_t field = 0;
+            if (uint32_t status = AppendListField(list, column.name, column.type, &field);
+                status != RDSTATUS_OK)
+                return status;
+        }
         if (uint32_t status = ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     }
     if (fields.size() != columns)

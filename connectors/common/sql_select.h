@@ -26,10 +26,17 @@ uint32_t SelectText(const Dialect &dialect, const SelectSource &source, FailureL
                     const std::function<uint32_t()> &needTable, std::string &sql,
                     std::vector<std::string> *columns = nullptr);
 
+// A column of a select: its name and the field type it is read as.
+struct SelectColumn {
+    std::string name;
+    ColumnType type;
+};
+
 // The fields of list for a select of columns columns. A list without
-// fields first gets one per column from addFields (its failure is the
-// status); a list of another width is refused.
-uint32_t SelectFields(uint32_t list, size_t columns, const std::function<uint32_t()> &addFields,
-                      FailureLog &log, std::vector<ListField> &fields);
+// fields first gets one per column as describe gives them; a list of
+// another width is refused.
+uint32_t SelectFields(uint32_t list, size_t columns,
+                      const std::function<std::vector<SelectColumn>()> &describe, FailureLog &log,
+                      std::vector<ListField> &fields);
 
 } // namespace rdxc

@@ -22,6 +22,19 @@ uint32_t KeyFields(const std::vector<ListField> &fields, const std::vector<std::
     return RDSTATUS_OK;
 }
 
+uint32_t WriteKeys(const std::vector<ListField> &fields, std::vector<std::string> names,
+                   std::string_view table,
+                   const std::function<uint32_t(std::vector<std::string> &)> &primaryKey,
+                   FailureLog &log, std::vector<size_t> &keys) {
+    if (names.empty() && primaryKey) {
+        if (uint32_t status = primaryKey(names); status != RDSTATUS_OK) return status;
+        if (names.empty())
+            return log.Fail("the table " + std::string(table) +
+                            " has no primary key: name the key fields (property Keys)");
+    }
+    return KeyFields(fields, names, log, keys);
+}
+
 std::string KeyedWrite(const Dialect &dialect, bool update, std::string_view table,
                        const std::vector<ListField> &fields, const std::vector<size_t> &keys,
                        const std::function<std::string(size_t)> &parameter) {

@@ -19,6 +19,15 @@ namespace rdxc {
 uint32_t KeyFields(const std::vector<ListField> &fields, const std::vector<std::string> &names,
                    FailureLog &log, std::vector<size_t> &keys);
 
+// The key fields of a write to table: those names gives (the Keys
+// property) or, when it gives none and primaryKey is set, the table's
+// primary key columns as primaryKey finds them (its failure is the
+// status); a table without one is refused.
+uint32_t WriteKeys(const std::vector<ListField> &fields, std::vector<std::string> names,
+                   std::string_view table,
+                   const std::function<uint32_t(std::vector<std::string> &)> &primaryKey,
+                   FailureLog &log, std::vector<size_t> &keys);
+
 // The UPDATE (update true) or DELETE of table for the fields, keyed by keys
 // (indexes into fields). parameter(i) is called in the order the
 // statement's parameters stand and gives the marker of field i. Empty for

@@ -19,20 +19,12 @@
 
 namespace rdcsv {
 
-// Property numbers.
-enum PropertyNumber : uint32_t {
-    kPath = 1,
-    kDelimiter = 2,
-    kQuote = 3,
-    kHeader = 4,
-    kCharset = 5,
-    kColumns = 6,
-    kInferRows = 7,
-    kLineEnd = 8,
-    kCreate = 9,
-    kLastError = 10,
-    kMetadata = 0x10005, // the built-in "Metadata": the same path
-};
+// The file and the form of its lines; its columns and the lines written.
+// LastError has the kit's number (declarations.h).
+enum PropertyNumber : uint32_t { kPath = 1, kDelimiter = 2, kQuote = 3, kHeader = 4, kCharset = 5 };
+enum ColumnsNumber : uint32_t { kColumns = 6, kInferRows = 7, kLineEnd = 8, kCreate = 9 };
+constexpr uint32_t kMetadata = 0x10005; // the built-in "Metadata": the same path
+using rdxc::kLastError;
 
 inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(kPath, RDTYPE_TEXT, "Path"),
@@ -44,7 +36,6 @@ inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(kInferRows, RDTYPE_INT, "InferRows"),
     rdxc::Declare(kLineEnd, RDTYPE_TEXT, "LineEnd"),
     rdxc::Declare(kCreate, RDTYPE_INT, "Create"),
-    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
 };
 // Where a read resumes, the file's identity and the last bad record.
 inline constexpr PropertyDeclaration kReadDeclarations[] = {
@@ -86,9 +77,9 @@ struct Position {
 
 class Connection {
   public:
-    static constexpr auto kDeclarations =
-        rdxc::JoinDeclarations(kOwnDeclarations, rdxc::kMarkDeclarations, kReadDeclarations,
-                               rdxc::kValueDeclarations, kBuiltInDeclarations);
+    static constexpr auto kDeclarations = rdxc::JoinDeclarations(
+        kOwnDeclarations, rdxc::kLastErrorDeclarations, rdxc::kMarkDeclarations, kReadDeclarations,
+        rdxc::kValueDeclarations, kBuiltInDeclarations);
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
     uint32_t Connect();

@@ -18,27 +18,19 @@
 
 namespace rdodbc {
 
+// Its own properties; the table, the SQL text and LastError have the
+// kit's numbers (declarations.h).
 enum PropertyNumber : uint32_t {
-    kLastError = 10,
     kServer = 0x10001,   // the built-in "Server": a data-source name or connection string
     kUser = 0x10003,     // the built-in "Userid"
     kPassword = 0x10004, // the built-in "Password": never logged, never given back
-    kTable = 0x10005,    // the built-in "Metadata": the table
-    kSql = 0x1000B,      // the built-in "Condition": the select or execute text
 };
 
 inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(kServer, RDTYPE_TEXT, "DataSource"),
     rdxc::Declare(kUser, RDTYPE_TEXT, "User"),
     rdxc::Declare(kPassword, RDTYPE_TEXT, "Password"),
-    rdxc::Declare(kTable, RDTYPE_TEXT, "Table"),
-    rdxc::Declare(kSql, RDTYPE_TEXT, "SQL"),
-    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
 };
-
-// Object kinds of create, drop and catalog.
-constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
-constexpr uint32_t kKindColumns = 5; // catalog of columns
 
 struct Settings {
     std::string server, user, password;
@@ -47,10 +39,10 @@ struct Settings {
 class Connection : public rdxc::SqlLink {
   public:
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
-        kOwnDeclarations, rdxc::kSelectDeclarations, rdxc::kValueDeclarations);
+        kOwnDeclarations, rdxc::kSqlSourceDeclarations, rdxc::kLastErrorDeclarations,
+        rdxc::kSelectDeclarations, rdxc::kValueDeclarations);
     Connection()
-        : SqlLink({.table = kTable, .sql = kSql, .lastError = kLastError}, "ODBC connections"),
-          env_(SQL_HANDLE_ENV), dbc_(SQL_HANDLE_DBC),
+        : SqlLink({}, "ODBC connections"), env_(SQL_HANDLE_ENV), dbc_(SQL_HANDLE_DBC),
           dialect_(
               [this](SQLSMALLINT type, const char *fallback) { return TypeName(type, fallback); }),
           select_(SQL_HANDLE_STMT), insert_(SQL_HANDLE_STMT) {}
@@ -62,8 +54,6 @@ class Connection : public rdxc::SqlLink {
     uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
     uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
-    uint32_t Create(uint32_t kind, uint32_t list);
-    uint32_t Drop(uint32_t kind);
 
   private:
     uint32_t SetOwn(uint32_t index, uint32_t field) override;
@@ -78,7 +68,9 @@ class Connection : public rdxc::SqlLink {
     // Logs the diagnostics of a call that succeeded with information.
     void Note(SQLRETURN result, const Handle &handle);
     uint32_t NeedConnection();
-    uint32_t NeedTable();
+    uint32_t NeedTable() override;
+    uint32_t ChangeTable(uint32_t kind, uint32_t list) override;
+    uint32_t DropTable() override;
     // The select's text: SQL or the table's, ordered by OrderBy (its
     // column names in columns).
     uint32_t SelectText(std::string &sql, std::vector<std::string> &columns);

@@ -88,9 +88,7 @@ uint32_t Connection::FindTable(bool &found) {
 // The table made, replaced or emptied in one transaction when the driver
 // has them; without, each statement commits by itself. ODBC has no portable
 // DROP TABLE IF EXISTS: a replace asks the catalog first.
-uint32_t Connection::Create(uint32_t kind, uint32_t list) {
-    if (!rdxc::IsTableKind(kind)) return Unsupported("this object kind");
-    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     std::optional<bool> exists;
     if (kind == rdxc::kReplaceTable) {
         bool found = false;
@@ -124,9 +122,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::Drop(uint32_t kind) {
-    if (kind != kKindTable) return Unsupported("this object kind");
-    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+uint32_t Connection::DropTable() {
     insert_.Free();
     insertKey_.clear();
     CloseSelect();
@@ -157,14 +153,15 @@ uint32_t Connection::ReadCatalog(Handle &statement, std::vector<std::vector<std:
 
 uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     *count = 0;
-    if (kind != kKindTable && kind != kKindColumns) return Unsupported("this catalog kind");
+    if (kind != rdxc::kKindTable && kind != rdxc::kKindColumns)
+        return Unsupported("this catalog kind");
     if (!connected_) return Fail("the catalog needs a connected data source");
     if (list == 0) return Fail("the catalog needs a field list");
     Handle statement(SQL_HANDLE_STMT);
     if (!Succeeded(statement.Allocate(dbc_.get())))
         return DriverFailure("no statement handle", dbc_);
     std::vector<std::vector<std::string>> found, rows;
-    if (kind == kKindTable) {
+    if (kind == rdxc::kKindTable) {
         // TABLE_NAME (3) and TABLE_TYPE (4) of the tables and views.
         if (!Succeeded(SQLTables(statement.get(), nullptr, 0, nullptr, 0, nullptr, 0,
                                  Chars("TABLE,VIEW"), SQL_NTS)))

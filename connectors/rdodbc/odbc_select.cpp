@@ -199,10 +199,7 @@ uint32_t Connection::FillRecord(size_t row, uint32_t index) {
         std::string problem;
         const uint32_t status =
             rowset_[i].Store(row, field.field, field.type, index, values_, problem);
-        if (status == RDSTATUS_NOMEMORY) return status;
-        if (status != RDSTATUS_OK)
-            return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
-                                    std::to_string(i + 1) + " (" + field.name + "): " + problem);
+        if (status != RDSTATUS_OK) return ColumnFault(i, status, problem, false);
     }
     return RDSTATUS_OK;
 }

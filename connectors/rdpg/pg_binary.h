@@ -27,24 +27,13 @@
 
 namespace rdpg {
 
-enum Oid : uint32_t {
-    kBool = 16,
-    kBytea = 17,
-    kChar = 18,
-    kName = 19,
-    kInt8 = 20,
-    kInt2 = 21,
-    kInt4 = 23,
-    kText = 25,
-    kFloat4 = 700,
-    kFloat8 = 701,
-    kBpchar = 1042,
-    kVarchar = 1043,
-    kDate = 1082,
-    kTimestamp = 1114,
-    kTimestampTz = 1184,
-    kNumeric = 1700,
-};
+// Type oids, by the field type a column of them is read as (above).
+enum IntOid : uint32_t { kBool = 16, kInt2 = 21, kInt4 = 23 };
+enum NumericOid : uint32_t { kInt8 = 20, kNumeric = 1700 };
+enum FloatOid : uint32_t { kFloat4 = 700, kFloat8 = 701 };
+enum DatetimeOid : uint32_t { kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184 };
+enum TextOid : uint32_t { kChar = 18, kName = 19, kText = 25, kBpchar = 1042, kVarchar = 1043 };
+enum BinaryOid : uint32_t { kBytea = 17 };
 
 // Whether the binary form of the column type is known here.
 bool HasBinaryForm(uint32_t oid);

@@ -19,33 +19,6 @@
 
 namespace rdpg {
 
-enum PropertyNumber : uint32_t {
-    kConnection = 1, // a libpq connection string (or URI)
-    kHost = 2,
-    kPort = 3,
-    kUser = 4,
-    kPassword = 5,
-    kKeys = 6,
-    kTransaction = 7, // "batch" (one COPY per insert) or "connection"
-    kLastError = 10,
-    kDatabase = 0x10002, // the built-in "Database": the database name
-    kTable = 0x10005,    // the built-in "Metadata": the table
-    kSql = 0x1000B,      // the built-in "Condition": the select or execute text
-};
-
-inline constexpr PropertyDeclaration kOwnDeclarations[] = {
-    rdxc::Declare(kDatabase, RDTYPE_TEXT, "Database"),
-    rdxc::Declare(kTable, RDTYPE_TEXT, "Table"),
-    rdxc::Declare(kSql, RDTYPE_TEXT, "SQL"),
-    rdxc::Declare(kKeys, RDTYPE_TEXT, "Keys"),
-    rdxc::Declare(kTransaction, RDTYPE_TEXT, "Transaction"),
-    rdxc::Declare(kConnection, RDTYPE_TEXT, "Connection"),
-    rdxc::Declare(kHost, RDTYPE_TEXT, "Host"),
-    rdxc::Declare(kPort, RDTYPE_TEXT, "Port"),
-    rdxc::Declare(kUser, RDTYPE_TEXT, "User"),
-    rdxc::Declare(kPassword, RDTYPE_TEXT, "Password"),
-    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
-};
 // The select's order, the records not committed yet and the identity.
 inline constexpr PropertyDeclaration kReadDeclarations[] = {
     rdxc::Declare(rdxc::kOrderBy, RDTYPE_TEXT, "OrderBy"),
@@ -53,10 +26,27 @@ inline constexpr PropertyDeclaration kReadDeclarations[] = {
     rdxc::Declare(rdxc::kIdentity, RDTYPE_TEXT, "Identity"),
 };
 
-// Object kinds of create, drop and catalog.
-constexpr uint32_t kKindSchema = 2;  // catalog of schemas
-constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
-constexpr uint32_t kKindColumns = 5; // catalog of columns
+// Its own properties, each group's numbers with its declarations; the
+// database, the table, the SQL text and LastError have the kit's numbers
+// (sql_link.h, declarations.h). Transaction is "batch" (one COPY per
+// insert) or "connection".
+enum PropertyNumber : uint32_t { kKeys = 6, kTransaction = 7 };
+inline constexpr PropertyDeclaration kOwnDeclarations[] = {
+    rdxc::Declare(kKeys, RDTYPE_TEXT, "Keys"),
+    rdxc::Declare(kTransaction, RDTYPE_TEXT, "Transaction"),
+};
+// The server, by a libpq connection string (or URI) or its parts.
+enum ServerNumber : uint32_t { kConnection = 1, kHost = 2, kPort = 3 };
+inline constexpr PropertyDeclaration kServerDeclarations[] = {
+    rdxc::Declare(kConnection, RDTYPE_TEXT, "Connection"),
+    rdxc::Declare(kHost, RDTYPE_TEXT, "Host"),
+    rdxc::Declare(kPort, RDTYPE_TEXT, "Port"),
+};
+enum LoginNumber : uint32_t { kUser = 4, kPassword = 5 };
+inline constexpr PropertyDeclaration kLoginDeclarations[] = {
+    rdxc::Declare(kUser, RDTYPE_TEXT, "User"),
+    rdxc::Declare(kPassword, RDTYPE_TEXT, "Password"),
+};
 
 // A result cleared at the end of its scope.
 struct ResultDeleter {
@@ -74,32 +64,32 @@ struct Settings {
 class Connection : public rdxc::SqlLink {
   public:
     Connection()
-        : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}, "PostgreSQL connections") {}
+        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .marks = true},
+                  "PostgreSQL connections") {}
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
-        kOwnDeclarations, rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations);
+        rdxc::kDatabaseDeclarations, rdxc::kSqlSourceDeclarations, kOwnDeclarations,
+        kServerDeclarations, kLoginDeclarations, rdxc::kLastErrorDeclarations,
+        rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
-    // Ends an open COPY first: its failure is the status.
-    uint32_t Disconnect();
     uint32_t Execute(uint32_t *count);
     uint32_t Select(uint32_t list, uint32_t *count);
     uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
-    uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
-    uint32_t Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
-    uint32_t Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
-    uint32_t Create(uint32_t kind, uint32_t list);
-    uint32_t Drop(uint32_t kind);
+    // The COPY of the inserts: one per batch, or one for the connection
+    // (Transaction "connection") that every other operation ends first.
+    uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    // Ends an open COPY first: its failure is the status.
+    uint32_t Disconnect();
     // kActionRollback rolls back the connection's COPY; kActionSaveMark
     // stores the mark (with the connection's COPY when one is open); others
     // are not supported.
     uint32_t Action(uint32_t action);
-    uint32_t SetTransaction(uint32_t field);
 
   private:
+    uint32_t SetTransaction(uint32_t field);
     uint32_t SetOwn(uint32_t index, uint32_t field) override;
     uint32_t GetOwn(uint32_t index, uint32_t field) override;
-    enum class Write { Update, Remove };
     // Hands the passwords of the connection text and of the Password
     // property to the log, which hides them; returns status.
     uint32_t KeepSecrets(uint32_t status);
@@ -124,7 +114,9 @@ class Connection : public rdxc::SqlLink {
     }
     // Runs sql; a result of another status than expected is a failure.
     uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
-    uint32_t NeedTable();
+    uint32_t NeedTable() override;
+    uint32_t ChangeTable(uint32_t kind, uint32_t list) override;
+    uint32_t DropTable() override;
     // The select's text: SQL or the table's, ordered by OrderBy.
     uint32_t SelectText(std::string &sql);
     // pg_mark.cpp: the copy's mark, read at connect and upserted inside the
@@ -170,8 +162,11 @@ class Connection : public rdxc::SqlLink {
     uint32_t LoseCopy(const PGresult *result);
     std::string RolledBack() const;
     Result FinishCopy(const char *error);
+    uint32_t PrimaryKey(std::vector<std::string> &names);
     uint32_t PrepareWrite(Write kind, uint32_t list);
-    uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
+                        uint32_t *done) override;
+    uint32_t RemoveBySql(uint32_t *done) override;
 
     Settings settings_;
     bool markTable_ = false; // the mark table is known to exist

@@ -62,9 +62,7 @@ const rdxc::Dialect *Connection::TableDialect() const {
 
 // The table made, replaced or emptied in one transaction, with the copy's
 // mark when one waits: a failure leaves the table as it was.
-uint32_t Connection::Create(uint32_t kind, uint32_t list) {
-    if (!rdxc::IsTableKind(kind)) return Unsupported("this object kind");
-    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     std::vector<std::string> statements;
     size_t columns = 0;
@@ -94,9 +92,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::Drop(uint32_t kind) {
-    if (kind != kKindTable) return Unsupported("this object kind");
-    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+uint32_t Connection::DropTable() {
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     copyList_ = 0;
     prepared_ = false;
@@ -105,7 +101,7 @@ uint32_t Connection::Drop(uint32_t kind) {
 
 uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     *count = 0;
-    if (kind != kKindSchema && kind != kKindTable && kind != kKindColumns)
+    if (kind != rdxc::kKindSchema && kind != rdxc::kKindTable && kind != rdxc::kKindColumns)
         return Unsupported("this catalog kind");
     if (db_ == nullptr) return log_.Fail("the catalog needs a connected database");
     if (uint32_t status = EndCopy(); status != RDSTATUS_OK) return status;
@@ -117,11 +113,11 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     // Schemas, tables and views, or the columns of the Table property's
     // table (of every table when none is named); system schemas left out.
     const char *sql =
-        kind == kKindSchema
+        kind == rdxc::kKindSchema
             ? "SELECT schema_name FROM information_schema.schemata WHERE schema_name NOT IN "
               "('pg_catalog', 'information_schema') AND schema_name NOT LIKE 'pg\\_%' "
               "ORDER BY 1"
-        : kind == kKindTable
+        : kind == rdxc::kKindTable
             ? "SELECT table_schema, table_name, lower(table_type) FROM information_schema.tables "
               "WHERE table_schema NOT IN ('pg_catalog', 'information_schema') ORDER BY 1, 2"
             : "SELECT c.table_schema, c.table_name, c.column_name, c.data_type, "
@@ -131,13 +127,13 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
               "'information_schema') AND ($1 = '' OR c.table_name = $1) "
               "ORDER BY 1, 2, c.ordinal_position";
     const char *values[] = {source_.table.c_str()};
-    Result result(PQexecParams(db_, sql, kind == kKindColumns ? 1 : 0, nullptr,
-                               kind == kKindColumns ? values : nullptr, nullptr, nullptr, 0));
+    Result result(PQexecParams(db_, sql, kind == rdxc::kKindColumns ? 1 : 0, nullptr,
+                               kind == rdxc::kKindColumns ? values : nullptr, nullptr, nullptr, 0));
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
         return ServerFailure("the catalog cannot be read", result.get());
-    if (kind == kKindSchema)
+    if (kind == rdxc::kKindSchema)
         return FillFrom(list, {{"Schema", RDTYPE_TEXT}}, result.get(), log_, count);
-    if (kind == kKindTable)
+    if (kind == rdxc::kKindTable)
         return FillFrom(list,
                         {{"Schema", RDTYPE_TEXT}, {"Name", RDTYPE_TEXT}, {"Kind", RDTYPE_TEXT}},
                         result.get(), log_, count);

@@ -44,22 +44,13 @@ uint32_t Connection::SelectText(std::string &sql) {
 
 uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {
     const int columns = PQnfields(result);
-    auto addFields = [&]() -> uint32_t {
-        for (int i = 0; i < columns; ++i) {
-            rdxc::ColumnType type = FieldTypeOf(PQftype(result, i), PQfmod(result, i));
-            uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(list, PQfname(result, i), type, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        return RDSTATUS_OK;
-    };
-    if (uint32_t status = rdxc::SelectFields(list, static_cast<size_t>(columns), addFields, log_,
-                                             selectedFields_);
-        status != RDSTATUS_OK)
-        return status;
-    selectedList_ = list;
-    return RDSTATUS_OK;
+    return SelectInto(list, static_cast<size_t>(columns), [&] {
+        std::vector<rdxc::SelectColumn> described;
+        for (int i = 0; i < columns; ++i)
+            described.push_back(
+                {PQfname(result, i), FieldTypeOf(PQftype(result, i), PQfmod(result, i))});
+        return described;
+    });
 }
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
@@ -166,11 +157,7 @@ uint32_t Connection::FillRecord(int row, uint32_t index) {
             status = StoreValue(selectedTypes_[i], !binary_, bytes, field.field, field.type, index,
                                 values_, problem);
         }
-        if (status == RDSTATUS_NOMEMORY) return status;
-        if (status != RDSTATUS_OK)
-            return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
-                                        std::to_string(i + 1) + " (" + field.name + "): " + problem,
-                                    status);
+        if (status != RDSTATUS_OK) return ColumnFault(i, status, problem);
     }
     return RDSTATUS_OK;
 }

@@ -369,6 +369,22 @@ uint32_t Connection::AbandonCopy() {
     return RDSTATUS_OK;
 }
 
+// The primary key columns of the table, in the order of the key.
+uint32_t Connection::PrimaryKey(std::vector<std::string> &names) {
+    const std::string table = QuoteName(source_.table);
+    const char *values[] = {table.c_str()};
+    Result result(PQexecParams(
+        db_,
+        "SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+        "AND a.attnum = ANY(i.indkey) WHERE i.indrelid = $1::regclass AND i.indisprimary",
+        1, nullptr, values, nullptr, nullptr, 0));
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+        return ServerFailure("the key of " + source_.table + " cannot be read", result.get());
+    for (int r = 0; r < PQntuples(result.get()); ++r)
+        names.emplace_back(PQgetvalue(result.get(), r, 0));
+    return RDSTATUS_OK;
+}
+
 // The prepared update (SET the other fields WHERE the keys match) or remove
 // (WHERE the keys match); keys from the Keys property or the primary key.
 uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
@@ -380,25 +396,10 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
         return status;
-    std::vector<std::string> keyNames = SplitNames(source_.keys);
-    if (keyNames.empty()) {
-        const std::string table = QuoteName(source_.table);
-        const char *values[] = {table.c_str()};
-        Result result(PQexecParams(
-            db_,
-            "SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
-            "AND a.attnum = ANY(i.indkey) WHERE i.indrelid = $1::regclass AND i.indisprimary",
-            1, nullptr, values, nullptr, nullptr, 0));
-        if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
-            return ServerFailure("the key of " + source_.table + " cannot be read", result.get());
-        for (int r = 0; r < PQntuples(result.get()); ++r)
-            keyNames.emplace_back(PQgetvalue(result.get(), r, 0));
-        if (keyNames.empty())
-            return log_.Fail("the table " + source_.table +
-                             " has no primary key: name the key fields (property Keys)");
-    }
     std::vector<size_t> keys;
-    if (uint32_t status = rdxc::KeyFields(writeFields_, keyNames, log_, keys);
+    if (uint32_t status = rdxc::WriteKeys(
+            writeFields_, SplitNames(source_.keys), source_.table,
+            [this](std::vector<std::string> &names) { return PrimaryKey(names); }, log_, keys);
         status != RDSTATUS_OK)
         return status;
     parameters_.clear();
@@ -474,14 +475,8 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
-    return WriteBatch(Write::Update, list, first, count, done);
-}
-
 // Without a list, the SQL text says what to remove.
-uint32_t Connection::Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
-    if (list != 0) return WriteBatch(Write::Remove, list, first, count, done);
-    *done = 0;
+uint32_t Connection::RemoveBySql(uint32_t *done) {
     return Execute(done);
 }
 

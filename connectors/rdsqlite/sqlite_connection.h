@@ -18,31 +18,16 @@
 
 namespace rdsqlite {
 
-enum PropertyNumber : uint32_t {
-    kCreate = 2,
-    kBusyTimeout = 3,
-    kKeys = 4,
-    kSetup = 5,
-    kLastError = 10,
-    kDatabase = 0x10002, // the built-in "Database": the database file
-    kTable = 0x10005,    // the built-in "Metadata": the table
-    kSql = 0x1000B,      // the built-in "Condition": the select or execute text
-};
+// Its own properties; the database, the table, the SQL text and LastError
+// have the kit's numbers (sql_link.h, declarations.h).
+enum PropertyNumber : uint32_t { kCreate = 2, kBusyTimeout = 3, kKeys = 4, kSetup = 5 };
 
 inline constexpr PropertyDeclaration kOwnDeclarations[] = {
-    rdxc::Declare(kDatabase, RDTYPE_TEXT, "Database"),
-    rdxc::Declare(kTable, RDTYPE_TEXT, "Table"),
-    rdxc::Declare(kSql, RDTYPE_TEXT, "SQL"),
     rdxc::Declare(kKeys, RDTYPE_TEXT, "Keys"),
     rdxc::Declare(kSetup, RDTYPE_TEXT, "Setup"),
     rdxc::Declare(kCreate, RDTYPE_INT, "Create"),
     rdxc::Declare(kBusyTimeout, RDTYPE_INT, "BusyTimeout"),
-    rdxc::Declare(kLastError, RDTYPE_TEXT, "LastError"),
 };
-
-// Object kinds of create, drop and catalog.
-constexpr uint32_t kKindTable = 3;   // create/drop the table; catalog of tables
-constexpr uint32_t kKindColumns = 5; // catalog of columns
 
 // A statement finalized at the end of its scope.
 class Statement {
@@ -82,10 +67,12 @@ struct Settings {
 class Connection : public rdxc::SqlLink {
   public:
     Connection()
-        : SqlLink({kTable, kSql, kLastError, kKeys, kDatabase, true}, "SQLite connections") {}
-    static constexpr auto kDeclarations =
-        rdxc::JoinDeclarations(kOwnDeclarations, rdxc::kMarkDeclarations, rdxc::kSelectDeclarations,
-                               rdxc::kValueDeclarations);
+        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .marks = true},
+                  "SQLite connections") {}
+    static constexpr auto kDeclarations = rdxc::JoinDeclarations(
+        rdxc::kDatabaseDeclarations, rdxc::kSqlSourceDeclarations, kOwnDeclarations,
+        rdxc::kLastErrorDeclarations, rdxc::kMarkDeclarations, rdxc::kSelectDeclarations,
+        rdxc::kValueDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
     void Disconnect();
@@ -93,11 +80,7 @@ class Connection : public rdxc::SqlLink {
     uint32_t Select(uint32_t list, uint32_t *count);
     uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
     uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
-    uint32_t Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
-    uint32_t Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
-    uint32_t Create(uint32_t kind, uint32_t list);
-    uint32_t Drop(uint32_t kind);
     // kActionSaveMark stores the mark at once; kActionRollback has nothing
     // to discard (every batch commits).
     uint32_t Action(uint32_t action);
@@ -105,7 +88,6 @@ class Connection : public rdxc::SqlLink {
   private:
     uint32_t SetOwn(uint32_t index, uint32_t field) override;
     uint32_t GetOwn(uint32_t index, uint32_t field) override;
-    enum class Write { Insert, Update, Remove };
     struct Parameter {
         size_t field;        // index into the list's fields
         TargetColumn column; // how its column takes values
@@ -122,7 +104,9 @@ class Connection : public rdxc::SqlLink {
     uint32_t RunWithMark(const std::string &sql);
     // The select's text: SQL or the table's, ordered by OrderBy.
     uint32_t SelectText(std::string &sql);
-    uint32_t NeedTable();
+    uint32_t NeedTable() override;
+    uint32_t ChangeTable(uint32_t kind, uint32_t list) override;
+    uint32_t DropTable() override;
     uint32_t NeedDatabase() const;
     uint32_t TableColumns(std::vector<TableColumn> &columns);
     // sqlite_layout.cpp: refuses, as the target's fault, a database that
@@ -138,7 +122,9 @@ class Connection : public rdxc::SqlLink {
     const rdxc::Dialect *TableDialect() const override;
     void WriteTargetChanged(bool) override { write_.Reset(); }
     uint32_t PrepareWrite(Write kind, uint32_t list);
-    uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
+    uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
+                        uint32_t *done) override;
+    uint32_t RemoveBySql(uint32_t *done) override;
     uint32_t Step(uint32_t index);
     // Int columns of the select sql that hold values beyond 32 bits become
     // numeric(19,0) (one pass over the select).

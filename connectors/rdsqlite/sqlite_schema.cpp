@@ -19,9 +19,7 @@ const rdxc::Dialect *Connection::TableDialect() const {
 
 // The table made, replaced or emptied in one transaction, with the copy's
 // mark when one waits: a failure leaves the table as it was.
-uint32_t Connection::Create(uint32_t kind, uint32_t list) {
-    if (!rdxc::IsTableKind(kind)) return Unsupported("this object kind");
-    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     std::vector<std::string> statements;
     size_t columns = 0;
     if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns);
@@ -47,9 +45,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::Drop(uint32_t kind) {
-    if (kind != kKindTable) return Unsupported("this object kind");
-    if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
+uint32_t Connection::DropTable() {
     write_.Reset();
     select_.Reset();
     hasRow_ = false;
@@ -58,13 +54,14 @@ uint32_t Connection::Drop(uint32_t kind) {
 
 uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     *count = 0;
-    if (kind != kKindTable && kind != kKindColumns) return Unsupported("this catalog kind");
+    if (kind != rdxc::kKindTable && kind != rdxc::kKindColumns)
+        return Unsupported("this catalog kind");
     if (db_ == nullptr) return log_.Fail("the catalog needs a connected database");
     if (list == 0) return log_.Fail("the catalog needs a field list");
     // Tables and views, or the columns of the Table property's table (of
     // every table when none is named).
     const std::string sql =
-        kind == kKindTable
+        kind == rdxc::kKindTable
             ? "SELECT name, type FROM sqlite_schema WHERE type IN ('table', 'view') AND name "
               "NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"
             : "SELECT m.name, p.name, p.type, p.\"notnull\", p.pk FROM sqlite_schema m, "
@@ -75,7 +72,7 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, statement.out(), nullptr);
         result != SQLITE_OK)
         return SqlFailure("the catalog cannot be read", result);
-    if (kind == kKindColumns)
+    if (kind == rdxc::kKindColumns)
         sqlite3_bind_text(statement.get(), 1, source_.table.c_str(), -1, SQLITE_TRANSIENT);
     std::vector<std::vector<std::string>> rows;
     int result = 0;
@@ -86,12 +83,13 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
                 reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), i));
             row.emplace_back(text == nullptr ? "" : text);
         }
-        if (kind == kKindColumns)
+        if (kind == rdxc::kKindColumns)
             row.insert(row.begin() + 3, std::to_string(FieldTypeOf(row[2], 0).type));
         rows.push_back(std::move(row));
     }
     if (result != SQLITE_DONE) return SqlFailure("the catalog cannot be read", result);
-    if (kind == kKindTable) return rdxc::FillCatalog(list, rdxc::kTableCatalog, rows, log_, count);
+    if (kind == rdxc::kKindTable)
+        return rdxc::FillCatalog(list, rdxc::kTableCatalog, rows, log_, count);
     return rdxc::FillCatalog(list, rdxc::kColumnCatalog, rows, log_, count);
 }
 

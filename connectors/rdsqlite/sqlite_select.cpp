@@ -79,7 +79,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (uint32_t status = Step(0); status != RDSTATUS_OK) return status;
     *count = RDX_COUNT_UNKNOWN; // SQLite does not count ahead
     if (list == 0) return RDSTATUS_OK;
-    auto addFields = [&]() -> uint32_t {
+    return SelectInto(list, static_cast<size_t>(columns), [&] {
         std::vector<rdxc::ColumnType> types;
         for (int i = 0; i < columns; ++i) {
             const char *declared = sqlite3_column_decltype(select_.get(), i);
@@ -87,21 +87,12 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
             types.push_back(FieldTypeOf(declared == nullptr ? "" : declared, storage));
         }
         if (hasRow_) WidenIntegers(sql, types);
-        for (int i = 0; i < columns; ++i) {
-            uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(list, sqlite3_column_name(select_.get(), i),
-                                                        types[static_cast<size_t>(i)], &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        return RDSTATUS_OK;
-    };
-    if (uint32_t status = rdxc::SelectFields(list, static_cast<size_t>(columns), addFields, log_,
-                                             selectedFields_);
-        status != RDSTATUS_OK)
-        return status;
-    selectedList_ = list;
-    return RDSTATUS_OK;
+        std::vector<rdxc::SelectColumn> described;
+        for (int i = 0; i < columns; ++i)
+            described.push_back(
+                {sqlite3_column_name(select_.get(), i), types[static_cast<size_t>(i)]});
+        return described;
+    });
 }
 
 uint32_t Connection::FillRecord(uint32_t index) {
@@ -110,11 +101,7 @@ uint32_t Connection::FillRecord(uint32_t index) {
         std::string problem;
         const uint32_t status = StoreValue(select_.get(), static_cast<int>(i), field.field,
                                            field.type, index, values_, problem);
-        if (status == RDSTATUS_NOMEMORY) return status;
-        if (status != RDSTATUS_OK)
-            return log_.RecordFault("row " + std::to_string(rowNumber_) + ", column " +
-                                        std::to_string(i + 1) + " (" + field.name + "): " + problem,
-                                    status);
+        if (status != RDSTATUS_OK) return ColumnFault(i, status, problem);
     }
     return RDSTATUS_OK;
 }

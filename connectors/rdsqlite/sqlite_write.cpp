@@ -72,20 +72,20 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     if (kind == Write::Insert)
         if (uint32_t status = CheckCovered(columns, fieldNames); status != RDSTATUS_OK)
             return status;
-    std::vector<std::string> keyNames = SplitNames(source_.keys);
-    if (keyNames.empty() && kind != Write::Insert) {
-        std::map<int, std::string> byPosition;
-        for (const TableColumn &column : columns) {
-            if (column.key > 0) byPosition[column.key] = column.name;
-        }
-        for (const auto &[position, name] : byPosition)
-            keyNames.push_back(name);
-        if (keyNames.empty())
-            return log_.Fail("the table " + source_.table +
-                             " has no primary key: name the key fields (property Keys)");
-    }
+    // An insert needs no key; the primary key is in the columns' order.
+    std::function<uint32_t(std::vector<std::string> &)> primaryKey;
+    if (kind != Write::Insert)
+        primaryKey = [&](std::vector<std::string> &names) {
+            std::map<int, std::string> byPosition;
+            for (const TableColumn &column : columns)
+                if (column.key > 0) byPosition[column.key] = column.name;
+            for (const auto &[position, name] : byPosition)
+                names.push_back(name);
+            return uint32_t{RDSTATUS_OK};
+        };
     std::vector<size_t> keyFields;
-    if (uint32_t status = rdxc::KeyFields(writeFields_, keyNames, log_, keyFields);
+    if (uint32_t status = rdxc::WriteKeys(writeFields_, SplitNames(source_.keys), source_.table,
+                                          primaryKey, log_, keyFields);
         status != RDSTATUS_OK)
         return status;
     parameters_.clear();
@@ -182,14 +182,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     return WriteBatch(Write::Insert, list, first, count, done);
 }
 
-uint32_t Connection::Update(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
-    return WriteBatch(Write::Update, list, first, count, done);
-}
-
-// Without a list, the SQL text says what to remove.
-uint32_t Connection::Remove(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
-    if (list != 0) return WriteBatch(Write::Remove, list, first, count, done);
-    *done = 0;
+uint32_t Connection::RemoveBySql(uint32_t *done) {
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
     if (source_.sql.empty())
         return log_.Fail("remove without a field list needs an SQL text (property SQL)");

@@ -261,6 +261,16 @@ TEST_F(OdbcTest, ExecuteCountsTheChangedRows) {
     EXPECT_NE(std::string::npos, db->LastError().find("the SQL text failed: [")) << db->LastError();
 }
 
+TEST_F(OdbcTest, UpdateAndRemoveAreNotSupported) {
+    auto db = Open();
+    uint32_t done = 7;
+    EXPECT_EQ(RDSTATUS_BADPATTERN, odbc_.RDXUpdate(db->Private(), 0, 1, 1, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_EQ("ODBC connections do not support update", db->LastError());
+    EXPECT_EQ(RDSTATUS_BADPATTERN, odbc_.RDXRemove(db->Private(), 0, 0, 0, &done));
+    EXPECT_EQ("ODBC connections do not support remove", db->LastError());
+}
+
 TEST_F(OdbcTest, CatalogOfTablesAndColumns) {
     auto db = Open({{"Table", "orders"}});
     ASSERT_EQ(0u, Execute(*db, "CREATE TABLE orders (id INTEGER PRIMARY KEY, amount "

@@ -404,6 +404,21 @@ TEST_F(PgTest, UpdateRemoveAndExecute) {
     EXPECT_EQ(2u, count);
     EXPECT_EQ(RDSTATUS_FREETEXT, Execute(*c, "SELECT nonsense FROM items"));
     EXPECT_NE(std::string::npos, c->LastError().find("42703")) << c->LastError();
+    // Without a list, the SQL text says what to remove.
+    ASSERT_EQ(0u, c->Set("SQL", "DELETE FROM items WHERE id = 3"));
+    ASSERT_EQ(0u, pg_.RDXRemove(c->Private(), 0, 0, 0, &done)) << c->LastError();
+    EXPECT_EQ(1u, done);
+    EXPECT_EQ((std::vector<std::string>{"2"}), Sql("SELECT id FROM items"));
+
+    // Without a primary key the key fields must be named.
+    Sql("CREATE TABLE nokey (id integer, name text, photo bytea); INSERT INTO nokey VALUES (1)");
+    ASSERT_EQ(0u, c->Set("Table", "nokey"));
+    EXPECT_EQ(RDSTATUS_FREETEXT, pg_.RDXUpdate(c->Private(), changes, 1, 1, &done));
+    EXPECT_EQ("the table nokey has no primary key: name the key fields (property Keys)",
+              c->LastError());
+    ASSERT_EQ(0u, c->Set("Keys", "id"));
+    ASSERT_EQ(0u, pg_.RDXUpdate(c->Private(), changes, 1, 1, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"1|uno|\\x0001"}), Sql("SELECT * FROM nokey"));
 }
 
 TEST_F(PgTest, CatalogAndDrop) {
