@@ -163,25 +163,17 @@ extern "C" RD_EXPORT uint32_t RDConnectSelect(uint32_t handle, uint32_t list, ui
     return Account(RDXENTRY_SELECT, status);
 }
 
-extern "C" RD_EXPORT uint32_t RDConnectFetch(uint32_t handle, uint32_t list, uint32_t first,
-                                             uint32_t count, uint32_t *fetched) {
-    return MoveRecords(RDXENTRY_FETCH, handle, list, first, count, fetched);
-}
+// RDConnect<Name>: the record operation of entry on the connection.
+#define RD_CONNECT_RECORDS(Name, entry)                                                            \
+    extern "C" RD_EXPORT uint32_t RDConnect##Name(uint32_t handle, uint32_t list, uint32_t first,  \
+                                                  uint32_t count, uint32_t *done) {                \
+        return MoveRecords(entry, handle, list, first, count, done);                               \
+    }
 
-extern "C" RD_EXPORT uint32_t RDConnectInsert(uint32_t handle, uint32_t list, uint32_t first,
-                                              uint32_t count, uint32_t *done) {
-    return MoveRecords(RDXENTRY_INSERT, handle, list, first, count, done);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectUpdate(uint32_t handle, uint32_t list, uint32_t first,
-                                              uint32_t count, uint32_t *done) {
-    return MoveRecords(RDXENTRY_UPDATE, handle, list, first, count, done);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectRemove(uint32_t handle, uint32_t list, uint32_t first,
-                                              uint32_t count, uint32_t *done) {
-    return MoveRecords(RDXENTRY_REMOVE, handle, list, first, count, done);
-}
+RD_CONNECT_RECORDS(Fetch, RDXENTRY_FETCH)
+RD_CONNECT_RECORDS(Insert, RDXENTRY_INSERT)
+RD_CONNECT_RECORDS(Update, RDXENTRY_UPDATE)
+RD_CONNECT_RECORDS(Remove, RDXENTRY_REMOVE)
 
 // The rollback action ends a connection's work cleanly, so it runs while a
 // stop is pending: a stopped activity must be able to discard what its

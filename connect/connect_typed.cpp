@@ -128,35 +128,22 @@ uint32_t ReadPropertyQuietly(ConnectionRecord *c, uint32_t number, RDStream *out
 
 using namespace rdx;
 
-extern "C" RD_EXPORT uint32_t RDConnectGetPropertyInt(uint32_t handle, uint32_t number,
-                                                      int32_t *value) {
-    if (value != nullptr) *value = 0;
-    return Get(handle, number, RDTYPE_INT, value);
-}
+// RDConnectGetProperty<Name>: the property into *value as a value of type;
+// clear first empties *value (number: the property asked for).
+#define RD_CONNECT_GETTER(Name, type, Value, clear)                                                \
+    extern "C" RD_EXPORT uint32_t RDConnectGetProperty##Name(uint32_t handle, uint32_t number,     \
+                                                             Value *value) {                       \
+        if (value != nullptr) clear;                                                               \
+        return Get(handle, number, type, value);                                                   \
+    }
 
-extern "C" RD_EXPORT uint32_t RDConnectGetPropertyFloat(uint32_t handle, uint32_t number,
-                                                        double *value) {
-    if (value != nullptr) *value = 0;
-    return Get(handle, number, RDTYPE_FLOAT, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectGetPropertyCurrency(uint32_t handle, uint32_t number,
-                                                           RDCurrency *value) {
-    if (number != 0 && value != nullptr) RDCurrencyClear(value);
-    return Get(handle, number, RDTYPE_CURRENCY, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectGetPropertyNumeric(uint32_t handle, uint32_t number,
-                                                          RDNumeric *value) {
-    if (number != 0 && value != nullptr) RDNumericClear(value);
-    return Get(handle, number, RDTYPE_NUMERIC, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectGetPropertyDatetime(uint32_t handle, uint32_t number,
-                                                           RDDatetime *value) {
-    if (number != 0 && value != nullptr) RDDatetimeClear(value);
-    return Get(handle, number, RDTYPE_DATETIME, value);
-}
+RD_CONNECT_GETTER(Int, RDTYPE_INT, int32_t, *value = 0)
+RD_CONNECT_GETTER(Float, RDTYPE_FLOAT, double, *value = 0)
+RD_CONNECT_GETTER(Currency, RDTYPE_CURRENCY, RDCurrency,
+                  number != 0 ? RDCurrencyClear(value) : void())
+RD_CONNECT_GETTER(Numeric, RDTYPE_NUMERIC, RDNumeric, number != 0 ? RDNumericClear(value) : void())
+RD_CONNECT_GETTER(Datetime, RDTYPE_DATETIME, RDDatetime,
+                  number != 0 ? RDDatetimeClear(value) : void())
 
 extern "C" RD_EXPORT uint32_t RDConnectGetPropertyStream(uint32_t handle, uint32_t number,
                                                          uint32_t charset, RDStream *value) {
@@ -177,32 +164,16 @@ extern "C" RD_EXPORT uint32_t RDConnectGetPropertyBoolean(uint32_t handle, uint3
     return value != 0 ? 1 : 0;
 }
 
-extern "C" RD_EXPORT uint32_t RDConnectSetPropertyInt(uint32_t handle, uint32_t number,
-                                                      const int32_t *value) {
-    return Set(handle, number, RDTYPE_INT, value);
-}
+// RDConnectSetProperty<Name>: the property set to *value as a value of type.
+#define RD_CONNECT_SETTER(Name, type, Value)                                                       \
+    extern "C" RD_EXPORT uint32_t RDConnectSetProperty##Name(uint32_t handle, uint32_t number,     \
+                                                             const Value *value) {                 \
+        return Set(handle, number, type, value);                                                   \
+    }
 
-extern "C" RD_EXPORT uint32_t RDConnectSetPropertyFloat(uint32_t handle, uint32_t number,
-                                                        const double *value) {
-    return Set(handle, number, RDTYPE_FLOAT, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectSetPropertyCurrency(uint32_t handle, uint32_t number,
-                                                           const RDCurrency *value) {
-    return Set(handle, number, RDTYPE_CURRENCY, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectSetPropertyNumeric(uint32_t handle, uint32_t number,
-                                                          const RDNumeric *value) {
-    return Set(handle, number, RDTYPE_NUMERIC, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectSetPropertyDatetime(uint32_t handle, uint32_t number,
-                                                           const RDDatetime *value) {
-    return Set(handle, number, RDTYPE_DATETIME, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDConnectSetPropertyStream(uint32_t handle, uint32_t number,
-                                                         const RDStream *value) {
-    return Set(handle, number, RDTYPE_TEXT, value);
-}
+RD_CONNECT_SETTER(Int, RDTYPE_INT, int32_t)
+RD_CONNECT_SETTER(Float, RDTYPE_FLOAT, double)
+RD_CONNECT_SETTER(Currency, RDTYPE_CURRENCY, RDCurrency)
+RD_CONNECT_SETTER(Numeric, RDTYPE_NUMERIC, RDNumeric)
+RD_CONNECT_SETTER(Datetime, RDTYPE_DATETIME, RDDatetime)
+RD_CONNECT_SETTER(Stream, RDTYPE_TEXT, RDStream)

@@ -46,23 +46,16 @@ inline bool IsStreamType(uint32_t type) {
     return type == RDTYPE_TEXT || type == RDTYPE_BINARY;
 }
 
-// Format word indexes by use.
-enum FormatWord : uint32_t {
-    kFormatWord1 = 0,
-    kFormatWord2 = 1,
-    kFormatPrecision = 2,
-    kFormatScale = 3,
-    kFormatStreamFlags = 0,
-    kFormatMaxLength = 1,
-    kFormatCharset = 2,
-};
+// Format word indexes by use: of numbers, and of streams.
+enum FormatWord : uint32_t { kFormatWord1, kFormatWord2, kFormatPrecision, kFormatScale };
+enum StreamFormatWord : uint32_t { kFormatStreamFlags, kFormatMaxLength, kFormatCharset };
 
 struct Field {
     uint32_t handle;      // 0 while not registered
     uint32_t type;        // 1-7
     uint32_t valueCount;  // >= 1, fixed for the life of the field
     uint32_t flags;       // low 24 bits caller flags, high 8 internal markers
-    uint32_t format[4];   // by type, see FormatWord
+    uint32_t format[4];   // by type, see FormatWord and StreamFormatWord
     uint32_t typeSize;    // kTypeSizes[type]
     uint32_t virtualCode; // caller code used by the virtual merge
     Fieldlist *owner;     // the first list sharing the record's block; null when free-standing

@@ -61,30 +61,18 @@ uint32_t GetValue(uint32_t handle, uint32_t index, uint32_t type, T *out, uint32
 
 } // namespace
 
-extern "C" RD_EXPORT uint32_t RDFieldGetInt(uint32_t handle, uint32_t index, int32_t *value,
-                                            uint32_t *isNull) {
-    return GetValue(handle, index, RDTYPE_INT, value, isNull);
-}
+// RDFieldGet<Name>: value index of the field as a value of type.
+#define RD_FIELD_GETTER(Name, type, Value)                                                         \
+    extern "C" RD_EXPORT uint32_t RDFieldGet##Name(uint32_t handle, uint32_t index, Value *value,  \
+                                                   uint32_t *isNull) {                             \
+        return GetValue(handle, index, type, value, isNull);                                       \
+    }
 
-extern "C" RD_EXPORT uint32_t RDFieldGetFloat(uint32_t handle, uint32_t index, double *value,
-                                              uint32_t *isNull) {
-    return GetValue(handle, index, RDTYPE_FLOAT, value, isNull);
-}
-
-extern "C" RD_EXPORT uint32_t RDFieldGetCurrency(uint32_t handle, uint32_t index, RDCurrency *value,
-                                                 uint32_t *isNull) {
-    return GetValue(handle, index, RDTYPE_CURRENCY, value, isNull);
-}
-
-extern "C" RD_EXPORT uint32_t RDFieldGetNumeric(uint32_t handle, uint32_t index, RDNumeric *value,
-                                                uint32_t *isNull) {
-    return GetValue(handle, index, RDTYPE_NUMERIC, value, isNull);
-}
-
-extern "C" RD_EXPORT uint32_t RDFieldGetDatetime(uint32_t handle, uint32_t index, RDDatetime *value,
-                                                 uint32_t *isNull) {
-    return GetValue(handle, index, RDTYPE_DATETIME, value, isNull);
-}
+RD_FIELD_GETTER(Int, RDTYPE_INT, int32_t)
+RD_FIELD_GETTER(Float, RDTYPE_FLOAT, double)
+RD_FIELD_GETTER(Currency, RDTYPE_CURRENCY, RDCurrency)
+RD_FIELD_GETTER(Numeric, RDTYPE_NUMERIC, RDNumeric)
+RD_FIELD_GETTER(Datetime, RDTYPE_DATETIME, RDDatetime)
 
 extern "C" RD_EXPORT uint32_t RDFieldGetStream(uint32_t handle, uint32_t index, uint32_t charset,
                                                RDStream *stream, uint32_t *isNull) {

@@ -40,29 +40,19 @@ uint32_t SetValue(uint32_t handle, uint32_t index, uint32_t type, const T *value
 
 } // namespace
 
-extern "C" RD_EXPORT uint32_t RDFieldSetInt(uint32_t handle, uint32_t index, const int32_t *value) {
-    return SetValue(handle, index, RDTYPE_INT, value, RDSTATUS_NOINT);
-}
+// RDFieldSet<Name>: value index of the field set from a value of type;
+// noValue is the status of a null value pointer.
+#define RD_FIELD_SETTER(Name, type, Value, noValue)                                                \
+    extern "C" RD_EXPORT uint32_t RDFieldSet##Name(uint32_t handle, uint32_t index,                \
+                                                   const Value *value) {                           \
+        return SetValue(handle, index, type, value, noValue);                                      \
+    }
 
-extern "C" RD_EXPORT uint32_t RDFieldSetFloat(uint32_t handle, uint32_t index,
-                                              const double *value) {
-    return SetValue(handle, index, RDTYPE_FLOAT, value, RDSTATUS_NOFLOAT);
-}
-
-extern "C" RD_EXPORT uint32_t RDFieldSetCurrency(uint32_t handle, uint32_t index,
-                                                 const RDCurrency *value) {
-    return SetValue(handle, index, RDTYPE_CURRENCY, value, RDSTATUS_NOCURRENCY);
-}
-
-extern "C" RD_EXPORT uint32_t RDFieldSetNumeric(uint32_t handle, uint32_t index,
-                                                const RDNumeric *value) {
-    return SetValue(handle, index, RDTYPE_NUMERIC, value, RDSTATUS_NONUMERIC);
-}
-
-extern "C" RD_EXPORT uint32_t RDFieldSetDatetime(uint32_t handle, uint32_t index,
-                                                 const RDDatetime *value) {
-    return SetValue(handle, index, RDTYPE_DATETIME, value, RDSTATUS_NODATETIME);
-}
+RD_FIELD_SETTER(Int, RDTYPE_INT, int32_t, RDSTATUS_NOINT)
+RD_FIELD_SETTER(Float, RDTYPE_FLOAT, double, RDSTATUS_NOFLOAT)
+RD_FIELD_SETTER(Currency, RDTYPE_CURRENCY, RDCurrency, RDSTATUS_NOCURRENCY)
+RD_FIELD_SETTER(Numeric, RDTYPE_NUMERIC, RDNumeric, RDSTATUS_NONUMERIC)
+RD_FIELD_SETTER(Datetime, RDTYPE_DATETIME, RDDatetime, RDSTATUS_NODATETIME)
 
 // A stream field takes the stream's data and character set and keeps its
 // own maximum length and flags.

@@ -3,6 +3,8 @@
 #include "fields/fieldlist_internal.h"
 #include "rdplat_mem.h"
 
+#include <optional>
+
 using namespace rdx;
 
 namespace {
@@ -58,6 +60,18 @@ uint32_t OpenNamed(uint32_t handle, const RDStream *name, uint32_t *field, Field
     return name == nullptr ? RDSTATUS_NONAME : RDSTATUS_OK;
 }
 
+// A new slot at position (1 for the first), or after the last without one.
+uint32_t InsertNamed(uint32_t handle, std::optional<uint32_t> position, const RDStream *name,
+                     uint32_t type, uint32_t *field) {
+    Fieldlist *list = nullptr;
+    if (uint32_t status = OpenNamed(handle, name, field, &list); status != RDSTATUS_OK)
+        return status;
+    const uint32_t at = position.value_or(list->count + 1);
+    if (at == 0) return RDSTATUS_INDEXZERO;
+    if (at > list->count + 1) return RDSTATUS_BEYONDEND;
+    return SlotInsert(*list, at - 1, *name, type, field);
+}
+
 // Frees the names of slot j in every array.
 void SlotNamesFree(Fieldlist &list, uint32_t j) {
     NameBlock &names = *list.nameBlock;
@@ -69,21 +83,13 @@ void SlotNamesFree(Fieldlist &list, uint32_t j) {
 
 extern "C" RD_EXPORT uint32_t RDFieldlistAppend(uint32_t handle, const RDStream *name,
                                                 uint32_t type, uint32_t *field) {
-    Fieldlist *list = nullptr;
-    if (uint32_t status = OpenNamed(handle, name, field, &list); status != RDSTATUS_OK)
-        return status;
-    return SlotInsert(*list, list->count, *name, type, field);
+    return InsertNamed(handle, std::nullopt, name, type, field);
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldlistInsert(uint32_t handle, uint32_t position,
                                                 const RDStream *name, uint32_t type,
                                                 uint32_t *field) {
-    Fieldlist *list = nullptr;
-    if (uint32_t status = OpenNamed(handle, name, field, &list); status != RDSTATUS_OK)
-        return status;
-    if (position == 0) return RDSTATUS_INDEXZERO;
-    if (position > list->count + 1) return RDSTATUS_BEYONDEND;
-    return SlotInsert(*list, position - 1, *name, type, field);
+    return InsertNamed(handle, position, name, type, field);
 }
 
 extern "C" RD_EXPORT uint32_t RDFieldlistReplace(uint32_t handle, uint32_t position,

@@ -78,48 +78,27 @@ uint32_t GetRange(const ListSort &sort, const RDStream *list, uint32_t index, T 
 
 } // namespace
 
-extern "C" RD_EXPORT void RDNumberListGetCount(const RDStream *list, uint32_t *values,
-                                               uint32_t *ranges) {
-    GetCount(kNumbers, list, values, ranges);
-}
+// The reading functions RD<Prefix>ListGet... of a list of kind whose values
+// are of type Value.
+#define RD_LIST_READERS(Prefix, kind, Value)                                                       \
+    extern "C" RD_EXPORT void RD##Prefix##ListGetCount(const RDStream *list, uint32_t *values,     \
+                                                       uint32_t *ranges) {                         \
+        GetCount(kind, list, values, ranges);                                                      \
+    }                                                                                              \
+    extern "C" RD_EXPORT uint32_t RD##Prefix##ListGetLength(const RDStream *list) {                \
+        return GetLength(kind, list);                                                              \
+    }                                                                                              \
+    extern "C" RD_EXPORT uint32_t RD##Prefix##ListGetFirst(const RDStream *list, Value *value) {   \
+        return GetFirst(kind, list, value);                                                        \
+    }                                                                                              \
+    extern "C" RD_EXPORT uint32_t RD##Prefix##ListGetValue(const RDStream *list, uint32_t index,   \
+                                                           Value *value) {                         \
+        return GetValue(kind, list, index, value);                                                 \
+    }                                                                                              \
+    extern "C" RD_EXPORT uint32_t RD##Prefix##ListGetRange(const RDStream *list, uint32_t index,   \
+                                                           Value *low, Value *high) {              \
+        return GetRange(kind, list, index, low, high);                                             \
+    }
 
-extern "C" RD_EXPORT uint32_t RDNumberListGetLength(const RDStream *list) {
-    return GetLength(kNumbers, list);
-}
-
-extern "C" RD_EXPORT uint32_t RDNumberListGetFirst(const RDStream *list, double *value) {
-    return GetFirst(kNumbers, list, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDNumberListGetValue(const RDStream *list, uint32_t index,
-                                                   double *value) {
-    return GetValue(kNumbers, list, index, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDNumberListGetRange(const RDStream *list, uint32_t index,
-                                                   double *low, double *high) {
-    return GetRange(kNumbers, list, index, low, high);
-}
-
-extern "C" RD_EXPORT void RDDatetimeListGetCount(const RDStream *list, uint32_t *values,
-                                                 uint32_t *ranges) {
-    GetCount(kDatetimes, list, values, ranges);
-}
-
-extern "C" RD_EXPORT uint32_t RDDatetimeListGetLength(const RDStream *list) {
-    return GetLength(kDatetimes, list);
-}
-
-extern "C" RD_EXPORT uint32_t RDDatetimeListGetFirst(const RDStream *list, RDDatetime *value) {
-    return GetFirst(kDatetimes, list, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDDatetimeListGetValue(const RDStream *list, uint32_t index,
-                                                     RDDatetime *value) {
-    return GetValue(kDatetimes, list, index, value);
-}
-
-extern "C" RD_EXPORT uint32_t RDDatetimeListGetRange(const RDStream *list, uint32_t index,
-                                                     RDDatetime *low, RDDatetime *high) {
-    return GetRange(kDatetimes, list, index, low, high);
-}
+RD_LIST_READERS(Number, kNumbers, double)
+RD_LIST_READERS(Datetime, kDatetimes, RDDatetime)
