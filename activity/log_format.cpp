@@ -17,18 +17,18 @@ LogHooks g_logHooks{};
 
 namespace {
 
-constexpr uint32_t kPrefix = 1478;
-constexpr uint32_t kSeparator = 1480;
-constexpr uint32_t kConnectionSection = 1473;
-constexpr uint32_t kOperationSection = 1474;
-constexpr uint32_t kOperationArgumentSection = 1475;
-constexpr uint32_t kTextSection = 1476;
-constexpr uint32_t kNumberSection = 1477;
-constexpr uint32_t kEntryNames = 1280;
-constexpr uint32_t kActionNames = 1344;
-constexpr uint32_t kKindNames = 1376;
-constexpr uint32_t kTypeNames = 1408;
-constexpr uint32_t kKindTypeNames = 1440;
+// Catalogue texts: a line's prefix and separator, its sections (one after
+// the other in the catalogue) and the first of each block of names.
+constexpr uint32_t kPrefix = 1478, kSeparator = 1480;
+enum Section : uint32_t {
+    kConnectionSection = 1473,
+    kOperationSection,
+    kOperationArgumentSection,
+    kTextSection,
+    kNumberSection,
+};
+constexpr uint32_t kEntryNames = 1280, kActionNames = 1344, kKindNames = 1376, kTypeNames = 1408,
+                   kKindTypeNames = 1440;
 constexpr uint32_t kNamedArguments = 32; // action and kind names in the catalogue
 constexpr uint32_t kActionEntry = 15;
 constexpr uint32_t kKindBit = 0x40000000;

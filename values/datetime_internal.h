@@ -13,8 +13,8 @@ constexpr int64_t kFirstSplitDay = 1721058;
 // 1752-09-14, the first day of the Gregorian calendar.
 constexpr int64_t kFirstGregorianDay = 2361222;
 constexpr int64_t kTicksPerDay = RDDT_MAX_TICKS;
-constexpr int64_t kTicksPerHour = 360000;
 constexpr int64_t kTicksPerMinute = 6000;
+constexpr int64_t kTicksPerHour = 60 * kTicksPerMinute;
 constexpr int32_t kLargestYear = 32767;
 constexpr uint32_t kDayMask = 0x00FFFFFF;
 

@@ -8,9 +8,8 @@
 namespace xcore {
 namespace {
 
-constexpr uint32_t kCodeUnicode = 160;
-constexpr uint32_t kCodeInterchange = 256;
-constexpr uint32_t kCodeAscii = 9;
+// The codes that are not code-page numbers, and the code page of US-ASCII.
+constexpr uint32_t kCodeUnicode = 160, kCodeInterchange = 256, kCodeAscii = 9;
 constexpr uint32_t kCodePageAscii = 20127;
 constexpr uint32_t kKindBit = 0x40000000;
 
