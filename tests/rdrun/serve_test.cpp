@@ -79,14 +79,15 @@ TEST_F(ServeTest, AStopEndsTheRunningActivityCleanly) {
     EXPECT_EQ(0, Stop(serve));
     const std::string lines = rdtest::ReadFile(Path("serve.txt"));
     // The server manager's request to stop ended the copy between batches:
-    // what was written is whole batches, and the run is recorded as ended.
+    // what was written is whole batches, and the run is recorded as stopped.
     EXPECT_NE(std::string::npos, lines.find("load: stopped (status 154")) << lines;
     Db db(Path("o.db"));
     const long written = std::stol(db.Query("SELECT count(*) FROM orders"));
     EXPECT_GT(written, 0);
     EXPECT_LT(written, 200000);
     EXPECT_EQ(0, written % 10);
-    EXPECT_NE(std::string::npos, Program("rdcsm", "list").out.find("0 running, 1 ended"));
+    EXPECT_NE(std::string::npos,
+              Program("rdcsm", "list").out.find("0 running, 0 ended, 0 failed, 1 stopped"));
 }
 
 TEST_F(ServeTest, NameAndServeExcludeEachOther) {
