@@ -5,6 +5,8 @@
 #include "rdcsm_test_env.h"
 #include "tool_env.h"
 
+#include "rdx_status.h"
+
 #include <sys/stat.h>
 
 namespace rdcsmtest {
@@ -104,6 +106,51 @@ TEST_F(ToolServerTest, AnOpenForADirectRunIsARunOfTheCaller) {
     EXPECT_EQ(std::string::npos, runs.out.find("records")) << runs.out; // none told
     runs = RunTool(home_, "log load");
     EXPECT_NE(std::string::npos, runs.out.find("  run 1  7  direct\n")) << runs.out;
+}
+
+// A tool that tells what it was asked.
+rdcsm::ToolAnswer Echo(rdcsm::Store &, const rdcsm::ToolCommand &command) {
+    return {3,
+            command.command + "|" + command.name + "|" + command.shownFile + "|" +
+                (command.json ? "json" : "") + (command.resume ? "resume" : ""),
+            "err"};
+}
+
+TEST_F(ServerTest, ToolRequestsAreCheckedAndRunOnlyForTheServedDatabase) {
+    state_->tool = Echo;
+    state_->database = "/served.db";
+    rdcsm::ToolCommand command;
+    command.command = "stats";
+    command.name = "load";
+    command.json = true;
+    std::string request = rdcsm::EncodeToolRequest("/served.db", command);
+    request.replace(0, 8, Word(rdcsm::kToolRequest) + Word(uint32_t(request.size())));
+    std::string answer = Raw(request);
+    ASSERT_EQ(0u, WordAt(answer, 12));
+    EXPECT_EQ(1u, WordAt(answer, 16)); // served
+    EXPECT_EQ(3u, WordAt(answer, 20));
+    EXPECT_EQ(std::string("stats|load||json"), answer.substr(28, WordAt(answer, 24)));
+    EXPECT_EQ("err", answer.substr(28 + WordAt(answer, 24)));
+    // Another database: not served, the tool opens it itself.
+    std::string other = rdcsm::EncodeToolRequest("/other.db", command);
+    other.replace(0, 8, Word(rdcsm::kToolRequest) + Word(uint32_t(other.size())));
+    answer = Raw(other);
+    ASSERT_EQ(28u, answer.size());
+    EXPECT_EQ(0u, WordAt(answer, 12));
+    EXPECT_EQ(0u, WordAt(answer, 16));
+    // Texts without their NUL, flags missing or too many: refused unrun.
+    for (const std::string &bad :
+         {request.substr(0, 20), request.substr(0, request.size() - 1), request + "1",
+          std::string(request.substr(0, 16)) + std::string(64, 'x')}) {
+        std::string image = bad;
+        image.replace(4, 4, Word(uint32_t(image.size())));
+        answer = Raw(image);
+        EXPECT_EQ(16u, answer.size());
+        EXPECT_EQ(RDSTATUS_CSMBADREQUEST, WordAt(answer, 12)) << bad.size();
+    }
+    // A server without the tool answers as for an unknown code.
+    state_->tool = nullptr;
+    EXPECT_EQ(RDSTATUS_CSMUNKNOWNCODE, WordAt(Raw(request), 12));
 }
 
 } // namespace
