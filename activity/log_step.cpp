@@ -10,10 +10,15 @@ namespace rdx {
 
 namespace {
 
-void Send(const ActivityState &activity, uint32_t message, const RDStream &text) {
+// The entry as sentences, its number in the log's own column.
+void Send(const ActivityState &activity, const LogRecord &record) {
     if ((activity.activityMode & kModeStandAlone) != 0) return;
     if (activity.activityBlock == nullptr || activity.activityBlock->handle == 0) return;
-    if (g_logHooks.send != nullptr) g_logHooks.send(activity.activityBlock->handle, message, &text);
+    if (g_logHooks.send == nullptr) return;
+    RDStream text{};
+    FormatLogSentence(record, &text);
+    g_logHooks.send(activity.activityBlock->handle, LogColumnNumber(record), &text);
+    RDStreamDataFree(&text);
 }
 
 // The entry as the last one. A copy that fails leaves that text empty.
@@ -46,7 +51,7 @@ uint32_t LogEntry(LogRecord &record) {
     // the status word; it goes to the server manager without a text.
     RDStream text{};
     FormatLogRecord(record, true, &text);
-    Send(context.activity, record.message, text);
+    Send(context.activity, record);
     Remember(context.log, record, text);
     RDStreamDataFree(&text);
     if (result != 0) context.activity.activityStatus = result;

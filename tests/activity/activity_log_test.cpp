@@ -47,8 +47,7 @@ TEST_F(ActivityLogTest, ConnectorEntryIsNotLoggedTwice) {
     EXPECT_EQ(1547u, RDActivityLogEx(1547, 0, 0, 0, nullptr, nullptr, nullptr));
     EXPECT_EQ(1547u, RDActivityLog(1547));
     ASSERT_EQ(1u, sent().size());
-    EXPECT_EQ("ERROR: The library is not a complete link connector.; connection src; while "
-              "calling RDXConnect",
+    EXPECT_EQ("ERROR: The library is not a complete link connector (connection src, connecting).",
               sent()[0].text);
     EXPECT_EQ(1546u, RDActivityLog(1546)); // another number is logged
     EXPECT_EQ(2u, sent().size());
