@@ -51,9 +51,12 @@ std::string OutcomeLine(const RunResult &result) {
     if (result.status == 0)
         return "Ended with problems: " + (text.empty() ? StatusText(result.statusWord) : text);
     const bool stopped = result.status == kStopStatus || result.status == kStopNowStatus;
-    return std::string(stopped ? "Stopped" : "Failed") + " (status " +
-           std::to_string(result.status) +
-           "): " + (text.empty() ? StatusText(result.status) : text);
+    const std::string label = stopped ? "Stopped" : "Failed";
+    const std::string status = label + " (status " + std::to_string(result.status) + ")";
+    // "Stopped on request after ..." keeps its words after the status.
+    if (text.compare(0, label.size() + 1, label + " ") == 0)
+        return status + text.substr(label.size());
+    return status + ": " + (text.empty() ? StatusText(result.status) : text);
 }
 
 int OutcomeStatus(const RunResult &result) {

@@ -20,7 +20,9 @@ std::string OwnWords(std::string text);
 
 // The outcome of a run in one line: "Ended successfully: ...", "Ended
 // with problems: ..." (it finished, having logged failures such as skipped
-// records), "Stopped (status 1542): ..." or "Failed (status N): ...".
+// records), "Stopped (status 1542): ..." or "Failed (status N): ..."; words
+// that begin with that label follow the status in one sentence: "Stopped
+// (status 1542) on request after 874,200 records ...".
 std::string OutcomeLine(const RunResult &result);
 
 // The exit status of a run: 0 when it ended successfully, 2 when it ended

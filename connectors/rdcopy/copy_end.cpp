@@ -68,12 +68,11 @@ uint32_t CopyRun::Finish(uint32_t status) {
     const bool rolledBack = held_ != 0;
     if (rolledBack) counts_.written -= std::min(held_, counts_.written);
     const bool stopped = status == kStop || status == kStopNow;
-    Log(0,
-        (stopped         ? "Stopped on request"
-         : cause.empty() ? "The copy failed"
-                         : cause) +
-            ": " + Kept(rolledBack),
-        status);
+    if (stopped)
+        Log(0, "Stopped on request " + Kept(rolledBack), status);
+    else
+        Log(0, (cause.empty() ? "The copy failed" : cause) + ". Stopped " + Kept(rolledBack),
+            status);
     return status;
 }
 
@@ -91,11 +90,12 @@ std::string CopyRun::Outcome() const {
     return text + ".";
 }
 
-// What a copy that ended early kept in its target.
+// What a copy that ended early kept in its target, following "Stopped":
+// "after 874,200 records; run it with --resume to go on.".
 std::string CopyRun::Kept(bool rolledBack) const {
-    if (rolledBack) return "the copy of " + Records(held_) + " was rolled back, nothing written.";
-    if (counts_.written == 0) return "no record written.";
-    return Records(counts_.written) + " written in whole batches, then stopped" +
+    if (rolledBack) return "after " + Records(held_) + ", all rolled back: nothing was written.";
+    if (counts_.written == 0) return "before any record was written.";
+    return "after " + Records(counts_.written) + " written in whole batches" +
            (keepsMarks_ ? "; run it with --resume to go on." : ".");
 }
 

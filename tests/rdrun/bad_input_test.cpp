@@ -66,7 +66,7 @@ TEST_F(BadCsvTest, StopWritesNothingAfterTheMalformedLine) {
         const std::string log = Log(name);
         EXPECT_NE(std::string::npos, log.find("ERROR: line 14 of")) << log;
         EXPECT_NE(std::string::npos,
-                  log.find(": 12 records written in whole batches, then stopped; run it with "
+                  log.find(". Stopped after 12 records written in whole batches; run it with "
                            "--resume to go on."))
             << log;
     }
@@ -210,7 +210,7 @@ TEST_F(ConstraintTest, StopRollsTheBatchBack) {
     EXPECT_NE(std::string::npos, log.find("UNIQUE")) << log;
     // None of the refused batch counts as written.
     EXPECT_NE(std::string::npos, log.find("UNIQUE constraint failed")) << log;
-    EXPECT_NE(std::string::npos, log.find(": 10 records written in whole batches, then stopped"))
+    EXPECT_NE(std::string::npos, log.find(". Stopped after 10 records written in whole batches"))
         << log;
     EXPECT_NE(std::string::npos, ran.out.find("UNIQUE constraint failed")) << ran.out;
 }
@@ -223,7 +223,7 @@ TEST_F(ConstraintTest, SkipWritesTheRestAndLogsTheRecordNumber) {
               db.Query("SELECT count(*), sum(id), "
                        "(SELECT customer FROM orders WHERE id = 13) FROM orders"));
     const std::string log = Log("load");
-    EXPECT_NE(std::string::npos, log.find("ERROR: Record 13 was skipped; number")) << log;
+    EXPECT_NE(std::string::npos, log.find("  12330  ERROR: Record 13 was skipped.\n")) << log;
     EXPECT_NE(std::string::npos, log.find("1 record skipped (record 13: ")) << log;
     EXPECT_NE(std::string::npos, log.find("): 19 written.")) << log;
 }
@@ -246,7 +246,7 @@ TEST_F(ConstraintTest, SkippedRecordNumbersCountBadSourceLines) {
     const Ran ran = Rdrun("load");
     EXPECT_EQ(2, ran.status) << ran.out << ran.err;
     const std::string log = Log("load");
-    EXPECT_NE(std::string::npos, log.find("ERROR: Record 16 was skipped; number")) << log;
+    EXPECT_NE(std::string::npos, log.find("  12330  ERROR: Record 16 was skipped.\n")) << log;
     EXPECT_NE(std::string::npos, log.find("3 records skipped (line 8 of " + Path("bad.csv")))
         << log;
     EXPECT_NE(std::string::npos,
@@ -278,9 +278,8 @@ TEST_F(RunTest, FullTargetKeepsWholeBatchesAndCountsThem) {
     EXPECT_GT(written, 0u);
     EXPECT_LT(written, 200u);
     const std::string log = Log("dump");
-    EXPECT_NE(std::string::npos, log.find(": " + std::to_string(written) +
-                                          " records written in whole batches, then "
-                                          "stopped"))
+    EXPECT_NE(std::string::npos, log.find(". Stopped after " + std::to_string(written) +
+                                          " records written in whole batches"))
         << log;
 }
 

@@ -82,9 +82,8 @@ TEST_F(FaultTest, StopKeepsWholeBatchesAndResumeFinishes) {
         EXPECT_EQ(0, kept % 1000) << kept;
         const std::string out = rdtest::ReadFile(Path("run.out"));
         EXPECT_NE(std::string::npos,
-                  out.find("Stopped (status 1542): Stopped on request: " + Grouped(kept) +
-                           " records written in whole batches, then stopped; run it with "
-                           "--resume to go on."))
+                  out.find("Stopped (status 1542) on request after " + Grouped(kept) +
+                           " records written in whole batches; run it with --resume to go on."))
             << out;
         // The statistics of the stopped run reached the server manager.
         const std::string stats = Program("rdcsm", "stats load").out;
