@@ -31,7 +31,7 @@ TEST(RdrunManual, NamesEveryOptionOfTheHelp) {
         }
         ++options;
     }
-    EXPECT_EQ(7, options) << out;
+    EXPECT_EQ(9, options) << out;
 }
 
 } // namespace
