@@ -109,7 +109,7 @@ class Connection : public rdxc::SqlLink {
     std::string Identity() override;
     const rdxc::Dialect *TableDialect() const override;
     void WriteTargetChanged(bool table) override {
-        prepared_ = false;
+        writeKey_.clear();
         if (table) copyList_ = 0;
     }
     // Runs sql; a result of another status than expected is a failure.
@@ -198,7 +198,9 @@ class Connection : public rdxc::SqlLink {
     bool copyInTransaction_ = false; // begun before it, for the mark
     std::vector<uint32_t> copyBatches_;
     std::string encodeProblem_;
-    // The prepared update or remove.
+    // The prepared update or remove: whether the session holds it, what for
+    // and the key it was made for (cleared when it no longer fits the
+    // table, which makes the next write prepare it again).
     bool prepared_ = false;
     Write writeKind_ = Write::Update;
     std::string writeKey_;

@@ -75,7 +75,7 @@ uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
         if (uint32_t status = CheckNames(fields); status != RDSTATUS_OK) return status;
     }
     copyList_ = 0;
-    prepared_ = false;
+    writeKey_.clear();
     // The notice of a drop with nothing to drop says nothing the log needs.
     std::string sql = "SET LOCAL client_min_messages TO warning";
     for (const std::string &statement : statements)
@@ -95,7 +95,7 @@ uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
 uint32_t Connection::DropTable() {
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     copyList_ = 0;
-    prepared_ = false;
+    writeKey_.clear();
     return Run(kDialect.DropTable(source_.table), PGRES_COMMAND_OK);
 }
 

@@ -136,30 +136,25 @@ TEST_F(SqlKitLists, ASelectGivesAnEmptyListItsColumnsAndRefusesAnotherWidth) {
     rdxc::FailureLog log;
     List list(1);
     int added = 0;
-    auto addTwo = [&]() -> uint32_t {
+    auto two = [&] {
         ++added;
-        uint32_t field = 0;
-        for (const char *name : {"a", "b"}) {
-            if (uint32_t status = rdxc::AppendListField(list, name, {RDTYPE_TEXT, 0, 0}, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        return RDSTATUS_OK;
+        return std::vector<rdxc::SelectColumn>{{"a", {RDTYPE_TEXT, 0, 0}},
+                                               {"b", {RDTYPE_INT, 0, 0}}};
     };
     std::vector<rdxc::ListField> fields;
-    ASSERT_EQ(RDSTATUS_OK, rdxc::SelectFields(list, 2, addTwo, log, fields));
+    ASSERT_EQ(RDSTATUS_OK, rdxc::SelectFields(list, 2, two, log, fields));
     ASSERT_EQ(2u, fields.size());
     EXPECT_EQ("b", fields[1].name);
+    EXPECT_EQ(RDTYPE_INT, fields[1].type);
     // A list that has fields keeps them: only their number is checked.
-    ASSERT_EQ(RDSTATUS_OK, rdxc::SelectFields(list, 2, addTwo, log, fields));
+    ASSERT_EQ(RDSTATUS_OK, rdxc::SelectFields(list, 2, two, log, fields));
     EXPECT_EQ(1, added);
-    EXPECT_EQ(RDSTATUS_FREETEXT, rdxc::SelectFields(list, 3, addTwo, log, fields));
+    EXPECT_EQ(RDSTATUS_FREETEXT, rdxc::SelectFields(list, 3, two, log, fields));
     EXPECT_EQ("the field list has 2 fields, the select 3 columns", log.Last());
-    // The failure of adding the columns is the status.
+    // A column that cannot be added fails the select with its status.
     List empty(1);
-    EXPECT_EQ(RDSTATUS_NOTCONNECTED,
-              rdxc::SelectFields(
-                  empty, 1, [] { return RDSTATUS_NOTCONNECTED; }, log, fields));
+    auto untyped = [] { return std::vector<rdxc::SelectColumn>{{"a", {0, 0, 0}}}; };
+    EXPECT_EQ(RDSTATUS_BADTYPE, rdxc::SelectFields(empty, 1, untyped, log, fields));
 }
 
 } // namespace
