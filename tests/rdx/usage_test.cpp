@@ -64,7 +64,7 @@ TEST_F(RdxTest, ManualNamesEveryOptionOfTheHelp) {
         EXPECT_NE(std::string::npos, page.find("*" + first + "*")) << first;
         ++options;
     }
-    EXPECT_EQ(14, options);
+    EXPECT_EQ(15, options);
 }
 
 } // namespace
