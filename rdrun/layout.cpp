@@ -52,10 +52,17 @@ bool ReadFile(const std::string &path, std::string &text, std::string &error) {
         if (fd >= 0) close(fd);
         return false;
     }
+    // Read up to the size it had when opened, whatever it grows to since.
     text.resize(static_cast<size_t>(info.st_size));
-    const ssize_t got = read(fd, text.data(), text.size());
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t got = read(fd, text.data() + done, text.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
     close(fd);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    text.resize(done);
     return true;
 }
 
