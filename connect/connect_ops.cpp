@@ -114,6 +114,23 @@ uint32_t MoveRecords(uint32_t entry, uint32_t handle, uint32_t list, uint32_t fi
     return status;
 }
 
+// A call of entry (its argument for the log) that answers a count: the
+// connection found and checked by need, the count cleared first and
+// counted when the call succeeds.
+template <class Need, class Call>
+uint32_t CountedCall(uint32_t entry, uint32_t argument, uint32_t handle, uint32_t *count, Need need,
+                     Call call) {
+    uint32_t local = 0;
+    ConnectionRecord *c = nullptr;
+    if (const uint32_t status = Open(handle, count, local, &c); status != RDSTATUS_OK)
+        return status;
+    if (const uint32_t status = need(c); status != RDSTATUS_OK) return status;
+    const EntryCall scope(c, entry, argument);
+    const uint32_t status = call(c, count);
+    if (status == RDSTATUS_OK) CountRecords(entry, *count);
+    return Account(entry, status);
+}
+
 } // namespace
 
 extern "C" RD_EXPORT uint32_t RDConnectConnect(uint32_t handle) {
@@ -135,16 +152,10 @@ extern "C" RD_EXPORT uint32_t RDConnectDisconnect(uint32_t handle) {
 
 extern "C" RD_EXPORT uint32_t RDConnectExecute(uint32_t handle, uint32_t pass1, uint32_t pass2,
                                                uint32_t *count) {
-    uint32_t local = 0;
-    ConnectionRecord *c = nullptr;
-    if (const uint32_t status = Open(handle, count, local, &c); status != RDSTATUS_OK)
-        return status;
-    if (const uint32_t status = NeedConnected(c); status != RDSTATUS_OK) return status;
-    const EntryCall call(c, RDXENTRY_EXECUTE, 0);
-    const uint32_t status =
-        Entry<RDXExecuteProc>(c->link, RDXENTRY_EXECUTE)(c->priv, pass1, pass2, count);
-    if (status == RDSTATUS_OK) CountRecords(RDXENTRY_EXECUTE, *count);
-    return Account(RDXENTRY_EXECUTE, status);
+    return CountedCall(
+        RDXENTRY_EXECUTE, 0, handle, count, NeedConnected, [&](ConnectionRecord *c, uint32_t *n) {
+            return Entry<RDXExecuteProc>(c->link, RDXENTRY_EXECUTE)(c->priv, pass1, pass2, n);
+        });
 }
 
 extern "C" RD_EXPORT uint32_t RDConnectSelect(uint32_t handle, uint32_t list, uint32_t perFetch,
@@ -197,16 +208,12 @@ extern "C" RD_EXPORT uint32_t RDConnectAction(uint32_t handle, uint32_t action) 
 
 extern "C" RD_EXPORT uint32_t RDConnectCatalog(uint32_t handle, uint32_t kind, uint32_t pass,
                                                uint32_t *count) {
-    uint32_t local = 0;
-    ConnectionRecord *c = nullptr;
-    if (const uint32_t status = Open(handle, count, local, &c); status != RDSTATUS_OK)
-        return status;
-    if (const uint32_t status = NeedConnectedForKind(c, kind); status != RDSTATUS_OK) return status;
-    const EntryCall call(c, RDXENTRY_CATALOG, kind);
-    const uint32_t status =
-        Entry<RDXCatalogProc>(c->link, RDXENTRY_CATALOG)(c->priv, kind, pass, count);
-    if (status == RDSTATUS_OK) CountRecords(RDXENTRY_CATALOG, *count);
-    return Account(RDXENTRY_CATALOG, status);
+    return CountedCall(
+        RDXENTRY_CATALOG, kind, handle, count,
+        [kind](const ConnectionRecord *c) { return NeedConnectedForKind(c, kind); },
+        [&](ConnectionRecord *c, uint32_t *n) {
+            return Entry<RDXCatalogProc>(c->link, RDXENTRY_CATALOG)(c->priv, kind, pass, n);
+        });
 }
 
 extern "C" RD_EXPORT uint32_t RDConnectCreate(uint32_t handle, uint32_t kind, uint32_t pass) {
