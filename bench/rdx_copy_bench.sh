@@ -56,7 +56,7 @@ seconds() {
 through_rdrun() { "$rdrun" -c "$job_home" --quiet --no-progress orders >/dev/null; }
 through_rdx() {
   "$rdx" copy "$work/orders.csv" "sqlite:$work/rdx.db#orders" --columns "$columns" \
-    --name orders --home "$1" >/dev/null
+    --name orders --home "$1" >/dev/null 2>&1
 }
 
 best_rdrun=0 best_rdx=0

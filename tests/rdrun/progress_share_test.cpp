@@ -2,7 +2,7 @@
 // guess, the time left); a source that is not read as a file tells none.
 #include "run_test_env.h"
 
-#include <regex>
+#include <cctype>
 
 namespace rdruntest {
 namespace {
@@ -18,14 +18,41 @@ class ProgressShareTest : public RunTest {
             CopyActivity("load", {"csv", "db", "orders", "", 500, "stop"}) +
             CopyActivity("again", {"db", "copy", "orders", "SELECT * FROM orders", 500, "stop"}));
     }
-    // The progress lines that tell a share: "N read, M written, P%, ...".
+    // The progress lines that tell a share: "N read, M written, P%[, about
+    // T s|min left], R records/s, ...".
     static std::vector<int> Shares(const std::string &err) {
-        static const std::regex line("read, [0-9,]+ written, ([0-9]+)%(, about [0-9]+ (s|min) "
-                                     "left)?, [0-9,]+ records/s, ");
         std::vector<int> shares;
-        for (std::sregex_iterator at(err.begin(), err.end(), line), end; at != end; ++at)
-            shares.push_back(std::stoi((*at)[1]));
+        size_t start = 0;
+        while (start < err.size()) {
+            size_t end = err.find_first_of("\r\n", start);
+            if (end == std::string::npos) end = err.size();
+            const int share = LineShare(err.substr(start, end - start));
+            if (share >= 0) shares.push_back(share);
+            start = end + 1;
+        }
         return shares;
+    }
+    // The share a progress line tells, or -1.
+    static int LineShare(const std::string &line) {
+        const size_t written = line.find(" written, ");
+        if (written == std::string::npos || line.find(" read, ") > written) return -1;
+        size_t at = written + 10, digits = at;
+        while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits])))
+            ++digits;
+        if (digits == at || digits >= line.size() || line[digits] != '%') return -1;
+        std::string rest = line.substr(digits + 1);
+        if (rest.compare(0, 8, ", about ") == 0) {
+            const size_t left = rest.find(" left");
+            if (left == std::string::npos) return -1;
+            const std::string time = rest.substr(8, left - 8);
+            if (time.size() < 3 ||
+                (time.find(" s") == std::string::npos && time.find(" min") == std::string::npos))
+                return -1;
+            rest.erase(0, left + 5);
+        }
+        if (rest.compare(0, 2, ", ") != 0 || rest.find(" records/s, ") == std::string::npos)
+            return -1;
+        return std::stoi(line.substr(at, digits - at));
     }
 };
 
