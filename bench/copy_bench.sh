@@ -12,6 +12,7 @@
 #   BATCH             rdcopy's batch size (default 5000)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/bench/timing.sh"
 build=${BENCH_BUILD_DIR:-$top/build-rel}
 rows=${ROWS:-1000000}
 runs=${RUNS:-3}
@@ -87,14 +88,6 @@ EOF
 echo "Generating $rows orders"
 "$top/examples/orders/make-orders" "$rows" >"$work/orders.csv"
 
-# Seconds of one command, to the millisecond.
-seconds() {
-  local start end
-  start=$(date +%s.%N)
-  "$@"
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
 
 fresh_db() {
   rm -f "$1" "$1-wal" "$1-shm"
@@ -108,7 +101,6 @@ ours_export() { rm -f "$work/ours.csv"; "$work/rdrun" --quiet --no-progress expo
 shell_export() { sqlite3 -csv -header "$work/source.db" "$select" >"$work/shell.csv"; }
 
 best_import_ours=0 best_import_shell=0 best_export_ours=0 best_export_shell=0
-best() { if [ "$1" = 0 ] || (($(echo "$2 < $1" | bc -l))); then echo "$2"; else echo "$1"; fi; }
 for ((run = 1; run <= runs; run++)); do
   fresh_db "$work/ours.db"
   best_import_ours=$(best "$best_import_ours" "$(seconds ours_import)")

@@ -14,6 +14,7 @@
 #              cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/bench/timing.sh"
 build=${BUILD_DIR:-$top/build-release}
 rows=${ROWS:-1000000}
 bin=/usr/lib/postgresql/15/bin
@@ -94,7 +95,6 @@ reset_table() {
   psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders; CREATE TABLE orders (id integer, amount numeric(12,2),
            ordered_at timestamp, customer text)"
 }
-seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); echo "$t1 - $t0" | bc; }
 
 reset_table
 psql_in=$(seconds psql -c "\\copy orders FROM '$home/orders.csv' CSV HEADER")

@@ -12,6 +12,7 @@
 #   BENCH_BUILD_DIR   the Release build (default build-rel)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/bench/timing.sh"
 build=${BENCH_BUILD_DIR:-$top/build-rel}
 rows=${ROWS:-1000000}
 runs=${RUNS:-3}
@@ -46,13 +47,6 @@ homes+=("$job_home")
 "$rdcsm" -c "$job_home" define "$work/job.toml" >/dev/null
 "$rdcsm" -c "$job_home" serve --detach >/dev/null
 
-seconds() {
-  local start end
-  start=$(date +%s.%N)
-  "$@"
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
 through_rdrun() { "$rdrun" -c "$job_home" --quiet --no-progress orders >/dev/null; }
 through_rdx() {
   "$rdx" copy "$work/orders.csv" "sqlite:$work/rdx.db#orders" --columns "$columns" \
@@ -60,7 +54,6 @@ through_rdx() {
 }
 
 best_rdrun=0 best_rdx=0
-best() { if [ "$1" = 0 ] || (($(echo "$2 < $1" | bc -l))); then echo "$2"; else echo "$1"; fi; }
 for ((run = 1; run <= runs; run++)); do
   rm -f "$work"/job.db*
   best_rdrun=$(best "$best_rdrun" "$(seconds through_rdrun)")

@@ -77,9 +77,18 @@ uint32_t Connection::ResumeFile() {
     bool missing = false;
     const FileDescriptor file = OpenOwnFile(settings_.path, O_WRONLY, error, &missing);
     if (!file && !missing) return log_.Fail("the mark cannot be applied: " + error);
+    // A file that is gone holds nothing of the marked copy: there is nothing
+    // to resume into, and the copy starts from its first record.
+    if (missing) {
+        rdxc::LogInformation("the file " + settings_.path + " no longer exists: the mark of copy " +
+                             mark_.Name() +
+                             " is set aside and the copy starts from its first "
+                             "record");
+        return RDSTATUS_OK;
+    }
     struct stat info {};
-    const int64_t size = file && ::fstat(file.get(), &info) == 0 ? info.st_size : -1;
-    if (size < static_cast<int64_t>(entry->length) && !(size < 0 && entry->length == 0))
+    const int64_t size = ::fstat(file.get(), &info) == 0 ? info.st_size : -1;
+    if (size < static_cast<int64_t>(entry->length))
         return log_.Fail("the file " + settings_.path + " holds " +
                          std::to_string(std::max<int64_t>(size, 0)) + " bytes, fewer than the " +
                          std::to_string(entry->length) + " that the mark of copy " + mark_.Name() +

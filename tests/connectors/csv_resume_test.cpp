@@ -75,6 +75,15 @@ TEST_F(CsvResumeTest, TargetCutBackToItsMarkAtConnect) {
     auto unnamed = Open("out.csv");
     EXPECT_EQ(30u, ReadFile(Path("out.csv")).size());
     EXPECT_EQ(RDSTATUS_FREETEXT, csv_.RDXAction(unnamed->Private(), kSaveMark));
+    // A file that is gone (removed before a rerun) leaves its mark nothing
+    // to resume: the copy starts again in a new file.
+    unnamed.reset();
+    ASSERT_EQ(0, unlink(Path("out.csv").c_str()));
+    auto gone = Target("load");
+    EXPECT_EQ("", gone->Get("Mark"));
+    ASSERT_EQ(0u, gone->Set("Mark", "again"));
+    ASSERT_EQ(0u, csv_.RDXCreate(gone->Private(), 3, in)) << gone->LastError();
+    EXPECT_EQ("rdx-mark 1\nload\t8\tagain\nother\t31\tx\n", Marks());
 }
 
 // A mark that cannot be stored takes its batch back; a side file that is
