@@ -1,7 +1,6 @@
 // rdx copy --dry-run shows the fields the source gives, with the types a run
 // would infer, and the CREATE TABLE of the target, and leaves no table, file,
 // stored item or run behind.
-#include "pg_cluster.h"
 #include "rdx_test_env.h"
 
 #include <sqlite3.h>
@@ -104,21 +103,12 @@ TEST_F(RdxDryRunTest, UnreadableSourceFailsWithTheReason) {
     ExpectNoJobFiles("gone");
 }
 
-class RdxPgDryRunTest : public RdxDryRunTest {
-  protected:
-    void SetUp() override {
-        if (const std::string &failure = rdtest::PgCluster::Start(); !failure.empty())
-            GTEST_SKIP() << "no PostgreSQL server can be started: " << failure;
-        rdtest::PgSql("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
-    }
-    static void TearDownTestSuite() { rdtest::PgCluster::Stop(); }
-};
+using RdxPgDryRunTest = WithPg<RdxDryRunTest>;
 
 TEST_F(RdxPgDryRunTest, CsvIntoPostgresShowsItsDialectAndMakesNoTable) {
     rdtest::WriteFile(Path("orders.csv"), kUntyped);
-    const std::string uri = "postgresql:///postgres?host=" + rdtest::PgCluster::Socket() +
-                            "&port=" + rdtest::PgCluster::Port() + "&user=postgres#orders";
-    Ran dry = Rdx({"copy", Path("orders.csv"), uri, "--create", "--dry-run", "--name", "pgdry"});
+    Ran dry = Rdx(
+        {"copy", Path("orders.csv"), PgUri("orders"), "--create", "--dry-run", "--name", "pgdry"});
     ASSERT_EQ(0, dry.status) << dry.err << dry.out;
     EXPECT_TRUE(Has(dry.out, "#   placed    datetime\n")) << dry.out;
     EXPECT_TRUE(Has(dry.out, "#   CREATE TABLE \"orders\" (\"id\" integer, ")) << dry.out;

@@ -1,26 +1,16 @@
 // rdx copy into the suite's PostgreSQL cluster, named by a URI and by a
 // keyword string.
-#include "pg_cluster.h"
 #include "rdx_test_env.h"
 
 namespace rdxtest {
 namespace {
 
-class RdxPgTest : public RdxTest {
-  protected:
-    void SetUp() override {
-        if (const std::string &failure = rdtest::PgCluster::Start(); !failure.empty())
-            GTEST_SKIP() << "no PostgreSQL server can be started: " << failure;
-        rdtest::PgSql("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
-    }
-    static void TearDownTestSuite() { rdtest::PgCluster::Stop(); }
-};
+using RdxPgTest = WithPg<RdxTest>;
 
 TEST_F(RdxPgTest, CsvIntoANewTableThenAppendedByKeywordString) {
     rdtest::WriteFile(Path("orders.csv"), kOrdersCsv);
-    const std::string uri = "postgresql:///postgres?host=" + rdtest::PgCluster::Socket() +
-                            "&port=" + rdtest::PgCluster::Port() + "&user=postgres#orders";
-    Ran made = Rdx({"copy", Path("orders.csv"), uri, "--columns", kOrderColumns, "--create"});
+    Ran made =
+        Rdx({"copy", Path("orders.csv"), PgUri("orders"), "--columns", kOrderColumns, "--create"});
     ASSERT_EQ(0, made.status) << made.err << made.out;
     EXPECT_EQ(std::vector<std::string>{"4|120.74"},
               rdtest::PgSql("SELECT count(*), sum(amount) FROM orders"));

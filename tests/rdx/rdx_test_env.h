@@ -3,6 +3,7 @@
 // server managers rdx leaves running are stopped when the test ends.
 #pragma once
 
+#include "pg_cluster.h"
 #include "temp_home.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,23 @@ class RdxTest : public ::testing::Test {
 
   private:
     std::vector<std::string> homes_;
+};
+
+// Base with the suite's PostgreSQL cluster: started once per suite, an empty
+// public schema per test; the tests are skipped where no server can start.
+template <class Base> class WithPg : public Base {
+  protected:
+    void SetUp() override {
+        if (const std::string &failure = rdtest::PgCluster::Start(); !failure.empty())
+            GTEST_SKIP() << "no PostgreSQL server can be started: " << failure;
+        rdtest::PgSql("DROP SCHEMA public CASCADE; CREATE SCHEMA public");
+    }
+    static void TearDownTestSuite() { rdtest::PgCluster::Stop(); }
+    // An rdx endpoint URI naming table of the cluster's database.
+    static std::string PgUri(const std::string &table) {
+        return "postgresql:///postgres?host=" + rdtest::PgCluster::Socket() +
+               "&port=" + rdtest::PgCluster::Port() + "&user=postgres#" + table;
+    }
 };
 
 // The exit status of a child, or 128 + the signal that ended it.
