@@ -13,8 +13,6 @@
 namespace rdruntest {
 namespace {
 
-constexpr const char *kSqliteOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
-
 enum class Kind { Csv, Sqlite, Pg, Odbc };
 constexpr Kind kKinds[] = {Kind::Csv, Kind::Sqlite, Kind::Pg, Kind::Odbc};
 
@@ -36,15 +34,11 @@ const char *Name(Kind kind) {
 constexpr const char *kSource = "id,name\n1,a\n2,b\n3,c\n4,d\n5,e\n";
 constexpr const char *kOnce = "1,2,3,4,5";
 
-class LoadModeTest : public PgRunTest {
+class LoadModeTest : public OdbcRunTest {
   protected:
     void SetUp() override {
-        PgRunTest::SetUp();
+        OdbcRunTest::SetUp();
         if (IsSkipped()) return;
-        const std::string odbc = RDTEST_RDODBC;
-        ASSERT_EQ(0, symlink(odbc.c_str(), Path("rdodbc.rdx").c_str()));
-        if (access(kSqliteOdbcDriver, R_OK) != 0)
-            GTEST_SKIP() << "the SQLite ODBC driver is missing: " << kSqliteOdbcDriver;
         rdtest::WriteFile(Path("src.csv"), kSource);
     }
 
@@ -57,16 +51,13 @@ class LoadModeTest : public PgRunTest {
         const std::string name = "out" + Suffix(kind);
         switch (kind) {
         case Kind::Csv:
-            return "[link." + name + "]\nconnector = \"rdcsv\"\nPath = \"" + File(kind) +
-                   "\"\nCreate = 1\nLineEnd = \"LF\"\n";
+            return CsvTarget(name, File(kind));
         case Kind::Sqlite:
             return SqliteLink(name, File(kind));
         case Kind::Pg:
             return PgLink(name, "batch");
         case Kind::Odbc:
-            return "[link." + name +
-                   "]\nconnector = \"rdodbc\"\nDataSource = \"Driver=" + kSqliteOdbcDriver +
-                   ";Database=" + File(kind) + "\"\n";
+            return OdbcLink(name, File(kind));
         }
         return "";
     }

@@ -7,13 +7,9 @@
 #include "pg_run_env.h"
 
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace rdruntest {
-
-// The SQLite ODBC driver, named in connection strings (no odbc.ini).
-inline constexpr const char *kSqliteOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 
 // The columns: 32- and 64-bit integers, a numeric of 38 digits with 10
 // after the point, an amount of 12 with 2, a date-time.
@@ -34,29 +30,8 @@ inline const std::vector<std::string> kMatrixLines = {
     "8,,9,,,2024-06-30 00:00:00",
 };
 
-class ValueMatrixTest : public PgRunTest {
+class ValueMatrixTest : public OdbcRunTest {
   protected:
-    void SetUp() override {
-        PgRunTest::SetUp();
-        if (IsSkipped()) return;
-        const std::string odbc = RDTEST_RDODBC;
-        ASSERT_EQ(0, symlink(odbc.c_str(), Path("rdodbc.rdx").c_str()));
-        if (access(kSqliteOdbcDriver, R_OK) != 0)
-            GTEST_SKIP() << "the SQLite ODBC driver is missing: " << kSqliteOdbcDriver;
-    }
-
-    // A link of rdodbc to the SQLite database at path, through the driver.
-    static std::string OdbcLink(const std::string &name, const std::string &path) {
-        return "[link." + name +
-               "]\nconnector = \"rdodbc\"\nDataSource = \"Driver=" + kSqliteOdbcDriver +
-               ";Database=" + path + "\"\n";
-    }
-    // A link of rdcsv that creates its file.
-    static std::string CsvTarget(const std::string &name, const std::string &path) {
-        return "[link." + name + "]\nconnector = \"rdcsv\"\nPath = \"" + path +
-               "\"\nCreate = 1\nLineEnd = \"LF\"\n";
-    }
-
     // The ids of the rows whose column is not null, in the order the target
     // sorts them (ties by id); where: more conditions.
     static std::string SqliteOrder(Db &db, const std::string &table, const std::string &column,

@@ -13,11 +13,6 @@ using rdtest::PgSql;
 
 class ValueRulesTest : public PgRunTest {
   protected:
-    // A link of rdcsv that creates its file with LF line ends.
-    static std::string CsvTarget(const std::string &name, const std::string &path) {
-        return "[link." + name + "]\nconnector = \"rdcsv\"\nPath = \"" + path +
-               "\"\nCreate = 1\nLineEnd = \"LF\"\n";
-    }
     static std::string PgType(const std::string &table, const std::string &column) {
         return PgSql(
                    "SELECT format_type(atttypid, atttypmod) FROM pg_attribute WHERE attrelid = '" +
