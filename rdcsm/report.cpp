@@ -6,6 +6,7 @@
 #include "names.h"
 #include "plain_message.h"
 #include "rdres.h"
+#include "rdx_activity.h"
 #include "rdx_stream.h"
 #include "run_outcome.h"
 #include "secret_mask.h"
@@ -121,7 +122,9 @@ bool PrintLog(Store &store, const std::string &name, std::ostream &out) {
     log.Bind(1, *handle);
     while (log.Step()) {
         const auto number = static_cast<uint32_t>(log.Int(2));
-        out << TimeText(log.Int(0)) << "  run " << log.Int(1) << "  " << number;
+        // The status without its flag bits; an informational entry says so.
+        out << TimeText(log.Int(0)) << "  run " << log.Int(1) << "  " << (number & 0x0FFFFFFFu)
+            << ((number & RDMESSAGE_INFORMATIONAL) != 0 ? " info" : "");
         // The record's own text is already formatted; a record without one
         // is told by its message's catalogue text.
         std::string text = log.Text(3);
