@@ -8,9 +8,9 @@
 #include "rdx_connector.h"
 
 #include <dlfcn.h>
-#include <fstream>
 #include <memory>
-#include <sstream>
+#include <ostream>
+#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -219,15 +219,25 @@ inline std::string Layout(uint32_t list) {
     return layout;
 }
 
-inline void WriteFile(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+// The first column of the first row of sql on a SQLite database, straight
+// from SQLite ("<null>", "<none>" without a row).
+inline std::string SqliteFirst(const std::string &database, const std::string &sql) {
+    sqlite3 *db = nullptr;
+    EXPECT_EQ(SQLITE_OK, sqlite3_open(database.c_str(), &db));
+    std::string result = "<none>";
+    sqlite3_exec(
+        db, sql.c_str(),
+        [](void *out, int, char **values, char **) {
+            *static_cast<std::string *>(out) = values[0] ? values[0] : "<null>";
+            return 1;
+        },
+        &result, nullptr);
+    sqlite3_close(db);
+    return result;
 }
-inline std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
+
+using rdtest::ReadFile;
+using rdtest::WriteFile;
 
 } // namespace connectortest
 
@@ -291,6 +301,44 @@ inline void ExpectInsertFails(Connection &c, uint32_t list, uint32_t status,
         EXPECT_EQ(status, c.Insert(list, 1, count, &done)) << says << " (" << count << ")";
         EXPECT_EQ(0u, done);
         EXPECT_NE(std::string::npos, c.LastError().find(says)) << c.LastError();
+    }
+}
+
+// Every row c selects with OrderBy set to orderBy.
+inline std::vector<std::string> ReadOrdered(Connection &c, const std::string &orderBy) {
+    EXPECT_EQ(0u, c.Set("OrderBy", orderBy));
+    List out(10);
+    EXPECT_EQ(0u, c.Select(out, 10)) << c.LastError();
+    std::vector<std::string> rows;
+    FetchAll(c, out, rows);
+    return rows;
+}
+
+// Two records into table, the second good: the first fails with status
+// and a text holding says (status 0: it goes in, and the second with it).
+// After a record's fault the connection stands and the good one goes in.
+struct InsertFault {
+    std::string table;
+    std::vector<std::pair<std::string, uint32_t>> fields;
+    std::vector<std::string> first, second;
+    uint32_t status;
+    std::string says;
+};
+inline void ExpectInsertFaults(Connection &c, const std::vector<InsertFault> &faults) {
+    for (const InsertFault &f : faults) {
+        SCOPED_TRACE(f.table + ": " + f.says);
+        ASSERT_EQ(0u, c.Set("Table", f.table));
+        List list(2);
+        Fill(list, f.fields, {f.first, f.second});
+        uint32_t done = 0;
+        if (f.status == 0) {
+            EXPECT_EQ(0u, c.Insert(list, 1, 2, &done)) << c.LastError();
+        } else {
+            ExpectInsertFails(c, list, f.status, f.says);
+        }
+        if (f.status == RDSTATUS_RECORDFAULT) {
+            EXPECT_EQ(0u, c.Insert(list, 2, 1, &done)) << c.LastError();
+        }
     }
 }
 

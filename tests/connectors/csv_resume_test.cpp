@@ -6,6 +6,7 @@
 // the file's true line numbers.
 #include "csv_test_env.h"
 
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -12,14 +12,7 @@ TEST_F(OdbcTest, RecordsAndTablesFailApart) {
     auto db = Open({{"Table", "t"}});
     ASSERT_EQ(0u, Execute(*db, "CREATE TABLE t (id INTEGER PRIMARY KEY NOT NULL, name TEXT NOT "
                                "NULL, d TEXT NOT NULL DEFAULT 'x', n INTEGER)"));
-    struct Case {
-        std::string table;
-        std::vector<std::pair<std::string, uint32_t>> fields;
-        std::vector<std::string> first, second; // the second is good
-        uint32_t status;
-        std::string says;
-    };
-    const Case cases[] = {
+    const std::vector<InsertFault> faults = {
         {"t", {{"name", RDTYPE_TEXT}}, {"a"}, {"b"}, 0, ""},
         {"t",
          {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}},
@@ -53,21 +46,7 @@ TEST_F(OdbcTest, RecordsAndTablesFailApart) {
          RDSTATUS_FREETEXT,
          "the table none cannot be read"},
     };
-    for (const Case &c : cases) {
-        ASSERT_EQ(0u, db->Set("Table", c.table));
-        List list(2);
-        Fill(list, c.fields, {c.first, c.second});
-        if (c.status != 0) {
-            ExpectInsertFails(*db, list, c.status, c.says);
-        } else {
-            uint32_t done = 0;
-            EXPECT_EQ(0u, db->Insert(list, 1, 2, &done)) << db->LastError();
-        }
-        uint32_t done = 0;
-        if (c.status == RDSTATUS_RECORDFAULT) {
-            EXPECT_EQ(0u, db->Insert(list, 2, 1, &done)) << db->LastError();
-        }
-    }
+    ExpectInsertFaults(*db, faults);
     EXPECT_EQ("4", Query("SELECT count(*) FROM t"));
 }
 

@@ -13,17 +13,10 @@ TEST_F(OdbcTest, OrderByOnTheTableAndOnASelectText) {
                               "VALUES (2, 'b'), (1, 'z'), (2, 'a'), (1, 'y')"))
         << c->LastError();
     ASSERT_EQ(0u, c->Set("SQL", ""));
-    auto read = [&](const std::string &orderBy) {
-        EXPECT_EQ(0u, c->Set("OrderBy", orderBy));
-        List out(10);
-        EXPECT_EQ(0u, c->Select(out, 10)) << c->LastError();
-        std::vector<std::string> rows;
-        FetchAll(*c, out, rows);
-        return rows;
-    };
-    EXPECT_EQ((std::vector<std::string>{"1|y", "1|z", "2|a", "2|b"}), read("g,two words"));
+    EXPECT_EQ((std::vector<std::string>{"1|y", "1|z", "2|a", "2|b"}),
+              ReadOrdered(*c, "g,two words"));
     ASSERT_EQ(0u, c->Set("SQL", "SELECT \"two words\" AS w, g FROM t WHERE g = 1 -- ones"));
-    EXPECT_EQ((std::vector<std::string>{"y|1", "z|1"}), read("w"));
+    EXPECT_EQ((std::vector<std::string>{"y|1", "z|1"}), ReadOrdered(*c, "w"));
     for (const std::string odd : {"w,", "x", "w DESC"}) {
         ASSERT_EQ(0u, c->Set("OrderBy", odd));
         List out(1);

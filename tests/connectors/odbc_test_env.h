@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sqlite3.h>
 
 namespace connectortest {
 
@@ -81,6 +80,32 @@ inline void SetDatetime(uint32_t list, uint32_t position, uint32_t index, RDDate
     ASSERT_EQ(0u, RDFieldSetDatetime(field, index, &value));
 }
 
+// Makes the table of db from a field list of every kind and writes four
+// records: nulls, an empty text, non-ASCII text, extreme numbers, date-times
+// with hundredths and a date alone.
+inline void WriteEveryKind(Plugin &odbc, Connection &db) {
+    List written(4);
+    Fill(written,
+         {{"id", RDTYPE_INT},
+          {"price", RDTYPE_FLOAT},
+          {"amount", RDTYPE_NUMERIC},
+          {"name", RDTYPE_TEXT},
+          {"placed", RDTYPE_DATETIME}},
+         {
+             {"1", "2.5", "12.34", "Grüße, \"Zoë\" – 東京", "<null>"},
+             {"-2147483648", "-1e+300", "-0.5", "", "<null>"},
+             {"<null>", "<null>", "<null>", "<null>", "<null>"},
+             {"2147483647", "0", "99999999.99", "plain", "<null>"},
+         });
+    SetDatetime(written, 5, 1, {2024, 2, 29, -1, 23, 59, 58, 75, 0, 0});
+    SetDatetime(written, 5, 2, {1999, 12, 31, -1, -1, -1, -1, -1, 0, 0}); // a date alone
+    SetDatetime(written, 5, 4, {2000, 1, 1, -1, 0, 0, 1, 0, 0, 0});
+    ASSERT_EQ(0u, odbc.RDXCreate(db.Private(), 3, written)) << db.LastError();
+    uint32_t done = 0;
+    ASSERT_EQ(0u, db.Insert(written, 1, 4, &done)) << db.LastError();
+    EXPECT_EQ(4u, done);
+}
+
 class OdbcTest : public rdxtest::SystemTest {
   protected:
     void SetUp() override {
@@ -106,20 +131,7 @@ class OdbcTest : public rdxtest::SystemTest {
         return odbc_.RDXExecute(c.Private(), 0, 0, count ? count : &local);
     }
     // The first column of the first row of sql, straight from SQLite.
-    std::string Query(const std::string &sql) {
-        sqlite3 *db = nullptr;
-        EXPECT_EQ(SQLITE_OK, sqlite3_open(folder_.Path("test.db").c_str(), &db));
-        std::string result = "<none>";
-        sqlite3_exec(
-            db, sql.c_str(),
-            [](void *out, int, char **values, char **) {
-                *static_cast<std::string *>(out) = values[0] ? values[0] : "<null>";
-                return 1;
-            },
-            &result, nullptr);
-        sqlite3_close(db);
-        return result;
-    }
+    std::string Query(const std::string &sql) { return SqliteFirst(folder_.Path("test.db"), sql); }
 
     OdbcFolder &folder_ = OdbcFolder::Get();
     Plugin odbc_{RDTEST_RDODBC_PATH};

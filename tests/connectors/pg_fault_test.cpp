@@ -16,14 +16,8 @@ TEST_F(PgTest, RecordsAndTablesFailApart) {
         "INSERT INTO t (id, name) VALUES (1, 'a'); "
         "CREATE ROLE reader LOGIN; GRANT USAGE ON SCHEMA public TO reader; "
         "GRANT SELECT ON t TO reader");
-    struct Case {
-        std::string table;
-        std::vector<std::pair<std::string, uint32_t>> fields;
-        std::vector<std::string> first, second; // the second is good
-        uint32_t status;
-        std::string says;
-    };
-    const Case cases[] = {
+    auto c = OpenPg();
+    const std::vector<InsertFault> faults = {
         {"t",
          {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}},
          {"1", "dup"},
@@ -63,18 +57,7 @@ TEST_F(PgTest, RecordsAndTablesFailApart) {
          "name; no record can be inserted"},
         {"none", {{"id", RDTYPE_INT}}, {"6"}, {"7"}, RDSTATUS_FREETEXT, "42P01"},
     };
-    auto c = OpenPg();
-    for (const Case &test : cases) {
-        ASSERT_EQ(0u, c->Set("Table", test.table));
-        List list(2);
-        Fill(list, test.fields, {test.first, test.second});
-        ExpectInsertFails(*c, list, test.status, test.says);
-        if (test.status == RDSTATUS_RECORDFAULT) {
-            // The connection stands: the good record goes in alone.
-            uint32_t done = 0;
-            EXPECT_EQ(0u, c->Insert(list, 2, 1, &done)) << c->LastError();
-        }
-    }
+    ExpectInsertFaults(*c, faults);
     EXPECT_EQ((std::vector<std::string>{"5"}), Sql("SELECT count(*) FROM t"));
     // A user without the right to insert, and a read-only session.
     List list(2);

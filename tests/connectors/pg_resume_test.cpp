@@ -150,17 +150,10 @@ TEST_F(PgResumeTest, OrderByOnTheTableAndOnASelectText) {
     Sql("CREATE TABLE t (g integer, \"Mixed \"\"Case\" text); INSERT INTO t VALUES (2, 'b'), "
         "(1, 'z'), (2, 'a'), (1, 'y')");
     auto c = OpenPg({{"Table", "t"}});
-    auto read = [&](const std::string &orderBy) {
-        EXPECT_EQ(0u, c->Set("OrderBy", orderBy));
-        List out(10);
-        EXPECT_EQ(0u, c->Select(out, 10)) << c->LastError();
-        std::vector<std::string> rows;
-        FetchAll(*c, out, rows);
-        return rows;
-    };
-    EXPECT_EQ((std::vector<std::string>{"1|y", "1|z", "2|a", "2|b"}), read("g, Mixed \"Case"));
+    EXPECT_EQ((std::vector<std::string>{"1|y", "1|z", "2|a", "2|b"}),
+              ReadOrdered(*c, "g, Mixed \"Case"));
     ASSERT_EQ(0u, c->Set("SQL", "SELECT \"Mixed \"\"Case\" AS n, g FROM t WHERE g = 2;"));
-    EXPECT_EQ((std::vector<std::string>{"a|2", "b|2"}), read("n"));
+    EXPECT_EQ((std::vector<std::string>{"a|2", "b|2"}), ReadOrdered(*c, "n"));
     for (const std::string odd : {"n,", " , n", "G"}) {
         ASSERT_EQ(0u, c->Set("OrderBy", odd));
         List out(1);

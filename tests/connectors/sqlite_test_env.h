@@ -4,8 +4,6 @@
 
 #include "csv_test_env.h"
 
-#include <sqlite3.h>
-
 namespace connectortest {
 
 class SqliteTest : public CsvTest {
@@ -26,20 +24,7 @@ class SqliteTest : public CsvTest {
         return sqlite_.RDXExecute(c.Private(), 0, 0, count ? count : &local);
     }
     // The first column of the first row of sql, straight from SQLite.
-    std::string Query(const std::string &sql) {
-        sqlite3 *db = nullptr;
-        EXPECT_EQ(SQLITE_OK, sqlite3_open(Path("test.db").c_str(), &db));
-        std::string result = "<none>";
-        sqlite3_exec(
-            db, sql.c_str(),
-            [](void *out, int, char **values, char **) {
-                *static_cast<std::string *>(out) = values[0] ? values[0] : "<null>";
-                return 1;
-            },
-            &result, nullptr);
-        sqlite3_close(db);
-        return result;
-    }
+    std::string Query(const std::string &sql) { return SqliteFirst(Path("test.db"), sql); }
 
     Plugin sqlite_{RDTEST_RDSQLITE_PATH};
 };
