@@ -2,7 +2,6 @@
 // misbehaving and foreign peers, and a server in another process.
 #include "ipc_test_util.h"
 
-#include <dirent.h>
 #include <pwd.h>
 #include <thread>
 
@@ -95,16 +94,6 @@ TEST(IpcServer, StaleSocketIsReplacedButALiveServerIsNot) {
     EXPECT_EQ(RDIPCCreate("other"), nullptr);
     EXPECT_EQ(RDIPCExists("other", 0), 0);
     close(stream);
-}
-
-// The descriptors open in this process.
-int OpenDescriptors() {
-    DIR *dir = opendir("/proc/self/fd");
-    int count = 0;
-    while (dir != nullptr && readdir(dir) != nullptr)
-        ++count;
-    if (dir != nullptr) closedir(dir);
-    return count;
 }
 
 // Every allocation of a first and of a further instance failing in turn:

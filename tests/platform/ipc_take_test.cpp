@@ -2,7 +2,6 @@
 // descriptors that tell when there is something to take or to read.
 #include "ipc_test_util.h"
 
-#include <dirent.h>
 #include <poll.h>
 #include <pwd.h>
 #include <thread>
@@ -93,15 +92,6 @@ TEST(IpcTake, ABlockingTakeWaitsUntilAClientComesOrTheListeningEnds) {
     for (RDIPCHandle pipe : {taken, client, server})
         RDIPCClose(pipe);
     EXPECT_FALSE(FileExists(home.Path("pipes/wait")));
-}
-
-int OpenDescriptors() {
-    DIR *dir = opendir("/proc/self/fd");
-    int count = 0;
-    while (dir != nullptr && readdir(dir) != nullptr)
-        ++count;
-    if (dir != nullptr) closedir(dir);
-    return count;
 }
 
 // A handle that cannot be allocated lets the client go: it sees the close,

@@ -1,10 +1,11 @@
 // Helpers shared by the named-pipe tests: raw sockets for misbehaving peers,
-// whole-message reads and a stopwatch.
+// whole-message reads, a stopwatch and a count of open descriptors.
 #pragma once
 
 #include "platform_test.h"
 
 #include <chrono>
+#include <dirent.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -55,6 +56,16 @@ inline bool Send(RDIPCHandle pipe, const std::string &message) {
     uint32_t written = 0;
     return RDIPCWrite(pipe, message.data(), static_cast<uint32_t>(message.size()), &written) == 1 &&
            written == message.size();
+}
+
+// The descriptors open in this process.
+inline int OpenDescriptors() {
+    DIR *dir = opendir("/proc/self/fd");
+    int count = 0;
+    while (dir != nullptr && readdir(dir) != nullptr)
+        ++count;
+    if (dir != nullptr) closedir(dir);
+    return count;
 }
 
 } // namespace ipctest
