@@ -7,7 +7,6 @@
 #include "run_test_env.h"
 
 #include <csignal>
-#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,12 +37,6 @@ class DirectRunTest : public RunTest {
                 waitpid(child, nullptr, 0);
             }
         RunTest::TearDown();
-    }
-    // Waits (about 60 s at most) for the condition.
-    static bool WaitFor(const std::function<bool()> &condition) {
-        for (int i = 0; i < 6000; ++i, usleep(10000))
-            if (condition()) return true;
-        return false;
     }
     std::string Tool(const std::string &arguments) const {
         const Ran ran = Program("rdcsm", arguments);

@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <functional>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -89,12 +88,6 @@ class LostServerTest : public RunTest {
         ASSERT_EQ(0, kill(host_, SIGKILL));
         waitpid(host_, nullptr, 0);
         host_ = -1;
-    }
-    // Waits (about 60 s at most) for the condition.
-    static bool WaitFor(const std::function<bool()> &condition) {
-        for (int i = 0; i < 6000; ++i, usleep(10000))
-            if (condition()) return true;
-        return false;
     }
     // The line of `rdcsm list` of the activity.
     std::string Runs(const std::string &name = "load") {

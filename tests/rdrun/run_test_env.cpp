@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <random>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -161,16 +160,16 @@ std::string Db::Query(const std::string &sql) {
     return rows;
 }
 
-int Ended(pid_t child) {
-    int status = 0;
-    if (waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 unsigned Setting(const char *name, unsigned fallback) {
     const char *value = std::getenv(name);
     const long number = value != nullptr ? std::atol(value) : 0;
     return number > 0 ? static_cast<unsigned>(number) : fallback;
+}
+
+bool WaitFor(const std::function<bool()> &condition) {
+    for (int i = 0; i < 6000; ++i, usleep(10000))
+        if (condition()) return true;
+    return false;
 }
 
 size_t Count(const std::string &text, const std::string &part) {

@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace rdxtest {
@@ -34,12 +33,6 @@ pid_t Start(const std::string &path, const std::vector<std::string> &args, const
 }
 
 } // namespace
-
-int Ended(pid_t child) {
-    int status = 0;
-    if (waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 Ran RdxTest::Program(const std::string &path, const std::vector<std::string> &args) {
     const std::string out = testing::TempDir() + "rdx_test.out";

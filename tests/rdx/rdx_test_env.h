@@ -62,8 +62,7 @@ template <class Base> class WithPg : public Base {
     }
 };
 
-// The exit status of a child, or 128 + the signal that ended it.
-int Ended(pid_t child);
+using rdtest::Ended;
 
 // The rows of a query on a SQLite database, columns joined by '|', each
 // row ending with '\n'; the error text when it fails.

@@ -113,6 +113,12 @@ int WaitExit(pid_t child) {
                : -1;
 }
 
+int Ended(pid_t child) {
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 void LimitFileSize(long bytes) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};

@@ -64,6 +64,9 @@ class ScopedEnv {
 pid_t Spawn(const std::function<int()> &body);
 // The exit status of child; -1 when it did not exit normally.
 int WaitExit(pid_t child);
+// The exit status of child, or 128 + the signal that ended it; -1 when it
+// cannot be waited for.
+int Ended(pid_t child);
 inline int InChild(const std::function<int()> &body) {
     return WaitExit(Spawn(body));
 }
