@@ -99,16 +99,8 @@ TEST_F(SqliteResumeTest, OrderByOnTheTableAndOnASelectText) {
                                "INSERT INTO t VALUES (2, 'b', 1.5), (1, 'z', 2.5), (2, 'a', 3.5), "
                                "(1, 'y', 4.5)"));
     ASSERT_EQ(0u, db->Set("SQL", ""));
-    auto read = [&](const std::string &orderBy) {
-        EXPECT_EQ(0u, db->Set("OrderBy", orderBy));
-        List out(10);
-        EXPECT_EQ(0u, db->Select(out, 10)) << db->LastError();
-        std::vector<std::string> rows;
-        FetchAll(*db, out, rows);
-        return rows;
-    };
     EXPECT_EQ((std::vector<std::string>{"1|y|4.5", "1|z|2.5", "2|a|3.5", "2|b|1.5"}),
-              read(" g , we`ird "));
+              ReadOrdered(*db, " g , we`ird "));
     EXPECT_EQ("g:1,we`ird:6,n:4", [&] {
         List out(1);
         EXPECT_EQ(0u, db->Select(out, 1));
@@ -118,7 +110,7 @@ TEST_F(SqliteResumeTest, OrderByOnTheTableAndOnASelectText) {
     // semicolon at its end no matter.
     for (const std::string end : {" -- the big ones", ";\n"}) {
         ASSERT_EQ(0u, db->Set("SQL", "SELECT n, g FROM t WHERE n > 2" + end));
-        EXPECT_EQ((std::vector<std::string>{"2.5|1", "4.5|1", "3.5|2"}), read("g,n"));
+        EXPECT_EQ((std::vector<std::string>{"2.5|1", "4.5|1", "3.5|2"}), ReadOrdered(*db, "g,n"));
     }
     // Names are columns, quoted whole: a direction is no part of one.
     for (const std::string odd : {"g,,n", "g,", "g\tx", "g DESC"}) {
