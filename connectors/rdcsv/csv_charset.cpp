@@ -67,6 +67,13 @@ bool ParseCharset(std::string_view text, uint32_t &code) {
     return true;
 }
 
+std::string CharsetText(uint32_t code) {
+    for (const CharsetName &entry : kNames)
+        if (entry.code == code && code != RDCHARSET_DEFAULT)
+            return std::string(entry.name) + " (" + std::to_string(code) + ")";
+    return std::to_string(code);
+}
+
 bool CharsetKeepsAscii(uint32_t code) {
     return code != RDCHARSET_UNICODE && (code & RDKIND_FLAG) == 0;
 }

@@ -12,6 +12,8 @@ namespace rdcsv {
 
 // A code, or one of the names utf-8, latin1 (iso-8859-1), ascii, native.
 bool ParseCharset(std::string_view text, uint32_t &code);
+// How a message names a set: "utf-8 (65001)" for a named one, else its code.
+std::string CharsetText(uint32_t code);
 // The sets that keep ASCII bytes as they are; UTF-16 does not.
 bool CharsetKeepsAscii(uint32_t code);
 bool ValidUtf8(std::string_view bytes);

@@ -87,7 +87,7 @@ uint32_t Connection::ReadColumns(Reader &reader, std::vector<Column> &columns) {
                 return LineFailure(reader.Line(),
                                    "the header's " + FieldName(i, "") +
                                        " holds bytes that are not valid in character set " +
-                                       std::to_string(settings_.charset),
+                                       CharsetText(settings_.charset),
                                    0);
         }
         if (declared && !names.empty() && names.size() != columns.size())
@@ -196,7 +196,7 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
         if (!valid)
             return RecordFailure(FieldName(i, field.name) +
                                  " holds bytes that are not valid in character set " +
-                                 std::to_string(settings_.charset));
+                                 CharsetText(settings_.charset));
         if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, text, &values_);
             status != RDSTATUS_OK) {
             if (status == RDSTATUS_NOMEMORY) return status;

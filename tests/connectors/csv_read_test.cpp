@@ -185,7 +185,7 @@ TEST_F(CsvTest, MalformedLinesNameTheLineAndTheFault) {
         {"invalid UTF-8",
          "1,a\n2,b\xC3(\n3,c\n",
          "line 3 ",
-         "not valid in character set 65001",
+         "not valid in character set utf-8 (65001)",
          {"3|c"}},
         {"text after a closing quote",
          "1,a\n2,\"b\"x\n3,c\n",

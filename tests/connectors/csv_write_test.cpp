@@ -118,7 +118,7 @@ TEST_F(CsvTest, TheFilesCharacterSet) {
     EXPECT_NE(std::string::npos,
               ascii->LastError().find("line 3 of " + Path("ascii.csv") +
                                       ": field 1 (name) holds bytes that are not valid in "
-                                      "character set 20127"))
+                                      "character set ascii (20127)"))
         << ascii->LastError();
 }
 
