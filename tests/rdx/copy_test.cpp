@@ -101,6 +101,8 @@ TEST_F(RdxTest, DryRunChecksAndWritesNothing) {
 
     Ran refused = Rdx({"copy", Path("orders.csv"), target, "--dry-run", "--charset", "klingon"});
     EXPECT_EQ(64, refused.status) << refused.out << refused.err;
+    EXPECT_NE(std::string::npos, refused.err.find("\"klingon\" names no character set"))
+        << refused.err;
 }
 
 } // namespace

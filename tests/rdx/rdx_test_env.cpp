@@ -35,12 +35,15 @@ pid_t Start(const std::string &path, const std::vector<std::string> &args, const
 } // namespace
 
 Ran RdxTest::Program(const std::string &path, const std::vector<std::string> &args) {
-    const std::string out = testing::TempDir() + "rdx_test.out";
-    const std::string err = testing::TempDir() + "rdx_test.err";
+    // Named by this process: ctest runs test processes side by side.
+    const std::string own = testing::TempDir() + "rdx_test." + std::to_string(getpid());
+    const std::string out = own + ".out", err = own + ".err";
     Ran ran;
     ran.status = Ended(Start(path, args, out, err));
     ran.out = rdtest::ReadFile(out);
     ran.err = rdtest::ReadFile(err);
+    unlink(out.c_str());
+    unlink(err.c_str());
     return ran;
 }
 
