@@ -54,7 +54,7 @@ void PassStop(ActivityBlock &block) {
 }
 
 int ExitStatus(int code) {
-    return g_signal != 0 ? 128 + g_signal : code;
+    return g_signal != 0 && code != 0 ? 128 + g_signal : code;
 }
 
 } // namespace rdrun

@@ -22,7 +22,9 @@ int StopSignal();
 void PassStop(ActivityBlock &block);
 
 // The exit status of a run ended by a stop signal, as shells give it
-// (128 + the signal's number), or `code` when no signal came.
+// (128 + the signal's number), or `code` when no signal came. A run that
+// ended successfully before a late signal could stop it keeps status 0: the
+// status says what happened to the data.
 int ExitStatus(int code);
 
 } // namespace rdrun
