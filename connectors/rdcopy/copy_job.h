@@ -18,26 +18,45 @@ enum PropertyNumber : uint32_t {
     kKeyColumn = 8, // columns that order the source, so that a rerun can resume
     kRejects = 9,   // the file that skipped records are written to
     kRounding = 10, // "none" or "half-even", passed to the target connection
-    kMode = 11,     // "append", "create", "replace" or "truncate"
+    kMode = 11,     // "append", "create", "replace", "truncate", "upsert" or "delete-insert"
+    kIncrementalKey = 12, // the source column a run reads from the last run's bookmark
+    kIncrementalBy = 13,  // "key" (default) or "offset" (a file read on from its last end)
+    kKey = 14,            // the key columns an upsert merges by
 };
 
 // What a new run does to the target table before its first batch.
-enum class Mode { Append, Create, Replace, Truncate };
-// "append", "create", "replace" or "truncate".
+enum class Mode { Append, Create, Replace, Truncate, Upsert, DeleteInsert };
+// "append", "create", "replace", "truncate", "upsert" or "delete-insert".
 const char *ModeName(Mode mode);
 
 // The environment variable by which a host asks a copy to go on after the
 // last batch that an earlier run of it committed ("1").
 inline constexpr const char *kResumeVariable = "RDX_RESUME";
+// The environment variable by which a host asks a copy to start again from
+// nothing: the bookmark of an incremental copy forgotten, the table replaced.
+inline constexpr const char *kFullRefreshVariable = "RDX_FULL_REFRESH";
+
+// How an incremental copy finds where the last run ended.
+enum class Incremental {
+    None,   // every run copies the whole source
+    Key,    // the records whose IncrementalKey is past the last run's bookmark
+    Offset, // a file read on from the byte where the last run ended
+};
 
 struct CopyJob {
     std::string name; // the activity's name: the name of the copy's mark
     std::string sourceLink, targetLink, sourceSelect, targetTable, keyColumn, rejects;
     std::string rounding; // empty: the target's own (none)
+    std::string incrementalKey, key;
+    Incremental incremental = Incremental::None;
     uint32_t batchSize = 1000;
     Mode mode = Mode::Append;
     bool skipBadRecords = false;
     bool resume = false;
+    bool fullRefresh = false;
+
+    // Whether the target merges by Key rather than only inserting.
+    bool Merges() const { return mode == Mode::Upsert || mode == Mode::DeleteInsert; }
 };
 
 // Reads the job from the activity's properties; logs and returns a status
