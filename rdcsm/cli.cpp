@@ -25,6 +25,8 @@ namespace rdcsm {
 
 namespace {
 
+constexpr int kExitUsage = 64;
+
 // The default database: rdcsm.db in the home directory.
 bool DefaultDatabase(std::string &path) {
     const char *home = RDFileExeDir();
@@ -174,10 +176,19 @@ int RunCli(int argc, char **argv) {
     tool.stats->add_flag("--json", command.json, "write them as one JSON object, for scripts");
     tool.run = app.add_subcommand("run", "queue a run of an activity");
     tool.run->add_flag("--resume", command.resume, "ask the host to resume the activity's copy");
+    tool.run->add_flag("--full-refresh", command.fullRefresh,
+                       "ask the host to start the copy again from nothing: its bookmark "
+                       "forgotten, its target table replaced");
     for (auto *named : {tool.show, tool.log, tool.stats, tool.run})
         named->add_option("NAME", command.name, "the activity's (or link's) name")->required();
 
     CLI11_PARSE(app, argc, argv);
+    if (command.resume && command.fullRefresh) {
+        std::fprintf(stderr, "rdcsm: run: --full-refresh does not go with --resume: a run "
+                             "either goes on from where the last one stopped or starts again "
+                             "from nothing\n");
+        return kExitUsage;
+    }
     if (*initCommand) return Finished(InitHome(homeFolder.empty() ? config : homeFolder));
     // The platform looks beside the path it is given: a chosen home's
     // quarry.ini goes before the program's own.

@@ -67,7 +67,7 @@ uint32_t HandleRunActivity(Exchange &exchange) {
 // Hands the oldest queued run to the asking host, which is recorded as the
 // run's host. Words: 16 the run's handle, 20 the command (0: run), 24 the
 // activity's handle, 32 the waiting handle, 36 the run's flags (bit 0:
-// resume); the activity's name at 40.
+// resume, bit 1: full refresh); the activity's name at 40.
 uint32_t HandleNextActivity(Exchange &exchange) {
     Store &store = exchange.store();
     Statement next(store.Db(), "SELECT r.id, r.activity, r.waiter, o.name, r.flags FROM runs r "

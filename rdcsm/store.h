@@ -25,8 +25,9 @@ enum RunState : int64_t { kQueued = 0, kRunning = 1, kEnded = 2, kHostLost = 3 }
 inline constexpr uint32_t kRunBase = 0x40000000u;
 
 // Flags of a queued run, handed to the host in the next-activity answer's
-// word 36: bit 0 asks it to resume the copy.
-inline constexpr uint32_t kRunResumes = 1;
+// word 36: bit 0 asks it to resume the copy, bit 1 to start it again from
+// nothing (a full refresh).
+inline constexpr uint32_t kRunResumes = 1, kRunRefreshes = 2;
 
 // The open-activity argument of a run in the caller's own process.
 inline constexpr uint32_t kOpenDirectRun = 1;

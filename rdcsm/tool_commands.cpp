@@ -26,12 +26,14 @@ int QueueRun(Store &store, const ToolCommand &command, Out &out, Out &err) {
     Statement insert(store.Db(), "INSERT INTO runs(activity, queued_ms, flags) VALUES(?, ?, ?)");
     insert.Bind(1, *activity)
         .Bind(2, store.NowMs())
-        .Bind(3, int64_t{command.resume ? kRunResumes : 0})
+        .Bind(3, int64_t{(command.resume ? kRunResumes : 0) |
+                         (command.fullRefresh ? kRunRefreshes : 0)})
         .Run();
     const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
     transaction.Commit();
     out << "queued run " << run << " of " << rdxc::VisibleText(command.name)
-        << (command.resume ? " (to resume)" : "") << "\n";
+        << (command.resume ? " (to resume)" : "")
+        << (command.fullRefresh ? " (to start again from nothing)" : "") << "\n";
     return 0;
 }
 

@@ -15,7 +15,7 @@ using namespace rdx::csmgr;
 
 namespace {
 
-constexpr int kFlags = 5;
+constexpr int kFlags = 6;
 
 void Add(std::string &out, const std::string &text) {
     out += text;
@@ -30,7 +30,7 @@ std::string EncodeToolRequest(const std::string &database, const ToolCommand &co
          {&database, &command.command, &command.name, &command.file, &command.shownFile})
         Add(out, *text);
     for (bool flag : {command.showSecrets, command.resume, command.checkOnly, command.json,
-                      command.withholdSecrets})
+                      command.withholdSecrets, command.fullRefresh})
         out += flag ? '1' : '0';
     return out;
 }
@@ -45,8 +45,8 @@ bool DecodeToolRequest(ConstBytes request, std::string &database, ToolCommand &c
         at += found->size() + 1;
     }
     if (request.size() != at + kFlags) return false;
-    bool *flags[kFlags] = {&command.showSecrets, &command.resume, &command.checkOnly, &command.json,
-                           &command.withholdSecrets};
+    bool *flags[kFlags] = {&command.showSecrets, &command.resume,          &command.checkOnly,
+                           &command.json,        &command.withholdSecrets, &command.fullRefresh};
     for (bool *flag : flags)
         *flag = request[at++] == '1';
     return true;

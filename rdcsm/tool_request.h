@@ -24,7 +24,7 @@ struct ToolCommand {
     std::string file;      // define's job file as the server opens it (absolute)
     std::string shownFile; // the same file as the user named it
     bool showSecrets = false, resume = false, checkOnly = false, json = false,
-         withholdSecrets = false;
+         withholdSecrets = false, fullRefresh = false;
 };
 
 // What a subcommand printed and its exit status.

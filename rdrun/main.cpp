@@ -87,7 +87,7 @@ int main(int argc, char **argv) {
     CLI::App app{"Runs one activity of the server manager in this process, or with --serve "
                  "the activities queued to run."};
     std::string name, config, layout;
-    bool noProgress = false, quiet = false, serve = false, resume = false;
+    bool noProgress = false, quiet = false, serve = false, resume = false, fullRefresh = false;
     unsigned workers = 1;
     double progressEvery = 5;
     app.add_option("NAME", name, "The activity to run");
@@ -97,6 +97,9 @@ int main(int argc, char **argv) {
     app.add_flag("--resume", resume,
                  "Go on after the last batch that an unfinished earlier run committed to its "
                  "target");
+    app.add_flag("--full-refresh", fullRefresh,
+                 "Start again from nothing: the copy forgets its bookmark of an incremental "
+                 "load and replaces its target table");
     app.add_option("--workers", workers, "With --serve: processes running activities at once")
         ->check(CLI::Range(1u, 64u));
     app.add_option("--layout", layout,
@@ -114,13 +117,22 @@ int main(int argc, char **argv) {
     app.add_flag("-q,--quiet", quiet, "Print only a failure");
     try {
         app.parse(argc, argv);
-        if (!layout.empty() && (serve || resume || !name.empty()))
-            throw CLI::ValidationError("--layout", "takes no activity NAME, --serve or --resume");
+        if (!layout.empty() && (serve || resume || fullRefresh || !name.empty()))
+            throw CLI::ValidationError(
+                "--layout", "takes no activity NAME, --serve, --resume or --full-refresh");
         if (layout.empty() && serve == !name.empty())
             throw CLI::ValidationError("NAME", "give either an activity NAME or --serve");
         if (serve && resume)
             throw CLI::ValidationError("--resume", "a served run resumes when it was queued "
                                                    "with `rdcsm run --resume NAME`");
+        if (serve && fullRefresh)
+            throw CLI::ValidationError("--full-refresh",
+                                       "a served run starts again from nothing when it was "
+                                       "queued with `rdcsm run --full-refresh NAME`");
+        if (resume && fullRefresh)
+            throw CLI::ValidationError("--full-refresh",
+                                       "does not go with --resume: a run either goes on from "
+                                       "where the last one stopped or starts again from nothing");
     } catch (const CLI::ParseError &e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
@@ -141,7 +153,7 @@ int main(int argc, char **argv) {
         return kExitFailed;
     }
     rdrun::CatchSignals();
-    rdrun::AskResume(resume);
+    rdrun::AskStart(resume, fullRefresh);
     PointAtConfiguration();
     uint32_t status = RDPlatInit(start.c_str());
     if (status == 0) status = RDSystemInit();

@@ -23,8 +23,9 @@ namespace rdrun {
 namespace {
 
 constexpr uint32_t kNothingToRun = 788;
-// Bit 0 of the run's third word: the run was queued to resume.
-constexpr uint32_t kRunResumes = 1;
+// Bits of the run's third word: the run was queued to resume (0), or to
+// start again from nothing (1).
+constexpr uint32_t kRunResumes = 1, kRunRefreshes = 2;
 constexpr auto kIdlePoll = std::chrono::milliseconds(500);
 constexpr unsigned kWatchInterval = 100;
 constexpr int kExitFailed = 1;
@@ -102,7 +103,7 @@ bool RunNext(std::FILE *out) {
         return WaitForServer(out, status);
     }
     ActivityBlock block{next.handle, next.command, {next.words[0], next.words[1], next.words[2]}};
-    AskResume((next.words[2] & kRunResumes) != 0);
+    AskStart((next.words[2] & kRunResumes) != 0, (next.words[2] & kRunRefreshes) != 0);
     // A stop asked for while the activity runs becomes the server
     // manager's own request to stop, which every activity function heeds.
     const RunResult result = RunBlock(block, ProgressFn(), kWatchInterval);

@@ -106,14 +106,15 @@ int DryRun(const std::string &home, const CopyJob &job, const std::string &reque
     return ShowLayout(home, job, request);
 }
 
-int Run(const std::string &home, const CopyJob &job, bool resume) {
+int Run(const std::string &home, const CopyJob &job, const CopyOptions &options) {
     const std::string file = home + "/" + job.name + ".toml";
     std::string error;
     if (!EnsureServer(home, error)) return Failed(error);
     if (!WritePrivate(file, job.text, error)) return Failed(error);
     if (const int status = Define(home, file, false); status != 0) return status;
     std::vector<std::string> argv = {ProgramPath("rdrun"), "-c", home};
-    if (resume) argv.push_back("--resume");
+    if (options.resume) argv.push_back("--resume");
+    if (options.fullRefresh) argv.push_back("--full-refresh");
     argv.push_back(job.name);
     std::fflush(stdout);
     const int status = RunProgram(argv, nullptr, error);
@@ -143,7 +144,7 @@ int RunCopy(const std::vector<std::string> &args) {
     if (options.dryRun && !LayoutRequest(options, source, job, request, error)) return Usage(error);
     std::string home;
     if (!PrepareHome(options.home, home, error)) return Failed(error);
-    return options.dryRun ? DryRun(home, job, request) : Run(home, job, options.resume);
+    return options.dryRun ? DryRun(home, job, request) : Run(home, job, options);
 }
 
 } // namespace rdx

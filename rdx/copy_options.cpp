@@ -31,6 +31,8 @@ bool Flag(const std::string &option, CopyOptions &o) {
         o.create = true;
     else if (option == "--resume")
         o.resume = true;
+    else if (option == "--full-refresh")
+        o.fullRefresh = true;
     else if (option == "--dry-run")
         o.dryRun = true;
     else if (option == "--help" || option == "-h")
@@ -63,6 +65,9 @@ bool CheckValues(CopyOptions &o, std::string &error) {
         error = "--rejects needs --on-error skip";
     else if (!o.save.empty() && o.dryRun)
         error = "--save and --dry-run do not go together";
+    else if (o.resume && o.fullRefresh)
+        error = "--full-refresh does not go with --resume: a copy either goes on from where "
+                "the last run stopped or starts again from nothing";
     if (o.create) o.mode = "create";
     return error.empty();
 }

@@ -13,7 +13,7 @@ struct CopyOptions {
     std::string save, name;
     std::string mode;        // --mode (--create: "create"); empty: chosen by the target
     unsigned long batch = 0; // 0: the copy's default
-    bool create = false, resume = false, dryRun = false, help = false;
+    bool create = false, resume = false, fullRefresh = false, dryRun = false, help = false;
 };
 
 // Reads the arguments after "copy". False with error (a usage message) when

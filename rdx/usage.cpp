@@ -31,6 +31,8 @@ const char *const kCopyUsage =
     "                     what the copy does to the target table first\n"
     "  --create           the same as --mode create\n"
     "  --resume           go on with a copy that stopped\n"
+    "  --full-refresh     start again from nothing: an incremental copy forgets\n"
+    "                     its bookmark and the target table is replaced\n"
     "  --dry-run          check and print the job, the source's fields and the\n"
     "                     target's CREATE TABLE; copy nothing\n"
     "  --save FILE        write the job file to FILE; copy nothing\n"
