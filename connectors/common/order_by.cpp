@@ -53,15 +53,17 @@ bool IsPlainName(std::string_view name) {
 }
 
 std::string OrderedSelect(std::string_view select, bool isText,
-                          const std::vector<std::string> &quotedColumns) {
+                          const std::vector<std::string> &quotedColumns, std::string_view filter) {
     std::string columns;
     for (const std::string &column : quotedColumns)
         columns += (columns.empty() ? "" : ", ") + column;
-    if (!isText) return std::string(select) + " ORDER BY " + columns;
+    const std::string where = filter.empty() ? "" : " WHERE " + std::string(filter);
+    if (!isText) return std::string(select) + where + " ORDER BY " + columns;
     select = Trim(select);
     while (!select.empty() && (select.back() == ';' || IsBlank(select.back())))
         select.remove_suffix(1);
-    return "SELECT * FROM (\n" + std::string(select) + "\n) rdx_ordered ORDER BY " + columns;
+    return "SELECT * FROM (\n" + std::string(select) + "\n) rdx_ordered" + where + " ORDER BY " +
+           columns;
 }
 
 } // namespace rdxc

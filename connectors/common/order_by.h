@@ -20,8 +20,10 @@ bool IsPlainName(std::string_view name);
 // select ordered by the columns (quoted already). A select text is wrapped as
 // a subquery, its trailing semicolons dropped and line ends around it so that
 // a comment on its last line ends there; a table's own select
-// (isText false) gets the ORDER BY directly.
+// (isText false) gets the ORDER BY directly. A filter (a condition) comes
+// before the ORDER BY as its WHERE.
 std::string OrderedSelect(std::string_view select, bool isText,
-                          const std::vector<std::string> &quotedColumns);
+                          const std::vector<std::string> &quotedColumns,
+                          std::string_view filter = {});
 
 } // namespace rdxc

@@ -60,6 +60,7 @@ uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
     if (numbers_.marks && (index == kMarkName || index == kMark))
         return mark_.SetProperty(index, field, log_);
     if (index == kOrderBy) return GetText(field, source_.orderBy);
+    if (IncrementalRead::Handles(index)) return incremental_.SetProperty(index, field, log_);
     if (index == kCreateText) return DescribeCreate(field);
     if (Is(index, numbers_.sql)) return GetText(field, source_.sql);
     if (Is(index, numbers_.database)) return GetText(field, source_.database);
@@ -69,6 +70,12 @@ uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
         return GetText(field, table ? source_.table : source_.keys);
     }
     return kNotShared;
+}
+
+SelectSource SqlLink::Source() const {
+    return {source_.sql,      source_.table,
+            source_.orderBy,  incremental_.key,
+            incremental_.op,  incremental_.Filters()};
 }
 
 uint32_t SqlLink::SelectInto(uint32_t list, size_t columns,
@@ -150,6 +157,7 @@ uint32_t SqlLink::GetShared(uint32_t index, uint32_t field) {
     if (numbers_.marks && (index == kMarkName || index == kMark))
         return mark_.GetProperty(index, field);
     if (index == kOrderBy) return PutText(field, source_.orderBy);
+    if (IncrementalRead::Handles(index)) return incremental_.GetProperty(index, field);
     if (Is(index, numbers_.sql)) return PutText(field, source_.sql);
     if (Is(index, numbers_.database)) return PutText(field, source_.database);
     if (Is(index, numbers_.table)) return PutText(field, source_.table);

@@ -9,6 +9,7 @@
 #include "connector_values.h"
 #include "copy_mark.h"
 #include "declarations.h"
+#include "incremental_read.h"
 #include "list_fields.h"
 #include "secret_mask.h"
 #include "sql_dialect.h"
@@ -114,6 +115,9 @@ class SqlLink {
     // log, which hides them from then on; returns status.
     uint32_t HideSecrets(uint32_t status, const std::string &connection, SecretForm form,
                          const std::string &password);
+    // What the select reads: the table or select text, the order and the
+    // incremental key and value.
+    SelectSource Source() const;
     // The dialect of the connection's CREATE TABLE; null when it makes none.
     virtual const Dialect *TableDialect() const { return nullptr; }
     // "KIND:...": the identity of the data the connection reads or writes.
@@ -123,6 +127,7 @@ class SqlLink {
     virtual void WriteTargetChanged(bool table) = 0;
 
     SqlSource source_;
+    IncrementalRead incremental_;
     FailureLog log_;
     ValueRules values_;
     CopyMark mark_;

@@ -17,14 +17,22 @@ uint32_t SelectText(const Dialect &dialect, const SelectSource &source, FailureL
     }
     std::vector<std::string> names;
     if (columns != nullptr) columns->clear();
-    if (source.orderBy.empty()) return RDSTATUS_OK;
-    if (!ParseOrderBy(source.orderBy, names, error)) return log.Fail(error);
+    if (source.orderBy.empty() && source.key.empty()) return RDSTATUS_OK;
+    if (!source.orderBy.empty() && !ParseOrderBy(source.orderBy, names, error))
+        return log.Fail(error);
     std::vector<std::string> quoted;
+    if (!source.key.empty()) {
+        quoted.push_back(dialect.OrderColumn(source.key, error));
+        if (!error.empty()) return log.Fail("the incremental key: " + error);
+    }
     for (const std::string &name : names) {
         quoted.push_back(dialect.OrderColumn(name, error));
         if (!error.empty()) return log.Fail(error);
     }
-    sql = OrderedSelect(sql, !source.text.empty(), quoted);
+    const std::string filter =
+        source.hasValue ? quoted.front() + " " + std::string(source.op) + " " + dialect.Marker(1)
+                        : std::string();
+    sql = OrderedSelect(sql, !source.text.empty(), quoted, filter);
     if (columns != nullptr) *columns = std::move(names);
     return RDSTATUS_OK;
 }

@@ -17,11 +17,18 @@ struct SelectSource {
     std::string_view text;    // the select text (property SQL), may be empty
     std::string_view table;   // the table read when the text holds no statement
     std::string_view orderBy; // the OrderBy property
+    // Incremental reads: the key column the select is ordered by first and,
+    // when hasValue, filtered by (`key OP ?`, op ">" or ">=").
+    std::string_view key;
+    std::string_view op = ">";
+    bool hasValue = false;
 };
 
 // sql for source in dialect. needTable is asked before the table's own
 // select is made and its failure is the status; columns (when given) gets
-// the OrderBy columns as named.
+// the OrderBy columns as named. With a key the select is ordered by it
+// first and, when the source has a value, keeps only the rows whose key
+// passes it: one parameter, the value.
 uint32_t SelectText(const Dialect &dialect, const SelectSource &source, FailureLog &log,
                     const std::function<uint32_t()> &needTable, std::string &sql,
                     std::vector<std::string> *columns = nullptr);

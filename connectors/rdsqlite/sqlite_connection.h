@@ -72,7 +72,7 @@ class Connection : public rdxc::SqlLink {
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         rdxc::kDatabaseDeclarations, rdxc::kSqlSourceDeclarations, kOwnDeclarations,
         rdxc::kLastErrorDeclarations, rdxc::kMarkDeclarations, rdxc::kSelectDeclarations,
-        rdxc::kValueDeclarations);
+        rdxc::kValueDeclarations, rdxc::kIncrementalDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
     void Disconnect();
@@ -129,6 +129,9 @@ class Connection : public rdxc::SqlLink {
     // Int columns of the select sql that hold values beyond 32 bits become
     // numeric(19,0) (one pass over the select).
     void WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnType> &types);
+    // sqlite_incremental.cpp: binds IncrementalFrom to the one parameter of
+    // a filtered select as the key column's values are written.
+    uint32_t BindKey(sqlite3_stmt *statement);
     uint32_t FillRecord(uint32_t index);
 
     Settings settings_;
@@ -136,6 +139,8 @@ class Connection : public rdxc::SqlLink {
     // The select: its statement and whether a row waits.
     Statement select_;
     bool hasRow_ = false;
+    // The bound incremental value's text, alive while the select runs.
+    std::string keyText_;
     // The prepared write: what for, the key it was made for and its
     // parameters in order.
     Statement write_;

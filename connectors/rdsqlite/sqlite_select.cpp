@@ -27,8 +27,7 @@ uint32_t Connection::Step(uint32_t index) {
 
 uint32_t Connection::SelectText(std::string &sql) {
     return rdxc::SelectText(
-        kDialect, {source_.sql, source_.table, source_.orderBy}, log_,
-        [this] { return NeedTable(); }, sql);
+        kDialect, Source(), log_, [this] { return NeedTable(); }, sql);
 }
 
 // SQLite's integers have 64 bits: a column of them is read as int only
@@ -49,7 +48,8 @@ void Connection::WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnT
     const std::string text =
         "WITH rdx_scan(" + names + ") AS (\n" + sql + "\n) SELECT " + checks + " FROM rdx_scan";
     if (sqlite3_prepare_v2(db_, text.c_str(), -1, scan.out(), nullptr) != SQLITE_OK ||
-        scan.get() == nullptr || sqlite3_step(scan.get()) != SQLITE_ROW)
+        scan.get() == nullptr || BindKey(scan.get()) != RDSTATUS_OK ||
+        sqlite3_step(scan.get()) != SQLITE_ROW)
         return;
     int column = 0;
     for (rdxc::ColumnType &type : types) {
@@ -75,6 +75,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (select_.get() == nullptr) return log_.Fail("the select text holds no statement");
     const int columns = sqlite3_column_count(select_.get());
     if (columns == 0) return log_.Fail("the select text returns no columns");
+    if (uint32_t status = BindKey(select_.get()); status != RDSTATUS_OK) return status;
     // The first row decides the types of columns without a declared type.
     if (uint32_t status = Step(0); status != RDSTATUS_OK) return status;
     *count = RDX_COUNT_UNKNOWN; // SQLite does not count ahead
