@@ -26,14 +26,17 @@ inline constexpr uint32_t kUncommitted = 0x0F05;
 // deletes its rows and keeps its columns and indexes (the field list is not
 // read). A pending mark is committed with the change, in one transaction
 // where the target has them, so that the old table stays whole until the
-// new one holds the copy's start.
+// new one holds the copy's start. kEnsureTable makes the table when it is
+// not there and keeps it, as it is, when it is.
 inline constexpr uint32_t kCreateTable = 3;
 inline constexpr uint32_t kReplaceTable = 0x0F11;
 inline constexpr uint32_t kEmptyTable = 0x0F12;
+inline constexpr uint32_t kEnsureTable = 0x0F13;
 
-// Whether kind is one of the three above.
+// Whether kind is one of the four above.
 constexpr bool IsTableKind(uint32_t kind) {
-    return kind == kCreateTable || kind == kReplaceTable || kind == kEmptyTable;
+    return kind == kCreateTable || kind == kReplaceTable || kind == kEmptyTable ||
+           kind == kEnsureTable;
 }
 
 } // namespace rdxc

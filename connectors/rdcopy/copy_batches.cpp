@@ -43,11 +43,18 @@ uint32_t CopyRun::CheckProgress(uint32_t status, uint32_t fetched, const std::st
 
 uint32_t CopyRun::CopyBatches() {
     for (;;) {
-        uint32_t fetched = 0;
+        // A record read before the first batch (to find where an incremental
+        // copy goes on) stands first in it.
+        const uint32_t carried = carried_;
+        carried_ = 0;
+        uint32_t fetched = 0, status = 0;
         const std::string before = fetchPosition_;
-        const uint32_t status =
-            RDConnectFetch(source_.handle(), list_.handle(), 1, job_.batchSize, &fetched);
-        fetched = Bounded(fetched, job_.batchSize, job_.sourceLink);
+        if (sourceEnded_)
+            status = kEndOfData;
+        else if (carried < job_.batchSize)
+            status = RDConnectFetch(source_.handle(), list_.handle(), 1 + carried,
+                                    job_.batchSize - carried, &fetched);
+        fetched = Bounded(fetched, job_.batchSize - carried, job_.sourceLink) + carried;
         const bool skipFault = IsRecordFault(status) && job_.skipBadRecords;
         // A batch is clean when the source stands right after it: it ended
         // at the batch's end, or after a bad record that is skipped.
@@ -57,6 +64,7 @@ uint32_t CopyRun::CopyBatches() {
             if (told != 0) return told;
         }
         if (const uint32_t stuck = CheckProgress(status, fetched, before); stuck != 0) return stuck;
+        if (const uint32_t keyless = ReadKeys(carried + 1, fetched); keyless != 0) return keyless;
         // The bad record goes to the rejects before the batch whose mark
         // counts it is committed.
         if (skipFault) {
@@ -95,6 +103,7 @@ CopyMark CopyRun::MarkAfter(uint32_t records, bool whole, uint64_t badAfter) con
     } else {
         mark.extra += records;
     }
+    FoldKeys(mark, records);
     return mark;
 }
 

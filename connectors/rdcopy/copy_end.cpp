@@ -57,6 +57,7 @@ uint32_t CopyRun::Finish(uint32_t status) {
         disconnected = true;
     }
     if (status == 0) {
+        LogBookmark();
         Log(RDLOG_INFORMATIONAL, Outcome(), 0);
         return 0;
     }

@@ -14,11 +14,11 @@ enum PropertyNumber : uint32_t {
     kTargetTable = 4,  // the target's table (its Metadata property)
     kBatchSize = 5,
     kCreateTarget = 6,
-    kOnError = 7,   // "stop" or "skip"
-    kKeyColumn = 8, // columns that order the source, so that a rerun can resume
-    kRejects = 9,   // the file that skipped records are written to
-    kRounding = 10, // "none" or "half-even", passed to the target connection
-    kMode = 11,     // "append", "create", "replace", "truncate", "upsert" or "delete-insert"
+    kOnError = 7,         // "stop" or "skip"
+    kKeyColumn = 8,       // columns that order the source, so that a rerun can resume
+    kRejects = 9,         // the file that skipped records are written to
+    kRounding = 10,       // "none" or "half-even", passed to the target connection
+    kMode = 11,           // "append", "create", "replace", "truncate", "upsert" or "delete-insert"
     kIncrementalKey = 12, // the source column a run reads from the last run's bookmark
     kIncrementalBy = 13,  // "key" (default) or "offset" (a file read on from its last end)
     kKey = 14,            // the key columns an upsert merges by

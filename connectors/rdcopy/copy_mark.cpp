@@ -21,27 +21,74 @@ bool TakeNumber(std::string_view &text, std::string_view key, uint64_t &out) {
     return true;
 }
 
+// "%" and ";" as %25 and %3B, so that a text cannot end its item early.
+std::string Escaped(const std::string &text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '%')
+            out += "%25";
+        else if (c == ';')
+            out += "%3B";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Reads "key=TEXT;" at the front of text, unescaping TEXT.
+bool TakeText(std::string_view &text, std::string_view key, std::string &out) {
+    if (text.substr(0, key.size()) != key || text.size() <= key.size() || text[key.size()] != '=')
+        return false;
+    text.remove_prefix(key.size() + 1);
+    const size_t end = text.find(';');
+    if (end == std::string_view::npos) return false;
+    out.clear();
+    for (size_t at = 0; at < end; ++at) {
+        if (text[at] != '%') {
+            out += text[at];
+            continue;
+        }
+        const std::string_view code = text.substr(at, 3);
+        if (code == "%25")
+            out += '%';
+        else if (code == "%3B")
+            out += ';';
+        else
+            return false;
+        at += 2;
+    }
+    text.remove_prefix(end + 1);
+    return true;
+}
+
 } // namespace
 
 std::string FormatMark(const CopyMark &mark) {
-    return "v=1;base=" + std::to_string(mark.base) + ";extra=" + std::to_string(mark.extra) +
+    return "v=2;base=" + std::to_string(mark.base) + ";extra=" + std::to_string(mark.extra) +
            ";written=" + std::to_string(mark.written) + ";skipped=" + std::to_string(mark.skipped) +
            ";bad=" + std::to_string(mark.bad) + ";rejects=" + std::to_string(mark.rejectBytes) +
            ";rejectlog=" + std::to_string(mark.rejectLogBytes) +
-           ";done=" + (mark.done ? "1" : "0") + ";" + std::string(kPosition) + mark.position;
+           ";done=" + (mark.done ? "1" : "0") + ";since=" + Escaped(mark.since) +
+           ";bookmark=" + Escaped(mark.bookmark) + ";equal=" + std::to_string(mark.equal) + ";" +
+           std::string(kPosition) + mark.position;
 }
 
 std::optional<CopyMark> ParseMark(const std::string &text) {
     std::string_view rest = text;
     CopyMark mark;
     uint64_t version = 0, done = 0;
-    if (!TakeNumber(rest, "v", version) || version != 1 || !TakeNumber(rest, "base", mark.base) ||
-        !TakeNumber(rest, "extra", mark.extra) || !TakeNumber(rest, "written", mark.written) ||
-        !TakeNumber(rest, "skipped", mark.skipped) || !TakeNumber(rest, "bad", mark.bad) ||
-        !TakeNumber(rest, "rejects", mark.rejectBytes) ||
+    if (!TakeNumber(rest, "v", version) || (version != 1 && version != 2) ||
+        !TakeNumber(rest, "base", mark.base) || !TakeNumber(rest, "extra", mark.extra) ||
+        !TakeNumber(rest, "written", mark.written) || !TakeNumber(rest, "skipped", mark.skipped) ||
+        !TakeNumber(rest, "bad", mark.bad) || !TakeNumber(rest, "rejects", mark.rejectBytes) ||
         !TakeNumber(rest, "rejectlog", mark.rejectLogBytes) || !TakeNumber(rest, "done", done) ||
-        done > 1 || rest.substr(0, kPosition.size()) != kPosition)
+        done > 1)
         return std::nullopt;
+    if (version == 2 &&
+        (!TakeText(rest, "since", mark.since) || !TakeText(rest, "bookmark", mark.bookmark) ||
+         !TakeNumber(rest, "equal", mark.equal)))
+        return std::nullopt;
+    if (rest.substr(0, kPosition.size()) != kPosition) return std::nullopt;
     if (mark.base > UINT64_MAX - mark.extra) return std::nullopt;
     mark.done = done == 1;
     mark.position = std::string(rest.substr(kPosition.size()));

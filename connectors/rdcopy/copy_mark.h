@@ -23,13 +23,21 @@ struct CopyMark {
     // mark counts are in.
     uint64_t rejectBytes = 0, rejectLogBytes = 0;
     bool done = false;
+    // An incremental copy: the key value the run read from (`since`, empty
+    // for every record), and the largest key among the records the mark
+    // counts (`bookmark`) with, for a source ordered by the key, how many
+    // records of that key value it has consumed (`equal`).
+    std::string since, bookmark;
+    uint64_t equal = 0;
 
     uint64_t Records() const { return base + extra; }
 };
 
-// The mark as text: "v=1;base=N;extra=N;written=N;skipped=N;bad=N;
-// rejects=N;rejectlog=N;done=0|1;position=TEXT",
-// the position last so that it may hold any characters.
+// The mark as text: "v=2;base=N;extra=N;written=N;skipped=N;bad=N;
+// rejects=N;rejectlog=N;done=0|1;since=TEXT;bookmark=TEXT;equal=N;
+// position=TEXT", the position last so that it may hold any characters and
+// the other texts with "%" and ";" escaped as %25 and %3B. A mark of an
+// earlier version (v=1, without since, bookmark and equal) is read too.
 std::string FormatMark(const CopyMark &mark);
 // The mark of a text made by FormatMark; empty for anything else.
 std::optional<CopyMark> ParseMark(const std::string &text);

@@ -57,6 +57,15 @@ uint32_t CopyRun::ReadMark(bool &resuming) {
     if (!text.empty() && !(mark = ParseMark(text)))
         return Refuse("The target of " + job_.name + " holds a mark that cannot be read (\"" +
                       text.substr(0, 80) + "\"); drop the target to start again.");
+    if (job_.fullRefresh) {
+        Log(RDLOG_INFORMATIONAL,
+            job_.incremental == Incremental::Key
+                ? "Full refresh: the bookmark of " + job_.incrementalKey + " is forgotten."
+                : std::string("Full refresh: the copy starts again from nothing."),
+            0);
+        return 0;
+    }
+    if (job_.incremental != Incremental::None) return FollowMark(mark, resuming);
     if (!mark) {
         if (job_.resume)
             Log(RDLOG_INFORMATIONAL,
@@ -90,18 +99,22 @@ uint32_t CopyRun::ReadMark(bool &resuming) {
                       "again.");
     if (const uint32_t status = CheckOrder(); status != 0 && !Empty(*mark)) return status;
     resuming = true;
-    resumeFrom_ = *mark;
-    counts_.badSource = mark->bad;
-    counts_.read = mark->Records() - std::min(mark->bad, mark->Records());
-    counts_.written = mark->written;
-    counts_.skipped = mark->skipped;
-    if (!Empty(*mark))
-        Log(RDLOG_INFORMATIONAL,
-            "Resuming " + job_.name + " after " + Grouped(mark->Records()) + " source records (" +
-                Grouped(mark->written) + " written, " + Grouped(mark->skipped) +
-                " skipped before).",
-            0);
+    ResumeAfter(*mark);
     return 0;
+}
+
+// The counts of the unfinished run the mark tells, which this run goes on.
+void CopyRun::ResumeAfter(const CopyMark &mark) {
+    resumeFrom_ = mark;
+    counts_.badSource = mark.bad;
+    counts_.read = mark.Records() - std::min(mark.bad, mark.Records());
+    counts_.written = mark.written;
+    counts_.skipped = mark.skipped;
+    if (!Empty(mark))
+        Log(RDLOG_INFORMATIONAL,
+            "Resuming " + job_.name + " after " + Grouped(mark.Records()) + " source records (" +
+                Grouped(mark.written) + " written, " + Grouped(mark.skipped) + " skipped before).",
+            0);
 }
 
 // A source read again must give its records in the same order: a file does,
@@ -116,12 +129,22 @@ uint32_t CopyRun::CheckOrder() const {
 
 // KeyColumn orders the source in every run, so that a resumed run reads
 // the records in the order that the first one did.
+// An incremental copy from a SQL source orders records of one key value by
+// KeyColumn, else by Key.
 uint32_t CopyRun::OrderSource() {
-    if (job_.keyColumn.empty()) return 0;
-    if (source_.Declares(rdxc::kOrderBy)) return source_.SetText(rdxc::kOrderBy, job_.keyColumn);
+    const bool byKey = job_.incremental == Incremental::Key && !positioned_;
+    const std::string order = byKey ? TieOrder() : job_.keyColumn;
+    if (byKey && order.empty())
+        return Refuse("IncrementalKey needs KeyColumn (or Key): the columns that, after " +
+                      job_.incrementalKey +
+                      ", order the source's records the same way in every run, so that a run can "
+                      "go on between records of one " +
+                      job_.incrementalKey + " value (KeyColumn = \"id\" for a unique id).");
+    if (order.empty()) return 0;
+    if (source_.Declares(rdxc::kOrderBy)) return source_.SetText(rdxc::kOrderBy, order);
     if (positioned_) return 0; // a file keeps its order
-    return Refuse("The source link " + job_.sourceLink +
-                  " cannot order its records by KeyColumn \"" + job_.keyColumn + "\".");
+    return Refuse("The source link " + job_.sourceLink + " cannot order its records by \"" + order +
+                  "\".");
 }
 
 // Before the select: a source that takes a position starts where the mark
@@ -129,6 +152,8 @@ uint32_t CopyRun::OrderSource() {
 uint32_t CopyRun::PositionSource() {
     start_ = resumeFrom_;
     start_.done = false;
+    // A SQL source read by its key starts after the bookmark instead.
+    if (job_.incremental == Incremental::Key && !positioned_) return 0;
     if (positioned_ && !resumeFrom_.position.empty()) {
         resumeSkip_ = resumeFrom_.extra;
         return source_.SetText(rdxc::kReadPosition, resumeFrom_.position);

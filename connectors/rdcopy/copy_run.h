@@ -8,8 +8,12 @@
 #include "copy_mark.h"
 #include "copy_rejects.h"
 
+#include "list_fields.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace rdcopy {
 
@@ -45,10 +49,20 @@ class CopyRun {
     uint32_t PrepareTable();
     // copy_resume.cpp
     uint32_t ReadMark(bool &resuming);
+    void ResumeAfter(const CopyMark &mark);
     uint32_t CheckOrder() const;
     uint32_t OrderSource();
     uint32_t PositionSource();
     uint32_t SkipConsumed();
+    // copy_incremental.cpp
+    uint32_t FollowMark(const std::optional<CopyMark> &mark, bool &resuming);
+    uint32_t FilterSource();
+    std::string TieOrder() const;
+    uint32_t FindKeyField();
+    uint32_t ReadKeys(uint32_t from, uint32_t count);
+    void FoldKeys(CopyMark &mark, uint32_t records) const;
+    uint32_t SkipEqual();
+    void LogBookmark() const;
     // copy_batches.cpp
     uint32_t CopyBatches();
     uint32_t CheckProgress(uint32_t status, uint32_t fetched, const std::string &before);
@@ -89,6 +103,17 @@ class CopyRun {
     uint32_t stalls_ = 0;           // fetches in a row that gave nothing and no end
     uint64_t faultsInRow_ = 0;      // bad records in a row without a good one
     bool toldCut_ = false;          // a count larger than asked was logged
+    bool resuming_ = false;         // the run goes on after an earlier run's last batch
+    bool firstRun_ = false;         // an incremental copy that no run marked yet
+    // An incremental copy: the key value read from and how many records of
+    // it earlier runs consumed (a SQL source), the key's field, and the key
+    // texts of the batch's records.
+    std::string since_;
+    uint64_t equal_ = 0;
+    rdxc::ListField keyField_;
+    std::vector<std::string> keys_;
+    uint32_t carried_ = 0;     // records fetched before the first batch, kept for it
+    bool sourceEnded_ = false; // the source ended before the first batch
 };
 
 // Writes a free text into the activity's log with the flags and number.

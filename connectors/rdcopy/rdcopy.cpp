@@ -25,6 +25,9 @@ struct Activity {
         Declare(rdcopy::kRejects, RDTYPE_TEXT, "Rejects"),
         Declare(rdcopy::kRounding, RDTYPE_TEXT, "Rounding"),
         Declare(rdcopy::kMode, RDTYPE_TEXT, "Mode"),
+        Declare(rdcopy::kIncrementalKey, RDTYPE_TEXT, "IncrementalKey"),
+        Declare(rdcopy::kIncrementalBy, RDTYPE_TEXT, "IncrementalBy"),
+        Declare(rdcopy::kKey, RDTYPE_TEXT, "Key"),
         PropertyDeclaration{0, 0, 0, nullptr, 0},
     };
 

@@ -36,24 +36,23 @@ uint32_t Refuse(const std::string &what) {
     return kBadJob;
 }
 
-// Whether the host asked the copy to resume (the environment variable is "1").
-bool ResumeAsked() {
+// Whether the host set the environment variable to "1" (asking the copy to
+// resume, or to start again from nothing).
+bool HostAsked(const char *variable) {
     RDStream name;
     RDStreamClear(&name);
     uint32_t number = 0;
     std::string value;
-    uint32_t status = RDStreamDataSet(&name, RDCHARSET_DEFAULT, kResumeVariable,
-                                      static_cast<uint32_t>(strlen(kResumeVariable)));
+    uint32_t status = RDStreamDataSet(&name, RDCHARSET_DEFAULT, variable,
+                                      static_cast<uint32_t>(strlen(variable)));
     if (status == 0) status = RDActivityAddProperty(&name, RDPROPERTY_ENVIRONMENT, &number);
     RDStreamDataFree(&name);
     return status == 0 && ReadText(number, value) == 0 && value == "1";
 }
 
 constexpr std::pair<const char *, Mode> kModes[] = {
-    {"append", Mode::Append},
-    {"create", Mode::Create},
-    {"replace", Mode::Replace},
-    {"truncate", Mode::Truncate},
+    {"append", Mode::Append},     {"create", Mode::Create}, {"replace", Mode::Replace},
+    {"truncate", Mode::Truncate}, {"upsert", Mode::Upsert}, {"delete-insert", Mode::DeleteInsert},
 };
 
 // The mode a word names (letter case ignored); false for no mode.
@@ -81,6 +80,37 @@ uint32_t ChooseMode(const std::string &word, bool createTarget, CopyJob &job) {
     return 0;
 }
 
+// The incremental way of IncrementalBy and IncrementalKey, and what goes
+// with it: a bookmark lives in the target, so it cannot be taken away with
+// each run's table change.
+uint32_t ChooseIncremental(const std::string &by, CopyJob &job) {
+    if (strcasecmp(by.c_str(), "offset") == 0) {
+        if (!job.incrementalKey.empty())
+            return Refuse("rdcopy: IncrementalBy = \"offset\" reads a file on from where the last "
+                          "run ended and takes no IncrementalKey; keep one of them.");
+        job.incremental = Incremental::Offset;
+    } else if (!job.incrementalKey.empty()) {
+        job.incremental = Incremental::Key;
+    } else if (!by.empty()) {
+        return Refuse("rdcopy: IncrementalBy = \"key\" needs the column in IncrementalKey.");
+    }
+    if (job.incremental != Incremental::None &&
+        (job.mode == Mode::Replace || job.mode == Mode::Truncate))
+        return Refuse("rdcopy: an incremental copy cannot use Mode \"" +
+                      std::string(ModeName(job.mode)) +
+                      "\": each run would take away what the earlier runs copied. Use "
+                      "\"append\" or \"upsert\" (and --full-refresh to start again).");
+    return 0;
+}
+
+// Upsert and delete-insert merge by Key.
+uint32_t CheckKey(const CopyJob &job) {
+    if (job.Merges() && job.key.empty())
+        return Refuse("rdcopy: Mode \"" + std::string(ModeName(job.mode)) +
+                      "\" needs the key columns in Key (for example Key = \"id\").");
+    return 0;
+}
+
 } // namespace
 
 const char *ModeName(Mode mode) {
@@ -90,7 +120,7 @@ const char *ModeName(Mode mode) {
 }
 
 uint32_t ReadJob(CopyJob &job) {
-    std::string onError, mode;
+    std::string onError, mode, incrementalBy;
     for (auto [number, text] : {std::pair{kSourceLink, &job.sourceLink},
                                 {kTargetLink, &job.targetLink},
                                 {kSourceSelect, &job.sourceSelect},
@@ -100,6 +130,9 @@ uint32_t ReadJob(CopyJob &job) {
                                 {kRejects, &job.rejects},
                                 {kRounding, &job.rounding},
                                 {kMode, &mode},
+                                {kIncrementalKey, &job.incrementalKey},
+                                {kIncrementalBy, &incrementalBy},
+                                {kKey, &job.key},
                                 {static_cast<PropertyNumber>(kNameProperty), &job.name}}) {
         const uint32_t status = ReadText(number, *text);
         if (status != 0) return status;
@@ -113,18 +146,26 @@ uint32_t ReadJob(CopyJob &job) {
         job.batchSize = static_cast<uint32_t>(batch);
     }
     job.skipBadRecords = strcasecmp(onError.c_str(), "skip") == 0;
-    job.resume = ResumeAsked();
+    job.resume = HostAsked(kResumeVariable);
+    job.fullRefresh = HostAsked(kFullRefreshVariable);
 
     if (job.sourceLink.empty() || job.targetLink.empty())
         return Refuse("rdcopy needs the properties SourceLink and TargetLink.");
-    for (auto [number, text] :
-         {std::pair{kOnError, &onError}, {kRounding, &job.rounding}, {kMode, &mode}})
+    for (auto [number, text] : {std::pair{kOnError, &onError},
+                                {kRounding, &job.rounding},
+                                {kMode, &mode},
+                                {kIncrementalBy, &incrementalBy}})
         if (const std::string refused = RefusedValue(number, *text, 0); !refused.empty())
             return Refuse(refused);
     if (const uint32_t status =
             ChooseMode(mode, RDActivityGetPropertyBoolean(kCreateTarget, 0) == 1, job);
         status != 0)
         return status;
+    if (const uint32_t status = ChooseIncremental(incrementalBy, job); status != 0) return status;
+    if (const uint32_t status = CheckKey(job); status != 0) return status;
+    if (job.resume && job.fullRefresh)
+        return Refuse("rdcopy: a run cannot both resume and start again from nothing (full "
+                      "refresh); ask for one of them.");
     if (!job.rejects.empty() && !job.skipBadRecords)
         return Refuse("rdcopy: Rejects needs OnError = \"skip\" (a copy that stops at a bad "
                       "record rejects none).");
@@ -148,10 +189,13 @@ std::string RefusedValue(uint32_t number, const std::string &text, int32_t integ
     case kMode: {
         Mode mode = Mode::Append;
         if (text.empty() || ModeOf(text, mode)) return "";
-        return "rdcopy: Mode must be \"create\", \"append\", \"replace\" or \"truncate\", "
-               "not \"" +
+        return "rdcopy: Mode must be \"create\", \"append\", \"replace\", \"truncate\", "
+               "\"upsert\" or \"delete-insert\", not \"" +
                text + "\".";
     }
+    case kIncrementalBy:
+        if (oneOf("key", "offset")) return "";
+        return "rdcopy: IncrementalBy must be \"key\" or \"offset\", not \"" + text + "\".";
     default:
         return "";
     }
@@ -164,7 +208,8 @@ uint32_t CheckProperty(uint32_t number, uint32_t field) {
     uint32_t status = 0;
     if (number == kBatchSize) {
         status = RDFieldGetInt(field, 1, &integer, &isNull);
-    } else if (number == kOnError || number == kRounding || number == kMode) {
+    } else if (number == kOnError || number == kRounding || number == kMode ||
+               number == kIncrementalBy) {
         RDStream value;
         RDStreamClear(&value);
         status = RDFieldGetStream(field, 1, RDCHARSET_DEFAULT, &value, &isNull);

@@ -3,6 +3,7 @@
 // and inserted into the target until the source ends, and one ending for
 // every outcome.
 #include "connector_actions.h"
+#include "connector_incremental.h"
 #include "connector_records.h"
 #include "connector_resume.h"
 #include "connector_values.h"
@@ -15,11 +16,17 @@
 namespace rdcopy {
 namespace {
 
-// The object kind of RDConnectCreate that does what mode asks; 0 for none.
-uint32_t TableKind(Mode mode) {
-    switch (mode) {
+// The object kind of RDConnectCreate that does what the job asks of a new
+// run; 0 for none. An incremental copy makes its table in its first run
+// only; a full refresh replaces it.
+uint32_t TableKind(const CopyJob &job, bool firstRun) {
+    if (job.fullRefresh) return rdxc::kReplaceTable;
+    switch (job.mode) {
     case Mode::Create:
-        return rdxc::kCreateTable;
+        return job.incremental == Incremental::None || firstRun ? rdxc::kCreateTable : 0;
+    case Mode::Upsert:
+    case Mode::DeleteInsert:
+        return rdxc::kEnsureTable;
     case Mode::Replace:
         return rdxc::kReplaceTable;
     case Mode::Truncate:
@@ -37,6 +44,20 @@ uint32_t PassRounding(const Connection &target, const CopyJob &job) {
     if (strcasecmp(job.rounding.c_str(), "none") == 0) return 0;
     return Refuse("The target of " + job.name + " (" + job.targetLink +
                   ") does not round numbers: its connector has no property Rounding.");
+}
+
+// Upsert and delete-insert: the target told how it writes and by which key
+// (a table it makes gets its primary key on them).
+uint32_t PassKey(const Connection &target, const CopyJob &job) {
+    if (!target.Declares(rdxc::kWriteMode) || !target.Declares(rdxc::kKey)) {
+        if (!job.Merges()) return 0;
+        return Refuse("The target link " + job.targetLink + " cannot write by key: Mode \"" +
+                      ModeName(job.mode) + "\" needs a SQL target.");
+    }
+    uint32_t status = 0;
+    if (job.Merges()) status = target.SetText(rdxc::kWriteMode, ModeName(job.mode));
+    if (status == 0 && !job.key.empty()) status = target.SetText(rdxc::kKey, job.key);
+    return status;
 }
 
 } // namespace
@@ -95,6 +116,10 @@ uint32_t CopyRun::Open() {
     sourceRejectLine_ = source_.Declares(rdxc::kRejectLine);
     if (keepsMarks_) status = target_.SetText(rdxc::kMarkName, job_.name);
     if (status == 0 && !job_.rounding.empty()) status = PassRounding(target_, job_);
+    if (status == 0) status = PassKey(target_, job_);
+    if (status == 0 && job_.incremental != Incremental::None && !keepsMarks_)
+        status = Refuse("The target link " + job_.targetLink + " of " + job_.name +
+                        " keeps no mark, where an incremental copy keeps its bookmark.");
     if (status == 0) status = RDConnectConnect(source_.handle());
     if (status == 0) status = RDConnectConnect(target_.handle());
     targetConnected_ = status == 0;
@@ -123,24 +148,28 @@ uint32_t CopyRun::CheckNotSource() {
 uint32_t CopyRun::Start() {
     bool resuming = false;
     uint32_t status = ReadMark(resuming);
+    resuming_ = resuming;
     if (status != 0 || finished_) return status;
     if (!job_.rejects.empty())
         status = rejects_.Open(job_.rejects, resuming, resumeFrom_.rejectBytes,
                                resumeFrom_.rejectLogBytes);
     if (status == 0) status = OrderSource();
     if (status == 0 && resuming) status = PositionSource();
+    if (status == 0 && job_.incremental != Incremental::None) status = FilterSource();
     if (status == 0) status = list_.Alloc(job_.batchSize);
     uint32_t total = 0;
     if (status == 0)
         status = RDConnectSelect(source_.handle(), list_.handle(), job_.batchSize, 0, &total);
+    if (status == 0 && job_.incremental == Incremental::Key) status = FindKeyField();
     if (status == 0 && resuming) status = SkipConsumed();
+    if (status == 0) status = SkipEqual();
     if (status != 0 || resuming) return status;
     // A new copy marks its start before its first batch (with the table it
     // creates, replaces or empties, or at once), so that a run killed before
     // its first batch is not taken for the last finished one. A resumed run
     // returned above: it never drops or empties what earlier batches wrote.
     if (keepsMarks_) status = target_.SetText(rdxc::kMark, FormatMark(start_));
-    if (status == 0 && TableKind(job_.mode) != 0) return PrepareTable();
+    if (status == 0 && TableKind(job_, firstRun_) != 0) return PrepareTable();
     if (status == 0 && keepsMarks_)
         status = RDConnectAction(target_.handle(), rdxc::kActionSaveMark);
     return status;
@@ -149,12 +178,16 @@ uint32_t CopyRun::Start() {
 // The target table made, replaced or emptied as Mode asks; a failure names
 // the table and why.
 uint32_t CopyRun::PrepareTable() {
-    const uint32_t status = RDConnectCreate(target_.handle(), TableKind(job_.mode), list_.handle());
+    const uint32_t kind = TableKind(job_, firstRun_);
+    const uint32_t status = RDConnectCreate(target_.handle(), kind, list_.handle());
     if (status == 0) return 0;
-    static constexpr const char *kDoing[] = {"", "make", "replace", "empty"};
+    const char *doing = kind == rdxc::kReplaceTable ? "replace"
+                        : kind == rdxc::kEmptyTable ? "empty"
+                                                    : "make";
     const std::string cause = Said(LastFailure());
-    return Refuse("Mode " + std::string(ModeName(job_.mode)) + ": " + job_.name + " could not " +
-                  kDoing[static_cast<int>(job_.mode)] + " the table " +
+    return Refuse((job_.fullRefresh ? std::string("Full refresh")
+                                    : "Mode " + std::string(ModeName(job_.mode))) +
+                  ": " + job_.name + " could not " + doing + " the table " +
                   (job_.targetTable.empty() ? "of " + job_.targetLink : job_.targetTable) +
                   (cause.empty() ? "." : " (" + cause + ")."));
 }

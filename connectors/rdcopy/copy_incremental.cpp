@@ -1,0 +1,202 @@
+// Incremental copies: a run that reads only what the earlier runs did not
+// copy. The bookmark (the largest key copied, or where a file ended) is
+// kept in the target's mark, committed with each batch, so that a run
+// killed at any moment and run again neither loses nor repeats a record.
+//
+// A SQL source is read ordered by the key (then by KeyColumn or Key, so
+// that records of one key value come in the same order every time) from
+// `key >= bookmark`, and the records of the bookmark's value that earlier
+// runs consumed are read past: a batch may end between records of one key
+// value without losing the rest of them. A file source is not ordered: it
+// passes the records whose key is greater than the bookmark the run started
+// from, and the bookmark grows to the largest key it copied.
+#include "connector_incremental.h"
+#include "connector_resume.h"
+#include "copy_run.h"
+#include "key_compare.h"
+#include "list_fields.h"
+#include "property_value.h"
+#include "value_text.h"
+
+#include "rdxapi.h"
+
+namespace rdcopy {
+namespace {
+
+bool Orderable(uint32_t type) {
+    return type == RDTYPE_INT || type == RDTYPE_FLOAT || type == RDTYPE_CURRENCY ||
+           type == RDTYPE_NUMERIC || type == RDTYPE_DATETIME || type == RDTYPE_TEXT;
+}
+
+// "offset=1234;line=56" as "byte 1,234 (line 56)".
+std::string FilePlace(const std::string &position) {
+    const size_t offset = position.find("offset=");
+    const size_t line = position.find(";line=");
+    if (offset != 0 || line == std::string::npos) return "\"" + position + "\"";
+    uint64_t bytes = 0;
+    for (size_t at = 7; at < line; ++at)
+        bytes = bytes * 10 + static_cast<uint64_t>(position[at] - '0');
+    return "byte " + Grouped(bytes) + " (line " + position.substr(line + 6) + ")";
+}
+
+} // namespace
+
+// The mark of the last run tells where this one starts: from its bookmark
+// when it finished, after its last batch when it did not (whether asked to
+// resume or not: an incremental copy always goes on where it stands).
+uint32_t CopyRun::FollowMark(const std::optional<CopyMark> &mark, bool &resuming) {
+    const bool byKey = job_.incremental == Incremental::Key;
+    if (!mark || (mark->done && byKey && mark->bookmark.empty())) {
+        firstRun_ = !mark;
+        Log(RDLOG_INFORMATIONAL,
+            byKey ? "Incremental by " + job_.incrementalKey + ": first run, every record is copied."
+                  : std::string("Incremental by offset: first run, the source is read from its "
+                                "start."),
+            0);
+        return 0;
+    }
+    if (!mark->done) {
+        resuming = true;
+        ResumeAfter(*mark);
+        since_ = positioned_ ? mark->since : mark->bookmark;
+        equal_ = positioned_ ? 0 : mark->equal;
+    } else {
+        start_.since = start_.bookmark = since_ = mark->bookmark;
+        start_.equal = equal_ = mark->equal;
+        if (!byKey) start_.position = mark->position;
+    }
+    Log(RDLOG_INFORMATIONAL,
+        byKey ? "Incremental from " + job_.incrementalKey + " > " + since_ + "."
+              : "Incremental from " +
+                    FilePlace(start_.position.empty() ? resumeFrom_.position : start_.position) +
+                    " of the source.",
+        0);
+    return 0;
+}
+
+// Before the select: the source told its key and where to read from.
+uint32_t CopyRun::FilterSource() {
+    if (job_.incremental == Incremental::Offset) {
+        if (!positioned_)
+            return Refuse("IncrementalBy = \"offset\" reads a file on from where the last run "
+                          "ended; the source link " +
+                          job_.sourceLink + " cannot be positioned.");
+        if (!start_.position.empty() && !resuming_)
+            return source_.SetText(rdxc::kReadPosition, start_.position);
+        return 0;
+    }
+    if (!source_.Declares(rdxc::kIncrementalKey))
+        return Refuse("The source link " + job_.sourceLink + " cannot read by IncrementalKey.");
+    uint32_t status = source_.SetText(rdxc::kIncrementalKey, job_.incrementalKey);
+    if (status != 0 || since_.empty()) return status;
+    status = source_.SetText(rdxc::kIncrementalOp, positioned_ ? ">" : ">=");
+    if (status == 0) status = source_.SetText(rdxc::kIncrementalFrom, since_);
+    return status;
+}
+
+// The columns that order records of one key value: KeyColumn, else Key. A
+// SQL source needs them to read past the records an earlier run consumed.
+std::string CopyRun::TieOrder() const {
+    return job_.keyColumn.empty() ? job_.key : job_.keyColumn;
+}
+
+// After the select: the key's field in the list, of a type that orders.
+uint32_t CopyRun::FindKeyField() {
+    std::vector<rdxc::ListField> fields;
+    if (const uint32_t status = rdxc::ListFieldsOf(list_.handle(), fields); status != 0)
+        return status;
+    std::string names;
+    for (const rdxc::ListField &field : fields) {
+        if (rdxc::SameWord(field.name, job_.incrementalKey)) {
+            if (!Orderable(field.type))
+                return Refuse("IncrementalKey " + job_.incrementalKey +
+                              " is a field of a type that has no order (binary); name an "
+                              "integer, numeric, date-time or text field.");
+            keyField_ = field;
+            return 0;
+        }
+        names += (names.empty() ? "" : ", ") + rdxc::ShownName(field.name);
+    }
+    return Refuse("The source of " + job_.name + " has no field " + job_.incrementalKey +
+                  " (IncrementalKey); its fields are " + names + ".");
+}
+
+// The key texts of records 1..count of the list; a record without a key
+// cannot be placed after a bookmark and fails the copy.
+uint32_t CopyRun::ReadKeys(uint32_t from, uint32_t count) {
+    if (job_.incremental != Incremental::Key) return 0;
+    keys_.resize(count);
+    for (uint32_t i = from; i <= count; ++i) {
+        bool isNull = false;
+        const uint32_t status =
+            rdxc::ValueToText(keyField_.field, keyField_.type, i, keys_[i - 1], isNull);
+        if (status != 0) return status;
+        if (isNull)
+            return Refuse("Record " + Grouped(counts_.NextRecord() + i - 1) + " has no value in " +
+                          job_.incrementalKey +
+                          " (IncrementalKey): an incremental copy cannot place it after a "
+                          "bookmark. Give it a value, or leave such records out in "
+                          "SourceSelect.");
+    }
+    return 0;
+}
+
+// The bookmark once records 1..records of the batch are consumed as well.
+void CopyRun::FoldKeys(CopyMark &mark, uint32_t records) const {
+    if (job_.incremental != Incremental::Key) return;
+    for (uint32_t i = 0; i < records && i < keys_.size(); ++i) {
+        const std::string &key = keys_[i];
+        if (positioned_) {
+            int order = 1;
+            if (mark.bookmark.empty() ||
+                (rdxc::CompareKeyTexts(keyField_.type, key, mark.bookmark, order) && order > 0))
+                mark.bookmark = key;
+        } else if (key == mark.bookmark) {
+            ++mark.equal;
+        } else {
+            mark.bookmark = key;
+            mark.equal = 1;
+        }
+    }
+}
+
+// A SQL source read from `key >= bookmark` gives first the records of the
+// bookmark's value that earlier runs consumed: they are read past, one at
+// a time, up to their number. The first record that is not one of them is
+// kept in the list for the first batch.
+uint32_t CopyRun::SkipEqual() {
+    if (job_.incremental != Incremental::Key || positioned_ || since_.empty() || equal_ == 0)
+        return 0;
+    for (uint64_t passed = 0;;) {
+        uint32_t fetched = 0;
+        const uint32_t status = RDConnectFetch(source_.handle(), list_.handle(), 1, 1, &fetched);
+        if (status == kEndOfData && fetched == 0) {
+            sourceEnded_ = true;
+            return 0;
+        }
+        if (status != 0 && status != kEndOfData) return status;
+        if (Bounded(fetched, 1, job_.sourceLink) == 0) continue;
+        if (const uint32_t read = ReadKeys(1, 1); read != 0) return read;
+        if (keys_[0] != since_ || passed == equal_) {
+            carried_ = 1;
+            sourceEnded_ = status == kEndOfData;
+            return 0;
+        }
+        ++passed;
+        if (status == kEndOfData) {
+            sourceEnded_ = true;
+            return 0;
+        }
+    }
+}
+
+// The last line before the outcome: where the next run starts.
+void CopyRun::LogBookmark() const {
+    if (job_.incremental == Incremental::Key && !start_.bookmark.empty())
+        Log(RDLOG_INFORMATIONAL, "Bookmark: " + job_.incrementalKey + " = " + start_.bookmark + ".",
+            0);
+    if (job_.incremental == Incremental::Offset && !start_.position.empty())
+        Log(RDLOG_INFORMATIONAL, "Bookmark: " + FilePlace(start_.position) + ".", 0);
+}
+
+} // namespace rdcopy
