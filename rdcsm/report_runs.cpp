@@ -1,7 +1,9 @@
 // `rdcsm runs`: every run, one line each, with its number, activity,
-// outcome, start and end, the records it wrote (else read) and its rate.
+// outcome, start and end, the records it wrote (else read) and its rate,
+// and for an incremental copy how it started.
 #include "report.h"
 
+#include "copy_lines.h"
 #include "run_outcome.h"
 #include "statistics_text.h"
 #include "visible_text.h"
@@ -36,7 +38,8 @@ std::optional<uint64_t> RunRecords(Store &store, int64_t run) {
     return written != 0 ? written : WordAt(words, kFetchWord);
 }
 
-void PrintRun(Store &store, Statement &row, std::ostream &out) {
+void PrintRun(Store &store, Statement &row, const std::map<int64_t, std::string> &starts,
+              std::ostream &out) {
     const int64_t run = row.Int(0), state = row.Int(2);
     out << "run " << run << "  " << rdxc::VisibleText(row.Text(1)) << "  "
         << OutcomeWord(RunOutcome(state, row.Int(3)));
@@ -52,6 +55,8 @@ void PrintRun(Store &store, Statement &row, std::ostream &out) {
     const int64_t took = row.Int(6) - started;
     if (records && state >= kEnded && took > 0)
         out << "  rate " << rdstats::Grouped(*records * 1000 / static_cast<uint64_t>(took)) << "/s";
+    if (const auto start = starts.find(run); start != starts.end())
+        out << "  " << rdxc::VisibleText(start->second);
     out << "\n";
 }
 
@@ -65,8 +70,9 @@ bool PrintRuns(Store &store, const std::string &name, std::ostream &out) {
                                "JOIN objects o ON o.handle = r.activity "
                                "WHERE ?1 IS NULL OR r.activity = ?1 ORDER BY r.id");
     if (activity) rows.Bind(1, *activity);
+    const std::map<int64_t, std::string> starts = RunStartLines(store, activity);
     while (rows.Step())
-        PrintRun(store, rows, out);
+        PrintRun(store, rows, starts, out);
     return true;
 }
 

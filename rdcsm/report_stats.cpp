@@ -2,6 +2,7 @@
 // labelled text or as JSON.
 #include "report.h"
 
+#include "copy_lines.h"
 #include "run_outcome.h"
 #include "statistics_text.h"
 #include "visible_text.h"
@@ -76,14 +77,17 @@ void PrintCounts(std::ostream &out, const char *title, const char *const *names,
     out << (any ? "\n" : "none\n");
 }
 
-void PrintText(const std::vector<RunRow> &runs, const std::vector<StatsRow> &stats,
-               std::ostream &out) {
+void PrintText(const std::vector<RunRow> &runs, const std::optional<Bookmark> &bookmark,
+               const std::vector<StatsRow> &stats, std::ostream &out) {
     for (const RunRow &run : runs) {
         out << "run " << run.id << "  " << StateText(run) << "  queued " << TimeText(run.queuedMs);
         if (run.state >= kEnded)
             out << "  ended " << TimeText(run.endedMs) << "  end code " << run.endCode;
         out << "\n";
     }
+    if (bookmark)
+        out << "Bookmark  " << rdxc::VisibleText(bookmark->key) << " = "
+            << rdxc::VisibleText(bookmark->value) << "\n";
     for (const StatsRow &row : stats) {
         out << TimeText(row.timeMs) << "  run " << row.run << "  statistics:\n";
         PrintCounts(out, "calls:", rdstats::kCallNames, rdstats::kCallWords, row.words, 0);
@@ -133,13 +137,20 @@ void PrintJsonStatistics(const StatsRow &row, std::ostream &out) {
 }
 
 void PrintJson(const std::string &name, const std::vector<RunRow> &runs,
-               const std::vector<StatsRow> &stats, std::ostream &out) {
+               const std::optional<Bookmark> &bookmark, const std::vector<StatsRow> &stats,
+               std::ostream &out) {
     out << "{\"name\": " << JsonString(name) << ",\n \"runs\": [";
     for (std::size_t i = 0; i < runs.size(); ++i) {
         out << (i == 0 ? "\n  " : ",\n  ");
         PrintJsonRun(runs[i], out);
     }
-    out << "],\n \"statistics\": [";
+    out << "],\n \"bookmark\": ";
+    if (bookmark)
+        out << "{\"key\": " << JsonString(bookmark->key)
+            << ", \"value\": " << JsonString(bookmark->value) << "}";
+    else
+        out << "null";
+    out << ",\n \"statistics\": [";
     for (std::size_t i = 0; i < stats.size(); ++i) {
         out << (i == 0 ? "\n  " : ",\n  ");
         PrintJsonStatistics(stats[i], out);
@@ -154,10 +165,11 @@ bool PrintStatistics(Store &store, const std::string &name, std::ostream &out, b
     if (!handle) return false;
     const std::vector<RunRow> runs = ReadRuns(store, *handle);
     const std::vector<StatsRow> stats = ReadStatistics(store, *handle);
+    const std::optional<Bookmark> bookmark = LastBookmark(store, *handle);
     if (json)
-        PrintJson(name, runs, stats, out);
+        PrintJson(name, runs, bookmark, stats, out);
     else
-        PrintText(runs, stats, out);
+        PrintText(runs, bookmark, stats, out);
     return true;
 }
 
