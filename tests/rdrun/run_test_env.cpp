@@ -16,9 +16,10 @@ namespace {
 // The programs and connectors of the build, linked into the home so that
 // they find its quarry.ini beside themselves.
 constexpr const char *kLinked[][2] = {
-    {RDTEST_RDCSM, "rdcsm"},           {RDTEST_RDRUN, "rdrun"},       {RDTEST_RDCSV, "rdcsv.rdx"},
-    {RDTEST_RDSQLITE, "rdsqlite.rdx"}, {RDTEST_RDCOPY, "rdcopy.rdx"}, {RDTEST_RDPG, "rdpg.rdx"},
-    {RDTEST_RDLIAR, "rdliar.rdx"},
+    {RDTEST_RDCSM, "rdcsm"},       {RDTEST_RDRUN, "rdrun"},
+    {RDTEST_RDCSV, "rdcsv.rdx"},   {RDTEST_RDSQLITE, "rdsqlite.rdx"},
+    {RDTEST_RDCOPY, "rdcopy.rdx"}, {RDTEST_RDPG, "rdpg.rdx"},
+    {RDTEST_RDLIAR, "rdliar.rdx"}, {RDTEST_RDTELLER, "rdteller.rdx"},
 };
 
 std::string Quoted(const std::string &text) {
