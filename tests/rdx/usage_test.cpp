@@ -35,6 +35,7 @@ TEST_F(RdxTest, BadCommandLinesAreRefusedWithUsage) {
         {"copy", csv, db, "--batch", "0"},                  // bad batch
         {"copy", csv, db, "--batch"},                       // no value
         {"copy", csv, db, "--frobnicate"},                  // unknown option
+        {"copy", csv, db, "--full-refresh", "--resume"},    // both ways to start
         {"copy", csv, db, "--rejects", Path("r.csv")},      // rejects without skip
         {"copy", csv, db, "--select", "SELECT 1"},          // select on a CSV source
         {"copy", csv, db, "--name", "no spaces"},           // bad name
