@@ -110,6 +110,16 @@ bool ParseKeyOp(std::string_view text, bool &orEqual) {
     return text.empty() || text == ">" || orEqual;
 }
 
+std::string PortableKeyText(std::string_view text) {
+    DatetimeText iso;
+    RDDatetime when{};
+    std::string out;
+    if (TextIsFloat(text) || TextIsDecimal(text) || ReadDatetimeText(text, iso) ||
+        !LibraryDatetime(text, when) || !FormatDatetime(when, out))
+        return std::string(text);
+    return out;
+}
+
 uint32_t KeyField(const ColumnType &column, std::string_view text, uint32_t &field,
                   std::string &problem) {
     field = 0;

@@ -41,6 +41,10 @@ inline bool KeyPasses(int comparison, bool orEqual) {
     return comparison > 0 || (orEqual && comparison == 0);
 }
 
+// The key text as SQL servers read a value of any key type: numbers and
+// ISO date-times as they are, the library's own date-time text as ISO.
+std::string PortableKeyText(std::string_view text);
+
 // A free-standing field of one value of type (its numeric digits as
 // column) holding the key text, for a connector to bind as it writes
 // values of that type. The caller frees it (RDFieldFree). Fails, with

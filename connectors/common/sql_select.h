@@ -19,7 +19,7 @@ struct SelectSource {
     std::string_view orderBy; // the OrderBy property
     // Incremental reads: the key column the select is ordered by first and,
     // when hasValue, filtered by (`key OP ?`, op ">" or ">=").
-    std::string_view key;
+    std::string_view key = {};
     std::string_view op = ">";
     bool hasValue = false;
 };

@@ -40,7 +40,7 @@ class Connection : public rdxc::SqlLink {
   public:
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         kOwnDeclarations, rdxc::kSqlSourceDeclarations, rdxc::kLastErrorDeclarations,
-        rdxc::kSelectDeclarations, rdxc::kValueDeclarations);
+        rdxc::kSelectDeclarations, rdxc::kValueDeclarations, rdxc::kIncrementalDeclarations);
     Connection()
         : SqlLink({}, "ODBC connections"), env_(SQL_HANDLE_ENV), dbc_(SQL_HANDLE_DBC),
           dialect_(

@@ -3,6 +3,8 @@
 // handed out record by record.
 #include "odbc_connection.h"
 
+#include "datetime_text.h"
+#include "key_compare.h"
 #include "property_value.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
@@ -38,8 +40,7 @@ void Connection::CloseSelect() {
 
 uint32_t Connection::SelectText(std::string &sql, std::vector<std::string> &columns) {
     return rdxc::SelectText(
-        dialect_, {source_.sql, source_.table, source_.orderBy}, log_,
-        [this] { return NeedTable(); }, sql, &columns);
+        dialect_, Source(), log_, [this] { return NeedTable(); }, sql, &columns);
 }
 
 // Each OrderBy column is one that the select returns: some databases take a
@@ -56,6 +57,31 @@ uint32_t Connection::CheckOrderColumns(const std::vector<std::string> &columns) 
     return RDSTATUS_OK;
 }
 
+namespace {
+
+// The incremental value as the text of a value of the key's kind: a
+// decimal (which also compares with a double column) or an ODBC timestamp
+// text; the driver converts it to the key column's type.
+SQLRETURN BindKeyText(SQLHSTMT statement, std::string &text) {
+    SQLSMALLINT type = SQL_VARCHAR, digits = 0;
+    RDDatetime when{};
+    std::string iso;
+    if (rdxc::TextIsDecimal(text) || rdxc::TextIsFloat(text)) {
+        type = rdxc::TextIsDecimal(text) ? SQL_DECIMAL : SQL_DOUBLE;
+        const size_t point = text.find('.');
+        digits = point == std::string::npos ? 0 : static_cast<SQLSMALLINT>(text.size() - point - 1);
+    } else if (rdxc::ParseDatetime(rdxc::PortableKeyText(text), when) &&
+               rdxc::FormatDatetime(when, iso)) {
+        type = SQL_TYPE_TIMESTAMP;
+        text = iso;
+        digits = 2;
+    }
+    return SQLBindParameter(statement, 1, SQL_PARAM_INPUT, SQL_C_CHAR, type, text.size(), digits,
+                            text.data(), static_cast<SQLLEN>(text.size()), nullptr);
+}
+
+} // namespace
+
 uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
     *count = 0;
     CloseSelect();
@@ -64,6 +90,12 @@ uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
     std::vector<std::string> orderColumns;
     if (uint32_t status = SelectText(sql, orderColumns); status != RDSTATUS_OK) return status;
     if (!Succeeded(select_.Allocate(dbc_.get()))) return DriverFailure("no statement handle", dbc_);
+    std::string keyText = incremental_.from;
+    if (incremental_.Filters() && !Succeeded(BindKeyText(select_.get(), keyText))) {
+        const uint32_t status = DriverFailure("the incremental value cannot be bound", select_);
+        CloseSelect();
+        return status;
+    }
     const SQLRETURN result = SQLExecDirect(select_.get(), Chars(sql), SQL_NTS);
     if (!Succeeded(result)) {
         const uint32_t status = DriverFailure("the select failed", select_);

@@ -69,7 +69,8 @@ class Connection : public rdxc::SqlLink {
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         rdxc::kDatabaseDeclarations, rdxc::kSqlSourceDeclarations, kOwnDeclarations,
         kServerDeclarations, kLoginDeclarations, rdxc::kLastErrorDeclarations,
-        rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations);
+        rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations,
+        rdxc::kIncrementalDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
     uint32_t Execute(uint32_t *count);
@@ -114,6 +115,8 @@ class Connection : public rdxc::SqlLink {
     }
     // Runs sql; a result of another status than expected is a failure.
     uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
+    // Declares the select's cursor for sql, the incremental value bound.
+    uint32_t Declare(const std::string &sql);
     uint32_t NeedTable() override;
     uint32_t ChangeTable(uint32_t kind, uint32_t list) override;
     uint32_t DropTable() override;

@@ -6,6 +6,7 @@
 #include "pg_connection.h"
 #include "pg_dialect.h"
 
+#include "key_compare.h"
 #include "rdx_connector.h"
 #include "rdx_field.h"
 #include "rdx_fieldvalue.h"
@@ -38,8 +39,22 @@ uint32_t Connection::SelectText(std::string &sql) {
     const char *standard = PQparameterStatus(db_, "standard_conforming_strings");
     const bool conforming = standard == nullptr || std::string_view(standard) != "off";
     return rdxc::SelectText(
-        Dialect(conforming), {source_.sql, source_.table, source_.orderBy}, log_,
-        [this] { return NeedTable(); }, sql);
+        Dialect(conforming), Source(), log_, [this] { return NeedTable(); }, sql);
+}
+
+// The cursor of the select. The incremental value goes as a text of
+// unnamed type: the server takes it as a value of the key column's type
+// (the one the comparison gives it) and compares values of that type.
+uint32_t Connection::Declare(const std::string &sql) {
+    const std::string declare = "DECLARE " + std::string(kCursor) + " NO SCROLL CURSOR FOR " + sql;
+    if (!incremental_.Filters()) return Run(declare, PGRES_COMMAND_OK);
+    const std::string value = rdxc::PortableKeyText(incremental_.from);
+    const char *values[] = {value.c_str()};
+    Result result(PQexecParams(db_, declare.c_str(), 1, nullptr, values, nullptr, nullptr, 0));
+    if (result == nullptr) return ServerFailure("the statement cannot be sent", nullptr);
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        return ServerFailure("the select with the incremental value failed", result.get());
+    return RDSTATUS_OK;
 }
 
 uint32_t Connection::LayOut(uint32_t list, const PGresult *result) {
@@ -63,9 +78,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     std::string sql;
     if (uint32_t status = SelectText(sql); status != RDSTATUS_OK) return status;
     if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
-    if (uint32_t status = Run("DECLARE " + std::string(kCursor) + " NO SCROLL CURSOR FOR " + sql,
-                              PGRES_COMMAND_OK);
-        status != RDSTATUS_OK) {
+    if (uint32_t status = Declare(sql); status != RDSTATUS_OK) {
         Run("ROLLBACK", PGRES_COMMAND_OK);
         return status;
     }
