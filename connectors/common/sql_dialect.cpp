@@ -2,6 +2,7 @@
 #include "sql_dialect.h"
 
 #include "connector_values.h"
+#include "property_value.h"
 #include "rdx_field.h"
 
 namespace rdxc {
@@ -55,12 +56,13 @@ std::string Dialect::Digits(uint32_t precision, uint32_t scale) {
     return "(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
 }
 
-std::string Dialect::CreateTable(std::string_view table,
-                                 const std::vector<ListField> &fields) const {
+std::string Dialect::CreateTable(std::string_view table, const std::vector<ListField> &fields,
+                                 const std::vector<std::string> &key) const {
     std::string columns;
     for (const ListField &field : fields)
         columns += (columns.empty() ? "" : ", ") + Quote(field.name) + " " +
                    ColumnType(field.field, field.type);
+    if (!key.empty()) columns += ", PRIMARY KEY (" + QuotedList(*this, key) + ")";
     return "CREATE TABLE " + Quote(table) + " (" + columns + ")";
 }
 
@@ -88,6 +90,20 @@ std::string Dialect::Insert(std::string_view table, const std::vector<std::strin
     for (size_t i = 0; i < values.size(); ++i)
         markers += (i > 0 ? ", " : "") + values[i];
     return "INSERT INTO " + Quote(table) + " (" + names + ") VALUES (" + markers + ")";
+}
+
+std::string Dialect::OnConflict(const std::vector<std::string> &columns,
+                                const std::vector<std::string> &key) const {
+    std::string set;
+    for (const std::string &column : columns) {
+        bool isKey = false;
+        for (const std::string &name : key)
+            isKey = isKey || SameWord(name, column);
+        if (!isKey)
+            set += (set.empty() ? "" : ", ") + Quote(column) + " = excluded." + Quote(column);
+    }
+    return " ON CONFLICT (" + QuotedList(*this, key) + ")" +
+           (set.empty() ? " DO NOTHING" : " DO UPDATE SET " + set);
 }
 
 std::string QuotedList(const Dialect &dialect, const std::vector<std::string> &names) {

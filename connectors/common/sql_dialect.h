@@ -42,7 +42,9 @@ class Dialect {
     // are read from field.
     std::string ColumnType(uint32_t field, uint32_t type) const;
 
-    std::string CreateTable(std::string_view table, const std::vector<ListField> &fields) const;
+    // With key columns (Key), the table gets PRIMARY KEY (key).
+    std::string CreateTable(std::string_view table, const std::vector<ListField> &fields,
+                            const std::vector<std::string> &key = {}) const;
     std::string DropTable(std::string_view table) const;
     // A drop that does nothing when the table is not there.
     virtual std::string DropTableIfExists(std::string_view table) const;
@@ -54,6 +56,12 @@ class Dialect {
     // INSERT INTO table (columns) VALUES (values), each list joined by ", ".
     std::string Insert(std::string_view table, const std::vector<std::string> &columns,
                        const std::vector<std::string> &values) const;
+
+    // What follows an insert so that a row whose key exists is updated:
+    // ON CONFLICT (key) DO UPDATE SET c = excluded.c for each other column,
+    // DO NOTHING when every column is a key column.
+    std::string OnConflict(const std::vector<std::string> &columns,
+                           const std::vector<std::string> &key) const;
 
   protected:
     // (P,S), or nothing for precision 0 (a numeric of any digits).

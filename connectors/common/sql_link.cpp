@@ -6,6 +6,7 @@
 #include "connector_resume.h"
 #include "property_value.h"
 #include "rdx_status.h"
+#include "sql_write.h"
 
 namespace rdxc {
 
@@ -61,6 +62,11 @@ uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
         return mark_.SetProperty(index, field, log_);
     if (index == kOrderBy) return GetText(field, source_.orderBy);
     if (IncrementalRead::Handles(index)) return incremental_.SetProperty(index, field, log_);
+    if (numbers_.keyedWrites && index == kWriteMode) return SetWriteMode(field);
+    if (numbers_.keyedWrites && index == kKey) {
+        WriteTargetChanged(false);
+        return GetText(field, target_.key);
+    }
     if (index == kCreateText) return DescribeCreate(field);
     if (Is(index, numbers_.sql)) return GetText(field, source_.sql);
     if (Is(index, numbers_.database)) return GetText(field, source_.database);
@@ -73,9 +79,8 @@ uint32_t SqlLink::SetShared(uint32_t index, uint32_t field) {
 }
 
 SelectSource SqlLink::Source() const {
-    return {source_.sql,      source_.table,
-            source_.orderBy,  incremental_.key,
-            incremental_.op,  incremental_.Filters()};
+    return {source_.sql,      source_.table,   source_.orderBy,
+            incremental_.key, incremental_.op, incremental_.Filters()};
 }
 
 uint32_t SqlLink::SelectInto(uint32_t list, size_t columns,
@@ -110,7 +115,9 @@ uint32_t SqlLink::DescribeCreate(uint32_t field) {
     if (uint32_t status = NewTableFields(static_cast<uint32_t>(list), fields);
         status != RDSTATUS_OK)
         return status;
-    createText_ = dialect->CreateTable(source_.table, fields);
+    std::vector<std::string> key;
+    if (uint32_t status = NewTableKey(fields, key); status != RDSTATUS_OK) return status;
+    createText_ = dialect->CreateTable(source_.table, fields, key);
     return RDSTATUS_OK;
 }
 
@@ -125,12 +132,50 @@ uint32_t SqlLink::TableStatements(const Dialect &dialect, uint32_t kind, uint32_
     }
     std::vector<ListField> fields;
     if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
+    std::vector<std::string> key;
+    if (uint32_t status = NewTableKey(fields, key); status != RDSTATUS_OK) return status;
     if (kind == kReplaceTable && !exists)
         statements.push_back(dialect.DropTableIfExists(source_.table));
     if (kind == kReplaceTable && exists.value_or(false))
         statements.push_back(dialect.DropTable(source_.table));
-    statements.push_back(dialect.CreateTable(source_.table, fields));
+    statements.push_back(dialect.CreateTable(source_.table, fields, key));
     columns = fields.size();
+    return RDSTATUS_OK;
+}
+
+uint32_t SqlLink::SetWriteMode(uint32_t field) {
+    std::string text;
+    if (uint32_t status = GetText(field, text); status != RDSTATUS_OK) return status;
+    if (SameWord(text, "insert") || text.empty())
+        target_.mode = WriteMode::Insert;
+    else if (SameWord(text, "upsert"))
+        target_.mode = WriteMode::Upsert;
+    else if (SameWord(text, "delete-insert"))
+        target_.mode = WriteMode::DeleteInsert;
+    else
+        return log_.Fail("WriteMode is \"insert\", \"upsert\" or \"delete-insert\", not \"" + text +
+                         "\"");
+    WriteTargetChanged(false);
+    return RDSTATUS_OK;
+}
+
+uint32_t SqlLink::TargetKey(const std::vector<ListField> &fields, std::vector<size_t> &keys) {
+    const std::vector<std::string> names = KeyNames(target_.key);
+    if (names.empty())
+        return log_.Fail(
+            std::string(target_.mode == WriteMode::Upsert ? "an upsert" : "a delete-insert") +
+            " needs the key columns (property Key)");
+    return KeyFields(fields, names, log_, keys);
+}
+
+uint32_t SqlLink::NewTableKey(const std::vector<ListField> &fields, std::vector<std::string> &key) {
+    key.clear();
+    std::vector<size_t> keys;
+    if (uint32_t status = KeyFields(fields, KeyNames(target_.key), log_, keys);
+        status != RDSTATUS_OK)
+        return status;
+    for (size_t k : keys)
+        key.push_back(fields[k].name);
     return RDSTATUS_OK;
 }
 
@@ -158,6 +203,11 @@ uint32_t SqlLink::GetShared(uint32_t index, uint32_t field) {
         return mark_.GetProperty(index, field);
     if (index == kOrderBy) return PutText(field, source_.orderBy);
     if (IncrementalRead::Handles(index)) return incremental_.GetProperty(index, field);
+    if (numbers_.keyedWrites && index == kWriteMode)
+        return PutText(field, target_.mode == WriteMode::Upsert         ? "upsert"
+                              : target_.mode == WriteMode::DeleteInsert ? "delete-insert"
+                                                                        : "insert");
+    if (numbers_.keyedWrites && index == kKey) return PutText(field, target_.key);
     if (Is(index, numbers_.sql)) return PutText(field, source_.sql);
     if (Is(index, numbers_.database)) return PutText(field, source_.database);
     if (Is(index, numbers_.table)) return PutText(field, source_.table);

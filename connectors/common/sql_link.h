@@ -5,6 +5,7 @@
 // own SetOwn and GetOwn handle only what is its own.
 #pragma once
 
+#include "connector_incremental.h"
 #include "connector_log.h"
 #include "connector_values.h"
 #include "copy_mark.h"
@@ -40,12 +41,24 @@ inline constexpr PropertyDeclaration kSqlSourceDeclarations[] = {
     Declare(kSql, RDTYPE_TEXT, "SQL"),
 };
 
+// How records are written and by which key columns (connector_incremental.h).
+inline constexpr PropertyDeclaration kKeyedWriteDeclarations[] = {
+    Declare(kWriteMode, RDTYPE_TEXT, "WriteMode"),
+    Declare(kKey, RDTYPE_TEXT, "Key"),
+};
+enum class WriteMode { Insert, Upsert, DeleteInsert };
+struct WriteTarget {
+    WriteMode mode = WriteMode::Insert;
+    std::string key; // the Key text
+};
+
 // The property numbers of a connector for the shared texts; 0 for one it
 // does not have.
 struct SqlLinkNumbers {
     uint32_t table = kTable, sql = kSql, lastError = kLastError;
     uint32_t keys = 0, database = 0;
-    bool marks = false; // MarkName and Mark
+    bool marks = false;       // MarkName and Mark
+    bool keyedWrites = false; // WriteMode and Key
 };
 
 struct SqlSource {
@@ -100,6 +113,9 @@ class SqlLink {
     // problem. Running out of memory is no record's fault and stays as it is.
     uint32_t ColumnFault(size_t column, uint32_t status, const std::string &problem,
                          bool detail = true);
+    // The indexes into fields of the Key columns, for an upsert or a
+    // delete-insert: refused when Key is empty or names no field.
+    uint32_t TargetKey(const std::vector<ListField> &fields, std::vector<size_t> &keys);
     // The fields of list for a new table: refused when it has none.
     uint32_t NewTableFields(uint32_t list, std::vector<ListField> &fields);
     // The statements that change the table as kind (kCreateTable,
@@ -131,6 +147,7 @@ class SqlLink {
     FailureLog log_;
     ValueRules values_;
     CopyMark mark_;
+    WriteTarget target_;
     // The select's list, its fields and the number of the row read last.
     uint32_t selectedList_ = 0;
     std::vector<ListField> selectedFields_;
@@ -142,6 +159,9 @@ class SqlLink {
     // Answers of SetShared and GetShared for a number that is not shared.
     static constexpr uint32_t kNotShared = UINT32_MAX;
     uint32_t DescribeCreate(uint32_t field);
+    uint32_t SetWriteMode(uint32_t field);
+    // The fields' names of the Key columns, for a new table's primary key.
+    uint32_t NewTableKey(const std::vector<ListField> &fields, std::vector<std::string> &key);
     uint32_t SetShared(uint32_t index, uint32_t field);
     uint32_t GetShared(uint32_t index, uint32_t field);
     // Whether index is the number of a property the connector has.

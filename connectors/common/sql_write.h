@@ -36,4 +36,28 @@ std::string KeyedWrite(const Dialect &dialect, bool update, std::string_view tab
                        const std::vector<ListField> &fields, const std::vector<size_t> &keys,
                        const std::function<std::string(size_t)> &parameter);
 
+// The column names of a comma-separated list (Keys, Key), spaces around
+// each dropped, empty names left out.
+std::vector<std::string> KeyNames(std::string_view text);
+
+// Whether a and b name the same columns, in any order, letters compared
+// without case.
+bool SameColumns(const std::vector<std::string> &a, const std::vector<std::string> &b);
+
+// Refuses an upsert into table, which has no primary key or unique index
+// on exactly the key columns: the target's fault, not a record's.
+uint32_t NoUniqueKey(std::string_view table, const std::vector<std::string> &key, FailureLog &log);
+
+// A record fault for the first of records first..first+count-1 whose key
+// field (keys: indexes into fields) is null; RDSTATUS_OK when none is.
+uint32_t NullKey(const std::vector<ListField> &fields, const std::vector<size_t> &keys,
+                 uint32_t first, uint32_t count, FailureLog &log);
+
+// DELETE FROM table WHERE k = marker AND ... for the key columns, their
+// markers from parameter(i) in order (the delete of a delete-insert, whose
+// keys are never null).
+std::string KeyDelete(const Dialect &dialect, std::string_view table,
+                      const std::vector<std::string> &key,
+                      const std::function<std::string(size_t)> &parameter);
+
 } // namespace rdxc

@@ -67,12 +67,12 @@ struct Settings {
 class Connection : public rdxc::SqlLink {
   public:
     Connection()
-        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .marks = true},
+        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .marks = true, .keyedWrites = true},
                   "SQLite connections") {}
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         rdxc::kDatabaseDeclarations, rdxc::kSqlSourceDeclarations, kOwnDeclarations,
         rdxc::kLastErrorDeclarations, rdxc::kMarkDeclarations, rdxc::kSelectDeclarations,
-        rdxc::kValueDeclarations, rdxc::kIncrementalDeclarations);
+        rdxc::kValueDeclarations, rdxc::kKeyedWriteDeclarations, rdxc::kIncrementalDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
     void Disconnect();
@@ -120,8 +120,19 @@ class Connection : public rdxc::SqlLink {
     uint32_t WriteFailure(const std::string &what, int result);
     std::string Identity() override;
     const rdxc::Dialect *TableDialect() const override;
-    void WriteTargetChanged(bool) override { write_.Reset(); }
+    void WriteTargetChanged(bool) override {
+        write_.Reset();
+        delete_.Reset();
+    }
     uint32_t PrepareWrite(Write kind, uint32_t list);
+    // sqlite_keyed.cpp: the insert of an upsert (refused for a table
+    // without a unique key on the Key columns) or the delete of a
+    // delete-insert, for the list's fields; sql takes the insert.
+    uint32_t PrepareKeyed(const std::vector<TableColumn> &columns, std::string &sql);
+    uint32_t CheckUniqueKey(const std::vector<TableColumn> &columns,
+                            const std::vector<std::string> &key);
+    // Binds the record's key and runs the delete of a delete-insert.
+    uint32_t DeleteKey(uint32_t index, int &result);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
                         uint32_t *done) override;
     uint32_t RemoveBySql(uint32_t *done) override;
@@ -151,6 +162,12 @@ class Connection : public rdxc::SqlLink {
     // The texts bound to the parameters of the current record, one each:
     // bound without a copy, they live until the statement has run.
     std::vector<std::string> texts_;
+    // The keyed insert: the key fields (indexes into writeFields_) and, for
+    // a delete-insert, the delete with its parameters and their texts.
+    std::vector<size_t> keyFields_;
+    Statement delete_;
+    std::vector<Parameter> deleteParameters_;
+    std::vector<std::string> deleteTexts_;
 };
 
 } // namespace rdsqlite

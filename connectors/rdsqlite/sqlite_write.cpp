@@ -102,6 +102,9 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
             values.push_back(parameter(i));
         }
         sql = kDialect.Insert(source_.table, names, values);
+        keyFields_.clear();
+        if (target_.mode != rdxc::WriteMode::Insert)
+            if (uint32_t status = PrepareKeyed(columns, sql); status != RDSTATUS_OK) return status;
     } else {
         sql = rdxc::KeyedWrite(kDialect, kind == Write::Update, source_.table, writeFields_,
                                keyFields, parameter);
@@ -120,6 +123,10 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
                                 uint32_t *done) {
     *done = 0;
     if (uint32_t status = PrepareWrite(kind, list); status != RDSTATUS_OK) return status;
+    if (kind == Write::Insert)
+        if (uint32_t status = rdxc::NullKey(writeFields_, keyFields_, first, count, log_);
+            status != RDSTATUS_OK)
+            return status;
     if (int result = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         result != SQLITE_OK)
         return SqlFailure("no transaction can be started", result);
@@ -139,6 +146,11 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         if (status == RDSTATUS_RECORDFAULT) return log_.RecordFault(what + rolledBack);
         return log_.Fail(what + message + rolledBack, result != SQLITE_OK ? result : status);
     };
+    // A delete-insert deletes the keys of the whole batch first, so that
+    // records of one key in the batch all go in.
+    for (uint32_t r = 0; kind == Write::Insert && delete_.get() != nullptr && r < count; ++r)
+        if (int result = SQLITE_OK; DeleteKey(first + r, result) != 0)
+            return rollBack("record " + std::to_string(first + r), RDSTATUS_FREETEXT, result);
     uint32_t matched = 0;
     sqlite3_stmt *statement = write_.get();
     texts_.resize(parameters_.size());
