@@ -141,8 +141,9 @@ class Connection : public rdxc::SqlLink {
     // numeric(19,0) (one pass over the select).
     void WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnType> &types);
     // sqlite_incremental.cpp: binds IncrementalFrom to the one parameter of
-    // a filtered select as the key column's values are written.
-    uint32_t BindKey(sqlite3_stmt *statement);
+    // statement as the key column's values are written; the key column is
+    // found among the result columns of `columns` (statement when null).
+    uint32_t BindKey(sqlite3_stmt *statement, sqlite3_stmt *columns = nullptr);
     uint32_t FillRecord(uint32_t index);
 
     Settings settings_;

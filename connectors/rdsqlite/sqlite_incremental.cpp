@@ -34,13 +34,14 @@ rdxc::ColumnType TypeOfText(std::string_view text) {
 
 } // namespace
 
-uint32_t Connection::BindKey(sqlite3_stmt *statement) {
+uint32_t Connection::BindKey(sqlite3_stmt *statement, sqlite3_stmt *columns) {
     if (!incremental_.Filters()) return RDSTATUS_OK;
-    const int column = KeyColumn(statement, incremental_.key);
+    if (columns == nullptr) columns = statement;
+    const int column = KeyColumn(columns, incremental_.key);
     if (column < 0)
         return log_.Fail("the select has no column " + incremental_.key +
                          " (property IncrementalKey)");
-    const char *declared = sqlite3_column_decltype(statement, column);
+    const char *declared = sqlite3_column_decltype(columns, column);
     const std::string_view declaredText = declared == nullptr ? "" : declared;
     const rdxc::ColumnType type =
         declaredText.empty() ? TypeOfText(incremental_.from) : FieldTypeOf(declaredText, 0);

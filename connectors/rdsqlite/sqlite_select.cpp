@@ -48,7 +48,7 @@ void Connection::WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnT
     const std::string text =
         "WITH rdx_scan(" + names + ") AS (\n" + sql + "\n) SELECT " + checks + " FROM rdx_scan";
     if (sqlite3_prepare_v2(db_, text.c_str(), -1, scan.out(), nullptr) != SQLITE_OK ||
-        scan.get() == nullptr || BindKey(scan.get()) != RDSTATUS_OK ||
+        scan.get() == nullptr || BindKey(scan.get(), select_.get()) != RDSTATUS_OK ||
         sqlite3_step(scan.get()) != SQLITE_ROW)
         return;
     int column = 0;
