@@ -64,13 +64,13 @@ struct Settings {
 class Connection : public rdxc::SqlLink {
   public:
     Connection()
-        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .marks = true},
+        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .marks = true, .keyedWrites = true},
                   "PostgreSQL connections") {}
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         rdxc::kDatabaseDeclarations, rdxc::kSqlSourceDeclarations, kOwnDeclarations,
         kServerDeclarations, kLoginDeclarations, rdxc::kLastErrorDeclarations,
         rdxc::kMarkDeclarations, kReadDeclarations, rdxc::kValueDeclarations,
-        rdxc::kIncrementalDeclarations);
+        rdxc::kIncrementalDeclarations, rdxc::kKeyedWriteDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
     uint32_t Execute(uint32_t *count);
@@ -109,9 +109,10 @@ class Connection : public rdxc::SqlLink {
     // identifier or host and port; empty when unknown.
     std::string Identity() override;
     const rdxc::Dialect *TableDialect() const override;
-    void WriteTargetChanged(bool table) override {
+    // A change of the table, of WriteMode or of Key makes the COPY again.
+    void WriteTargetChanged(bool) override {
         writeKey_.clear();
-        if (table) copyList_ = 0;
+        copyList_ = 0;
     }
     // Runs sql; a result of another status than expected is a failure.
     uint32_t Run(const std::string &sql, ExecStatusType expected, Result *out = nullptr);
@@ -165,6 +166,15 @@ class Connection : public rdxc::SqlLink {
     uint32_t LoseCopy(const PGresult *result);
     std::string RolledBack() const;
     Result FinishCopy(const char *error);
+    // pg_upsert.cpp: an upsert or a delete-insert COPYs the records into a
+    // temporary stage table, then merges the stage into the table in the
+    // same transaction.
+    bool Staged() const { return target_.mode != rdxc::WriteMode::Insert; }
+    uint32_t PrepareStage();
+    uint32_t CheckUniqueKey(const std::vector<std::string> &key);
+    // BEGIN and the stage made, for the batch or the connection's COPY.
+    uint32_t BeginStage();
+    uint32_t StagedBatch(uint32_t first, uint32_t count, uint32_t *done);
     uint32_t PrimaryKey(std::vector<std::string> &names);
     uint32_t PrepareWrite(Write kind, uint32_t list);
     uint32_t WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
@@ -193,6 +203,11 @@ class Connection : public rdxc::SqlLink {
     std::string copySql_;
     std::vector<rdxc::ListField> writeFields_;
     std::vector<ColumnKind> writeTypes_;
+    std::vector<std::string> copyColumns_; // the table's names of the fields
+    // The staged write: the key fields (indexes into writeFields_), the
+    // statement that makes the stage and those that merge it.
+    std::vector<size_t> keyFields_;
+    std::string stageSql_, mergeSql_;
     // The COPY of the connection (copyPerConnection): open, the sizes of
     // the batches sent into it, and whether it failed (no more inserts
     // are taken until the connection connects again).

@@ -117,7 +117,11 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
         columns += (columns.empty() ? "" : ", ") + QuoteName(names[found->second]);
     }
     if (uint32_t status = CheckCovered(chosen, required); status != RDSTATUS_OK) return status;
+    copyColumns_ = chosen;
     copySql_ = "COPY " + QuoteName(source_.table) + " (" + columns + ") FROM STDIN (FORMAT binary)";
+    keyFields_.clear();
+    if (Staged())
+        if (uint32_t status = PrepareStage(); status != RDSTATUS_OK) return status;
     copyList_ = list;
     copyTable_ = source_.table;
     return RDSTATUS_OK;
@@ -192,8 +196,11 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     if (uint32_t status = CloseCursor(); status != RDSTATUS_OK) return status;
     if (uint32_t status = PrepareCopy(list); status != RDSTATUS_OK) return status;
     if (count == 0) return RDSTATUS_OK;
-    return settings_.copyPerConnection ? InsertIntoCopy(first, count, done)
-                                       : InsertBatch(first, count, done);
+    if (uint32_t status = rdxc::NullKey(writeFields_, keyFields_, first, count, log_);
+        status != RDSTATUS_OK)
+        return status;
+    if (settings_.copyPerConnection) return InsertIntoCopy(first, count, done);
+    return Staged() ? StagedBatch(first, count, done) : InsertBatch(first, count, done);
 }
 
 // The batch's COPY, and with a mark waiting, the mark in the same
@@ -247,8 +254,12 @@ uint32_t Connection::CopyBatch(uint32_t first, uint32_t count, uint32_t *done) {
 uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *done) {
     if (!copyOpen_) {
         // A copy that keeps a mark commits it with the COPY, in a
-        // transaction begun before it.
-        if (mark_.Active()) {
+        // transaction begun before it; so does a staged copy, merged at its
+        // end.
+        if (Staged()) {
+            if (uint32_t status = BeginStage(); status != RDSTATUS_OK) return status;
+            copyInTransaction_ = true;
+        } else if (mark_.Active()) {
             if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK)
                 return status;
             copyInTransaction_ = true;
@@ -331,6 +342,10 @@ uint32_t Connection::EndCopy() {
     const Result result = FinishCopy(sent == RDSTATUS_OK ? nullptr : "the copy cannot be ended");
     if (sent != RDSTATUS_OK || PQresultStatus(result.get()) != PGRES_COMMAND_OK)
         return LoseCopy(result.get());
+    if (Staged() && !copyBatches_.empty()) {
+        Result merged(PQexec(db_, mergeSql_.c_str()));
+        if (PQresultStatus(merged.get()) != PGRES_COMMAND_OK) return LoseCopy(merged.get());
+    }
     return CommitCopy();
 }
 
