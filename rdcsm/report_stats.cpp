@@ -144,18 +144,18 @@ void PrintJson(const std::string &name, const std::vector<RunRow> &runs,
         out << (i == 0 ? "\n  " : ",\n  ");
         PrintJsonRun(runs[i], out);
     }
+    out << "],\n \"statistics\": [";
+    for (std::size_t i = 0; i < stats.size(); ++i) {
+        out << (i == 0 ? "\n  " : ",\n  ");
+        PrintJsonStatistics(stats[i], out);
+    }
     out << "],\n \"bookmark\": ";
     if (bookmark)
         out << "{\"key\": " << JsonString(bookmark->key)
             << ", \"value\": " << JsonString(bookmark->value) << "}";
     else
         out << "null";
-    out << ",\n \"statistics\": [";
-    for (std::size_t i = 0; i < stats.size(); ++i) {
-        out << (i == 0 ? "\n  " : ",\n  ");
-        PrintJsonStatistics(stats[i], out);
-    }
-    out << "]}\n";
+    out << "}\n";
 }
 
 } // namespace

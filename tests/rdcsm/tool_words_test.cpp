@@ -102,11 +102,12 @@ TEST_F(StatsWordsTest, JsonGivesEveryCountWithUnknownAsNull) {
                         "0, \"select\": 0, \"fetch\": 0, \"insert\": 0, \"update\": 0, "
                         "\"remove\": 0, \"action\": 0, \"catalog\": 0, \"create\": 0, \"drop\": "
                         "0}, \"records\": {\"execute\": 0, \"select\": null, \"fetch\": 874200, "
-                        "\"insert\": 0, \"update\": 0, \"remove\": 0, \"catalog\": 0}}]}\n"))
+                        "\"insert\": 0, \"update\": 0, \"remove\": 0, \"catalog\": 0}}],\n "
+                        "\"bookmark\": null}\n"))
         << run.out;
     // An activity without runs is still one object.
     Define(rdcsm::kActivity, "new", {});
-    EXPECT_EQ("{\"name\": \"new\",\n \"runs\": [],\n \"statistics\": []}\n",
+    EXPECT_EQ("{\"name\": \"new\",\n \"runs\": [],\n \"statistics\": [],\n \"bookmark\": null}\n",
               RunTool(home_, "stats new --json").out);
 }
 

@@ -31,7 +31,7 @@ TEST(RdrunManual, NamesEveryOptionOfTheHelp) {
         }
         ++options;
     }
-    EXPECT_EQ(9, options) << out;
+    EXPECT_EQ(10, options) << out;
 }
 
 } // namespace
