@@ -160,6 +160,7 @@ void Connection::Disconnect() {
     values_.ReportRounded(log_, "the select");
     CloseSelect();
     insert_.Free();
+    delete_.Free();
     insertKey_.clear();
     if (connected_) {
         if (transactions_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);

@@ -40,12 +40,14 @@ class Connection : public rdxc::SqlLink {
   public:
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         kOwnDeclarations, rdxc::kSqlSourceDeclarations, rdxc::kLastErrorDeclarations,
-        rdxc::kSelectDeclarations, rdxc::kValueDeclarations, rdxc::kIncrementalDeclarations);
+        rdxc::kSelectDeclarations, rdxc::kValueDeclarations, rdxc::kIncrementalDeclarations,
+        rdxc::kKeyedWriteDeclarations);
     Connection()
-        : SqlLink({}, "ODBC connections"), env_(SQL_HANDLE_ENV), dbc_(SQL_HANDLE_DBC),
-          dialect_(
-              [this](SQLSMALLINT type, const char *fallback) { return TypeName(type, fallback); }),
-          select_(SQL_HANDLE_STMT), insert_(SQL_HANDLE_STMT) {}
+        : SqlLink({.keyedWrites = true}, "ODBC connections"), env_(SQL_HANDLE_ENV),
+          dbc_(SQL_HANDLE_DBC), dialect_([this](SQLSMALLINT type, const char *fallback) {
+              return TypeName(type, fallback);
+          }),
+          select_(SQL_HANDLE_STMT), insert_(SQL_HANDLE_STMT), delete_(SQL_HANDLE_STMT) {}
     ~Connection() { Disconnect(); }
     uint32_t Connect();
     void Disconnect();
@@ -84,6 +86,12 @@ class Connection : public rdxc::SqlLink {
     uint32_t FillRecord(size_t row, uint32_t index);
     uint32_t PrepareInsert(uint32_t list);
     bool ByValue(size_t field) const;
+    // odbc_keyed.cpp: the delete of a delete-insert, prepared with the
+    // insert (an upsert is refused: there is no statement for it that every
+    // driver takes), and run on the batch's keys before the insert, in its
+    // transaction.
+    uint32_t PrepareDelete();
+    uint32_t DeleteKeys(uint32_t first, uint32_t count);
     // odbc_layout.cpp: refuses, as the target's fault, an insert into a
     // table that cannot be read, with a field that has no column, or
     // leaving out a NOT NULL column without a default.
@@ -137,6 +145,9 @@ class Connection : public rdxc::SqlLink {
     std::vector<size_t> parameterFields_;        // the field of each parameter
     std::vector<ColumnArray> parameters_;
     std::vector<SQLUSMALLINT> paramStatus_;
+    // The delete of a delete-insert and the key fields (into insertFields_).
+    Handle delete_;
+    std::vector<size_t> keyFields_;
 };
 
 } // namespace rdodbc

@@ -8,6 +8,7 @@
 #include "odbc_diagnostics.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
+#include "sql_write.h"
 
 #include <algorithm>
 
@@ -55,6 +56,10 @@ uint32_t Connection::PrepareInsert(uint32_t list) {
         insert_.Free();
         return status;
     }
+    if (uint32_t status = PrepareDelete(); status != RDSTATUS_OK) {
+        insert_.Free();
+        return status;
+    }
     insertKey_ = key;
     return RDSTATUS_OK;
 }
@@ -88,6 +93,9 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     *done = 0;
     if (count == 0) return RDSTATUS_OK;
     if (uint32_t status = PrepareInsert(list); status != RDSTATUS_OK) return status;
+    if (uint32_t status = rdxc::NullKey(insertFields_, keyFields_, first, count, log_);
+        status != RDSTATUS_OK)
+        return status;
     const std::string ofBatch = " of the batch of " + std::to_string(count) + " records";
     parameters_.assign(parameterFields_.size(), ColumnArray());
     for (size_t p = 0; p < parameters_.size();) {
@@ -111,6 +119,8 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
                                           field.name + ": " + problem + "; nothing" + ofBatch +
                                           " was written");
     }
+    // The batch's keys go first, in the insert's transaction.
+    if (uint32_t status = DeleteKeys(first, count); status != RDSTATUS_OK) return status;
     SQLHSTMT statement = insert_.get();
     paramStatus_.assign(count, kUntouched);
     SQLULEN processed = 0;
