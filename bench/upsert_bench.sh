@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Upserting into PostgreSQL against loading: rdrun running rdcopy from a CSV
+# file of generated orders into rdpg, once with Mode "upsert" (Key "id") into
+# a table with a primary key that holds every other order already (with
+# other amounts), once plainly into an empty table (the binary COPY alone).
+# The server is a temporary cluster of this script (as nobody when run as
+# root), on a Unix socket in a temporary folder. Prints both times and the
+# ratio, and checks that the upsert left every order with its file's amount.
+#   ROWS        orders to generate (default 1000000)
+#   RUNS        repetitions of each measurement, the best kept (default 1)
+#   BENCH_BUILD_DIR a Release build (default build-rel)
+#   BATCH       rdcopy's batch size (default 10000)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/bench/timing.sh"
+build=${BENCH_BUILD_DIR:-$top/build-rel}
+rows=${ROWS:-1000000}
+runs=${RUNS:-1}
+batch=${BATCH:-10000}
+bin=/usr/lib/postgresql/15/bin
+ninja -C "$build" -j2 rdcsm rdrun rdcopy rdcsv rdpg >/dev/null
+
+work=$(mktemp -d /tmp/rdupsertbench.XXXXXX)
+chmod 755 "$work"
+as_server() { if [ "$(id -u)" = 0 ]; then (cd / && runuser -u nobody -- "$@"); else "$@"; fi; }
+[ "$(id -u)" = 0 ] && chown nobody "$work"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+as_server "$bin/initdb" -D "$work/data" -A trust -U postgres -E UTF8 --no-locale >/dev/null
+as_server "$bin/pg_ctl" -D "$work/data" -w -l "$work/server.log" \
+  -o "-k $work -p $port -c listen_addresses='' -c fsync=off -c synchronous_commit=off" start >/dev/null
+home=$work/home
+mkdir -p "$home"
+cleanup() {
+  "$home/rdcsm" stop >/dev/null 2>&1 || true
+  as_server "$bin/pg_ctl" -D "$work/data" -m immediate stop >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+psql() { command psql -X -q -h "$work" -p "$port" -U postgres -d postgres "$@"; }
+
+printf '[Configuration]\nDirectory=%s/\nKitType=2\n' "$home" > "$home/quarry.ini"
+for c in rdcsv rdpg rdcopy; do ln -sf "$build/connectors/$c/$c.rdx" "$home/$c.rdx"; done
+ln -sf "$build/rdcsm/rdcsm" "$home/rdcsm"
+ln -sf "$build/rdrun/rdrun" "$home/rdrun"
+"$top/examples/orders/make-orders" "$rows" > "$home/orders.csv"
+cat > "$home/bench.toml" <<TOML
+[link.orders_csv]
+connector = "rdcsv"
+Path = "$home/orders.csv"
+Columns = "id:int,amount:numeric(12,2),ordered_at:datetime,customer:text"
+[link.pg]
+connector = "rdpg"
+Host = "$work"
+Port = "$port"
+User = "postgres"
+Database = "postgres"
+[activity.load]
+connector = "rdcopy"
+SourceLink = "orders_csv"
+TargetLink = "pg"
+TargetTable = "orders"
+BatchSize = $batch
+OnError = "stop"
+[activity.upsert]
+connector = "rdcopy"
+SourceLink = "orders_csv"
+TargetLink = "pg"
+TargetTable = "orders_up"
+Mode = "upsert"
+Key = "id"
+BatchSize = $batch
+OnError = "stop"
+TOML
+"$home/rdcsm" serve --detach
+"$home/rdcsm" define "$home/bench.toml" >/dev/null
+
+columns="id integer, amount numeric(12,2), ordered_at timestamp, customer text"
+# An empty table for the load; for the upsert every other order of the
+# file, loaded first, with its amount changed.
+reset_load() {
+  psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders; CREATE TABLE orders ($columns)"
+}
+reset_upsert() {
+  psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders_up;
+           CREATE TABLE orders_up ($columns, PRIMARY KEY (id));
+           INSERT INTO orders_up SELECT id, amount + 1, ordered_at, customer FROM orders
+           WHERE id % 2 = 0; VACUUM ANALYZE orders_up"
+}
+
+load=0 upsert=0
+for _ in $(seq "$runs"); do
+  reset_load
+  load=$(best "$load" "$(seconds "$home/rdrun" load)")
+  reset_upsert
+  upsert=$(best "$upsert" "$(seconds "$home/rdrun" upsert)")
+done
+loaded=$(psql -At -c "SELECT count(*) FROM orders")
+upserted=$(psql -At -c "SELECT count(*) FROM orders_up")
+differ=$(psql -At -c "SELECT count(*) FROM orders o JOIN orders_up u USING (id)
+                      WHERE o.amount IS DISTINCT FROM u.amount")
+echo "rows generated $rows, loaded $loaded, after the upsert $upserted ($differ amounts differ)"
+printf 'CSV -> PostgreSQL  plain COPY %6.2f s   upsert, half existing %6.2f s   ratio %.2f\n' \
+  "$load" "$upsert" "$(echo "$upsert / $load" | bc -l)"
