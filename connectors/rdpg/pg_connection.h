@@ -214,6 +214,7 @@ class Connection : public rdxc::SqlLink {
     bool copyOpen_ = false;
     bool copyFailed_ = false;
     bool copyInTransaction_ = false; // begun before it, for the mark
+    bool copyStaged_ = false;        // into the stage, merged at its end
     std::vector<uint32_t> copyBatches_;
     std::string encodeProblem_;
     // The prepared update or remove: whether the session holds it, what for

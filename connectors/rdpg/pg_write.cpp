@@ -256,7 +256,8 @@ uint32_t Connection::InsertIntoCopy(uint32_t first, uint32_t count, uint32_t *do
         // A copy that keeps a mark commits it with the COPY, in a
         // transaction begun before it; so does a staged copy, merged at its
         // end.
-        if (Staged()) {
+        copyStaged_ = Staged();
+        if (copyStaged_) {
             if (uint32_t status = BeginStage(); status != RDSTATUS_OK) return status;
             copyInTransaction_ = true;
         } else if (mark_.Active()) {
@@ -342,7 +343,7 @@ uint32_t Connection::EndCopy() {
     const Result result = FinishCopy(sent == RDSTATUS_OK ? nullptr : "the copy cannot be ended");
     if (sent != RDSTATUS_OK || PQresultStatus(result.get()) != PGRES_COMMAND_OK)
         return LoseCopy(result.get());
-    if (Staged() && !copyBatches_.empty()) {
+    if (copyStaged_ && !copyBatches_.empty()) {
         Result merged(PQexec(db_, mergeSql_.c_str()));
         if (PQresultStatus(merged.get()) != PGRES_COMMAND_OK) return LoseCopy(merged.get());
     }

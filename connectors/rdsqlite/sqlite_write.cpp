@@ -26,23 +26,6 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
-std::vector<std::string> SplitNames(const std::string &text) {
-    std::vector<std::string> names;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t comma = text.find(',', start);
-        if (comma == std::string::npos) comma = text.size();
-        std::string name = text.substr(start, comma - start);
-        while (!name.empty() && name.front() == ' ')
-            name.erase(0, 1);
-        while (!name.empty() && name.back() == ' ')
-            name.pop_back();
-        if (!name.empty()) names.push_back(name);
-        start = comma + 1;
-    }
-    return names;
-}
-
 } // namespace
 
 uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
@@ -84,7 +67,7 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
             return uint32_t{RDSTATUS_OK};
         };
     std::vector<size_t> keyFields;
-    if (uint32_t status = rdxc::WriteKeys(writeFields_, SplitNames(source_.keys), source_.table,
+    if (uint32_t status = rdxc::WriteKeys(writeFields_, rdxc::KeyNames(source_.keys), source_.table,
                                           primaryKey, log_, keyFields);
         status != RDSTATUS_OK)
         return status;

@@ -50,6 +50,22 @@ TEST_F(UpsertPgTest, UpsertUpdatesExistingKeysAndInsertsNewOnesIdempotently) {
     }
 }
 
+// With one COPY for the connection, a change of WriteMode ends the plain
+// COPY as it was (committed, not merged) before the upsert's begins.
+TEST_F(UpsertPgTest, ModeChangedWithinAConnectionCopy) {
+    Sql("CREATE TABLE t (id int PRIMARY KEY, name text, n int)");
+    auto db = OpenPg({{"Table", "t"}, {"Transaction", "connection"}});
+    List in(4);
+    FillBatch(in);
+    uint32_t done = 0;
+    ASSERT_EQ(0u, db->Insert(in, 1, 2, &done)) << db->LastError();
+    ASSERT_EQ(0u, db->Set("WriteMode", "upsert"));
+    ASSERT_EQ(0u, db->Set("Key", "id"));
+    ASSERT_EQ(0u, db->Insert(in, 1, 4, &done)) << db->LastError();
+    EXPECT_EQ(0u, db->Disconnect()) << db->LastError();
+    EXPECT_EQ((std::vector<std::string>{"3|c2|30", "4|d2|40", "5|e|50", "6|f|60"}), Table("t"));
+}
+
 // Of records of one key in a batch the last counts; composite keys match a
 // unique index in any order; a table of key columns only adds new keys.
 TEST_F(UpsertPgTest, CompositeKeyOnlyAndRepeatedKeys) {
