@@ -90,6 +90,8 @@ uint32_t Connection::SetInferRows(uint32_t field) {
 
 uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     number = rdxc::PropertyIndex(number);
+    if (rdxc::IncrementalRead::Handles(number))
+        return incremental_.SetProperty(number, field, log_);
     switch (number) {
     case kHeader:
         return rdxc::GetFlag(field, settings_.header);
@@ -122,6 +124,8 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
 }
 
 uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
+    if (rdxc::IncrementalRead::Handles(rdxc::PropertyIndex(number)))
+        return incremental_.GetProperty(rdxc::PropertyIndex(number), field);
     switch (rdxc::PropertyIndex(number)) {
     case kPath:
     case kMetadata:

@@ -9,6 +9,8 @@
 #include "csv_columns.h"
 #include "csv_reader.h"
 #include "declarations.h"
+#include "incremental_read.h"
+#include "key_compare.h"
 #include "list_fields.h"
 #include "own_file.h"
 
@@ -79,7 +81,7 @@ class Connection {
   public:
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         kOwnDeclarations, rdxc::kLastErrorDeclarations, rdxc::kMarkDeclarations, kReadDeclarations,
-        rdxc::kValueDeclarations, kBuiltInDeclarations);
+        rdxc::kValueDeclarations, rdxc::kIncrementalDeclarations, kBuiltInDeclarations);
     uint32_t SetProperty(uint32_t number, uint32_t field);
     uint32_t GetProperty(uint32_t number, uint32_t field);
     uint32_t Connect();
@@ -109,6 +111,11 @@ class Connection {
     uint32_t OpenReader(std::unique_ptr<Reader> &reader);
     uint32_t ReadColumns(Reader &reader, std::vector<Column> &columns);
     uint32_t LayOut(uint32_t list, const std::vector<Column> &columns);
+    // csv_incremental.cpp: the key column and bookmark of an incremental
+    // select, found at select (list laid out, when given); whether record
+    // index of the fields (filled) passes it.
+    uint32_t PrepareFilter(uint32_t list, const std::vector<Column> &columns);
+    uint32_t KeyPasses(const std::vector<rdxc::ListField> &fields, uint32_t index, bool &passes);
     uint32_t FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index);
     // Why value i of the record does not go into its field (text in UTF-8,
     // status of the conversion), with a hint when its type was inferred.
@@ -147,6 +154,15 @@ class Connection {
     rdxc::FailureLog log_;
     rdxc::ValueRules values_;
     rdxc::CopyMark mark_;
+    rdxc::IncrementalRead incremental_;
+    // The select's filter: records whose key does not pass are read past.
+    struct KeyFilter {
+        bool active = false;
+        size_t column = 0;
+        uint32_t type = 0;
+        rdxc::KeyValue from, value; // value and text: reused for each record
+        std::string text;
+    } filter_;
     Position position_;
     Charset charset_;
     bool connected_ = false;

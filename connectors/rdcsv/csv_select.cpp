@@ -167,6 +167,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (list != 0) {
         if (uint32_t status = LayOut(list, columns); status != RDSTATUS_OK) return status;
     }
+    if (uint32_t status = PrepareFilter(list, columns); status != RDSTATUS_OK) return status;
     inferred_.assign(columns.size(), inferredFrom_ != 0);
     reader_ = std::move(reader);
     selectedList_ = list;
@@ -233,7 +234,7 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
             return status;
         selectedList_ = list;
     }
-    for (uint32_t i = 0; i < count; ++i) {
+    for (uint32_t i = 0; i < count;) {
         switch (reader_->Next()) {
         case Reader::Result::End:
             values_.ReportRounded(log_, settings_.path);
@@ -246,6 +247,12 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
         }
         if (uint32_t status = FillRecord(selectedFields_, first + i); status != RDSTATUS_OK)
             return status;
+        // A record that does not pass is overwritten by the next one read.
+        bool passes = true;
+        if (uint32_t status = KeyPasses(selectedFields_, first + i, passes); status != RDSTATUS_OK)
+            return status;
+        if (!passes) continue;
+        ++i;
         ++*fetched;
     }
     return RDSTATUS_OK;
