@@ -99,7 +99,7 @@ class UpsertOdbcPgTest : public PgTest {
         if (IsSkipped()) return;
         if (!std::filesystem::exists(OdbcFolder::kPgDriver))
             GTEST_SKIP() << "no PostgreSQL ODBC driver: " << OdbcFolder::kPgDriver;
-        OdbcFolder::Get().SetPgSource(PgCluster::Socket(), PgCluster::Port());
+        OdbcFolder::Get(); // the driver's odbcinst.ini
     }
     Plugin odbc_{RDTEST_RDODBC_PATH};
 };
@@ -108,7 +108,11 @@ TEST_F(UpsertOdbcPgTest, DeleteInsertIntoPostgreSql) {
     Sql("CREATE TABLE t (id int, name text, n int);"
         "INSERT INTO t VALUES (1,'a',1),(3,'c',3),(3,'c',33)");
     Connection db(odbc_);
-    ASSERT_EQ(0u, db.Set("DataSource", "rdpgtest"));
+    // A connection string: the driver manager keeps the data sources it
+    // read first, of a cluster an earlier suite may have stopped.
+    ASSERT_EQ(0u, db.Set("DataSource", "Driver=PostgreSQL;Servername=" + PgCluster::Socket() +
+                                           ";Port=" + PgCluster::Port() +
+                                           ";Database=postgres;Username=postgres"));
     for (const auto &[property, value] : std::vector<std::pair<std::string, std::string>>{
              {"Table", "t"}, {"WriteMode", "delete-insert"}, {"Key", "id"}})
         ASSERT_EQ(0u, db.Set(property, value));
