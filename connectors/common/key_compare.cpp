@@ -20,7 +20,11 @@ template <typename T> int Order(const T &a, const T &b) {
 }
 
 // The library's own text of a date-time (its settings' order of the date
-// parts, a 12-hour clock) where the text is not one of the ISO forms.
+// parts, a 12-hour clock) where the text is not one of the ISO forms. The
+// library reads it in the local zone, but it writes a value in the value's
+// own zone, and the values connectors read are of zone 0: the parts as
+// written are taken as zone 0, so that a fetched value's text reads back
+// as the same instant whatever the local zone.
 bool LibraryDatetime(std::string_view text, RDDatetime &out) {
     RDStream stream;
     RDStreamClear(&stream);
@@ -29,7 +33,11 @@ bool LibraryDatetime(std::string_view text, RDDatetime &out) {
                   RDSTATUS_OK &&
               RDDatetimeFromStream(&out, &stream) == RDSTATUS_OK;
     RDStreamDataFree(&stream);
-    return ok;
+    if (!ok || out.date == RDDT_ABSENT || (out.date >> 24) == 0) return ok;
+    RDDatetimeParts parts{};
+    if (RDDatetimeGetParts(&out, 0, &parts) != RDSTATUS_OK) return false;
+    parts.zone = parts.dst = 0;
+    return RDDatetimeSetParts(&out, &parts, 0) == RDSTATUS_OK;
 }
 
 bool ReadReal(std::string_view text, double &out) {
