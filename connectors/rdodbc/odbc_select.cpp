@@ -59,25 +59,47 @@ uint32_t Connection::CheckOrderColumns(const std::vector<std::string> &columns) 
 
 namespace {
 
-// The incremental value as the text of a value of the key's kind: a
-// decimal (which also compares with a double column) or an ODBC timestamp
-// text; the driver converts it to the key column's type.
-SQLRETURN BindKeyText(SQLHSTMT statement, std::string &text) {
-    SQLSMALLINT type = SQL_VARCHAR, digits = 0;
+// The incremental value as the driver is to read it: a decimal text (which
+// also compares with a double column), or a timestamp bound as the
+// connector writes date-times, so that the driver stores and compares it
+// the same way (a text of its own form for some). The driver converts it to
+// the key column's type. The parameter lives until the select is run.
+struct KeyParameter {
+    std::string text;
+    SQL_TIMESTAMP_STRUCT stamp{};
+};
+
+bool TimestampOf(const std::string &text, SQL_TIMESTAMP_STRUCT &stamp) {
     RDDatetime when{};
-    std::string iso;
+    RDDatetimeParts parts{};
+    if (!rdxc::ParseDatetime(rdxc::PortableKeyText(text), when) || when.date == RDDT_ABSENT ||
+        RDDatetimeGetParts(&when, 0, &parts) != RDSTATUS_OK)
+        return false;
+    stamp.year = static_cast<SQLSMALLINT>(parts.year);
+    stamp.month = static_cast<SQLUSMALLINT>(parts.month);
+    stamp.day = static_cast<SQLUSMALLINT>(parts.day);
+    if (when.ticks != RDDT_ABSENT) {
+        stamp.hour = static_cast<SQLUSMALLINT>(parts.hour);
+        stamp.minute = static_cast<SQLUSMALLINT>(parts.minute);
+        stamp.second = static_cast<SQLUSMALLINT>(parts.second);
+        stamp.fraction = static_cast<SQLUINTEGER>(parts.hundredth) * 10000000u;
+    }
+    return true;
+}
+
+SQLRETURN BindKey(SQLHSTMT statement, KeyParameter &key) {
+    const std::string &text = key.text;
+    if (!rdxc::TextIsDecimal(text) && !rdxc::TextIsFloat(text) && TimestampOf(text, key.stamp))
+        return SQLBindParameter(statement, 1, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                                SQL_TYPE_TIMESTAMP, 22, 2, &key.stamp, sizeof key.stamp, nullptr);
+    SQLSMALLINT type = SQL_VARCHAR, digits = 0;
     if (rdxc::TextIsDecimal(text) || rdxc::TextIsFloat(text)) {
         type = rdxc::TextIsDecimal(text) ? SQL_DECIMAL : SQL_DOUBLE;
         const size_t point = text.find('.');
         digits = point == std::string::npos ? 0 : static_cast<SQLSMALLINT>(text.size() - point - 1);
-    } else if (rdxc::ParseDatetime(rdxc::PortableKeyText(text), when) &&
-               rdxc::FormatDatetime(when, iso)) {
-        type = SQL_TYPE_TIMESTAMP;
-        text = iso;
-        digits = 2;
     }
     return SQLBindParameter(statement, 1, SQL_PARAM_INPUT, SQL_C_CHAR, type, text.size(), digits,
-                            text.data(), static_cast<SQLLEN>(text.size()), nullptr);
+                            key.text.data(), static_cast<SQLLEN>(text.size()), nullptr);
 }
 
 } // namespace
@@ -90,8 +112,8 @@ uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
     std::vector<std::string> orderColumns;
     if (uint32_t status = SelectText(sql, orderColumns); status != RDSTATUS_OK) return status;
     if (!Succeeded(select_.Allocate(dbc_.get()))) return DriverFailure("no statement handle", dbc_);
-    std::string keyText = incremental_.from;
-    if (incremental_.Filters() && !Succeeded(BindKeyText(select_.get(), keyText))) {
+    KeyParameter key{incremental_.from};
+    if (incremental_.Filters() && !Succeeded(BindKey(select_.get(), key))) {
         const uint32_t status = DriverFailure("the incremental value cannot be bound", select_);
         CloseSelect();
         return status;
@@ -135,6 +157,14 @@ uint32_t Connection::Select(uint32_t list, uint32_t perFetch, uint32_t *count) {
     if (uint32_t status = CheckOrderColumns(orderColumns); status != RDSTATUS_OK) {
         CloseSelect();
         return status;
+    }
+    // The key too, for the same reason: filtered by a text, a select
+    // would return every row or none.
+    const auto isKey = [&](const Described &d) { return rdxc::SameWord(d.name, incremental_.key); };
+    if (!incremental_.key.empty() && std::none_of(described_.begin(), described_.end(), isKey)) {
+        CloseSelect();
+        return Fail("IncrementalKey names the column \"" + incremental_.key +
+                    "\", which the select does not return");
     }
     perFetch_ = perFetch;
     *count = RDX_COUNT_UNKNOWN; // drivers do not reliably count ahead
