@@ -60,6 +60,15 @@ inline void ExpectKeyFilters(const Opener &open, const std::string &key, size_t 
     EXPECT_EQ((Ids{"1", "2", "3", "4"}), ReadByKey(open, key, oldest, ">=")) << oldest;
 }
 
+// The ISO text a copy keeps as its bookmark of a date-time key (column "t
+// k" of t: rows 2 and 3 at 10:00:00.50 on 2024-01-01, row 4 a hundredth
+// later).
+inline void ExpectIsoBookmarks(const Opener &open) {
+    EXPECT_EQ((Ids{"4"}), ReadByKey(open, "t k", "2024-01-01 10:00:00.50", ">"));
+    EXPECT_EQ((Ids{"2", "3", "4"}), ReadByKey(open, "t k", "2024-01-01T10:00:00.5", ">="));
+    EXPECT_EQ((Ids{"2", "3", "4"}), ReadByKey(open, "t k", "2024-01-01 10:00:00.49", ">"));
+}
+
 // A select text is filtered as a whole; a key it does not return is
 // refused at select, naming the key.
 inline void ExpectSelectTextAndRefusal(const Opener &open, const std::string &select) {

@@ -58,6 +58,7 @@ TEST_F(IncrementalOdbcTest, ReadsPastTheFetchedTextOfEachKeyType) {
     ExpectKeyFilters(Rdodbc(), "n k", 2, all);
     ExpectKeyFilters(Rdodbc(), "d k", 3, all);
     ExpectKeyFilters(Rdodbc(), "t k", 4, all);
+    ExpectIsoBookmarks(Rdodbc());
     ExpectSelectTextAndRefusal(Rdodbc(), "SELECT id, \"i k\" AS k FROM t WHERE id < 4");
 }
 

@@ -32,6 +32,7 @@ class IncrementalPgTest : public PgTest {
         ExpectKeyFilters(open, "n k", 2, all);
         ExpectKeyFilters(open, "d k", 3, all);
         ExpectKeyFilters(open, "t k", 4, all);
+        ExpectIsoBookmarks(open);
         ExpectSelectTextAndRefusal(open, "SELECT id, \"i k\" AS k FROM t WHERE id < 4");
     }
 
