@@ -86,6 +86,7 @@ void Connection::Disconnect() {
     values_.ReportRounded(log_, source_.database);
     select_.Reset();
     write_.Reset();
+    delete_.Reset();
     hasRow_ = false;
     selectedList_ = 0;
     if (db_ == nullptr) return;

@@ -7,8 +7,6 @@
 namespace connectortest {
 namespace {
 
-constexpr uint32_t kCreateTable = 3;
-
 // Four records: ids 3 and 4 replace rows that exist, 5 and 6 are new.
 void FillBatch(uint32_t list) {
     Fill(list, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}, {"n", RDTYPE_INT}},
@@ -78,18 +76,6 @@ TEST_F(UpsertOdbcTest, UpsertIsRefusedAtTheFirstWrite) {
     EXPECT_NE(std::string::npos, db->LastError().find("the ODBC link cannot upsert"));
     EXPECT_NE(std::string::npos, db->LastError().find("use Mode \"delete-insert\""));
     EXPECT_EQ("3|c|3", Table("t"));
-}
-
-TEST_F(UpsertOdbcTest, TableMadeWithKeyGetsItsPrimaryKey) {
-    auto db = Open({{"Table", "made"}, {"WriteMode", "delete-insert"}, {"Key", "id"}});
-    List in(4);
-    FillBatch(in);
-    ASSERT_EQ(0u, odbc_.RDXCreate(db->Private(), kCreateTable, in)) << db->LastError();
-    EXPECT_EQ("id", Query("SELECT name FROM pragma_table_info('made') WHERE pk = 1"));
-    uint32_t done = 0;
-    ASSERT_EQ(0u, db->Insert(in, 1, 4, &done)) << db->LastError();
-    ASSERT_EQ(0u, db->Insert(in, 1, 4, &done)) << db->LastError();
-    EXPECT_EQ("4", Query("SELECT count(*) FROM made"));
 }
 
 class UpsertOdbcPgTest : public PgTest {
