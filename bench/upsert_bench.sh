@@ -84,7 +84,7 @@ reset_upsert() {
   psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders_up;
            CREATE TABLE orders_up ($columns, PRIMARY KEY (id));
            INSERT INTO orders_up SELECT id, amount + 1, ordered_at, customer FROM orders
-           WHERE id % 2 = 0; VACUUM ANALYZE orders_up"
+           WHERE id % 2 = 0" -c "VACUUM ANALYZE orders_up"
 }
 
 load=0 upsert=0
