@@ -134,6 +134,8 @@ uint32_t SqlLink::TableStatements(const Dialect &dialect, uint32_t kind, uint32_
     if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
     std::vector<std::string> key;
     if (uint32_t status = NewTableKey(fields, key); status != RDSTATUS_OK) return status;
+    // A table that is there already is kept as it is.
+    if (kind == kEnsureTable && exists.value_or(false)) return RDSTATUS_OK;
     if (kind == kReplaceTable && !exists)
         statements.push_back(dialect.DropTableIfExists(source_.table));
     if (kind == kReplaceTable && exists.value_or(false))
@@ -180,6 +182,7 @@ uint32_t SqlLink::NewTableKey(const std::vector<ListField> &fields, std::vector<
 }
 
 void SqlLink::LogTableChange(uint32_t kind, size_t columns, const std::string &where) const {
+    if (kind == kEnsureTable && columns == 0) return; // kept as it was
     const char *done = kind == kReplaceTable ? "Replaced"
                        : kind == kEmptyTable ? "Emptied"
                                              : "Created";

@@ -90,7 +90,7 @@ uint32_t Connection::FindTable(bool &found) {
 // DROP TABLE IF EXISTS: a replace asks the catalog first.
 uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     std::optional<bool> exists;
-    if (kind == rdxc::kReplaceTable) {
+    if (kind == rdxc::kReplaceTable || kind == rdxc::kEnsureTable) {
         bool found = false;
         if (uint32_t status = FindTable(found); status != RDSTATUS_OK) return status;
         exists = found;

@@ -66,10 +66,12 @@ uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     std::vector<std::string> statements;
     size_t columns = 0;
-    if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns);
+    std::optional<bool> exists;
+    if (kind == rdxc::kEnsureTable) exists = TableExists();
+    if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns, exists);
         status != RDSTATUS_OK)
         return status;
-    if (kind != rdxc::kEmptyTable) {
+    if (kind != rdxc::kEmptyTable && !statements.empty()) {
         std::vector<rdxc::ListField> fields;
         if (uint32_t status = NewTableFields(list, fields); status != RDSTATUS_OK) return status;
         if (uint32_t status = CheckNames(fields); status != RDSTATUS_OK) return status;

@@ -22,7 +22,9 @@ const rdxc::Dialect *Connection::TableDialect() const {
 uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     std::vector<std::string> statements;
     size_t columns = 0;
-    if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns);
+    std::optional<bool> exists;
+    if (kind == rdxc::kEnsureTable) exists = TableExists();
+    if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns, exists);
         status != RDSTATUS_OK)
         return status;
     write_.Reset();
