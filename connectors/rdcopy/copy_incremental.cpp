@@ -5,9 +5,11 @@
 //
 // A SQL source is read ordered by the key (then by KeyColumn or Key, so
 // that records of one key value come in the same order every time) from
-// `key >= bookmark`, and the records of the bookmark's value that earlier
-// runs consumed are read past: a batch may end between records of one key
-// value without losing the rest of them. A file source is not ordered: it
+// `key >= bookmark`, and the records of the bookmark's value up to the tie
+// values of the last one that earlier runs consumed are read past: a batch
+// may end between records of one key value without losing the rest of
+// them, and a record that moved to a later key value since is not counted
+// among them. A file source is not ordered: it
 // passes the records whose key is greater than the bookmark the run started
 // from, and the bookmark grows to the largest key it copied.
 #include "connector_incremental.h"
@@ -15,10 +17,13 @@
 #include "copy_run.h"
 #include "key_compare.h"
 #include "list_fields.h"
+#include "order_by.h"
 #include "property_value.h"
 #include "value_text.h"
 
 #include "rdxapi.h"
+
+#include <algorithm>
 
 namespace rdcopy {
 namespace {
@@ -59,10 +64,10 @@ uint32_t CopyRun::FollowMark(const std::optional<CopyMark> &mark, bool &resuming
         resuming = true;
         ResumeAfter(*mark);
         since_ = positioned_ ? mark->since : mark->bookmark;
-        equal_ = positioned_ ? 0 : mark->equal;
+        if (!positioned_) sinceTie_ = mark->tie;
     } else {
         start_.since = start_.bookmark = since_ = mark->bookmark;
-        start_.equal = equal_ = mark->equal;
+        start_.tie = sinceTie_ = mark->tie;
         if (!byKey) start_.position = mark->position;
     }
     Log(RDLOG_INFORMATIONAL,
@@ -113,7 +118,7 @@ uint32_t CopyRun::FindKeyField() {
                               " is a field of a type that has no order (binary); name an "
                               "integer, numeric, date-time or text field.");
             keyField_ = field;
-            return 0;
+            return FindTieFields(fields);
         }
         names += (names.empty() ? "" : ", ") + rdxc::ShownName(field.name);
     }
@@ -126,7 +131,17 @@ uint32_t CopyRun::FindKeyField() {
 uint32_t CopyRun::ReadKeys(uint32_t from, uint32_t count) {
     if (job_.incremental != Incremental::Key) return 0;
     keys_.resize(count);
+    ties_.resize(count);
     for (uint32_t i = from; i <= count; ++i) {
+        std::vector<std::string> tie(tieFields_.size());
+        for (size_t t = 0; t < tieFields_.size(); ++t) {
+            bool isNull = false;
+            if (const uint32_t status =
+                    rdxc::ValueToText(tieFields_[t].field, tieFields_[t].type, i, tie[t], isNull);
+                status != 0)
+                return status;
+        }
+        ties_[i - 1] = JoinTie(tie);
         bool isNull = false;
         const uint32_t status =
             rdxc::ValueToText(keyField_.field, keyField_.type, i, keys_[i - 1], isNull);
@@ -151,23 +166,21 @@ void CopyRun::FoldKeys(CopyMark &mark, uint32_t records) const {
             if (mark.bookmark.empty() ||
                 (rdxc::CompareKeyTexts(keyField_.type, key, mark.bookmark, order) && order > 0))
                 mark.bookmark = key;
-        } else if (key == mark.bookmark) {
-            ++mark.equal;
         } else {
             mark.bookmark = key;
-            mark.equal = 1;
+            mark.tie = ties_[i];
         }
     }
 }
 
 // A SQL source read from `key >= bookmark` gives first the records of the
-// bookmark's value that earlier runs consumed: they are read past, one at
-// a time, up to their number. The first record that is not one of them is
-// kept in the list for the first batch.
+// bookmark's value that earlier runs consumed: they are read past, one at a
+// time, up to the tie values of the last of them. The first record that is
+// not one of them is kept in the list for the first batch.
 uint32_t CopyRun::SkipEqual() {
-    if (job_.incremental != Incremental::Key || positioned_ || since_.empty() || equal_ == 0)
+    if (job_.incremental != Incremental::Key || positioned_ || since_.empty() || sinceTie_.empty())
         return 0;
-    for (uint64_t passed = 0;;) {
+    for (;;) {
         uint32_t fetched = 0;
         const uint32_t status = RDConnectFetch(source_.handle(), list_.handle(), 1, 1, &fetched);
         if (status == kEndOfData && fetched == 0) {
@@ -177,17 +190,50 @@ uint32_t CopyRun::SkipEqual() {
         if (status != 0 && status != kEndOfData) return status;
         if (Bounded(fetched, 1, job_.sourceLink) == 0) continue;
         if (const uint32_t read = ReadKeys(1, 1); read != 0) return read;
-        if (keys_[0] != since_ || passed == equal_) {
+        if (keys_[0] != since_ || !TieAtMost(ties_[0], sinceTie_)) {
             carried_ = 1;
             sourceEnded_ = status == kEndOfData;
             return 0;
         }
-        ++passed;
         if (status == kEndOfData) {
             sourceEnded_ = true;
             return 0;
         }
     }
+}
+
+// The fields of the columns that order records of one key value (a SQL
+// source only: a file keeps its order).
+uint32_t CopyRun::FindTieFields(const std::vector<rdxc::ListField> &fields) {
+    tieFields_.clear();
+    if (positioned_) return 0;
+    std::vector<std::string> names;
+    std::string error;
+    if (!rdxc::ParseOrderBy(TieOrder(), names, error)) return Refuse("KeyColumn: " + error + ".");
+    for (const std::string &name : names) {
+        const auto found = std::find_if(fields.begin(), fields.end(), [&](const auto &field) {
+            return rdxc::SameWord(field.name, name);
+        });
+        if (found == fields.end())
+            return Refuse("The source of " + job_.name + " has no field " + rdxc::ShownName(name) +
+                          " (KeyColumn or Key), which orders records of one " +
+                          job_.incrementalKey + " value.");
+        tieFields_.push_back(*found);
+    }
+    return 0;
+}
+
+// Whether tie values order before or with bound, column by column, each by
+// its field's type (as text where a value does not read as one).
+bool CopyRun::TieAtMost(const std::string &tie, const std::string &bound) const {
+    const std::vector<std::string> a = SplitTie(tie), b = SplitTie(bound);
+    for (size_t i = 0; i < a.size() && i < b.size() && i < tieFields_.size(); ++i) {
+        int order = 0;
+        if (!rdxc::CompareKeyTexts(tieFields_[i].type, a[i], b[i], order))
+            order = a[i].compare(b[i]);
+        if (order != 0) return order < 0;
+    }
+    return true;
 }
 
 // The last line before the outcome: where the next run starts.

@@ -69,7 +69,7 @@ std::string FormatMark(const CopyMark &mark) {
            ";bad=" + std::to_string(mark.bad) + ";rejects=" + std::to_string(mark.rejectBytes) +
            ";rejectlog=" + std::to_string(mark.rejectLogBytes) +
            ";done=" + (mark.done ? "1" : "0") + ";since=" + Escaped(mark.since) +
-           ";bookmark=" + Escaped(mark.bookmark) + ";equal=" + std::to_string(mark.equal) + ";" +
+           ";bookmark=" + Escaped(mark.bookmark) + ";tie=" + Escaped(mark.tie) + ";" +
            std::string(kPosition) + mark.position;
 }
 
@@ -86,13 +86,43 @@ std::optional<CopyMark> ParseMark(const std::string &text) {
         return std::nullopt;
     if (version == 2 &&
         (!TakeText(rest, "since", mark.since) || !TakeText(rest, "bookmark", mark.bookmark) ||
-         !TakeNumber(rest, "equal", mark.equal)))
+         !TakeText(rest, "tie", mark.tie)))
         return std::nullopt;
     if (rest.substr(0, kPosition.size()) != kPosition) return std::nullopt;
     if (mark.base > UINT64_MAX - mark.extra) return std::nullopt;
     mark.done = done == 1;
     mark.position = std::string(rest.substr(kPosition.size()));
     return mark;
+}
+
+std::string JoinTie(const std::vector<std::string> &values) {
+    std::string out;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i != 0) out += ',';
+        for (char c : values[i])
+            out += c == '%'   ? std::string("%25")
+                   : c == ',' ? std::string("%2C")
+                              : std::string(1, c);
+    }
+    return out;
+}
+
+std::vector<std::string> SplitTie(const std::string &text) {
+    std::vector<std::string> values(1);
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == ',') {
+            values.emplace_back();
+        } else if (text.compare(at, 3, "%25") == 0) {
+            values.back() += '%';
+            at += 2;
+        } else if (text.compare(at, 3, "%2C") == 0) {
+            values.back() += ',';
+            at += 2;
+        } else {
+            values.back() += text[at];
+        }
+    }
+    return values;
 }
 
 std::string Grouped(uint64_t value) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace rdcopy {
 
@@ -25,22 +26,27 @@ struct CopyMark {
     bool done = false;
     // An incremental copy: the key value the run read from (`since`, empty
     // for every record), and the largest key among the records the mark
-    // counts (`bookmark`) with, for a source ordered by the key, how many
-    // records of that key value it has consumed (`equal`).
-    std::string since, bookmark;
-    uint64_t equal = 0;
+    // counts (`bookmark`) with, for a source ordered by the key and then by
+    // its tie columns, the tie values of the last record consumed (`tie`,
+    // the values' texts joined by commas, each escaped).
+    std::string since, bookmark, tie;
 
     uint64_t Records() const { return base + extra; }
 };
 
 // The mark as text: "v=2;base=N;extra=N;written=N;skipped=N;bad=N;
-// rejects=N;rejectlog=N;done=0|1;since=TEXT;bookmark=TEXT;equal=N;
+// rejects=N;rejectlog=N;done=0|1;since=TEXT;bookmark=TEXT;tie=TEXT;
 // position=TEXT", the position last so that it may hold any characters and
 // the other texts with "%" and ";" escaped as %25 and %3B. A mark of an
-// earlier version (v=1, without since, bookmark and equal) is read too.
+// earlier version (v=1, without since, bookmark and tie) is read too.
 std::string FormatMark(const CopyMark &mark);
 // The mark of a text made by FormatMark; empty for anything else.
 std::optional<CopyMark> ParseMark(const std::string &text);
+
+// Tie values as one text: each with "%" and "," escaped (%25, %2C), joined
+// by commas; and back.
+std::string JoinTie(const std::vector<std::string> &values);
+std::vector<std::string> SplitTie(const std::string &text);
 
 // A count with thousands separators: 1,732,200.
 std::string Grouped(uint64_t value);

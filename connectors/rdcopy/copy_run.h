@@ -61,6 +61,8 @@ class CopyRun {
     uint32_t FindKeyField();
     uint32_t ReadKeys(uint32_t from, uint32_t count);
     void FoldKeys(CopyMark &mark, uint32_t records) const;
+    uint32_t FindTieFields(const std::vector<rdxc::ListField> &fields);
+    bool TieAtMost(const std::string &tie, const std::string &bound) const;
     uint32_t SkipEqual();
     void LogBookmark() const;
     // copy_batches.cpp
@@ -105,13 +107,14 @@ class CopyRun {
     bool toldCut_ = false;          // a count larger than asked was logged
     bool resuming_ = false;         // the run goes on after an earlier run's last batch
     bool firstRun_ = false;         // an incremental copy that no run marked yet
-    // An incremental copy: the key value read from and how many records of
-    // it earlier runs consumed (a SQL source), the key's field, and the key
-    // texts of the batch's records.
-    std::string since_;
-    uint64_t equal_ = 0;
+    // An incremental copy: the key value read from and, for a SQL source,
+    // the tie values of the last record of that key value that earlier runs
+    // consumed; the key's field and the tie fields; the key and tie texts of
+    // the batch's records.
+    std::string since_, sinceTie_;
     rdxc::ListField keyField_;
-    std::vector<std::string> keys_;
+    std::vector<rdxc::ListField> tieFields_;
+    std::vector<std::string> keys_, ties_;
     uint32_t carried_ = 0;     // records fetched before the first batch, kept for it
     bool sourceEnded_ = false; // the source ended before the first batch
 };

@@ -24,7 +24,7 @@ class IncrementalTest : public RunTest {
                   "updated_at DATETIME)");
         Define(SqliteLink("from", Path("src.db")) + SqliteLink("to", Path("dst.db")) +
                CopyActivity("inc", {"from", "to", "dst", "SELECT id, v, updated_at FROM src", batch,
-                                    "stop", true}) +
+                                    "stop", create}) +
                "IncrementalKey = \"updated_at\"\n" + extra);
     }
     void Source(const std::string &sql) { Db(Path("src.db")).Exec(sql); }
@@ -124,7 +124,7 @@ TEST_F(IncrementalTest, FileSourcesByKeyAndByOffset) {
 // sharing a key value across batch boundaries: the target ends with each
 // source row exactly once.
 TEST_F(IncrementalTest, KillsWhileTheSourceGrowsLoseAndRepeatNothing) {
-    DefineSqlCopy(500);
+    DefineSqlCopy(100);
     const unsigned step = Setting("RDX_INCREMENTAL_ROWS", 20000);
     unsigned rows = 0;
     auto grow = [&] {
@@ -137,7 +137,7 @@ TEST_F(IncrementalTest, KillsWhileTheSourceGrowsLoseAndRepeatNothing) {
         db.Exec("COMMIT");
     };
     std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-    std::uniform_int_distribution<int> pause(20, 300);
+    std::uniform_int_distribution<int> pause(5, 200);
     const unsigned kills = Setting("RDX_INCREMENTAL_KILLS", 20);
     int killed = 0;
     for (unsigned i = 0; i < kills; ++i) {
@@ -157,6 +157,80 @@ TEST_F(IncrementalTest, KillsWhileTheSourceGrowsLoseAndRepeatNothing) {
     EXPECT_EQ(n + "|" + n + "|1|" + n + "|0\n",
               Target("SELECT count(*), count(DISTINCT id), min(id), max(id), "
                      "sum(v <> 'v' || (id - 1)) FROM dst"));
+}
+
+// Upsert by id, read by updated_at: after each run the target holds the
+// source as it is, an updated row once with its new value; a target table
+// without a unique key on Key is refused before anything is written.
+TEST_F(IncrementalTest, UpsertKeepsTheTargetEqualToTheSource) {
+    DefineSqlCopy(2, "Mode = \"upsert\"\nKey = \"id\"\n", false);
+    Source("INSERT INTO src VALUES (1,'a','2026-01-01 00:00:00'), (2,'b','2026-01-02 00:00:00'),"
+           "(3,'c','2026-01-02 00:00:00')");
+    Ran ran = Run();
+    ASSERT_EQ(0, ran.status) << ran.out << ran.err << Log("inc");
+    Source("UPDATE src SET v = 'b2', updated_at = '2026-01-05 00:00:00' WHERE id = 2;"
+           "INSERT INTO src VALUES (4,'d','2026-01-02 00:00:00')");
+    ran = Run();
+    ASSERT_EQ(0, ran.status) << ran.out << ran.err << Log("inc");
+    EXPECT_NE(std::string::npos, ran.out.find("2 records written")) << ran.out;
+    EXPECT_EQ(Db(Path("src.db")).Query("SELECT id, v FROM src ORDER BY id"),
+              Target("SELECT id, v FROM dst ORDER BY id"));
+
+    Db(Path("dst.db")).Exec("CREATE TABLE plain (id INTEGER, v TEXT, updated_at DATETIME)");
+    Define(SqliteLink("from", Path("src.db")) + SqliteLink("to", Path("dst.db")) +
+           CopyActivity("plain", {"from", "to", "plain", "SELECT id, v, updated_at FROM src", 2,
+                                  "stop", false}) +
+           "Mode = \"upsert\"\nKey = \"id\"\n");
+    ran = Rdrun("--no-progress plain");
+    EXPECT_EQ(1, ran.status) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find("plain")) << ran.out;
+    EXPECT_EQ("0\n", Target("SELECT count(*) FROM plain"));
+}
+
+// Upsert runs killed at random moments while rows arrive and others are
+// updated: the target ends equal to the source, row for row.
+TEST_F(IncrementalTest, UpsertKillsWhileTheSourceChangesEndEqual) {
+    DefineSqlCopy(100, "Mode = \"upsert\"\nKey = \"id\"\n", false);
+    const unsigned step = Setting("RDX_INCREMENTAL_ROWS", 20000);
+    unsigned rows = 0, round = 0, tick = 0;
+    // The clock of the source's changes: updated_at only grows, seven rows
+    // (or one round of updates) to a second.
+    auto at = [&] { return "datetime('2026-01-01', '+" + std::to_string(tick) + " seconds')"; };
+    auto change = [&] {
+        Db db(Path("src.db"));
+        db.Exec("BEGIN");
+        // Every 5th row so far gets a new value and a later key.
+        db.Exec("UPDATE src SET v = v || '+', updated_at = " + at() +
+                " WHERE id % 5 = " + std::to_string(round++ % 5));
+        ++tick;
+        for (unsigned i = 0; i < step; ++i, ++rows) {
+            db.Exec("INSERT INTO src VALUES (" + std::to_string(rows + 1) + ", 'v" +
+                    std::to_string(rows) + "', " + at() + ")");
+            if (rows % 7 == 6) ++tick;
+        }
+        ++tick;
+        db.Exec("COMMIT");
+    };
+    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
+    std::uniform_int_distribution<int> pause(5, 200);
+    const unsigned kills = Setting("RDX_INCREMENTAL_KILLS", 20);
+    int killed = 0;
+    for (unsigned i = 0; i < kills; ++i) {
+        if (i % 4 == 0) change();
+        const pid_t run = Start("rdrun", "--no-progress inc", "run");
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+        kill(run, SIGKILL);
+        const int ended = Ended(run);
+        EXPECT_TRUE(ended == 0 || ended == 128 + SIGKILL) << ended;
+        killed += ended != 0 ? 1 : 0;
+    }
+    const Ran last = Run();
+    ASSERT_EQ(0, last.status) << last.out << last.err;
+    EXPECT_GT(killed, 0);
+    EXPECT_EQ(Db(Path("src.db")).Query("SELECT count(*), sum(length(v)), sum(id) FROM src"),
+              Target("SELECT count(*), sum(length(v)), sum(id) FROM dst"));
+    EXPECT_EQ(Db(Path("src.db")).Query("SELECT id, v FROM src ORDER BY id"),
+              Target("SELECT id, v FROM dst ORDER BY id"));
 }
 
 } // namespace
