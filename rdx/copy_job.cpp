@@ -86,6 +86,10 @@ std::string Activity(const CopyJob &job, const CopyOptions &o, const std::string
     Key(toml, "SourceSelect", o.select);
     if (o.batch != 0) toml += "BatchSize = " + std::to_string(o.batch) + "\n";
     toml += "Mode = " + TomlString(mode) + "\n";
+    Key(toml, "Key", o.key);
+    Key(toml, "KeyColumn", o.keyColumn);
+    Key(toml, "IncrementalKey", o.incrementalKey);
+    Key(toml, "IncrementalBy", o.incrementalBy);
     Key(toml, "OnError", o.onError);
     Key(toml, "Rejects", o.rejects);
     return toml;
@@ -104,6 +108,8 @@ bool CheckEnds(const CopyOptions &o, const Endpoint &source, const Endpoint &tar
         error = "--delimiter and --charset are for CSV files";
     else if (!o.select.empty() && source.kind == EndKind::Csv)
         error = "--select is for a SQL source";
+    else if (o.incrementalBy == "offset" && source.kind != EndKind::Csv)
+        error = "--incremental-by offset reads a CSV source on from where the last run ended";
     return error.empty();
 }
 

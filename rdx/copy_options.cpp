@@ -13,12 +13,21 @@ std::string *ValueOf(const std::string &option, CopyOptions &o, std::string &bat
         std::string CopyOptions::*field;
     };
     static const Entry kEntries[] = {
-        {"--home", &CopyOptions::home},           {"--table", &CopyOptions::table},
-        {"--select", &CopyOptions::select},       {"--on-error", &CopyOptions::onError},
-        {"--rejects", &CopyOptions::rejects},     {"--columns", &CopyOptions::columns},
-        {"--delimiter", &CopyOptions::delimiter}, {"--charset", &CopyOptions::charset},
-        {"--save", &CopyOptions::save},           {"--name", &CopyOptions::name},
+        {"--home", &CopyOptions::home},
+        {"--table", &CopyOptions::table},
+        {"--select", &CopyOptions::select},
+        {"--on-error", &CopyOptions::onError},
+        {"--rejects", &CopyOptions::rejects},
+        {"--columns", &CopyOptions::columns},
+        {"--delimiter", &CopyOptions::delimiter},
+        {"--charset", &CopyOptions::charset},
+        {"--save", &CopyOptions::save},
+        {"--name", &CopyOptions::name},
         {"--mode", &CopyOptions::mode},
+        {"--key", &CopyOptions::key},
+        {"--key-column", &CopyOptions::keyColumn},
+        {"--incremental-key", &CopyOptions::incrementalKey},
+        {"--incremental-by", &CopyOptions::incrementalBy},
     };
     if (option == "--batch") return &batch;
     for (const Entry &entry : kEntries)
@@ -51,12 +60,39 @@ bool ParseBatch(const std::string &text, unsigned long &batch) {
 }
 
 bool KnownMode(const std::string &mode) {
-    return mode == "create" || mode == "append" || mode == "replace" || mode == "truncate";
+    return mode == "create" || mode == "append" || mode == "replace" || mode == "truncate" ||
+           mode == "upsert" || mode == "delete-insert";
+}
+
+bool Merges(const std::string &mode) {
+    return mode == "upsert" || mode == "delete-insert";
+}
+
+// The incremental options among themselves and with the mode: each run
+// copies only what is new, so a mode that empties the table each run would
+// lose what the earlier runs copied.
+bool CheckIncremental(const CopyOptions &o, std::string &error) {
+    const std::string &by = o.incrementalBy;
+    if (!by.empty() && by != "key" && by != "offset")
+        error = "--incremental-by takes key or offset";
+    else if (by == "offset" && !o.incrementalKey.empty())
+        error = "--incremental-by offset reads a CSV file on from where the last run ended; it "
+                "does not go with --incremental-key";
+    else if (by == "key" && o.incrementalKey.empty())
+        error = "--incremental-by key needs the column in --incremental-key";
+    else if ((!by.empty() || !o.incrementalKey.empty()) &&
+             (o.mode == "replace" || o.mode == "truncate"))
+        error = "an incremental copy does not go with --mode " + o.mode +
+                ": each run would take away what the earlier runs copied (use --full-refresh "
+                "to start again)";
+    return error.empty();
 }
 
 bool CheckValues(CopyOptions &o, std::string &error) {
     if (!o.mode.empty() && !KnownMode(o.mode))
-        error = "--mode takes create, append, replace or truncate";
+        error = "--mode takes create, append, replace, truncate, upsert or delete-insert";
+    else if (Merges(o.mode) && o.key.empty())
+        error = "--mode " + o.mode + " needs the key columns in --key (for example --key id)";
     else if (o.create && !o.mode.empty() && o.mode != "create")
         error = "--create is --mode create; it does not go with --mode " + o.mode;
     else if (!o.onError.empty() && o.onError != "stop" && o.onError != "skip")
@@ -68,6 +104,8 @@ bool CheckValues(CopyOptions &o, std::string &error) {
     else if (o.resume && o.fullRefresh)
         error = "--full-refresh does not go with --resume: a copy either goes on from where "
                 "the last run stopped or starts again from nothing";
+    else
+        CheckIncremental(o, error);
     if (o.create) o.mode = "create";
     return error.empty();
 }

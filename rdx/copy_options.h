@@ -11,8 +11,11 @@ struct CopyOptions {
     std::string home; // --home; empty: the default copy home
     std::string table, select, onError, rejects, columns, delimiter, charset;
     std::string save, name;
-    std::string mode;        // --mode (--create: "create"); empty: chosen by the target
-    unsigned long batch = 0; // 0: the copy's default
+    std::string mode;      // --mode (--create: "create"); empty: chosen by the target
+    std::string key;       // --key: the columns an upsert or delete-insert merges by
+    std::string keyColumn; // --key-column: the columns that order the source's records
+    std::string incrementalKey, incrementalBy; // --incremental-key, --incremental-by
+    unsigned long batch = 0;                   // 0: the copy's default
     bool create = false, resume = false, fullRefresh = false, dryRun = false, help = false;
 };
 

@@ -63,7 +63,8 @@ TEST_F(ModeTest, RefusedModes) {
         std::vector<std::string> options;
         const char *says;
     } refused[] = {
-        {{"--mode", "overwrite"}, "--mode takes create, append, replace or truncate"},
+        {{"--mode", "overwrite"},
+         "--mode takes create, append, replace, truncate, upsert or delete-insert"},
         {{"--create", "--mode", "append"}, "--create is --mode create"},
         {{"--mode"}, "--mode needs a value"},
     };

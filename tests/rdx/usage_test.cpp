@@ -65,7 +65,7 @@ TEST_F(RdxTest, ManualNamesEveryOptionOfTheHelp) {
         EXPECT_NE(std::string::npos, page.find("*" + first + "*")) << first;
         ++options;
     }
-    EXPECT_EQ(15, options);
+    EXPECT_EQ(20, options);
 }
 
 } // namespace
