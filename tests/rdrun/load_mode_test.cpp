@@ -356,8 +356,8 @@ TEST_F(LoadModeTest, ModeWordsAndCreateTargetAreChecked) {
     EXPECT_NE(0, refused.status);
     EXPECT_NE(std::string::npos,
               (refused.out + refused.err)
-                  .find("Mode must be \"create\", \"append\", \"replace\" or \"truncate\", not "
-                        "\"overwrite\""))
+                  .find("Mode must be \"create\", \"append\", \"replace\", \"truncate\", "
+                        "\"upsert\" or \"delete-insert\", not \"overwrite\""))
         << refused.out << refused.err;
 
     spec.create = true;
