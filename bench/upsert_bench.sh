@@ -2,7 +2,8 @@
 # Upserting into PostgreSQL against loading: rdrun running rdcopy from a CSV
 # file of generated orders into rdpg, once with Mode "upsert" (Key "id") into
 # a table with a primary key that holds every other order already (with
-# other amounts), once plainly into an empty table (the binary COPY alone).
+# other amounts), once plainly into an empty table of the same definition
+# (the binary COPY alone, into the same primary key).
 # The server is a temporary cluster of this script (as nobody when run as
 # root), on a Unix socket in a temporary folder. Prints both times and the
 # ratio, and checks that the upsert left every order with its file's amount.
@@ -78,7 +79,7 @@ columns="id integer, amount numeric(12,2), ordered_at timestamp, customer text"
 # An empty table for the load; for the upsert every other order of the
 # file, loaded first, with its amount changed.
 reset_load() {
-  psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders; CREATE TABLE orders ($columns)"
+  psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders; CREATE TABLE orders ($columns, PRIMARY KEY (id))"
 }
 reset_upsert() {
   psql -c "SET client_min_messages = warning; DROP TABLE IF EXISTS orders_up;
