@@ -13,3 +13,5 @@ build=${BUILD_DIR:-$top/build}
 ninja -C "$build" rdrun_tests rdrun rdcsm rdcsv rdsqlite rdpg rdcopy >/dev/null
 RDX_KILL_LOOP_ROWS=${ROWS:-1000000} RDX_KILL_LOOP_KILLS=${KILLS:-20} \
   "$build/tests/rdrun_tests" --gtest_filter='*KillLoop*'
+RDX_INCREMENTAL_ROWS=${STEP:-200000} RDX_INCREMENTAL_KILLS=${KILLS:-20} \
+  "$build/tests/rdrun_tests" --gtest_filter='*Incremental*Kill*'
