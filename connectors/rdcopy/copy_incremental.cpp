@@ -13,6 +13,7 @@
 // passes the records whose key is greater than the bookmark the run started
 // from, and the bookmark grows to the largest key it copied.
 #include "connector_incremental.h"
+#include "connector_records.h"
 #include "connector_resume.h"
 #include "copy_run.h"
 #include "key_compare.h"
@@ -51,7 +52,10 @@ std::string FilePlace(const std::string &position) {
 // resume or not: an incremental copy always goes on where it stands).
 uint32_t CopyRun::FollowMark(const std::optional<CopyMark> &mark, bool &resuming) {
     const bool byKey = job_.incremental == Incremental::Key;
-    if (!mark || (mark->done && byKey && mark->bookmark.empty())) {
+    if (!byKey) {
+        if (const uint32_t status = CheckSameFile(mark); status != 0) return status;
+    }
+    if (!mark || (mark->done && (byKey ? mark->bookmark : mark->position).empty())) {
         firstRun_ = !mark;
         Log(RDLOG_INFORMATIONAL,
             byKey ? "Incremental by " + job_.incrementalKey + ": first run, every record is copied."
@@ -65,10 +69,11 @@ uint32_t CopyRun::FollowMark(const std::optional<CopyMark> &mark, bool &resuming
         ResumeAfter(*mark);
         since_ = positioned_ ? mark->since : mark->bookmark;
         if (!positioned_) sinceTie_ = mark->tie;
-    } else {
+    } else if (byKey) {
         start_.since = start_.bookmark = since_ = mark->bookmark;
         start_.tie = sinceTie_ = mark->tie;
-        if (!byKey) start_.position = mark->position;
+    } else {
+        start_.position = mark->position;
     }
     Log(RDLOG_INFORMATIONAL,
         byKey ? "Incremental from " + job_.incrementalKey + " > " + since_ + "."
@@ -77,6 +82,26 @@ uint32_t CopyRun::FollowMark(const std::optional<CopyMark> &mark, bool &resuming
                     " of the source.",
         0);
     return 0;
+}
+
+// A file read on from an offset must be the file that the offset was taken
+// in: one replaced since (rotated, rewritten) would be read from the middle.
+// Its identity (device and inode) is kept in the mark's `since`.
+uint32_t CopyRun::CheckSameFile(const std::optional<CopyMark> &mark) {
+    std::string identity;
+    if (source_.Declares(rdxc::kIdentity)) {
+        if (const uint32_t status = source_.GetText(rdxc::kIdentity, identity); status != 0)
+            return status;
+    }
+    start_.since = identity;
+    if (!mark || mark->since.empty() || identity.empty() || mark->since == identity) return 0;
+    if (mark->done && mark->position.empty()) return 0;
+    return Refuse("The source of " + job_.name +
+                  " is not the file its last run read (it was replaced or rotated since): the "
+                  "bookmark at " +
+                  FilePlace(mark->position) +
+                  " belongs to the other. Run it with --full-refresh to copy this file from its "
+                  "start.");
 }
 
 // Before the select: the source told its key and where to read from.

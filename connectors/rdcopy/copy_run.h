@@ -56,6 +56,7 @@ class CopyRun {
     uint32_t SkipConsumed();
     // copy_incremental.cpp
     uint32_t FollowMark(const std::optional<CopyMark> &mark, bool &resuming);
+    uint32_t CheckSameFile(const std::optional<CopyMark> &mark);
     uint32_t FilterSource();
     std::string TieOrder() const;
     uint32_t FindKeyField();

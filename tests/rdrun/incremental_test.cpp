@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <random>
 #include <thread>
 
@@ -118,6 +119,17 @@ TEST_F(IncrementalTest, FileSourcesByKeyAndByOffset) {
     EXPECT_EQ("1\n2\n3\n", Target("SELECT id FROM byoffset ORDER BY id"));
     EXPECT_NE(std::string::npos, Log("byoffset").find("Incremental from byte 19 (line 4)"))
         << Log("byoffset");
+
+    // The file rotated: a new one whose byte 23 starts a line is not read
+    // on from there, but refused until a full refresh.
+    rdtest::WriteFile(Path("o.new"), "id,stamp\n1234567,12345\n8,8\n");
+    ASSERT_EQ(0, rename(Path("o.new").c_str(), Path("o.csv").c_str()));
+    Ran ran = Rdrun("--no-progress byoffset");
+    EXPECT_EQ(1, ran.status);
+    EXPECT_NE(std::string::npos, ran.out.find("replaced or rotated")) << ran.out;
+    ran = Rdrun("--no-progress --full-refresh byoffset");
+    ASSERT_EQ(0, ran.status) << ran.out << ran.err;
+    EXPECT_EQ("8\n1234567\n", Target("SELECT id FROM byoffset ORDER BY id"));
 }
 
 // Runs killed at random moments while rows keep arriving, many of them
