@@ -5,11 +5,7 @@
 // exactly once.
 #include "run_test_env.h"
 
-#include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <random>
-#include <thread>
 
 namespace rdruntest {
 namespace {
@@ -148,19 +144,10 @@ TEST_F(IncrementalTest, KillsWhileTheSourceGrowsLoseAndRepeatNothing) {
                     std::to_string(rows / 7) + " seconds'))");
         db.Exec("COMMIT");
     };
-    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-    std::uniform_int_distribution<int> pause(5, 200);
-    const unsigned kills = Setting("RDX_INCREMENTAL_KILLS", 20);
-    int killed = 0;
-    for (unsigned i = 0; i < kills; ++i) {
-        if (i % 4 == 0) grow();
-        const pid_t run = Start("rdrun", "--no-progress inc", "run");
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
-        kill(run, SIGKILL);
-        const int ended = Ended(run);
-        EXPECT_TRUE(ended == 0 || ended == 128 + SIGKILL) << ended;
-        killed += ended != 0 ? 1 : 0;
-    }
+    const int killed =
+        KillRuns("--no-progress inc", Setting("RDX_INCREMENTAL_KILLS", 20), 200, [&](unsigned i) {
+            if (i % 4 == 0) grow();
+        });
     const Ran last = Run();
     ASSERT_EQ(0, last.status) << last.out << last.err;
     EXPECT_GT(killed, 0);
@@ -223,19 +210,10 @@ TEST_F(IncrementalTest, UpsertKillsWhileTheSourceChangesEndEqual) {
         ++tick;
         db.Exec("COMMIT");
     };
-    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-    std::uniform_int_distribution<int> pause(5, 200);
-    const unsigned kills = Setting("RDX_INCREMENTAL_KILLS", 20);
-    int killed = 0;
-    for (unsigned i = 0; i < kills; ++i) {
-        if (i % 4 == 0) change();
-        const pid_t run = Start("rdrun", "--no-progress inc", "run");
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
-        kill(run, SIGKILL);
-        const int ended = Ended(run);
-        EXPECT_TRUE(ended == 0 || ended == 128 + SIGKILL) << ended;
-        killed += ended != 0 ? 1 : 0;
-    }
+    const int killed =
+        KillRuns("--no-progress inc", Setting("RDX_INCREMENTAL_KILLS", 20), 200, [&](unsigned i) {
+            if (i % 4 == 0) change();
+        });
     const Ran last = Run();
     ASSERT_EQ(0, last.status) << last.out << last.err;
     EXPECT_GT(killed, 0);

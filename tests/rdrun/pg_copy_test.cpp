@@ -153,7 +153,8 @@ TEST_F(PgRunTest, FailedCopyInOneCopyCommitsNothing) {
     EXPECT_EQ(1, ran.status) << ran.out << ran.err;
     EXPECT_EQ((std::vector<std::string>{"0"}), PgSql("SELECT count(*) FROM orders"));
     const std::string log = Log("load");
-    EXPECT_NE(std::string::npos, log.find("  12326 info  the copy of 12 records was rolled back.\n"))
+    EXPECT_NE(std::string::npos,
+              log.find("  12326 info  the copy of 12 records was rolled back.\n"))
         << log;
     // The copy's own last line still names the cause, and writes nothing
     // of what was rolled back.

@@ -4,11 +4,6 @@
 // mode; sources through ODBC and delimited files read only what changed.
 #include "pg_run_env.h"
 
-#include <chrono>
-#include <csignal>
-#include <random>
-#include <thread>
-
 namespace rdruntest {
 namespace {
 
@@ -41,24 +36,6 @@ class PgIncrementalTest : public OdbcRunTest {
         return "timestamp '2026-01-01' + " + std::to_string(tick_) +
                " * interval '10 milliseconds'";
     }
-    // Runs "inc" `kills` times, each killed after a random pause (or ended
-    // by itself), changing the source before every fourth run.
-    int KillRuns(unsigned kills, unsigned step) {
-        std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-        std::uniform_int_distribution<int> pause(5, 300);
-        int killed = 0;
-        for (unsigned i = 0; i < kills; ++i) {
-            if (i % 4 == 0) Change(step);
-            const pid_t run = Start("rdrun", "--no-progress inc", "run");
-            std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
-            kill(run, SIGKILL);
-            const int ended = Ended(run);
-            EXPECT_TRUE(ended == 0 || ended == 128 + SIGKILL) << ended;
-            killed += ended != 0 ? 1 : 0;
-        }
-        return killed;
-    }
-
     unsigned rows_ = 0, round_ = 0, tick_ = 0;
 };
 
@@ -68,8 +45,11 @@ TEST_F(PgIncrementalTest, UpsertKilledInBothTransactionModesEndsEqual) {
         rdtest::PgSql("DROP TABLE IF EXISTS src, dst, rdx_copy_marks");
         rows_ = round_ = tick_ = 0;
         DefinePgCopy(transaction);
-        const int killed =
-            KillRuns(Setting("RDX_INCREMENTAL_KILLS", 20), Setting("RDX_INCREMENTAL_ROWS", 20000));
+        const unsigned step = Setting("RDX_INCREMENTAL_ROWS", 20000);
+        const int killed = KillRuns("--no-progress inc", Setting("RDX_INCREMENTAL_KILLS", 20), 300,
+                                    [&](unsigned i) {
+                                        if (i % 4 == 0) Change(step);
+                                    });
         const Ran last = Rdrun("--no-progress inc");
         ASSERT_EQ(0, last.status) << last.out << last.err << Log("inc");
         EXPECT_GT(killed, 0);

@@ -123,6 +123,23 @@ int RunTest::KillLoop(const std::string &arguments, unsigned kills, int longest,
     return killed;
 }
 
+int RunTest::KillRuns(const std::string &arguments, unsigned runs, int longest,
+                      const std::function<void(unsigned)> &change) {
+    std::mt19937 random(static_cast<unsigned>(std::random_device()()));
+    std::uniform_int_distribution<int> pause(5, longest);
+    int killed = 0;
+    for (unsigned i = 0; i < runs; ++i) {
+        change(i);
+        const pid_t run = Start("rdrun", arguments, "run");
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+        kill(run, SIGKILL);
+        const int ended = Ended(run);
+        EXPECT_TRUE(ended == 0 || ended == 128 + SIGKILL) << "run " << i << ": " << ended;
+        killed += ended != 0 ? 1 : 0;
+    }
+    return killed;
+}
+
 std::string RunTest::Log(const std::string &name) const {
     const Ran ran = Program("rdcsm", "log " + Quoted(name));
     EXPECT_EQ(0, ran.status) << ran.err;

@@ -58,6 +58,12 @@ class RunTest : public ::testing::Test {
     // runs killed; a run that ended any other way fails the test.
     int KillLoop(const std::string &arguments, unsigned kills, int longest,
                  const std::function<bool()> &done, int finished = 0);
+    // Starts `rdrun ARGUMENTS` `runs` times, each after change(i) and killed
+    // with SIGKILL after a random pause of 5 to `longest` ms unless it ended
+    // by itself (with 0) before. Returns the runs killed; a run that ended
+    // any other way fails the test.
+    int KillRuns(const std::string &arguments, unsigned runs, int longest,
+                 const std::function<void(unsigned)> &change);
     // The activity's log as `rdcsm log NAME` prints it.
     std::string Log(const std::string &name) const;
 
