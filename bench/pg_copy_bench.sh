@@ -17,32 +17,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/bench/timing.sh"
 build=${BUILD_DIR:-$top/build-release}
 rows=${ROWS:-1000000}
-bin=/usr/lib/postgresql/15/bin
 ninja -C "$build" -j2 rdcsm rdrun rdcopy rdcsv rdpg >/dev/null
-
-work=$(mktemp -d /tmp/rdpgbench.XXXXXX)
-chmod 755 "$work"
-as_server() { if [ "$(id -u)" = 0 ]; then (cd / && runuser -u nobody -- "$@"); else "$@"; fi; }
-[ "$(id -u)" = 0 ] && chown nobody "$work"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-as_server "$bin/initdb" -D "$work/data" -A trust -U postgres -E UTF8 --no-locale >/dev/null
-as_server "$bin/pg_ctl" -D "$work/data" -w -l "$work/server.log" \
-  -o "-k $work -p $port -c listen_addresses='' -c fsync=off -c synchronous_commit=off" start >/dev/null
-home=$work/home
-mkdir -p "$home"
-cleanup() {
-  "$home/rdcsm" stop >/dev/null 2>&1 || true
-  as_server "$bin/pg_ctl" -D "$work/data" -m immediate stop >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-psql() { command psql -X -q -h "$work" -p "$port" -U postgres -d postgres "$@"; }
-
-printf '[Configuration]\nDirectory=%s/\nKitType=2\n' "$home" > "$home/quarry.ini"
-for c in rdcsv rdpg rdcopy; do ln -sf "$build/connectors/$c/$c.rdx" "$home/$c.rdx"; done
-ln -sf "$build/rdcsm/rdcsm" "$home/rdcsm"
-ln -sf "$build/rdrun/rdrun" "$home/rdrun"
-"$top/examples/orders/make-orders" "$rows" > "$home/orders.csv"
+. "$top/bench/pg_home.sh" rdpgbench
 cat > "$home/bench.toml" <<TOML
 [link.orders_csv]
 connector = "rdcsv"
