@@ -359,4 +359,17 @@ inline uint32_t Copy(Connection &source, Connection &target, uint32_t batch) {
     }
 }
 
+// Inserts records 1..count of list twice; after each pass `table()` must
+// read `expected`: a keyed write leaves the same rows however often it runs.
+template <class Read, class Rows>
+void ExpectInsertTwice(Connection &c, uint32_t list, uint32_t count, const Read &table,
+                       const Rows &expected) {
+    for (int pass = 0; pass < 2; ++pass) {
+        uint32_t done = 0;
+        ASSERT_EQ(0u, c.Insert(list, 1, count, &done)) << c.LastError();
+        EXPECT_EQ(count, done);
+        EXPECT_EQ(expected, table()) << "pass " << pass;
+    }
+}
+
 } // namespace connectortest

@@ -41,12 +41,8 @@ TEST_F(UpsertSqliteTest, UpsertUpdatesExistingKeysAndInsertsNewOnesIdempotently)
     EXPECT_EQ("id", db->Get("Key"));
     List in(4);
     FillBatch(in);
-    for (int pass = 0; pass < 2; ++pass) {
-        uint32_t done = 0;
-        ASSERT_EQ(0u, db->Insert(in, 1, 4, &done)) << db->LastError();
-        EXPECT_EQ(4u, done);
-        EXPECT_EQ("1|a|1;2|b|2;3|c2|30;4|d2|40;5|e|50;6|f|60", Table("t")) << "pass " << pass;
-    }
+    ExpectInsertTwice(
+        *db, in, 4, [&] { return Table("t"); }, "1|a|1;2|b|2;3|c2|30;4|d2|40;5|e|50;6|f|60");
     EXPECT_EQ(RDSTATUS_FREETEXT, db->Set("WriteMode", "merge"));
     EXPECT_NE(std::string::npos, db->LastError().find("delete-insert"));
 }
@@ -168,12 +164,8 @@ TEST_F(UpsertSqliteTest, DeleteInsertReplacesEveryRowOfTheBatchKeys) {
     auto db = Keyed("t", "delete-insert");
     List in(4);
     FillBatch(in);
-    for (int pass = 0; pass < 2; ++pass) {
-        uint32_t done = 0;
-        ASSERT_EQ(0u, db->Insert(in, 1, 4, &done)) << db->LastError();
-        EXPECT_EQ(4u, done);
-        EXPECT_EQ("1|a|1;3|c2|30;4|d2|40;5|e|50;6|f|60", Table("t")) << "pass " << pass;
-    }
+    ExpectInsertTwice(
+        *db, in, 4, [&] { return Table("t"); }, "1|a|1;3|c2|30;4|d2|40;5|e|50;6|f|60");
     // Records of one key in a batch all go in.
     List twice(2);
     Fill(twice, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}, {"n", RDTYPE_INT}},
