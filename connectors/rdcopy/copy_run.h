@@ -5,6 +5,7 @@
 
 #include "connection.h"
 #include "copy_job.h"
+#include "copy_lock.h"
 #include "copy_mark.h"
 #include "copy_rejects.h"
 
@@ -45,6 +46,7 @@ class CopyRun {
     // run_copy.cpp
     uint32_t Open();
     uint32_t CheckNotSource();
+    uint32_t LockCopy();
     uint32_t Start();
     uint32_t PrepareTable();
     // copy_resume.cpp
@@ -89,6 +91,7 @@ class CopyRun {
     Connection source_, target_;
     FieldList list_;
     Rejects rejects_;
+    CopyLock lock_;
     Counts counts_;
     std::string firstSkip_; // where and why the first record was skipped
     bool targetConnected_ = false;

@@ -123,7 +123,29 @@ uint32_t CopyRun::Open() {
     if (status == 0) status = RDConnectConnect(source_.handle());
     if (status == 0) status = RDConnectConnect(target_.handle());
     targetConnected_ = status == 0;
-    return status == 0 ? CheckNotSource() : status;
+    if (status == 0) status = CheckNotSource();
+    return status == 0 ? LockCopy() : status;
+}
+
+// A copy that keeps a mark runs once at a time into its target on this
+// machine: a second run would read from the same mark and write the same
+// records again.
+uint32_t CopyRun::LockCopy() {
+    if (!keepsMarks_) return 0;
+    std::string target;
+    if (target_.Declares(rdxc::kIdentity) && target_.GetText(rdxc::kIdentity, target) != 0)
+        target.clear();
+    if (target.empty()) target = "link " + job_.targetLink + " table " + job_.targetTable;
+    bool busy = false;
+    std::string error;
+    if (lock_.Take(job_.name, target, busy, error)) return 0;
+    if (busy)
+        return Refuse("Another run of " + job_.name +
+                      " is copying into its target on this "
+                      "machine (one that lost its server manager goes on to its end); wait for it "
+                      "to end, or stop it, before running " +
+                      job_.name + " again.");
+    return Refuse("The lock of " + job_.name + " cannot be taken: " + error + ".");
 }
 
 // A copy into its own source would read what it writes and never end: the

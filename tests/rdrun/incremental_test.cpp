@@ -158,6 +158,22 @@ TEST_F(IncrementalTest, KillsWhileTheSourceGrowsLoseAndRepeatNothing) {
                      "sum(v <> 'v' || (id - 1)) FROM dst"));
 }
 
+// A second run of a copy while one is still at work (it lost its server
+// manager, say) is refused: both would go on from the same bookmark.
+TEST_F(IncrementalTest, SecondRunWhileOneWorksIsRefused) {
+    DefineSqlCopy(50);
+    Source("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+           "INSERT INTO src SELECT i, 'v' || (i - 1), datetime('2026-01-01', '+' || i || ' "
+           "seconds') FROM n");
+    const pid_t first = Start("rdrun", "--no-progress inc", "first");
+    ASSERT_TRUE(WaitFor([&] { return Target("SELECT count(*) > 0 FROM dst") == "1\n"; }));
+    const Ran second = Run();
+    EXPECT_EQ(1, second.status);
+    EXPECT_NE(std::string::npos, second.out.find("Another run of inc is copying")) << second.out;
+    EXPECT_EQ(0, Ended(first));
+    EXPECT_EQ("100000|100000\n", Target("SELECT count(*), count(DISTINCT id) FROM dst"));
+}
+
 // Upsert by id, read by updated_at: after each run the target holds the
 // source as it is, an updated row once with its new value; a target table
 // without a unique key on Key is refused before anything is written.
