@@ -76,10 +76,13 @@ uint32_t CopyRun::FollowMark(const std::optional<CopyMark> &mark, bool &resuming
         start_.position = mark->position;
     }
     Log(RDLOG_INFORMATIONAL,
-        byKey ? "Incremental from " + job_.incrementalKey + " > " + since_ + "."
-              : "Incremental from " +
-                    FilePlace(start_.position.empty() ? resumeFrom_.position : start_.position) +
-                    " of the source.",
+        byKey && since_.empty()
+            ? "Incremental by " + job_.incrementalKey +
+                  ": going on with an unfinished first run, every record is copied."
+        : byKey ? "Incremental from " + job_.incrementalKey + " > " + since_ + "."
+                : "Incremental from " +
+                      FilePlace(start_.position.empty() ? resumeFrom_.position : start_.position) +
+                      " of the source.",
         0);
     return 0;
 }
