@@ -128,14 +128,16 @@ uint32_t CopyRun::Open() {
 }
 
 // A copy that keeps a mark runs once at a time into its target on this
-// machine: a second run would read from the same mark and write the same
-// records again.
+// machine (the target as its connector identifies it): a second run would
+// read from the same mark and write the same records again.
 uint32_t CopyRun::LockCopy() {
     if (!keepsMarks_) return 0;
     std::string target;
     if (target_.Declares(rdxc::kIdentity) && target_.GetText(rdxc::kIdentity, target) != 0)
         target.clear();
-    if (target.empty()) target = "link " + job_.targetLink + " table " + job_.targetTable;
+    // A target that cannot name itself yet (its file or table is still to
+    // be made) is not locked: a name alone would be shared with other homes.
+    if (target.empty()) return 0;
     bool busy = false;
     std::string error;
     if (lock_.Take(job_.name, target, busy, error)) return 0;
