@@ -54,7 +54,7 @@ class RunTest : public ::testing::Test {
                 const std::string &name) const;
     // Starts `rdrun ARGUMENTS` again and again, each run killed with SIGKILL
     // after a random pause of 20 to `longest` ms, at most `kills` times and
-    // until `done` holds or a run ends by itself with `finished`. Returns the
+    // until `done` holds or a run ends by itself with `finished` (or 0). Returns the
     // runs killed; a run that ended any other way fails the test.
     int KillLoop(const std::string &arguments, unsigned kills, int longest,
                  const std::function<bool()> &done, int finished = 0);
