@@ -33,6 +33,11 @@ struct ServeOptions {
     unsigned maxWorkers = 32;
     // How often the hosts of running runs are looked for (host_watch.h).
     std::chrono::milliseconds hostCheck{2000};
+    // This server manager's name among the hosts of one store (default:
+    // the machine's host name), and how long a run's lease holds without
+    // renewal; leases are renewed every third of it.
+    std::string host;
+    std::chrono::milliseconds lease{15000};
 };
 
 class PipeServer {

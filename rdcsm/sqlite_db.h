@@ -34,6 +34,8 @@ class Database {
     // Runs statements without results; throws DbError.
     void Exec(const char *sql);
     sqlite3 *Handle() const { return db_; }
+    // Whether the store is a PostgreSQL database (row locks with SKIP LOCKED).
+    bool IsPostgres() const { return false; }
     // The prepared statement of sql, prepared once per text; sql must stay
     // valid while the database is open (the texts are literals). Throws.
     sqlite3_stmt *Prepared(const char *sql);

@@ -25,7 +25,10 @@ CREATE TABLE IF NOT EXISTS runs(
   ended_ms INTEGER,
   host_pid INTEGER,
   host_start INTEGER,
-  flags INTEGER NOT NULL DEFAULT 0);
+  flags INTEGER NOT NULL DEFAULT 0,
+  host TEXT,
+  lease_ms INTEGER,
+  claims INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS runs_by_state ON runs(state, id);
 CREATE INDEX IF NOT EXISTS runs_by_waiter ON runs(waiter, state);
 CREATE TABLE IF NOT EXISTS fields(
@@ -62,6 +65,11 @@ constexpr AddedColumn kAddedColumns[] = {
     {"runs", "host_start", "ALTER TABLE runs ADD COLUMN host_start INTEGER"},
     // What the host is asked to do with the run (bit 0: resume).
     {"runs", "flags", "ALTER TABLE runs ADD COLUMN flags INTEGER NOT NULL DEFAULT 0"},
+    // The server manager (host) that holds a run, until when its lease
+    // holds, and how often the run was claimed (a taken-over run twice).
+    {"runs", "host", "ALTER TABLE runs ADD COLUMN host TEXT"},
+    {"runs", "lease_ms", "ALTER TABLE runs ADD COLUMN lease_ms INTEGER"},
+    {"runs", "claims", "ALTER TABLE runs ADD COLUMN claims INTEGER NOT NULL DEFAULT 0"},
 };
 
 bool HasColumn(Database &db, const char *table, std::string_view column) {
