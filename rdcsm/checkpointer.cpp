@@ -19,6 +19,8 @@ int64_t PageSize(Database &db) {
 Checkpointer::Checkpointer(Database &serving, std::mutex &writerLock,
                            std::chrono::milliseconds interval)
     : serving_(serving), writerLock_(writerLock), interval_(interval) {
+    // Another kind of store keeps its own log.
+    if (serving.Handle() == nullptr) throw DbError{SQLITE_MISUSE, "not a SQLite store"};
     const char *path = sqlite3_db_filename(serving.Handle(), "main");
     if (path == nullptr || *path == '\0') ThrowDb(serving.Handle(), SQLITE_MISUSE);
     frameBytes_ = PageSize(serving) + kFrameHeaderBytes;

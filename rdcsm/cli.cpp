@@ -9,6 +9,7 @@
 #include "report.h"
 #include "serve.h"
 #include "server_tell.h"
+#include "store_choice.h"
 #include "tool_commands.h"
 
 #include "rdplat.h"
@@ -27,18 +28,10 @@ namespace {
 
 constexpr int kExitUsage = 64;
 
-// The default database: rdcsm.db in the home directory.
-bool DefaultDatabase(std::string &path) {
-    const char *home = RDFileExeDir();
-    if (home == nullptr || *home == '\0') return false;
-    path = std::string(home) + "rdcsm.db";
-    return true;
-}
-
-bool OpenStore(Store &store, const std::string &path) {
+bool OpenStore(Store &store, const StoreUri &uri) {
     DbError error;
-    if (store.Open(path, error)) return true;
-    std::fprintf(stderr, "rdcsm: cannot open the database %s: %s\n", path.c_str(),
+    if (store.Open(uri, error)) return true;
+    std::fprintf(stderr, "rdcsm: cannot open %s: %s\n", StoreName(uri).c_str(),
                  error.message.c_str());
     return false;
 }
@@ -80,11 +73,12 @@ int Deliver(const ToolAnswer &answer, const ToolCommands &tool) {
     return 1;
 }
 
-// The server manager serving the database runs the subcommand; only when
-// none does is the database opened here.
-int RunTool(const std::string &database, const ToolCommands &tool) {
+// The server manager serving the store runs the subcommand (the one that
+// answers this home's pipe, when it keeps the store of the same identity);
+// only when none does is the store opened here.
+int RunTool(const StoreUri &uri, const ToolCommands &tool) {
     ToolAnswer answer;
-    switch (AskTool(RealDatabasePath(database), tool.command, answer)) {
+    switch (AskTool(uri.Identity(), tool.command, answer)) {
     case Asked::kAnswered:
         return Deliver(answer, tool);
     case Asked::kNoAnswer:
@@ -94,7 +88,7 @@ int RunTool(const std::string &database, const ToolCommands &tool) {
         break;
     }
     Store store;
-    if (!OpenStore(store, database)) return 1;
+    if (!OpenStore(store, uri)) return 1;
     return Deliver(RunToolCommand(store, tool.command), tool);
 }
 
@@ -110,12 +104,21 @@ int RunCli(int argc, char **argv) {
     GuardStandardStreams();
     CLI::App app{"rdcsm: the server manager of the data-transfer engine. It serves the pipe "
                  "RDCSMP and keeps activities, links, runs, fields, log records and "
-                 "statistics in one SQLite database. Without a subcommand it serves.",
+                 "statistics in one store: a SQLite file or a PostgreSQL database. Without a "
+                 "subcommand it serves.",
                  "rdcsm"};
     app.require_subcommand(0, 1);
     app.fallthrough();
-    std::string database;
-    app.add_option("--db", database, "the database file (default: rdcsm.db in the home directory)");
+    StoreChoice choice;
+    auto *dbOption = app.add_option(
+        "--db", choice.database,
+        "the SQLite database file (default: Store= of quarry.ini, else rdcsm.db in the home "
+        "directory)");
+    app.add_option("--store", choice.store,
+                   "the store: sqlite:PATH, postgresql://..., postgres://... or a libpq "
+                   "keyword string (default: Store= of quarry.ini, else rdcsm.db in the home "
+                   "directory)")
+        ->excludes(dbOption);
     std::string config;
     app.add_option("-c,--config", config,
                    "the home directory whose quarry.ini to use (default: beside rdcsm, then "
@@ -144,6 +147,14 @@ int RunCli(int argc, char **argv) {
                      "the translation mode sent to clients, 0-2 (default 2)")
         ->check(CLI::Range(0, 2));
     serveCommand->add_flag("--detach", serve.detach, "serve in the background");
+    serveCommand->add_option("--host", choice.host,
+                             "this server manager's name among those sharing the store "
+                             "(default: Host= of quarry.ini, else the machine's host name)");
+    serveCommand
+        ->add_option("--lease-ms", choice.leaseMs,
+                     "how long a run stays held by this server manager without renewal "
+                     "(default: LeaseMs= of quarry.ini, else 15000)")
+        ->check(CLI::Range(kLeaseMinMs, kLeaseMaxMs));
     uint32_t waitMs = kAnswerWaitMs;
     auto *stopCommand = app.add_subcommand("stop", "ask the running server manager to end");
     auto *statusCommand = app.add_subcommand("status", "tell whether a server manager runs");
@@ -208,24 +219,28 @@ int RunCli(int argc, char **argv) {
     const bool started = RDPlatInit(start.c_str()) == 0;
     if (*stopCommand) return Finished(StopServer(waitMs));
     if (*statusCommand) return Finished(TellStatus(waitMs));
-    if (database.empty() && (!started || !DefaultDatabase(database))) {
-        std::fprintf(stderr, "rdcsm: no home directory (quarry.ini is neither beside rdcsm nor "
-                             "on PATH): set one up with `rdcsm init`, then name it with -c "
-                             "FOLDER or put it on PATH; or name the database with --db\n");
+    StoreUri store;
+    std::string refusal;
+    if (!ChooseStore(choice, started, store, refusal)) {
+        std::fprintf(stderr, "rdcsm: %s\n", refusal.c_str());
         return 1;
     }
     if (app.get_subcommands().empty() || *serveCommand) {
         if (!started)
             std::fprintf(stderr, "rdcsm: quarry.ini not found: without the international "
                                  "formats no client can attach\n");
-        serve.database = database;
+        serve.store = store;
+        if (!ChooseHost(choice, serve.options, refusal)) {
+            std::fprintf(stderr, "rdcsm: %s\n", refusal.c_str());
+            return 1;
+        }
         serve.options.timeout = std::chrono::milliseconds(timeoutMs);
         serve.tool = RunToolCommand;
         return Serve(serve);
     }
     command.command = ChosenTool(tool);
     command.file = Absolute(command.shownFile);
-    return Finished(RunTool(database, tool));
+    return Finished(RunTool(store, tool));
 }
 
 } // namespace rdcsm

@@ -39,9 +39,9 @@ uint32_t HandleOpenActivity(Exchange &exchange) {
     Store &store = exchange.store();
     const int64_t now = store.NowMs();
     Statement insert(store.Db(), "INSERT INTO runs(activity, state, queued_ms, started_ms) "
-                                 "VALUES(?, 1, ?, ?)");
-    insert.Bind(1, int64_t{GetU32(exchange.Out(), kWord16)}).Bind(2, now).Bind(3, now).Run();
-    const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
+                                 "VALUES(?, 1, ?, ?) RETURNING id");
+    insert.Bind(1, int64_t{GetU32(exchange.Out(), kWord16)}).Bind(2, now).Bind(3, now);
+    const int64_t run = insert.Returned();
     RecordHost(store, run, exchange.peer);
     PutU32(exchange.Out(), kWord16, kRunBase + static_cast<uint32_t>(run));
     return 0;
@@ -56,9 +56,10 @@ uint32_t HandleRunActivity(Exchange &exchange) {
     auto activity = store.FindObject(kActivity, *name);
     if (!activity) return RDSTATUS_CSMNONAME;
     const uint32_t waiter = GetU32(exchange.request, kWord16);
-    Statement insert(store.Db(), "INSERT INTO runs(activity, waiter, queued_ms) VALUES(?, ?, ?)");
-    insert.Bind(1, *activity).Bind(2, int64_t{waiter}).Bind(3, store.NowMs()).Run();
-    const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
+    Statement insert(store.Db(), "INSERT INTO runs(activity, waiter, queued_ms) VALUES(?, ?, ?) "
+                                 "RETURNING id");
+    insert.Bind(1, *activity).Bind(2, int64_t{waiter}).Bind(3, store.NowMs());
+    const int64_t run = insert.Returned();
     exchange.answer.resize(kWord16 + 4);
     PutU32(exchange.Out(), kWord16, kRunBase + static_cast<uint32_t>(run));
     return 0;

@@ -5,6 +5,7 @@
 #include "serve.h"
 
 #include "ask_server.h"
+#include "store_choice.h"
 
 #include "rdplat_ipc.h"
 
@@ -122,9 +123,10 @@ bool Detach(int &report, int &status) {
 // Opens the store and creates the pipe; the failure text, empty on success.
 std::string Prepare(const ServeSettings &settings, ServerState &state, PipeServer &server) {
     DbError error;
-    if (!state.store.Open(settings.database, error))
-        return "cannot open the database " + settings.database + ": " + error.message;
-    state.database = RealDatabasePath(settings.database);
+    if (!state.store.Open(settings.store, error))
+        return "cannot open " + StoreName(settings.store) + ": " + error.message;
+    // The tool's requests name the store by its identity.
+    state.database = settings.store.Identity();
     std::string failure;
     if (!server.Start(failure)) return failure;
     return {};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "pipe_server.h"
+#include "store_uri.h"
 #include "tool_request.h"
 
 #include <string>
@@ -10,11 +11,11 @@
 namespace rdcsm {
 
 struct ServeSettings {
-    std::string database;
+    StoreUri store;
     ServeOptions options;
     uint32_t translationMode = 2;
     bool detach = false;
-    // Answers the tool's subcommands (none: the tool opens the database).
+    // Answers the tool's subcommands (none: the tool opens the store).
     ToolRunner tool = nullptr;
 };
 

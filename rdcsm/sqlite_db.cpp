@@ -44,28 +44,75 @@ bool CheckOpened(sqlite3 *db, const std::string &path, DbError &error) {
 
 } // namespace
 
-Database::~Database() {
-    for (auto &[sql, stmt] : prepared_)
-        sqlite3_finalize(stmt);
+class SqliteBackend::Cursor : public DbCursor {
+  public:
+    Cursor(sqlite3 *db, sqlite3_stmt *stmt) : db_(db), stmt_(stmt) {}
+    ~Cursor() override { sqlite3_finalize(stmt_); }
+
+    void Bind(int index, int64_t value) override { Check(sqlite3_bind_int64(stmt_, index, value)); }
+    void BindText(int index, std::string_view text) override {
+        Check(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT,
+                                  SQLITE_UTF8));
+    }
+    void BindBlob(int index, std::span<const uint8_t> bytes) override {
+        static const uint8_t kEmpty = 0;
+        Check(sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kEmpty : bytes.data(),
+                                  bytes.size(), SQLITE_TRANSIENT));
+    }
+    bool Step() override {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        ThrowDb(db_, rc);
+    }
+    void Reset() override {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    int64_t Int(int column) const override { return sqlite3_column_int64(stmt_, column); }
+    std::string_view View(int column, bool text) const override {
+        const void *data = text ? static_cast<const void *>(sqlite3_column_text(stmt_, column))
+                                : sqlite3_column_blob(stmt_, column);
+        const int size = sqlite3_column_bytes(stmt_, column);
+        return data != nullptr ? std::string_view(static_cast<const char *>(data), size) : "";
+    }
+    bool IsNull(int column) const override {
+        return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+    }
+
+  private:
+    void Check(int rc) const {
+        if (rc != SQLITE_OK) ThrowDb(db_, rc);
+    }
+
+    sqlite3 *db_;
+    sqlite3_stmt *stmt_;
+};
+
+SqliteBackend::SqliteBackend() = default;
+
+SqliteBackend::~SqliteBackend() {
+    prepared_.clear();
     if (db_ != nullptr) sqlite3_close_v2(db_);
 }
 
-sqlite3_stmt *Database::Prepared(const char *sql) {
+DbCursor &SqliteBackend::Prepared(const char *sql) {
     auto found = prepared_.find(sql);
-    if (found != prepared_.end()) return found->second;
+    if (found != prepared_.end()) return *found->second;
     sqlite3_stmt *stmt = nullptr;
-    int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (rc != SQLITE_OK) ThrowDb(db_, rc);
+    std::unique_ptr<Cursor> cursor;
     try {
-        prepared_.emplace(sql, stmt);
+        cursor = std::make_unique<Cursor>(db_, stmt);
     } catch (...) {
         sqlite3_finalize(stmt);
         throw;
     }
-    return stmt;
+    return *prepared_.emplace(sql, std::move(cursor)).first->second;
 }
 
-bool Database::Open(const std::string &path, DbError &error) {
+bool SqliteBackend::Open(const std::string &path, DbError &error) {
     std::string refusal;
     if (!CheckDatabaseFiles(path, refusal)) {
         error = {SQLITE_CANTOPEN, refusal};
@@ -87,7 +134,7 @@ bool Database::Open(const std::string &path, DbError &error) {
     return false;
 }
 
-void Database::Exec(const char *sql) {
+void SqliteBackend::Exec(const char *sql) {
     char *message = nullptr;
     int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &message);
     if (rc == SQLITE_OK) return;
@@ -96,91 +143,28 @@ void Database::Exec(const char *sql) {
     throw error;
 }
 
-Statement::Statement(Database &db, const char *sql) : db_(db.Handle()), stmt_(db.Prepared(sql)) {}
-
-Statement::~Statement() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-}
-
-Statement &Statement::Bind(int index, int64_t value) {
-    int rc = sqlite3_bind_int64(stmt_, index, value);
-    if (rc != SQLITE_OK) ThrowDb(db_, rc);
-    return *this;
-}
-
-Statement &Statement::Bind(int index, std::string_view text) {
-    int rc =
-        sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-    if (rc != SQLITE_OK) ThrowDb(db_, rc);
-    return *this;
-}
-
-Statement &Statement::BindBlob(int index, std::span<const uint8_t> bytes) {
-    static const uint8_t kEmpty = 0;
-    int rc = sqlite3_bind_blob64(stmt_, index, bytes.empty() ? &kEmpty : bytes.data(), bytes.size(),
-                                 SQLITE_TRANSIENT);
-    if (rc != SQLITE_OK) ThrowDb(db_, rc);
-    return *this;
-}
-
-bool Statement::Step() {
-    int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
-    ThrowDb(db_, rc);
-}
-
-void Statement::Run() {
-    while (Step()) {
-    }
-}
-
-void Statement::Reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-}
-
-int64_t Statement::Int(int column) const {
-    return sqlite3_column_int64(stmt_, column);
-}
-
-std::string Statement::Text(int column) const {
-    const auto *text = sqlite3_column_text(stmt_, column);
-    int size = sqlite3_column_bytes(stmt_, column);
-    return text != nullptr ? std::string(reinterpret_cast<const char *>(text), size) : "";
-}
-
-std::string Statement::Blob(int column) const {
-    return std::string(BlobView(column));
-}
-
-std::string_view Statement::BlobView(int column) const {
-    const void *data = sqlite3_column_blob(stmt_, column);
-    int size = sqlite3_column_bytes(stmt_, column);
-    return data != nullptr ? std::string_view(static_cast<const char *>(data), size) : "";
-}
-
-bool Statement::IsNull(int column) const {
-    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
-
-Transaction::Transaction(Database &db) : db_(db) {
-    Statement(db_, "BEGIN IMMEDIATE").Run();
-}
-
-Transaction::~Transaction() {
-    if (!open_) return;
+void SqliteBackend::RunOnce(const char *sql) {
+    DbCursor &cursor = Prepared(sql);
     try {
-        Statement(db_, "ROLLBACK").Run();
-    } catch (const DbError &) {
-        // a failed statement may have ended the transaction already
+        while (cursor.Step()) {
+        }
+    } catch (...) {
+        cursor.Reset();
+        throw;
     }
+    cursor.Reset();
 }
 
-void Transaction::Commit() {
-    Statement(db_, "COMMIT").Run();
-    open_ = false;
+void SqliteBackend::Begin() {
+    RunOnce("BEGIN IMMEDIATE");
+}
+
+void SqliteBackend::Commit() {
+    RunOnce("COMMIT");
+}
+
+void SqliteBackend::Rollback() {
+    RunOnce("ROLLBACK");
 }
 
 } // namespace rdcsm

@@ -1,103 +1,29 @@
 // Opening the database, the schema and the look-ups shared by the requests.
 #include "store.h"
 
+#include "schema.h"
+
 #include <chrono>
 
 namespace rdcsm {
 
-namespace {
-
-constexpr const char *kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS objects(
-  handle INTEGER PRIMARY KEY,
-  kind INTEGER NOT NULL,
-  name TEXT NOT NULL,
-  description BLOB NOT NULL DEFAULT x'',
-  UNIQUE(kind, name));
-CREATE TABLE IF NOT EXISTS runs(
-  id INTEGER PRIMARY KEY,
-  activity INTEGER NOT NULL,
-  waiter INTEGER NOT NULL DEFAULT 0,
-  state INTEGER NOT NULL DEFAULT 0,
-  end_code INTEGER,
-  queued_ms INTEGER NOT NULL,
-  started_ms INTEGER,
-  ended_ms INTEGER,
-  host_pid INTEGER,
-  host_start INTEGER,
-  flags INTEGER NOT NULL DEFAULT 0,
-  host TEXT,
-  lease_ms INTEGER,
-  claims INTEGER NOT NULL DEFAULT 0);
-CREATE INDEX IF NOT EXISTS runs_by_state ON runs(state, id);
-CREATE INDEX IF NOT EXISTS runs_by_waiter ON runs(waiter, state);
-CREATE TABLE IF NOT EXISTS fields(
-  activity INTEGER NOT NULL,
-  name TEXT NOT NULL,
-  value BLOB NOT NULL,
-  PRIMARY KEY(activity, name));
-CREATE TABLE IF NOT EXISTS log(
-  id INTEGER PRIMARY KEY,
-  time_ms INTEGER NOT NULL,
-  activity INTEGER NOT NULL,
-  run INTEGER NOT NULL,
-  number INTEGER NOT NULL,
-  text TEXT NOT NULL);
-CREATE TABLE IF NOT EXISTS stats(
-  id INTEGER PRIMARY KEY,
-  time_ms INTEGER NOT NULL,
-  activity INTEGER NOT NULL,
-  run INTEGER NOT NULL,
-  words BLOB NOT NULL);
-CREATE TABLE IF NOT EXISTS settings(
-  key TEXT PRIMARY KEY,
-  value INTEGER NOT NULL);
-)sql";
-
-// Columns added to tables after their first release, in order: a database
-// made before gains them when it is opened.
-struct AddedColumn {
-    const char *table, *column, *add;
-};
-constexpr AddedColumn kAddedColumns[] = {
-    // The host that took a run: its process id and start time.
-    {"runs", "host_pid", "ALTER TABLE runs ADD COLUMN host_pid INTEGER"},
-    {"runs", "host_start", "ALTER TABLE runs ADD COLUMN host_start INTEGER"},
-    // What the host is asked to do with the run (bit 0: resume).
-    {"runs", "flags", "ALTER TABLE runs ADD COLUMN flags INTEGER NOT NULL DEFAULT 0"},
-    // The server manager (host) that holds a run, until when its lease
-    // holds, and how often the run was claimed (a taken-over run twice).
-    {"runs", "host", "ALTER TABLE runs ADD COLUMN host TEXT"},
-    {"runs", "lease_ms", "ALTER TABLE runs ADD COLUMN lease_ms INTEGER"},
-    {"runs", "claims", "ALTER TABLE runs ADD COLUMN claims INTEGER NOT NULL DEFAULT 0"},
-};
-
-bool HasColumn(Database &db, const char *table, std::string_view column) {
-    Statement columns(db, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
-    columns.Bind(1, std::string_view(table)).Bind(2, column);
-    return columns.Step();
-}
-
-void AddMissingColumns(Database &db) {
-    for (const AddedColumn &added : kAddedColumns)
-        if (!HasColumn(db, added.table, added.column)) db.Exec(added.add);
-}
-
-} // namespace
-
 bool Store::Open(const std::string &path, DbError &error) {
-    if (!db_.Open(path, error)) return false;
+    return Open(StoreUri{StoreKind::kSqlite, path}, error);
+}
+
+bool Store::Open(const StoreUri &store, DbError &error) {
+    if (!db_.Open(store, error)) return false;
     try {
-        // Small pages for a new database: most requests add or change one
-        // small row, and every commit writes its changed pages to the log.
-        db_.Exec("PRAGMA page_size=1024");
-        db_.Exec("PRAGMA journal_mode=WAL");
-        db_.Exec("PRAGMA synchronous=NORMAL");
-        db_.Exec("PRAGMA foreign_keys=ON");
-        Transaction transaction(db_);
-        db_.Exec(kSchema);
-        AddMissingColumns(db_);
-        transaction.Commit();
+        if (!db_.IsPostgres()) {
+            // Small pages for a new database: most requests add or change
+            // one small row, and every commit writes its changed pages to
+            // the log.
+            db_.Exec("PRAGMA page_size=1024");
+            db_.Exec("PRAGMA journal_mode=WAL");
+            db_.Exec("PRAGMA synchronous=NORMAL");
+            db_.Exec("PRAGMA foreign_keys=ON");
+        }
+        UpgradeSchema(db_);
         offsetMs_ = Setting("clock_offset_ms", 0);
     } catch (const DbError &failure) {
         error = failure;
@@ -136,9 +62,14 @@ int64_t Store::DefineObject(ObjectKind kind, std::string_view name,
         update.BindBlob(1, bytes).Bind(2, *handle).Run();
         return *handle;
     }
-    Statement insert(db_, "INSERT INTO objects(kind, name, description) VALUES(?, ?, ?)");
-    insert.Bind(1, int64_t{kind}).Bind(2, name).BindBlob(3, bytes).Run();
-    return sqlite3_last_insert_rowid(db_.Handle());
+    // Another server manager on the store may define the name meanwhile:
+    // its object is replaced then.
+    Statement insert(db_, "INSERT INTO objects(kind, name, description) VALUES(?, ?, ?) "
+                          "ON CONFLICT(kind, name) DO NOTHING RETURNING handle");
+    insert.Bind(1, int64_t{kind}).Bind(2, name).BindBlob(3, bytes);
+    if (insert.Step()) return insert.Int(0);
+    insert.Reset();
+    return DefineObject(kind, name, description);
 }
 
 int64_t Store::Setting(std::string_view key, int64_t fallback) {

@@ -1,10 +1,12 @@
-// The server manager's state in one SQLite database: activities and links
-// with their descriptions, the run queue, fields, log records, statistics
-// and settings (clock offset, server state). The caller serialises access
-// (one connection); every changing request runs in one transaction.
+// The server manager's state in one store (a SQLite file or a PostgreSQL
+// database, store_uri.h): activities and links with their descriptions,
+// the run queue, fields, log records, statistics and settings (clock
+// offset, server state). The caller serialises access (one connection);
+// every changing request runs in one transaction.
 #pragma once
 
-#include "sqlite_db.h"
+#include "db.h"
+#include "store_uri.h"
 
 #include <cstdint>
 #include <optional>
@@ -40,9 +42,11 @@ struct Resolved {
 
 class Store {
   public:
-    // Opens the database, switches it to WAL with synchronous=NORMAL,
-    // creates the tables and adds the columns that an older database lacks.
-    // False with error set on failure.
+    // Opens the store, creates its tables or upgrades them (schema.h); a
+    // SQLite file is switched to WAL with synchronous=NORMAL. False with
+    // error set on failure.
+    bool Open(const StoreUri &store, DbError &error);
+    // Opens the SQLite file at path.
     bool Open(const std::string &path, DbError &error);
     Database &Db() { return db_; }
 

@@ -23,13 +23,13 @@ int QueueRun(Store &store, const ToolCommand &command, Out &out, Out &err) {
         return 1;
     }
     Transaction transaction(store.Db());
-    Statement insert(store.Db(), "INSERT INTO runs(activity, queued_ms, flags) VALUES(?, ?, ?)");
+    Statement insert(store.Db(), "INSERT INTO runs(activity, queued_ms, flags) VALUES(?, ?, ?) "
+                                 "RETURNING id");
     insert.Bind(1, *activity)
         .Bind(2, store.NowMs())
         .Bind(3, int64_t{(command.resume ? kRunResumes : 0) |
-                         (command.fullRefresh ? kRunRefreshes : 0)})
-        .Run();
-    const int64_t run = sqlite3_last_insert_rowid(store.Db().Handle());
+                         (command.fullRefresh ? kRunRefreshes : 0)});
+    const int64_t run = insert.Returned();
     transaction.Commit();
     out << "queued run " << run << " of " << rdxc::VisibleText(command.name)
         << (command.resume ? " (to resume)" : "")
