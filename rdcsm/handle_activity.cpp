@@ -1,6 +1,7 @@
 // The activity requests: names to handles, the run queue (run, next, done)
 // and the sync check of a waiting activity.
 #include "host_watch.h"
+#include "lease.h"
 #include "requests.h"
 
 #include "rdx_status.h"
@@ -43,6 +44,7 @@ uint32_t HandleOpenActivity(Exchange &exchange) {
     insert.Bind(1, int64_t{GetU32(exchange.Out(), kWord16)}).Bind(2, now).Bind(3, now);
     const int64_t run = insert.Returned();
     RecordHost(store, run, exchange.peer);
+    HoldDirectRun(exchange.server, run, exchange.peer);
     PutU32(exchange.Out(), kWord16, kRunBase + static_cast<uint32_t>(run));
     return 0;
 }
@@ -70,24 +72,16 @@ uint32_t HandleRunActivity(Exchange &exchange) {
 // activity's handle, 32 the waiting handle, 36 the run's flags (bit 0:
 // resume, bit 1: full refresh); the activity's name at 40.
 uint32_t HandleNextActivity(Exchange &exchange) {
-    Store &store = exchange.store();
-    Statement next(store.Db(), "SELECT r.id, r.activity, r.waiter, o.name, r.flags FROM runs r "
-                               "JOIN objects o ON o.handle = r.activity "
-                               "WHERE r.state = 0 ORDER BY r.id LIMIT 1");
-    if (!next.Step()) return RDSTATUS_CSMNOTHINGTORUN;
-    const int64_t run = next.Int(0);
-    const std::string name = next.Text(3);
-    Statement start(store.Db(), "UPDATE runs SET state = 1, started_ms = ? WHERE id = ?");
-    start.Bind(1, store.NowMs()).Bind(2, run).Run();
-    RecordHost(store, run, exchange.peer);
+    auto claim = ClaimNextRun(exchange.server, exchange.peer);
+    if (!claim) return RDSTATUS_CSMNOTHINGTORUN;
     Bytes out = exchange.Out();
     std::fill(out.begin() + kHeaderSize, out.end(), 0);
-    PutU32(out, kWord16, kRunBase + static_cast<uint32_t>(run));
+    PutU32(out, kWord16, kRunBase + static_cast<uint32_t>(claim->run));
     PutU32(out, kWord20, 0);
-    PutU32(out, kWord24, static_cast<uint32_t>(next.Int(1)));
-    PutU32(out, 32, static_cast<uint32_t>(next.Int(2)));
-    PutU32(out, 36, static_cast<uint32_t>(next.Int(4)));
-    PutText(out, kNextTextAt, std::string_view(name).substr(0, kNextTextSize - 1));
+    PutU32(out, kWord24, static_cast<uint32_t>(claim->activity));
+    PutU32(out, 32, static_cast<uint32_t>(claim->waiter));
+    PutU32(out, 36, static_cast<uint32_t>(claim->flags));
+    PutText(out, kNextTextAt, std::string_view(claim->name).substr(0, kNextTextSize - 1));
     return 0;
 }
 
@@ -117,6 +111,8 @@ std::optional<int64_t> CallersRun(Store &store, int64_t activity, uint32_t peer)
 // Ends a run with its end code. An activity handle ends the caller's own
 // running run of the activity; a run that has ended already stays as it
 // was, except one recorded as lost, whose host has told its end after all.
+// A run that another host holds now, or that was queued again, is not
+// ended by its former host.
 uint32_t HandleDoneActivity(Exchange &exchange) {
     const uint32_t handle = GetU32(exchange.request, kWord16);
     const int64_t endCode = GetU32(exchange.request, kWord28);
@@ -130,8 +126,10 @@ uint32_t HandleDoneActivity(Exchange &exchange) {
         run = *own;
     }
     Statement done(store.Db(), "UPDATE runs SET state = 2, end_code = ?, ended_ms = ? "
-                               "WHERE id = ? AND state <> 2");
-    done.Bind(1, endCode).Bind(2, store.NowMs()).Bind(3, run).Run();
+                               "WHERE id = ? AND (state = 3 OR (state = 1 AND "
+                               "(host IS NULL OR host = ?)))");
+    done.Bind(1, endCode).Bind(2, store.NowMs()).Bind(3, run).Bind(4, exchange.server.host).Run();
+    exchange.server.held.erase(run);
     return 0;
 }
 

@@ -1,8 +1,11 @@
 // The hosts of running runs, checked through /proc.
 #include "host_watch.h"
 
+#include "lease.h"
+
 #include "rdx_status.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -76,32 +79,40 @@ void RecordHost(Store &store, int64_t run, uint32_t pid) {
     record.Bind(1, int64_t{pid}).Bind(2, ProcessStart(pid).value_or(-1)).Bind(3, run).Run();
 }
 
-int SweepLostHosts(Store &store) {
+int SweepLostHosts(Store &store, std::string_view host) {
     if (!ProcessStart(static_cast<uint32_t>(getpid()))) return 0;
-    std::vector<Running> lost;
+    std::vector<LostRun> lost;
     {
-        Statement running(store.Db(), "SELECT id, host_pid, host_start FROM runs "
-                                      "WHERE state = 1 AND host_pid IS NOT NULL");
+        Statement running(store.Db(), "SELECT id, host_pid, host_start, claims FROM runs "
+                                      "WHERE state = 1 AND host_pid IS NOT NULL "
+                                      "AND (host IS NULL OR host = ?)");
+        running.Bind(1, host);
         while (running.Step()) {
-            const Running host{running.Int(0), running.Int(1), running.Int(2)};
-            if (!HostAlive(host)) lost.push_back(host);
+            const Running worker{running.Int(0), running.Int(1), running.Int(2)};
+            if (!HostAlive(worker))
+                lost.push_back(
+                    {worker.run, running.Int(3), worker.pid, worker.start, std::nullopt});
         }
     }
     if (lost.empty()) return 0;
     Transaction transaction(store.Db());
-    Statement end(store.Db(), "UPDATE runs SET state = 3, end_code = ?, ended_ms = ? "
-                              "WHERE id = ? AND state = 1 AND host_pid = ? AND host_start = ?");
-    for (const Running &host : lost) {
-        end.Bind(1, int64_t{RDSTATUS_ENDCODE}).Bind(2, store.NowMs()).Bind(3, host.run);
-        end.Bind(4, host.pid).Bind(5, host.start).Run();
-        end.Reset();
-    }
+    for (const LostRun &run : lost)
+        EndRunOfLostHost(store, run,
+                         "lost its worker (process " + std::to_string(run.pid) + " is gone)");
     transaction.Commit();
     return static_cast<int>(lost.size());
 }
 
 HostWatch::HostWatch(ServerState &state, std::chrono::milliseconds interval)
-    : state_(state), interval_(interval) {
+    : state_(state), interval_(std::min(interval, std::chrono::milliseconds(state.leaseMs / 3))),
+      storeSince_(std::chrono::steady_clock::now()) {
+    {
+        std::lock_guard guard(state_.lock);
+        try {
+            LoadHeldRuns(state_);
+        } catch (const DbError &) {
+        }
+    }
     Sweep();
     thread_ = std::thread([this] {
         std::unique_lock lock(mutex_);
@@ -125,9 +136,16 @@ HostWatch::~HostWatch() {
 void HostWatch::Sweep() {
     std::lock_guard guard(state_.lock);
     try {
-        SweepLostHosts(state_.store);
+        SweepLostHosts(state_.store, state_.host);
+        RenewLeases(state_);
+        StopRunsNoLongerHeld(state_);
+        // After the store was out of reach, every host's leases look run
+        // out: other hosts are given a whole lease to renew theirs first.
+        if (std::chrono::steady_clock::now() - storeSince_ >=
+            std::chrono::milliseconds(state_.leaseMs))
+            TakeOverExpiredRuns(state_);
     } catch (const DbError &) {
-        // the next sweep tries again
+        storeSince_ = std::chrono::steady_clock::now(); // the next sweep tries again
     } catch (const std::bad_alloc &) {
     }
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 namespace rdcsm {
@@ -24,13 +25,16 @@ std::optional<int64_t> ProcessStart(uint32_t pid);
 // is recorded with start time -1, so that the next sweep finds it lost.
 void RecordHost(Store &store, int64_t run, uint32_t pid);
 
-// Records every running run whose host is gone as lost, in a transaction of
-// its own when there is any; returns how many. Does nothing where this
-// process cannot read its own start time (no /proc to tell by).
-int SweepLostHosts(Store &store);
+// Ends every running run of this host (or of no named host) whose worker
+// process is gone (lease.h: queued again or lost), in a transaction of its
+// own when there is any; returns how many. Does nothing where this process
+// cannot read its own start time (no /proc to tell by).
+int SweepLostHosts(Store &store, std::string_view host = {});
 
-// Sweeps once at its construction and then every interval from a thread of
-// its own, under the server's lock, until it is destroyed.
+// Sweeps once at its construction and then every interval (at most a third
+// of a lease) from a thread of its own, under the server's lock, until it is
+// destroyed: lost workers, lease renewals, stops of runs taken over, and
+// take-overs of other hosts' runs whose leases ran out.
 class HostWatch {
   public:
     HostWatch(ServerState &state, std::chrono::milliseconds interval);
@@ -43,6 +47,8 @@ class HostWatch {
 
     ServerState &state_;
     std::chrono::milliseconds interval_;
+    // Since when every sweep reached the store.
+    std::chrono::steady_clock::time_point storeSince_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;

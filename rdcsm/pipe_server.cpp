@@ -5,6 +5,7 @@
 #include "ask_server.h"
 #include "checkpointer.h"
 #include "host_watch.h"
+#include "lease.h"
 #include "message_limit.h"
 
 #include <cerrno>
@@ -80,6 +81,8 @@ void PipeServer::Run() {
     }
     // Runs whose host died while no server manager served are found before
     // the first request is served.
+    state_.host = options_.host.empty() ? MachineName() : options_.host;
+    state_.leaseMs = options_.lease.count();
     HostWatch hosts(state_, options_.hostCheck);
     std::thread watcher([this] { Watch(); });
     std::unique_lock lock(mutex_);

@@ -36,7 +36,7 @@ struct ServeOptions {
     // This server manager's name among the hosts of one store (default:
     // the machine's host name), and how long a run's lease holds without
     // renewal; leases are renewed every third of it.
-    std::string host;
+    std::string host{};
     std::chrono::milliseconds lease{15000};
 };
 

@@ -1,5 +1,5 @@
 // `rdcsm runs`: every run, one line each, with its number, activity,
-// outcome, start and end, the records it wrote (else read) and its rate,
+// outcome, start, host and end, the records it wrote (else read) and its rate,
 // and for an incremental copy how it started.
 #include "report.h"
 
@@ -49,6 +49,9 @@ void PrintRun(Store &store, Statement &row, const std::map<int64_t, std::string>
     }
     const int64_t started = row.IsNull(5) ? row.Int(4) : row.Int(5);
     out << "  started " << TimeText(started);
+    if (!row.IsNull(7)) out << "  host " << rdxc::VisibleText(row.Text(7));
+    // A run taken over from a host that was lost says how often it was claimed.
+    if (row.Int(8) > 1) out << "  claim " << row.Int(8);
     if (state >= kEnded) out << "  ended " << TimeText(row.Int(6));
     const auto records = RunRecords(store, run);
     if (records) out << "  records " << rdstats::Grouped(*records);
@@ -66,7 +69,7 @@ bool PrintRuns(Store &store, const std::string &name, std::ostream &out) {
     std::optional<int64_t> activity;
     if (!name.empty() && !(activity = store.FindObject(kActivity, name))) return false;
     Statement rows(store.Db(), "SELECT r.id, o.name, r.state, r.end_code, r.queued_ms, "
-                               "r.started_ms, r.ended_ms FROM runs r "
+                               "r.started_ms, r.ended_ms, r.host, r.claims FROM runs r "
                                "JOIN objects o ON o.handle = r.activity "
                                "WHERE ?1 IS NULL OR r.activity = ?1 ORDER BY r.id");
     if (activity) rows.Bind(1, *activity);

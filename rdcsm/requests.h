@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,6 +36,11 @@ inline std::size_t GrownSize(std::size_t needed, std::size_t first) {
 // put, with RDSTATUS_CSMTOOLARGE.
 bool Answerable(std::size_t size);
 
+// The local worker that holds a run.
+struct HeldRun {
+    int64_t pid = 0, start = 0;
+};
+
 // What the handlers share: the store (one connection, behind the lock), the
 // settings the information answer carries, and the server's life.
 struct ServerState {
@@ -48,6 +54,12 @@ struct ServerState {
     // this real path; none in a server without the tool.
     ToolRunner tool = nullptr;
     std::string database;
+    // This server manager's name among the hosts of its store, the length
+    // of the leases it gives, and the runs it handed to local workers (by
+    // run: the worker's process id and start time).
+    std::string host;
+    int64_t leaseMs = 15000;
+    std::map<int64_t, HeldRun> held;
 };
 
 // One request being answered. The answer starts as a copy of the request

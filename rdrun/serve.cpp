@@ -8,6 +8,7 @@
 
 #include "rdxapi.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -23,6 +24,9 @@ namespace rdrun {
 namespace {
 
 constexpr uint32_t kNothingToRun = 788;
+// The server manager answers but cannot reach its store (its database
+// server may be restarting): waited for like a server manager that is gone.
+constexpr uint32_t kStoreUnreachable = 789;
 // Bits of the run's third word: the run was queued to resume (0), or to
 // start again from nothing (1).
 constexpr uint32_t kRunResumes = 1, kRunRefreshes = 2;
@@ -30,8 +34,8 @@ constexpr auto kIdlePoll = std::chrono::milliseconds(500);
 constexpr unsigned kWatchInterval = 100;
 constexpr int kExitFailed = 1;
 
-void Idle() {
-    const auto until = std::chrono::steady_clock::now() + kIdlePoll;
+void Idle(std::chrono::milliseconds pause = kIdlePoll) {
+    const auto until = std::chrono::steady_clock::now() + pause;
     while (StopSignal() == 0 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
@@ -51,6 +55,7 @@ struct UnrecordedEnd {
 };
 std::vector<UnrecordedEnd> g_unrecorded;
 bool g_unreachable = false; // the last request found no server manager
+unsigned g_misses = 0;      // requests in a row that found none, for the back-off
 
 // Tells the server manager the ends it missed, oldest first.
 void RecordMissedEnds(std::FILE *out) {
@@ -63,20 +68,27 @@ void RecordMissedEnds(std::FILE *out) {
     }
 }
 
-// A server manager that is gone or silent is waited for: it may be
-// restarting, and a host that serves a queue outlives it.
+// A server manager that is gone or silent, or cannot reach its store, is
+// waited for: it may be restarting, and a host that serves a queue outlives
+// it. The waits grow from half a second to eight.
 bool WaitForServer(std::FILE *out, uint32_t status) {
-    if (status != RDSTATUS_NOPIPE && status != RDSTATUS_EXCHANGE) {
+    const bool store = status == kStoreUnreachable;
+    if (status != RDSTATUS_NOPIPE && status != RDSTATUS_EXCHANGE && !store) {
         std::fprintf(out, "rdrun: the server manager gave no activity (status %u): %s\n", status,
                      StatusText(status).c_str());
         return false;
     }
     if (!g_unreachable)
-        std::fprintf(out, "rdrun: the server manager does not answer (status %u); waiting for it\n",
+        std::fprintf(out,
+                     store ? "rdrun: the server manager cannot reach its store (status %u); "
+                             "waiting for it\n"
+                           : "rdrun: the server manager does not answer (status %u); waiting "
+                             "for it\n",
                      status);
     std::fflush(out);
     g_unreachable = true;
-    Idle();
+    g_misses = std::min(g_misses + 1, 5u);
+    Idle(kIdlePoll * (1u << (g_misses - 1)));
     return true;
 }
 
@@ -89,8 +101,10 @@ bool RunNext(std::FILE *out) {
     NextActivityRecord next{};
     next.name = &name;
     uint32_t status = CSMgrNextActivity(&next);
-    if (status != RDSTATUS_NOPIPE && status != RDSTATUS_EXCHANGE && g_unreachable) {
+    if (status != RDSTATUS_NOPIPE && status != RDSTATUS_EXCHANGE && status != kStoreUnreachable &&
+        g_unreachable) {
         g_unreachable = false;
+        g_misses = 0;
         std::fprintf(out, "rdrun: the server manager answers again\n");
     }
     if (status == kNothingToRun) {
@@ -102,6 +116,7 @@ bool RunNext(std::FILE *out) {
         RDStreamDataFree(&name);
         return WaitForServer(out, status);
     }
+    ClearRunStop();
     ActivityBlock block{next.handle, next.command, {next.words[0], next.words[1], next.words[2]}};
     AskStart((next.words[2] & kRunResumes) != 0, (next.words[2] & kRunRefreshes) != 0);
     // A stop asked for while the activity runs becomes the server

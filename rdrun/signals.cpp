@@ -12,9 +12,14 @@ namespace {
 constexpr uint32_t kCommandStop = 1;
 
 volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_runStop = 0;
 
 void OnStop(int signal) {
     if (g_signal == 0) g_signal = signal;
+}
+
+void OnRunStop(int) {
+    g_runStop = 1;
 }
 
 void KeepStandardDescriptors() {
@@ -37,6 +42,8 @@ void CatchSignals() {
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
+    action.sa_handler = OnRunStop;
+    sigaction(SIGUSR1, &action, nullptr);
     // A file that may not grow (RLIMIT_FSIZE) fails the write that would
     // grow it, and the connector reports that batch as not written, instead
     // of the signal ending the process in the middle of a batch.
@@ -48,8 +55,12 @@ int StopSignal() {
     return g_signal;
 }
 
+void ClearRunStop() {
+    g_runStop = 0;
+}
+
 void PassStop(ActivityBlock &block) {
-    if (g_signal != 0)
+    if (g_signal != 0 || g_runStop != 0)
         std::atomic_ref<uint32_t>(block.command).store(kCommandStop, std::memory_order_relaxed);
 }
 

@@ -1,7 +1,9 @@
 // How rdrun ends on a signal: SIGTERM, SIGINT and SIGHUP ask the running
 // activity to stop, as the server manager's own request does, so that it
 // ends at its next library call and is recorded as ended with its
-// statistics. SIGPIPE is ignored: a closed standard output or error makes
+// statistics. SIGUSR1 asks only the run at hand to stop (its server manager
+// lost the run's lease to another host); a host serving a queue goes on
+// with the next run. SIGPIPE is ignored: a closed standard output or error makes
 // the progress and the report fail quietly, never the run.
 #pragma once
 
@@ -18,8 +20,11 @@ void CatchSignals();
 int StopSignal();
 
 // Stores the request to stop into the activity's block once a stop signal
-// came; called from the thread that watches the run.
+// (or a stop of the run) came; called from the thread that watches the run.
 void PassStop(ActivityBlock &block);
+
+// Forgets a stop of the run at hand, before the next run starts.
+void ClearRunStop();
 
 // The exit status of a run ended by a stop signal, as shells give it
 // (128 + the signal's number), or `code` when no signal came. A run that

@@ -1,8 +1,9 @@
 // A server manager or a host killed with SIGKILL in the middle of a run: the
 // host that lost its server manager waits no longer than its time-out and
 // says that the run's end was not recorded; a run whose host died is
-// recorded as lost, while rdcsm serves and when it starts again; the run of
-// a host that lives on (stopped, or outliving a restart of rdcsm) is not.
+// queued again to resume, while rdcsm serves and when it starts again; the
+// run of a host that lives on (stopped, or outliving a restart of rdcsm) is
+// left to it.
 #include "run_test_env.h"
 
 #include "rdplat_ipc.h"
@@ -138,15 +139,16 @@ TEST_F(LostServerTest, AFailedRunWhoseEndWasNotRecordedTellsBoth) {
         << out;
 }
 
-TEST_F(LostServerTest, TheRunsOfKilledHostsAreRecordedAsLost) {
+// A queued run whose host was killed is queued again to resume, and the
+// next host goes on after its last committed batch.
+TEST_F(LostServerTest, TheRunsOfKilledHostsAreQueuedAgainAndResumed) {
     // Killed while rdcsm serves: found by one of its looks.
     ASSERT_EQ(0, Program("rdcsm", "run load").status);
     StartHost("--serve");
     KillHostWhileCopying("load", "o.db");
     EXPECT_TRUE(WaitFor([&] {
-        return Runs().find("0 running, 0 ended, 0 failed, 0 stopped, 1 lost") != npos;
+        return Runs().find("1 queued, 0 running, 0 ended, 0 failed, 0 stopped, 0 lost") != npos;
     })) << Runs();
-    EXPECT_NE(npos, Program("rdcsm", "stats load").out.find("run 1  lost"));
     // Killed while rdcsm is down: found before the restarted rdcsm answers.
     ASSERT_EQ(0, Program("rdcsm", "run load2").status);
     StartHost("--serve");
@@ -155,8 +157,24 @@ TEST_F(LostServerTest, TheRunsOfKilledHostsAreRecordedAsLost) {
     KillHostWhileCopying("load2", "o2.db");
     StartServer();
     EXPECT_NE(npos,
-              Runs("load2").find("runs: 0 queued, 0 running, 0 ended, 0 failed, 0 stopped, 1 lost"))
+              Runs("load2").find("runs: 1 queued, 0 running, 0 ended, 0 failed, 0 stopped, 0 lost"))
         << Runs("load2");
+    // A new host resumes both; each target ends with every order once.
+    StartHost("--serve");
+    for (const char *name : {"load", "load2"})
+        EXPECT_TRUE(WaitFor([&] {
+            return Runs(name).find("0 queued, 0 running, 1 ended, 0 failed") != npos;
+        })) << Runs(name);
+    for (const char *target : {"o.db", "o2.db"})
+        EXPECT_EQ(std::to_string(kOrders) + "|" + std::to_string(kOrders) + "\n",
+                  Db(Path(target)).Query("SELECT count(*), count(DISTINCT id) FROM orders"));
+    const std::string log = Log("load");
+    EXPECT_NE(npos, log.find("Run 1 lost its worker (process ")) << log;
+    EXPECT_NE(npos, log.find("; it is queued again and resumes after its last committed batch."))
+        << log;
+    EXPECT_NE(npos, log.find("Resuming load after ")) << log;
+    EXPECT_NE(npos, Program("rdcsm", "runs load").out.find("  claim 2  "))
+        << Program("rdcsm", "runs load").out;
 }
 
 TEST_F(LostServerTest, TheRunOfAHostThatLivesOnIsNotTakenForLost) {
