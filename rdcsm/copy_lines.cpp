@@ -43,11 +43,19 @@ std::string WithoutStop(const ReadLine &line) {
 } // namespace
 
 std::map<int64_t, std::string> RunStartLines(Store &store, std::optional<int64_t> activity) {
-    Statement rows(store.Db(),
-                   "SELECT run, substr(CAST(text AS BLOB), 1, ?2), length(CAST(text AS BLOB)) "
-                   "FROM log WHERE (?1 IS NULL OR activity = ?1) AND (number & ?3) != 0 AND "
-                   "(text GLOB 'Incremental from *' OR text GLOB 'Incremental by *' OR "
-                   "text GLOB 'Full refresh: *') ORDER BY id");
+    // Each store's own way to read at most ?2 bytes of a text and to
+    // match its start case-sensitively.
+    Statement rows(
+        store.Db(),
+        store.Db().IsPostgres()
+            ? "SELECT run, substring(textsend(text) FROM 1 FOR ?2), octet_length(text) "
+              "FROM log WHERE (?1 IS NULL OR activity = ?1) AND (number & ?3) != 0 "
+              "AND (text LIKE 'Incremental from %' OR text LIKE 'Incremental by %' OR "
+              "text LIKE 'Full refresh: %') ORDER BY id"
+            : "SELECT run, substr(CAST(text AS BLOB), 1, ?2), length(CAST(text AS BLOB)) "
+              "FROM log WHERE (?1 IS NULL OR activity = ?1) AND (number & ?3) != 0 AND "
+              "(text GLOB 'Incremental from *' OR text GLOB 'Incremental by *' OR "
+              "text GLOB 'Full refresh: *') ORDER BY id");
     if (activity) rows.Bind(1, *activity);
     rows.Bind(2, int64_t{kReadBytes}).Bind(3, int64_t{RDMESSAGE_INFORMATIONAL});
     std::map<int64_t, std::string> lines;
@@ -63,9 +71,13 @@ std::map<int64_t, std::string> RunStartLines(Store &store, std::optional<int64_t
 
 std::optional<Bookmark> LastBookmark(Store &store, int64_t activity) {
     Statement row(store.Db(),
-                  "SELECT substr(CAST(text AS BLOB), 1, ?2), length(CAST(text AS BLOB)) FROM log "
-                  "WHERE activity = ?1 AND (number & ?3) != 0 AND text GLOB 'Bookmark: * = *' "
-                  "ORDER BY id DESC LIMIT 1");
+                  store.Db().IsPostgres()
+                      ? "SELECT substring(textsend(text) FROM 1 FOR ?2), octet_length(text) FROM "
+                        "log WHERE activity = ?1 AND (number & ?3) != 0 AND text LIKE "
+                        "'Bookmark: % = %' ORDER BY id DESC LIMIT 1"
+                      : "SELECT substr(CAST(text AS BLOB), 1, ?2), length(CAST(text AS BLOB)) "
+                        "FROM log WHERE activity = ?1 AND (number & ?3) != 0 AND text GLOB "
+                        "'Bookmark: * = *' ORDER BY id DESC LIMIT 1");
     row.Bind(1, activity).Bind(2, int64_t{kReadBytes}).Bind(3, int64_t{RDMESSAGE_INFORMATIONAL});
     if (!row.Step()) return std::nullopt;
     const ReadLine line = Read(row, 0, 1);

@@ -131,8 +131,14 @@ std::string PostgresIdentity(const std::string &target) {
 
 } // namespace
 
+// A URI of any scheme: "scheme://" before any '=' or space.
+bool IsUri(const std::string &text) {
+    const std::size_t scheme = text.find("://");
+    return scheme != std::string::npos && scheme > 0 && text.find_first_of("= \t") > scheme;
+}
+
 std::string MaskPassword(const std::string &text) {
-    return IsPostgresUri(text) ? MaskUri(text) : MaskKeywords(text);
+    return IsUri(text) ? MaskUri(text) : MaskKeywords(text);
 }
 
 std::string StoreUri::Shown() const {

@@ -1,5 +1,7 @@
 #include "rdcsm_test_env.h"
 
+#include "test_store.h"
+
 #include "rdplat_ini.h"
 #include "rdplat_ipc.h"
 
@@ -59,7 +61,7 @@ void ServerTest::TearDown() {
 void ServerTest::StartServer() {
     state_ = std::make_unique<rdcsm::ServerState>();
     rdcsm::DbError error;
-    ASSERT_TRUE(state_->store.Open(DbPath(), error)) << error.message;
+    ASSERT_TRUE(state_->store.Open(TestStore(DbPath()), error)) << error.message;
     server_ =
         std::make_unique<rdcsm::PipeServer>(state_.get()[0], rdcsm::ServeOptions{timeout_, 16});
     std::string message;
@@ -91,12 +93,13 @@ void ProgramTest::TearDown() {
 }
 
 bool ProgramTest::StartProgram() {
-    const std::string db = home_.Path("rdcsm.db");
+    const rdcsm::StoreUri store = TestStore(home_.Path("rdcsm.db"));
+    const char *option = store.kind == rdcsm::StoreKind::kSqlite ? "--db" : "--store";
     const std::string path = home_.Dir() + ":" + (getenv("PATH") ? getenv("PATH") : "");
     child_ = fork();
     if (child_ == 0) {
         setenv("PATH", path.c_str(), 1);
-        execl(RDCSM_PROGRAM, "rdcsm", "--db", db.c_str(), "serve", "--timeout-ms", "1000",
+        execl(RDCSM_PROGRAM, "rdcsm", option, store.target.c_str(), "serve", "--timeout-ms", "1000",
               static_cast<char *>(nullptr));
         _exit(127);
     }

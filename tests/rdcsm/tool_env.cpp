@@ -1,5 +1,7 @@
 #include "tool_env.h"
 
+#include "test_store.h"
+
 #include <gtest/gtest.h>
 
 namespace rdcsmtest {
@@ -17,8 +19,8 @@ ToolRun RunTool(const rdtest::TempHome &home, const std::string &arguments,
     rdtest::WriteFile(out, "");
     ToolRun run;
     run.status = rdtest::Shell(
-        "PATH=" + Quoted(home.Dir()) + ":\"$PATH\" timeout 120 " + Quoted(RDCSM_PROGRAM) +
-        " --db " + Quoted(home.Path("rdcsm.db")) + " " + arguments + " " +
+        "PATH=" + Quoted(home.Dir()) + ":\"$PATH\" timeout 120 " + Quoted(RDCSM_PROGRAM) + " " +
+        StoreOption(home.Path("rdcsm.db")) + " " + arguments + " " +
         (stdoutTo.empty() ? ">" + Quoted(out) : stdoutTo) + " 2>" + Quoted(err));
     run.out = rdtest::ReadFile(out);
     run.err = rdtest::ReadFile(err);

@@ -16,7 +16,8 @@ struct ToolRun {
 // A text quoted for the shell.
 std::string Quoted(const std::string &text);
 
-// Runs `rdcsm --db HOME/rdcsm.db ARGUMENTS` through the shell. Its standard
+// Runs `rdcsm --db HOME/rdcsm.db ARGUMENTS` (or --store with the test's
+// PostgreSQL store, test_store.h) through the shell. Its standard
 // output goes to a file read into out, unless stdoutTo gives another
 // redirection (such as ">/dev/full" or ">&-"); its standard error into err.
 // A tool that hangs is ended after 120 seconds (status 124), so that a hang

@@ -87,6 +87,12 @@ void PgCluster::Stop() {
     started_ = false;
 }
 
+bool PgCluster::Restart() {
+    if (!started_) return false;
+    return Shell(AsServerUser(kBin + "pg_ctl -D " + folder_ + "/data -w -m fast -l " + folder_ +
+                              "/server.log restart >/dev/null")) == 0;
+}
+
 std::vector<std::string> PgSql(const std::string &sql) {
     const std::string info = "host=" + PgCluster::Socket() + " port=" + PgCluster::Port() +
                              " user=postgres dbname=postgres client_encoding=UTF8";

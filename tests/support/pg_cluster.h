@@ -15,6 +15,9 @@ class PgCluster {
     // it cannot.
     static const std::string &Start();
     static void Stop();
+    // Restarts the server (fast shutdown: every connection ends); true once
+    // it accepts connections again.
+    static bool Restart();
     static const std::string &Socket() { return socket_; }
     static const std::string &Port() { return port_; }
 
