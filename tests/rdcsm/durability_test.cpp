@@ -7,6 +7,7 @@
 // checkpoint, after syncing the log, and syncs the file before it counts the
 // pages as copied. So records found there were synced while rdcsm served.
 #include "rdcsm_test_env.h"
+#include "test_store.h"
 
 #include "checkpointer.h"
 #include "message_limit.h"
@@ -55,6 +56,7 @@ class LogWatch {
 class DurabilityTest : public ProgramTest {
   protected:
     void SetUp() override {
+        SKIP_ON_PG_STORE();
         ProgramTest::SetUp();
         {
             rdcsm::Store store;
@@ -113,6 +115,7 @@ class DurabilityTest : public ProgramTest {
 };
 
 TEST_F(DurabilityTest, AHundredThousandLogRecordsReachTheFileWithTheLogBounded) {
+    SKIP_ON_PG_STORE();
     constexpr int kWriters = 4, kEach = 25000;
     LogWatch watch(Log());
     std::atomic<int> failed{0};
@@ -140,6 +143,7 @@ TEST_F(DurabilityTest, AHundredThousandLogRecordsReachTheFileWithTheLogBounded) 
 // faster than a checkpoint interval, 256 MiB of them in all: the log is
 // checkpointed on the way rather than left to grow.
 TEST_F(DurabilityTest, BurstsOfLargeValuesKeepTheLogBounded) {
+    SKIP_ON_PG_STORE();
     const std::size_t size = (rdcsm::MessageLimit() - 533) / 2048 * 2048;
     const std::size_t count = std::max<std::size_t>(16, (std::size_t{256} << 20) / size);
     std::string value(size, '\0');

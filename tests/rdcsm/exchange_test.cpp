@@ -1,6 +1,7 @@
 // A whole activity's exchange with rdcsm through the library's client
 // functions over the real pipe.
 #include "rdcsm_test_env.h"
+#include "test_store.h"
 
 #include "rdx_status.h"
 
@@ -39,6 +40,7 @@ TEST_F(ServerTest, AttachInformationAndTerm) {
     EXPECT_EQ(7u, info.values[3]);
     EXPECT_EQ(0u, CSMgrTerm());
     // The database and its log are the user's alone.
+    if (PgStoreTests()) return;
     for (const char *suffix : {"", "-wal", "-shm"}) {
         struct stat file {};
         ASSERT_EQ(0, stat((DbPath() + suffix).c_str(), &file)) << suffix;

@@ -3,6 +3,7 @@
 #include "../values/rdx_test_env.h"
 #include "jobfile.h"
 #include "names.h"
+#include "test_store.h"
 #include "tool_env.h"
 
 #include "rdx_stream.h"
@@ -185,6 +186,7 @@ Dump DumpOf(rdcsm::Store &store) {
 class RoundTripTest : public rdxtest::SystemTest {
   protected:
     void SetUp() override {
+        SKIP_ON_PG_STORE();
         SystemTest::SetUp();
         InstallConnector(home_, RDCSM_TEST_CONNECTOR, "declarer");
         InstallConnector(home_, RDCSM_PG_CONNECTOR, "rdpg");

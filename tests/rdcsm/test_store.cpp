@@ -52,7 +52,10 @@ std::string FreshPgDatabase() {
     const std::string &failure = rdtest::PgCluster::Start();
     EXPECT_EQ("", failure);
     const std::string name = "rdcsm_" + std::to_string(getpid()) + "_" + std::to_string(++count);
-    rdtest::PgSql("CREATE DATABASE " + name);
+    // SQL_ASCII keeps the bytes of every text, as a SQLite file does.
+    rdtest::PgSql("CREATE DATABASE " + name +
+                  " ENCODING 'SQL_ASCII' LC_COLLATE 'C' LC_CTYPE 'C' "
+                  "TEMPLATE template0");
     Made().push_back(name);
     return "host=" + rdtest::PgCluster::Socket() + " port=" + rdtest::PgCluster::Port() +
            " user=postgres dbname=" + name;

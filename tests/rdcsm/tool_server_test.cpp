@@ -3,6 +3,7 @@
 // it serves another one); an open for a run in the caller's own process is
 // recorded as a run of that process.
 #include "rdcsm_test_env.h"
+#include "test_store.h"
 #include "tool_env.h"
 
 #include "rdx_status.h"
@@ -29,6 +30,7 @@ class ToolServerTest : public ProgramTest {
 };
 
 TEST_F(ToolServerTest, TheServingServerManagerAnswersTheTool) {
+    SKIP_ON_PG_STORE();
     ASSERT_TRUE(StartProgram());
     ShareDatabase(true);
     ToolRun run = RunTool(home_, "run load");
@@ -75,6 +77,7 @@ TEST_F(ToolServerTest, TheServingServerManagerAnswersTheTool) {
 }
 
 TEST_F(ToolServerTest, AnotherDatabaseThanTheServedOneIsOpenedByTheTool) {
+    SKIP_ON_PG_STORE();
     ASSERT_TRUE(StartProgram());
     ShareDatabase(true);
     const std::string other = home_.Path("other.db");
@@ -88,6 +91,7 @@ TEST_F(ToolServerTest, AnotherDatabaseThanTheServedOneIsOpenedByTheTool) {
 }
 
 TEST_F(ToolServerTest, AnOpenForADirectRunIsARunOfTheCaller) {
+    SKIP_ON_PG_STORE();
     ASSERT_TRUE(StartProgram());
     ASSERT_EQ(0u, CSMgrInit(nullptr));
     uint32_t run = 0, activity = 0;

@@ -1,6 +1,7 @@
 // The command-line tool: job files defined and exported, their faults,
 // and the reports of what a server manager stored.
 #include "rdcsm_test_env.h"
+#include "test_store.h"
 
 #include "rdplat_ipc.h"
 #include "rdx_status.h"
@@ -17,9 +18,9 @@ namespace {
 int Tool(const rdtest::TempHome &home, const std::string &arguments, std::string &out) {
     const std::string output = home.Path("tool.out");
     // The home's quarry.ini is found on PATH.
-    const int status =
-        rdtest::Shell("PATH='" + home.Dir() + "':\"$PATH\" '" + RDCSM_PROGRAM + "' --db '" +
-                      home.Path("rdcsm.db") + "' " + arguments + " >'" + output + "' 2>&1");
+    const int status = rdtest::Shell("PATH='" + home.Dir() + "':\"$PATH\" '" + RDCSM_PROGRAM +
+                                     "' " + StoreOption(home.Path("rdcsm.db")) + " " + arguments +
+                                     " >'" + output + "' 2>&1");
     out = rdtest::ReadFile(output);
     return status;
 }
