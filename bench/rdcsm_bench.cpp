@@ -3,12 +3,15 @@
 // with synchronous=NORMAL), against the raw round trip of a message of the
 // same size on the pipe functions to a server that answers at once. Both
 // open a connection per request, as the client does; real time counts.
+// RDX_BENCH_STORE names another store for rdcsm (a PostgreSQL database,
+// see store_bench.sh).
 #include "bench_system.h"
 #include "pipe_server.h"
 #include "raw_pipe_log.h"
 #include "rdxapi.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -37,7 +40,10 @@ class Rdcsm {
         path_ = path;
         rdcsm::DbError error;
         std::string message;
-        ok_ = state_.store.Open(path_, error) && server_.Start(message);
+        rdcsm::StoreUri store{rdcsm::StoreKind::kSqlite, path_};
+        const char *named = std::getenv("RDX_BENCH_STORE");
+        if (named != nullptr && !rdcsm::ParseStoreUri(named, store, message)) return;
+        ok_ = state_.store.Open(store, error) && server_.Start(message);
         if (!ok_) return;
         handle_ = static_cast<uint32_t>(state_.store.DefineObject(rdcsm::kActivity, "bench", ""));
         thread_ = std::thread([this] { server_.Run(); });
