@@ -49,14 +49,14 @@ std::map<int64_t, std::string> RunStartLines(Store &store, std::optional<int64_t
         store.Db(),
         store.Db().IsPostgres()
             ? "SELECT run, substring(textsend(text) FROM 1 FOR ?2), octet_length(text) "
-              "FROM log WHERE (?1 IS NULL OR activity = ?1) AND (number & ?3) != 0 "
+              "FROM log WHERE (?1 < 0 OR activity = ?1) AND (number & ?3) != 0 "
               "AND (text LIKE 'Incremental from %' OR text LIKE 'Incremental by %' OR "
               "text LIKE 'Full refresh: %') ORDER BY id"
             : "SELECT run, substr(CAST(text AS BLOB), 1, ?2), length(CAST(text AS BLOB)) "
-              "FROM log WHERE (?1 IS NULL OR activity = ?1) AND (number & ?3) != 0 AND "
+              "FROM log WHERE (?1 < 0 OR activity = ?1) AND (number & ?3) != 0 AND "
               "(text GLOB 'Incremental from *' OR text GLOB 'Incremental by *' OR "
               "text GLOB 'Full refresh: *') ORDER BY id");
-    if (activity) rows.Bind(1, *activity);
+    rows.Bind(1, activity.value_or(-1)); // -1: every activity
     rows.Bind(2, int64_t{kReadBytes}).Bind(3, int64_t{RDMESSAGE_INFORMATIONAL});
     std::map<int64_t, std::string> lines;
     while (rows.Step()) {

@@ -23,6 +23,11 @@ struct DbError {
     std::string message;
 };
 
+// The code of a failure that changed nothing: the connection to the store
+// was lost (or could not be made again) before anything was committed, so
+// the whole request may be tried again.
+inline constexpr int kDbUnreachable = -2;
+
 // One prepared statement text of a connection.
 class DbCursor {
   public:

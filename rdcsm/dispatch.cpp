@@ -7,7 +7,10 @@
 #include "rdx_status.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <initializer_list>
+#include <thread>
 
 namespace rdcsm {
 
@@ -76,16 +79,32 @@ uint32_t RunLocked(ServerState &server, const Route &route, Exchange &exchange) 
     return status;
 }
 
+uint32_t RunOnce(ServerState &server, const Route &route, Exchange &exchange) {
+    if (route.locking == kOwn) return route.handler(exchange);
+    return RunLocked(server, route, exchange);
+}
+
+// A store out of reach for a moment (its server restarting, a fail-over)
+// is waited for a little, within the client's wait for the answer: the
+// request is run again from the start, as nothing of it was committed.
+constexpr auto kStoreRetries = {100, 200, 400, 800, 1200}; // ms
+
 uint32_t Run(ServerState &server, const Route &route, ConstBytes request,
              std::vector<uint8_t> &answer, uint32_t peer) {
-    Exchange exchange{server, request, answer, peer};
-    try {
-        if (route.locking == kOwn) return route.handler(exchange);
-        return RunLocked(server, route, exchange);
-    } catch (const DbError &) {
-        return RDSTATUS_CSMSTORE;
-    } catch (const std::bad_alloc &) {
-        return RDSTATUS_NOMEMORY;
+    const std::vector<uint8_t> first = answer;
+    auto retry = kStoreRetries.begin();
+    for (;;) {
+        Exchange exchange{server, request, answer, peer};
+        try {
+            return RunOnce(server, route, exchange);
+        } catch (const DbError &failure) {
+            if (failure.code != kDbUnreachable || retry == kStoreRetries.end() || server.stopping)
+                return RDSTATUS_CSMSTORE;
+        } catch (const std::bad_alloc &) {
+            return RDSTATUS_NOMEMORY;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(*retry++));
+        answer = first;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -144,8 +145,14 @@ void HostWatch::Sweep() {
         if (std::chrono::steady_clock::now() - storeSince_ >=
             std::chrono::milliseconds(state_.leaseMs))
             TakeOverExpiredRuns(state_);
-    } catch (const DbError &) {
-        storeSince_ = std::chrono::steady_clock::now(); // the next sweep tries again
+        storeFailed_ = false;
+    } catch (const DbError &failure) {
+        // Said once when the store fails; the next sweep tries again.
+        if (!storeFailed_)
+            std::fprintf(stderr, "rdcsm: host %s cannot look after its runs: %s\n",
+                         state_.host.c_str(), failure.message.c_str());
+        storeFailed_ = true;
+        storeSince_ = std::chrono::steady_clock::now();
     } catch (const std::bad_alloc &) {
     }
 }

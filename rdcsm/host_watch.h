@@ -49,6 +49,7 @@ class HostWatch {
     std::chrono::milliseconds interval_;
     // Since when every sweep reached the store.
     std::chrono::steady_clock::time_point storeSince_;
+    bool storeFailed_ = false;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;

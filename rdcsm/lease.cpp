@@ -122,11 +122,11 @@ namespace {
 // The end of a lost run, guarded by what tells it lost: its worker process,
 // or its lease. A row that says otherwise now gives no row back.
 constexpr const char *kRequeueByProcess =
-    "UPDATE runs SET state = 0, flags = (flags | ?) & ~?, host = NULL, lease_ms = NULL, "
+    "UPDATE runs SET state = 0, flags = (flags | ?) & ?, host = NULL, lease_ms = NULL, "
     "host_pid = NULL, host_start = NULL, started_ms = NULL "
     "WHERE id = ? AND state = 1 AND host_pid = ? AND host_start = ? RETURNING id";
 constexpr const char *kRequeueByLease =
-    "UPDATE runs SET state = 0, flags = (flags | ?) & ~?, host = NULL, lease_ms = NULL, "
+    "UPDATE runs SET state = 0, flags = (flags | ?) & ?, host = NULL, lease_ms = NULL, "
     "host_pid = NULL, host_start = NULL, started_ms = NULL "
     "WHERE id = ? AND state = 1 AND lease_ms < ? RETURNING id";
 constexpr const char *kEndByProcess =
@@ -140,7 +140,7 @@ bool Changed(Store &store, const LostRun &lost, bool again) {
     Statement change(store.Db(), again ? (byLease ? kRequeueByLease : kRequeueByProcess)
                                        : (byLease ? kEndByLease : kEndByProcess));
     if (again)
-        change.Bind(1, int64_t{kRunResumes}).Bind(2, int64_t{kRunRefreshes});
+        change.Bind(1, int64_t{kRunResumes}).Bind(2, ~int64_t{kRunRefreshes});
     else
         change.Bind(1, int64_t{RDSTATUS_ENDCODE}).Bind(2, store.NowMs());
     change.Bind(3, lost.run);

@@ -74,10 +74,10 @@ PGconn *PgBackend::Connection() {
     if (PQstatus(conn_) == CONNECTION_OK) return conn_;
     // The server ended the transaction with the connection: nothing after
     // it may run outside it.
-    if (inTransaction_) throw DbError{kPgFailure, "the connection to the store was lost"};
+    if (inTransaction_) throw DbError{kDbUnreachable, "the connection to the store was lost"};
     PQreset(conn_);
     if (PQstatus(conn_) != CONNECTION_OK)
-        throw DbError{kPgFailure, MaskPassword(Trimmed(PQerrorMessage(conn_)))};
+        throw DbError{kDbUnreachable, MaskPassword(Trimmed(PQerrorMessage(conn_)))};
     ++generation_;
     Setup();
     return conn_;
@@ -87,7 +87,10 @@ void PgBackend::Fail(PGresult *result) {
     std::string message = Trimmed(result != nullptr ? PQresultErrorMessage(result) : nullptr);
     PQclear(result);
     if (message.empty()) message = Trimmed(PQerrorMessage(conn_));
-    throw DbError{kPgFailure, message};
+    // A connection lost before a COMMIT was sent committed nothing; one lost
+    // during the COMMIT leaves its outcome unknown.
+    const bool lost = PQstatus(conn_) != CONNECTION_OK && !committing_;
+    throw DbError{lost ? kDbUnreachable : kPgFailure, message};
 }
 
 std::string PgBackend::Command(const char *sql) {
@@ -121,7 +124,16 @@ void PgBackend::Begin() {
 
 void PgBackend::Commit() {
     // A transaction a failed statement aborted ends rolled back.
-    if (Command("COMMIT") != "COMMIT") throw DbError{kPgFailure, "the transaction was rolled back"};
+    committing_ = true;
+    std::string tag;
+    try {
+        tag = Command("COMMIT");
+    } catch (...) {
+        committing_ = false;
+        throw;
+    }
+    committing_ = false;
+    if (tag != "COMMIT") throw DbError{kPgFailure, "the transaction was rolled back"};
     inTransaction_ = false;
 }
 

@@ -54,6 +54,7 @@ class PgBackend : public DbBackend {
 
     PGconn *conn_ = nullptr;
     bool inTransaction_ = false;
+    bool committing_ = false;
     uint64_t generation_ = 0;
     int names_ = 0;
     std::unordered_map<const char *, std::unique_ptr<PgCursor>> prepared_;

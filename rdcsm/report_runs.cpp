@@ -71,8 +71,8 @@ bool PrintRuns(Store &store, const std::string &name, std::ostream &out) {
     Statement rows(store.Db(), "SELECT r.id, o.name, r.state, r.end_code, r.queued_ms, "
                                "r.started_ms, r.ended_ms, r.host, r.claims FROM runs r "
                                "JOIN objects o ON o.handle = r.activity "
-                               "WHERE ?1 IS NULL OR r.activity = ?1 ORDER BY r.id");
-    if (activity) rows.Bind(1, *activity);
+                               "WHERE ?1 < 0 OR r.activity = ?1 ORDER BY r.id");
+    rows.Bind(1, activity.value_or(-1)); // -1: every activity
     const std::map<int64_t, std::string> starts = RunStartLines(store, activity);
     while (rows.Step())
         PrintRun(store, rows, starts, out);
