@@ -59,10 +59,10 @@ PgCursor::~PgCursor() {
 void PgCursor::PrepareIn(PGconn *conn, uint64_t generation) {
     if (generation_ == generation) return;
     PGresult *prepared = PQprepare(conn, name_.c_str(), sql_.c_str(), 0, nullptr);
-    if (PQresultStatus(prepared) != PGRES_COMMAND_OK) db_.Fail(prepared);
+    if (PQresultStatus(prepared) != PGRES_COMMAND_OK) db_.Fail(prepared, false);
     PQclear(prepared);
     PGresult *described = PQdescribePrepared(conn, name_.c_str());
-    if (PQresultStatus(described) != PGRES_COMMAND_OK) db_.Fail(described);
+    if (PQresultStatus(described) != PGRES_COMMAND_OK) db_.Fail(described, false);
     types_.assign(static_cast<std::size_t>(PQnparams(described)), 0);
     for (std::size_t i = 0; i < types_.size(); ++i)
         types_[i] = PQparamtype(described, static_cast<int>(i));
@@ -123,7 +123,8 @@ void PgCursor::Execute() {
     PGresult *result = PQexecPrepared(db_.Connection(), name_.c_str(), static_cast<int>(count),
                                       values.data(), lengths.data(), formats.data(), kBinary);
     const ExecStatusType status = PQresultStatus(result);
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) db_.Fail(result);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+        db_.Fail(result, sql_.compare(0, 7, "SELECT ") != 0);
     result_ = result;
     shown_.assign(static_cast<std::size_t>(PQnfields(result_)), {});
 }

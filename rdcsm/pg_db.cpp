@@ -67,7 +67,7 @@ void PgBackend::Setup() {
     if (encoding != nullptr && PQsetClientEncoding(conn_, encoding) != 0)
         throw DbError{kPgFailure, Trimmed(PQerrorMessage(conn_))};
     const std::string timeout = "SET statement_timeout = " + std::to_string(kPgStatementTimeoutMs);
-    Command(timeout.c_str());
+    Command(timeout.c_str(), false);
 }
 
 PGconn *PgBackend::Connection() {
@@ -83,20 +83,22 @@ PGconn *PgBackend::Connection() {
     return conn_;
 }
 
-void PgBackend::Fail(PGresult *result) {
+void PgBackend::Fail(PGresult *result, bool changes) {
     std::string message = Trimmed(result != nullptr ? PQresultErrorMessage(result) : nullptr);
     PQclear(result);
     if (message.empty()) message = Trimmed(PQerrorMessage(conn_));
     // A connection lost before a COMMIT was sent committed nothing; one lost
-    // during the COMMIT leaves its outcome unknown.
-    const bool lost = PQstatus(conn_) != CONNECTION_OK && !committing_;
+    // during the COMMIT, or during a change outside a transaction, leaves
+    // its outcome unknown.
+    const bool lost =
+        PQstatus(conn_) != CONNECTION_OK && !committing_ && (inTransaction_ || !changes);
     throw DbError{lost ? kDbUnreachable : kPgFailure, message};
 }
 
-std::string PgBackend::Command(const char *sql) {
+std::string PgBackend::Command(const char *sql, bool changes) {
     PGresult *result = PQexec(Connection(), sql);
     const ExecStatusType status = PQresultStatus(result);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Fail(result, changes);
     std::string tag = PQcmdStatus(result);
     PQclear(result);
     return tag;
@@ -118,7 +120,7 @@ void PgBackend::Exec(const char *sql) {
 }
 
 void PgBackend::Begin() {
-    Command("BEGIN");
+    Command("BEGIN", false);
     inTransaction_ = true;
 }
 

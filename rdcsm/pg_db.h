@@ -44,13 +44,16 @@ class PgBackend : public DbBackend {
     // prepares again.
     uint64_t Generation() const { return generation_; }
     // Throws the failure of result (which it clears) or of the connection.
-    [[noreturn]] void Fail(PGresult *result);
+    // Throws the failure of result. changes: whether the statement sent may
+    // have changed the store (a read, or a statement inside a transaction
+    // that was not committed, changed nothing if the connection was lost).
+    [[noreturn]] void Fail(PGresult *result, bool changes = true);
 
   private:
     // What every new connection is set to.
     void Setup();
     // Runs a command without rows; throws DbError. Returns its command tag.
-    std::string Command(const char *sql);
+    std::string Command(const char *sql, bool changes = true);
 
     PGconn *conn_ = nullptr;
     bool inTransaction_ = false;

@@ -16,6 +16,7 @@ namespace {
 
 struct RunRow {
     int64_t id, state, endCode, queuedMs, endedMs;
+    std::string host; // the host that ran (or runs) it; empty for none
 };
 
 struct StatsRow {
@@ -28,12 +29,13 @@ const char *StateText(const RunRow &run) {
 }
 
 std::vector<RunRow> ReadRuns(Store &store, int64_t handle) {
-    Statement runs(store.Db(), "SELECT id, state, end_code, queued_ms, ended_ms FROM runs "
+    Statement runs(store.Db(), "SELECT id, state, end_code, queued_ms, ended_ms, host FROM runs "
                                "WHERE activity = ? ORDER BY id");
     runs.Bind(1, handle);
     std::vector<RunRow> rows;
     while (runs.Step())
-        rows.push_back({runs.Int(0), runs.Int(1), runs.Int(2), runs.Int(3), runs.Int(4)});
+        rows.push_back({runs.Int(0), runs.Int(1), runs.Int(2), runs.Int(3), runs.Int(4),
+                        runs.IsNull(5) ? std::string() : runs.Text(5)});
     return rows;
 }
 
@@ -81,6 +83,7 @@ void PrintText(const std::vector<RunRow> &runs, const std::optional<Bookmark> &b
                const std::vector<StatsRow> &stats, std::ostream &out) {
     for (const RunRow &run : runs) {
         out << "run " << run.id << "  " << StateText(run) << "  queued " << TimeText(run.queuedMs);
+        if (!run.host.empty()) out << "  host " << rdxc::VisibleText(run.host);
         if (run.state >= kEnded)
             out << "  ended " << TimeText(run.endedMs) << "  end code " << run.endCode;
         out << "\n";
@@ -122,6 +125,7 @@ void PrintJsonCounts(std::ostream &out, const char *const *names, int count,
 void PrintJsonRun(const RunRow &run, std::ostream &out) {
     out << "{\"run\": " << run.id << ", \"state\": \"" << StateText(run) << "\", \"queued\": \""
         << TimeText(run.queuedMs) << "\"";
+    if (!run.host.empty()) out << ", \"host\": " << JsonString(run.host);
     if (run.state >= kEnded)
         out << ", \"ended\": \"" << TimeText(run.endedMs) << "\", \"end_code\": " << run.endCode;
     out << "}";

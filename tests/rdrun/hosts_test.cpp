@@ -20,7 +20,9 @@ constexpr const char *kLinked[][2] = {
     {RDTEST_RDCSM, "rdcsm"},           {RDTEST_RDRUN, "rdrun"},       {RDTEST_RDCSV, "rdcsv.rdx"},
     {RDTEST_RDSQLITE, "rdsqlite.rdx"}, {RDTEST_RDCOPY, "rdcopy.rdx"},
 };
-constexpr unsigned kOrders = 3000;
+// Orders per copy: enough that a copy runs for a good part of a second, so
+// that a kill meets copies at work.
+constexpr unsigned kOrders = 20000;
 constexpr int kLeaseMs = 2000;
 
 std::string Quoted(const std::string &text) {
@@ -122,7 +124,7 @@ class HostsTest : public RunTest {
         for (int i = 0; i < runs; ++i) {
             const std::string n = std::to_string(i);
             toml += SqliteLink("t" + n, Path("t" + n + ".db")) +
-                    CopyActivity("copy" + n, {"csv", "t" + n, "orders", "", 250, "stop"});
+                    CopyActivity("copy" + n, {"csv", "t" + n, "orders", "", 500, "stop"});
         }
         rdtest::WriteFile(Path("job.toml"), toml);
         const Ran defined = Tool(hosts_[0], "define " + Quoted(Path("job.toml")));
@@ -211,7 +213,7 @@ TEST_F(HostsTest, KilledHostsRunsAreTakenOverAndResumed) {
     for (HostHome &host : hosts_)
         StartHost(host);
     std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-    std::uniform_int_distribution<int> pause(300, 1500), which(0, 2);
+    std::uniform_int_distribution<int> pause(200, 1000), which(0, 2);
     const unsigned kills = Setting("RDX_HOSTS_KILLS", 4);
     for (unsigned kill = 0; kill < kills && !AllEnded(runs); ++kill) {
         std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
@@ -230,6 +232,8 @@ TEST_F(HostsTest, KilledHostsRunsAreTakenOverAndResumed) {
     // Kills met running runs, which other hosts (or the host back again)
     // resumed.
     EXPECT_NE("0\n", Store("SELECT count(*) FROM runs WHERE claims > 1"));
+    // The first host killed stayed down past its leases: others took its runs.
+    EXPECT_NE("0\n", Store("SELECT count(*) FROM log WHERE text LIKE '%(its lease ran out)%'"));
 }
 
 // The store restarted while the hosts run: nothing acknowledged is lost and

@@ -90,6 +90,30 @@ TEST_F(ServeTest, AStopEndsTheRunningActivityCleanly) {
               Program("rdcsm", "list").out.find("0 running, 0 ended, 0 failed, 1 stopped"));
 }
 
+// SIGUSR1 (sent by a server manager that lost the run's lease) stops the
+// run at hand only: the host takes the next queued run and serves on.
+TEST_F(ServeTest, AStopOfTheRunEndsItAndTheHostServesOn) {
+    MakeOrders(Path("orders.csv"), 200000);
+    Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
+           SqliteLink("db2", Path("o2.db")) +
+           CopyActivity("load", {"csv", "db", "orders", "", 10, "stop"}) +
+           CopyActivity("load2", {"csv", "db2", "orders", "", 0, "stop"}));
+    ASSERT_EQ(0, Program("rdcsm", "run load").status);
+    ASSERT_EQ(0, Program("rdcsm", "run load2").status);
+    const pid_t serve = StartServe("");
+    ASSERT_TRUE(WaitFor(
+        [&] { return Db(Path("o.db")).Query("SELECT count(*) > 0 FROM orders") == "1\n"; }));
+    ASSERT_EQ(0, kill(serve, SIGUSR1));
+    ASSERT_TRUE(WaitFor([&] {
+        return rdtest::ReadFile(Path("serve.txt")).find("load2: ended successfully") !=
+               std::string::npos;
+    })) << rdtest::ReadFile(Path("serve.txt"));
+    EXPECT_EQ(0, Stop(serve));
+    const std::string lines = rdtest::ReadFile(Path("serve.txt"));
+    EXPECT_NE(std::string::npos, lines.find("load: stopped (status 154")) << lines;
+    EXPECT_EQ("200000\n", Db(Path("o2.db")).Query("SELECT count(*) FROM orders"));
+}
+
 TEST_F(ServeTest, NameAndServeExcludeEachOther) {
     EXPECT_EQ(64, Rdrun("--serve load").status);
     EXPECT_EQ(64, Rdrun("--workers 0 --serve").status);

@@ -70,9 +70,7 @@ const std::string &PgCluster::Start() {
         failure_ = "initdb failed, see " + folder_ + "/initdb.log";
         return failure_;
     }
-    if (Shell(AsServerUser(kBin + "pg_ctl -D " + data + " -w -l " + folder_ +
-                           "/server.log -o \"-k " + folder_ + " -p " + port_ +
-                           " -c listen_addresses='' -c fsync=off\" start >/dev/null")) != 0) {
+    if (!StartServer()) {
         failure_ = "the server did not start, see " + folder_ + "/server.log";
         return failure_;
     }
@@ -91,6 +89,22 @@ bool PgCluster::Restart() {
     if (!started_) return false;
     return Shell(AsServerUser(kBin + "pg_ctl -D " + folder_ + "/data -w -m fast -l " + folder_ +
                               "/server.log restart >/dev/null")) == 0;
+}
+
+bool PgCluster::Halt() {
+    if (!started_) return false;
+    return Shell(AsServerUser(kBin + "pg_ctl -D " + folder_ +
+                              "/data -w -m fast stop >/dev/null")) == 0;
+}
+
+bool PgCluster::Resume() {
+    return started_ && StartServer();
+}
+
+bool PgCluster::StartServer() {
+    return Shell(AsServerUser(kBin + "pg_ctl -D " + folder_ + "/data -w -l " + folder_ +
+                              "/server.log -o \"-k " + folder_ + " -p " + port_ +
+                              " -c listen_addresses='' -c fsync=off\" start >/dev/null")) == 0;
 }
 
 std::vector<std::string> PgSql(const std::string &sql) {

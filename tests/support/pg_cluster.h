@@ -18,10 +18,16 @@ class PgCluster {
     // Restarts the server (fast shutdown: every connection ends); true once
     // it accepts connections again.
     static bool Restart();
+    // Stops the server (fast shutdown) and starts it again on the same
+    // data, socket and port; true when it did.
+    static bool Halt();
+    static bool Resume();
     static const std::string &Socket() { return socket_; }
     static const std::string &Port() { return port_; }
 
   private:
+    // Starts the server on the cluster's data, socket folder and port.
+    static bool StartServer();
     static std::string folder_, socket_, port_, failure_;
     static bool started_;
 };
