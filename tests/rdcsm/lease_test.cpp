@@ -21,12 +21,19 @@ namespace {
 // A worker stand-in: a child that ends with status 7 on SIGUSR1 (a stop
 // of its run) and otherwise waits to be killed.
 pid_t Worker() {
+    // SIGUSR1 is held back until the child has its handler.
+    sigset_t stop, old;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &stop, &old);
     const pid_t child = fork();
     if (child == 0) {
         std::signal(SIGUSR1, [](int) { _exit(7); });
+        sigprocmask(SIG_UNBLOCK, &stop, nullptr);
         for (;;)
             pause();
     }
+    sigprocmask(SIG_SETMASK, &old, nullptr);
     return child;
 }
 
