@@ -1,0 +1,60 @@
+# Sourced by the benchmarks of several hosts after pg_home.sh: homes of
+# hosts sharing one store of the temporary cluster, each with its own
+# quarry.ini, pipe folder and registry and the programs and connectors of
+# $build linked in, each host started in a process group of its own.
+#   add_host NAME             makes the home $work/NAME
+#   host_env NAME             the environment words of the host's programs
+#   start_host NAME LEASE CMD starts the host's rdcsm on $store, then once it
+#                             serves runs CMD (shell words, in the home); the
+#                             group's id is in $work/NAME/group
+#   stop_host NAME SIGNAL     signals the host's group and waits for its end
+# Every host still running is stopped at exit, before the cluster.
+hosts=()
+
+add_host() {
+  local dir=$work/$1
+  mkdir -p "$dir/pipes"
+  chmod 700 "$dir" "$dir/pipes"
+  printf '[Configuration]\nDirectory=%s/\nKitType=2\n' "$dir" > "$dir/quarry.ini"
+  for c in rdcsv rdsqlite rdcopy; do ln -sf "$build/connectors/$c/$c.rdx" "$dir/$c.rdx"; done
+  ln -sf "$build/rdcsm/rdcsm" "$dir/rdcsm"
+  ln -sf "$build/rdrun/rdrun" "$dir/rdrun"
+  hosts+=("$1")
+}
+
+host_env() { echo "RD_PIPE_DIR=$work/$1/pipes RD_REGISTRY=$work/$1/registry"; }
+
+# rdcsm of the host NAME with the store, for tool subcommands.
+host_tool() {
+  local name=$1
+  shift
+  env $(host_env "$name") "$work/$name/rdcsm" --store "$store" "$@"
+}
+
+start_host() {
+  local name=$1 lease=$2 command=$3 dir=$work/$1
+  # setsid without a fork (the background child leads no group yet): its
+  # process id is the new group's.
+  setsid sh -c "cd '$dir' || exit 1
+    export $(host_env "$name")
+    ./rdcsm --store '$store' serve --host $name --lease-ms $lease >>csm.txt 2>&1 &
+    for i in \$(seq 500); do ./rdcsm status >/dev/null 2>&1 && break; sleep 0.02; done
+    $command" </dev/null >>"$dir/host.txt" 2>&1 &
+  echo $! > "$dir/group"
+}
+
+stop_host() {
+  local group
+  group=$(cat "$work/$1/group" 2>/dev/null) || return 0
+  kill "-$2" -- "-$group" 2>/dev/null || true
+  for _ in $(seq 500); do kill -0 -- "-$group" 2>/dev/null || break; sleep 0.02; done
+  rm -f "$work/$1/group"
+}
+
+stop_hosts() {
+  for h in "${hosts[@]}"; do stop_host "$h" TERM; done
+}
+trap 'stop_hosts; cleanup' EXIT
+trap 'exit 1' INT TERM
+
+now_ms() { date +%s%3N; }
