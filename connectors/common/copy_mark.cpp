@@ -21,10 +21,14 @@ uint32_t CopyMark::SetProperty(uint32_t index, uint32_t field, FailureLog &log) 
     } else if (text != name_) {
         // Another copy's mark: read at the next connect.
         name_ = std::move(text);
-        text_.clear();
-        pending_ = false;
+        Forget();
     }
     return RDSTATUS_OK;
+}
+
+std::string CopyMark::Conflict(const std::string &where, const std::string &notWritten) const {
+    return "Another run of " + name_ + " has written to " + where +
+           " since this run read its mark; this run's " + notWritten + " is not written.";
 }
 
 uint32_t CopyMark::GetProperty(uint32_t index, uint32_t field) const {

@@ -7,6 +7,7 @@
 #include "copy_mark.h"
 #include "csv_charset.h"
 #include "csv_columns.h"
+#include "csv_mark.h"
 #include "csv_reader.h"
 #include "declarations.h"
 #include "incremental_read.h"
@@ -103,7 +104,19 @@ class Connection {
     // back to the length it recorded), stored with a length of the file;
     // the read position of a select.
     uint32_t ResumeFile();
-    bool StoreMark(uint64_t length, std::string &error);
+    // Before a write that stores the mark: waits for the exclusive lock of
+    // the target open at fd (held until fd is closed) and fails, logged,
+    // when the side file no longer holds the text this connection last read
+    // or stored (another run wrote since); notWritten as in
+    // CopyMark::Conflict.
+    uint32_t LockMark(int fd, const std::string &notWritten);
+    // Replaces this copy's entry of the side file (the others stay) while
+    // it holds the text this connection saw; else false with `lost` and
+    // error the conflict's text. Run under LockMark.
+    bool StoreMark(uint64_t length, std::string &error, bool &lost);
+    // Whether the side file's entries hold the text this connection saw.
+    bool StillHeld(const std::vector<MarkEntry> &entries) const;
+    std::string MarkConflict(const std::string &notWritten) const;
     uint32_t SaveMark();
     uint32_t SetReadPosition(const std::string &text);
     std::string ReadPosition() const;

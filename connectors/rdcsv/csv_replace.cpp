@@ -67,8 +67,14 @@ uint32_t Connection::Rewrite(uint32_t kind, uint32_t list) {
             return status;
     }
     const bool marking = mark_.Pending();
-    if (std::string why; marking && !StoreMark(keep, why))
-        return log_.Fail("the mark cannot be stored (" + why + "): the file was left as it was");
+    const std::string change = kind == rdxc::kEmptyTable ? "emptying" : "replacement";
+    if (marking)
+        if (uint32_t status = LockMark(file.get(), change); status != RDSTATUS_OK) return status;
+    std::string why;
+    if (bool lost = false; marking && !StoreMark(keep, why, lost))
+        return log_.Fail(lost ? MarkConflict(change)
+                              : "the mark cannot be stored (" + why +
+                                    "): the file was left as it was");
     if (::ftruncate(file.get(), static_cast<off_t>(keep)) != 0)
         return log_.Fail("the file " + settings_.path + " cannot be cut: " + std::strerror(errno));
     reader_.reset();
@@ -77,7 +83,7 @@ uint32_t Connection::Rewrite(uint32_t kind, uint32_t list) {
     if (uint32_t status = WriteAll(file.get(), header, marking ? &end : nullptr);
         status != RDSTATUS_OK)
         return status;
-    if (std::string why; marking && end != keep && !StoreMark(end, why))
+    if (bool lost = false; marking && end != keep && !StoreMark(end, why, lost))
         return log_.Fail("the mark cannot be stored (" + why + ")");
     const std::string name = BaseName(settings_.path);
     rdxc::LogInformation(kind == rdxc::kEmptyTable

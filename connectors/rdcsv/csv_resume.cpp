@@ -1,7 +1,12 @@
 // Resuming copies into and out of a file. Into it: the copy's mark lives in
 // the side file with the file's length after the copy's last marked batch;
 // at connect the file is cut back to that length, so that bytes of a batch
-// written after the mark are gone. Out of it: ReadPosition tells where the
+// written after the mark are gone. Two runs of one copy (one taken over
+// by another machine while the first still writes) are kept apart by an
+// flock on the target itself, held from the check of the mark through the
+// append to the store of the new mark: the side file is replaced by rename
+// and cannot carry a lock. The first run to store changes the mark, and
+// the other's batches are refused. Out of it: ReadPosition tells where the
 // next record starts, and a select set to it goes on there.
 #include "connector_actions.h"
 #include "connector_resume.h"
@@ -15,11 +20,28 @@
 #include <charconv>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace rdcsv {
 namespace {
+
+bool LockFile(int fd, const std::string &path, std::string &error) {
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        error = "the file " + path + " cannot be locked: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+const MarkEntry *Find(const std::vector<MarkEntry> &entries, const std::string &name) {
+    for (const MarkEntry &e : entries)
+        if (e.name == name) return &e;
+    return nullptr;
+}
 
 // "offset=BYTES;line=LINE", the two in either order, each once.
 bool ParsePosition(std::string_view text, Position &out) {
@@ -63,20 +85,22 @@ int64_t FileSize(const std::string &path) {
 } // namespace
 
 uint32_t Connection::ResumeFile() {
-    mark_.Loaded("");
+    mark_.Forget();
     if (!mark_.Active()) return RDSTATUS_OK;
+    // The file is cut through a descriptor of its own, never through a
+    // link, and under the lock that batches are written under, so that a
+    // batch of another run is never cut before its mark is stored.
+    std::string error, openError;
+    bool missing = false;
+    const FileDescriptor file = OpenOwnFile(settings_.path, O_WRONLY, openError, &missing);
+    if (file && !LockFile(file.get(), settings_.path, error))
+        return log_.Fail("the mark cannot be read: " + error);
     const std::string side = MarkPath(settings_.path);
     std::vector<MarkEntry> entries;
-    std::string error;
     if (!ReadMarks(side, entries, error)) return log_.Fail("the mark cannot be read: " + error);
-    const MarkEntry *entry = nullptr;
-    for (const MarkEntry &e : entries)
-        entry = e.name == mark_.Name() ? &e : entry;
+    const MarkEntry *entry = Find(entries, mark_.Name());
     if (entry == nullptr) return RDSTATUS_OK;
-    // The file is cut through a descriptor of its own, never through a link.
-    bool missing = false;
-    const FileDescriptor file = OpenOwnFile(settings_.path, O_WRONLY, error, &missing);
-    if (!file && !missing) return log_.Fail("the mark cannot be applied: " + error);
+    if (!file && !missing) return log_.Fail("the mark cannot be applied: " + openError);
     // A file that is gone holds nothing of the marked copy: there is nothing
     // to resume into, and the copy starts from its first record.
     if (missing) {
@@ -84,6 +108,7 @@ uint32_t Connection::ResumeFile() {
                              mark_.Name() +
                              " is set aside and the copy starts from its first "
                              "record");
+        mark_.HeldOnly(entry->mark);
         return RDSTATUS_OK;
     }
     struct stat info {};
@@ -106,11 +131,36 @@ uint32_t Connection::ResumeFile() {
     return RDSTATUS_OK;
 }
 
-// Replaces this copy's entry of the side file; the others stay.
-bool Connection::StoreMark(uint64_t length, std::string &error) {
+bool Connection::StillHeld(const std::vector<MarkEntry> &entries) const {
+    const MarkEntry *entry = Find(entries, mark_.Name());
+    const std::optional<std::string> &held = mark_.Held();
+    return held ? entry != nullptr && entry->mark == *held : entry == nullptr;
+}
+
+std::string Connection::MarkConflict(const std::string &notWritten) const {
+    return mark_.Conflict("file " + settings_.path, notWritten);
+}
+
+uint32_t Connection::LockMark(int fd, const std::string &notWritten) {
+    std::string error;
+    std::vector<MarkEntry> entries;
+    if (!LockFile(fd, settings_.path, error) ||
+        !ReadMarks(MarkPath(settings_.path), entries, error))
+        return log_.Fail("the mark cannot be stored (" + error + "): nothing was written");
+    if (!StillHeld(entries)) return log_.Fail(MarkConflict(notWritten));
+    return RDSTATUS_OK;
+}
+
+bool Connection::StoreMark(uint64_t length, std::string &error, bool &lost) {
+    lost = false;
     const std::string side = MarkPath(settings_.path);
     std::vector<MarkEntry> entries;
     if (!ReadMarks(side, entries, error)) return false;
+    if (!StillHeld(entries)) {
+        lost = true;
+        error = MarkConflict("batch");
+        return false;
+    }
     MarkEntry *entry = nullptr;
     for (MarkEntry &e : entries)
         entry = e.name == mark_.Name() ? &e : entry;
@@ -130,7 +180,9 @@ uint32_t Connection::SaveMark() {
     uint64_t length = 0;
     std::string error;
     bool missing = false;
-    if (const FileDescriptor file = OpenOwnFile(settings_.path, O_RDONLY, error, &missing)) {
+    const FileDescriptor file = OpenOwnFile(settings_.path, O_RDONLY, error, &missing);
+    if (file) {
+        if (uint32_t status = LockMark(file.get(), "mark"); status != RDSTATUS_OK) return status;
         struct stat info {};
         if (::fdatasync(file.get()) != 0 || ::fstat(file.get(), &info) != 0)
             return log_.Fail("the file " + settings_.path +
@@ -139,7 +191,9 @@ uint32_t Connection::SaveMark() {
     } else if (!missing) {
         return log_.Fail("the mark cannot be saved: " + error);
     }
-    if (!StoreMark(length, error)) return log_.Fail("the mark cannot be saved: " + error);
+    mark_.Set(mark_.Text());
+    if (bool lost = false; !StoreMark(length, error, lost))
+        return log_.Fail(lost ? MarkConflict("mark") : "the mark cannot be saved: " + error);
     return RDSTATUS_OK;
 }
 

@@ -210,17 +210,21 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     if (!file)
         if (uint32_t status = OpenTarget(true, file); status != RDSTATUS_OK) return status;
     const bool marking = mark_.Pending();
+    if (marking)
+        if (uint32_t status = LockMark(file.get(), "batch"); status != RDSTATUS_OK) return status;
     uint64_t end = 0;
     if (uint32_t status = WriteAll(file.get(), batch, marking ? &end : nullptr);
         status != RDSTATUS_OK)
         return status;
-    if (std::string error; marking && !StoreMark(end, error)) {
+    std::string error;
+    if (bool lost = false; marking && !StoreMark(end, error, lost)) {
         if (::ftruncate(file.get(), static_cast<off_t>(end - batch.size())) != 0) {
             // The mark stays at the former length: the next connect cuts
             // the batch off.
         }
-        return log_.Fail("the mark cannot be stored (" + error +
-                         "): no record of the batch was written");
+        return log_.Fail(lost ? error
+                              : "the mark cannot be stored (" + error +
+                                    "): no record of the batch was written");
     }
     if (size <= 0) checkedLayout_ = LayoutKey(file.get(), fields); // the layout it was given
     *done = count;
@@ -245,13 +249,17 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (uint32_t status = OpenTarget(true, file); status != RDSTATUS_OK) return status;
     // A new file carries the copy's mark from the start.
     const bool marking = mark_.Pending();
+    uint32_t status = marking ? LockMark(file.get(), "new file") : RDSTATUS_OK;
     uint64_t end = 0;
-    if (uint32_t status = WriteAll(file.get(), header, marking ? &end : nullptr);
-        status != RDSTATUS_OK)
-        return status;
-    if (std::string error; marking && !StoreMark(end, error)) {
+    if (status == RDSTATUS_OK) status = WriteAll(file.get(), header, marking ? &end : nullptr);
+    std::string error;
+    if (bool lost = false; status == RDSTATUS_OK && marking && !StoreMark(end, error, lost))
+        status =
+            log_.Fail(lost ? MarkConflict("new file")
+                           : "the mark cannot be stored (" + error + "): the file was not made");
+    if (status != RDSTATUS_OK) {
         ::unlink(settings_.path.c_str());
-        return log_.Fail("the mark cannot be stored (" + error + "): the file was not made");
+        return status;
     }
     const size_t slash = settings_.path.rfind('/');
     rdxc::LogInformation("Created file " + settings_.path.substr(slash + 1) + " (" +

@@ -123,16 +123,20 @@ class Connection : public rdxc::SqlLink {
     uint32_t DropTable() override;
     // The select's text: SQL or the table's, ordered by OrderBy.
     uint32_t SelectText(std::string &sql);
-    // pg_mark.cpp: the copy's mark, read at connect and upserted inside the
-    // open transaction (its table made first when not known to exist).
+    // pg_mark.cpp: the copy's mark, read at connect and stored inside the
+    // open transaction (its table made first when not known to exist) over
+    // the text this connection last read or stored. A store that fails is
+    // logged with `failure`; one that finds another run's text in place
+    // with CopyMark::Conflict(notWritten). The caller then rolls back.
     uint32_t LoadMark();
     bool TableExists();
-    Result StoreMark();
+    uint32_t StoreMark(const std::string &failure, const std::string &notWritten);
     // After a commit that stored the mark.
     void MarkCommitted();
     // work and the mark in one transaction: a failure of either (the
-    // mark's told by markFailure) rolls both back.
-    uint32_t WithMark(const std::function<uint32_t()> &work, const std::string &markFailure);
+    // mark's told by markFailure, or notWritten) rolls both back.
+    uint32_t WithMark(const std::function<uint32_t()> &work, const std::string &markFailure,
+                      const std::string &notWritten);
     // sql (none when empty) and the mark in one transaction.
     uint32_t RunWithMark(const std::string &sql);
     uint32_t SaveMark();
@@ -164,6 +168,7 @@ class Connection : public rdxc::SqlLink {
     // The records sent into the connection's COPY, not committed yet.
     uint64_t Uncommitted() const;
     uint32_t LoseCopy(const PGresult *result);
+    uint32_t DropCopy(uint32_t status);
     std::string RolledBack() const;
     Result FinishCopy(const char *error);
     // pg_upsert.cpp: an upsert or a delete-insert COPYs the records into a

@@ -92,11 +92,7 @@ uint32_t Connection::StagedBatch(uint32_t first, uint32_t count, uint32_t *done)
             status = WriteFailure("the batch was refused" + rolledBack, merged.get());
     }
     const bool storing = status == RDSTATUS_OK && mark_.Pending();
-    if (storing) {
-        const Result stored = StoreMark();
-        if (PQresultStatus(stored.get()) != PGRES_COMMAND_OK)
-            status = ServerFailure("the mark cannot be stored" + rolledBack, stored.get());
-    }
+    if (storing) status = StoreMark("the mark cannot be stored" + rolledBack, "batch");
     if (status == RDSTATUS_OK) status = Run("COMMIT", PGRES_COMMAND_OK);
     if (status != RDSTATUS_OK) {
         RollBackQuietly();

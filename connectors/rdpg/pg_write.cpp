@@ -209,7 +209,8 @@ uint32_t Connection::InsertBatch(uint32_t first, uint32_t count, uint32_t *done)
     if (!mark_.Pending()) return CopyBatch(first, count, done);
     const uint32_t status = WithMark([&] { return CopyBatch(first, count, done); },
                                      "the mark cannot be stored; the batch of " +
-                                         std::to_string(count) + " records was rolled back");
+                                         std::to_string(count) + " records was rolled back",
+                                     "batch");
     if (status != RDSTATUS_OK) *done = 0;
     return status;
 }
@@ -319,10 +320,14 @@ uint32_t Connection::LoseCopy(const PGresult *result) {
             where = "record " + std::to_string(line - before) + " of batch " +
                     std::to_string(b + 1) + " was refused; ";
     }
-    const std::string text = where + RolledBack();
+    return DropCopy(ServerFailure(where + RolledBack(), result));
+}
+
+// The connection's COPY given up after its failure was logged (status):
+// its transaction rolled back, no more inserts taken.
+uint32_t Connection::DropCopy(uint32_t status) {
     copyFailed_ = true;
     copyBatches_.clear();
-    const uint32_t status = ServerFailure(text, result);
     if (copyInTransaction_) RollBackQuietly();
     copyInTransaction_ = false;
     return status;
@@ -355,10 +360,14 @@ uint32_t Connection::EndCopy() {
 uint32_t Connection::CommitCopy() {
     if (copyInTransaction_) {
         const bool storing = mark_.Pending();
-        Result ended;
-        if (storing) ended = StoreMark();
-        if (!storing || PQresultStatus(ended.get()) == PGRES_COMMAND_OK)
-            ended.reset(PQexec(db_, "COMMIT"));
+        if (storing) {
+            const uint64_t records =
+                std::accumulate(copyBatches_.begin(), copyBatches_.end(), uint64_t{0});
+            const uint32_t status = StoreMark("the mark cannot be stored; " + RolledBack(),
+                                              "copy of " + std::to_string(records) + " records");
+            if (status != RDSTATUS_OK) return DropCopy(status);
+        }
+        const Result ended(PQexec(db_, "COMMIT"));
         if (PQresultStatus(ended.get()) != PGRES_COMMAND_OK) return LoseCopy(ended.get());
         copyInTransaction_ = false;
         if (storing) MarkCommitted();

@@ -96,9 +96,15 @@ class Connection : public rdxc::SqlLink {
     uint32_t Run(const std::string &sql);
     uint32_t LoadMark();
     bool TableExists();
-    // Upserts the mark's text inside the open transaction (the mark table
-    // made first when missing); SQLite's result code.
-    int StoreMark();
+    // Stores the mark's text inside the open transaction (the mark table
+    // made first when missing) over the text this connection last read or
+    // stored; SQLite's result code. `lost` when the target holds another
+    // text (or none was held and it holds one): nothing was changed, and
+    // the caller rolls back and fails with MarkLost.
+    int StoreMark(bool &lost);
+    // Logs that another run changed the mark; notWritten as in
+    // CopyMark::Conflict.
+    uint32_t MarkLost(const std::string &notWritten);
     // sql (none when empty) and the mark in one BEGIN IMMEDIATE ... COMMIT;
     // a failure rolls both back.
     uint32_t RunWithMark(const std::string &sql);

@@ -18,7 +18,7 @@ const std::string kMarks = rdxc::kMarkTable;
 // The stored text, empty when there is none; a missing mark table is not
 // made here, so that a connection that only reads changes nothing.
 uint32_t Connection::LoadMark() {
-    mark_.Loaded("");
+    mark_.Forget();
     if (!mark_.Active()) return RDSTATUS_OK;
     Statement exists;
     int result = sqlite3_prepare_v2(
@@ -38,12 +38,16 @@ uint32_t Connection::LoadMark() {
                           SQLITE_STATIC);
         result = sqlite3_step(read.get());
     }
-    if (result == SQLITE_ROW && !TableExists()) return RDSTATUS_OK;
     if (result == SQLITE_ROW) {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(read.get(), 0));
-        mark_.Loaded(text == nullptr ? ""
-                                     : std::string(text, static_cast<size_t>(
-                                                             sqlite3_column_bytes(read.get(), 0))));
+        std::string stored =
+            text == nullptr
+                ? ""
+                : std::string(text, static_cast<size_t>(sqlite3_column_bytes(read.get(), 0)));
+        if (TableExists())
+            mark_.Loaded(std::move(stored));
+        else
+            mark_.HeldOnly(std::move(stored));
         return RDSTATUS_OK;
     }
     if (result != SQLITE_DONE) return SqlFailure("the mark cannot be read", result);
@@ -63,7 +67,8 @@ bool Connection::TableExists() {
     return sqlite3_step(exists.get()) != SQLITE_DONE;
 }
 
-int Connection::StoreMark() {
+int Connection::StoreMark(bool &lost) {
+    lost = false;
     const std::string table = "main." + QuoteName(kMarks);
     int result =
         sqlite3_exec(db_,
@@ -72,19 +77,34 @@ int Connection::StoreMark() {
                          .c_str(),
                      nullptr, nullptr, nullptr);
     if (result != SQLITE_OK) return result;
-    Statement upsert;
-    const std::string sql = "INSERT INTO " + table +
-                            " (name, mark, updated) VALUES (?1, ?2, strftime('%Y-%m-%d "
-                            "%H:%M:%f', 'now')) ON CONFLICT (name) DO UPDATE SET mark = "
-                            "excluded.mark, updated = excluded.updated";
-    result = sqlite3_prepare_v2(db_, sql.c_str(), -1, upsert.out(), nullptr);
+    // The first mark of a name goes in only where none is; a later one
+    // only over the text this connection saw.
+    const std::optional<std::string> &held = mark_.Held();
+    const std::string now = "strftime('%Y-%m-%d %H:%M:%f', 'now')";
+    const std::string sql = held ? "UPDATE " + table + " SET mark = ?2, updated = " + now +
+                                       " WHERE name = ?1 AND mark = ?3"
+                                 : "INSERT INTO " + table +
+                                       " (name, mark, updated) VALUES (?1, ?2, " + now +
+                                       ") ON CONFLICT (name) DO NOTHING";
+    Statement store;
+    result = sqlite3_prepare_v2(db_, sql.c_str(), -1, store.out(), nullptr);
     if (result != SQLITE_OK) return result;
-    sqlite3_bind_text(upsert.get(), 1, mark_.Name().data(), static_cast<int>(mark_.Name().size()),
+    sqlite3_bind_text(store.get(), 1, mark_.Name().data(), static_cast<int>(mark_.Name().size()),
                       SQLITE_STATIC);
-    sqlite3_bind_text(upsert.get(), 2, mark_.Text().data(), static_cast<int>(mark_.Text().size()),
+    sqlite3_bind_text(store.get(), 2, mark_.Text().data(), static_cast<int>(mark_.Text().size()),
                       SQLITE_STATIC);
-    result = sqlite3_step(upsert.get());
-    return result == SQLITE_DONE ? SQLITE_OK : result;
+    if (held)
+        sqlite3_bind_text(store.get(), 3, held->data(), static_cast<int>(held->size()),
+                          SQLITE_STATIC);
+    result = sqlite3_step(store.get());
+    if (result != SQLITE_DONE) return result;
+    lost = sqlite3_changes(db_) != 1;
+    return SQLITE_OK;
+}
+
+uint32_t Connection::MarkLost(const std::string &notWritten) {
+    return log_.Fail(mark_.Conflict(
+        source_.table.empty() ? "this database" : "table " + source_.table, notWritten));
 }
 
 uint32_t Connection::RunWithMark(const std::string &sql) {
@@ -92,9 +112,14 @@ uint32_t Connection::RunWithMark(const std::string &sql) {
         result != SQLITE_OK)
         return SqlFailure("no transaction can be started", result);
     uint32_t status = sql.empty() ? RDSTATUS_OK : Run(sql);
+    bool lost = false;
     if (status == RDSTATUS_OK) {
-        if (int result = StoreMark(); result != SQLITE_OK)
+        if (int result = StoreMark(lost); result != SQLITE_OK)
             status = SqlFailure("the mark cannot be stored", result);
+    }
+    if (status == RDSTATUS_OK && lost) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return MarkLost(sql.empty() ? "mark" : "change of the table");
     }
     if (status == RDSTATUS_OK) {
         if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);

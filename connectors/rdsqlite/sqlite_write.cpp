@@ -161,8 +161,14 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     sqlite3_reset(statement);
     // The copy's mark goes with the records it counts.
     if (mark_.Pending()) {
-        if (int result = StoreMark(); result != SQLITE_OK)
+        bool lost = false;
+        if (int result = StoreMark(lost); result != SQLITE_OK)
             return rollBack("the mark cannot be stored", RDSTATUS_FREETEXT, result, false);
+        if (lost) {
+            sqlite3_reset(statement);
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            return MarkLost("batch");
+        }
     }
     // A deferred constraint refuses the batch here, without naming a record.
     if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); result != SQLITE_OK)
