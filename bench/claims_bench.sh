@@ -90,7 +90,8 @@ report() {
     tail -n 5 "$work"/h?/host.txt >&2
     return 1
   fi
-  echo "$pass: every run ended once (state 2, end code 0, claims 1)"
+  echo "$pass: every run ended once (state 2, end code 0, claims 1);" \
+    "log records per run: $(store_sql -c "SELECT round(count(*)::numeric / $runs, 1) FROM log")"
 }
 
 run_pass() {

@@ -8,6 +8,7 @@
 #                             serves runs CMD (shell words, in the home); the
 #                             group's id is in $work/NAME/group
 #   stop_host NAME SIGNAL     signals the host's group and waits for its end
+#   stop_hosts                stops every host (SIGTERM)
 # Every host still running is stopped at exit, before the cluster.
 hosts=()
 
@@ -43,16 +44,22 @@ start_host() {
   echo $! > "$dir/group"
 }
 
-stop_host() {
+# Signals the host's group; with "wait", waits for the group's end too.
+signal_host() {
   local group
   group=$(cat "$work/$1/group" 2>/dev/null) || return 0
   kill "-$2" -- "-$group" 2>/dev/null || true
+  [ "${3:-}" = wait ] || return 0
   for _ in $(seq 500); do kill -0 -- "-$group" 2>/dev/null || break; sleep 0.02; done
   rm -f "$work/$1/group"
 }
 
+stop_host() { signal_host "$1" "$2" wait; }
+
+# Every host at once, then waits for each.
 stop_hosts() {
-  for h in "${hosts[@]}"; do stop_host "$h" TERM; done
+  for h in "${hosts[@]}"; do signal_host "$h" TERM; done
+  for h in "${hosts[@]}"; do signal_host "$h" TERM wait; done
 }
 trap 'stop_hosts; cleanup' EXIT
 trap 'exit 1' INT TERM
