@@ -42,6 +42,7 @@ start_host() {
     for i in \$(seq 500); do ./rdcsm status >/dev/null 2>&1 && break; sleep 0.02; done
     $command" </dev/null >>"$dir/host.txt" 2>&1 &
   echo $! > "$dir/group"
+  disown $!
 }
 
 # Signals the host's group; with "wait", waits for the group's end too.
