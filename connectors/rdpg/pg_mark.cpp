@@ -107,8 +107,10 @@ void Connection::RollBackQuietly() {
 uint32_t Connection::WithMark(const std::function<uint32_t()> &work, const std::string &markFailure,
                               const std::string &notWritten) {
     if (uint32_t status = Run("BEGIN", PGRES_COMMAND_OK); status != RDSTATUS_OK) return status;
-    uint32_t status = work();
-    if (status == RDSTATUS_OK) status = StoreMark(markFailure, notWritten);
+    // The mark first: a batch of a run whose mark another run replaced
+    // fails as that, not as rows refused for keys that run wrote.
+    uint32_t status = StoreMark(markFailure, notWritten);
+    if (status == RDSTATUS_OK) status = work();
     if (status == RDSTATUS_OK) status = Run("COMMIT", PGRES_COMMAND_OK);
     if (status != RDSTATUS_OK) {
         RollBackQuietly();

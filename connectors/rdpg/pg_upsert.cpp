@@ -85,14 +85,16 @@ uint32_t Connection::StagedBatch(uint32_t first, uint32_t count, uint32_t *done)
     if (uint32_t status = BeginStage(); status != RDSTATUS_OK) return status;
     const std::string rolledBack =
         "; the batch of " + std::to_string(count) + " records was rolled back";
-    uint32_t status = CopyBatch(first, count, done);
+    // The mark first, as in WithMark.
+    const bool storing = mark_.Pending();
+    uint32_t status =
+        storing ? StoreMark("the mark cannot be stored" + rolledBack, "batch") : RDSTATUS_OK;
+    if (status == RDSTATUS_OK) status = CopyBatch(first, count, done);
     if (status == RDSTATUS_OK) {
         Result merged(PQexec(db_, mergeSql_.c_str()));
         if (PQresultStatus(merged.get()) != PGRES_COMMAND_OK)
             status = WriteFailure("the batch was refused" + rolledBack, merged.get());
     }
-    const bool storing = status == RDSTATUS_OK && mark_.Pending();
-    if (storing) status = StoreMark("the mark cannot be stored" + rolledBack, "batch");
     if (status == RDSTATUS_OK) status = Run("COMMIT", PGRES_COMMAND_OK);
     if (status != RDSTATUS_OK) {
         RollBackQuietly();

@@ -129,6 +129,18 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         if (status == RDSTATUS_RECORDFAULT) return log_.RecordFault(what + rolledBack);
         return log_.Fail(what + message + rolledBack, result != SQLITE_OK ? result : status);
     };
+    // The copy's mark goes with the records it counts. It is stored first,
+    // so that a batch of a run whose mark another run replaced fails as
+    // that, not as records refused for keys that run wrote.
+    if (mark_.Pending()) {
+        bool lost = false;
+        if (int result = StoreMark(lost); result != SQLITE_OK)
+            return rollBack("the mark cannot be stored", RDSTATUS_FREETEXT, result, false);
+        if (lost) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            return MarkLost("batch");
+        }
+    }
     // A delete-insert deletes the keys of the whole batch first, so that
     // records of one key in the batch all go in.
     for (uint32_t r = 0; kind == Write::Insert && delete_.get() != nullptr && r < count; ++r)
@@ -159,17 +171,6 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         if (sqlite3_changes(db_) > 0) ++matched;
     }
     sqlite3_reset(statement);
-    // The copy's mark goes with the records it counts.
-    if (mark_.Pending()) {
-        bool lost = false;
-        if (int result = StoreMark(lost); result != SQLITE_OK)
-            return rollBack("the mark cannot be stored", RDSTATUS_FREETEXT, result, false);
-        if (lost) {
-            sqlite3_reset(statement);
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-            return MarkLost("batch");
-        }
-    }
     // A deferred constraint refuses the batch here, without naming a record.
     if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); result != SQLITE_OK)
         return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT,

@@ -116,6 +116,53 @@ TEST_F(CsvResumeTest, BatchTakenBackWhenItsMarkFails) {
     }
 }
 
+// Two runs of one copy (one taken over by another machine while the first
+// still writes) read the same mark; the first to store one changes it, and
+// the other's batches, saves and file changes are refused before a byte of
+// them reaches the file.
+TEST_F(CsvResumeTest, SecondRunOfACopyIsRefusedOnceTheFirstStored) {
+    List in(3);
+    Fill(in, {{"n", RDTYPE_INT}}, {{"1"}, {"2"}, {"3"}});
+    const std::string says = "Another run of load has written to file " + Path("out.csv") +
+                             " since this run read its mark; this run's ";
+    uint32_t done = 0;
+    // No mark yet: the first one goes in once.
+    auto first = Target("load"), second = Target("load");
+    ASSERT_EQ(0u, first->Set("Mark", "one"));
+    ASSERT_EQ(0u, first->Insert(in, 1, 1, &done)) << first->LastError();
+    ASSERT_EQ(0u, second->Set("Mark", "one"));
+    EXPECT_EQ(RDSTATUS_FREETEXT, second->Insert(in, 1, 1, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_NE(std::string::npos, second->LastError().find(says + "batch is not written."))
+        << second->LastError();
+    EXPECT_EQ("n\n1\n", ReadFile(Path("out.csv")));
+    // Both read the stored mark: the second stores first this time.
+    first = Target("load");
+    second = Target("load");
+    ASSERT_EQ(0u, second->Set("Mark", "two"));
+    ASSERT_EQ(0u, second->Insert(in, 2, 1, &done)) << second->LastError();
+    ASSERT_EQ(0u, first->Set("Mark", "two"));
+    EXPECT_EQ(RDSTATUS_FREETEXT, first->Insert(in, 2, 1, &done));
+    EXPECT_EQ(RDSTATUS_FREETEXT, csv_.RDXAction(first->Private(), kSaveMark));
+    EXPECT_NE(std::string::npos, first->LastError().find(says + "mark is not written."))
+        << first->LastError();
+    ASSERT_EQ(0u, first->Set("Mark", "empty"));
+    EXPECT_EQ(RDSTATUS_FREETEXT, csv_.RDXCreate(first->Private(), 0x0F12, in));
+    EXPECT_NE(std::string::npos, first->LastError().find(says + "emptying is not written."))
+        << first->LastError();
+    ASSERT_EQ(0u, second->Set("Mark", "three"));
+    ASSERT_EQ(0u, second->Insert(in, 3, 1, &done)) << second->LastError();
+    EXPECT_EQ("n\n1\n2\n3\n", ReadFile(Path("out.csv")));
+    EXPECT_EQ("rdx-mark 1\nload\t8\tthree\n", Marks());
+    // The run's own replacement of the file keeps the mark its own.
+    ASSERT_EQ(0u, second->Set("Mark", "zero"));
+    ASSERT_EQ(0u, csv_.RDXCreate(second->Private(), 0x0F11, in)) << second->LastError();
+    ASSERT_EQ(0u, second->Set("Mark", "one again"));
+    ASSERT_EQ(0u, second->Insert(in, 1, 1, &done)) << second->LastError();
+    EXPECT_EQ("n\n1\n", ReadFile(Path("out.csv")));
+    EXPECT_EQ("rdx-mark 1\nload\t4\tone again\n", Marks());
+}
+
 class CsvPositionTest : public CsvTest {
   protected:
     void SetUp() override {

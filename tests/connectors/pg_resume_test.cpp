@@ -146,6 +146,85 @@ TEST_F(PgResumeTest, ConnectionModeCommitsTheMarkWithTheCopy) {
     EXPECT_EQ("10", Count("t"));
 }
 
+// Two runs of one copy (one taken over by another machine while the first
+// still writes) read the same mark; the first to commit changes it, and the
+// other's batches are refused with their records, in each way a batch
+// commits: a COPY per batch, a staged upsert, the connection's one COPY.
+TEST_F(PgResumeTest, SecondRunOfACopyIsRefusedOnceTheFirstCommitted) {
+    const std::string says = "Another run of load has written to table t since this run read "
+                             "its mark; this run's batch is not written.";
+    List in(6);
+    Fill(in, {{"id", RDTYPE_INT}}, Keys(1, 6));
+    uint32_t done = 0;
+    for (const std::string mode : {"insert", "upsert"}) {
+        SCOPED_TRACE(mode);
+        Sql("DROP TABLE IF EXISTS t; DROP TABLE IF EXISTS rdx_copy_marks; "
+            "CREATE TABLE t (id integer PRIMARY KEY)");
+        auto open = [&] {
+            return OpenPg(
+                {{"Table", "t"}, {"MarkName", "load"}, {"WriteMode", mode}, {"Key", "id"}});
+        };
+        // No mark yet, not even its table: the first mark goes in once.
+        auto first = open(), second = open();
+        ASSERT_EQ(0u, first->Set("Mark", "records=2"));
+        ASSERT_EQ(0u, first->Insert(in, 1, 2, &done)) << first->LastError();
+        ASSERT_EQ(0u, second->Set("Mark", "records=2"));
+        EXPECT_EQ(RDSTATUS_FREETEXT, second->Insert(in, 1, 2, &done));
+        EXPECT_EQ(0u, done);
+        EXPECT_NE(std::string::npos, second->LastError().find(says)) << second->LastError();
+        // Both read the stored mark: the second commits first this time.
+        first = open();
+        second = open();
+        ASSERT_EQ(0u, second->Set("Mark", "records=3"));
+        ASSERT_EQ(0u, second->Insert(in, 3, 1, &done)) << second->LastError();
+        ASSERT_EQ(0u, first->Set("Mark", "records=3"));
+        EXPECT_EQ(RDSTATUS_FREETEXT, first->Insert(in, 3, 1, &done));
+        EXPECT_NE(std::string::npos, first->LastError().find(says)) << first->LastError();
+        EXPECT_EQ(RDSTATUS_FREETEXT, Action(*first, kSaveMark));
+        ASSERT_EQ(0u, second->Set("Mark", "records=4"));
+        ASSERT_EQ(0u, second->Insert(in, 4, 1, &done)) << second->LastError();
+        EXPECT_EQ((std::vector<std::string>{"1", "2", "3", "4"}),
+                  Sql("SELECT id FROM t ORDER BY id"));
+        EXPECT_EQ("records=4", StoredMark("load"));
+    }
+    // The connection's one COPY: refused at its commit, all of it (the key
+    // dropped, so that nothing but the mark keeps record 5 from going in
+    // twice).
+    Sql("ALTER TABLE t DROP CONSTRAINT t_pkey");
+    auto open = [&] {
+        return OpenPg({{"Table", "t"}, {"Transaction", "connection"}, {"MarkName", "load"}});
+    };
+    auto first = open(), second = open();
+    ASSERT_EQ(0u, second->Set("Mark", "records=5"));
+    ASSERT_EQ(0u, second->Insert(in, 5, 1, &done)) << second->LastError();
+    ASSERT_EQ(0u, second->Disconnect()) << second->LastError();
+    ASSERT_EQ(0u, first->Set("Mark", "records=6"));
+    ASSERT_EQ(0u, first->Insert(in, 5, 2, &done)) << first->LastError();
+    EXPECT_EQ(RDSTATUS_FREETEXT, first->Disconnect());
+    EXPECT_NE(std::string::npos,
+              first->LastError().find("this run's copy of 2 records is not written"))
+        << first->LastError();
+    EXPECT_EQ("5", Count("t"));
+    EXPECT_EQ("records=5", StoredMark("load"));
+    // A table replaced by the run itself: its next batch goes on over the
+    // mark of the replacement.
+    auto again = OpenPg({{"Table", "t"}, {"MarkName", "load"}});
+    ASSERT_EQ(0u, again->Set("Mark", "records=0"));
+    ASSERT_EQ(0u, pg_.RDXCreate(again->Private(), 0x0F11, in)) << again->LastError();
+    ASSERT_EQ(0u, again->Set("Mark", "records=1"));
+    ASSERT_EQ(0u, again->Insert(in, 1, 1, &done)) << again->LastError();
+    EXPECT_EQ("records=1", StoredMark("load"));
+    EXPECT_EQ("1", Count("t"));
+    // A dropped table makes the mark read as empty; the row still there is
+    // what a new run replaces.
+    Sql("DROP TABLE t");
+    auto fresh = OpenPg({{"Table", "t"}, {"MarkName", "load"}});
+    EXPECT_EQ("", fresh->Get("Mark"));
+    ASSERT_EQ(0u, fresh->Set("Mark", "records=0"));
+    ASSERT_EQ(0u, pg_.RDXCreate(fresh->Private(), 3, in)) << fresh->LastError();
+    EXPECT_EQ("records=0", StoredMark("load"));
+}
+
 TEST_F(PgResumeTest, OrderByOnTheTableAndOnASelectText) {
     Sql("CREATE TABLE t (g integer, \"Mixed \"\"Case\" text); INSERT INTO t VALUES (2, 'b'), "
         "(1, 'z'), (2, 'a'), (1, 'y')");

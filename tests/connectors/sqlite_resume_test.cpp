@@ -93,6 +93,64 @@ TEST_F(SqliteResumeTest, MarkReadBackAtConnectByName) {
     RDFieldFree(position);
 }
 
+// Two runs of one copy (one taken over by another machine while the first
+// still writes) read the same mark; the first to commit changes it, and the
+// other's batches and saves are refused, so no record goes in twice.
+TEST_F(SqliteResumeTest, SecondRunOfACopyIsRefusedOnceTheFirstCommitted) {
+    auto first = OpenDb({{"Create", "yes"}, {"Table", "k"}, {"MarkName", "load"}});
+    ASSERT_EQ(0u, Execute(*first, "CREATE TABLE k (id INTEGER)"));
+    auto second = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    List in(4);
+    Fill(in, {{"id", RDTYPE_INT}}, {{"1"}, {"2"}, {"3"}, {"4"}});
+    uint32_t done = 0;
+    // No mark yet: the first mark of the name goes in once.
+    ASSERT_EQ(0u, first->Set("Mark", "records=2"));
+    ASSERT_EQ(0u, first->Insert(in, 1, 2, &done)) << first->LastError();
+    ASSERT_EQ(0u, second->Set("Mark", "records=2"));
+    EXPECT_EQ(RDSTATUS_FREETEXT, second->Insert(in, 1, 2, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_NE(std::string::npos,
+              second->LastError().find("Another run of load has written to table k since this "
+                                       "run read its mark; this run's batch is not written."))
+        << second->LastError();
+    EXPECT_EQ("1,2", Query("SELECT group_concat(id) FROM k"));
+    EXPECT_EQ("records=2", StoredMark("load"));
+
+    // Both read the stored mark again: the first batch that commits wins,
+    // the other run can neither write nor save, the winner goes on.
+    first = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    second = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    auto reader = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    EXPECT_EQ("records=2", reader->Get("Mark"));
+    ASSERT_EQ(0u, second->Set("Mark", "records=3"));
+    ASSERT_EQ(0u, second->Insert(in, 3, 1, &done)) << second->LastError();
+    ASSERT_EQ(0u, first->Set("Mark", "records=3"));
+    EXPECT_EQ(RDSTATUS_FREETEXT, first->Insert(in, 3, 1, &done));
+    EXPECT_EQ(RDSTATUS_FREETEXT, sqlite_.RDXAction(first->Private(), kSaveMark));
+    EXPECT_NE(std::string::npos, first->LastError().find("this run's mark is not written"))
+        << first->LastError();
+    ASSERT_EQ(0u, second->Set("Mark", "records=4"));
+    ASSERT_EQ(0u, second->Insert(in, 4, 1, &done)) << second->LastError();
+    EXPECT_EQ("1,2,3,4", Query("SELECT group_concat(id) FROM k"));
+    EXPECT_EQ("records=4", StoredMark("load"));
+
+    // A table replaced by the run itself keeps its mark its own: the next
+    // batch is stored over the mark of the replacement.
+    ASSERT_EQ(0u, second->Set("Mark", "records=0"));
+    ASSERT_EQ(0u, sqlite_.RDXCreate(second->Private(), 0x0F11, in)) << second->LastError();
+    ASSERT_EQ(0u, second->Set("Mark", "records=1"));
+    ASSERT_EQ(0u, second->Insert(in, 1, 1, &done)) << second->LastError();
+    EXPECT_EQ("records=1", StoredMark("load"));
+    // A dropped table makes the mark read as empty; the row still there is
+    // what a new run replaces.
+    ASSERT_EQ(0u, Execute(*second, "DROP TABLE k"));
+    auto fresh = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    EXPECT_EQ("", fresh->Get("Mark"));
+    ASSERT_EQ(0u, fresh->Set("Mark", "records=0"));
+    ASSERT_EQ(0u, sqlite_.RDXCreate(fresh->Private(), 3, in)) << fresh->LastError();
+    EXPECT_EQ("records=0", StoredMark("load"));
+}
+
 TEST_F(SqliteResumeTest, OrderByOnTheTableAndOnASelectText) {
     auto db = OpenDb({{"Create", "yes"}, {"Table", "t"}});
     ASSERT_EQ(0u, Execute(*db, "CREATE TABLE t (g INTEGER, \"we`ird\" TEXT, n NUMERIC(5,1)); "
