@@ -12,7 +12,13 @@
 //             Set at any time: the text is stored with the next batch of
 //             records that the connector commits (insert) and with a table
 //             it creates, in the same transaction, so that records and mark
-//             never disagree. The text is opaque to the connector.
+//             never disagree. The text is opaque to the connector. It is
+//             stored only over the text the connection read at connect or
+//             stored itself: when another connection (a second run of the
+//             same copy) stored a mark since, the batch is rolled back and
+//             fails with RDSTATUS_FREETEXT ("Another run of NAME has
+//             written to ..."), so that two runs never both write after
+//             the same mark.
 //   action kActionSaveMark stores the Mark text at once, in a transaction
 //             of its own (for a connection that holds one transaction for
 //             the whole copy: at its commit).
