@@ -87,10 +87,14 @@ kill_a_host() {
     sleep 0.05
   done
   killed=$(now_ms)
-  signal_host "$victim" KILL wait
+  signal_host "$victim" KILL
+  # Read at once: the group may take seconds to be reaped, and its runs are
+  # taken over a lease after the kill.
+  sleep 0.1
   lost=$(store_sql -c "SELECT string_agg(id::text, ',') FROM runs WHERE state = 1 AND host = '$victim'")
+  signal_host "$victim" KILL wait
 }
-for attempt in 1 2 3; do
+for _ in 1 2 3; do
   kill_a_host
   [ -n "$lost" ] && break
   echo "take-over: $victim held no run when it was killed; started again. The store's log:" >&2
