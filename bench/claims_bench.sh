@@ -61,11 +61,12 @@ queue_runs() {
          generate_series(1, $1) ORDER BY 1"
 }
 
-# Waits until every run ended (or 10 minutes), polling the store.
+# Waits until every run ended (or 10 minutes), polling the store (each
+# psql costs a process start: seldom enough not to slow the hosts).
 wait_ended() {
-  for _ in $(seq 6000); do
+  for _ in $(seq 1200); do
     [ "$(store_sql -c 'SELECT count(*) FROM runs WHERE state < 2')" = 0 ] && return 0
-    sleep 0.1
+    sleep 0.5
   done
   echo "runs left unended:" >&2
   store_sql -c 'SELECT state, host, count(*) FROM runs WHERE state < 2 GROUP BY 1, 2' >&2

@@ -1,7 +1,8 @@
 # Sourced by the benchmarks of several hosts after pg_home.sh: homes of
 # hosts sharing one store of the temporary cluster, each with its own
-# quarry.ini, pipe folder and registry and the programs and connectors of
-# $build linked in, each host started in a process group of its own.
+# quarry.ini, pipe folder, registry and runtime folder, and the programs and
+# connectors of $build linked in, each host started in a process group of
+# its own.
 #   add_host NAME             makes the home $work/NAME
 #   host_env NAME             the environment words of the host's programs
 #   start_host NAME LEASE CMD starts the host's rdcsm on $store, then once it
@@ -14,8 +15,8 @@ hosts=()
 
 add_host() {
   local dir=$work/$1
-  mkdir -p "$dir/pipes"
-  chmod 700 "$dir" "$dir/pipes"
+  mkdir -p "$dir/pipes" "$dir/runtime"
+  chmod 700 "$dir" "$dir/pipes" "$dir/runtime"
   printf '[Configuration]\nDirectory=%s/\nKitType=2\n' "$dir" > "$dir/quarry.ini"
   for c in rdcsv rdsqlite rdcopy; do ln -sf "$build/connectors/$c/$c.rdx" "$dir/$c.rdx"; done
   ln -sf "$build/rdcsm/rdcsm" "$dir/rdcsm"
@@ -23,7 +24,11 @@ add_host() {
   hosts+=("$1")
 }
 
-host_env() { echo "RD_PIPE_DIR=$work/$1/pipes RD_REGISTRY=$work/$1/registry"; }
+# The runtime folder is the host's own too, so that the copies' lock files
+# go with the temporary folder.
+host_env() {
+  echo "RD_PIPE_DIR=$work/$1/pipes RD_REGISTRY=$work/$1/registry XDG_RUNTIME_DIR=$work/$1/runtime"
+}
 
 # rdcsm of the host NAME with the store, for tool subcommands.
 host_tool() {
