@@ -217,12 +217,17 @@ TEST_F(HostsTest, KilledHostsRunsAreTakenOverAndResumed) {
     const unsigned kills = Setting("RDX_HOSTS_KILLS", 4);
     for (unsigned kill = 0; kill < kills && !AllEnded(runs); ++kill) {
         std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
-        HostHome &host = hosts_[static_cast<std::size_t>(which(random))];
-        StopHost(host, SIGKILL);
+        // A host seen copying, so that the kill meets a run at work.
+        const std::string busy =
+            Store("SELECT host FROM runs WHERE state = 1 ORDER BY random() LIMIT 1");
+        HostHome *host = &hosts_[static_cast<std::size_t>(which(random))];
+        for (HostHome &candidate : hosts_)
+            if (busy == candidate.name + "\n") host = &candidate;
+        StopHost(*host, SIGKILL);
         // Back at once, or after its lease ran out and another host took
         // its runs.
         if (kill % 2 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(kLeaseMs * 2));
-        StartHost(host);
+        StartHost(*host);
     }
     ASSERT_TRUE(WaitFor([&] { return AllEnded(runs); }))
         << Store("SELECT id, state, host, claims, host_pid, host_start, lease_ms FROM runs "
