@@ -249,17 +249,20 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
     if (uint32_t status = OpenTarget(true, file); status != RDSTATUS_OK) return status;
     // A new file carries the copy's mark from the start.
     const bool marking = mark_.Pending();
-    uint32_t status = marking ? LockMark(file.get(), "new file") : RDSTATUS_OK;
-    uint64_t end = 0;
-    if (status == RDSTATUS_OK) status = WriteAll(file.get(), header, marking ? &end : nullptr);
-    std::string error;
-    if (bool lost = false; status == RDSTATUS_OK && marking && !StoreMark(end, error, lost))
-        status =
-            log_.Fail(lost ? MarkConflict("new file")
-                           : "the mark cannot be stored (" + error + "): the file was not made");
-    if (status != RDSTATUS_OK) {
+    if (uint32_t status = marking ? LockMark(file.get(), "new file") : RDSTATUS_OK;
+        status != RDSTATUS_OK) {
         ::unlink(settings_.path.c_str());
         return status;
+    }
+    uint64_t end = 0;
+    if (uint32_t status = WriteAll(file.get(), header, marking ? &end : nullptr);
+        status != RDSTATUS_OK)
+        return status;
+    std::string error;
+    if (bool lost = false; marking && !StoreMark(end, error, lost)) {
+        ::unlink(settings_.path.c_str());
+        return log_.Fail(lost ? MarkConflict("new file")
+                              : "the mark cannot be stored (" + error + "): the file was not made");
     }
     const size_t slash = settings_.path.rfind('/');
     rdxc::LogInformation("Created file " + settings_.path.substr(slash + 1) + " (" +
