@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
@@ -28,11 +29,22 @@
 namespace rdcsv {
 namespace {
 
+// A holder keeps the lock for one batch's append and mark; a holder that
+// keeps it much longer is stopped (a frozen process), and waiting on would
+// hang this run with it.
+constexpr int kLockTries = 1000; // 10 ms apart: 10 s
+
 bool LockFile(int fd, const std::string &path, std::string &error) {
-    while (::flock(fd, LOCK_EX) != 0) {
+    for (int tries = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0;) {
         if (errno == EINTR) continue;
-        error = "the file " + path + " cannot be locked: " + std::strerror(errno);
-        return false;
+        if (errno != EWOULDBLOCK || ++tries == kLockTries) {
+            error = errno == EWOULDBLOCK
+                        ? "the file " + path + " stays locked by another process writing to it"
+                        : "the file " + path + " cannot be locked: " + std::strerror(errno);
+            return false;
+        }
+        const timespec pause{0, 10'000'000};
+        ::nanosleep(&pause, nullptr);
     }
     return true;
 }
