@@ -102,12 +102,13 @@ int StopRunsNoLongerHeld(ServerState &server) {
         }
         // Ended here (its host told its end): nothing to stop. Queued again
         // or running elsewhere: the worker must not write on.
-        if (state == kQueued || state == kRunning) {
-            const HeldRun &held = it->second;
-            if (held.pid > 0 && ProcessStart(static_cast<uint32_t>(held.pid)) == held.start) {
-                kill(static_cast<pid_t>(held.pid), kStopRunSignal);
-                ++asked;
-            }
+        // A worker that is gone (its run queued again for that) has nothing
+        // to stop.
+        const HeldRun &held = it->second;
+        if ((state == kQueued || state == kRunning) && held.pid > 0 &&
+            ProcessStart(static_cast<uint32_t>(held.pid)) == held.start) {
+            kill(static_cast<pid_t>(held.pid), kStopRunSignal);
+            ++asked;
             LogRun(server.store, it->first,
                    "Host " + server.host + " lost the lease of run " + std::to_string(it->first) +
                        " and stopped its worker.");

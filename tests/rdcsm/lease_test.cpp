@@ -129,7 +129,11 @@ TEST_F(LeaseTest, ADeadWorkersRunIsQueuedAgainUntilItsLastClaimThenLost) {
         kill(worker, SIGKILL);
         waitpid(worker, nullptr, 0);
         EXPECT_EQ(1, rdcsm::SweepLostHosts(a_.store, claim % 2 != 0 ? "a" : "b"));
+        // The dead worker's host forgets the run without a stop to tell.
+        EXPECT_EQ(0, rdcsm::StopRunsNoLongerHeld(claim % 2 != 0 ? a_ : b_));
     }
+    EXPECT_TRUE(a_.held.empty() && b_.held.empty());
+    EXPECT_EQ(std::string::npos, Log().find("lost the lease")) << Log();
     // Its fifth worker died too: lost, and not queued again.
     EXPECT_EQ("3|a|" + std::to_string(rdcsm::kMaxClaims) + "|1", Row(run));
     EXPECT_NE(std::string::npos, Log().find("lost its worker (process ")) << Log();
