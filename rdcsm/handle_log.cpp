@@ -1,7 +1,9 @@
 // Log records (kind 1: message number and text) and statistics (kind 2:
 // the 19 words of a run), both stamped with the server's clock and the
-// activity and run of the handle (0 for none).
+// activity and run of the handle (0 for none). Statistics on a run's
+// sample handle are its progress so far (samples.h).
 #include "requests.h"
+#include "samples.h"
 
 #include "rdx_status.h"
 
@@ -12,7 +14,9 @@ using namespace rdx::csmgr;
 uint32_t HandleLog(Exchange &exchange) {
     ConstBytes request = exchange.request;
     const uint32_t kind = GetU32(request, kWord16);
-    const uint32_t handle = GetU32(request, kWord20);
+    uint32_t handle = GetU32(request, kWord20);
+    const uint32_t sampled = RunOfSampleHandle(handle);
+    if (sampled != 0) handle = sampled;
     Store &store = exchange.store();
     Resolved owner;
     if (handle != 0) {
@@ -35,6 +39,13 @@ uint32_t HandleLog(Exchange &exchange) {
         return 0;
     }
     if (kind != kLogData || request.size() != kDataLogLength) return RDSTATUS_CSMBADREQUEST;
+    if (sampled != 0) {
+        uint32_t words[kStatisticsCount];
+        for (uint32_t i = 0; i < kStatisticsCount; ++i)
+            words[i] = GetU32(request, kStatisticsAt + 4 * i);
+        RecordSample(store, owner.object, owner.run, words);
+        return 0;
+    }
     Statement insert(store.Db(),
                      "INSERT INTO stats(time_ms, activity, run, words) VALUES(?, ?, ?, ?)");
     insert.Bind(1, store.NowMs())

@@ -13,8 +13,8 @@
 namespace rdcsm {
 
 // Version 1: objects, runs, fields, log, stats, settings. Version 2: the
-// host, lease and claims of a run.
-inline constexpr int64_t kSchemaVersion = 2;
+// host, lease and claims of a run. Version 3: progress samples.
+inline constexpr int64_t kSchemaVersion = 3;
 
 // Creates or upgrades the tables to kSchemaVersion; throws DbError, also
 // for a store of a newer version than this program knows.
