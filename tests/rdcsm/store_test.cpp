@@ -102,7 +102,7 @@ TEST_F(StoreTest, AnOldSqliteFileIsUpgraded) {
     EXPECT_EQ(0, Count(store, "SELECT count(*) FROM log"));
 }
 
-// Version 1 stores (runs without host, lease and claims) of both kinds
+// Version 1 stores (runs without host, lease and claims, no samples) of both kinds
 // gain the columns and keep their rows; a newer version is refused.
 TEST_F(StoreTest, AnOlderVersionIsUpgradedAndANewerOneRefused) {
     const StoreUri uri = rdcsmtest::TestStore(Path());
@@ -115,13 +115,15 @@ TEST_F(StoreTest, AnOlderVersionIsUpgradedAndANewerOneRefused) {
         store.Db().Exec("ALTER TABLE runs DROP COLUMN host");
         store.Db().Exec("ALTER TABLE runs DROP COLUMN lease_ms");
         store.Db().Exec("ALTER TABLE runs DROP COLUMN claims");
+        store.Db().Exec("DROP TABLE samples");
         store.Db().Exec("UPDATE schema_version SET version = 1");
     }
     {
         rdcsm::Store store;
         rdcsm::DbError error;
         ASSERT_TRUE(store.Open(uri, error)) << error.message;
-        EXPECT_EQ(2, rdcsm::SchemaVersion(store.Db()));
+        EXPECT_EQ(rdcsm::kSchemaVersion, rdcsm::SchemaVersion(store.Db()));
+        EXPECT_EQ(0, Count(store, "SELECT count(*) FROM samples"));
         EXPECT_EQ(1, Count(store, "SELECT count(*) FROM runs WHERE queued_ms = 7 AND claims = 0 "
                                   "AND host IS NULL AND lease_ms IS NULL"));
         EXPECT_TRUE(store.FindObject(rdcsm::kActivity, "kept"));
