@@ -3,6 +3,7 @@
 
 #include "items.h"
 #include "jobfile_value.h"
+#include "live_text.h"
 #include "names.h"
 #include "plain_message.h"
 #include "rdres.h"
@@ -38,6 +39,17 @@ Item MaskedItem(const Item &item, const std::vector<NamedProperty> &declared) {
         if (masked != value) shown.value = masked + '\0';
     }
     return shown;
+}
+
+// Under an activity of the list, a line for each of its running runs with
+// the progress its host last sampled.
+void PrintLiveRuns(Store &store, int64_t activity, std::ostream &out) {
+    Statement running(store.Db(), "SELECT id, coalesce(started_ms, queued_ms) FROM runs "
+                                  "WHERE activity = ? AND state = ? ORDER BY id");
+    running.Bind(1, activity).Bind(2, int64_t{kRunning});
+    while (running.Step())
+        if (const auto live = RunLiveText(store, running.Int(0), running.Int(1)))
+            out << "  run " << running.Int(0) << " running  " << *live << "\n";
 }
 
 } // namespace
@@ -86,6 +98,7 @@ void PrintList(Store &store, std::ostream &out) {
                     << OutcomeWord(static_cast<Outcome>(i));
         }
         out << "\n";
+        if (all.Int(0) == kActivity) PrintLiveRuns(store, all.Int(1), out);
     }
 }
 

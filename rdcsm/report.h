@@ -13,7 +13,8 @@
 
 namespace rdcsm {
 
-// The activities and links, each activity with its runs counted by outcome.
+// The activities and links, each activity with its runs counted by outcome
+// and, under it, its running runs with their progress (live_text.h).
 void PrintList(Store &store, std::ostream &out);
 // Every run (of the named activity, or of all for an empty name), oldest
 // first: number, activity, outcome, start, end, records and rate. False

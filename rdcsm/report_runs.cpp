@@ -1,9 +1,11 @@
 // `rdcsm runs`: every run, one line each, with its number, activity,
 // outcome, start, host and end, the records it wrote (else read) and its rate,
-// and for an incremental copy how it started.
+// and for an incremental copy how it started. A running run tells its
+// progress so far: records, recent rate, share done and time left.
 #include "report.h"
 
 #include "copy_lines.h"
+#include "live_text.h"
 #include "run_outcome.h"
 #include "statistics_text.h"
 #include "visible_text.h"
@@ -38,6 +40,16 @@ std::optional<uint64_t> RunRecords(Store &store, int64_t run) {
     return written != 0 ? written : WordAt(words, kFetchWord);
 }
 
+// The records of the run's statistics and, for a run that took `took` ms
+// (0: still going), its rate.
+void PrintRecords(Store &store, int64_t run, int64_t took, std::ostream &out) {
+    const auto records = RunRecords(store, run);
+    if (!records) return;
+    out << "  records " << rdstats::Grouped(*records);
+    if (took > 0)
+        out << "  rate " << rdstats::Grouped(*records * 1000 / static_cast<uint64_t>(took)) << "/s";
+}
+
 void PrintRun(Store &store, Statement &row, const std::map<int64_t, std::string> &starts,
               std::ostream &out) {
     const int64_t run = row.Int(0), state = row.Int(2);
@@ -53,11 +65,10 @@ void PrintRun(Store &store, Statement &row, const std::map<int64_t, std::string>
     // A run taken over from a host that was lost says how often it was claimed.
     if (row.Int(8) > 1) out << "  claim " << row.Int(8);
     if (state >= kEnded) out << "  ended " << TimeText(row.Int(6));
-    const auto records = RunRecords(store, run);
-    if (records) out << "  records " << rdstats::Grouped(*records);
-    const int64_t took = row.Int(6) - started;
-    if (records && state >= kEnded && took > 0)
-        out << "  rate " << rdstats::Grouped(*records * 1000 / static_cast<uint64_t>(took)) << "/s";
+    // A running run tells its progress so far from its host's samples.
+    const auto live = state == kRunning ? RunLiveText(store, run, started) : std::nullopt;
+    if (live) out << "  " << *live;
+    if (!live) PrintRecords(store, run, state >= kEnded ? row.Int(6) - started : 0, out);
     if (const auto start = starts.find(run); start != starts.end())
         out << "  " << rdxc::VisibleText(start->second);
     out << "\n";

@@ -4,12 +4,10 @@
 // draws a run's throughput over time.
 //
 // A host sends a sample as a statistics record (CSMgrDataLog) on the run's
-// sample handle: its run handle with the top bit set. The words are the
-// activity's statistics so far, except that the select's record count
-// (word 13), when the select could not tell it, may hold the host's
-// estimate of the records to come (the records read divided by the share
-// of the source file read). Only runs below kMaxSampledRun have a sample
-// handle; a host sends none for a higher run.
+// sample handle (run_handles.h). The words are the activity's statistics so
+// far, except that the select's record count (word 13), when the select
+// could not tell it, may hold the host's estimate of the records to come
+// (the records read divided by the share of the source file read).
 //
 // Samples of a run are kept spaced: a sample closer than
 // max(1 s, the run's age / 300) to the run's newest stored one replaces
@@ -20,25 +18,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace rdcsm {
-
-inline constexpr uint32_t kSampleBit = 0x80000000u;
-inline constexpr int64_t kMaxSampledRun = 0x40000000;
-
-// The sample handle of a run handle; 0 when the run has none.
-constexpr uint32_t SampleHandle(uint32_t runHandle) {
-    return runHandle > kRunBase && runHandle - kRunBase < kMaxSampledRun ? runHandle | kSampleBit
-                                                                         : 0;
-}
-
-// The run handle of a sample handle; 0 when handle is not one.
-constexpr uint32_t RunOfSampleHandle(uint32_t handle) {
-    if ((handle & kSampleBit) == 0) return 0;
-    const uint32_t run = handle & ~kSampleBit;
-    return run > kRunBase ? run : 0;
-}
 
 // One sample as the page and the reports read it.
 struct Sample {
@@ -47,6 +30,10 @@ struct Sample {
     uint64_t written = 0;  // records inserted, updated and removed
     uint64_t expected = 0; // records the select told or the host expects; 0: unknown
 };
+
+// A sample of a stored statistics record's words (little-endian, as the
+// stats and samples tables keep them; a short record reads as zeros).
+Sample SampleOfWords(int64_t timeMs, std::string_view words);
 
 // Stores a sample of the 19 statistics words for the run (spaced as above).
 void RecordSample(Store &store, int64_t activity, int64_t run, const uint32_t *words);

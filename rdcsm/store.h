@@ -6,6 +6,7 @@
 #pragma once
 
 #include "db.h"
+#include "run_handles.h"
 #include "store_uri.h"
 
 #include <cstdint>
@@ -21,10 +22,6 @@ enum ObjectKind : int64_t { kActivity = 1, kLink = 2 };
 // because its host died before it told the end (every state from kEnded on
 // is an end).
 enum RunState : int64_t { kQueued = 0, kRunning = 1, kEnded = 2, kHostLost = 3 };
-
-// Handles of runs are the run's number above this; below it are the
-// handles of activities and links.
-inline constexpr uint32_t kRunBase = 0x40000000u;
 
 // Flags of a queued run, handed to the host in the next-activity answer's
 // word 36: bit 0 asks it to resume the copy, bit 1 to start it again from

@@ -1,8 +1,10 @@
 // The host sequence: CSMgrInit, CSMgrOpenActivity, RDActivityInit,
 // RDActivityLaunch, RDActivityTerm, CSMgrDoneActivity, CSMgrTerm. The
 // activity is opened by name, so it runs even while other runs are queued.
+// While it runs, its progress goes to the server manager as samples.
 #include "host_run.h"
 #include "report.h"
+#include "sampler.h"
 #include "signals.h"
 
 #include "rdres.h"
@@ -52,9 +54,11 @@ std::string MessageText(uint32_t message) {
 }
 
 // Runs RDActivityLaunch on a thread of its own and, from this one until it
-// ends, passes on a stop signal to the activity and reports progress.
+// ends, passes on a stop signal to the activity, reports progress and sends
+// the server manager samples of it.
 uint32_t LaunchWatched(ActivityBlock &block, const ProgressFn &progress, unsigned interval,
                        uint32_t *statistics) {
+    Sampler sampler(block.handle);
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
@@ -69,9 +73,10 @@ uint32_t LaunchWatched(ActivityBlock &block, const ProgressFn &progress, unsigne
     std::unique_lock<std::mutex> lock(mutex);
     while (!ended.wait_for(lock, std::chrono::milliseconds(interval), [&] { return done; })) {
         PassStop(block);
-        if (!progress) continue;
+        if (!progress && !sampler.Active()) continue;
         RDActivityGetStatistics(statistics, kStatisticsWords);
-        progress(statistics);
+        if (progress) progress(statistics);
+        sampler.Offer(statistics);
     }
     lock.unlock();
     worker.join();

@@ -2,6 +2,7 @@
 
 #include "read_share.h"
 
+#include "rdcsm/live_words.h"
 #include "rdcsm/statistics_text.h"
 
 #include <algorithm>
@@ -27,22 +28,12 @@ std::string Bar(double share) {
     return bar;
 }
 
-// "about 40 s left", "about 3 min left", "about 2 h 5 min left".
-std::string TimeLeft(double seconds) {
-    const long whole = static_cast<long>(seconds + 0.5);
-    if (whole < 60) return "about " + std::to_string(std::max(5L, (whole + 4) / 5 * 5)) + " s left";
-    const long minutes = (whole + 30) / 60;
-    if (minutes < 60) return "about " + std::to_string(minutes) + " min left";
-    return "about " + std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) +
-           " min left";
-}
-
 // ", 38%, about 1 min left" while a source file is read; empty otherwise.
 std::string ShareText(const std::optional<double> &share, double seconds) {
     if (!share) return "";
-    std::string text = ", " + std::to_string(static_cast<int>(*share * 100)) + "%";
+    std::string text = ", " + rdstats::PercentText(*share);
     if (*share < 1 && seconds >= kGuessAfterSeconds && *share >= kGuessAfterShare)
-        text += ", " + TimeLeft(seconds * (1 - *share) / *share);
+        text += ", " + rdstats::TimeLeft(seconds * (1 - *share) / *share);
     return text;
 }
 
