@@ -180,14 +180,17 @@ class Browser:
                 raise BrowserError("waited %ss for %s; last value %r" % (timeout, expression, value))
             time.sleep(every)
 
-    def screenshot(self, path, full_page=False):
-        """Writes a PNG of the page's viewport (or of the whole page) to path."""
+    def screenshot(self, path, full_page=False, height=None):
+        """Writes a PNG of the page's viewport (or of the whole page, or of
+        its top `height` pixels) to path."""
         params = {"format": "png"}
         if full_page:
             size = self.evaluate(
                 "[document.documentElement.scrollWidth, document.documentElement.scrollHeight]")
             params["clip"] = {"x": 0, "y": 0, "width": size[0], "height": size[1], "scale": 1}
             params["captureBeyondViewport"] = True
+        elif height:
+            params["clip"] = {"x": 0, "y": 0, "width": self.width, "height": height, "scale": 1}
         data = self.send("Page.captureScreenshot", params)["data"]
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
         with open(path, "wb") as out:

@@ -36,6 +36,8 @@ ORDERS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e
 COLUMNS = "id:int,amount:numeric(12,2),ordered_at:datetime,customer:text"
 MARKUP_NAME = "<b>x</b> bad orders"  # must show as text, never as an element
 SLOW_NAME = "load_orders"
+SMALL_NAME = "load_sample"
+BAD_VALUE = '"two" is not an integer'  # the text of the bad copy's failing record
 
 
 class Checks:
@@ -147,9 +149,11 @@ class Pacer:
 
 
 def write_jobs(home, rows):
-    """The slow copy of `rows` orders and a copy that stops on a bad record."""
-    with open(home.path("orders.csv"), "w") as out:
-        subprocess.run([ORDERS, str(rows)], stdout=out, check=True)
+    """A small copy, a copy that stops on a bad record and the slow copy of
+    `rows` orders."""
+    for name, count in (("orders.csv", rows), ("sample.csv", 5000)):
+        with open(home.path(name), "w") as out:
+            subprocess.run([ORDERS, str(count)], stdout=out, check=True)
     with open(home.path("bad.csv"), "w") as out:
         out.write("id,amount,ordered_at,customer\n1,1.00,2026-01-01 00:00:00,fine\n"
                   "two,2.00,2026-01-01 00:00:00,a bad id\n")
@@ -169,6 +173,18 @@ connector = "rdsqlite"
 Database = "{home}/orders.db"
 Create = 1
 
+[link.sample_csv]
+connector = "rdcsv"
+Path = "{home}/sample.csv"
+Columns = "{columns}"
+
+[activity.{small}]
+connector = "rdcopy"
+SourceLink = "sample_csv"
+TargetLink = "orders_db"
+TargetTable = "sample_orders"
+CreateTarget = 1
+
 [activity.{slow}]
 connector = "rdcopy"
 SourceLink = "orders_csv"
@@ -184,7 +200,7 @@ TargetLink = "orders_db"
 TargetTable = "bad_orders"
 CreateTarget = 1
 OnError = "stop"
-""".format(home=home.dir, columns=COLUMNS, slow=SLOW_NAME, markup=MARKUP_NAME)
+""".format(home=home.dir, columns=COLUMNS, slow=SLOW_NAME, small=SMALL_NAME, markup=MARKUP_NAME)
     with open(home.path("jobs.toml"), "w") as out:
         out.write(jobs)
     home.tool("define", home.path("jobs.toml"))
@@ -262,15 +278,34 @@ def check_run_page(browser, base, run, checks, shots):
 
 
 def check_failed_run(browser, base, home, run, checks, shots):
-    """The failed run's page marks the failing log record; the markup in the
-    activity's name is text on every page."""
-    failing = [line for line in home.tool("log", MARKUP_NAME).splitlines() if "two" in line]
+    """The failed run's page marks the failing log record."""
+    failing = [line for line in home.tool("log", MARKUP_NAME).splitlines() if BAD_VALUE in line]
     browser.navigate("%s/runs/%d" % (base, run))
     text = browser.evaluate(
         "[...document.querySelectorAll('#log tr.failing')].map(r => r.textContent).join('\\n')")
-    checks.check(bool(failing) and "two" in text,
+    checks.check(bool(failing) and BAD_VALUE in text,
                  "the failed run's page marks the failing record", "%r / %r" % (text, failing))
     browser.screenshot(os.path.join(shots, "failed-run.png"))
+
+
+def check_outcomes(browser, base, runs, checks):
+    """The rows tell each run's outcome, and the outcome filter keeps the
+    failed run alone."""
+    browser.navigate(base + "/")
+    for run, outcome in runs.items():
+        row = browser.evaluate("(r => r && [r.dataset.state, r.dataset.outcome])"
+                               "(document.querySelector(%s))" % js('tr[data-run="%d"]' % run))
+        checks.check(row == ["ended", outcome], "run %d's row says ended, %s" % (run, outcome),
+                     row)
+    browser.navigate(base + "/?outcome=failed")
+    shown = browser.evaluate("[...document.querySelectorAll('#runs tr[data-run]')]"
+                             ".map(r => +r.dataset.run)")
+    failed = [run for run, outcome in runs.items() if outcome == "failed"]
+    checks.check(shown == failed, "?outcome=failed lists the failed run alone", shown)
+
+
+def check_markup_name(browser, base, run, checks):
+    """The markup in an activity's name is text on every page that shows it."""
     pages = ["/", "/runs/%d" % run, "/activities/" + urllib.parse.quote(MARKUP_NAME, safe="")]
     for page in pages:
         browser.navigate(base + page)
@@ -322,8 +357,8 @@ def run_test(home, options, shots, checks):
     api = Api(base)
     wait_until(lambda: _answers(api), 30, "rdcsm to answer on " + base)
     write_jobs(home, options.rows)
-    home.tool("run", MARKUP_NAME)
-    home.tool("run", SLOW_NAME)
+    for name in (SMALL_NAME, MARKUP_NAME, SLOW_NAME):
+        home.tool("run", name)
     host = home.start("rdrun", "--serve", "--workers", "2")
     pacer = Pacer(host.pid)
     try:
@@ -334,14 +369,16 @@ def run_test(home, options, shots, checks):
 
 def check_pages(api, base, home, options, shots, checks):
     slow = wait_until(lambda: _running(api, SLOW_NAME), 60, "the copy to run")["run"]
+    small = wait_until(lambda: _ended(api, SMALL_NAME), 60, "the small copy to end")
     failed = wait_until(lambda: _ended(api, MARKUP_NAME), 60, "the bad copy to end")
-    checks.check(failed["outcome"] == "failed", "the bad copy failed", failed["outcome"])
     with cdp.Browser() as browser:
         watch_runs_page(browser, base, slow, checks, shots)
         if options.readme_image:
-            shutil.copyfile(os.path.join(shots, "runs-page.png"), options.readme_image)
+            browser.screenshot(options.readme_image, height=800)
         check_run_page(browser, base, slow, checks, shots)
         check_failed_run(browser, base, home, failed["run"], checks, shots)
+        check_outcomes(browser, base, {small["run"]: "ended", failed["run"]: "failed"}, checks)
+        check_markup_name(browser, base, failed["run"], checks)
     running = api.run_of(SLOW_NAME)
     checks.check(running["state"] == "running",
                  "the copy was still running when the pages had been checked", running["state"])
