@@ -155,6 +155,13 @@ int RunCli(int argc, char **argv) {
                      "how long a run stays held by this server manager without renewal "
                      "(default: LeaseMs= of quarry.ini, else 15000)")
         ->check(CLI::Range(kLeaseMinMs, kLeaseMaxMs));
+    std::string httpAddress, httpTokenFile;
+    serveCommand->add_option("--http", httpAddress,
+                             "serve the read-only status page on ADDRESS:PORT, or PORT of "
+                             "127.0.0.1 (default: Http= of quarry.ini, else none)");
+    serveCommand->add_option("--http-token-file", httpTokenFile,
+                             "the file whose first line is the token the status page asks "
+                             "for (needed to listen on an address other than loopback)");
     uint32_t waitMs = kAnswerWaitMs;
     auto *stopCommand = app.add_subcommand("stop", "ask the running server manager to end");
     auto *statusCommand = app.add_subcommand("status", "tell whether a server manager runs");
@@ -231,6 +238,10 @@ int RunCli(int argc, char **argv) {
                                  "formats no client can attach\n");
         serve.store = store;
         if (!ChooseHost(choice, serve.options, refusal)) {
+            std::fprintf(stderr, "rdcsm: %s\n", refusal.c_str());
+            return 1;
+        }
+        if (!http::ChooseHttp(httpAddress, httpTokenFile, serve.http, refusal)) {
             std::fprintf(stderr, "rdcsm: %s\n", refusal.c_str());
             return 1;
         }

@@ -36,7 +36,9 @@ uint64_t Count(uint32_t word) {
     return word == rdstats::kUnknownCount ? 0 : word;
 }
 
-Sample Decode(int64_t timeMs, std::string_view words) {
+} // namespace
+
+Sample SampleOfWords(int64_t timeMs, std::string_view words) {
     Sample sample;
     sample.timeMs = timeMs;
     sample.read = Count(WordAt(words, kFetchWord));
@@ -45,6 +47,8 @@ Sample Decode(int64_t timeMs, std::string_view words) {
     sample.expected = Count(WordAt(words, kSelectWord));
     return sample;
 }
+
+namespace {
 
 // The newest stored sample of the run: its id and time.
 std::optional<std::pair<int64_t, int64_t>> Newest(Store &store, int64_t run) {
@@ -90,7 +94,7 @@ std::vector<Sample> RunSamples(Store &store, int64_t run) {
     rows.Bind(1, run);
     std::vector<Sample> samples;
     while (rows.Step())
-        samples.push_back(Decode(rows.Int(0), rows.BlobView(1)));
+        samples.push_back(SampleOfWords(rows.Int(0), rows.BlobView(1)));
     return samples;
 }
 
@@ -99,7 +103,7 @@ std::optional<Sample> LastSample(Store &store, int64_t run) {
                   "SELECT time_ms, words FROM samples WHERE run = ? ORDER BY id DESC LIMIT 1");
     row.Bind(1, run);
     if (!row.Step()) return std::nullopt;
-    return Decode(row.Int(0), row.BlobView(1));
+    return SampleOfWords(row.Int(0), row.BlobView(1));
 }
 
 LiveProgress ProgressOf(const std::vector<Sample> &samples, int64_t startedMs) {

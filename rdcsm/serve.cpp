@@ -120,14 +120,17 @@ bool Detach(int &report, int &status) {
     return true;
 }
 
-// Opens the store and creates the pipe; the failure text, empty on success.
-std::string Prepare(const ServeSettings &settings, ServerState &state, PipeServer &server) {
+// Opens the store, starts the status page when asked for, and creates the
+// pipe; the failure text, empty on success.
+std::string Prepare(const ServeSettings &settings, ServerState &state, PipeServer &server,
+                    http::HttpServer *page) {
     DbError error;
     if (!state.store.Open(settings.store, error))
         return "cannot open " + StoreName(settings.store) + ": " + error.message;
     // The tool's requests name the store by its identity.
     state.database = settings.store.Identity();
     std::string failure;
+    if (page != nullptr && !page->Start(failure)) return failure;
     if (!server.Start(failure)) return failure;
     return {};
 }
@@ -149,11 +152,18 @@ int Serve(const ServeSettings &settings) {
     state.translationMode = settings.translationMode;
     state.tool = settings.tool;
     PipeServer server(state, settings.options);
-    const std::string failure = Prepare(settings, state, server);
+    std::optional<http::HttpServer> page;
+    if (settings.http.enabled) page.emplace(state, settings.http);
+    const std::string failure = Prepare(settings, state, server, page ? &*page : nullptr);
     SendReport(report, failure);
     if (!failure.empty()) {
         std::fprintf(stderr, "rdcsm: %s\n", failure.c_str());
         return 1;
+    }
+    if (page) {
+        // The bound port, which a page asked for on port 0 learns only here.
+        std::printf("rdcsm: status page on %s\n", page->Url().c_str());
+        std::fflush(stdout);
     }
     std::thread waiter([&server, signals] {
         int signal = 0;
@@ -161,6 +171,7 @@ int Serve(const ServeSettings &settings) {
         server.Stop();
     });
     server.Run();
+    if (page) page->Stop();
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
     return 0;
