@@ -206,6 +206,12 @@ bool HttpServer::Start(std::string &error) {
     Impl &impl = *impl_;
     httplib::Server &server = impl.server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+    // Without the library's SO_REUSEPORT, so that a port another process
+    // listens on is refused rather than shared with it.
+    server.set_socket_options([](int socket) {
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server.set_keep_alive_timeout(1);
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
