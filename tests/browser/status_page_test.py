@@ -27,6 +27,7 @@ import time
 import urllib.parse
 import urllib.request
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cdp  # noqa: E402
 
@@ -285,6 +286,8 @@ def check_failed_run(browser, base, home, run, checks, shots):
         "[...document.querySelectorAll('#log tr.failing')].map(r => r.textContent).join('\\n')")
     checks.check(bool(failing) and BAD_VALUE in text,
                  "the failed run's page marks the failing record", "%r / %r" % (text, failing))
+    browser.evaluate("(r => r && r.scrollIntoView({block: 'center'}))"
+                     "(document.querySelector('#log tr.failing'))")
     browser.screenshot(os.path.join(shots, "failed-run.png"))
 
 
@@ -375,10 +378,11 @@ def check_pages(api, base, home, options, shots, checks):
         watch_runs_page(browser, base, slow, checks, shots)
         if options.readme_image:
             browser.screenshot(options.readme_image, height=800)
-        check_run_page(browser, base, slow, checks, shots)
         check_failed_run(browser, base, home, failed["run"], checks, shots)
         check_outcomes(browser, base, {small["run"]: "ended", failed["run"]: "failed"}, checks)
         check_markup_name(browser, base, failed["run"], checks)
+        # Last, so that its chart has gathered a few more samples.
+        check_run_page(browser, base, slow, checks, shots)
     running = api.run_of(SLOW_NAME)
     checks.check(running["state"] == "running",
                  "the copy was still running when the pages had been checked", running["state"])
