@@ -85,9 +85,28 @@ void AddProgress(RunView &run, const std::vector<Sample> &samples) {
     run.secondsLeft = live.secondsLeft;
 }
 
-constexpr const char *kRunColumns = "SELECT r.id, o.name, r.state, r.end_code, r.queued_ms, "
-                                    "r.started_ms, r.ended_ms, r.host FROM runs r "
-                                    "JOIN objects o ON o.handle = r.activity ";
+#define RUN_COLUMNS                                                                                \
+    "SELECT r.id, o.name, r.state, r.end_code, r.queued_ms, r.started_ms, r.ended_ms, r.host "     \
+    "FROM runs r JOIN objects o ON o.handle = r.activity "
+
+// The query of a list of runs, of one outcome or of any. The store keeps
+// prepared statements by the text's address, so each text is built once
+// and kept for the life of the process.
+const char *ListQuery(std::optional<Outcome> outcome) {
+    static const std::vector<std::string> queries = [] {
+        std::vector<std::string> texts;
+        for (int i = -1; i < kOutcomes; ++i)
+            texts.push_back(std::string(RUN_COLUMNS) +
+                            "WHERE (?1 < 0 OR r.activity = ?1) AND "
+                            "coalesce(r.started_ms, r.queued_ms) >= ?2 AND "
+                            "coalesce(r.started_ms, r.queued_ms) < ?3 AND r.id IN (SELECT id "
+                            "FROM runs WHERE " +
+                            (i < 0 ? "1 = 1" : OutcomeCondition(static_cast<Outcome>(i))) +
+                            ") ORDER BY r.id DESC LIMIT ?4");
+        return texts;
+    }();
+    return queries[outcome ? static_cast<std::size_t>(*outcome) + 1 : 0].c_str();
+}
 
 RunView RunOfRow(Statement &row, int64_t nowMs) {
     RunView run;
@@ -167,14 +186,7 @@ std::vector<RunView> ReadRuns(Store &store, const RunFilter &filter, int limit) 
     int64_t from = INT64_MIN, to = INT64_MAX;
     if (const auto day = DayStart(filter.day)) from = *day, to = *day + kDayMs;
     const std::optional<Outcome> outcome = OutcomeOf(filter.outcome);
-    const std::string query = std::string(kRunColumns) +
-                              "WHERE (?1 < 0 OR r.activity = ?1) AND "
-                              "coalesce(r.started_ms, r.queued_ms) >= ?2 AND "
-                              "coalesce(r.started_ms, r.queued_ms) < ?3 AND r.id IN (SELECT id "
-                              "FROM runs WHERE " +
-                              (outcome ? OutcomeCondition(*outcome) : "1 = 1") +
-                              ") ORDER BY r.id DESC LIMIT ?4";
-    Statement rows(store.Db(), query.c_str());
+    Statement rows(store.Db(), ListQuery(outcome));
     rows.Bind(1, activity).Bind(2, from).Bind(3, to).Bind(4, static_cast<int64_t>(limit));
     const int64_t now = store.NowMs();
     std::vector<RunView> runs;
@@ -186,7 +198,7 @@ std::vector<RunView> ReadRuns(Store &store, const RunFilter &filter, int limit) 
 }
 
 std::optional<RunView> ReadOneRun(Store &store, int64_t id) {
-    Statement row(store.Db(), (std::string(kRunColumns) + "WHERE r.id = ?").c_str());
+    Statement row(store.Db(), RUN_COLUMNS "WHERE r.id = ?");
     row.Bind(1, id);
     if (!row.Step()) return std::nullopt;
     RunView run = RunOfRow(row, store.NowMs());
