@@ -61,6 +61,12 @@ std::string GivenToken(const httplib::Request &request, bool &fromQuery) {
     return {};
 }
 
+// The host a Host header names, without its port and brackets.
+std::string HostOf(const std::string &header) {
+    if (!header.empty() && header.front() == '[') return header.substr(1, header.find(']') - 1);
+    return header.substr(0, header.find(':'));
+}
+
 std::map<std::string, std::string> Query(const httplib::Request &request) {
     std::map<std::string, std::string> query;
     for (const auto &[key, value] : request.params)
@@ -174,7 +180,17 @@ struct HttpServer::Impl {
             response.set_content("only GET and HEAD are answered\n", "text/plain");
             return Answer::Handled;
         }
-        if (settings.token.empty()) return Answer::Unhandled;
+        // Without a token only pages asked for by a loopback name are
+        // answered, so that a web site whose name is made to lead to this
+        // machine (DNS rebinding) cannot read them through a browser.
+        if (settings.token.empty()) {
+            if (IsLoopback(HostOf(request.get_header_value("Host")))) return Answer::Unhandled;
+            response.status = 403;
+            response.set_content("without a token, the page answers requests for 127.0.0.1 "
+                                 "or localhost only\n",
+                                 "text/plain");
+            return Answer::Handled;
+        }
         bool fromQuery = false;
         if (!TokenMatches(GivenToken(request, fromQuery), settings.token)) {
             response.status = 401;

@@ -295,6 +295,11 @@ TEST_F(HttpTest, FiltersPathsMethodsAndHeaders) {
     EXPECT_EQ("", client.Head("/")->body);
     EXPECT_EQ(405, client.Post("/", "x", "text/plain")->status);
     EXPECT_EQ(405, client.Put("/api/runs", "x", "text/plain")->status);
+    // Without a token, only a loopback name in Host is answered.
+    for (const std::string host : {"localhost", "127.0.0.1:80", "[::1]:8080"})
+        EXPECT_EQ(200, Get(port, "/", {{"Host", host}})->status) << host;
+    for (const std::string host : {"evil.example", "evil.example:80", "127.0.0.1.evil.example", ""})
+        EXPECT_EQ(403, Get(port, "/api/runs", {{"Host", host}})->status) << host;
     // The page stops with the server manager.
     EXPECT_EQ(0, StopProgram());
     EXPECT_FALSE(Get(port, "/"));
