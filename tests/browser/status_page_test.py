@@ -65,15 +65,17 @@ def free_port():
         return s.getsockname()[1]
 
 
-def wait_until(condition, seconds, what):
-    """Polls condition until it returns a truthy value; raises after seconds."""
+def wait_until(condition, seconds, what, shown=None):
+    """Polls condition until it returns a truthy value; raises after seconds,
+    telling what shown() returns then."""
     deadline = time.monotonic() + seconds
     while True:
         value = condition()
         if value:
             return value
         if time.monotonic() > deadline:
-            raise TimeoutError("waited %d s for %s" % (seconds, what))
+            last = " (last: %r)" % (shown(),) if shown else ""
+            raise TimeoutError("waited %d s for %s%s" % (seconds, what, last))
         time.sleep(0.1)
 
 
@@ -215,12 +217,9 @@ class Api:
         with urllib.request.urlopen(self.base + path, timeout=10) as answer:
             return json.loads(answer.read())
 
-    def run_of(self, activity):
-        """The newest run of the activity, as /api/runs tells it."""
-        runs = self.get("/api/runs")
-        runs = runs.get("runs", []) if isinstance(runs, dict) else runs
-        runs = [r for r in runs if r["activity"] == activity]
-        return max(runs, key=lambda r: r["run"]) if runs else None
+    def run(self, number):
+        """The run as /api/runs/N tells it."""
+        return self.get("/api/runs/%d" % number)["run"]
 
 
 def js(text):
@@ -360,30 +359,33 @@ def run_test(home, options, shots, checks):
     api = Api(base)
     wait_until(lambda: _answers(api), 30, "rdcsm to answer on " + base)
     write_jobs(home, options.rows)
+    runs = {}
     for name in (SMALL_NAME, MARKUP_NAME, SLOW_NAME):
-        home.tool("run", name)
+        queued = home.tool("run", name)  # "queued run N of NAME"
+        runs[name] = int(queued.split()[2])
     host = home.start("rdrun", "--serve", "--workers", "2")
     pacer = Pacer(host.pid)
     try:
-        check_pages(api, base, home, options, shots, checks)
+        check_pages(api, base, home, runs, options, shots, checks)
     finally:
         pacer.stop()
 
 
-def check_pages(api, base, home, options, shots, checks):
-    slow = wait_until(lambda: _running(api, SLOW_NAME), 60, "the copy to run")["run"]
-    small = wait_until(lambda: _ended(api, SMALL_NAME), 60, "the small copy to end")
-    failed = wait_until(lambda: _ended(api, MARKUP_NAME), 60, "the bad copy to end")
+def check_pages(api, base, home, runs, options, shots, checks):
+    slow, small, failed = runs[SLOW_NAME], runs[SMALL_NAME], runs[MARKUP_NAME]
+    for number, state in ((small, "ended"), (failed, "ended"), (slow, "running")):
+        wait_until(lambda: _is(api.run(number), state), 60, "run %d to be %s" % (number, state),
+                   lambda: api.run(number))
     with cdp.Browser() as browser:
         watch_runs_page(browser, base, slow, checks, shots)
         if options.readme_image:
             browser.screenshot(options.readme_image, height=800)
-        check_failed_run(browser, base, home, failed["run"], checks, shots)
-        check_outcomes(browser, base, {small["run"]: "ended", failed["run"]: "failed"}, checks)
-        check_markup_name(browser, base, failed["run"], checks)
+        check_failed_run(browser, base, home, failed, checks, shots)
+        check_outcomes(browser, base, {small: "ended", failed: "failed"}, checks)
+        check_markup_name(browser, base, failed, checks)
         # Last, so that its chart has gathered a few more samples.
         check_run_page(browser, base, slow, checks, shots)
-    running = api.run_of(SLOW_NAME)
+    running = api.run(slow)
     checks.check(running["state"] == "running",
                  "the copy was still running when the pages had been checked", running["state"])
 
@@ -395,14 +397,9 @@ def _answers(api):
         return False
 
 
-def _running(api, activity):
-    run = api.run_of(activity)
-    return run if run and run["state"] == "running" and run["share"] else None
-
-
-def _ended(api, activity):
-    run = api.run_of(activity)
-    return run if run and run["state"] == "ended" else None
+def _is(run, state):
+    """Whether the run is in the state; a running one once its share is known."""
+    return run["state"] == state and (state != "running" or run["share"] is not None)
 
 
 if __name__ == "__main__":
