@@ -22,10 +22,11 @@ class BrowserError(Exception):
 
 
 def find_chromium():
-    """The Chromium program: $CHROMIUM, else chromium on PATH, else None."""
+    """The Chromium program: $CHROMIUM, else chromium on PATH; None when
+    there is none to run."""
     named = os.environ.get("CHROMIUM")
     if named:
-        return named
+        return shutil.which(named)
     for name in ("chromium", "chromium-browser"):
         path = shutil.which(name)
         if path:
