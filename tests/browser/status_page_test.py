@@ -10,7 +10,7 @@ and an activity name holding markup shows as text. Screenshots go to
 --screenshots. Exits 0 only when every check passed, 77 when no Chromium is
 found.
 
-Usage: status_page_test.py BUILD_DIR [--screenshots DIR] [--readme-image FILE]
+Usage: status_page_test.py BUILD_DIR [--screenshots DIR]
 """
 
 import argparse
@@ -266,10 +266,12 @@ def check_run_page(browser, base, run, checks, shots):
     browser.navigate("%s/runs/%d" % (base, run))
     checks.check(browser.evaluate("document.getElementById('live').dataset.state") == "running",
                  "the run's page shows it running")
-    marks = browser.wait_for(
-        "document.querySelectorAll('#throughput path, #throughput polyline, #throughput rect,"
-        " #throughput circle').length", 30)
-    checks.check(marks > 0, "the throughput chart draws the samples (%d marks)" % marks)
+    # Points of its lines, else any other marks drawn.
+    points = browser.wait_for(
+        "(c => [...c.querySelectorAll('polyline')].reduce((n, l) => n + l.points.numberOfItems, 0)"
+        " + c.querySelectorAll('path, rect, circle').length)(document.getElementById('throughput'))"
+        " >= 2", 30)
+    checks.check(points, "the throughput chart draws the samples")
     summary = browser.evaluate("document.getElementById('throughput-summary').textContent.trim()")
     checks.check(summary != "", "the chart has a text summary", summary)
     checks.check(browser.evaluate("!!document.querySelector('#statistics')"),
@@ -316,15 +318,21 @@ def check_markup_name(browser, base, run, checks):
             "[...document.querySelectorAll('b')].some(b => b.textContent === 'x')")
         checks.check(shown and not made, "%s shows the name %s as text" % (page, MARKUP_NAME),
                      "shown %s, element made %s" % (shown, made))
+    # The last page is the activity's: its definition and the history of its runs.
+    definition = browser.evaluate("(document.getElementById('definition') || {}).textContent")
+    checks.check("bad_csv" in (definition or ""), "the activity's page shows its definition",
+                 definition)
+    checks.check(browser.evaluate("!!document.querySelector('svg#history')")
+                 and browser.evaluate("document.getElementById('history-summary').textContent"
+                                      ".trim() !== ''"),
+                 "the activity's page has its history chart and summary")
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
     parser.add_argument("--screenshots", default=None)
-    parser.add_argument("--readme-image", default=None,
-                        help="also save the runs page here (docs/images/status-page.png)")
-    parser.add_argument("--rows", type=int, default=1500000)
+    parser.add_argument("--rows", type=int, default=2000000)
     options = parser.parse_args()
     if not cdp.find_chromium():
         print("SKIP: chromium not found (install it, or name it with CHROMIUM=)")
@@ -378,8 +386,6 @@ def check_pages(api, base, home, runs, options, shots, checks):
                    lambda: api.run(number))
     with cdp.Browser() as browser:
         watch_runs_page(browser, base, slow, checks, shots)
-        if options.readme_image:
-            browser.screenshot(options.readme_image, height=800)
         check_failed_run(browser, base, home, failed, checks, shots)
         check_outcomes(browser, base, {small: "ended", failed: "failed"}, checks)
         check_markup_name(browser, base, failed, checks)
