@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct sqlite3;
 
@@ -46,12 +47,24 @@ class DbCursor {
     virtual bool IsNull(int column) const = 0;
 };
 
+// Prepared statements by their text (not by the text's address, so that a
+// statement built at run time never finds another's).
+struct SqlTextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+template <class Cursor>
+using StatementCache =
+    std::unordered_map<std::string, std::unique_ptr<Cursor>, SqlTextHash, std::equal_to<>>;
+
 // A connection of one kind of store.
 class DbBackend {
   public:
     virtual ~DbBackend() = default;
     // The prepared statement of sql, prepared once per text (and per
-    // connection); sql must stay valid while the database is open.
+    // connection).
     virtual DbCursor &Prepared(const char *sql) = 0;
     // Runs statements without results.
     virtual void Exec(const char *sql) = 0;

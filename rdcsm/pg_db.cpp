@@ -106,10 +106,10 @@ std::string PgBackend::Command(const char *sql, bool changes) {
 
 DbCursor &PgBackend::Prepared(const char *sql) {
     PGconn *conn = Connection();
-    auto found = prepared_.find(sql);
+    auto found = prepared_.find(std::string_view(sql));
     if (found == prepared_.end()) {
         auto cursor = std::make_unique<PgCursor>(*this, sql, "rdcsm_" + std::to_string(++names_));
-        found = prepared_.emplace(sql, std::move(cursor)).first;
+        found = prepared_.emplace(std::string(sql), std::move(cursor)).first;
     }
     found->second->PrepareIn(conn, generation_);
     return *found->second;

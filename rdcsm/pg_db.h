@@ -60,7 +60,7 @@ class PgBackend : public DbBackend {
     bool committing_ = false;
     uint64_t generation_ = 0;
     int names_ = 0;
-    std::unordered_map<const char *, std::unique_ptr<PgCursor>> prepared_;
+    StatementCache<PgCursor> prepared_;
 };
 
 } // namespace rdcsm

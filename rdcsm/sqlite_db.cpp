@@ -97,7 +97,7 @@ SqliteBackend::~SqliteBackend() {
 }
 
 DbCursor &SqliteBackend::Prepared(const char *sql) {
-    auto found = prepared_.find(sql);
+    auto found = prepared_.find(std::string_view(sql));
     if (found != prepared_.end()) return *found->second;
     sqlite3_stmt *stmt = nullptr;
     const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
@@ -109,7 +109,7 @@ DbCursor &SqliteBackend::Prepared(const char *sql) {
         sqlite3_finalize(stmt);
         throw;
     }
-    return *prepared_.emplace(sql, std::move(cursor)).first->second;
+    return *prepared_.emplace(std::string(sql), std::move(cursor)).first->second;
 }
 
 bool SqliteBackend::Open(const std::string &path, DbError &error) {

@@ -35,7 +35,7 @@ class SqliteBackend : public DbBackend {
     void RunOnce(const char *sql);
 
     sqlite3 *db_ = nullptr;
-    std::unordered_map<const char *, std::unique_ptr<Cursor>> prepared_;
+    StatementCache<Cursor> prepared_;
 };
 
 } // namespace rdcsm

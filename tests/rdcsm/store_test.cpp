@@ -135,6 +135,20 @@ TEST_F(StoreTest, AnOlderVersionIsUpgradedAndANewerOneRefused) {
     EXPECT_NE(std::string::npos, error.message.find("version 99")) << error.message;
 }
 
+// A statement text built at run time, then another in the same buffer:
+// each runs as written, not as the statement prepared at that address.
+TEST_F(StoreTest, StatementsAreKnownByTheirTextNotItsAddress) {
+    rdcsm::Store store;
+    rdcsm::DbError error;
+    ASSERT_TRUE(store.Open(rdcsmtest::TestStore(Path()), error)) << error.message;
+    std::string sql = "SELECT 1";
+    const char *const at = sql.c_str();
+    EXPECT_EQ(1, Count(store, sql.c_str()));
+    sql = "SELECT 2";
+    ASSERT_EQ(at, sql.c_str());
+    EXPECT_EQ(2, Count(store, sql.c_str()));
+}
+
 class PgStoreTest : public StoreTest {
   protected:
     void SetUp() override {
