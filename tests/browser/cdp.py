@@ -48,6 +48,7 @@ class Browser:
         flags = [
             "--headless=new",
             "--disable-gpu",
+            "--disable-dev-shm-usage",  # containers often have a small /dev/shm
             "--remote-debugging-pipe",
             "--user-data-dir=" + self._profile,
             "--window-size=%d,%d" % (width, height),
