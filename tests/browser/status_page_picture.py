@@ -88,7 +88,7 @@ def take(home, output):
     base = "http://127.0.0.1:%d" % port
     home.start("rdcsm", "serve", "--http", "127.0.0.1:%d" % port)
     api = page.Api(base)
-    page.wait_until(lambda: page._answers(api), 30, "rdcsm to answer")
+    page.wait_until(lambda: page.answers(api), 30, "rdcsm to answer")
     home.tool("define", home.path("jobs.toml"))
     # The ended runs first, one after the other, then the long copy.
     home.start("rdrun", "--serve")

@@ -318,7 +318,11 @@ def check_markup_name(browser, base, run, checks):
             "[...document.querySelectorAll('b')].some(b => b.textContent === 'x')")
         checks.check(shown and not made, "%s shows the name %s as text" % (page, MARKUP_NAME),
                      "shown %s, element made %s" % (shown, made))
-    # The last page is the activity's: its definition and the history of its runs.
+
+
+
+def check_activity_page(browser, checks):
+    """The activity's page (the one open): its definition and the history of its runs."""
     definition = browser.evaluate("(document.getElementById('definition') || {}).textContent")
     checks.check("bad_csv" in (definition or ""), "the activity's page shows its definition",
                  definition)
@@ -350,6 +354,7 @@ def main():
     finally:
         home.stop_all()
     if checks.failed:
+        print("the home is kept in " + home.dir)
         for name in ("rdcsm.out", "rdrun.out"):
             if os.path.exists(home.path(name)):
                 print("---- " + name)
@@ -365,7 +370,7 @@ def run_test(home, options, shots, checks):
     base = "http://127.0.0.1:%d" % port
     home.start("rdcsm", "serve", "--http", "127.0.0.1:%d" % port)
     api = Api(base)
-    wait_until(lambda: _answers(api), 30, "rdcsm to answer on " + base)
+    wait_until(lambda: answers(api), 30, "rdcsm to answer on " + base)
     write_jobs(home, options.rows)
     runs = {}
     for name in (SMALL_NAME, MARKUP_NAME, SLOW_NAME):
@@ -374,12 +379,12 @@ def run_test(home, options, shots, checks):
     host = home.start("rdrun", "--serve", "--workers", "2")
     pacer = Pacer(host.pid)
     try:
-        check_pages(api, base, home, runs, options, shots, checks)
+        check_pages(api, base, home, runs, shots, checks)
     finally:
         pacer.stop()
 
 
-def check_pages(api, base, home, runs, options, shots, checks):
+def check_pages(api, base, home, runs, shots, checks):
     slow, small, failed = runs[SLOW_NAME], runs[SMALL_NAME], runs[MARKUP_NAME]
     for number, state in ((small, "ended"), (failed, "ended"), (slow, "running")):
         wait_until(lambda: _is(api.run(number), state), 60, "run %d to be %s" % (number, state),
@@ -389,6 +394,7 @@ def check_pages(api, base, home, runs, options, shots, checks):
         check_failed_run(browser, base, home, failed, checks, shots)
         check_outcomes(browser, base, {small: "ended", failed: "failed"}, checks)
         check_markup_name(browser, base, failed, checks)
+        check_activity_page(browser, checks)
         # Last, so that its chart has gathered a few more samples.
         check_run_page(browser, base, slow, checks, shots)
     running = api.run(slow)
@@ -396,7 +402,7 @@ def check_pages(api, base, home, runs, options, shots, checks):
                  "the copy was still running when the pages had been checked", running["state"])
 
 
-def _answers(api):
+def answers(api):
     try:
         return api.get("/api/runs") is not None
     except OSError:
