@@ -46,11 +46,16 @@ std::optional<double> SourceShareRead() {
         const long fd = std::strtol(entry->d_name, &end, 10);
         if (*end != '\0' || end == entry->d_name || fd <= STDERR_FILENO || fd == dirfd(folder))
             continue;
+        // The file is looked at through its /proc path, never through the
+        // descriptor, which belongs to the activity's thread: that thread
+        // may close it meanwhile, and the number then names another file
+        // or none, which at worst gives no share or a wrong one once.
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
         struct stat info;
         Position position;
-        if (fstat(static_cast<int>(fd), &info) != 0 || !S_ISREG(info.st_mode) ||
-            info.st_size <= 0 || !ReadPosition(entry->d_name, position) ||
-            (position.flags & O_ACCMODE) != O_RDONLY || position.offset == 0)
+        if (stat(link.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+            !ReadPosition(entry->d_name, position) || (position.flags & O_ACCMODE) != O_RDONLY ||
+            position.offset == 0)
             continue;
         ++found;
         const double size = static_cast<double>(info.st_size);
