@@ -1,7 +1,8 @@
 // A running copy's progress reaches the server manager: a host serving the
-// queue sends samples while it copies, `rdcsm runs` shows the running run's
-// records and share done, and the samples stay apart from the one
-// statistics record of the run.
+// queue, or rdrun running an activity in its own process, sends samples
+// while it copies, `rdcsm runs` shows the running run's records, rate and
+// share done, and the samples stay apart from the run's one statistics
+// record.
 #include "run_test_env.h"
 
 #include <atomic>
@@ -49,43 +50,67 @@ std::string RunningLine(const std::string &runs) {
     return runs.substr(start, runs.find('\n', at) - start);
 }
 
-TEST_F(RunTest, AServingHostSendsProgressThatRunsShowsWhileTheCopyRuns) {
-    MakeOrders(Path("orders.csv"), 200000);
-    Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
-           CopyActivity("load", {"csv", "db", "orders", "", 1000, "stop"}));
+class LiveProgressTest : public RunTest {
+  protected:
+    void SetUp() override {
+        RunTest::SetUp();
+        MakeOrders(Path("orders.csv"), 200000);
+        Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
+               CopyActivity("load", {"csv", "db", "orders", "", 1000, "stop"}));
+    }
+    // Paces the host while `rdcsm runs` is polled (for at most a minute)
+    // until its running run shows records, a rate and a share done; that
+    // line.
+    std::string WatchRunning(pid_t host) {
+        Pacer pacer(host);
+        std::string line;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (; std::chrono::steady_clock::now() < until; usleep(100000)) {
+            line = RunningLine(Program("rdcsm", "runs").out);
+            if (line.find("  records ") != std::string::npos &&
+                line.find("/s  ") != std::string::npos && line.find('%') != std::string::npos)
+                break;
+        }
+        return line;
+    }
+    // After the end: the samples stay in their table; the statistics show
+    // the run's one record, and `runs` its final records without a share.
+    void CheckEnded() {
+        Db store(Path("rdcsm.db"));
+        EXPECT_NE("0\n", store.Query("SELECT count(*) FROM samples WHERE run = 1"));
+        EXPECT_EQ("0\n", store.Query("SELECT count(*) FROM samples WHERE run <> 1"));
+        const Ran stats = Program("rdcsm", "stats load");
+        EXPECT_EQ(1u, Count(stats.out, "statistics:")) << stats.out;
+        const std::string runs = Program("rdcsm", "runs").out;
+        EXPECT_NE(std::string::npos, runs.find("records 200,000  rate ")) << runs;
+        EXPECT_EQ(std::string::npos, runs.find('%')) << runs;
+    }
+};
+
+// The CSV source cannot count its records: the share is the host's
+// estimate from the part of the file read.
+TEST_F(LiveProgressTest, AServingHostSendsProgressThatRunsShowsWhileTheCopyRuns) {
     ASSERT_EQ(0, Program("rdcsm", "run load").status);
     const pid_t serve = Start("rdrun", "--serve", "serve");
-    Pacer pacer(serve);
-    // The CSV source cannot count its records: the share is the host's
-    // estimate from the part of the file read.
-    std::string line;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (; std::chrono::steady_clock::now() < until; usleep(100000)) {
-        line = RunningLine(Program("rdcsm", "runs").out);
-        if (line.find("  records ") != std::string::npos &&
-            line.find("/s  ") != std::string::npos && line.find('%') != std::string::npos)
-            break;
-    }
-    ASSERT_NE(std::string::npos, line.find('%')) << line;
+    const std::string line = WatchRunning(serve);
     EXPECT_EQ(0u, line.find("run 1  load  running  started ")) << line;
-    pacer.Stop();
+    EXPECT_NE(std::string::npos, line.find('%')) << line;
     ASSERT_TRUE(WaitFor([&] {
         return rdtest::ReadFile(Path("serve.out")).find("load: ended successfully") !=
                std::string::npos;
     })) << rdtest::ReadFile(Path("serve.out"));
     kill(serve, SIGTERM);
     EXPECT_EQ(0, Ended(serve));
+    CheckEnded();
+}
 
-    // The samples stay in their table, spaced by the server manager; the
-    // statistics show the run's one record, with no percentage.
-    Db store(Path("rdcsm.db"));
-    EXPECT_NE("0\n", store.Query("SELECT count(*) FROM samples WHERE run = 1"));
-    EXPECT_EQ("0\n", store.Query("SELECT count(*) FROM samples WHERE run <> 1"));
-    const Ran stats = Program("rdcsm", "stats load");
-    EXPECT_EQ(1u, Count(stats.out, "statistics:")) << stats.out;
-    const std::string runs = Program("rdcsm", "runs").out;
-    EXPECT_NE(std::string::npos, runs.find("records 200,000  rate ")) << runs;
-    EXPECT_EQ(std::string::npos, runs.find('%')) << runs;
+TEST_F(LiveProgressTest, ARunInItsOwnProcessSendsProgressToo) {
+    const pid_t run = Start("rdrun", "--quiet load", "run");
+    const std::string line = WatchRunning(run);
+    EXPECT_EQ(0u, line.find("run 1  load  running  started ")) << line;
+    EXPECT_NE(std::string::npos, line.find('%')) << line;
+    EXPECT_EQ(0, Ended(run)) << rdtest::ReadFile(Path("run.err"));
+    CheckEnded();
 }
 
 } // namespace
