@@ -23,13 +23,11 @@ constexpr const char *kCookie = "rdcsm_token";
 // Threads answering requests, and the longest a token file's line may be.
 constexpr std::size_t kThreads = 4, kTokenMax = 4096;
 
-std::string Trimmed(std::string text) {
+std::string Trimmed(const std::string &text) {
     const char *blanks = " \t\r\n";
-    text.erase(0, text.find_first_not_of(blanks) == std::string::npos
-                      ? text.size()
-                      : text.find_first_not_of(blanks));
-    text.erase(text.find_last_not_of(blanks) + 1);
-    return text;
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) + 1 - first);
 }
 
 // What a cookie value can carry unquoted.
