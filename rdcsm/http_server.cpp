@@ -267,11 +267,13 @@ bool HttpServer::Start(std::string &error) {
     return true;
 }
 
-std::string HttpServer::Url() const {
-    const std::string &address = impl_->settings.address;
+std::string PageUrl(const std::string &address, int port) {
     const bool v6 = address.find(':') != std::string::npos;
-    return "http://" + (v6 ? "[" + address + "]" : address) + ":" + std::to_string(impl_->port) +
-           "/";
+    return "http://" + (v6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + "/";
+}
+
+std::string HttpServer::Url() const {
+    return PageUrl(impl_->settings.address, impl_->port);
 }
 
 void HttpServer::Stop() {

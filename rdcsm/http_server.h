@@ -43,6 +43,9 @@ bool ChooseHttp(const std::string &given, const std::string &tokenFile, HttpSett
 // depends only on the server's token's length.
 bool TokenMatches(std::string_view given, std::string_view token);
 
+// "http://ADDRESS:PORT/", an IPv6 address in brackets.
+std::string PageUrl(const std::string &address, int port);
+
 class HttpServer {
   public:
     HttpServer(ServerState &state, HttpSettings settings);

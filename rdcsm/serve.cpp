@@ -68,8 +68,9 @@ std::string WhyNotAnswering(pid_t child, const std::optional<ServerInfo> &info) 
     return "the pipe RDCSMP does not answer for" + self + ", which was stopped";
 }
 
-// The parent of a detached server manager: its exit status.
-int AwaitChild(pid_t child, int report) {
+// The parent of a detached server manager: its exit status. page is the
+// status page's address when it is known before the child binds it.
+int AwaitChild(pid_t child, int report, const std::string &page) {
     const std::string failure = ReadReport(report);
     close(report);
     if (!failure.empty()) {
@@ -80,6 +81,7 @@ int AwaitChild(pid_t child, int report) {
     const std::optional<ServerInfo> info = AskInformation();
     if (info && info->process == static_cast<uint32_t>(child)) {
         std::printf("rdcsm serving in process %d\n", static_cast<int>(child));
+        if (!page.empty()) std::printf("rdcsm: status page on %s\n", page.c_str());
         return 0;
     }
     std::fprintf(stderr, "rdcsm: %s\n", WhyNotAnswering(child, info).c_str());
@@ -89,7 +91,7 @@ int AwaitChild(pid_t child, int report) {
 // Forks; the parent returns its exit status in status and false, the child
 // true with its end of the report pipe, a session of its own and standard
 // streams on /dev/null.
-bool Detach(int &report, int &status) {
+bool Detach(int &report, int &status, const std::string &page) {
     int ends[2];
     status = 1;
     if (pipe2(ends, O_CLOEXEC) != 0) {
@@ -104,7 +106,7 @@ bool Detach(int &report, int &status) {
             close(ends[0]);
             return false;
         }
-        status = AwaitChild(child, ends[0]);
+        status = AwaitChild(child, ends[0], page);
         return false;
     }
     close(ends[0]);
@@ -140,7 +142,11 @@ std::string Prepare(const ServeSettings &settings, ServerState &state, PipeServe
 int Serve(const ServeSettings &settings) {
     int report = -1;
     int status = 0;
-    if (settings.detach && !Detach(report, status)) return status;
+    // A page on port 0 learns its port in the child, which cannot tell it.
+    const http::HttpSettings &page = settings.http;
+    const std::string pageUrl =
+        page.enabled && page.port != 0 ? http::PageUrl(page.address, page.port) : "";
+    if (settings.detach && !Detach(report, status, pageUrl)) return status;
     // Signals are taken by a thread of their own; every other thread blocks them.
     sigset_t signals;
     sigemptyset(&signals);
@@ -152,17 +158,18 @@ int Serve(const ServeSettings &settings) {
     state.translationMode = settings.translationMode;
     state.tool = settings.tool;
     PipeServer server(state, settings.options);
-    std::optional<http::HttpServer> page;
-    if (settings.http.enabled) page.emplace(state, settings.http);
-    const std::string failure = Prepare(settings, state, server, page ? &*page : nullptr);
+    std::optional<http::HttpServer> pageServer;
+    if (page.enabled) pageServer.emplace(state, page);
+    const std::string failure =
+        Prepare(settings, state, server, pageServer ? &*pageServer : nullptr);
     SendReport(report, failure);
     if (!failure.empty()) {
         std::fprintf(stderr, "rdcsm: %s\n", failure.c_str());
         return 1;
     }
-    if (page) {
+    if (pageServer) {
         // The bound port, which a page asked for on port 0 learns only here.
-        std::printf("rdcsm: status page on %s\n", page->Url().c_str());
+        std::printf("rdcsm: status page on %s\n", pageServer->Url().c_str());
         std::fflush(stdout);
     }
     std::thread waiter([&server, signals] {
@@ -171,7 +178,7 @@ int Serve(const ServeSettings &settings) {
         server.Stop();
     });
     server.Run();
-    if (page) page->Stop();
+    if (pageServer) pageServer->Stop();
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
     return 0;

@@ -13,7 +13,10 @@
 
 #include <httplib.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -386,6 +389,32 @@ TEST_F(HttpTest, PortInUseIsAStartFailureAndQuarryIniNamesTheAddress) {
         Has(run.err, "cannot listen on 127.0.0.1:" + std::to_string(port) + " for the status page"))
         << run.err;
     EXPECT_EQ(200, Get(port, "/")->status); // the first still serves
+}
+
+// A port no process listens on now: one the system chose, let go again.
+int FreePort() {
+    const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    EXPECT_EQ(0, bind(probe, reinterpret_cast<sockaddr *>(&address), size));
+    EXPECT_EQ(0, getsockname(probe, reinterpret_cast<sockaddr *>(&address), &size));
+    close(probe);
+    return ntohs(address.sin_port);
+}
+
+TEST_F(HttpTest, ADetachedServerManagerTellsItsFixedPage) {
+    const std::string port = std::to_string(FreePort());
+    ToolRun run = RunTool(home_, "serve --detach --http " + port);
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_TRUE(Has(run.out, "rdcsm: status page on http://127.0.0.1:" + port + "/\n")) << run.out;
+    auto page = Get(std::stoi(port), "/");
+    EXPECT_TRUE(page && page->status == 200);
+    run = RunTool(home_, "stop");
+    EXPECT_EQ(0, run.status) << run.err;
+    for (int i = 0; i < 1000 && RDIPCExists("RDCSMP", 0) != 0; ++i)
+        usleep(10000);
 }
 
 } // namespace
