@@ -67,8 +67,10 @@ void PrintRun(Store &store, Statement &row, const std::map<int64_t, std::string>
     if (state >= kEnded) out << "  ended " << TimeText(row.Int(6));
     // A running run tells its progress so far from its host's samples.
     const auto live = state == kRunning ? RunLiveText(store, run, started) : std::nullopt;
-    if (live) out << "  " << *live;
-    if (!live) PrintRecords(store, run, state >= kEnded ? row.Int(6) - started : 0, out);
+    if (live)
+        out << "  " << *live;
+    else
+        PrintRecords(store, run, state >= kEnded ? row.Int(6) - started : 0, out);
     if (const auto start = starts.find(run); start != starts.end())
         out << "  " << rdxc::VisibleText(start->second);
     out << "\n";

@@ -32,7 +32,8 @@ struct RunResult {
 using ProgressFn = std::function<void(const uint32_t *statistics)>;
 
 // Starts the activity of block with RDActivityInit, launches it on a
-// thread of its own while `progress` is called, ends it and tells the
+// thread of its own while `progress` is called and the server manager
+// receives samples of its progress (sampler.h), ends it and tells the
 // server manager that it is done. A run whose end the server manager did
 // not record has failed, whatever the activity did. Needs the attachment to
 // the server manager.
