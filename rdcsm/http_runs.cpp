@@ -1,5 +1,6 @@
 #include "http_runs.h"
 
+#include "civil_days.h"
 #include "plain_message.h"
 #include "rdres.h"
 #include "rdx_activity.h"
@@ -17,16 +18,6 @@ namespace {
 
 constexpr int64_t kDayMs = 86400000;
 
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 // The first millisecond of a day "YYYY-MM-DD" (UTC); empty for another text
 // or a date that does not exist.
 std::optional<int64_t> DayStart(const std::string &day) {
@@ -39,7 +30,7 @@ std::optional<int64_t> DayStart(const std::string &day) {
     if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1]) return std::nullopt;
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
     if (m == 2 && d == 29 && !leap) return std::nullopt;
-    return DaysFromCivil(y, m, d) * kDayMs;
+    return DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) * kDayMs;
 }
 
 std::optional<Outcome> OutcomeOf(const std::string &word) {
