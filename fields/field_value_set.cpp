@@ -5,6 +5,8 @@
 #include "fields/field_value.h"
 #include "rdx_fieldvalue.h"
 #include "rdx_text.h"
+#include "translate/translation.h"
+#include "values/stream_internal.h"
 
 #include <cstring>
 
@@ -54,6 +56,39 @@ RD_FIELD_SETTER(Currency, RDTYPE_CURRENCY, RDCurrency, RDSTATUS_NOCURRENCY)
 RD_FIELD_SETTER(Numeric, RDTYPE_NUMERIC, RDNumeric, RDSTATUS_NONUMERIC)
 RD_FIELD_SETTER(Datetime, RDTYPE_DATETIME, RDDatetime, RDSTATUS_NODATETIME)
 
+namespace {
+
+// Into a stream slot: the slot's own block takes the bytes when they fit
+// it, so that a field filled record after record keeps its storage. A
+// source inside the slot's storage goes through the conversion, which
+// reads it before the storage goes. On failure the slot is left without
+// storage, as the conversion leaves it.
+uint32_t StoreStream(RDStream &slot, const RDStream &source) {
+    if (!TranslationReady() || source.data == nullptr || SharesStorage(slot, source))
+        return RDStreamDataConvert(&slot, &source, RDCONVERT_KEEPFORMAT, 0, nullptr, nullptr);
+    slot.charset = source.charset;
+    uint32_t length = source.length;
+    if (uint32_t status = StreamDataSize(slot, &length); status != RDSTATUS_OK) {
+        FreeStorage(DetachStorage(slot));
+        return status;
+    }
+    if (length != 0) std::memcpy(slot.data, source.data, length);
+    return RDSTATUS_OK;
+}
+
+uint32_t SetStream(Field &field, uint32_t index, const RDStream &stream) {
+    void *slot = ValueAt(field, index);
+    const uint32_t status =
+        IsStreamType(field.type)
+            ? StoreStream(*static_cast<RDStream *>(slot), stream)
+            : FieldValueConvert((stream.charset & RDKIND_FLAG) != 0 ? RDTYPE_BINARY : RDTYPE_TEXT,
+                                &stream, field.type, 0, slot);
+    if (status == RDSTATUS_OK) field.nulls[index - 1] = 0;
+    return status;
+}
+
+} // namespace
+
 // A stream field takes the stream's data and character set and keeps its
 // own maximum length and flags.
 extern "C" RD_EXPORT uint32_t RDFieldSetStream(uint32_t handle, uint32_t index,
@@ -62,12 +97,20 @@ extern "C" RD_EXPORT uint32_t RDFieldSetStream(uint32_t handle, uint32_t index,
     if (uint32_t status = Locate(handle, index, stream, RDSTATUS_NOSTREAM, &field);
         status != RDSTATUS_OK)
         return status;
-    auto *slot = static_cast<RDStream *>(ValueAt(*field, index));
-    const uint32_t status =
-        IsStreamType(field->type)
-            ? RDStreamDataConvert(slot, stream, RDCONVERT_KEEPFORMAT, 0, nullptr, nullptr)
-            : FieldValueConvert((stream->charset & RDKIND_FLAG) != 0 ? RDTYPE_BINARY : RDTYPE_TEXT,
-                                stream, field->type, 0, slot);
-    if (status == RDSTATUS_OK) field->nulls[index - 1] = 0;
-    return status;
+    return SetStream(*field, index, *stream);
+}
+
+// The bytes as a borrowed stream record: nothing is built or copied before
+// the slot takes them.
+extern "C" RD_EXPORT uint32_t RDFieldSetBytes(uint32_t handle, uint32_t index, uint32_t charset,
+                                              const void *bytes, uint32_t count) {
+    Field *field = FieldWithIndex(handle, index);
+    if (field == nullptr) return FailedLookup(handle, index);
+    if (bytes == nullptr && count != 0) return RDSTATUS_NOSTREAM;
+    if (charset == 0) return RDSTATUS_BADCHARSET;
+    if (!TranslationReady()) return RDSTATUS_NOTREADY;
+    const RDStream view{0, count, RDSTREAM_BORROWED, charset,
+                        bytes != nullptr ? static_cast<uint8_t *>(const_cast<void *>(bytes))
+                                         : EmptyStreamData()};
+    return SetStream(*field, index, view);
 }

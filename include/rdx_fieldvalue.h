@@ -44,6 +44,11 @@ RD_EXPORT uint32_t RDFieldSetCurrency(uint32_t handle, uint32_t index, const RDC
 RD_EXPORT uint32_t RDFieldSetNumeric(uint32_t handle, uint32_t index, const RDNumeric *value);
 RD_EXPORT uint32_t RDFieldSetDatetime(uint32_t handle, uint32_t index, const RDDatetime *value);
 RD_EXPORT uint32_t RDFieldSetStream(uint32_t handle, uint32_t index, const RDStream *stream);
+/* As RDFieldSetStream given a stream of count bytes in charset (a text set
+ * or a non-text kind), without building one. bytes may be null when count
+ * is 0. 12808 for null bytes of a nonzero count, 12300 for charset 0. */
+RD_EXPORT uint32_t RDFieldSetBytes(uint32_t handle, uint32_t index, uint32_t charset,
+                                   const void *bytes, uint32_t count);
 
 /* A new free-standing field equal to source: 0, 258, 12302, 12809. */
 RD_EXPORT uint32_t RDFieldCopy(uint32_t *handle, uint32_t source);

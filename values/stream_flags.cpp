@@ -16,7 +16,7 @@ bool Recapacity(RDStream &stream, uint32_t capacity) {
     void *block = RDMemRealloc(stream.data - kBlockHeader, stream.length + kBlockExtra,
                                capacity + kBlockExtra);
     if (block == nullptr) return false;
-    stream.data = static_cast<uint8_t *>(block) + kBlockHeader;
+    stream.data = DataOfBlock(block, capacity);
     return true;
 }
 

@@ -1,8 +1,10 @@
 // Storage of stream data, shared by the stream operations and the
 // translation layer.
 //
-// Private storage is one RDMemAlloc block: 4 unused bytes, the capacity,
-// then 4 bytes for the terminator; data points 4 bytes into the block.
+// Private storage is one RDMemAlloc block: 4 bytes holding the capacity,
+// the capacity, then 4 bytes for the terminator; data points 4 bytes into
+// the block. Every block is made through DataOfBlock, which writes the
+// capacity, so that a stream can take a shorter value in place.
 #pragma once
 
 #include "activity/system_context.h"
@@ -32,8 +34,27 @@ inline bool HasPrivateStorage(const RDStream &stream) {
            stream.data != EmptyStreamData();
 }
 
-inline uint8_t *DataOfBlock(void *block) {
+// The data of a block made for capacity bytes of data; the capacity is
+// kept in the block's header.
+inline uint8_t *DataOfBlock(void *block, uint32_t capacity) {
+    std::memcpy(block, &capacity, sizeof capacity);
     return static_cast<uint8_t *>(block) + kBlockHeader;
+}
+
+// The bytes of data a private block holds room for.
+inline uint32_t CapacityOf(const uint8_t *data) {
+    uint32_t capacity = 0;
+    std::memcpy(&capacity, data - kBlockHeader, sizeof capacity);
+    return capacity;
+}
+
+// A block keeps its room for a shorter value unless the unused room
+// exceeds both this and the value's length: storage stays put across
+// values of similar sizes without a large block held for a short one.
+constexpr uint32_t kKeptSlack = 1024;
+
+inline bool KeepsBlock(uint32_t capacity, uint32_t length) {
+    return length <= capacity && capacity - length <= (length > kKeptSlack ? length : kKeptSlack);
 }
 
 // Four zero bytes after the last data byte.
@@ -80,10 +101,10 @@ inline uint32_t StreamDataSize(RDStream &stream, uint32_t *length) {
     }
     if (stream.length == n) return RDSTATUS_OK;
     if (stream.data != empty) return StreamDataSizeAny(stream, length);
-    void *block = RDMemAllocInline(
-        static_cast<int32_t>((n > kSmallCapacity ? n : kSmallCapacity) + kBlockExtra));
+    const uint32_t capacity = n > kSmallCapacity ? n : kSmallCapacity;
+    void *block = RDMemAllocInline(static_cast<int32_t>(capacity + kBlockExtra));
     if (block == nullptr) return LoseStorage(stream);
-    stream.data = DataOfBlock(block);
+    stream.data = DataOfBlock(block, capacity);
     stream.length = n;
     WriteTerminator(stream);
     return RDSTATUS_OK;

@@ -65,13 +65,13 @@ uint32_t SetBytes(RDStream &stream, uint32_t charset, const void *bytes, uint32_
     const bool plain = ((stream->maxLength | (stream->flags & RDSTREAM_MARKER_MASK)) == 0) &
                        (charset != 0) & (bytes != nullptr) & (count - 1 < kLargestLength);
     if (!plain || stream->data != EmptyStreamData()) return false;
-    void *block = RDMemAllocInline(
-        static_cast<int32_t>((count > kSmallCapacity ? count : kSmallCapacity) + kBlockExtra));
+    const uint32_t capacity = count > kSmallCapacity ? count : kSmallCapacity;
+    void *block = RDMemAllocInline(static_cast<int32_t>(capacity + kBlockExtra));
     if (block == nullptr) {
         *status = LoseStorage(*stream);
         return true;
     }
-    uint8_t *const data = DataOfBlock(block);
+    uint8_t *const data = DataOfBlock(block, capacity);
     CopyWithTerminator(data, static_cast<const uint8_t *>(bytes), count);
     stream->data = data;
     stream->length = count;

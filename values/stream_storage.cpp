@@ -54,20 +54,23 @@ uint32_t StreamDataSizeAny(RDStream &stream, uint32_t *length) {
             if (capacity > kLargestLength) return LoseStorage(stream);
             void *block = RDMemAlloc(static_cast<int32_t>(capacity + kBlockExtra));
             if (block == nullptr) return LoseStorage(stream);
-            stream.data = DataOfBlock(block);
+            stream.data = DataOfBlock(block, capacity);
             stream.flags |= RDSTREAM_PRESIZED;
             return SetLength(stream, n);
         }
     }
     if (stream.length == n) return RDSTATUS_OK;
     if ((stream.flags & RDSTREAM_PRESIZED) != 0) return SetLength(stream, n);
+    // A block of its own keeps a value that fits in it; the shared empty
+    // data never holds one.
     const bool shared = stream.data == EmptyStreamData();
-    if (n > kSmallCapacity || shared || stream.length > kSmallCapacity) {
-        const uint32_t size = std::max(n, kSmallCapacity) + kBlockExtra;
+    if (shared || !KeepsBlock(CapacityOf(stream.data), n)) {
+        const uint32_t capacity = std::max(n, kSmallCapacity);
+        const uint32_t size = capacity + kBlockExtra;
         void *block = shared ? RDMemAlloc(static_cast<int32_t>(size))
                              : RDMemRealloc(BlockOf(stream.data), 0, size);
         if (block == nullptr) return LoseStorage(stream);
-        stream.data = DataOfBlock(block);
+        stream.data = DataOfBlock(block, capacity);
     }
     return SetLength(stream, n);
 }
@@ -79,10 +82,13 @@ uint32_t StreamDataResize(RDStream &stream, uint32_t length) {
     if ((stream.flags & RDSTREAM_PRESIZED) != 0) return SetLength(stream, length);
     if (stream.length == 0) return StreamDataSize(stream, &length);
     if (length > kLargestLength) return LoseStorage(stream);
-    const uint32_t size = std::max(length, kSmallCapacity) + kBlockExtra;
-    void *block = RDMemRealloc(BlockOf(stream.data), stream.length + kBlockExtra, size);
+    if (stream.data != EmptyStreamData() && KeepsBlock(CapacityOf(stream.data), length))
+        return SetLength(stream, length);
+    const uint32_t capacity = std::max(length, kSmallCapacity);
+    void *block =
+        RDMemRealloc(BlockOf(stream.data), stream.length + kBlockExtra, capacity + kBlockExtra);
     if (block == nullptr) return LoseStorage(stream);
-    stream.data = DataOfBlock(block);
+    stream.data = DataOfBlock(block, capacity);
     return SetLength(stream, length);
 }
 

@@ -56,15 +56,17 @@ int HexDigit(char c) {
     return -1;
 }
 
+// The bytes go straight into the field's slot; no stream is built aside.
 uint32_t StreamValue(uint32_t field, uint32_t index, uint32_t charset, std::string_view bytes) {
-    OwnedStream value;
-    if (uint32_t status = value.Set(charset, bytes); status != RDSTATUS_OK) return status;
-    return RDFieldSetStream(field, index, value.get());
+    if (bytes.size() > UINT32_MAX) return RDSTATUS_NOMEMORY; // no stream holds them
+    return RDFieldSetBytes(field, index, charset, bytes.data(),
+                           static_cast<uint32_t>(bytes.size()));
 }
 
 uint32_t BinaryFromHex(uint32_t field, uint32_t index, std::string_view text) {
     if (text.size() % 2 != 0) return RDSTATUS_NOSTREAM;
-    std::string bytes(text.size() / 2, '\0');
+    thread_local std::string bytes; // kept from value to value
+    bytes.resize(text.size() / 2);
     for (size_t i = 0; i < bytes.size(); ++i) {
         const int high = HexDigit(text[2 * i]), low = HexDigit(text[2 * i + 1]);
         if (high < 0 || low < 0) return RDSTATUS_NOSTREAM;
