@@ -176,8 +176,10 @@ server=$("$home/rdcsm" serve --detach | sed -n 's/^rdcsm serving in process //p'
 
 # Prints "RECORDS CHECKSUM" of a CSV file of orders: the sum of a hash of
 # each record in a normal form (numbers as values, date-times without
-# trailing zeros of the fraction, an empty field for NULL), so that files of
-# the same records in any order and any tool's number forms agree. A wrong
+# trailing zeros of the fraction, an empty field for NULL, floats to the 15
+# digits the generator gives them, since sqlite3 reads some texts into the
+# double next to the nearest), so that files of the same records in any
+# order and any tool's number forms agree. A wrong
 # header, a record of another width or a value that is not of its column's
 # type fails.
 cat >"$work/normalise.py" <<'EOF'
@@ -205,7 +207,7 @@ with open(path, newline="", encoding="utf-8") as f:
             fraction = fraction.rstrip("0")
             form = "\x1f".join((str(int(id_)), customer, str(cents + 0),
                                 day + ("." + fraction if fraction else ""),
-                                str(int(quantity)), repr(float(weight)), notes))
+                                str(int(quantity)), repr(float(f"{float(weight):.15g}")), notes))
         except ValueError as error:
             sys.exit(f"{path}: record ending on line {reader.line_num}: {error}: {record}")
         except InvalidOperation:
