@@ -1,6 +1,7 @@
 // The exported log and status functions of an activity.
 #include "activity/activity_state.h"
 #include "activity/log_format.h"
+#include "activity/log_hold.h"
 #include "activity/log_step.h"
 #include "activity/system_context.h"
 #include "rdx_activity.h"
@@ -46,7 +47,7 @@ extern "C" RD_EXPORT uint32_t RDActivityLog(uint32_t message) {
     if (message == kFreeTextMessage) return message; // a free text needs its text
     // A status that a connector logged during the operation is not logged
     // twice; a record fault comes with the connector's own free text.
-    const LogState &log = Context()->log;
+    const LogState &log = ThreadLog();
     if (log.lastLogConnection != nullptr &&
         (log.lastLogMessage == message ||
          (message == RDSTATUS_RECORDFAULT && log.lastLogMessage == kFreeTextMessage)))
@@ -101,7 +102,7 @@ extern "C" RD_EXPORT uint32_t RDActivityGetStatusStream(uint32_t message, RDStre
 extern "C" RD_EXPORT uint32_t RDActivityGetLogLast(RDStream *text, uint32_t *number,
                                                    RDStream *freeText) {
     if (const uint32_t status = ActivityCheck(); status != RDSTATUS_OK) return status;
-    const LogState &log = Context()->log;
+    const LogState &log = ThreadLog();
     if (text != nullptr) RDStreamDataCopy(text, &log.lastLogText);
     if (number != nullptr) *number = log.lastLogNumber;
     if (freeText != nullptr) {

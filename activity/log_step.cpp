@@ -2,6 +2,7 @@
 #include "activity/log_step.h"
 
 #include "activity/log_format.h"
+#include "activity/log_hold.h"
 #include "activity/log_hooks.h"
 #include "activity/system_context.h"
 #include "rdx_status.h"
@@ -39,14 +40,27 @@ void Remember(LogState &log, const LogRecord &record, const RDStream &text) {
 
 uint32_t LogEntry(LogRecord &record) {
     if (record.message == 0) return RDSTATUS_OK;
-    const uint32_t result = IsInformational(record.message) ? 0 : record.message;
-    SystemContext &context = *Context();
-    const CurrentOperation &current = context.log.current;
+    const CurrentOperation &current = ThreadLog().current;
     if (current.connection != nullptr) {
         record.connection = current.connection;
         record.entry = current.entry;
         record.operationArgument = current.argument;
     }
+    if (!Holding()) return LogResolvedEntry(record);
+    // A second thread's entry is made later by the activity's thread; its
+    // own last entry is remembered now, for its connector to read.
+    RDStream text{};
+    FormatLogRecord(record, true, &text);
+    Remember(ThreadLog(), record, text);
+    RDStreamDataFree(&text);
+    HoldEntry(record);
+    return IsInformational(record.message) ? 0 : record.message;
+}
+
+uint32_t LogResolvedEntry(const LogRecord &record) {
+    if (record.message == 0) return RDSTATUS_OK;
+    const uint32_t result = IsInformational(record.message) ? 0 : record.message;
+    SystemContext &context = *Context();
     // An entry whose text cannot be made is still remembered and still sets
     // the status word; it goes to the server manager without a text.
     RDStream text{};

@@ -12,4 +12,8 @@ namespace rdx {
 // Returns the message, or 0 for message 0 or an informational message.
 uint32_t LogEntry(LogRecord &record);
 
+// LogEntry's work for a record whose operation is already filled in (a held
+// entry made on the activity's thread).
+uint32_t LogResolvedEntry(const LogRecord &record);
+
 } // namespace rdx

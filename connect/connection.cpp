@@ -1,6 +1,7 @@
 // The handle slots, the statistics and the entry-point call guard.
 #include "connect/connection.h"
 
+#include "activity/log_hold.h"
 #include "activity/log_hooks.h"
 #include "rdx_activity.h"
 #include "rdx_status.h"
@@ -47,12 +48,14 @@ void SlotRemove(ConnectionRecord *connection) {
 // thread may read them while it runs (RDActivityGetStatistics): single
 // relaxed loads and stores keep both sides whole.
 void CountCall(uint32_t entry) {
+    if (Holding()) return HoldCall(entry);
     std::atomic_ref<uint32_t> count(Connections().callCounts[entry]);
     const uint32_t value = count.load(std::memory_order_relaxed);
     if (value != UINT32_MAX) count.store(value + 1, std::memory_order_relaxed);
 }
 
 void CountRecords(uint32_t entry, uint32_t count) {
+    if (Holding()) return HoldRecords(entry, count);
     std::atomic_ref<uint32_t> total(Connections().recordCounts[entry]);
     const uint32_t value = total.load(std::memory_order_relaxed);
     if (value == RDX_COUNT_UNKNOWN) return;
@@ -62,19 +65,19 @@ void CountRecords(uint32_t entry, uint32_t count) {
 }
 
 EntryCall::EntryCall(ConnectionRecord *connection, uint32_t entry, uint32_t argument)
-    : connection_(connection), saved_(Context()->log.current), entry_(entry), argument_(argument) {
+    : connection_(connection), saved_(ThreadLog().current), entry_(entry), argument_(argument) {
     ++connection_->busy;
-    Context()->log.lastLogConnection = nullptr;
+    ThreadLog().lastLogConnection = nullptr;
     Mark();
 }
 
 EntryCall::~EntryCall() {
-    Context()->log.current = saved_;
+    ThreadLog().current = saved_;
     if (--connection_->busy == 0 && connection_->freePending) FreeConnection(connection_);
 }
 
 void EntryCall::Mark() const {
-    Context()->log.current = CurrentOperation{connection_, entry_, argument_};
+    ThreadLog().current = CurrentOperation{connection_, entry_, argument_};
 }
 
 uint32_t LogFailure(uint32_t status) {

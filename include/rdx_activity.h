@@ -129,6 +129,22 @@ RD_EXPORT uint32_t RDActivityGetStatusStream(uint32_t message, RDStream *out);
  * each out may be null. Returns the last entry's message number. */
 RD_EXPORT uint32_t RDActivityGetLogLast(RDStream *text, uint32_t *number, RDStream *freeText);
 
+/* Work of the activity on a second thread. Between RDActivityHoldBegin and
+ * RDActivityHoldEnd, made on that thread, its log entries and call
+ * statistics are held instead of made: the thread's connector still sees its
+ * own last entry (RDActivityGetLogLast), while the log, the status word and
+ * the statistics change only when the activity's thread calls
+ * RDActivityHoldRelease, which makes the held entries in their order
+ * (replay 1) or drops them (replay 0). RDActivityHoldBegin fails with 12320
+ * on a thread that holds already; RDActivityHoldRelease with 12320 on a
+ * holding thread. RDActivityHoldFree drops what is left and frees the hold,
+ * once its thread has ended the hold. */
+typedef struct RDLogHold RDLogHold;
+RD_EXPORT uint32_t RDActivityHoldBegin(RDLogHold **hold);
+RD_EXPORT void RDActivityHoldEnd(void);
+RD_EXPORT uint32_t RDActivityHoldRelease(RDLogHold *hold, uint32_t replay);
+RD_EXPORT void RDActivityHoldFree(RDLogHold *hold);
+
 /* Writes text in native characters and a line end to the standard output;
  * a null text writes nothing. Also 1542 or 1543 on the server manager's
  * request to stop. */

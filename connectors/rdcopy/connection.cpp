@@ -89,4 +89,8 @@ uint32_t FieldList::Alloc(uint32_t records) {
     return RDFieldlistAlloc(&handle_, records, 0);
 }
 
+uint32_t FieldList::CopyOf(uint32_t source) {
+    return RDFieldlistCopy(&handle_, source);
+}
+
 } // namespace rdcopy

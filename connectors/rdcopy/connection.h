@@ -47,6 +47,8 @@ class FieldList {
     FieldList &operator=(const FieldList &) = delete;
     ~FieldList();
     uint32_t Alloc(uint32_t records);
+    // A second list of source's layout and size.
+    uint32_t CopyOf(uint32_t source);
     uint32_t handle() const { return handle_; }
 
   private:

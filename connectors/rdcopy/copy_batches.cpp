@@ -42,18 +42,49 @@ uint32_t CopyRun::CheckProgress(uint32_t status, uint32_t fetched, const std::st
 }
 
 uint32_t CopyRun::CopyBatches() {
+    StartPipeline();
+    const uint32_t status = CopyEachBatch();
+    prefetch_.Stop();
+    return status;
+}
+
+// The next batch is read on a second thread while this one is written, into
+// a second list of the same layout, unless Pipeline is 0, the records' keys
+// are read for a bookmark (by the fields of the first list), or the thread or
+// list cannot be had: then the copy reads and writes in turn.
+void CopyRun::StartPipeline() {
+    if (!job_.pipeline || job_.incremental == Incremental::Key || sourceEnded_) return;
+    if (spare_.CopyOf(list_.handle()) != 0) return;
+    prefetch_.Start();
+}
+
+// The batch's records after the carried ones: taken from the second thread
+// when it read them, else fetched now.
+uint32_t CopyRun::FetchBatch(uint32_t carried, uint32_t &fetched) {
+    fetched = 0;
+    if (prefetch_.Pending()) return prefetch_.Take(fetched);
+    if (sourceEnded_) return kEndOfData;
+    if (carried >= job_.batchSize) return 0;
+    return RDConnectFetch(source_.handle(), Batch(), 1 + carried, job_.batchSize - carried,
+                          &fetched);
+}
+
+// Reads the batch after this one into the other list.
+void CopyRun::IssueNext() {
+    if (!prefetch_.Started()) return;
+    const uint32_t next = inSpare_ ? list_.handle() : spare_.handle();
+    prefetch_.Issue(source_.handle(), next, 1, job_.batchSize);
+}
+
+uint32_t CopyRun::CopyEachBatch() {
     for (;;) {
         // A record read before the first batch (to find where an incremental
         // copy goes on) stands first in it.
         const uint32_t carried = carried_;
         carried_ = 0;
-        uint32_t fetched = 0, status = 0;
+        uint32_t fetched = 0;
         const std::string before = fetchPosition_;
-        if (sourceEnded_)
-            status = kEndOfData;
-        else if (carried < job_.batchSize)
-            status = RDConnectFetch(source_.handle(), list_.handle(), 1 + carried,
-                                    job_.batchSize - carried, &fetched);
+        const uint32_t status = FetchBatch(carried, fetched);
         fetched = Bounded(fetched, job_.batchSize - carried, job_.sourceLink) + carried;
         const bool skipFault = IsRecordFault(status) && job_.skipBadRecords;
         // A batch is clean when the source stands right after it: it ended
@@ -71,6 +102,9 @@ uint32_t CopyRun::CopyBatches() {
             if (const uint32_t rejected = RejectSourceRecord(fetched); rejected != 0)
                 return rejected;
         }
+        // The source is not asked anything more about this batch: the next
+        // one can be read while this one is written.
+        if (clean && status != kEndOfData) IssueNext();
         if (fetched != 0) {
             const uint32_t written = WriteBatch(fetched, clean, skipFault ? 1 : 0);
             if (written != 0) return written;
@@ -82,6 +116,7 @@ uint32_t CopyRun::CopyBatches() {
         }
         AdvanceStart(fetched, skipFault ? 1 : 0);
         if (status == kEndOfData) return 0;
+        if (prefetch_.Pending()) inSpare_ = !inSpare_;
     }
 }
 
@@ -132,7 +167,7 @@ uint32_t CopyRun::RejectTargetRecord(uint32_t index, uint64_t number) {
     const std::string where = "record " + std::to_string(number);
     if (firstSkip_.empty()) firstSkip_ = where + ": " + reason;
     if (!rejects_.Active()) return 0;
-    return rejects_.Write(DelimitedRecord(list_.handle(), index), where, reason);
+    return rejects_.Write(DelimitedRecord(Batch(), index), where, reason);
 }
 
 // A count larger than asked (the library passes an "unknown" count of
@@ -168,7 +203,7 @@ uint32_t CopyRun::Insert(uint32_t first, uint32_t count, const CopyMark &mark, u
             status != 0)
             return status;
     }
-    const uint32_t status = RDConnectInsert(target_.handle(), list_.handle(), first, count, &done);
+    const uint32_t status = RDConnectInsert(target_.handle(), Batch(), first, count, &done);
     done = Bounded(done, count, job_.targetLink);
     int32_t held = 0;
     if (holds_ && RDConnectGetPropertyInt(target_.handle(), rdxc::kUncommitted, &held) == 0)

@@ -94,6 +94,11 @@ std::string CopyRun::Outcome() const {
 // What a copy that ended early kept in its target, following "Stopped":
 // "after 874,200 records; run it with --resume to go on.".
 std::string CopyRun::Kept(bool rolledBack) const {
+    // A target that commits its spans of batches kept those committed.
+    if (rolledBack && counts_.written != 0)
+        return "after " + Records(counts_.written) + " written in whole batches" +
+               (keepsMarks_ ? "; run it with --resume to go on." : ".") + " The " +
+               Records(held_) + " held uncommitted after them were rolled back.";
     if (rolledBack) return "after " + Records(held_) + ", all rolled back: nothing was written.";
     if (counts_.written == 0) return "before any record was written.";
     return "after " + Records(counts_.written) + " written in whole batches" +

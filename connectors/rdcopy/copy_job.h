@@ -22,6 +22,7 @@ enum PropertyNumber : uint32_t {
     kIncrementalKey = 12, // the source column a run reads from the last run's bookmark
     kIncrementalBy = 13,  // "key" (default) or "offset" (a file read on from its last end)
     kKey = 14,            // the key columns an upsert merges by
+    kPipeline = 15,       // 1 (default): the next batch is read while this one is written
 };
 
 // What a new run does to the target table before its first batch.
@@ -54,6 +55,7 @@ struct CopyJob {
     bool skipBadRecords = false;
     bool resume = false;
     bool fullRefresh = false;
+    bool pipeline = true; // read the next batch on a second thread while writing
 
     // Whether the target merges by Key rather than only inserting.
     bool Merges() const { return mode == Mode::Upsert || mode == Mode::DeleteInsert; }

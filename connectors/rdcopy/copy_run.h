@@ -8,6 +8,7 @@
 #include "copy_lock.h"
 #include "copy_mark.h"
 #include "copy_rejects.h"
+#include "prefetch.h"
 
 #include "list_fields.h"
 
@@ -70,6 +71,11 @@ class CopyRun {
     void LogBookmark() const;
     // copy_batches.cpp
     uint32_t CopyBatches();
+    uint32_t CopyEachBatch();
+    void StartPipeline();
+    uint32_t FetchBatch(uint32_t carried, uint32_t &fetched);
+    void IssueNext();
+    uint32_t Batch() const { return inSpare_ ? spare_.handle() : list_.handle(); }
     uint32_t CheckProgress(uint32_t status, uint32_t fetched, const std::string &before);
     uint32_t RejectSourceRecord(uint32_t fetched);
     uint32_t RejectTargetRecord(uint32_t index, uint64_t number);
@@ -121,6 +127,12 @@ class CopyRun {
     std::vector<std::string> keys_, ties_;
     uint32_t carried_ = 0;     // records fetched before the first batch, kept for it
     bool sourceEnded_ = false; // the source ended before the first batch
+    // The pipeline: a second list that the next batch is read into while
+    // this one is written; the batch being written is in spare_ when
+    // inSpare_. Last, so that its thread ends before the lists go.
+    FieldList spare_;
+    bool inSpare_ = false;
+    Prefetch prefetch_;
 };
 
 // Writes a free text into the activity's log with the flags and number.

@@ -2,7 +2,8 @@
 // into a target link in batches. Its properties name the two links, the
 // source's select text, the target's table, the batch size, what a new run
 // does to the target table (Mode), what a bad record does ("stop" or
-// "skip") and whether the target rounds numbers with too many digits after the point.
+// "skip"), whether the target rounds numbers with too many digits after the
+// point, and whether the next batch is read while this one is written.
 #include "activity_entries.h"
 #include "copy_job.h"
 #include "declarations.h"
@@ -28,6 +29,7 @@ struct Activity {
         Declare(rdcopy::kIncrementalKey, RDTYPE_TEXT, "IncrementalKey"),
         Declare(rdcopy::kIncrementalBy, RDTYPE_TEXT, "IncrementalBy"),
         Declare(rdcopy::kKey, RDTYPE_TEXT, "Key"),
+        Declare(rdcopy::kPipeline, RDTYPE_INT, "Pipeline"),
         PropertyDeclaration{0, 0, 0, nullptr, 0},
     };
 

@@ -145,6 +145,11 @@ uint32_t ReadJob(CopyJob &job) {
             return Refuse(refused);
         job.batchSize = static_cast<uint32_t>(batch);
     }
+    // Pipeline is on unless set to 0.
+    int32_t pipeline = 0;
+    const uint32_t piped = RDActivityGetPropertyInt(kPipeline, &pipeline);
+    if (piped != 0 && piped != kNoProperty) return piped;
+    job.pipeline = piped == kNoProperty || pipeline != 0;
     job.skipBadRecords = strcasecmp(onError.c_str(), "skip") == 0;
     job.resume = HostAsked(kResumeVariable);
     job.fullRefresh = HostAsked(kFullRefreshVariable);
