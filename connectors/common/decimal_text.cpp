@@ -127,7 +127,10 @@ void FormatDecimal(const Decimal &value, int32_t scale, std::string &out) {
 }
 
 bool DecimalOf(const RDNumeric &record, Decimal &out) {
-    out = Decimal{};
+    // The digits' storage is kept: a reused value allocates no more.
+    out.negative = false;
+    out.digits.clear();
+    out.exponent = 0;
     if (record.marker != RDNUMERIC_MARKER) {
         const uint8_t cleared[4] = {0, 0, 0, 0};
         return std::memcmp(&record, cleared, 4) == 0; // a cleared record is 0

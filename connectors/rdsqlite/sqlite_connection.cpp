@@ -8,7 +8,9 @@
 #include "rdx_status.h"
 #include "sqlite_types.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -28,6 +30,17 @@ uint32_t Connection::SetOwn(uint32_t index, uint32_t field) {
         if (db_ != nullptr) sqlite3_busy_timeout(db_, milliseconds);
         return RDSTATUS_OK;
     }
+    case kCommitRecords:
+    case kCommitSeconds: {
+        int32_t value = 0;
+        if (uint32_t status = rdxc::GetInt(field, value); status != RDSTATUS_OK) return status;
+        if (value < 0)
+            return log_.Fail(
+                std::string(index == kCommitRecords ? "CommitRecords" : "CommitSeconds") +
+                " cannot be negative");
+        (index == kCommitRecords ? settings_.commitRecords : settings_.commitSeconds) = value;
+        return RDSTATUS_OK;
+    }
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -41,6 +54,13 @@ uint32_t Connection::GetOwn(uint32_t index, uint32_t field) {
         return rdxc::PutInt(field, settings_.create ? 1 : 0);
     case kBusyTimeout:
         return rdxc::PutInt(field, settings_.busyTimeout);
+    case kCommitRecords:
+        return rdxc::PutInt(field, CommitRecords());
+    case kCommitSeconds:
+        return rdxc::PutInt(field, settings_.commitSeconds);
+    case rdxc::kUncommitted:
+        return rdxc::PutInt(field,
+                            static_cast<int32_t>(std::min<uint64_t>(Uncommitted(), INT32_MAX)));
     default:
         return RDSTATUS_BADPROPERTY;
     }
@@ -82,17 +102,19 @@ uint32_t Connection::Connect() {
     return RDSTATUS_OK;
 }
 
-void Connection::Disconnect() {
+uint32_t Connection::Disconnect() {
     values_.ReportRounded(log_, source_.database);
     select_.Reset();
     write_.Reset();
     delete_.Reset();
     hasRow_ = false;
     selectedList_ = 0;
-    if (db_ == nullptr) return;
+    if (db_ == nullptr) return RDSTATUS_OK;
+    const uint32_t status = CommitSpan();
     if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db_);
     db_ = nullptr;
+    return status;
 }
 
 // Runs every statement of sql, stepping each to its end.
@@ -116,6 +138,7 @@ uint32_t Connection::Execute(uint32_t *count) {
     *count = 0;
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
     if (source_.sql.empty()) return log_.Fail("execute needs an SQL text (property SQL)");
+    if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) return status;
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
     if (uint32_t status = Run(source_.sql); status != RDSTATUS_OK) return status;
     *count = static_cast<uint32_t>(sqlite3_total_changes64(db_) - before);

@@ -2,6 +2,7 @@
 // statement of a select and the prepared statements of the writes.
 #pragma once
 
+#include "connector_actions.h"
 #include "connector_log.h"
 #include "connector_values.h"
 #include "copy_mark.h"
@@ -11,7 +12,9 @@
 #include "sqlite_types.h"
 #include "value_text.h"
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <sqlite3.h>
 #include <string>
 #include <vector>
@@ -19,15 +22,34 @@
 namespace rdsqlite {
 
 // Its own properties; the database, the table, the SQL text and LastError
-// have the kit's numbers (sql_link.h, declarations.h).
-enum PropertyNumber : uint32_t { kCreate = 2, kBusyTimeout = 3, kKeys = 4, kSetup = 5 };
+// have the kit's numbers (sql_link.h, declarations.h). CommitRecords and
+// CommitSeconds say when inserts held in one transaction are committed
+// (sqlite_commit.cpp); Uncommitted tells how many records it holds.
+enum PropertyNumber : uint32_t {
+    kCreate = 2,
+    kBusyTimeout = 3,
+    kKeys = 4,
+    kSetup = 5,
+    kCommitRecords = 6,
+    kCommitSeconds = 7,
+};
 
 inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(kKeys, RDTYPE_TEXT, "Keys"),
     rdxc::Declare(kSetup, RDTYPE_TEXT, "Setup"),
     rdxc::Declare(kCreate, RDTYPE_INT, "Create"),
     rdxc::Declare(kBusyTimeout, RDTYPE_INT, "BusyTimeout"),
+    rdxc::Declare(kCommitRecords, RDTYPE_INT, "CommitRecords"),
+    rdxc::Declare(kCommitSeconds, RDTYPE_INT, "CommitSeconds"),
+    rdxc::Declare(rdxc::kUncommitted, RDTYPE_INT, "Uncommitted"),
 };
+
+// A copy's target (a connection with MarkName) commits its inserts with the
+// copy's mark once they hold this many records, or CommitSeconds after the
+// first of them; other connections commit every insert unless
+// CommitRecords is set.
+inline constexpr int32_t kCopyCommitRecords = 100000;
+inline constexpr int32_t kCommitSecondsDefault = 1;
 
 // A statement finalized at the end of its scope.
 class Statement {
@@ -62,6 +84,8 @@ struct Settings {
     std::string setup;
     bool create = false;
     int32_t busyTimeout = 5000;
+    int32_t commitRecords = -1; // -1: by whether the connection keeps a mark
+    int32_t commitSeconds = kCommitSecondsDefault;
 };
 
 class Connection : public rdxc::SqlLink {
@@ -75,14 +99,16 @@ class Connection : public rdxc::SqlLink {
         rdxc::kValueDeclarations, rdxc::kKeyedWriteDeclarations, rdxc::kIncrementalDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
-    void Disconnect();
+    // Commits the inserts held uncommitted (with the copy's mark); a commit
+    // that fails is the status, after everything was closed.
+    uint32_t Disconnect();
     uint32_t Execute(uint32_t *count);
     uint32_t Select(uint32_t list, uint32_t *count);
     uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
     uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
-    // kActionSaveMark stores the mark at once; kActionRollback has nothing
-    // to discard (every batch commits).
+    // kActionSaveMark stores the mark at once (with the inserts held
+    // uncommitted); kActionRollback discards those inserts.
     uint32_t Action(uint32_t action);
 
   private:
@@ -143,6 +169,33 @@ class Connection : public rdxc::SqlLink {
                         uint32_t *done) override;
     uint32_t RemoveBySql(uint32_t *done) override;
     uint32_t Step(uint32_t index);
+    // sqlite_commit.cpp: inserts held in one transaction (a span) across
+    // insert calls, committed by CommitRecords and CommitSeconds, before any
+    // other operation and at the disconnect.
+    int32_t CommitRecords() const;
+    // Begins the batch's transaction: the span's, with a savepoint for the
+    // batch when the span holds records already, or a new one.
+    uint32_t BeginBatch();
+    // Undoes the batch: back to its savepoint, or the whole transaction when
+    // it was the first of it (or SQLite rolled it back). False when records
+    // of earlier inserts were lost with it.
+    bool UndoBatch();
+    // Releases the batch's savepoint (a failure loses the span).
+    uint32_t ReleaseBatch();
+    // Whether a span of `records` records is committed now: it holds
+    // CommitRecords, or began CommitSeconds ago.
+    bool CommitDue(uint64_t records) const;
+    // The span's transaction committed: the mark it stored is the held one.
+    void SpanCommitted();
+    // Commits the span, the pending mark stored with it first.
+    uint32_t CommitSpan();
+    // Rolls the span back; the count of records it held, which Uncommitted
+    // tells until the next insert.
+    void RollBackSpan();
+    uint64_t Uncommitted() const { return spanOpen_ ? spanRecords_ : lostRecords_; }
+    // The text the mark table holds for the copy inside the open
+    // transaction, the one a store must find.
+    const std::optional<std::string> &MarkInPlace() const;
     // Int columns of the select sql that hold values beyond 32 bits become
     // numeric(19,0) (one pass over the select).
     void WidenIntegers(const std::string &sql, std::vector<rdxc::ColumnType> &types);
@@ -175,6 +228,16 @@ class Connection : public rdxc::SqlLink {
     Statement delete_;
     std::vector<Parameter> deleteParameters_;
     std::vector<std::string> deleteTexts_;
+    // The span: open, the records it holds, when it began, the mark text
+    // stored in it; the records a failed commit or a rollback discarded.
+    bool spanOpen_ = false;
+    uint64_t spanRecords_ = 0;
+    std::chrono::steady_clock::time_point spanBegun_;
+    std::optional<std::string> spanMark_;
+    uint64_t lostRecords_ = 0;
+    // The batch has a savepoint in the span; the span's mark text before it.
+    bool batchSaved_ = false;
+    std::optional<std::string> batchMark_;
 };
 
 } // namespace rdsqlite

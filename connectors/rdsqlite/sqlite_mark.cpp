@@ -79,7 +79,7 @@ int Connection::StoreMark(bool &lost) {
     if (result != SQLITE_OK) return result;
     // The first mark of a name goes in only where none is; a later one
     // only over the text this connection saw.
-    const std::optional<std::string> &held = mark_.Held();
+    const std::optional<std::string> &held = MarkInPlace();
     const std::string now = "strftime('%Y-%m-%d %H:%M:%f', 'now')";
     const std::string sql = held ? "UPDATE " + table + " SET mark = ?2, updated = " + now +
                                        " WHERE name = ?1 AND mark = ?3"
@@ -99,6 +99,7 @@ int Connection::StoreMark(bool &lost) {
     result = sqlite3_step(store.get());
     if (result != SQLITE_DONE) return result;
     lost = sqlite3_changes(db_) != 1;
+    if (!lost && spanOpen_) spanMark_ = mark_.Text();
     return SQLITE_OK;
 }
 
@@ -136,10 +137,18 @@ uint32_t Connection::RunWithMark(const std::string &sql) {
 }
 
 uint32_t Connection::Action(uint32_t action) {
-    if (action == rdxc::kActionRollback) return RDSTATUS_OK; // nothing is held back
+    if (action == rdxc::kActionRollback) {
+        if (spanOpen_)
+            rdxc::LogInformation(std::to_string(spanRecords_) +
+                                 " records held uncommitted were rolled back");
+        RollBackSpan();
+        return RDSTATUS_OK;
+    }
     if (action != rdxc::kActionSaveMark) return Unsupported("this action");
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
     if (!mark_.Active()) return log_.Fail("the mark cannot be saved: no MarkName is set");
+    // The inserts held go with it.
+    if (spanOpen_) return CommitSpan();
     return RunWithMark("");
 }
 

@@ -20,6 +20,7 @@ const rdxc::Dialect *Connection::TableDialect() const {
 // The table made, replaced or emptied in one transaction, with the copy's
 // mark when one waits: a failure leaves the table as it was.
 uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
+    if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) return status;
     std::vector<std::string> statements;
     size_t columns = 0;
     std::optional<bool> exists;
@@ -48,6 +49,7 @@ uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
 }
 
 uint32_t Connection::DropTable() {
+    if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) return status;
     write_.Reset();
     select_.Reset();
     hasRow_ = false;
@@ -59,6 +61,7 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     if (kind != rdxc::kKindTable && kind != rdxc::kKindColumns)
         return Unsupported("this catalog kind");
     if (db_ == nullptr) return log_.Fail("the catalog needs a connected database");
+    if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) return status;
     if (list == 0) return log_.Fail("the catalog needs a field list");
     // Tables and views, or the columns of the Table property's table (of
     // every table when none is named).

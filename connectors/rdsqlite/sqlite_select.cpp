@@ -67,6 +67,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     rowNumber_ = 0;
     selectedList_ = 0;
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) return status;
     std::string sql;
     if (uint32_t status = SelectText(sql); status != RDSTATUS_OK) return status;
     if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, select_.out(), nullptr);

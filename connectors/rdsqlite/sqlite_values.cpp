@@ -3,6 +3,7 @@
 #include "datetime_text.h"
 
 #include "decimal_text.h"
+#include "number_forms.h"
 #include "owned_stream.h"
 #include "rdx_currency.h"
 #include "rdx_field.h"
@@ -73,43 +74,76 @@ uint32_t StoreFromText(sqlite3_stmt *statement, int column, uint32_t field, uint
     return status;
 }
 
-// A number (its text in scratch) into a number column: whole numbers of
-// 64 bits as integers, at most 15 significant digits as reals, which SQLite
-// holds exactly, more as the exact text where the column keeps texts as
-// they are; more digits after the point than the column holds are refused
-// unless the rules round them.
-uint32_t BindNumber(sqlite3_stmt *statement, int position, const TargetColumn &column,
-                    const rdxc::ValueRules &rules, std::string &scratch, std::string &problem) {
-    thread_local rdxc::Decimal number;
-    if (!rdxc::ParseDecimal(scratch, number)) {
-        problem = "\"" + scratch + "\" is not a decimal number";
-        return RDSTATUS_NONUMERIC;
+// Binds the bytes without a copy: they stay unchanged until the statement
+// has run. A null pointer would bind a null: an empty text is "".
+uint32_t BindText(sqlite3_stmt *statement, int position, const char *bytes, size_t length,
+                  std::string &problem) {
+    if (length > static_cast<size_t>(std::numeric_limits<int>::max())) {
+        problem = "the value is too long for SQLite";
+        return RDSTATUS_RECORDFAULT;
     }
-    if (column.scale >= 0 &&
-        rdxc::Rescale(number, column.scale, rules.rounding()) == rdxc::Fit::TooFine) {
-        problem =
-            rdxc::TooManyDecimals(scratch, rdxc::ScaleOf(number), column.scale, "that the column");
-        return RDSTATUS_NOFIT;
+    return BindResult(statement,
+                      sqlite3_bind_text(statement, position, bytes != nullptr ? bytes : "",
+                                        static_cast<int>(length), SQLITE_STATIC),
+                      problem);
+}
+
+uint32_t BindScratch(sqlite3_stmt *statement, int position, const std::string &scratch,
+                     std::string &problem) {
+    return BindText(statement, position, scratch.data(), scratch.size(), problem);
+}
+
+// A number into a number column: whole numbers of 64 bits as integers, at
+// most 15 significant digits as reals, which SQLite holds exactly, more as
+// the exact text where the column keeps texts as they are; more digits
+// after the point than the column holds are refused unless the rules round
+// them. text: the value's text when the caller has it, else empty and made
+// (with `shown` digits after the point) only where a failure names it.
+uint32_t BindNumber(sqlite3_stmt *statement, int position, const TargetColumn &column,
+                    const rdxc::ValueRules &rules, rdxc::Decimal &number, int32_t shown,
+                    std::string_view text, std::string &scratch, std::string &problem) {
+    // The text as it was, before a rounding changes the number.
+    auto original = [&]() -> std::string {
+        if (!text.empty()) return std::string(text);
+        std::string made;
+        rdxc::FormatDecimal(number, shown, made);
+        return made;
+    };
+    std::string before;
+    if (column.scale >= 0 && rdxc::ScaleOf(number) > column.scale) {
+        before = original();
+        if (rdxc::Rescale(number, column.scale, rules.rounding()) == rdxc::Fit::TooFine) {
+            problem = rdxc::TooManyDecimals(before, rdxc::ScaleOf(number), column.scale,
+                                            "that the column");
+            return RDSTATUS_NOFIT;
+        }
     }
     if (int64_t whole = 0; rdxc::ToInt64(number, whole))
         return BindResult(statement, sqlite3_bind_int64(statement, position, whole), problem);
     if (column.affinity == Affinity::Integer) {
-        problem = scratch + " does not fit the column's 64-bit integers";
+        problem =
+            (before.empty() ? original() : before) + " does not fit the column's 64-bit integers";
         return RDSTATUS_NOFIT;
     }
-    rdxc::FormatDecimal(number, static_cast<int32_t>(rdxc::ScaleOf(number)), scratch);
     if (number.digits.size() <= kExactDigits) {
-        const double real = std::strtod(scratch.c_str(), nullptr);
+        double real = 0;
+        if (!rdxc::ExactDouble(number, real)) {
+            rdxc::FormatDecimal(number, static_cast<int32_t>(rdxc::ScaleOf(number)), scratch);
+            real = std::strtod(scratch.c_str(), nullptr);
+        }
         return BindResult(statement, sqlite3_bind_double(statement, position, real), problem);
     }
+    rdxc::FormatDecimal(number, static_cast<int32_t>(rdxc::ScaleOf(number)), scratch);
     if (!column.exact) {
         problem = scratch + " has more digits than the column's numbers hold exactly";
         return RDSTATUS_NOFIT;
     }
-    return BindResult(statement,
-                      sqlite3_bind_text(statement, position, scratch.data(),
-                                        static_cast<int>(scratch.size()), SQLITE_STATIC),
-                      problem);
+    return BindScratch(statement, position, scratch, problem);
+}
+
+// Whether numbers go to the column as numbers (else as their texts).
+bool TakesNumbers(const TargetColumn &column) {
+    return column.affinity != Affinity::Text && (column.affinity != Affinity::None || column.exact);
 }
 
 } // namespace
@@ -136,28 +170,87 @@ uint32_t BindValue(sqlite3_stmt *statement, int position, uint32_t field, uint32
         const RDStream &bytes = *static_cast<RDStream *>(value);
         if (bytes.length == 0 || bytes.data == nullptr)
             return BindResult(statement, sqlite3_bind_zeroblob(statement, position, 0), problem);
+        if (bytes.length > static_cast<uint32_t>(std::numeric_limits<int>::max())) {
+            problem = "the value is too long for SQLite";
+            return RDSTATUS_RECORDFAULT;
+        }
         return BindResult(statement,
                           sqlite3_bind_blob(statement, position, bytes.data,
-                                            static_cast<int>(bytes.length), SQLITE_TRANSIENT),
+                                            static_cast<int>(bytes.length), SQLITE_STATIC),
                           problem);
+    }
+    case RDTYPE_NUMERIC: {
+        const RDNumeric &record = *static_cast<const RDNumeric *>(value);
+        int64_t whole = 0;
+        double real = 0;
+        switch (TakesNumbers(column) ? rdxc::QuickNumeric(record, column.scale, whole, real)
+                                     : rdxc::QuickNumber::No) {
+        case rdxc::QuickNumber::Whole:
+            return BindResult(statement, sqlite3_bind_int64(statement, position, whole), problem);
+        case rdxc::QuickNumber::Real:
+            return BindResult(statement, sqlite3_bind_double(statement, position, real), problem);
+        case rdxc::QuickNumber::No:
+            break;
+        }
+        thread_local rdxc::Decimal number;
+        int32_t shown = 0;
+        if (!rdxc::FieldDecimal(field, record, number, shown)) {
+            problem = "the value has no text form";
+            return RDSTATUS_NONUMERIC;
+        }
+        if (TakesNumbers(column))
+            return BindNumber(statement, position, column, rules, number, shown, {}, scratch,
+                              problem);
+        rdxc::FormatDecimal(number, shown, scratch);
+        return BindScratch(statement, position, scratch, problem);
+    }
+    case RDTYPE_CURRENCY: {
+        char text[rdxc::kCurrencyTextSize];
+        const std::string_view amount(
+            text, rdxc::CurrencyText(rdxc::CurrencyUnits(*static_cast<RDCurrency *>(value)), text));
+        if (!TakesNumbers(column)) {
+            scratch.assign(amount);
+            return BindScratch(statement, position, scratch, problem);
+        }
+        thread_local rdxc::Decimal number;
+        if (!rdxc::ParseDecimal(amount, number)) {
+            problem = "\"" + std::string(amount) + "\" is not a decimal number";
+            return RDSTATUS_NONUMERIC;
+        }
+        return BindNumber(statement, position, column, rules, number, 4, amount, scratch, problem);
+    }
+    case RDTYPE_DATETIME: {
+        // The text SQLite keeps: the rules' pattern, else the ISO form.
+        const RDDatetime &datetime = *static_cast<RDDatetime *>(value);
+        if (rules.pattern().empty()) {
+            size_t length = 0;
+            scratch.resize(rdxc::kDatetimeTextSize);
+            if (rdxc::QuickDatetimeText(datetime, scratch.data(), length)) {
+                scratch.resize(length);
+                return BindScratch(statement, position, scratch, problem);
+            }
+        }
+        const bool written = !rules.pattern().empty() ? rules.pattern().Write(datetime, scratch)
+                                                      : rdxc::FormatDatetime(datetime, scratch);
+        if (!written) {
+            problem = "the value has no text form";
+            return RDSTATUS_NODATETIME;
+        }
+        return BindScratch(statement, position, scratch, problem);
     }
     default:
         break;
     }
-    bool isNull = false;
-    if (uint32_t status = rdxc::ValueToText(field, type, index, scratch, isNull, &rules);
-        status != RDSTATUS_OK) {
+    // A text in UTF-8, SQLite's own, is bound where the field keeps it.
+    const RDStream &text = *static_cast<RDStream *>(value);
+    if (text.charset == RDCHARSET_INTERCHANGE)
+        return BindText(statement, position, reinterpret_cast<const char *>(text.data),
+                        text.data == nullptr ? 0 : text.length, problem);
+    if (uint32_t status = rdxc::Utf8Of(text, scratch); status != RDSTATUS_OK) {
         problem = "the value has no text form";
         return status;
     }
-    const bool number = type == RDTYPE_NUMERIC || type == RDTYPE_CURRENCY;
-    if (number &&
-        (column.affinity != Affinity::Text && (column.affinity != Affinity::None || column.exact)))
-        return BindNumber(statement, position, column, rules, scratch, problem);
-    return BindResult(statement,
-                      sqlite3_bind_text(statement, position, scratch.data(),
-                                        static_cast<int>(scratch.size()), SQLITE_STATIC),
-                      problem);
+    return BindScratch(statement, position, scratch, problem);
 }
 
 uint32_t StoreValue(sqlite3_stmt *statement, int column, uint32_t field, uint32_t type,

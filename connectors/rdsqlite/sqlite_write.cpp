@@ -13,6 +13,7 @@
 #include "sqlite_types.h"
 #include "sqlite_values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -105,29 +106,37 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
 uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
                                 uint32_t *done) {
     *done = 0;
+    // Updates and removes commit at once, after the inserts held.
+    if (kind != Write::Insert)
+        if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) return status;
     if (uint32_t status = PrepareWrite(kind, list); status != RDSTATUS_OK) return status;
     if (kind == Write::Insert)
         if (uint32_t status = rdxc::NullKey(writeFields_, keyFields_, first, count, log_);
             status != RDSTATUS_OK)
             return status;
-    if (int result = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        result != SQLITE_OK)
-        return SqlFailure("no transaction can be started", result);
+    if (uint32_t status = BeginBatch(); status != RDSTATUS_OK) return status;
     const std::string rolledBack =
         "; the batch of " + std::to_string(count) + " records was rolled back";
     // A record's fault (a value that cannot be bound, a constraint) or the
-    // target's, by the status or SQLite's result code.
-    auto rollBack = [&](const std::string &what, uint32_t status, int result,
-                        bool ofRecords = true) {
-        const std::string message =
-            result != SQLITE_OK ? std::string(": ") + sqlite3_errmsg(db_) : "";
+    // target's, by the status or SQLite's result code (its message, or
+    // `message` when given). Records of earlier inserts that SQLite's own
+    // rollback took with the batch make it the target's.
+    auto rollBack = [&](const std::string &what, uint32_t status, int result, bool ofRecords = true,
+                        const char *message = nullptr) {
+        const std::string said = result == SQLITE_OK  ? ""
+                                 : message != nullptr ? std::string(": ") + message
+                                                      : std::string(": ") + sqlite3_errmsg(db_);
         sqlite3_reset(write_.get());
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_clear_bindings(write_.get());
+        if (!UndoBatch())
+            return log_.Fail(what + said + rolledBack + ", and the " +
+                                 std::to_string(lostRecords_) +
+                                 " records held uncommitted before it with it",
+                             result != SQLITE_OK ? result : status);
         if (status == RDSTATUS_NOMEMORY) return status;
-        if (result != SQLITE_OK && ofRecords)
-            return WriteFailure(what + message + rolledBack, result);
+        if (result != SQLITE_OK && ofRecords) return WriteFailure(what + said + rolledBack, result);
         if (status == RDSTATUS_RECORDFAULT) return log_.RecordFault(what + rolledBack);
-        return log_.Fail(what + message + rolledBack, result != SQLITE_OK ? result : status);
+        return log_.Fail(what + said + rolledBack, result != SQLITE_OK ? result : status);
     };
     // The copy's mark goes with the records it counts. It is stored first,
     // so that a batch of a run whose mark another run replaced fails as
@@ -137,7 +146,7 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         if (int result = StoreMark(lost); result != SQLITE_OK)
             return rollBack("the mark cannot be stored", RDSTATUS_FREETEXT, result, false);
         if (lost) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            UndoBatch();
             return MarkLost("batch");
         }
     }
@@ -170,12 +179,42 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
                             sqlite3_extended_errcode(db_));
         if (sqlite3_changes(db_) > 0) ++matched;
     }
+    // The values were bound where the fields keep them, which the next
+    // fetch changes.
     sqlite3_reset(statement);
-    // A deferred constraint refuses the batch here, without naming a record.
-    if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); result != SQLITE_OK)
+    sqlite3_clear_bindings(statement);
+    // A deferred constraint refuses the batch at its commit, without naming
+    // a record; a batch held in a span is looked at here instead, so that
+    // only it is undone.
+    if (int now = 0, most = 0;
+        batchSaved_ &&
+        sqlite3_db_status(db_, SQLITE_DBSTATUS_DEFERRED_FKS, &now, &most, 0) == SQLITE_OK &&
+        now > 0)
         return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT,
-                        sqlite3_extended_errcode(db_));
-    mark_.Stored();
+                        SQLITE_CONSTRAINT_FOREIGNKEY, true, "FOREIGN KEY constraint failed");
+    const bool alone = spanRecords_ == 0; // the span holds this batch only
+    if (uint32_t status = ReleaseBatch(); status != RDSTATUS_OK) return status;
+    if (kind == Write::Insert && !CommitDue(spanRecords_ + count)) {
+        spanRecords_ += count;
+        *done = count;
+        return RDSTATUS_OK;
+    }
+    if (alone) {
+        // A deferred constraint refuses the batch here, without naming a
+        // record.
+        if (int result = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+            result != SQLITE_OK)
+            return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT,
+                            sqlite3_extended_errcode(db_));
+        SpanCommitted();
+    } else {
+        spanRecords_ += count;
+        if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) {
+            // This batch is not done: the records lost are those before it.
+            lostRecords_ -= std::min<uint64_t>(lostRecords_, count);
+            return status;
+        }
+    }
     *done = kind == Write::Insert ? count : matched;
     return RDSTATUS_OK;
 }
@@ -188,6 +227,7 @@ uint32_t Connection::RemoveBySql(uint32_t *done) {
     if (uint32_t status = NeedDatabase(); status != RDSTATUS_OK) return status;
     if (source_.sql.empty())
         return log_.Fail("remove without a field list needs an SQL text (property SQL)");
+    if (uint32_t status = CommitSpan(); status != RDSTATUS_OK) return status;
     const sqlite3_int64 before = sqlite3_total_changes64(db_);
     if (uint32_t status = Run(source_.sql); status != RDSTATUS_OK) return status;
     *done = static_cast<uint32_t>(sqlite3_total_changes64(db_) - before);

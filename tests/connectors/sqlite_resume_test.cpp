@@ -17,7 +17,8 @@ class SqliteResumeTest : public SqliteTest {
 };
 
 TEST_F(SqliteResumeTest, MarkGoesWithTheTableAndTheBatchThatCommit) {
-    auto db = OpenDb({{"Create", "yes"}, {"Table", "k"}, {"MarkName", "load"}});
+    auto db =
+        OpenDb({{"Create", "yes"}, {"Table", "k"}, {"MarkName", "load"}, {"CommitRecords", "0"}});
     EXPECT_EQ("", db->Get("Mark"));
     List in(4);
     Fill(in, {{"id", RDTYPE_INT}}, {{"1"}, {"2"}, {"2"}, {"3"}});
@@ -97,9 +98,10 @@ TEST_F(SqliteResumeTest, MarkReadBackAtConnectByName) {
 // still writes) read the same mark; the first to commit changes it, and the
 // other's batches and saves are refused, so no record goes in twice.
 TEST_F(SqliteResumeTest, SecondRunOfACopyIsRefusedOnceTheFirstCommitted) {
-    auto first = OpenDb({{"Create", "yes"}, {"Table", "k"}, {"MarkName", "load"}});
+    auto first =
+        OpenDb({{"Create", "yes"}, {"Table", "k"}, {"MarkName", "load"}, {"CommitRecords", "0"}});
     ASSERT_EQ(0u, Execute(*first, "CREATE TABLE k (id INTEGER)"));
-    auto second = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    auto second = OpenDb({{"Table", "k"}, {"MarkName", "load"}, {"CommitRecords", "0"}});
     List in(4);
     Fill(in, {{"id", RDTYPE_INT}}, {{"1"}, {"2"}, {"3"}, {"4"}});
     uint32_t done = 0;
@@ -118,9 +120,9 @@ TEST_F(SqliteResumeTest, SecondRunOfACopyIsRefusedOnceTheFirstCommitted) {
 
     // Both read the stored mark again: the first batch that commits wins,
     // the other run can neither write nor save, the winner goes on.
-    first = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
-    second = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
-    auto reader = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    first = OpenDb({{"Table", "k"}, {"MarkName", "load"}, {"CommitRecords", "0"}});
+    second = OpenDb({{"Table", "k"}, {"MarkName", "load"}, {"CommitRecords", "0"}});
+    auto reader = OpenDb({{"Table", "k"}, {"MarkName", "load"}, {"CommitRecords", "0"}});
     EXPECT_EQ("records=2", reader->Get("Mark"));
     ASSERT_EQ(0u, second->Set("Mark", "records=3"));
     ASSERT_EQ(0u, second->Insert(in, 3, 1, &done)) << second->LastError();
@@ -144,7 +146,7 @@ TEST_F(SqliteResumeTest, SecondRunOfACopyIsRefusedOnceTheFirstCommitted) {
     // A dropped table makes the mark read as empty; the row still there is
     // what a new run replaces.
     ASSERT_EQ(0u, Execute(*second, "DROP TABLE k"));
-    auto fresh = OpenDb({{"Table", "k"}, {"MarkName", "load"}});
+    auto fresh = OpenDb({{"Table", "k"}, {"MarkName", "load"}, {"CommitRecords", "0"}});
     EXPECT_EQ("", fresh->Get("Mark"));
     ASSERT_EQ(0u, fresh->Set("Mark", "records=0"));
     ASSERT_EQ(0u, sqlite_.RDXCreate(fresh->Private(), 3, in)) << fresh->LastError();

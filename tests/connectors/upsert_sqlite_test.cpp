@@ -184,7 +184,11 @@ TEST_F(UpsertSqliteTest, MarkCommitsWithTheBatchOrNotAtAll) {
         ASSERT_EQ(0u, Execute(*setup, "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, "
                                       "n INT CHECK (n >= 0))"));
     }
-    auto db = OpenDb({{"Table", "t"}, {"WriteMode", "upsert"}, {"Key", "id"}, {"MarkName", "m"}});
+    auto db = OpenDb({{"Table", "t"},
+                      {"WriteMode", "upsert"},
+                      {"Key", "id"},
+                      {"MarkName", "m"},
+                      {"CommitRecords", "0"}});
     List in(4);
     FillBatch(in);
     uint32_t done = 0;
