@@ -5,6 +5,7 @@
 #include "rdx_status.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace rdcsv {
 namespace {
@@ -27,11 +28,27 @@ constexpr CharsetName kNames[] = {
     {"cp1252", 1252},
 };
 
-bool AllAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+// The first byte at or after p that is not ASCII, or end: eight bytes at a
+// time while they are all ASCII.
+const unsigned char *SkipAscii(const unsigned char *p, const unsigned char *end) {
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    for (; end - p >= 8; p += 8) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        if ((word & kHighBits) != 0) break;
     }
-    return true;
+    while (p < end && *p < 0x80)
+        ++p;
+    return p;
+}
+
+bool AllAscii(std::string_view bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    return SkipAscii(p, p + bytes.size()) == p + bytes.size();
+}
+
+bool Continuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
 }
 
 size_t CountReplacements(std::string_view utf8) {
@@ -78,32 +95,30 @@ bool CharsetKeepsAscii(uint32_t code) {
     return code != RDCHARSET_UNICODE && (code & RDKIND_FLAG) == 0;
 }
 
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing above
+// U+10FFFF, no sequence cut short. The second byte's range rules out the
+// first three for the leads that allow them.
 bool ValidUtf8(std::string_view bytes) {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
+    const auto *const end = p + bytes.size();
+    while ((p = SkipAscii(p, end)) != end) {
         const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
+        const size_t left = static_cast<size_t>(end - p);
+        if (c >= 0xC2 && c <= 0xDF) {
+            if (left < 2 || !Continuation(p[1])) return false;
+            p += 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            const unsigned char low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+            if (left < 3 || p[1] < low || p[1] > high || !Continuation(p[2])) return false;
+            p += 3;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            const unsigned char low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+            if (left < 4 || p[1] < low || p[1] > high || !Continuation(p[2]) || !Continuation(p[3]))
+                return false;
+            p += 4;
+        } else {
+            return false; // a continuation byte, C0, C1 or F5-FF
         }
-        size_t n = 0;
-        uint32_t min = 0, cp = 0;
-        if ((c & 0xE0) == 0xC0)
-            n = 1, min = 0x80, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0)
-            n = 2, min = 0x800, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0)
-            n = 3, min = 0x10000, cp = c & 0x07;
-        else
-            return false;
-        if (static_cast<size_t>(end - p) <= n) return false;
-        for (size_t i = 1; i <= n; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        p += n + 1;
     }
     return true;
 }

@@ -130,6 +130,8 @@ class Connection {
     uint32_t PrepareFilter(uint32_t list, const std::vector<Column> &columns);
     uint32_t KeyPasses(const std::vector<rdxc::ListField> &fields, uint32_t index, bool &passes);
     uint32_t FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index);
+    // The record's failure for field i's bytes that the file's set does not decode.
+    uint32_t CharsetFailure(size_t i, const rdxc::ListField &field);
     // Why value i of the record does not go into its field (text in UTF-8,
     // status of the conversion), with a hint when its type was inferred.
     std::string ValueFailure(size_t i, const rdxc::ListField &field, std::string_view text,

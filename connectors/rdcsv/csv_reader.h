@@ -24,7 +24,9 @@ struct Dialect {
 };
 
 // One field of the current record: its bytes (quotes removed) and whether
-// it was written in quotes (so "" is an empty text, nothing a null).
+// it was written in quotes (so "" is an empty text, nothing a null). The
+// bytes lie in the reader's buffer when the record could be read in place,
+// else in its copy of the record.
 struct FieldSpan {
     size_t start = 0, length = 0;
     bool quoted = false;
@@ -44,8 +46,9 @@ class Reader {
     // malformed record, so that reading can go on.
     Result Next();
     size_t FieldCount() const { return spans_.size(); }
+    // Valid until the next call that reads.
     std::string_view Field(size_t i) const {
-        return std::string_view(record_).substr(spans_[i].start, spans_[i].length);
+        return std::string_view(base_ + spans_[i].start, spans_[i].length);
     }
     bool Quoted(size_t i) const { return spans_[i].quoted; }
     // The line on which the current (or failed) record starts, from 1.
@@ -89,6 +92,7 @@ class Reader {
     QuoteEnd ReadQuoted();
     std::string TooLong() const;
     bool ReadPlain();
+    bool ReadInPlace();
 
     std::FILE *file_;
     Dialect dialect_;
@@ -100,6 +104,8 @@ class Reader {
     int readErrno_ = 0;
     int lastByte_ = -1; // of the bytes read before the buffer's
     std::string record_;
+    const char *base_ = nullptr; // of the spans: the buffer, or record_
+    bool stops_[256] = {};       // the delimiter, the quote and LF
     std::vector<FieldSpan> spans_;
     uint64_t line_ = 1, startLine_ = 1;
     uint64_t recordOffset_ = 0;

@@ -21,6 +21,25 @@ namespace {
 constexpr const char *kTypeWords[] = {"",          "an integer",  "a float", "a currency amount",
                                       "a numeric", "a date-time", "a text",  "a binary value"};
 
+// Whether values of type are read from ASCII characters only, so that a
+// UTF-8 field of the type needs no check of its bytes before it is read: a
+// byte outside ASCII fails the reading, and only then are the bytes looked
+// at, for the message. Date-times read by a pattern, currency amounts (the
+// library's reader) and texts are checked first.
+bool ReadsAsciiOnly(uint32_t type, const rdxc::ValueRules &rules) {
+    switch (type) {
+    case RDTYPE_INT:
+    case RDTYPE_FLOAT:
+    case RDTYPE_NUMERIC:
+    case RDTYPE_BINARY:
+        return true;
+    case RDTYPE_DATETIME:
+        return rules.pattern().empty();
+    default:
+        return false;
+    }
+}
+
 std::string Describe(uint32_t type) {
     return type <= RDTYPE_BINARY ? kTypeWords[type] : "a value";
 }
@@ -175,6 +194,12 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     return RDSTATUS_OK;
 }
 
+uint32_t Connection::CharsetFailure(size_t i, const rdxc::ListField &field) {
+    return RecordFailure(FieldName(i, field.name) +
+                         " holds bytes that are not valid in character set " +
+                         CharsetText(settings_.charset));
+}
+
 // The current record into value index of the fields. An unquoted empty
 // field is a null value; a quoted one ("") an empty text.
 uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint32_t index) {
@@ -182,6 +207,7 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
     if (reader.FieldCount() != fields.size())
         return RecordFailure("the record has " + std::to_string(reader.FieldCount()) + " fields, " +
                              std::to_string(fields.size()) + " are expected");
+    const bool utf8 = charset_.IsUtf8();
     for (size_t i = 0; i < fields.size(); ++i) {
         const rdxc::ListField &field = fields[i];
         const std::string_view bytes = reader.Field(i);
@@ -190,17 +216,19 @@ uint32_t Connection::FillRecord(const std::vector<rdxc::ListField> &fields, uint
                 return status;
             continue;
         }
-        bool valid = true;
-        std::string_view text;
-        if (uint32_t status = charset_.AsUtf8(bytes, scratch_, text, valid); status != RDSTATUS_OK)
-            return status;
-        if (!valid)
-            return RecordFailure(FieldName(i, field.name) +
-                                 " holds bytes that are not valid in character set " +
-                                 CharsetText(settings_.charset));
+        const bool direct = utf8 && ReadsAsciiOnly(field.type, values_);
+        std::string_view text = bytes;
+        if (!direct) {
+            bool valid = true;
+            if (uint32_t status = charset_.AsUtf8(bytes, scratch_, text, valid);
+                status != RDSTATUS_OK)
+                return status;
+            if (!valid) return CharsetFailure(i, field);
+        }
         if (uint32_t status = rdxc::TextToValue(field.field, field.type, index, text, &values_);
             status != RDSTATUS_OK) {
             if (status == RDSTATUS_NOMEMORY) return status;
+            if (direct && !ValidUtf8(bytes)) return CharsetFailure(i, field);
             return RecordFailure(ValueFailure(i, field, text, status), status);
         }
     }
