@@ -49,12 +49,11 @@ uint32_t CopyRun::CopyBatches() {
 }
 
 // The next batch is read on a second thread while this one is written, into
-// a second list of the same layout, unless Pipeline is 0, the records' keys
-// are read for a bookmark (by the fields of the first list), or the thread or
+// a second list of the same layout, unless Pipeline is 0 or the thread or
 // list cannot be had: then the copy reads and writes in turn.
 void CopyRun::StartPipeline() {
-    if (!job_.pipeline || job_.incremental == Incremental::Key || sourceEnded_) return;
-    if (spare_.CopyOf(list_.handle()) != 0) return;
+    if (!job_.pipeline || sourceEnded_) return;
+    if (spare_.CopyOf(list_.handle()) != 0 || !MapKeyFields()) return;
     prefetch_.Start();
 }
 

@@ -160,19 +160,22 @@ uint32_t CopyRun::ReadKeys(uint32_t from, uint32_t count) {
     if (job_.incremental != Incremental::Key) return 0;
     keys_.resize(count);
     ties_.resize(count);
+    // The batch in the second list has fields of its own.
+    const rdxc::ListField &keyField = inSpare_ ? spareKey_ : keyField_;
+    const std::vector<rdxc::ListField> &tieFields = inSpare_ ? spareTies_ : tieFields_;
     for (uint32_t i = from; i <= count; ++i) {
-        std::vector<std::string> tie(tieFields_.size());
-        for (size_t t = 0; t < tieFields_.size(); ++t) {
+        std::vector<std::string> tie(tieFields.size());
+        for (size_t t = 0; t < tieFields.size(); ++t) {
             bool isNull = false;
             if (const uint32_t status =
-                    rdxc::ValueToText(tieFields_[t].field, tieFields_[t].type, i, tie[t], isNull);
+                    rdxc::ValueToText(tieFields[t].field, tieFields[t].type, i, tie[t], isNull);
                 status != 0)
                 return status;
         }
         ties_[i - 1] = JoinTie(tie);
         bool isNull = false;
         const uint32_t status =
-            rdxc::ValueToText(keyField_.field, keyField_.type, i, keys_[i - 1], isNull);
+            rdxc::ValueToText(keyField.field, keyField.type, i, keys_[i - 1], isNull);
         if (status != 0) return status;
         if (isNull)
             return Refuse("Record " + Grouped(counts_.NextRecord() + i - 1) + " has no value in " +
@@ -271,6 +274,33 @@ void CopyRun::LogBookmark() const {
             0);
     if (job_.incremental == Incremental::Offset && !start_.position.empty())
         Log(RDLOG_INFORMATIONAL, "Bookmark: " + FilePlace(start_.position) + ".", 0);
+}
+
+} // namespace rdcopy
+
+namespace rdcopy {
+
+// The key and tie fields of the second list: those at the places of the
+// first list's. False when the lists do not match.
+bool CopyRun::MapKeyFields() {
+    if (job_.incremental != Incremental::Key) return true;
+    std::vector<rdxc::ListField> first, second;
+    if (rdxc::ListFieldsOf(list_.handle(), first) != 0 ||
+        rdxc::ListFieldsOf(spare_.handle(), second) != 0 || first.size() != second.size())
+        return false;
+    auto mapped = [&](const rdxc::ListField &field, rdxc::ListField &out) {
+        for (size_t i = 0; i < first.size(); ++i)
+            if (first[i].field == field.field) {
+                out = second[i];
+                return true;
+            }
+        return false;
+    };
+    if (!mapped(keyField_, spareKey_)) return false;
+    spareTies_.resize(tieFields_.size());
+    for (size_t t = 0; t < tieFields_.size(); ++t)
+        if (!mapped(tieFields_[t], spareTies_[t])) return false;
+    return true;
 }
 
 } // namespace rdcopy

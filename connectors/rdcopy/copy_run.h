@@ -64,6 +64,7 @@ class CopyRun {
     std::string TieOrder() const;
     uint32_t FindKeyField();
     uint32_t ReadKeys(uint32_t from, uint32_t count);
+    bool MapKeyFields();
     void FoldKeys(CopyMark &mark, uint32_t records) const;
     uint32_t FindTieFields(const std::vector<rdxc::ListField> &fields);
     bool TieAtMost(const std::string &tie, const std::string &bound) const;
@@ -132,6 +133,8 @@ class CopyRun {
     // inSpare_. Last, so that its thread ends before the lists go.
     FieldList spare_;
     bool inSpare_ = false;
+    rdxc::ListField spareKey_; // the key and tie fields in spare_
+    std::vector<rdxc::ListField> spareTies_;
     Prefetch prefetch_;
 };
 
