@@ -211,6 +211,7 @@ uint32_t AppendNumeric(const ColumnKind &column, uint32_t field, uint32_t type, 
         if (!FitColumnScale(number, scale, rules, problem)) return RDSTATUS_NOFIT;
         shown = std::max(scale, 0);
     }
+    if (EncodeNumeric(number, shown, out)) return RDSTATUS_OK;
     rdxc::FormatDecimal(number, shown, text);
     if (!NumericFromText(text, bytes)) {
         problem = text + " has too many digits for PostgreSQL's numeric";
@@ -362,6 +363,19 @@ uint32_t AppendValue(const ColumnKind &column, uint32_t field, uint32_t type, ui
         if (!HasBinaryForm(oid)) {
             problem = "the column's type has no binary form here";
             return RDSTATUS_BADKINDS;
+        }
+        if (type == RDTYPE_TEXT || type == RDTYPE_BINARY) {
+            void *value = nullptr;
+            uint32_t *indicator = nullptr;
+            if (uint32_t status = RDFieldGetBuffer(field, index, &value, &indicator); status != 0)
+                return status;
+            const RDStream &stream = *static_cast<const RDStream *>(value);
+            // UTF-8, the session's client encoding, and bytes go as they are.
+            if (type == RDTYPE_BINARY || stream.charset == RDCHARSET_INTERCHANGE) {
+                PutBytes(out, std::string_view(reinterpret_cast<const char *>(stream.data),
+                                               stream.data == nullptr ? 0 : stream.length));
+                return RDSTATUS_OK;
+            }
         }
         thread_local std::string text;
         if (uint32_t status = TextOf(field, type, index, rules, text); status != 0) return status;

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "connector_values.h"
+#include "decimal_text.h"
 #include "sql_dialect.h"
 #include "value_text.h"
 
@@ -61,6 +62,11 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
 
 // Decimal texts and the numeric binary form.
 bool NumericFromText(std::string_view text, std::string &out);
+// Appends the numeric binary form of value shown with `scale` digits after
+// the point, its length word first: the bytes NumericFromText makes of its
+// text, without the text. False (nothing appended) where that refuses the
+// text.
+bool EncodeNumeric(const rdxc::Decimal &value, int32_t scale, std::string &out);
 bool NumericToText(std::string_view bytes, std::string &out);
 
 using rdxc::QuoteName;

@@ -3,6 +3,8 @@
 #include "pg_binary.h"
 #include "pg_wire.h"
 
+#include "decimal_text.h"
+
 #include <algorithm>
 
 namespace rdpg {
@@ -61,6 +63,45 @@ bool NumericFromText(std::string_view text, std::string &out) {
     Put16(out, static_cast<uint16_t>(scale));
     for (size_t i = begin; i < end; ++i)
         Put16(out, groups[i]);
+    return true;
+}
+
+bool EncodeNumeric(const rdxc::Decimal &value, int32_t scale, std::string &out) {
+    // The bounds of NumericFromText for the value's text with `scale`
+    // digits after the point.
+    const int64_t wholeDigits = std::max<int64_t>(rdxc::IntegerDigits(value), 1);
+    if (scale < 0 || scale > 0x3FFF || (wholeDigits + 3) / 4 + (scale + 3) / 4 > 512) return false;
+    if (value.digits.empty()) {
+        Put32(out, 8);
+        Put16(out, 0);
+        Put16(out, 0);
+        Put16(out, 0);
+        Put16(out, static_cast<uint16_t>(scale));
+        return true;
+    }
+    // Digit k stands for 10^(top - k); the group of weight w holds the
+    // powers 4w to 4w + 3.
+    const int64_t length = static_cast<int64_t>(value.digits.size());
+    const int64_t top = value.exponent + length - 1;
+    auto weightOf = [](int64_t power) { return power >= 0 ? power / 4 : -((3 - power) / 4); };
+    const int64_t first = weightOf(top), last = weightOf(value.exponent);
+    const int64_t groups = first - last + 1;
+    if (first > 0x7FFF) return false;
+    Put32(out, static_cast<uint32_t>(8 + 2 * groups));
+    Put16(out, static_cast<uint16_t>(groups));
+    Put16(out, static_cast<uint16_t>(static_cast<int16_t>(first)));
+    Put16(out, value.negative ? kNegative : 0);
+    Put16(out, static_cast<uint16_t>(scale));
+    for (int64_t w = first; w >= last; --w) {
+        uint16_t group = 0;
+        for (int64_t power = 4 * w + 3; power >= 4 * w; --power) {
+            const int64_t at = top - power;
+            const int digit =
+                at >= 0 && at < length ? value.digits[static_cast<size_t>(at)] - '0' : 0;
+            group = static_cast<uint16_t>(group * 10 + digit);
+        }
+        Put16(out, group);
+    }
     return true;
 }
 
