@@ -226,7 +226,8 @@ if [ "${expected%% *}" != "$rows" ]; then
   exit 1
 fi
 
-# The table's records as a CSV file, in the normal form: all of the input.
+# check.csv, a table written out by the database's shell, holds exactly the
+# generated file's records (compared in the normal form).
 full_check() {
   local what=$1 got
   got=$(normalise "$work/check.csv")
