@@ -136,11 +136,19 @@ bool DecimalOf(const RDNumeric &record, Decimal &out) {
         return std::memcmp(&record, cleared, 4) == 0; // a cleared record is 0
     }
     if (record.precision > RDNUMERIC_MAX_PRECISION || record.scale == -128) return false;
+    // The digits from the first non-zero one to the last, the zeros after
+    // it counted in the exponent.
+    int first = 0, end = record.precision;
+    while (first < end && DigitAt(record, first) == 0)
+        ++first;
+    while (end > first && DigitAt(record, end - 1) == 0)
+        --end;
+    if (first == end) return true; // 0
     out.negative = record.sign != 0;
-    for (int i = 0; i < record.precision; ++i)
-        out.digits += static_cast<char>('0' + DigitAt(record, i));
-    out.exponent = -record.scale;
-    Normalize(out);
+    out.digits.resize(static_cast<size_t>(end - first));
+    for (int i = first; i < end; ++i)
+        out.digits[static_cast<size_t>(i - first)] = static_cast<char>('0' + DigitAt(record, i));
+    out.exponent = static_cast<int64_t>(record.precision - end) - record.scale;
     return true;
 }
 

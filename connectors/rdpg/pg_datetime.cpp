@@ -14,6 +14,10 @@ namespace {
 
 constexpr int64_t kMicrosPerDay = 86400LL * 1000000;
 constexpr int64_t kInfinity = INT64_MAX;
+// The engine's day numbers of 1752-09-14, its first Gregorian day, and of
+// 2000-01-01, the server's day 0.
+constexpr uint32_t kFirstGregorianDay = 2361222;
+constexpr int64_t kDay2000 = 2451545;
 
 // Days since 2000-01-01 of a proleptic Gregorian date, and back.
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
@@ -89,6 +93,20 @@ uint32_t EncodeDatetime(uint32_t oid, const RDDatetime &value, std::string &out,
     // made in, as the other connectors write it.
     RDDatetime split = value;
     if (oid == kTimestampTz) split.date &= RDDT_MAX_DAY;
+    // A universal time on a Gregorian day is its day number and ticks.
+    if (split.date >> 24 == 0 && split.date >= kFirstGregorianDay &&
+        (value.ticks == RDDT_ABSENT || value.ticks < RDDT_MAX_TICKS)) {
+        const int64_t day = static_cast<int64_t>(split.date) - kDay2000;
+        if (oid == kDate) {
+            Put32(out, 4);
+            Put32(out, static_cast<uint32_t>(static_cast<int32_t>(day)));
+        } else {
+            const int64_t ticks = value.ticks == RDDT_ABSENT ? 0 : value.ticks;
+            Put32(out, 8);
+            Put64(out, static_cast<uint64_t>(day * kMicrosPerDay + ticks * 10000));
+        }
+        return RDSTATUS_OK;
+    }
     RDDatetimeParts parts{};
     if (RDDatetimeGetParts(&split, 0, &parts) != RDSTATUS_OK) {
         problem = "the date-time is not valid";

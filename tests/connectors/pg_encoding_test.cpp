@@ -78,6 +78,41 @@ TEST_F(PgTest, NumericsWithTheFieldsScale) {
               Sql("SELECT v::text || '|' || w::text FROM s"));
 }
 
+// Date-times into timestamp, timestamptz and date columns: the server keeps
+// the day and time of each, those of the Julian calendar's years too.
+TEST_F(PgTest, DatetimesKeepTheirDaysAndTimes) {
+    const std::vector<std::string> values = {"2020-02-29 10:00:00.25", "1752-09-14",
+                                             "1700-02-28 12:00:00",    "9999-12-31 23:59:59.99",
+                                             "1970-01-01 00:00:00.01", "1999-12-31 23:59:59"};
+    Sql("CREATE TABLE d (id integer, ts timestamp, tz timestamptz, day date)");
+    auto db = OpenPg({{"Table", "d"}});
+    List list(static_cast<uint32_t>(values.size()));
+    std::vector<std::vector<std::string>> rows;
+    for (size_t i = 0; i < values.size(); ++i)
+        rows.push_back({std::to_string(i + 1)});
+    Fill(list, {{"id", RDTYPE_INT}}, rows);
+    Fill(list, {{"ts", RDTYPE_DATETIME}, {"tz", RDTYPE_DATETIME}, {"day", RDTYPE_DATETIME}}, {});
+    for (uint32_t f = 2; f <= 4; ++f) {
+        uint32_t field = 0;
+        ASSERT_EQ(0u, RDFieldlistGetField(list, f, 256, &field, nullptr));
+        for (size_t i = 0; i < values.size(); ++i)
+            ASSERT_EQ(0u, rdxc::TextToValue(field, RDTYPE_DATETIME, static_cast<uint32_t>(i + 1),
+                                            values[i]))
+                << values[i];
+    }
+    uint32_t done = 0;
+    ASSERT_EQ(0u, db->Insert(list, 1, static_cast<uint32_t>(values.size()), &done))
+        << db->LastError();
+    EXPECT_EQ((std::vector<std::string>{"2020-02-29 10:00:00.25|2020-02-29 10:00:00.25|2020-02-29",
+                                        "1752-09-14 00:00:00|1752-09-14 00:00:00|1752-09-14",
+                                        "1700-02-28 12:00:00|1700-02-28 12:00:00|1700-02-28",
+                                        "9999-12-31 23:59:59.99|9999-12-31 23:59:59.99|9999-12-31",
+                                        "1970-01-01 00:00:00.01|1970-01-01 00:00:00.01|1970-01-01",
+                                        "1999-12-31 23:59:59|1999-12-31 23:59:59|1999-12-31"}),
+              Sql("SELECT ts::text || '|' || (tz AT TIME ZONE 'UTC')::text || '|' || day::text "
+                  "FROM d ORDER BY id"));
+}
+
 // Texts in UTF-8 go as they are, others converted; byte strings as they are,
 // empty ones too.
 TEST_F(PgTest, TextsAndBytesAsTheyAre) {
