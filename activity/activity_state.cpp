@@ -4,6 +4,8 @@
 #include "activity/system_context.h"
 #include "rdx_status.h"
 
+#include <atomic>
+
 namespace rdx {
 
 uint32_t ActivityCheck() {
@@ -12,10 +14,12 @@ uint32_t ActivityCheck() {
     return RDSTATUS_OK;
 }
 
+// The host may set the command from another thread (a signal's), and the
+// activity may ask from more than one: the word is read whole.
 uint32_t CommandStatus() {
-    const ActivityBlock *block = Context()->activity.activityBlock;
+    ActivityBlock *block = Context()->activity.activityBlock;
     if (block == nullptr) return RDSTATUS_OK;
-    switch (block->command) {
+    switch (std::atomic_ref<uint32_t>(block->command).load(std::memory_order_relaxed)) {
     case 1:
         return RDSTATUS_COMMAND1;
     case 2:
