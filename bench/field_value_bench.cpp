@@ -1,13 +1,14 @@
 // Field value access against raw baselines in the same run: typed get and
 // set against an out-of-line load and store, a text value set against the
-// stream conversion it performs, and a bulk Text to Numeric conversion
-// against reading each text with RDNumericFromStream.
+// stream conversion it performs, texts set from bytes against copying them, and a bulk Text to
+// Numeric conversion against reading each text with RDNumericFromStream.
 #include "bench_system.h"
 #include "rdxapi.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,35 @@ void StreamConvertBaseline(benchmark::State &state) {
     RDStreamDataFree(&slot);
 }
 BENCHMARK(StreamConvertBaseline);
+
+// Texts of varying lengths from the caller's bytes into a slot that holds
+// one already: no stream is built and the slot keeps its block. Against
+// copying the same bytes with a terminator.
+const std::string kVaried[] = {kText20, "seven b", "thirty-five bytes of text, or so..."};
+
+void FieldSetBytes(benchmark::State &state) {
+    const uint32_t field = NewField(RDTYPE_TEXT, 1);
+    size_t i = 0;
+    for (auto _ : state) {
+        const std::string &text = kVaried[i++ % 3];
+        benchmark::DoNotOptimize(RDFieldSetBytes(field, 1, RDCHARSET_INTERCHANGE, text.data(),
+                                                 static_cast<uint32_t>(text.size())));
+    }
+    RDFieldFree(field);
+}
+BENCHMARK(FieldSetBytes);
+
+void MemcpyVariedBaseline(benchmark::State &state) {
+    char slot[64];
+    size_t i = 0;
+    for (auto _ : state) {
+        const std::string &text = kVaried[i++ % 3];
+        benchmark::DoNotOptimize(std::memcpy(slot, text.data(), text.size()));
+        std::memset(slot + text.size(), 0, 4);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(MemcpyVariedBaseline);
 
 std::vector<std::string> NumberTexts() {
     std::vector<std::string> texts;
