@@ -97,8 +97,8 @@ std::string CopyRun::Kept(bool rolledBack) const {
     // A target that commits its spans of batches kept those committed.
     if (rolledBack && counts_.written != 0)
         return "after " + Records(counts_.written) + " written in whole batches" +
-               (keepsMarks_ ? "; run it with --resume to go on." : ".") + " The " +
-               Records(held_) + " held uncommitted after them were rolled back.";
+               (keepsMarks_ ? "; run it with --resume to go on." : ".") + " The " + Records(held_) +
+               " held uncommitted after them were rolled back.";
     if (rolledBack) return "after " + Records(held_) + ", all rolled back: nothing was written.";
     if (counts_.written == 0) return "before any record was written.";
     return "after " + Records(counts_.written) + " written in whole batches" +
