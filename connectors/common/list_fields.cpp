@@ -26,6 +26,15 @@ uint32_t ListFieldsOf(uint32_t list, std::vector<ListField> &out) {
     return RDSTATUS_OK;
 }
 
+bool TakeSameFields(uint32_t list, std::vector<ListField> &fields) {
+    std::vector<ListField> other;
+    if (ListFieldsOf(list, other) != RDSTATUS_OK || other.size() != fields.size()) return false;
+    for (size_t i = 0; i < other.size(); ++i)
+        if (other[i].type != fields[i].type || other[i].name != fields[i].name) return false;
+    fields.swap(other);
+    return true;
+}
+
 uint32_t AppendListField(uint32_t list, std::string_view name, const ColumnType &type,
                          uint32_t *field) {
     OwnedStream text;

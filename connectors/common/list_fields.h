@@ -18,6 +18,12 @@ struct ListField {
 };
 
 uint32_t ListFieldsOf(uint32_t list, std::vector<ListField> &out);
+// Whether list holds fields of the names and types of `fields`, in their
+// order; when it does, `fields` takes the list's own field handles. A target
+// keeps what it prepared for one list when a copy hands it the next batch in
+// a second list of the same fields.
+bool TakeSameFields(uint32_t list, std::vector<ListField> &fields);
+
 // Appends a field named name of the column type to list.
 uint32_t AppendListField(uint32_t list, std::string_view name, const ColumnType &type,
                          uint32_t *field);

@@ -32,9 +32,12 @@ uint32_t Connection::PrepareInsert(uint32_t list) {
     if (uint32_t status = rdxc::ListFieldsOf(list, insertFields_); status != RDSTATUS_OK)
         return status;
     if (insertFields_.empty()) return Fail("the field list has no fields");
-    std::string key = std::to_string(list);
+    // Known by its fields' names and types, not by the list: a copy that
+    // reads its next batch into a second list of the same fields keeps the
+    // prepared insert (the fields are bound from insertFields_ each time).
+    std::string key;
     for (const rdxc::ListField &field : insertFields_)
-        key += "\n" + field.name;
+        key += std::to_string(field.type) + " " + field.name + "\n";
     if (insert_.get() != SQL_NULL_HANDLE && key == insertKey_) return RDSTATUS_OK;
     insertKey_.clear();
     if (uint32_t status = CheckLayout(); status != RDSTATUS_OK) return status;

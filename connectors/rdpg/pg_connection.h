@@ -157,6 +157,7 @@ class Connection : public rdxc::SqlLink {
     // pg_schema.cpp: refuses a table or column name the server would cut.
     uint32_t CheckNames(const std::vector<rdxc::ListField> &fields);
     uint32_t PrepareCopy(uint32_t list);
+    bool FollowCopyList(uint32_t list);
     uint32_t EncodeRecords(uint32_t first, uint32_t count, bool stream, uint32_t &failed);
     uint32_t SendBuffer();
     uint32_t InsertBatch(uint32_t first, uint32_t count, uint32_t *done);

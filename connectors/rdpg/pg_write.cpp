@@ -89,7 +89,7 @@ uint32_t Connection::TableColumns(std::vector<std::string> &names, std::vector<C
 // Matches the list's fields to the table's columns (by name, case ignored
 // when no column has the exact name) and makes the COPY statement.
 uint32_t Connection::PrepareCopy(uint32_t list) {
-    if (list == copyList_ && copyTable_ == source_.table) return RDSTATUS_OK;
+    if (copyTable_ == source_.table && FollowCopyList(list)) return RDSTATUS_OK;
     copyList_ = 0;
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
@@ -125,6 +125,15 @@ uint32_t Connection::PrepareCopy(uint32_t list) {
     copyList_ = list;
     copyTable_ = source_.table;
     return RDSTATUS_OK;
+}
+
+// The COPY's list, or another list of its fields (a copy reading its next
+// batch into a second list), which the COPY then takes its records from.
+bool Connection::FollowCopyList(uint32_t list) {
+    if (copyList_ == 0) return false;
+    if (list != copyList_ && !rdxc::TakeSameFields(list, writeFields_)) return false;
+    copyList_ = list;
+    return true;
 }
 
 // Appends the records to the buffer, sending it in pieces when stream is
@@ -187,10 +196,10 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
                   "it connects again");
         return RDSTATUS_NOTCONNECTED;
     }
-    // A COPY is made for one list and one table, and one per batch ends
-    // the connection's.
+    // A COPY is made for one table and list (or another list of the same
+    // fields), and one per batch ends the connection's.
     if (copyOpen_ &&
-        (list != copyList_ || source_.table != copyTable_ || !settings_.copyPerConnection)) {
+        (source_.table != copyTable_ || !settings_.copyPerConnection || !FollowCopyList(list))) {
         if (EndCopy() != RDSTATUS_OK) return RDSTATUS_NOTCONNECTED;
     }
     if (uint32_t status = CloseCursor(); status != RDSTATUS_OK) return status;

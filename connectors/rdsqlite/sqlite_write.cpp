@@ -34,9 +34,12 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
         return status;
     if (writeFields_.empty()) return log_.Fail("the field list has no fields");
-    std::string key = std::to_string(static_cast<int>(kind)) + "\n" + std::to_string(list);
+    // Known by its fields' names and types, not by the list: a copy that
+    // reads its next batch into a second list of the same fields keeps the
+    // statement (its parameters name fields by their place in writeFields_).
+    std::string key = std::to_string(static_cast<int>(kind));
     for (const rdxc::ListField &field : writeFields_)
-        key += "\n" + field.name;
+        key += "\n" + std::to_string(field.type) + " " + field.name;
     if (write_.get() != nullptr && key == writeKey_) return RDSTATUS_OK;
     write_.Reset();
 
