@@ -303,33 +303,52 @@ shell_export() { sqlite3 -bail -csv -header "$home/source.db" "$select" >"$home/
 psql_load() { pgsql -c "\\copy orders FROM '$home/orders.csv' CSV HEADER"; }
 psql_unload() { pgsql -c "\\copy ($select) TO '$home/shell.csv' CSV HEADER"; }
 
-# CPU seconds of the cluster so far and its number of processes: the
-# postmaster with what it reaped, and its children. Ticks of /proc.
+# CPU ticks of the cluster so far and the number of its connections still
+# there: the postmaster with what it reaped, and its children. The
+# postmaster is read last, so that a backend reaped during the scan is
+# counted in it once; a sum taken while a connection is alive (a backend's
+# title names "[local]") or dead but not reaped (state Z) may count one
+# twice or not at all, and is taken again.
 tick=$(getconf CLK_TCK)
 postmaster=$(head -1 "$work/data/postmaster.pid")
 cluster_cpu() {
-  local file line ticks=0 children=0
+  local file line title ticks=0 connections=0
   local -a f
   for file in /proc/[0-9]*/stat; do
     read -r line 2>/dev/null <"$file" || continue
     # Fields after the command name, which may hold blanks: state, parent, ...
     read -ra f <<<"${line##*) }"
-    if [ "${file:6:-5}" = "$postmaster" ] || [ "${f[1]}" = "$postmaster" ]; then
-      ticks=$((ticks + f[11] + f[12] + f[13] + f[14]))
-      [ "${f[1]}" = "$postmaster" ] && children=$((children + 1))
+    [ "${f[1]}" = "$postmaster" ] || continue
+    title=
+    read -r -d '' title 2>/dev/null <"${file%stat}cmdline" || true
+    if [ "${f[0]}" = Z ] || [[ $title == *"[local]"* ]]; then
+      connections=$((connections + 1))
     fi
+    ticks=$((ticks + f[11] + f[12] + f[13] + f[14]))
   done
-  echo "$ticks $children"
+  read -r line <"/proc/$postmaster/stat"
+  read -ra f <<<"${line##*) }"
+  echo "$((ticks + f[11] + f[12] + f[13] + f[14])) $connections"
+}
+# The cluster's CPU ticks once every connection has ended (at most 10 s).
+cluster_idle_cpu() {
+  local ticks connections
+  for _ in $(seq 500); do
+    read -r ticks connections < <(cluster_cpu)
+    [ "$connections" = 0 ] && break
+    sleep 0.02
+  done
+  echo "$ticks"
 }
 
 # Runs a command (output kept in run.log) and sets wall, cpu (user + sys of the
 # command and all it waited for) and server (the cluster's CPU meanwhile,
-# once the run's backend is gone; "-" without the cluster). A failure ends
+# until the run's backend has ended; "-" without the cluster). A failure ends
 # the benchmark with the command's error output.
 measure() {
-  local with_server=$1 start end times status=0 before count ticks
+  local with_server=$1 start end times status=0 before
   shift
-  if [ "$with_server" = 1 ]; then read -r before count < <(cluster_cpu); fi
+  if [ "$with_server" = 1 ]; then before=$(cluster_idle_cpu); fi
   start=$EPOCHREALTIME
   times=$({ "$@" >"$work/run.log" 2>&1 || exit $?; times; }) || status=$?
   end=$EPOCHREALTIME
@@ -344,12 +363,8 @@ measure() {
                       printf "%.3f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' <<<"$times")
   server=-
   if [ "$with_server" = 1 ]; then
-    for _ in $(seq 100); do
-      read -r ticks children < <(cluster_cpu)
-      [ "$children" -le "$count" ] && break
-      sleep 0.02
-    done
-    server=$(awk -v t=$((ticks - before)) -v hz="$tick" 'BEGIN { printf "%.2f", t / hz }')
+    server=$(awk -v t=$(($(cluster_idle_cpu) - before)) -v hz="$tick" \
+      'BEGIN { printf "%.2f", t / hz }')
   fi
 }
 
