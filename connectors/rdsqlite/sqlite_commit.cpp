@@ -1,7 +1,8 @@
 // When inserts are committed. Every transaction of the database waits for
 // the disk at its commit in SQLite's default journal mode, so a copy's
 // target holds its inserts in one transaction (a span) across insert calls
-// and commits them with the copy's mark, which each batch stores in the
+// (all but its first insert, committed at once) and commits them with the
+// copy's mark, which each batch stores in the
 // span: a kill leaves the database at the last committed mark, and a rerun
 // resumes after exactly the records it counts. The span is committed once
 // it holds CommitRecords records or CommitSeconds after it began (looked at

@@ -89,6 +89,7 @@ uint32_t Connection::Connect() {
         return status;
     }
     sqlite3_extended_result_codes(db_, 1);
+    insertCommitted_ = false;
     sqlite3_busy_timeout(db_, settings_.busyTimeout);
     // Reading the schema shows at once whether the file is a database; the
     // setup text (pragmas, attachments) follows, then the copy's mark.

@@ -44,10 +44,10 @@ inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(rdxc::kUncommitted, RDTYPE_INT, "Uncommitted"),
 };
 
-// A copy's target (a connection with MarkName) commits its inserts with the
-// copy's mark once they hold this many records, or CommitSeconds after the
-// first of them; other connections commit every insert unless
-// CommitRecords is set.
+// A copy's target (a connection with MarkName) commits its first insert at
+// once and later ones with the copy's mark once they hold this many
+// records, or CommitSeconds after the first of them; other connections
+// commit every insert unless CommitRecords is set.
 inline constexpr int32_t kCopyCommitRecords = 100000;
 inline constexpr int32_t kCommitSecondsDefault = 1;
 
@@ -235,6 +235,8 @@ class Connection : public rdxc::SqlLink {
     std::chrono::steady_clock::time_point spanBegun_;
     std::optional<std::string> spanMark_;
     uint64_t lostRecords_ = 0;
+    // An insert of the connection was committed (the first is at once).
+    bool insertCommitted_ = false;
     // The batch has a savepoint in the span; the span's mark text before it.
     bool batchSaved_ = false;
     std::optional<std::string> batchMark_;

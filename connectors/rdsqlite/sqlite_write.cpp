@@ -186,18 +186,21 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     // fetch changes.
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
+    // The first insert of a connection is committed at once: the target
+    // shows a copy under way, and one stopped early keeps that batch.
+    const bool hold = kind == Write::Insert && insertCommitted_ && !CommitDue(spanRecords_ + count);
     // A deferred constraint refuses the batch at its commit, without naming
-    // a record; a batch held in a span is looked at here instead, so that
-    // only it is undone.
+    // a record; a batch held in a span, or committed with one, is looked at
+    // here instead, so that only it is undone.
     if (int now = 0, most = 0;
-        batchSaved_ &&
+        (batchSaved_ || hold) &&
         sqlite3_db_status(db_, SQLITE_DBSTATUS_DEFERRED_FKS, &now, &most, 0) == SQLITE_OK &&
         now > 0)
         return rollBack("the batch cannot be committed", RDSTATUS_FREETEXT,
                         SQLITE_CONSTRAINT_FOREIGNKEY, true, "FOREIGN KEY constraint failed");
     const bool alone = spanRecords_ == 0; // the span holds this batch only
     if (uint32_t status = ReleaseBatch(); status != RDSTATUS_OK) return status;
-    if (kind == Write::Insert && !CommitDue(spanRecords_ + count)) {
+    if (hold) {
         spanRecords_ += count;
         *done = count;
         return RDSTATUS_OK;
@@ -218,6 +221,7 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
             return status;
         }
     }
+    if (kind == Write::Insert) insertCommitted_ = true;
     *done = kind == Write::Insert ? count : matched;
     return RDSTATUS_OK;
 }

@@ -1,8 +1,8 @@
 // When the SQLite connector commits inserts: a copy's target (MarkName set)
-// holds them in one transaction across inserts until CommitRecords records
-// or CommitSeconds, with the copy's mark stored in it; any other operation,
-// the disconnect and saving the mark commit first; a failing batch undoes
-// only itself; a rollback discards the span and Uncommitted tells how many.
+// commits its first insert at once and holds later ones in one transaction
+// across inserts until CommitRecords records or CommitSeconds, with the copy's mark stored in it;
+// any other operation, the disconnect and saving the mark commit first; a failing batch undoes only
+// itself; a rollback discards the span and Uncommitted tells how many.
 #include "sqlite_test_env.h"
 
 #include <thread>
@@ -69,39 +69,44 @@ TEST_F(SqliteCommitTest, DefaultsByWhetherTheConnectionKeepsAMark) {
 // CommitRecords records; then rows and mark appear together.
 TEST_F(SqliteCommitTest, SpanCommitsWithItsMarkOnceFull) {
     auto db = Target("5", "0");
-    ASSERT_EQ(0u, Insert(*db, 1, 2)) << db->LastError();
-    EXPECT_EQ("2", db->Get("Uncommitted"));
-    EXPECT_EQ("0 <none>", Seen());
-    ASSERT_EQ(0u, Insert(*db, 3, 2));
-    EXPECT_EQ("4", db->Get("Uncommitted"));
-    EXPECT_EQ("0 <none>", Seen());
-    ASSERT_EQ(0u, Insert(*db, 5, 1));
+    // The first insert is committed at once.
+    ASSERT_EQ(0u, Insert(*db, 1, 1)) << db->LastError();
     EXPECT_EQ("0", db->Get("Uncommitted"));
-    EXPECT_EQ("5 m=5", Seen());
+    EXPECT_EQ("1 m=1", Seen());
+    ASSERT_EQ(0u, Insert(*db, 2, 2));
+    EXPECT_EQ("2", db->Get("Uncommitted"));
+    EXPECT_EQ("1 m=1", Seen());
+    ASSERT_EQ(0u, Insert(*db, 4, 2));
+    EXPECT_EQ("4", db->Get("Uncommitted"));
+    EXPECT_EQ("1 m=1", Seen());
+    ASSERT_EQ(0u, Insert(*db, 6, 1));
+    EXPECT_EQ("0", db->Get("Uncommitted"));
+    EXPECT_EQ("6 m=6", Seen());
     // The next span stores over the committed mark.
-    ASSERT_EQ(0u, Insert(*db, 6, 5));
+    ASSERT_EQ(0u, Insert(*db, 7, 4));
+    EXPECT_EQ("6 m=6", Seen());
+    EXPECT_EQ(0u, db->Disconnect());
     EXPECT_EQ("10 m=10", Seen());
 }
 
-// A refused batch is undone back to its savepoint: the span keeps the
 // batches before it, and its mark the last one's text.
 TEST_F(SqliteCommitTest, RefusedBatchUndoesOnlyItself) {
     auto db = Target("100", "0");
-    ASSERT_EQ(0u, Insert(*db, 1, 3));
+    ASSERT_EQ(0u, Insert(*db, 1, 1));
+    ASSERT_EQ(0u, Insert(*db, 2, 2));
     EXPECT_EQ(RDSTATUS_RECORDFAULT, Insert(*db, 10, 2)); // 10, then 3 again
     EXPECT_NE(std::string::npos, db->LastError().find("UNIQUE constraint failed"))
         << db->LastError();
-    EXPECT_EQ("3", db->Get("Uncommitted"));
+    EXPECT_EQ("2", db->Get("Uncommitted"));
     ASSERT_EQ(0u, Insert(*db, 4, 1)) << db->LastError();
-    EXPECT_EQ("4", db->Get("Uncommitted"));
-    EXPECT_EQ("0 <none>", Seen());
+    EXPECT_EQ("3", db->Get("Uncommitted"));
+    EXPECT_EQ("1 m=1", Seen());
     ASSERT_EQ(0u, sqlite_.RDXAction(db->Private(), kSaveMark)) << db->LastError();
     EXPECT_EQ("0", db->Get("Uncommitted"));
     EXPECT_EQ("4 m=4", Seen());
     EXPECT_EQ("1,2,3,4", Query("SELECT group_concat(id, ',') FROM (SELECT id FROM k ORDER BY id)"));
 }
 
-// A rollback discards the span and its mark; Uncommitted tells what was
 // lost until the next insert, and the committed mark is stored over again.
 TEST_F(SqliteCommitTest, RollbackDiscardsTheSpan) {
     auto db = Target("3", "0");
@@ -119,7 +124,9 @@ TEST_F(SqliteCommitTest, RollbackDiscardsTheSpan) {
 // Any other operation on the connection, and its disconnect, commit first.
 TEST_F(SqliteCommitTest, OtherOperationsAndTheDisconnectCommitFirst) {
     auto db = Target("100", "0");
-    ASSERT_EQ(0u, Insert(*db, 1, 2));
+    ASSERT_EQ(0u, Insert(*db, 1, 1));
+    ASSERT_EQ(0u, Insert(*db, 2, 1));
+    EXPECT_EQ("1 m=1", Seen());
     ASSERT_EQ(0u, db->Set("SQL", "SELECT id FROM k"));
     List out(4);
     ASSERT_EQ(0u, db->Select(out, 4)) << db->LastError();
@@ -133,18 +140,17 @@ TEST_F(SqliteCommitTest, OtherOperationsAndTheDisconnectCommitFirst) {
     EXPECT_EQ("6 m=6", Seen());
 }
 
-// A span is committed at the first insert that ends CommitSeconds after it
 // began, however few records it holds.
 TEST_F(SqliteCommitTest, OldSpanCommitsAtTheNextInsert) {
     auto db = Target("1000000", "1");
     ASSERT_EQ(0u, Insert(*db, 1, 1));
-    EXPECT_EQ("0 <none>", Seen());
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     ASSERT_EQ(0u, Insert(*db, 2, 1));
-    EXPECT_EQ("2 m=2", Seen());
+    EXPECT_EQ("1 m=1", Seen());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    ASSERT_EQ(0u, Insert(*db, 3, 1));
+    EXPECT_EQ("3 m=3", Seen());
 }
 
-// A batch that leaves a deferred foreign key unresolved is undone alone, as
 // its own commit would have refused it.
 TEST_F(SqliteCommitTest, DeferredConstraintRefusesTheBatchInASpan) {
     auto setup = OpenDb({{"Create", "yes"}});
@@ -163,7 +169,7 @@ TEST_F(SqliteCommitTest, DeferredConstraintRefusesTheBatchInASpan) {
     EXPECT_NE(std::string::npos, db->LastError().find("FOREIGN KEY constraint failed"))
         << db->LastError();
     ASSERT_EQ(0u, db->Insert(rows, 3, 1, &done)) << db->LastError();
-    EXPECT_EQ("2", db->Get("Uncommitted"));
+    EXPECT_EQ("1", db->Get("Uncommitted"));
     EXPECT_EQ(0u, db->Disconnect());
     EXPECT_EQ("1,2", Query("SELECT group_concat(id, ',') FROM c"));
 }
@@ -171,8 +177,9 @@ TEST_F(SqliteCommitTest, DeferredConstraintRefusesTheBatchInASpan) {
 // A span whose commit fails is lost as a whole: the failure is the
 // target's, and Uncommitted tells the records of the earlier inserts.
 TEST_F(SqliteCommitTest, FailedCommitLosesTheSpan) {
-    auto db = Target("3", "0");
-    ASSERT_EQ(0u, Insert(*db, 1, 2));
+    auto db = Target("2", "0");
+    ASSERT_EQ(0u, Insert(*db, 1, 1));
+    ASSERT_EQ(0u, Insert(*db, 2, 1));
     // A reader holding a shared lock keeps the commit from writing.
     sqlite3 *reader = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open(Path("test.db").c_str(), &reader));
@@ -182,11 +189,12 @@ TEST_F(SqliteCommitTest, FailedCommitLosesTheSpan) {
     EXPECT_EQ(RDSTATUS_FREETEXT, Insert(*db, 3, 1));
     EXPECT_NE(std::string::npos, db->LastError().find("cannot be committed; they were rolled back"))
         << db->LastError();
-    EXPECT_EQ("2", db->Get("Uncommitted"));
+    // The record of the earlier insert, which was reported done, is lost.
+    EXPECT_EQ("1", db->Get("Uncommitted"));
     sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(reader);
-    EXPECT_EQ("0 <none>", Seen());
-    ASSERT_EQ(0u, Insert(*db, 1, 3)) << db->LastError();
+    EXPECT_EQ("1 m=1", Seen());
+    ASSERT_EQ(0u, Insert(*db, 2, 2)) << db->LastError();
     EXPECT_EQ("3 m=3", Seen());
 }
 
