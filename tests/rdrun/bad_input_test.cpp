@@ -42,9 +42,8 @@ class BadCsvTest : public RunTest {
     // batches of 5; runs it.
     Ran Copy(const std::string &name, const std::string &csv, const char *onError) {
         rdtest::WriteFile(Path(name + ".csv"), csv);
-        // Every batch committed: a stop keeps the batches before the fault.
         Define(CsvLink(name + "_csv", Path(name + ".csv"), kOrderColumns) +
-               SqliteLink(name + "_db", Path(name + ".db")) + "CommitRecords = 0\n" +
+               SqliteLink(name + "_db", Path(name + ".db")) +
                CopyActivity(name, {name + "_csv", name + "_db", "orders", "", 5, onError}));
         return Rdrun(name);
     }
@@ -194,9 +193,7 @@ class ConstraintTest : public RunTest {
                     "ordered_at DATETIME, customer TEXT);"
                     "INSERT INTO orders VALUES(13, 0, NULL, 'already there')");
         }
-        // Every batch committed: a stop keeps the batches before the fault.
         Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("t.db")) +
-               "CommitRecords = 0\n" +
                CopyActivity("load", {"csv", "db", "orders", "", 5, onError, false}));
         return Rdrun("load");
     }

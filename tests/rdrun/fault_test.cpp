@@ -28,9 +28,7 @@ class FaultTest : public RunTest {
     void DefineLoad(unsigned rows, unsigned batch) {
         rows_ = rows;
         MakeOrders(Path("orders.csv"), rows);
-        // Every batch committed: the tests watch the target batch by batch.
         Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
-               "CommitRecords = 0\n" +
                CopyActivity("load", {"csv", "db", "orders", "", batch, "stop"}));
     }
     // The rows of the target so far (0 while it has no table).

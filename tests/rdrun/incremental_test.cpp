@@ -19,9 +19,7 @@ class IncrementalTest : public RunTest {
         Db(Path("src.db"))
             .Exec("CREATE TABLE IF NOT EXISTS src (id INTEGER PRIMARY KEY, v TEXT, "
                   "updated_at DATETIME)");
-        // Every batch committed: the tests watch the target while a copy runs.
         Define(SqliteLink("from", Path("src.db")) + SqliteLink("to", Path("dst.db")) +
-               "CommitRecords = 0\n" +
                CopyActivity("inc", {"from", "to", "dst", "SELECT id, v, updated_at FROM src", batch,
                                     "stop", create}) +
                "IncrementalKey = \"updated_at\"\n" + extra);

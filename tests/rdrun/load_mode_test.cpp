@@ -53,8 +53,7 @@ class LoadModeTest : public OdbcRunTest {
         case Kind::Csv:
             return CsvTarget(name, File(kind));
         case Kind::Sqlite:
-            // Every batch committed: a failed copy keeps its first batch.
-            return SqliteLink(name, File(kind)) + "CommitRecords = 0\n";
+            return SqliteLink(name, File(kind));
         case Kind::Pg:
             return PgLink(name, "batch");
         case Kind::Odbc:

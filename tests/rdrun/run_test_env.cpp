@@ -77,9 +77,10 @@ std::string RunTest::CsvLink(const std::string &name, const std::string &path,
     return toml + (create ? "Create = 1\n" : "");
 }
 
-std::string RunTest::SqliteLink(const std::string &name, const std::string &path) {
+std::string RunTest::SqliteLink(const std::string &name, const std::string &path,
+                                int commitRecords) {
     return "[link." + name + "]\nconnector = \"rdsqlite\"\nDatabase = \"" + path +
-           "\"\nCreate = 1\n";
+           "\"\nCreate = 1\nCommitRecords = " + std::to_string(commitRecords) + "\n";
 }
 
 Ran RunTest::Program(const std::string &program, const std::string &arguments) const {

@@ -40,10 +40,13 @@ class RunTest : public ::testing::Test {
     // A job file section of an rdcopy activity.
     static std::string CopyActivity(const std::string &name, const CopySpec &spec);
     // Links: a CSV file with a header row and declared columns (created
-    // when missing if `create`), a SQLite database (always created).
+    // when missing if `create`), a SQLite database (always created) that
+    // commits every batch by default, as the tests watch their targets batch
+    // by batch (commitRecords: its CommitRecords).
     static std::string CsvLink(const std::string &name, const std::string &path,
                                const std::string &columns, bool create = false);
-    static std::string SqliteLink(const std::string &name, const std::string &path);
+    static std::string SqliteLink(const std::string &name, const std::string &path,
+                                  int commitRecords = 0);
     // Runs a program of the home (or of an absolute path) with the
     // arguments (shell words).
     Ran Program(const std::string &program, const std::string &arguments) const;

@@ -8,7 +8,9 @@
 namespace rdxtest {
 namespace {
 
-constexpr int kRecords = 2000;
+// Enough single-record batches that the copy is still at work when the
+// stop comes: a copy's SQLite target commits them in spans, quickly.
+constexpr int kRecords = 50000;
 
 TEST_F(RdxTest, StopReachesRdrunAndResumeFinishesTheCopy) {
     std::string csv = "id,amount,customer\n";
