@@ -119,11 +119,11 @@ class Home:
 
 
 class Pacer:
-    """Lets a process group run for a fifth of every half second, so that
+    """Lets a process group run for a twelfth of every half second, so that
     the copy stays running while the pages are checked on a machine of any
     speed. The host is stopped far shorter than its lease."""
 
-    RUN, PAUSE = 0.1, 0.4
+    RUN, PAUSE = 0.04, 0.46
 
     def __init__(self, group):
         self.group = group
