@@ -30,7 +30,9 @@ uint32_t CopyRun::CheckProgress(uint32_t status, uint32_t fetched, const std::st
         return Refuse("The source link " + job_.sourceLink +
                       " made no progress: " + std::to_string(kMostStalls) +
                       " fetches in a row gave no record and no end of the data.");
-    const bool faultOnly = IsRecordFault(status) && fetched == 0;
+    // Only a copy that skips goes on after a bad record; one that stops ends
+    // with that record's own fault.
+    const bool faultOnly = IsRecordFault(status) && fetched == 0 && job_.skipBadRecords;
     faultsInRow_ = faultOnly ? faultsInRow_ + 1 : 0;
     if (faultOnly && positioned_ && fetchPosition_ == before)
         return Refuse("The source link " + job_.sourceLink +

@@ -72,6 +72,20 @@ TEST_F(BadCsvTest, StopWritesNothingAfterTheMalformedLine) {
     }
 }
 
+// A bad first record ends a copy that stops with that record's fault (it
+// was once taken for a source that reported the same record again).
+TEST_F(BadCsvTest, StopAtTheFirstRecordTellsItsFault) {
+    std::string csv = OrdersWithBadLine("13,x,y,z");
+    const std::string line1 = "1,1.50,2026-01-02 10:00:00,\"Name, 1\"\n";
+    ASSERT_NE(std::string::npos, csv.find(line1));
+    csv.replace(csv.find(line1), line1.size(), "1,12;5,2026-01-02 10:00:00,x\n");
+    const Ran ran = Copy("first", csv, "stop");
+    EXPECT_EQ(1, ran.status) << ran.out << ran.err;
+    EXPECT_NE(std::string::npos, ran.out.find("line 2 of " + Path("first.csv") + ": field 2"))
+        << ran.out;
+    EXPECT_EQ(std::string::npos, ran.out.find("made no progress")) << ran.out;
+}
+
 TEST_F(BadCsvTest, SkipWritesEveryGoodRecord) {
     int n = 0;
     for (const Malformed &bad : kMalformed) {
