@@ -17,6 +17,16 @@
 namespace rdpg {
 namespace {
 
+// The stream a text or binary field keeps for record index, read in place.
+uint32_t StoredStream(uint32_t field, uint32_t index, const RDStream *&stream) {
+    void *value = nullptr;
+    uint32_t *indicator = nullptr;
+    if (uint32_t status = RDFieldGetBuffer(field, index, &value, &indicator); status != 0)
+        return status;
+    stream = static_cast<const RDStream *>(value);
+    return RDSTATUS_OK;
+}
+
 // The value with its length word in front.
 void PutBytes(std::string &out, std::string_view bytes) {
     Put32(out, static_cast<uint32_t>(bytes.size()));
@@ -26,11 +36,9 @@ void PutBytes(std::string &out, std::string_view bytes) {
 uint32_t TextOf(uint32_t field, uint32_t type, uint32_t index, const rdxc::ValueRules &rules,
                 std::string &out) {
     if (type == RDTYPE_TEXT || type == RDTYPE_BINARY) {
-        void *value = nullptr;
-        uint32_t *indicator = nullptr;
-        if (uint32_t status = RDFieldGetBuffer(field, index, &value, &indicator); status != 0)
-            return status;
-        const RDStream &stream = *static_cast<const RDStream *>(value);
+        const RDStream *kept = nullptr;
+        if (uint32_t status = StoredStream(field, index, kept); status != 0) return status;
+        const RDStream &stream = *kept;
         if (type == RDTYPE_BINARY) {
             out.assign(reinterpret_cast<const char *>(stream.data),
                        stream.data == nullptr ? 0 : stream.length);
@@ -365,11 +373,9 @@ uint32_t AppendValue(const ColumnKind &column, uint32_t field, uint32_t type, ui
             return RDSTATUS_BADKINDS;
         }
         if (type == RDTYPE_TEXT || type == RDTYPE_BINARY) {
-            void *value = nullptr;
-            uint32_t *indicator = nullptr;
-            if (uint32_t status = RDFieldGetBuffer(field, index, &value, &indicator); status != 0)
-                return status;
-            const RDStream &stream = *static_cast<const RDStream *>(value);
+            const RDStream *kept = nullptr;
+            if (uint32_t status = StoredStream(field, index, kept); status != 0) return status;
+            const RDStream &stream = *kept;
             // UTF-8, the session's client encoding, and bytes go as they are.
             if (type == RDTYPE_BINARY || stream.charset == RDCHARSET_INTERCHANGE) {
                 PutBytes(out, std::string_view(reinterpret_cast<const char *>(stream.data),

@@ -31,36 +31,37 @@ std::string FaultyOrders() {
     return text;
 }
 
-// The log without its times and run numbers: each line from the two spaces
-// after "run N" on.
-std::string Timeless(const std::string &log) {
+// Each line of text (without its line end) given to keep, the kept lines
+// joined again.
+template <class Keep> std::string Lines(const std::string &text, Keep keep) {
     std::string out;
     size_t at = 0;
-    while (at < log.size()) {
-        size_t end = log.find('\n', at);
-        if (end == std::string::npos) end = log.size();
-        const std::string line = log.substr(at, end - at);
-        size_t cut = line.find("  run ");
-        if (cut != std::string::npos) cut = line.find("  ", cut + 6);
-        out += (cut == std::string::npos ? line : line.substr(cut)) + "\n";
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        out += keep(text.substr(at, end - at));
         at = end + 1;
     }
     return out;
 }
 
-// rdrun's output without the durations and rates it prints.
+// The log without its times and run numbers: each line from the two spaces
+// after "run N" on.
+std::string Timeless(const std::string &log) {
+    return Lines(log, [](const std::string &line) {
+        size_t cut = line.find("  run ");
+        if (cut != std::string::npos) cut = line.find("  ", cut + 6);
+        return (cut == std::string::npos ? line : line.substr(cut)) + "\n";
+    });
+}
+
+// rdrun's output without the lines of durations and rates.
 std::string Settled(const std::string &out) {
-    std::string kept;
-    size_t at = 0;
-    while (at < out.size()) {
-        size_t end = out.find('\n', at);
-        if (end == std::string::npos) end = out.size();
-        const std::string line = out.substr(at, end - at);
-        if (line.find("/s") == std::string::npos && line.find(" in ") == std::string::npos)
-            kept += line + "\n";
-        at = end + 1;
-    }
-    return kept;
+    return Lines(out, [](const std::string &line) {
+        const bool timed =
+            line.find("/s") != std::string::npos || line.find(" in ") != std::string::npos;
+        return timed ? std::string() : line + "\n";
+    });
 }
 
 struct Outcome {
