@@ -45,9 +45,16 @@ void AppendField(std::string &line, std::string_view bytes, bool isNull, const D
         return;
     }
     line += d.quote;
-    for (char c : bytes) {
-        line += c;
-        if (c == d.quote) line += c;
+    // Runs up to and with each quote, which is then doubled.
+    for (size_t at = 0; at < bytes.size();) {
+        const size_t quote = bytes.find(d.quote, at);
+        if (quote == std::string_view::npos) {
+            line.append(bytes.substr(at));
+            break;
+        }
+        line.append(bytes.substr(at, quote + 1 - at));
+        line += d.quote;
+        at = quote + 1;
     }
     line += d.quote;
 }
