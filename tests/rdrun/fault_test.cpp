@@ -117,7 +117,7 @@ TEST_F(FaultTest, StopKeepsWholeBatchesAndResumeFinishes) {
 // The refusal of a second copy into an unfinished target offers two ways
 // on: --resume, or dropping the target, after which the copy starts again.
 TEST_F(FaultTest, DroppingTheTargetStartsTheCopyAgain) {
-    DefineLoad(60000, 1000);
+    DefineLoad(300000, 1000);
     StopOnceWritten();
     const Ran refused = Rdrun("load");
     EXPECT_EQ(1, refused.status);
@@ -131,7 +131,7 @@ TEST_F(FaultTest, DroppingTheTargetStartsTheCopyAgain) {
 
 // A run queued to resume is resumed by the host that takes it.
 TEST_F(FaultTest, QueuedResumeGoesOnAfterTheStop) {
-    DefineLoad(60000, 1000);
+    DefineLoad(300000, 1000);
     StopOnceWritten();
     const Ran queued = Program("rdcsm", "run --resume load");
     ASSERT_EQ(0, queued.status) << queued.err;
@@ -150,7 +150,7 @@ TEST_F(FaultTest, QueuedResumeGoesOnAfterTheStop) {
 // SIGKILL at random moments, each run started with --resume: the target
 // ends with every source record exactly once.
 TEST_F(FaultTest, KillLoopLosesAndRepeatsNothing) {
-    DefineLoad(Setting("RDX_KILL_LOOP_ROWS", 100000), 500);
+    DefineLoad(Setting("RDX_KILL_LOOP_ROWS", 600000), 500);
     const int killed = KillLoop("--resume --no-progress load", Setting("RDX_KILL_LOOP_KILLS", 20),
                                 400, [this] { return Rows() == static_cast<long>(rows_); });
     const Ran last = Rdrun("--resume --no-progress load");

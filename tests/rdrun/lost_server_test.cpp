@@ -131,7 +131,7 @@ TEST_F(LostServerTest, AFailedRunWhoseEndWasNotRecordedTellsBoth) {
     KillServer();
     EXPECT_EQ(1, WaitForHost(60));
     const std::string out = rdtest::ReadFile(Path("host.txt"));
-    const std::size_t last = out.rfind("Failed (status 12325): ");
+    const std::size_t last = out.rfind("Failed (status 12330): line 100002 of ");
     ASSERT_NE(npos, last) << out;
     EXPECT_NE(npos, out.find("; the run's end could not be recorded: the server manager did not "
                              "answer\n",
