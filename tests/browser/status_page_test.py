@@ -176,6 +176,13 @@ connector = "rdsqlite"
 Database = "{home}/orders.db"
 Create = 1
 
+# The short copies write a database of their own: the slow copy holds its
+# database's write lock for a span of batches at a time.
+[link.sample_db]
+connector = "rdsqlite"
+Database = "{home}/sample.db"
+Create = 1
+
 [link.sample_csv]
 connector = "rdcsv"
 Path = "{home}/sample.csv"
@@ -184,7 +191,7 @@ Columns = "{columns}"
 [activity.{small}]
 connector = "rdcopy"
 SourceLink = "sample_csv"
-TargetLink = "orders_db"
+TargetLink = "sample_db"
 TargetTable = "sample_orders"
 CreateTarget = 1
 
@@ -199,7 +206,7 @@ CreateTarget = 1
 [activity."{markup}"]
 connector = "rdcopy"
 SourceLink = "bad_csv"
-TargetLink = "orders_db"
+TargetLink = "sample_db"
 TargetTable = "bad_orders"
 CreateTarget = 1
 OnError = "stop"
