@@ -193,6 +193,25 @@ uint32_t CopyRun::ShortWrite(uint32_t done, uint32_t count) const {
                   " records without reporting a failure; the copy cannot go on.");
 }
 
+// How many records the target holds uncommitted after an insert that
+// wrote `done`. A stop that comes during the insert refuses the question.
+// A target that commits every insert has committed this one too, and one
+// that holds the whole copy holds this one too; one that was seen holding a
+// span may have committed it or added to it, so the outcome counts the
+// insert's records as perhaps rolled back.
+void CopyRun::ReadHeld(uint32_t done) {
+    int32_t held = 0;
+    if (RDConnectGetPropertyInt(target_.handle(), rdxc::kUncommitted, &held) == 0) {
+        held_ = held > 0 ? static_cast<uint64_t>(held) : 0;
+        heldSeen_ = heldSeen_ || held_ != 0;
+        heldUnsure_ = 0;
+    } else if (heldSeen_ && held_ == counts_.written) {
+        held_ += done; // it holds the whole copy in one transaction
+    } else if (heldSeen_) {
+        heldUnsure_ += done;
+    }
+}
+
 // One insert, with the mark that the target commits together with it.
 uint32_t CopyRun::Insert(uint32_t first, uint32_t count, const CopyMark &mark, uint32_t &done) {
     done = 0;
@@ -206,9 +225,7 @@ uint32_t CopyRun::Insert(uint32_t first, uint32_t count, const CopyMark &mark, u
     }
     const uint32_t status = RDConnectInsert(target_.handle(), Batch(), first, count, &done);
     done = Bounded(done, count, job_.targetLink);
-    int32_t held = 0;
-    if (holds_ && RDConnectGetPropertyInt(target_.handle(), rdxc::kUncommitted, &held) == 0)
-        held_ = held > 0 ? static_cast<uint64_t>(held) : 0;
+    if (holds_) ReadHeld(done);
     return status;
 }
 

@@ -66,8 +66,9 @@ uint32_t CopyRun::Finish(uint32_t status) {
     if (targetConnected_ && !disconnected) RDConnectAction(target_.handle(), rdxc::kActionRollback);
     // A target that held the copy in one transaction kept nothing of it,
     // whether it was rolled back or its commit at the disconnect failed.
-    const bool rolledBack = held_ != 0;
-    if (rolledBack) counts_.written -= std::min(held_, counts_.written);
+    // Only what is surely kept is counted written.
+    const bool rolledBack = held_ + heldUnsure_ != 0;
+    if (rolledBack) counts_.written -= std::min(held_ + heldUnsure_, counts_.written);
     const bool stopped = status == kStop || status == kStopNow;
     if (stopped)
         Log(0, "Stopped on request " + Kept(rolledBack), status);
@@ -94,15 +95,24 @@ std::string CopyRun::Outcome() const {
 // What a copy that ended early kept in its target, following "Stopped":
 // "after 874,200 records; run it with --resume to go on.".
 std::string CopyRun::Kept(bool rolledBack) const {
+    const std::string resume = keepsMarks_ ? "; run it with --resume to go on." : ".";
+    // The stop came during an insert that may have committed its span.
+    if (heldUnsure_ != 0)
+        return "after " +
+               (counts_.written != 0 ? Records(counts_.written) + " written in whole batches and "
+                                     : std::string()) +
+               "perhaps " + Records(held_ + heldUnsure_) +
+               (counts_.written != 0 ? " more" : " written") +
+               ": the stop came during an insert, and the target rolled back what it held "
+               "uncommitted" +
+               resume;
     // A target that commits its spans of batches kept those committed.
     if (rolledBack && counts_.written != 0)
-        return "after " + Records(counts_.written) + " written in whole batches" +
-               (keepsMarks_ ? "; run it with --resume to go on." : ".") + " The " + Records(held_) +
-               " held uncommitted after them were rolled back.";
+        return "after " + Records(counts_.written) + " written in whole batches" + resume +
+               " The " + Records(held_) + " held uncommitted after them were rolled back.";
     if (rolledBack) return "after " + Records(held_) + ", all rolled back: nothing was written.";
     if (counts_.written == 0) return "before any record was written.";
-    return "after " + Records(counts_.written) + " written in whole batches" +
-           (keepsMarks_ ? "; run it with --resume to go on." : ".");
+    return "after " + Records(counts_.written) + " written in whole batches" + resume;
 }
 
 // The source is read to its end: the mark says the copy is finished, so

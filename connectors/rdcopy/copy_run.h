@@ -84,6 +84,7 @@ class CopyRun {
     uint32_t WriteOneByOne(uint32_t from, uint32_t count, uint64_t first, bool clean,
                            uint64_t badAfter);
     uint32_t Insert(uint32_t first, uint32_t count, const CopyMark &mark, uint32_t &done);
+    void ReadHeld(uint32_t done);
     uint32_t ShortWrite(uint32_t done, uint32_t count) const;
     uint32_t Bounded(uint32_t told, uint32_t asked, const std::string &link);
     CopyMark MarkAfter(uint32_t records, bool whole, uint64_t badAfter) const;
@@ -109,6 +110,8 @@ class CopyRun {
     bool sourceRejects_ = false;    // the source gives a bad record's raw bytes
     bool sourceRejectLine_ = false; // and the line where it began
     uint64_t held_ = 0;             // what it told after the last insert
+    bool heldSeen_ = false;         // it held records uncommitted after some insert
+    uint64_t heldUnsure_ = 0;       // records of an insert it could not tell about (a stop)
     CopyMark start_;                // where the batch being copied starts
     CopyMark resumeFrom_;           // the mark a resumed run goes on after
     uint64_t resumeSkip_ = 0;       // records to read past after the select
