@@ -1,0 +1,266 @@
+// Properties, connect and disconnect of a JSON Lines connection, and where
+// a select resumes reading.
+#include "json_connection.h"
+
+#include "connector_records.h"
+#include "connector_resume.h"
+#include "property_value.h"
+#include "rdx_field.h"
+#include "rdx_status.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rdjson {
+namespace {
+
+std::string DirectoryOf(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool EndsWith(const std::string &text, std::string_view end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// "offset=BYTES;line=LINE", the two in either order, each once.
+bool ParsePosition(std::string_view text, Position &out) {
+    bool offset = false, line = false;
+    for (bool more = true; more;) {
+        const size_t end = std::min(text.find(';'), text.size());
+        const std::string_view part = text.substr(0, end);
+        more = end < text.size();
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const size_t equals = part.find('=');
+        if (equals == std::string_view::npos) return false;
+        const std::string_view key = part.substr(0, equals), digits = part.substr(equals + 1);
+        uint64_t value = 0;
+        const auto [stop, failure] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (failure != std::errc() || stop != digits.data() + digits.size() || digits.empty())
+            return false;
+        if (key == "offset" && !offset) {
+            out.offset = value;
+            offset = true;
+        } else if (key == "line" && !line && value > 0) {
+            out.line = value;
+            line = true;
+        } else {
+            return false;
+        }
+    }
+    return offset && line;
+}
+
+std::string PositionText(uint64_t offset, uint64_t line) {
+    return "offset=" + std::to_string(offset) + ";line=" + std::to_string(line);
+}
+
+} // namespace
+
+bool Connection::Gzip() const {
+    if (settings_.compression == Compression::Auto) return EndsWith(settings_.path, ".gz");
+    return settings_.compression == Compression::Gzip;
+}
+
+uint32_t Connection::SetText(uint32_t number, const std::string &text) {
+    switch (number) {
+    case kPath:
+    case kMetadata:
+        settings_.path = text;
+        return RDSTATUS_OK;
+    case kColumns: {
+        // Parsed here too, so that a bad list is refused when the link is
+        // defined rather than when it is first read.
+        std::vector<Column> columns;
+        std::string error;
+        if (!ParseColumnList(text, columns, error)) return log_.Fail("Columns: " + error);
+        settings_.columns = text;
+        return RDSTATUS_OK;
+    }
+    case kUnknownKeys:
+        if (rdxc::SameWord(text, "ignore") || text.empty()) {
+            settings_.rejectUnknown = false;
+        } else if (rdxc::SameWord(text, "reject")) {
+            settings_.rejectUnknown = true;
+        } else {
+            return log_.Fail("UnknownKeys must be \"ignore\" or \"reject\", not \"" + text + "\"");
+        }
+        return RDSTATUS_OK;
+    case kCompression:
+        if (rdxc::SameWord(text, "auto") || text.empty()) {
+            settings_.compression = Compression::Auto;
+        } else if (rdxc::SameWord(text, "gzip")) {
+            settings_.compression = Compression::Gzip;
+        } else if (rdxc::SameWord(text, "none")) {
+            settings_.compression = Compression::None;
+        } else {
+            return log_.Fail("Compression must be \"auto\", \"gzip\" or \"none\", not \"" + text +
+                             "\"");
+        }
+        return RDSTATUS_OK;
+    case kInferRows: {
+        if (rdxc::SameWord(text, "all")) {
+            settings_.inferAll = true;
+            return RDSTATUS_OK;
+        }
+        int32_t rows = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rows);
+        if (error != std::errc() || end != text.data() + text.size() || rows < 0)
+            return log_.Fail("InferRows must be a number of lines or \"all\", not \"" + text +
+                             "\"");
+        settings_.inferRows = rows;
+        settings_.inferAll = false;
+        return RDSTATUS_OK;
+    }
+    case rdxc::kReadPosition:
+        return SetReadPosition(text);
+    default:
+        return RDSTATUS_BADPROPERTY;
+    }
+}
+
+uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
+    number = rdxc::PropertyIndex(number);
+    switch (number) {
+    case kCreate:
+        return rdxc::GetFlag(field, settings_.create);
+    case kMaxLineBytes: {
+        int32_t bytes = 0;
+        if (uint32_t status = rdxc::GetInt(field, bytes); status != RDSTATUS_OK) return status;
+        if (bytes < 2)
+            return log_.Fail("MaxLineBytes must be at least 2, not " + std::to_string(bytes));
+        settings_.maxLine = bytes;
+        return RDSTATUS_OK;
+    }
+    case kInferRows:
+        if (RDFieldGetType(field) == RDTYPE_INT) {
+            int32_t rows = 0;
+            if (uint32_t status = rdxc::GetInt(field, rows); status != RDSTATUS_OK) return status;
+            return SetText(number, rows < 0 ? "all" : std::to_string(rows));
+        }
+        break;
+    case rdxc::kRounding:
+    case rdxc::kDatetimeFormat:
+        return values_.SetProperty(number, field, log_);
+    case kLastError:
+    case rdxc::kIdentity:
+    case rdxc::kRejectRecord:
+    case rdxc::kRejectLine:
+        return RDSTATUS_BADPROPERTY; // read only
+    default:
+        break;
+    }
+    std::string text;
+    if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
+    return SetText(number, text);
+}
+
+uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
+    switch (rdxc::PropertyIndex(number)) {
+    case kPath:
+    case kMetadata:
+        return rdxc::PutText(field, settings_.path);
+    case kColumns:
+        return rdxc::PutText(field, settings_.columns);
+    case kInferRows:
+        if (RDFieldGetType(field) == RDTYPE_TEXT)
+            return rdxc::PutText(field,
+                                 settings_.inferAll ? "all" : std::to_string(settings_.inferRows));
+        return rdxc::PutInt(field, settings_.inferAll ? -1 : settings_.inferRows);
+    case kUnknownKeys:
+        return rdxc::PutText(field, settings_.rejectUnknown ? "reject" : "ignore");
+    case kMaxLineBytes:
+        return rdxc::PutInt(field, settings_.maxLine);
+    case kCompression:
+        return rdxc::PutText(field, settings_.compression == Compression::Auto   ? "auto"
+                                    : settings_.compression == Compression::Gzip ? "gzip"
+                                                                                 : "none");
+    case kCreate:
+        return rdxc::PutInt(field, settings_.create ? 1 : 0);
+    case rdxc::kRounding:
+    case rdxc::kDatetimeFormat:
+        return values_.GetProperty(rdxc::PropertyIndex(number), field);
+    case kLastError:
+        return rdxc::PutText(field, log_.Last());
+    case rdxc::kReadPosition:
+        return rdxc::PutText(field, ReadPosition());
+    case rdxc::kIdentity: {
+        const std::string file = rdxc::FileIdentity(settings_.path);
+        return rdxc::PutText(field, file.empty() ? file : "file:" + file);
+    }
+    case rdxc::kRejectRecord:
+        return rdxc::PutBytes(field, rejectRecord_);
+    case rdxc::kRejectLine:
+        return rdxc::PutInt(field,
+                            static_cast<int32_t>(std::min<uint64_t>(rejectLine_, INT32_MAX)));
+    default:
+        return RDSTATUS_BADPROPERTY;
+    }
+}
+
+uint32_t Connection::Connect() {
+    if (settings_.path.empty()) return log_.Fail("no file is named (property Path)");
+    struct stat info {};
+    if (::stat(settings_.path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode))
+            return log_.Fail("the file " + settings_.path + " is not a regular file");
+        if (::access(settings_.path.c_str(), R_OK) != 0)
+            return log_.Fail("the file " + settings_.path +
+                             " cannot be read: " + std::strerror(errno));
+    } else if (!settings_.create) {
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be found: " + std::strerror(errno));
+    } else if (const std::string folder = DirectoryOf(settings_.path);
+               ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return log_.Fail("the folder " + folder + " of the file " + settings_.path +
+                         " cannot be found");
+    }
+    connected_ = true;
+    return RDSTATUS_OK;
+}
+
+void Connection::Disconnect() {
+    values_.ReportRounded(log_, settings_.path);
+    reader_.reset();
+    selectedList_ = 0;
+    fields_.clear();
+    connected_ = false;
+}
+
+uint32_t Connection::Unsupported(const char *operation) {
+    return log_.Keep(std::string("JSON Lines files do not support ") + operation,
+                     RDSTATUS_BADPATTERN);
+}
+
+uint32_t Connection::SetReadPosition(const std::string &text) {
+    Position position;
+    if (!text.empty() && !ParsePosition(text, position))
+        return log_.Fail("ReadPosition is \"offset=BYTES;line=LINE\", not \"" + text + "\"");
+    position.set = !text.empty();
+    position_ = position;
+    return RDSTATUS_OK;
+}
+
+// Where the select's next record starts; before a select, the position set.
+std::string Connection::ReadPosition() const {
+    if (reader_) return PositionText(reader_->Offset(), reader_->NextLine());
+    return position_.set ? PositionText(position_.offset, position_.line) : std::string();
+}
+
+// Moves a reader that stands at the first line to the position set.
+uint32_t Connection::PositionReader(LineReader &reader) {
+    if (!position_.set) return RDSTATUS_OK;
+    const std::string where = "ReadPosition " + PositionText(position_.offset, position_.line);
+    if (!reader.Seek(position_.offset, position_.line))
+        return log_.Fail(where + " is not the start of a line of " + settings_.path);
+    return RDSTATUS_OK;
+}
+
+} // namespace rdjson

@@ -1,0 +1,248 @@
+// Insert, create and drop: records appended as lines of one JSON object
+// each, keys the field names. A value without a JSON form fails its record;
+// the batch is then not written. A batch is written with one call (one
+// gzip member in a compressed file) and taken back whole when the write
+// fails, so that no record is reported written that is not in the file.
+#include "json_connection.h"
+#include "json_text.h"
+
+#include "connector_actions.h"
+#include "connector_log.h"
+#include "property_value.h"
+#include "rdx_field.h"
+#include "rdx_status.h"
+#include "rdx_stream.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace rdjson {
+namespace {
+
+// A descriptor closed at the end of its scope.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Whether a number text is zero ("0", "-0.00", "0E+5").
+bool IsZero(std::string_view text) {
+    for (char c : text) {
+        if (c == 'e' || c == 'E') break;
+        if (c >= '1' && c <= '9') return false;
+    }
+    return true;
+}
+
+// bytes as one gzip member.
+bool Compress(const std::string &bytes, std::string &out) {
+    if (bytes.size() > UINT_MAX / 2) return false;
+    z_stream z{};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    out.resize(deflateBound(&z, static_cast<uLong>(bytes.size())));
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return result == Z_STREAM_END;
+}
+
+} // namespace
+
+uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
+                                  const std::vector<Form> &forms, uint32_t index,
+                                  std::string &out) {
+    out += '{';
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const rdxc::ListField &field = fields[i];
+        // Made only for a failure: this runs for every value of a batch.
+        auto fault = [&](const std::string &what) {
+            return log_.RecordFault("record " + std::to_string(index) + ", field " +
+                                    std::to_string(i + 1) + " (" + rdxc::ShownName(field.name) +
+                                    "): " + what);
+        };
+        if (i > 0) out += ',';
+        if (!AppendString(out, field.name))
+            return log_.Fail("the name of field " + std::to_string(i + 1) + " is not UTF-8");
+        out += ':';
+        if (field.type == RDTYPE_BINARY) {
+            void *value = nullptr;
+            uint32_t *indicator = nullptr;
+            if (uint32_t status = RDFieldGetBuffer(field.field, index, &value, &indicator);
+                status != RDSTATUS_OK)
+                return status;
+            if (*indicator != 0) {
+                out += "null";
+                continue;
+            }
+            const RDStream &bytes = *static_cast<const RDStream *>(value);
+            out += '"';
+            AppendBase64(
+                out, std::string_view(reinterpret_cast<const char *>(bytes.data), bytes.length));
+            out += '"';
+            continue;
+        }
+        bool isNull = false;
+        const uint32_t status =
+            rdxc::ValueToText(field.field, field.type, index, scratch_, isNull, &values_);
+        if (status == RDSTATUS_NOMEMORY) return status;
+        if (status != RDSTATUS_OK) return fault("the value has no text form");
+        if (isNull) {
+            out += "null";
+            continue;
+        }
+        bool integer = false;
+        switch (field.type) {
+        case RDTYPE_INT:
+        case RDTYPE_FLOAT:
+        case RDTYPE_NUMERIC:
+        case RDTYPE_CURRENCY:
+            if (!IsJsonNumber(scratch_, integer))
+                return fault("\"" + scratch_ + "\" has no JSON form (JSON numbers are finite)");
+            if (forms[i] == Form::Bool)
+                out += IsZero(scratch_) ? "false" : "true";
+            else
+                out += scratch_;
+            break;
+        case RDTYPE_TEXT:
+            if (forms[i] == Form::Bool && (scratch_ == "true" || scratch_ == "false")) {
+                out += scratch_;
+                break;
+            }
+            if (forms[i] == Form::Json) {
+                if (!IsJsonValue(scratch_))
+                    return fault("the text is not one JSON value (the field is declared json)");
+                out += scratch_;
+                break;
+            }
+            if (!AppendString(out, scratch_))
+                return fault("the text holds bytes that are not UTF-8");
+            break;
+        default: // date-times as their ISO text
+            if (!AppendString(out, scratch_))
+                return fault("the text holds bytes that are not UTF-8");
+        }
+    }
+    out += "}\n";
+    return RDSTATUS_OK;
+}
+
+// Appends bytes (compressed first for a gzip file) to the file, made when
+// missing; on any failure the file is cut back to its former size.
+uint32_t Connection::AppendBatch(const std::string &bytes) {
+    Descriptor file;
+    file.fd = ::open(settings_.path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                     0666);
+    if (file.fd < 0)
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be opened for writing: " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return log_.Fail("the file " + settings_.path + " is not a regular file");
+    const off_t before = info.st_size;
+    std::string compressed;
+    const std::string *data = &bytes;
+    if (Gzip()) {
+        if (!Compress(bytes, compressed))
+            return log_.Fail("the batch cannot be compressed: no record of it was written");
+        data = &compressed;
+    } else if (before > 0) {
+        // A last line without a line end gets one first.
+        char last = 0;
+        if (::pread(file.fd, &last, 1, before - 1) == 1 && last != '\n') {
+            compressed = "\n" + bytes;
+            data = &compressed;
+        }
+    }
+    size_t written = 0;
+    int error = 0;
+    while (written < data->size()) {
+        const ssize_t n = ::write(file.fd, data->data() + written, data->size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    if (error == 0) return RDSTATUS_OK;
+    if (::ftruncate(file.fd, before) != 0) {
+        // The file keeps a partial batch; the failure below still says that
+        // none of it counts as written.
+    }
+    return log_.Fail("writing to " + settings_.path + " failed (" + std::strerror(error) +
+                     "): no record of the batch was written");
+}
+
+uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
+    *done = 0;
+    std::vector<rdxc::ListField> fields;
+    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) return log_.Fail("the field list has no fields to insert");
+    // Declared fields say which values are written as booleans or JSON.
+    std::vector<Column> declared;
+    std::string error;
+    if (!ParseColumnList(settings_.columns, declared, error)) return log_.Fail("Columns: " + error);
+    std::vector<Form> forms(fields.size(), Form::Plain);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        for (const Column &column : declared)
+            if (column.name == fields[i].name) forms[i] = column.form;
+    }
+    batch_.clear();
+    for (uint32_t i = 0; i < count; ++i) {
+        if (uint32_t status = FormatRecord(fields, forms, first + i, batch_); status != RDSTATUS_OK)
+            return status;
+    }
+    if (uint32_t status = AppendBatch(batch_); status != RDSTATUS_OK) return status;
+    *done = count;
+    return RDSTATUS_OK;
+}
+
+// The file written anew (replace) or emptied: cut to nothing, or made.
+uint32_t Connection::Rewrite(uint32_t kind) {
+    const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC |
+                      (kind == rdxc::kEmptyTable ? 0 : O_CREAT) | (kind == kKindFile ? O_EXCL : 0);
+    Descriptor file;
+    file.fd = ::open(settings_.path.c_str(), flags, 0666);
+    if (file.fd < 0 && errno == EEXIST)
+        return log_.Fail("the file " + settings_.path + " exists already");
+    if (file.fd < 0)
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be opened: " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return log_.Fail("the file " + settings_.path + " is not a regular file");
+    reader_.reset();
+    if (kind != rdxc::kEnsureTable && kind != kKindFile && ::ftruncate(file.fd, 0) != 0)
+        return log_.Fail("the file " + settings_.path + " cannot be cut: " + std::strerror(errno));
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::Create(uint32_t kind, uint32_t) {
+    if (kind != kKindFile && kind != rdxc::kReplaceTable && kind != rdxc::kEmptyTable &&
+        kind != rdxc::kEnsureTable)
+        return Unsupported("this object kind");
+    return Rewrite(kind);
+}
+
+uint32_t Connection::Drop(uint32_t kind) {
+    if (kind != kKindFile) return Unsupported("this object kind");
+    reader_.reset();
+    if (::unlink(settings_.path.c_str()) != 0)
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be removed: " + std::strerror(errno));
+    return RDSTATUS_OK;
+}
+
+} // namespace rdjson
