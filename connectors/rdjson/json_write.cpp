@@ -142,8 +142,8 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
 // missing; on any failure the file is cut back to its former size.
 uint32_t Connection::AppendBatch(const std::string &bytes) {
     Descriptor file;
-    file.fd = ::open(settings_.path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                     0666);
+    file.fd =
+        ::open(settings_.path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (file.fd < 0)
         return log_.Fail("the file " + settings_.path +
                          " cannot be opened for writing: " + std::strerror(errno));

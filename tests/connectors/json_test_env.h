@@ -40,6 +40,29 @@ inline uint32_t KitFetchAll(Connection &c, uint32_t list, std::vector<std::strin
     return 0;
 }
 
+// Fill with the kit's readers of texts (ISO date-times, hexadecimal binary).
+inline void KitFill(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &fields,
+                    const std::vector<std::vector<std::string>> &rows) {
+    std::vector<uint32_t> handles;
+    for (const auto &[name, type] : fields) {
+        Stream text(name, 256);
+        uint32_t field = 0;
+        EXPECT_EQ(0u, RDFieldlistAppend(list, &text, type, &field)) << name;
+        handles.push_back(field);
+    }
+    for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t f = 0; f < handles.size(); ++f) {
+            const uint32_t index = static_cast<uint32_t>(r + 1);
+            if (rows[r][f] == "<null>") {
+                EXPECT_EQ(0u, RDFieldSetNull(handles[f], index, 1));
+                continue;
+            }
+            EXPECT_EQ(0u, rdxc::TextToValue(handles[f], fields[f].second, index, rows[r][f]))
+                << rows[r][f];
+        }
+    }
+}
+
 class JsonTest : public rdxtest::SystemTest {
   protected:
     // A connection to the file name in the home folder with the given
