@@ -149,6 +149,12 @@ struct Connection::Parser {
             return false;
         }
         if (kind != Kind::String) text = TrimEnd(text); // tokens run to the next one
+        // Skipping over a nested value only matches its brackets: the text
+        // kept of it is checked whole, nesting depth included.
+        if (kind == Kind::Nested && !IsJsonValue(text)) {
+            error = "the nested value is no valid JSON (or nests deeper than 1024 levels)";
+            return false;
+        }
         return true;
     }
 
