@@ -296,13 +296,20 @@ uint32_t Connection::Connect() {
                           "'STRICT_ALL_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_ENGINE_SUBSTITUTION,"
                           "NO_AUTO_VALUE_ON_ZERO', autocommit = 1");
     std::vector<std::vector<std::string>> rows;
-    if (status == RDSTATUS_OK) status = Query("SELECT @@max_allowed_packet", rows);
+    if (status == RDSTATUS_OK)
+        status =
+            Query("SELECT @@max_allowed_packet, @@hostname, @@port, @@socket, DATABASE()", rows);
     if (status != RDSTATUS_OK) {
         Disconnect();
         return status;
     }
-    if (rows.size() == 1 && !rows[0].empty())
-        maxPacket_ = std::max<size_t>(1024, std::strtoull(rows[0][0].c_str(), nullptr, 10));
+    if (rows.size() == 1 && rows[0].size() == 5) {
+        const std::vector<std::string> &row = rows[0];
+        maxPacket_ = std::max<size_t>(1024, std::strtoull(row[0].c_str(), nullptr, 10));
+        // The server by its host and port, or its socket without a port.
+        server_ = "mariadb:" + row[1] + ":" + (row[2] == "0" ? row[3] : row[2]);
+        database_ = row[4];
+    }
     return RDSTATUS_OK;
 }
 
@@ -312,6 +319,8 @@ void Connection::Disconnect() {
     ForgetWrite();
     if (db_ != nullptr) mysql_close(db_);
     db_ = nullptr;
+    server_.clear();
+    database_.clear();
 }
 
 void Connection::CloseResult() {
@@ -399,18 +408,13 @@ uint32_t Connection::Execute(uint32_t *count) {
     }
 }
 
-// "mariadb:HOST:PORT:DATABASE.TABLE" (the socket for a local server); empty
-// without a connection or a table.
+// "mariadb:HOST:PORT:DATABASE.TABLE" as the server names itself (its socket
+// for a server without a port); empty without a connection, a database or
+// a table.
 std::string Connection::Identity() {
-    if (db_ == nullptr || source_.table.empty()) return std::string();
-    std::vector<std::vector<std::string>> rows;
-    if (Ready() != RDSTATUS_OK ||
-        Query("SELECT @@hostname, @@port, @@socket, DATABASE()", rows) != RDSTATUS_OK ||
-        rows.size() != 1 || rows[0].size() != 4)
+    if (db_ == nullptr || server_.empty() || database_.empty() || source_.table.empty())
         return std::string();
-    const std::vector<std::string> &row = rows[0];
-    return "mariadb:" + row[0] + ":" + (row[1] == "0" ? row[2] : row[1]) + ":" + row[3] + "." +
-           source_.table;
+    return server_ + ":" + database_ + "." + source_.table;
 }
 
 } // namespace rdmysql

@@ -156,6 +156,8 @@ class Connection : public rdxc::SqlLink {
     uint32_t batchRows_ = kDefaultBatchRows;
     MYSQL *db_ = nullptr;
     size_t maxPacket_ = 16u << 20;
+    // The server and the database connected to, for Identity.
+    std::string server_, database_;
     // The select: its streamed result, the row read ahead, its columns.
     MYSQL_RES *result_ = nullptr;
     bool selectEnded_ = false; // every row of the select was read

@@ -93,7 +93,9 @@ TEST_F(MysqlConnectTest, ExecuteRunsEveryStatementAndCountsTheLast) {
     EXPECT_NE(std::string::npos, c->LastError().find("statement 2")) << c->LastError();
     EXPECT_EQ((std::vector<std::string>{"3", "4"}), Sql("SELECT a FROM t ORDER BY a"));
     ASSERT_EQ(0u, c->Set("Table", "t"));
-    EXPECT_NE(std::string::npos, c->Get("Identity").find(".t")) << c->Get("Identity");
+    const std::string identity = c->Get("Identity");
+    EXPECT_EQ(0u, identity.rfind("mariadb:", 0)) << identity;
+    EXPECT_EQ(":rdtest.t", identity.substr(identity.size() - 9)) << identity;
 }
 
 } // namespace
