@@ -106,6 +106,37 @@ TEST_F(MysqlWriteTest, RefusedRecordNamedAndItsBatchRolledBack) {
     EXPECT_EQ((std::vector<std::string>{"2.2"}), Sql("SELECT price FROM items WHERE id = 70"));
 }
 
+// Statements are cut by max_allowed_packet as well as by BatchRows: large
+// records take several statements of one batch, and a record larger than
+// the packet is refused by name before anything is sent.
+TEST_F(MysqlWriteTest, BatchCutByThePacketSizeAndOversizedRecordRefused) {
+    Sql("SET GLOBAL max_allowed_packet = 1048576");
+    Sql("CREATE TABLE blobs (id int PRIMARY KEY, data longblob)");
+    auto c = Open({{"Table", "blobs"}});
+    Sql("SET GLOBAL max_allowed_packet = 16777216");
+    const std::string chunk(200000, 'b');
+    List list(12);
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 1; r <= 12; ++r)
+        rows.push_back({std::to_string(r), chunk});
+    Fill(list, {{"id", RDTYPE_INT}, {"data", RDTYPE_BINARY}}, rows);
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(list, 1, 12, &done)) << c->LastError();
+    EXPECT_EQ(12u, done);
+    EXPECT_EQ((std::vector<std::string>{"12|2400000"}),
+              Sql("SELECT COUNT(*), SUM(LENGTH(data)) FROM blobs"));
+    Sql("DELETE FROM blobs");
+    uint32_t data = 0;
+    ASSERT_EQ(0u, RDFieldlistGetField(list, 2, 256, &data, nullptr));
+    const std::string huge(1100000, 'h');
+    ASSERT_EQ(0u, RDFieldSetBytes(data, 5, RDKIND_BINARY, huge.data(),
+                                  static_cast<uint32_t>(huge.size())));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(list, 1, 12, &done));
+    EXPECT_NE(std::string::npos, c->LastError().find("record 5")) << c->LastError();
+    EXPECT_NE(std::string::npos, c->LastError().find("max_allowed_packet")) << c->LastError();
+    EXPECT_EQ("0", Count("blobs"));
+}
+
 TEST_F(MysqlWriteTest, TargetFaultsRefusedBeforeAnyRecord) {
     Sql(kItems);
     auto c = Open({{"Table", "items"}});
