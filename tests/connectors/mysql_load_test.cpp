@@ -86,6 +86,26 @@ TEST_F(MysqlLoadTest, OtherStatementsEndAnOpenSelect) {
     EXPECT_NE(std::string::npos, c->LastError().find("without a select")) << c->LastError();
 }
 
+// A select text is one statement, read as the server reads it: a second
+// one is refused before anything runs; semicolons in strings with
+// backslash escapes, in backticks and in '#' comments are no ends.
+TEST_F(MysqlLoadTest, SelectTextHoldsOneStatement) {
+    Sql("CREATE TABLE t (`a;b` varchar(10))");
+    Sql("INSERT INTO t VALUES ('x')");
+    auto c = Open();
+    List list(5);
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT `a;b`, 'it\\'s;' AS s FROM t # no; end\n;"));
+    ASSERT_EQ(0u, c->Select(list, 5)) << c->LastError();
+    std::vector<std::string> rows;
+    FetchAll(*c, list, rows);
+    EXPECT_EQ((std::vector<std::string>{"x|it's;"}), rows);
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT 1; DROP TABLE t"));
+    List other(5);
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Select(other, 5));
+    EXPECT_NE(std::string::npos, c->LastError().find("DROP TABLE t")) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"x"}), Sql("SELECT * FROM t"));
+}
+
 class MysqlKillTest : public MysqlLoadTest {
   protected:
     void TearDown() override {
