@@ -88,7 +88,7 @@ size_t LineReader::Room() const {
 
 std::string LineReader::Head(size_t most) const {
     if (!longHead_.empty()) return longHead_.substr(0, most);
-    return std::string(line_.substr(0, most));
+    return std::string(line_.data(), std::min(most, line_.size() + lineEnd_));
 }
 
 // Moves what is left to the buffer's start, grows it when full, and reads
@@ -133,6 +133,7 @@ bool LineReader::Fill() {
 LineReader::Result LineReader::Next() {
     unended_ = false;
     line_ = {};
+    lineEnd_ = 0;
     longHead_.clear();
     for (;;) {
         const char *base = buffer_.data();
@@ -147,6 +148,7 @@ LineReader::Result LineReader::Next() {
             size_t length = stop - pos_;
             if (length > 0 && base[pos_ + length - 1] == '\r') --length;
             line_ = std::string_view(base + pos_, length);
+            lineEnd_ = stop + 1 - pos_ - length;
             pos_ = scan_ = stop + 1;
             return Result::Line;
         }
@@ -158,6 +160,7 @@ LineReader::Result LineReader::Next() {
             size_t length = end_ - pos_;
             if (base[pos_ + length - 1] == '\r') --length;
             line_ = std::string_view(base + pos_, length);
+            lineEnd_ = end_ - pos_ - length;
             pos_ = scan_ = end_;
             unended_ = true;
             return Result::Line;

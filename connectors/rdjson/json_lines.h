@@ -40,8 +40,8 @@ class LineReader {
     uint64_t NextLine() const { return nextLine_; }
     // The offset of the first line (past a byte-order mark).
     uint64_t FirstOffset() const { return firstOffset_; }
-    // The current line's first bytes (at most `most`), also of a line too
-    // long to be held.
+    // The current line's first bytes (at most `most`) as the file holds
+    // them, its line end included; also of a line too long to be held.
     std::string Head(size_t most) const;
     // The reason of an Error result.
     const std::string &Error() const { return error_; }
@@ -63,6 +63,7 @@ class LineReader {
     size_t pos_ = 0, scan_ = 0, end_ = 0;
     bool eof_ = false, unended_ = false;
     std::string_view line_;
+    size_t lineEnd_ = 0;   // bytes of the line end after line_
     std::string longHead_; // of a line too long to hold
     uint64_t lineNumber_ = 0, nextLine_ = 1, firstOffset_ = 0;
     std::string error_;

@@ -223,7 +223,7 @@ uint32_t Connection::LineFailure(uint64_t line, const std::string &what) {
 uint32_t Connection::RecordFailure(const std::string &what) {
     rejectLine_ = reader_->LineNumber();
     rejectRecord_ = reader_->Head(kRejectCutBytes);
-    rejectRecord_ += '\n';
+    if (rejectRecord_.empty() || rejectRecord_.back() != '\n') rejectRecord_ += '\n';
     std::string text =
         "line " + std::to_string(rejectLine_) + " of " + settings_.path + ": " + what;
     if (reader_->Unended()) text += " (the last line has no line end: the file may be cut short)";
