@@ -353,9 +353,15 @@ uint32_t Connection::NeedTable() {
 uint32_t Connection::Run(const std::string &sql) {
     if (mysql_real_query(db_, sql.data(), sql.size()) != 0)
         return ServerFailure("the statement failed");
-    // A statement that returns rows after all: they are dropped.
-    if (MYSQL_RES *rows = mysql_store_result(db_); rows != nullptr) mysql_free_result(rows);
-    return RDSTATUS_OK;
+    // Rows returned after all are dropped, and so are the results of more
+    // statements in the text, so that the session is ready for the next.
+    for (int statement = 1;; ++statement) {
+        if (MYSQL_RES *rows = mysql_store_result(db_); rows != nullptr) mysql_free_result(rows);
+        const int next = mysql_next_result(db_);
+        if (next < 0) return RDSTATUS_OK;
+        if (next > 0)
+            return ServerFailure("statement " + std::to_string(statement + 1) + " failed");
+    }
 }
 
 uint32_t Connection::Query(const std::string &sql, std::vector<std::vector<std::string>> &rows) {

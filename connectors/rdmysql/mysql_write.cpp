@@ -509,16 +509,12 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     return WriteBatch(Write::Insert, list, first, count, done);
 }
 
+// Every statement of SQL, as execute runs them; the count is the rows the
+// last one removed.
 uint32_t Connection::RemoveBySql(uint32_t *done) {
-    if (uint32_t status = Ready(); status != RDSTATUS_OK) return status;
     if (source_.sql.empty())
         return log_.Fail("remove without a field list needs an SQL text (property SQL)");
-    if (uint32_t status = Run(source_.sql); status != RDSTATUS_OK) return status;
-    const my_ulonglong rows = mysql_affected_rows(db_);
-    *done = rows == static_cast<my_ulonglong>(-1)
-                ? 0
-                : static_cast<uint32_t>(std::min<uint64_t>(rows, UINT32_MAX));
-    return RDSTATUS_OK;
+    return Execute(done);
 }
 
 } // namespace rdmysql

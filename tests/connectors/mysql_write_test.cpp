@@ -191,9 +191,10 @@ TEST_F(MysqlWriteTest, UpdateAndRemoveByPrimaryKeyCountMatchedRows) {
     EXPECT_EQ((std::vector<std::string>{"1|a|1.0", "3|c|3.0"}),
               Sql("SELECT * FROM items ORDER BY id"));
     // Without a list, the SQL text says what goes.
-    ASSERT_EQ(0u, c->Set("SQL", "DELETE FROM items WHERE id > 1"));
+    ASSERT_EQ(0u, c->Set("SQL", "DELETE FROM items WHERE id = 2; DELETE FROM items WHERE id > 1"));
     ASSERT_EQ(0u, Remove(*c, 0, 0, 0, &done)) << c->LastError();
     EXPECT_EQ(1u, done);
+    EXPECT_EQ((std::vector<std::string>{"1"}), Sql("SELECT id FROM items"));
     // A table without a primary key and no Keys: refused.
     Sql("CREATE TABLE loose (a int, b int)");
     ASSERT_EQ(0u, c->Set("Table", "loose"));
