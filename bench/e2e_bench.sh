@@ -22,6 +22,9 @@
 #   RUNS              runs of each side per row (default 3)
 #   BENCH_BUILD_DIR   the Release build (default build-rel)
 #   BATCH             rdcopy's batch size (default 5000)
+#   ONLY              row keys to run, separated by spaces (default: all)
+#   ENGINE_WRAP       a command the engine's runs go through, for profiling
+#                     (e.g. "valgrind --tool=callgrind")
 #   --smoke           ROWS=2000 RUNS=1 unless set; verdict "ran"
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -293,7 +296,7 @@ csv_values() {
   echo "$got"
 }
 
-ours() { "$home/rdrun" --quiet --no-progress "$1"; }
+ours() { ${ENGINE_WRAP:-} "$home/rdrun" --quiet --no-progress "$1"; }
 shell_import() { sqlite3 -bail "$home/shell.db" ".import --csv --skip 1 $home/orders.csv orders"; }
 shell_import_wal() {
   sqlite3 -bail "$home/shell.db" "PRAGMA journal_mode=WAL" \
@@ -387,6 +390,7 @@ first=0
 row() {
   local key=$1 title=$2 with_server=$3 prepare=$4 values=$5 target reference="" got run
   shift 5
+  if [ -n "${ONLY:-}" ] && [[ " $ONLY " != *" $key "* ]]; then return 0; fi
   local -a engine=() peer=() e_wall=() e_cpu=() e_srv=() p_wall=() p_cpu=() p_srv=()
   while [ "$1" != -- ]; do engine+=("$1"); shift; done
   shift

@@ -3,6 +3,7 @@
 #include "connector_values.h"
 #include "datetime_text.h"
 #include "decimal_text.h"
+#include "number_forms.h"
 #include "owned_stream.h"
 #include "property_value.h"
 #include "rdx_currency.h"
@@ -90,9 +91,7 @@ constexpr int32_t kDefaultScale = 44;
 
 // Into the value's record, digit by digit: the library's reader would drop
 // digits after the point that the field does not hold without a word.
-uint32_t NumericFromText(uint32_t field, uint32_t index, std::string_view text, Rounding rounding) {
-    thread_local Decimal value;
-    if (!ParseDecimal(text, value)) return RDSTATUS_NONUMERIC;
+uint32_t StoreNumeric(uint32_t field, uint32_t index, Decimal &value, Rounding rounding) {
     void *buffer = nullptr;
     uint32_t *indicator = nullptr;
     if (uint32_t status = RDFieldGetBuffer(field, index, &buffer, &indicator);
@@ -107,6 +106,12 @@ uint32_t NumericFromText(uint32_t field, uint32_t index, std::string_view text, 
     if (uint32_t status = StoreDecimal(value, record); status != RDSTATUS_OK) return status;
     *indicator = 0;
     return RDSTATUS_OK;
+}
+
+uint32_t NumericFromText(uint32_t field, uint32_t index, std::string_view text, Rounding rounding) {
+    thread_local Decimal value;
+    if (!ParseDecimal(text, value)) return RDSTATUS_NONUMERIC;
+    return StoreNumeric(field, index, value, rounding);
 }
 
 // Amounts keep four digits after the point; more are refused (or rounded)
@@ -241,6 +246,10 @@ uint32_t TextToValue(uint32_t field, uint32_t type, uint32_t index, std::string_
     }
 }
 
+uint32_t DecimalToValue(uint32_t field, uint32_t index, Decimal &value, const ValueRules *rules) {
+    return StoreNumeric(field, index, value, rules != nullptr ? rules->rounding() : Rounding::None);
+}
+
 std::string ValueProblem(uint32_t field, uint32_t type, std::string_view text, uint32_t status) {
     if (type == RDTYPE_DATETIME) return DatetimeCalendarProblem(text);
     if ((type != RDTYPE_NUMERIC && type != RDTYPE_CURRENCY) || status != RDSTATUS_NOFIT)
@@ -257,6 +266,46 @@ std::string ValueProblem(uint32_t field, uint32_t type, std::string_view text, u
            std::to_string(column.precision - column.scale) + " (" +
            (type == RDTYPE_CURRENCY ? std::string("currency") : ColumnTypeName(column)) + ")";
 }
+
+namespace {
+
+// The text of a numeric record read straight from its digits: `fixed`
+// shows all its digits after the point, else as few as its value needs.
+// False for records of unusual form (cleared, negative scale, a digit
+// beyond 9), which go through Decimal.
+bool NumericText(const RDNumeric &record, bool fixed, std::string &out) {
+    const int precision = record.precision, scale = record.scale;
+    if (record.marker != RDNUMERIC_MARKER ||
+        precision > static_cast<int>(RDNUMERIC_MAX_PRECISION) || scale < 0 || scale > precision)
+        return false;
+    auto digit = [&record](int i) {
+        const uint8_t pair = record.digits[i / 2];
+        return i % 2 == 0 ? pair >> 4 : pair & 0x0F;
+    };
+    bool zero = true;
+    for (int i = 0; i < precision; ++i) {
+        if (digit(i) > 9) return false;
+        zero = zero && digit(i) == 0;
+    }
+    const int point = precision - scale;
+    int first = 0, end = precision;
+    while (first < point && digit(first) == 0)
+        ++first;
+    if (!fixed)
+        while (end > point && digit(end - 1) == 0)
+            --end;
+    out.clear();
+    if (record.sign != 0 && !zero) out += '-';
+    if (first == point) out += '0';
+    for (int i = first; i < point; ++i)
+        out += static_cast<char>('0' + digit(i));
+    if (end > point) out += '.';
+    for (int i = point; i < end; ++i)
+        out += static_cast<char>('0' + digit(i));
+    return true;
+}
+
+} // namespace
 
 uint32_t ValueToText(uint32_t field, uint32_t type, uint32_t index, std::string &out, bool &isNull,
                      const ValueRules *rules) {
@@ -289,11 +338,12 @@ uint32_t ValueToText(uint32_t field, uint32_t type, uint32_t index, std::string 
         break;
     case RDTYPE_NUMERIC: {
         const RDNumeric &record = *static_cast<RDNumeric *>(value);
-        thread_local Decimal number;
-        if (!DecimalOf(record, number)) return RDSTATUS_NONUMERIC;
         // The field's scale when it has a precision; else the shortest text.
         uint32_t precision = 0;
         RDFieldGetFormatNumber(field, nullptr, nullptr, &precision, nullptr);
+        if (NumericText(record, precision != 0, out)) return RDSTATUS_OK;
+        thread_local Decimal number;
+        if (!DecimalOf(record, number)) return RDSTATUS_NONUMERIC;
         const int64_t scale = precision != 0 && record.marker == RDNUMERIC_MARKER
                                   ? std::max<int64_t>(record.scale, 0)
                                   : ScaleOf(number);
@@ -302,6 +352,14 @@ uint32_t ValueToText(uint32_t field, uint32_t type, uint32_t index, std::string 
     }
     case RDTYPE_DATETIME: {
         const RDDatetime &datetime = *static_cast<RDDatetime *>(value);
+        if (rules == nullptr || rules->pattern().empty()) {
+            char text[kDatetimeTextSize];
+            size_t length = 0;
+            if (QuickDatetimeText(datetime, text, length)) {
+                out.assign(text, length);
+                return RDSTATUS_OK;
+            }
+        }
         const bool written = rules != nullptr && !rules->pattern().empty()
                                  ? rules->pattern().Write(datetime, out)
                                  : FormatDatetime(datetime, out);

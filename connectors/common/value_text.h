@@ -5,6 +5,7 @@
 #pragma once
 
 #include "datetime_pattern.h"
+#include "decimal_text.h"
 
 #include <cstdint>
 #include <string>
@@ -47,6 +48,9 @@ uint32_t ValueToText(uint32_t field, uint32_t type, uint32_t index, std::string 
 // rounded.
 uint32_t TextToValue(uint32_t field, uint32_t type, uint32_t index, std::string_view text,
                      ValueRules *rules = nullptr);
+// Stores the decimal as value index of numeric field as TextToValue stores
+// its text (value is rescaled to the field's scale on the way).
+uint32_t DecimalToValue(uint32_t field, uint32_t index, Decimal &value, const ValueRules *rules);
 // Why TextToValue refused text with status when the reason is more than
 // the text not being a value of the type: too many digits for the field, a
 // date the engine's calendar lacks. Empty otherwise.

@@ -229,10 +229,63 @@ uint32_t AppendNumeric(const ColumnKind &column, uint32_t field, uint32_t type, 
     return RDSTATUS_OK;
 }
 
+// The bytes go straight into the field's slot, no stream built aside.
 uint32_t StoreStream(uint32_t field, uint32_t index, uint32_t charset, std::string_view bytes) {
-    rdxc::OwnedStream stream;
-    if (uint32_t status = stream.Set(charset, bytes); status != 0) return status;
-    return RDFieldSetStream(field, index, stream.get());
+    if (bytes.size() > UINT32_MAX) return RDSTATUS_NOMEMORY;
+    return RDFieldSetBytes(field, index, charset, bytes.data(),
+                           static_cast<uint32_t>(bytes.size()));
+}
+
+// A boolean or integer in binary form as a 64-bit integer; false for other
+// types and malformed values.
+bool BinaryInteger(uint32_t oid, std::string_view bytes, int64_t &out) {
+    size_t size = 0;
+    switch (oid) {
+    case kBool:
+        size = 1;
+        break;
+    case kInt2:
+        size = 2;
+        break;
+    case kInt4:
+        size = 4;
+        break;
+    case kInt8:
+        size = 8;
+        break;
+    default:
+        return false;
+    }
+    if (bytes.size() != size) return false;
+    const uint64_t bits = Get(bytes, 0, size);
+    out = size == 1   ? bits != 0
+          : size == 2 ? static_cast<int16_t>(bits)
+          : size == 4 ? static_cast<int32_t>(bits)
+                      : static_cast<int64_t>(bits);
+    return true;
+}
+
+// Integers and numerics into int and numeric fields straight from their
+// binary form. RDSTATUS_BADKINDS where the value takes the text route:
+// other types, malformed values, and values the field refuses (whose
+// problem the text route tells).
+uint32_t StoreBinaryNumber(uint32_t oid, std::string_view bytes, uint32_t field, uint32_t type,
+                           uint32_t index, const rdxc::ValueRules &rules) {
+    if (type != RDTYPE_INT && type != RDTYPE_NUMERIC) return RDSTATUS_BADKINDS;
+    thread_local rdxc::Decimal number;
+    int64_t whole = 0;
+    if (BinaryInteger(oid, bytes, whole)) {
+        if (type == RDTYPE_INT) {
+            if (whole < INT32_MIN || whole > INT32_MAX) return RDSTATUS_BADKINDS;
+            const int32_t value = static_cast<int32_t>(whole);
+            return RDFieldSetInt(field, index, &value);
+        }
+        number = rdxc::FromInt64(whole);
+    } else if (type != RDTYPE_NUMERIC || oid != kNumeric || !NumericToDecimal(bytes, number)) {
+        return RDSTATUS_BADKINDS;
+    }
+    const uint32_t status = rdxc::DecimalToValue(field, index, number, &rules);
+    return status == RDSTATUS_OK || status == RDSTATUS_NOMEMORY ? status : RDSTATUS_BADKINDS;
 }
 
 // The text form of a binary value whose field type is not its own: the
@@ -413,6 +466,10 @@ uint32_t StoreValue(uint32_t oid, bool text, std::string_view bytes, uint32_t fi
         std::memcpy(&value, &bits, 8);
         return RDFieldSetFloat(field, index, &value);
     }
+    if (!text)
+        if (const uint32_t status = StoreBinaryNumber(oid, bytes, field, type, index, rules);
+            status != RDSTATUS_BADKINDS)
+            return status;
     std::string converted;
     if (text) {
         converted.assign(bytes);

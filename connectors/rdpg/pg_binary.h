@@ -68,6 +68,7 @@ bool NumericFromText(std::string_view text, std::string &out);
 // text.
 bool EncodeNumeric(const rdxc::Decimal &value, int32_t scale, std::string &out);
 bool NumericToText(std::string_view bytes, std::string &out);
+bool NumericToDecimal(std::string_view bytes, rdxc::Decimal &out);
 
 using rdxc::QuoteName;
 

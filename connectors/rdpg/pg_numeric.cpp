@@ -142,4 +142,45 @@ bool NumericToText(std::string_view bytes, std::string &out) {
     return true;
 }
 
+// The binary form as a decimal, digit by digit, without a text between:
+// the digits up to the shown scale (those after it are not part of the
+// value the server shows).
+bool NumericToDecimal(std::string_view bytes, rdxc::Decimal &out) {
+    if (bytes.size() < 8) return false;
+    const size_t count = Get(bytes, 0, 2);
+    const int weight = static_cast<int16_t>(Get(bytes, 2, 2));
+    const uint16_t sign = static_cast<uint16_t>(Get(bytes, 4, 2));
+    const int64_t scale = static_cast<int64_t>(Get(bytes, 6, 2));
+    if (bytes.size() != 8 + 2 * count || (sign != 0 && sign != kNegative)) return false;
+    out.negative = sign == kNegative;
+    out.digits.clear();
+    // Group i holds the digits of 10^(4 * (weight - i)) to 10^(4 * (weight - i) + 3).
+    int64_t lowest = 0; // the power of ten of the last digit kept
+    for (size_t i = 0; i < count; ++i) {
+        const uint16_t group = static_cast<uint16_t>(Get(bytes, 8 + 2 * i, 2));
+        if (group > 9999) return false;
+        const int64_t power = 4 * (static_cast<int64_t>(weight) - static_cast<int64_t>(i));
+        const char four[4] = {
+            static_cast<char>('0' + group / 1000), static_cast<char>('0' + group / 100 % 10),
+            static_cast<char>('0' + group / 10 % 10), static_cast<char>('0' + group % 10)};
+        for (int d = 0; d < 4; ++d) {
+            const int64_t at = power + 3 - d;
+            if (at < -scale) break;
+            if (out.digits.empty() && four[d] == '0') continue;
+            out.digits += four[d];
+            lowest = at;
+        }
+    }
+    const size_t last = out.digits.find_last_not_of('0');
+    if (last == std::string::npos) {
+        out.digits.clear();
+        out.negative = false;
+        out.exponent = 0;
+        return true;
+    }
+    out.exponent = lowest + static_cast<int64_t>(out.digits.size() - 1 - last);
+    out.digits.resize(last + 1);
+    return true;
+}
+
 } // namespace rdpg

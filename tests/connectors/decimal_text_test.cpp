@@ -2,11 +2,15 @@
 // a scale (refused, or rounded half to even), written with a scale, held in
 // the engine's numeric records and in 64-bit integers at their limits.
 #include "decimal_text.h"
+#include "value_text.h"
 
 #include "../values/rdx_test_env.h"
 #include "rdx_status.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 namespace {
 
@@ -147,6 +151,53 @@ TEST_F(DecimalRecords, NumericRecordsHoldTheDigits) {
     Decimal zero;
     EXPECT_TRUE(rdxc::DecimalOf(cleared, zero));
     EXPECT_EQ("0", Shown(zero, 0));
+}
+
+// The text of a numeric field's value, written straight from the record's
+// digits, is the text of its decimal: random records of every precision,
+// scale and sign, zeros at either end, in a field with a precision (the
+// record's scale shown) and without one (the shortest text).
+TEST_F(DecimalRecords, ValueTextsOfNumericRecords) {
+    constexpr uint32_t kCount = 2000;
+    std::mt19937 random(7);
+    for (const bool fixed : {true, false}) {
+        uint32_t field = 0;
+        ASSERT_EQ(0u, RDFieldAlloc(&field, RDTYPE_NUMERIC, kCount));
+        if (fixed) {
+            ASSERT_EQ(0u, RDFieldSetFormatNumber(field, 0, 0, 30, 4));
+        }
+        for (uint32_t index = 1; index <= kCount; ++index) {
+            void *buffer = nullptr;
+            uint32_t *indicator = nullptr;
+            ASSERT_EQ(0u, RDFieldGetBuffer(field, index, &buffer, &indicator));
+            RDNumeric &record = *static_cast<RDNumeric *>(buffer);
+            record = RDNumeric{};
+            record.marker = RDNUMERIC_MARKER;
+            record.precision = static_cast<uint8_t>(random() % (RDNUMERIC_MAX_PRECISION + 1));
+            record.scale =
+                static_cast<int8_t>(static_cast<int>(random() % (record.precision + 4)) - 3);
+            record.sign = static_cast<uint8_t>(random() % 2);
+            // Runs of zeros at the front and back, as real values have.
+            const int lead = static_cast<int>(random() % (record.precision + 1));
+            const int tail = static_cast<int>(random() % (record.precision + 1));
+            for (int i = lead; i < record.precision - tail; ++i) {
+                const uint8_t digit = static_cast<uint8_t>(random() % 10);
+                record.digits[i / 2] |= static_cast<uint8_t>(i % 2 == 0 ? digit << 4 : digit);
+            }
+            *indicator = 0;
+            Decimal number;
+            ASSERT_TRUE(rdxc::DecimalOf(record, number));
+            const int64_t scale =
+                fixed ? std::max<int64_t>(record.scale, 0) : rdxc::ScaleOf(number);
+            std::string text;
+            bool isNull = true;
+            ASSERT_EQ(0u, rdxc::ValueToText(field, RDTYPE_NUMERIC, index, text, isNull));
+            EXPECT_FALSE(isNull);
+            ASSERT_EQ(Shown(number, static_cast<int32_t>(scale)), text)
+                << "precision " << int{record.precision} << ", scale " << int{record.scale};
+        }
+        RDFieldFree(field);
+    }
 }
 
 } // namespace

@@ -186,6 +186,47 @@ TEST_F(PgTest, ValuesOfEveryTypeRoundTrip) {
     EXPECT_EQ(Joined(rows), ShownRows(out, fetched));
 }
 
+// Numerics read from their binary form keep every digit on both sides of
+// the point, in a column with and without a scale; integers of every width
+// read exactly; a value that is not a number (NaN) fails its row by name.
+TEST_F(PgTest, NumbersReadDigitForDigit) {
+    const std::vector<std::string> values = {"0",
+                                             "-1",
+                                             "9999",
+                                             "-10001",
+                                             "0.0001",
+                                             "-0.00001",
+                                             "1234.5678",
+                                             "100000000.00000001",
+                                             "12345678901234567890.12345678",
+                                             "1500000000000000000000",
+                                             "0.000000000001"};
+    Sql("CREATE TABLE r (id integer, free numeric, fixed numeric(40,12), small int2, big int8)");
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::string id = std::to_string(i + 1);
+        const long long big =
+            static_cast<long long>(i) * 900000000000000000LL - 4611686018427387904LL;
+        const int small = static_cast<int>(i) * 6000 - 32768;
+        Sql("INSERT INTO r VALUES (" + id + ", " + values[i] + ", " + values[i] + ", " +
+            std::to_string(small) + ", " + std::to_string(big) + ")");
+        expected.push_back(id + "|" + values[i] + "|" + values[i] + "|" + std::to_string(small) +
+                           "|" + std::to_string(big));
+    }
+    auto c = OpenPg({{"SQL", "SELECT id, free, fixed, small, big FROM r ORDER BY id"}});
+    List out(static_cast<uint32_t>(values.size()));
+    ASSERT_EQ(0u, c->Select(out, static_cast<uint32_t>(values.size()))) << c->LastError();
+    uint32_t fetched = 0;
+    EXPECT_EQ(0u, c->Fetch(out, 1, static_cast<uint32_t>(values.size()), &fetched));
+    EXPECT_EQ(expected, ShownRows(out, fetched));
+    ASSERT_EQ(0u, c->Set("SQL", "SELECT 1.5::numeric AS n UNION ALL SELECT 'NaN'::numeric"));
+    List odd(2);
+    ASSERT_EQ(0u, c->Select(odd, 2)) << c->LastError();
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Fetch(odd, 1, 2, &fetched));
+    EXPECT_EQ(1u, fetched);
+    EXPECT_NE(std::string::npos, c->LastError().find("row 2, column 1 (n)")) << c->LastError();
+}
+
 // Server types without a field type of their own, in the texts the server
 // writes them in; int8 and numerics of a declared size keep their digits.
 TEST_F(PgTest, ServerTypesReadIntoFields) {
