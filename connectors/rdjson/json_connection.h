@@ -112,8 +112,11 @@ class Connection {
     uint32_t LineFailure(uint64_t line, const std::string &what);
 
     // json_write.cpp
+    // One line of record index; keys: each field's key text, the comma
+    // before it included.
     uint32_t FormatRecord(const std::vector<rdxc::ListField> &fields,
-                          const std::vector<Form> &forms, uint32_t index, std::string &out);
+                          const std::vector<Form> &forms, const std::vector<std::string> &keys,
+                          uint32_t index, std::string &out);
     uint32_t AppendBatch(const std::string &bytes);
     uint32_t Rewrite(uint32_t kind);
 

@@ -61,7 +61,8 @@ bool Compress(const std::string &bytes, std::string &out) {
 } // namespace
 
 uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
-                                  const std::vector<Form> &forms, uint32_t index,
+                                  const std::vector<Form> &forms,
+                                  const std::vector<std::string> &keys, uint32_t index,
                                   std::string &out) {
     out += '{';
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -72,10 +73,7 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
                                     std::to_string(i + 1) + " (" + rdxc::ShownName(field.name) +
                                     "): " + what);
         };
-        if (i > 0) out += ',';
-        if (!AppendString(out, field.name))
-            return log_.Fail("the name of field " + std::to_string(i + 1) + " is not UTF-8");
-        out += ':';
+        out += keys[i];
         if (field.type == RDTYPE_BINARY) {
             void *value = nullptr;
             uint32_t *indicator = nullptr;
@@ -108,6 +106,10 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
         case RDTYPE_FLOAT:
         case RDTYPE_NUMERIC:
         case RDTYPE_CURRENCY:
+            // Amounts below one unit come as ".5000": JSON wants the zero.
+            if (!scratch_.empty() && scratch_[0] == '.') scratch_.insert(0, 1, '0');
+            if (scratch_.size() > 1 && scratch_[0] == '-' && scratch_[1] == '.')
+                scratch_.insert(1, 1, '0');
             if (!IsJsonNumber(scratch_, integer))
                 return fault("\"" + scratch_ + "\" has no JSON form (JSON numbers are finite)");
             if (forms[i] == Form::Bool)
@@ -199,9 +201,18 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
         for (const Column &column : declared)
             if (column.name == fields[i].name) forms[i] = column.form;
     }
+    // Each key as it is written, with the comma before it.
+    std::vector<std::string> keys(fields.size());
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) keys[i] = ",";
+        if (!AppendString(keys[i], fields[i].name))
+            return log_.Fail("the name of field " + std::to_string(i + 1) + " is not UTF-8");
+        keys[i] += ':';
+    }
     batch_.clear();
     for (uint32_t i = 0; i < count; ++i) {
-        if (uint32_t status = FormatRecord(fields, forms, first + i, batch_); status != RDSTATUS_OK)
+        if (uint32_t status = FormatRecord(fields, forms, keys, first + i, batch_);
+            status != RDSTATUS_OK)
             return status;
     }
     if (uint32_t status = AppendBatch(batch_); status != RDSTATUS_OK) return status;

@@ -30,12 +30,16 @@ TEST_F(JsonTest, EachTypeIsWrittenAsItsJsonFormAndReadsBackTheSame) {
     ASSERT_EQ(0u, InsertRows(*c, kAllTypes,
                              {{"-2147483648", "0.5", "12.3456", "-123456789012345678901.25",
                                "2024-02-29 23:59:58.25", "a\"b\\c\n\t\x01\xC3\xA9/", "00FF10"},
-                              {"<null>", "<null>", "<null>", "<null>", "<null>", "", ""}}))
+                              {"<null>", "<null>", "<null>", "<null>", "<null>", "", ""},
+                              {"0", "-1e-300", "-0.5", "0.01", "2024-01-01", "\xF0\x9F\x98\x80",
+                               "<null>"}}))
         << c->LastError();
     EXPECT_EQ("{\"i\":-2147483648,\"f\":0.5,\"c\":12.3456,\"n\":-123456789012345678901.25,"
               "\"d\":\"2024-02-29 23:59:58.25\",\"t\":\"a\\\"b\\\\c\\n\\t\\u0001\xC3\xA9/\","
               "\"b\":\"AP8Q\"}\n"
-              "{\"i\":null,\"f\":null,\"c\":null,\"n\":null,\"d\":null,\"t\":\"\",\"b\":\"\"}\n",
+              "{\"i\":null,\"f\":null,\"c\":null,\"n\":null,\"d\":null,\"t\":\"\",\"b\":\"\"}\n"
+              "{\"i\":0,\"f\":-1e-300,\"c\":-0.5000,\"n\":0.01,\"d\":\"2024-01-01\","
+              "\"t\":\"\xF0\x9F\x98\x80\",\"b\":null}\n",
               ReadFile(Path("out.jsonl")));
     const auto rows =
         ReadAll("out.jsonl", {{"Columns", "i:int,f:float,c:currency,n:numeric(30,2),d:datetime,"
@@ -43,7 +47,8 @@ TEST_F(JsonTest, EachTypeIsWrittenAsItsJsonFormAndReadsBackTheSame) {
     EXPECT_EQ((std::vector<std::string>{
                   "-2147483648|0.5|12.3456|-123456789012345678901.25|2024-02-29 23:59:58.25|"
                   "a\"b\\c\n\t\x01\xC3\xA9/|00FF10",
-                  "<null>|<null>|<null>|<null>|<null>||"}),
+                  "<null>|<null>|<null>|<null>|<null>||",
+                  "0|-1e-300|-.5000|0.01|2024-01-01|\xF0\x9F\x98\x80|<null>"}),
               rows);
 }
 
