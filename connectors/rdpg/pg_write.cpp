@@ -421,9 +421,12 @@ uint32_t Connection::PrimaryKey(std::vector<std::string> &names) {
 
 // The prepared update (SET the other fields WHERE the keys match) or remove
 // (WHERE the keys match); keys from the Keys property or the primary key.
+// A second list of the same fields (a pipelined copy's) keeps the statement.
 uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
-    const std::string key = std::to_string(list) + "|" + source_.table + "|" + source_.keys;
-    if (prepared_ && writeKind_ == kind && writeKey_ == key) return RDSTATUS_OK;
+    const std::string key = source_.table + "|" + source_.keys;
+    if (prepared_ && writeKind_ == kind && writeKey_ == key &&
+        rdxc::TakeSameFields(list, writeFields_))
+        return RDSTATUS_OK;
     copyList_ = 0;
     if (prepared_) Run(std::string("DEALLOCATE ") + kWriteStatement, PGRES_COMMAND_OK);
     prepared_ = false;
