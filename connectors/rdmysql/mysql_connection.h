@@ -134,6 +134,11 @@ class Connection : public rdxc::SqlLink {
     // Binds records first..first+rows-1 to statement (fields by `order`).
     uint32_t BindRows(MYSQL_STMT *statement, const std::vector<size_t> &order, uint32_t first,
                       uint32_t rows);
+    // A numeric, currency or date-time value as the text the server reads:
+    // numbers exact (refused or rounded beyond the column's scale),
+    // date-times "YYYY-MM-DD HH:MM:SS.hh".
+    uint32_t NumberText(const rdxc::ListField &field, const TargetColumn &column, uint32_t index,
+                        std::string &out);
     // The bytes the records take on the wire, roughly.
     size_t RecordBytes(uint32_t index) const;
     // The record of first..first+count-1 the server refuses, run one by one

@@ -282,6 +282,35 @@ size_t Connection::RecordBytes(uint32_t index) const {
     return bytes;
 }
 
+uint32_t Connection::NumberText(const rdxc::ListField &field, const TargetColumn &column,
+                                uint32_t index, std::string &out) {
+    auto fault = [&](uint32_t status, const std::string &problem) {
+        return status == RDSTATUS_NOMEMORY
+                   ? status
+                   : log_.RecordFault("record " + std::to_string(index) + ", field " +
+                                          rdxc::ShownName(field.name) + ": " + problem + batchNote_,
+                                      status);
+    };
+    bool isNull = false;
+    if (uint32_t status = rdxc::ValueToText(field.field, field.type, index, out, isNull);
+        status != RDSTATUS_OK)
+        return fault(status, "the value has no text form");
+    if ((field.type != RDTYPE_NUMERIC && field.type != RDTYPE_CURRENCY) || column.scale < 0)
+        return RDSTATUS_OK;
+    // More digits after the point than the column keeps are refused, or
+    // rounded by the rules: never cut unseen.
+    thread_local rdxc::Decimal number;
+    if (!rdxc::ParseDecimal(out, number) || rdxc::ScaleOf(number) <= column.scale)
+        return RDSTATUS_OK;
+    const std::string before = out;
+    if (rdxc::Rescale(number, static_cast<int32_t>(column.scale), values_.rounding()) ==
+        rdxc::Fit::TooFine)
+        return fault(RDSTATUS_NOFIT, rdxc::TooManyDecimals(before, rdxc::ScaleOf(number),
+                                                           column.scale, "that the column"));
+    rdxc::FormatDecimal(number, static_cast<int32_t>(column.scale), out);
+    return RDSTATUS_OK;
+}
+
 uint32_t Connection::BindRows(MYSQL_STMT *statement, const std::vector<size_t> &order,
                               uint32_t first, uint32_t rows) {
     const size_t count = order.size() * rows;
@@ -348,32 +377,11 @@ uint32_t Connection::BindRows(MYSQL_STMT *statement, const std::vector<size_t> &
                     return fault(status, "the text has no UTF-8 form");
                 break;
             }
-            default: {
-                // Numbers and date-times as texts the server reads: numbers
-                // exact, date-times "YYYY-MM-DD HH:MM:SS.hh".
-                bool isNull = false;
-                if (uint32_t status =
-                        rdxc::ValueToText(field.field, field.type, index, texts_[k], isNull);
+            default:
+                if (uint32_t status = NumberText(field, column, index, texts_[k]);
                     status != RDSTATUS_OK)
-                    return fault(status, "the value has no text form");
-                if ((field.type == RDTYPE_NUMERIC || field.type == RDTYPE_CURRENCY) &&
-                    column.scale >= 0) {
-                    // More digits after the point than the column keeps are
-                    // refused, or rounded by the rules: never cut unseen.
-                    thread_local rdxc::Decimal number;
-                    if (rdxc::ParseDecimal(texts_[k], number) &&
-                        rdxc::ScaleOf(number) > column.scale) {
-                        const std::string before = texts_[k];
-                        if (rdxc::Rescale(number, static_cast<int32_t>(column.scale),
-                                          values_.rounding()) == rdxc::Fit::TooFine)
-                            return fault(RDSTATUS_NOFIT,
-                                         rdxc::TooManyDecimals(before, rdxc::ScaleOf(number),
-                                                               column.scale, "that the column"));
-                        rdxc::FormatDecimal(number, static_cast<int32_t>(column.scale), texts_[k]);
-                    }
-                }
+                    return status;
                 break;
-            }
             }
             bind.buffer_type = MYSQL_TYPE_STRING;
             bind.buffer = texts_[k].data();
