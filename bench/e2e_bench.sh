@@ -11,6 +11,10 @@
 #                      "connection") against psql \copy ... FROM
 #   pg_load            the same with one COPY per batch (rdpg's default)
 #   pg_unload          PostgreSQL -> CSV against psql \copy (SELECT ...) TO
+#   maria_load         CSV -> MariaDB: rdcsv -> rdmysql against the mariadb
+#                      client's LOAD DATA LOCAL INFILE, into the same table
+#   maria_unload       MariaDB -> CSV against mariadb -e "SELECT ..." > file
+#                      (the MariaDB rows need mariadbd; left out without it)
 # Runs alternate (engine, shell, engine, ...). Each row prints the median
 # wall time of both sides, their ratio, the target (bench/e2e_targets.txt)
 # and the verdict, then the median CPU seconds of the client (user + sys of
@@ -46,7 +50,9 @@ done
 export LC_ALL=C.UTF-8
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-if ! output=$(ninja -C "$build" rdrun rdcsm rdcsv rdsqlite rdpg rdcopy make-orders7 2>&1); then
+targets=(rdrun rdcsm rdcsv rdsqlite rdpg rdcopy make-orders7)
+[ -d "$top/connectors/rdmysql" ] && targets+=(rdmysql)
+if ! output=$(ninja -C "$build" "${targets[@]}" 2>&1); then
   echo "$output" >&2
   exit 1
 fi
@@ -76,8 +82,10 @@ cleanup() {
     kill "$server" 2>/dev/null || true
   fi
   as_server "$bin/pg_ctl" -D "$work/data" -m immediate stop >/dev/null 2>&1 || true
+  maria_stop 2>/dev/null || true
   rm -rf "$work"
 }
+maria_stop() { :; }
 pgsql() { psql -v ON_ERROR_STOP=1 "$@"; }
 # No autovacuum starting in the middle of a timed run.
 pgsql -c "ALTER SYSTEM SET autovacuum = off" -c "SELECT pg_reload_conf()" >/dev/null
@@ -93,6 +101,13 @@ Host = \"$work\"
 Port = \"$port\"
 User = \"postgres\"
 Database = \"postgres\""
+# A MariaDB server too, when the machine has one and the connector is built.
+maria_sock=
+if [ -f "$build/connectors/rdmysql/rdmysql.rdx" ]; then
+  # shellcheck source=bench/maria_home.sh
+  . "$top/bench/maria_home.sh"
+  ln -sf "$build/connectors/rdmysql/rdmysql.rdx" "$home/rdmysql.rdx"
+fi
 cat >"$home/e2e.toml" <<EOF
 [link.orders_csv]
 connector = "rdcsv"
@@ -174,6 +189,33 @@ CreateTarget = 1
 BatchSize = $batch
 OnError = "stop"
 EOF
+if [ -n "$maria_sock" ]; then
+  cat >>"$home/e2e.toml" <<EOF
+
+[link.maria]
+connector = "rdmysql"
+Socket = "$maria_sock"
+User = "root"
+Database = "bench"
+
+[activity.maria_load]
+connector = "rdcopy"
+SourceLink = "orders_csv"
+TargetLink = "maria"
+TargetTable = "orders"
+BatchSize = $batch
+OnError = "stop"
+
+[activity.maria_unload]
+connector = "rdcopy"
+SourceLink = "maria"
+SourceSelect = "$select"
+TargetLink = "out_csv"
+CreateTarget = 1
+BatchSize = $batch
+OnError = "stop"
+EOF
+fi
 server=$("$home/rdcsm" serve --detach | sed -n 's/^rdcsm serving in process //p')
 "$home/rdcsm" define "$home/e2e.toml" >/dev/null
 
@@ -285,6 +327,12 @@ pg_values() {
   counted "the PostgreSQL table" \
     "$(pgsql -At -c "SET max_parallel_workers_per_gather = 0" -c "$pg_sums")"
 }
+maria_sums="SELECT CONCAT_WS('|', count(*), sum(id), sum(amount), count(DISTINCT customer),
+  sum(char_length(customer)), max(char_length(coalesce(notes, ''))),
+  sum(char_length(coalesce(notes, ''))), sum(quantity), sum(round(weight * 1000)),
+  min(ordered_at), max(ordered_at), count(DISTINCT ordered_at)) FROM bench.orders"
+fresh_maria() { mariasql -e "TRUNCATE bench.orders"; }
+maria_values() { counted "the MariaDB table" "$(mariasql -e "$maria_sums")"; }
 fresh_csv() { rm -f "$(out_csv)"; }
 csv_values() {
   local got
@@ -296,6 +344,29 @@ csv_values() {
   echo "$got"
 }
 
+# The shell's unload is its tab-separated batch output, one line a record
+# (line breaks escaped): checked by its count; the engine's CSV in full.
+maria_csv_values() {
+  local lines
+  if [ "$side" = engine ]; then
+    csv_values >/dev/null
+  else
+    lines=$(wc -l <"$home/shell.csv")
+    if [ "$lines" != "$((rows + 1))" ]; then
+      echo "e2e_bench: the mariadb client's output holds $lines lines, not $((rows + 1))" >&2
+      exit 1
+    fi
+  fi
+  echo "$rows"
+}
+maria_load_peer() {
+  mariasql --local-infile=1 -e "LOAD DATA LOCAL INFILE '$home/orders.csv' INTO TABLE bench.orders
+    CHARACTER SET utf8mb4 FIELDS TERMINATED BY ',' OPTIONALLY ENCLOSED BY '\"' ESCAPED BY ''
+    LINES TERMINATED BY '\n' IGNORE 1 LINES"
+}
+maria_unload_peer() {
+  mariadb --no-defaults -S "$maria_sock" -u root bench -e "$select" >"$home/shell.csv"
+}
 ours() { ${ENGINE_WRAP:-} "$home/rdrun" --quiet --no-progress "$1"; }
 shell_import() { sqlite3 -bail "$home/shell.db" ".import --csv --skip 1 $home/orders.csv orders"; }
 shell_import_wal() {
@@ -452,5 +523,12 @@ psql_load >/dev/null
 pgsql -c "VACUUM ANALYZE orders" >/dev/null
 row pg_unload "PostgreSQL -> CSV vs psql \\copy" 1 fresh_csv csv_values \
   ours pg_unload -- psql_unload
+if [ -n "$maria_sock" ]; then
+  row maria_load "CSV -> MariaDB vs LOAD DATA LOCAL INFILE" 0 fresh_maria maria_values \
+    ours maria_load -- maria_load_peer
+  # The unload reads the table the last run of the load left.
+  row maria_unload "MariaDB -> CSV vs mariadb -e SELECT" 0 fresh_csv maria_csv_values \
+    ours maria_unload -- maria_unload_peer
+fi
 echo "seconds of wall time; CPU: user + sys of the client (rdrun, sqlite3, psql) and of the"
 echo "PostgreSQL cluster's processes (srv) during the run; ratio: engine over peer"
