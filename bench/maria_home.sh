@@ -31,7 +31,7 @@ maria_start() {
   "$maria_server" --no-defaults --datadir="$maria_dir/data" --socket="$maria_dir/sock" \
     --pid-file="$maria_dir/server.pid" --log-error="$maria_dir/server.log" --skip-networking \
     --innodb-buffer-pool-size=256M --innodb-flush-log-at-trx-commit=2 --local-infile=1 \
-    --max-allowed-packet=64M "${user[@]}" &
+    --max-allowed-packet=64M "${user[@]}" 2>>"$maria_dir/server.log" &
   maria_pid=$!
   maria_sock=$maria_dir/sock
   for try in $(seq 300); do
