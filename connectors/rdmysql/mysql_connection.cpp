@@ -183,6 +183,12 @@ uint32_t Connection::SetOwn(uint32_t index, uint32_t field) {
         return rdxc::GetText(field, settings_.user);
     case kPassword:
         return KeepSecrets(rdxc::GetText(field, settings_.password));
+    case kLoadData: {
+        bool on = false;
+        if (uint32_t status = rdxc::GetFlag(field, on); status != RDSTATUS_OK) return status;
+        loadData_ = on;
+        return RDSTATUS_OK;
+    }
     case kBatchRows: {
         int32_t rows = 0;
         if (uint32_t status = rdxc::GetInt(field, rows); status != RDSTATUS_OK) return status;
@@ -210,6 +216,8 @@ uint32_t Connection::GetOwn(uint32_t index, uint32_t field) {
         return rdxc::PutText(field, settings_.user);
     case kPassword: // never shown
         return rdxc::PutText(field, "");
+    case kLoadData:
+        return rdxc::PutInt(field, loadData_ ? 1 : 0);
     case kBatchRows:
         return rdxc::PutInt(field, static_cast<int32_t>(std::min<uint32_t>(batchRows_, INT32_MAX)));
     default:
@@ -281,6 +289,12 @@ uint32_t Connection::Connect() {
     mysql_options(db_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
     const unsigned timeout = 30;
     mysql_options(db_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    // LOAD DATA LOCAL only when asked for; the handler below reads the
+    // batch from memory whatever file the server names.
+    if (loadData_) {
+        const unsigned on = 1;
+        mysql_options(db_, MYSQL_OPT_LOCAL_INFILE, &on);
+    }
     // No reading of option files: the properties say everything.
     auto text = [](const std::string &value) { return value.empty() ? nullptr : value.c_str(); };
     if (mysql_real_connect(db_, text(server.host), text(server.user), text(server.password),
@@ -290,6 +304,7 @@ uint32_t Connection::Connect() {
         Disconnect();
         return status;
     }
+    if (loadData_) InstallLoadHandler();
     // Date-times in universal time, values the columns cannot hold refused
     // instead of cut, and utf8mb4 both ways.
     uint32_t status = Run("SET time_zone = '+00:00', sql_mode = "

@@ -29,6 +29,7 @@ enum PropertyNumber : uint32_t {
     kPassword = 6,
     kKeys = 7,
     kBatchRows = 8,
+    kLoadData = 9,
 };
 inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(kConnection, RDTYPE_TEXT, "Connection"),
@@ -39,6 +40,7 @@ inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(kPassword, RDTYPE_TEXT, "Password"),
     rdxc::Declare(kKeys, RDTYPE_TEXT, "Keys"),
     rdxc::Declare(kBatchRows, RDTYPE_INT, "BatchRows"),
+    rdxc::Declare(kLoadData, RDTYPE_INT, "LoadData"),
 };
 
 // The most rows one INSERT statement takes by default, and the server's
@@ -56,6 +58,16 @@ struct Server {
 bool ParseUri(std::string_view uri, Server &out, std::string &why);
 // The URI with its password shown as the kit's mask.
 std::string MaskUri(std::string_view uri);
+
+// Errors of one record's values or keys: SQLSTATE classes 22 (data) and 23
+// (constraints), and the value errors the server gives other states.
+bool RefusesRecord(unsigned error, std::string_view state);
+
+// The lines of a batch for LOAD DATA, and how far the server has read them.
+struct LoadBatchText {
+    std::string bytes;
+    size_t at = 0;
+};
 
 // A prepared statement closed at the end of its scope.
 class Statement {
@@ -153,12 +165,19 @@ class Connection : public rdxc::SqlLink {
                         uint32_t *done) override;
     uint32_t RemoveBySql(uint32_t *done) override;
     void RollBack();
+    // mysql_load.cpp: a batch of plain inserts by LOAD DATA LOCAL INFILE
+    // from memory (LoadData); a failure has rolled the transaction back.
+    void InstallLoadHandler();
+    uint32_t LoadLines(uint32_t first, uint32_t count);
+    uint32_t LoadBatch(uint32_t first, uint32_t count, const std::string &rolledBack);
     // text as a string literal of the session's character set.
     std::string Literal(std::string_view text) const;
 
     Server settings_;
     std::string connection_; // the URI as given
     uint32_t batchRows_ = kDefaultBatchRows;
+    bool loadData_ = false;
+    LoadBatchText loadText_;
     MYSQL *db_ = nullptr;
     size_t maxPacket_ = 16u << 20;
     // The server and the database connected to, for Identity.

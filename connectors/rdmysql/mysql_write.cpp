@@ -37,8 +37,11 @@ bool IntegerColumn(std::string_view dataType) {
            dataType == "int" || dataType == "bigint";
 }
 
-// Errors of one record's values or keys: SQLSTATE classes 22 (data) and 23
-// (constraints), and the value errors the server gives other states.
+// Per record: the statement's bytes beside its values.
+constexpr size_t kFieldOverhead = 16;
+
+} // namespace
+
 bool RefusesRecord(unsigned error, std::string_view state) {
     if (state.substr(0, 2) == "22" || state.substr(0, 2) == "23") return true;
     switch (error) {
@@ -60,11 +63,6 @@ bool RefusesRecord(unsigned error, std::string_view state) {
         return false;
     }
 }
-
-// Per record: the statement's bytes beside its values.
-constexpr size_t kFieldOverhead = 16;
-
-} // namespace
 
 std::string Connection::Literal(std::string_view text) const {
     std::string escaped(text.size() * 2 + 1, '\0');
@@ -472,6 +470,14 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         if (uint32_t status = RunKeyed(delete_.get(), deleteOrder_, first + r, changed);
             status != RDSTATUS_OK)
             return fail(status);
+    if (loadData_ && delete_.get() == nullptr && insertTail_.empty()) {
+        if (uint32_t status = LoadBatch(first, count, rolledBack); status != RDSTATUS_OK)
+            return status;
+        if (mysql_commit(db_) != 0)
+            return fail(ServerFailure("the batch cannot be committed" + rolledBack));
+        *done = count;
+        return RDSTATUS_OK;
+    }
     const size_t most =
         std::max<size_t>(1, std::min<size_t>(batchRows_, kMostParameters / writeFields_.size()));
     // Room for the statement's own bytes in the packet of its values.

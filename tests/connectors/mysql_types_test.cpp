@@ -90,22 +90,31 @@ TEST_F(MysqlTypesTest, EveryTypeReadAsItsFieldType) {
 }
 
 // The rows read are written into a table of the same columns and come out
-// equal, column by column, as the server shows them.
+// equal, column by column, as the server shows them: by prepared inserts
+// and by LOAD DATA (texts with tabs, line ends, backslashes and zero bytes).
 TEST_F(MysqlTypesTest, EveryTypeWrittenBackUnchanged) {
     Sql(kTypesTable);
     Sql(kTypesRows);
+    Sql("INSERT INTO types (id, vc, bl) VALUES (4, 'a\\tb\\nc\\\\d\\0e\\\\N', "
+        "0x5C4E0009000A5C)");
     Sql("CREATE TABLE copy LIKE types");
-    auto source = Open();
-    ASSERT_EQ(0u, source->Set("SQL", "SELECT * FROM types ORDER BY id"));
-    auto target = Open({{"Table", "copy"}});
-    EXPECT_EQ(RDX_END_OF_DATA, Copy(*source, *target, 2)) << target->LastError();
-    const std::vector<std::string> columns = {
-        "id",  "ti",  "tiu", "si",      "siu",     "mi",      "miu", "i",  "iu", "bi",
-        "biu", "d65", "d10", "f",       "db",      "dt",      "dtt", "ts", "tm", "y",
-        "c",   "vc",  "tx",  "hex(bn)", "hex(vb)", "hex(bl)", "js",  "e"};
-    for (const std::string &column : columns) {
-        const std::string select = "SELECT " + column + " FROM ";
-        EXPECT_EQ(Sql(select + "types ORDER BY id"), Sql(select + "copy ORDER BY id")) << column;
+    for (const char *loadData : {"0", "1"}) {
+        SCOPED_TRACE(std::string("LoadData ") + loadData);
+        Sql("DELETE FROM copy");
+        auto source = Open();
+        ASSERT_EQ(0u, source->Set("SQL", "SELECT * FROM types ORDER BY id"));
+        auto target = Open({{"Table", "copy"}, {"LoadData", loadData}});
+        EXPECT_EQ(RDX_END_OF_DATA, Copy(*source, *target, 3)) << target->LastError();
+        const std::vector<std::string> columns = {
+            "id",  "ti",  "tiu", "si",      "siu",     "mi",      "miu", "i",  "iu", "bi",
+            "biu", "d65", "d10", "f",       "db",      "dt",      "dtt", "ts", "tm", "y",
+            "c",   "vc",  "tx",  "hex(bn)", "hex(vb)", "hex(bl)", "js",  "e"};
+        for (const std::string &column : columns) {
+            const std::string select = "SELECT " + column + " FROM ";
+            EXPECT_EQ(Sql(select + "types ORDER BY id"), Sql(select + "copy ORDER BY id"))
+                << column;
+        }
+        EXPECT_EQ("4", Sql("SELECT COUNT(*) FROM copy").at(0));
     }
 }
 

@@ -137,6 +137,44 @@ TEST_F(MysqlWriteTest, BatchCutByThePacketSizeAndOversizedRecordRefused) {
     EXPECT_EQ("0", Count("blobs"));
 }
 
+// LoadData sends a batch by LOAD DATA LOCAL INFILE from memory: the same
+// rows, a refused record named the same way, the batch rolled back.
+TEST_F(MysqlWriteTest, LoadDataTakesWholeBatchesAndNamesRefusedRecord) {
+    Sql(kItems);
+    auto c = Open({{"Table", "items"}, {"LoadData", "yes"}});
+    EXPECT_EQ("1", c->Get("LoadData"));
+    List list(1000);
+    FillNumbered(list, 1000);
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(list, 1, 1000, &done)) << c->LastError();
+    EXPECT_EQ(1000u, done);
+    EXPECT_EQ((std::vector<std::string>{"1000|500500|501000.0"}),
+              Sql("SELECT COUNT(*), SUM(id), SUM(price) FROM items"));
+    EXPECT_EQ((std::vector<std::string>{"n999|999.5"}),
+              Sql("SELECT name, price FROM items WHERE id = 999"));
+    Sql("DELETE FROM items WHERE id > 3");
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(list, 1, 10, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_NE(std::string::npos, c->LastError().find("record 1: error 1062")) << c->LastError();
+    EXPECT_EQ("3", Count("items"));
+    // A value the column cannot hold is refused, not cut.
+    Sql("CREATE TABLE small (id int PRIMARY KEY, v tinyint unsigned)");
+    ASSERT_EQ(0u, c->Set("Table", "small"));
+    List wide(3);
+    Fill(wide, {{"id", RDTYPE_INT}, {"v", RDTYPE_INT}}, {{"1", "1"}, {"2", "300"}, {"3", "3"}});
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(wide, 1, 3, &done));
+    EXPECT_NE(std::string::npos, c->LastError().find("record 2: error 1264")) << c->LastError();
+    EXPECT_EQ("0", Count("small"));
+    ASSERT_EQ(0u, c->Set("Table", "items"));
+    // Too many decimals are refused before anything is sent.
+    List fine(2);
+    Fill(fine, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}, {"price", RDTYPE_NUMERIC}},
+         {{"20", "a", "1.5"}, {"21", "b", "1.55"}});
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(fine, 1, 2, &done));
+    EXPECT_NE(std::string::npos, c->LastError().find("record 2, field price")) << c->LastError();
+    EXPECT_EQ("3", Count("items"));
+}
+
 TEST_F(MysqlWriteTest, TargetFaultsRefusedBeforeAnyRecord) {
     Sql(kItems);
     auto c = Open({{"Table", "items"}});
