@@ -64,5 +64,40 @@ TEST_F(JsonRunTest, BadLinesAreSkippedIntoTheRejects) {
     EXPECT_NE(std::string::npos, log.find("line 4 of")) << log;
 }
 
+// SIGKILL at random moments of a copy out of a compressed file, each run
+// started with --resume: the source's ReadPosition takes every run on from
+// the record after the last one committed, and the table ends with every
+// record exactly once.
+TEST_F(JsonRunTest, KilledCopiesOutOfAGzipFileResumeWithoutLossOrRepeat) {
+    constexpr unsigned kOrders = 200000;
+    MakeOrders(Path("orders.csv"), kOrders);
+    Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) +
+           JsonLink("json", Path("orders.jsonl.gz"),
+                    "Columns = \"" + std::string(kOrderColumns) + "\"\n") +
+           SqliteLink("db", Path("o.db")) +
+           CopyActivity("unload", {"csv", "json", "", "", 5000, "stop"}) +
+           CopyActivity("load", {"json", "db", "orders", "", 500, "stop"}));
+    const Ran unload = Rdrun("--no-progress unload");
+    ASSERT_EQ(0, unload.status) << unload.out << unload.err;
+    const auto rows = [this] {
+        Db db(Path("o.db"));
+        const std::string count = db.Query("SELECT count(*) FROM sqlite_master WHERE name = "
+                                           "'orders'") == "1\n"
+                                      ? db.Query("SELECT count(*) FROM orders")
+                                      : "0\n";
+        return std::stol(count);
+    };
+    const int killed = KillLoop("--resume --no-progress load", 10, 150,
+                                [&] { return rows() == static_cast<long>(kOrders); });
+    const Ran last = Rdrun("--resume --no-progress load");
+    EXPECT_EQ(0, last.status) << last.out << last.err;
+    EXPECT_GT(killed, 0);
+    Db db(Path("o.db"));
+    EXPECT_EQ(std::to_string(kOrders) + "|" + std::to_string(kOrders) + "|" +
+                  std::to_string(OrderCents(kOrders)) + "\n",
+              db.Query("SELECT count(*), count(DISTINCT id), "
+                       "sum(CAST(round(amount * 100) AS INTEGER)) FROM orders"));
+}
+
 } // namespace
 } // namespace rdruntest
