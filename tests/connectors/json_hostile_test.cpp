@@ -40,6 +40,9 @@ TEST_F(JsonTest, EachBadLineFailsAloneAndTheRestReads) {
         {"\"text\"", "no JSON object"},
         {"{\"n\":1} {\"n\":2}", "more than one JSON value"},
         {"{\"n\":1,}", "valid JSON"},
+        {"{\"n\":1}]", "JSON"},
+        {"{\"n\":1", "valid JSON"},
+        {"{\"s\":\"open", "valid JSON"},
         {"{\"s\":\"\xC3\x28\"}", "valid JSON"},          // broken UTF-8
         {"{\"s\":\"\\ud800\"}", "valid JSON"},           // a lone surrogate
         {"{\"s\":\"a\x01\"}", "valid JSON"},             // a raw control character
