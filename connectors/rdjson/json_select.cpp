@@ -44,6 +44,10 @@ std::string_view TrimEnd(std::string_view text) {
     return text;
 }
 
+// Fields inferred from the keys of the lines: a file of more different keys
+// is no table (or is hostile), and its fields are to be declared.
+constexpr size_t kMostFields = 4096;
+
 bool Blank(std::string_view line) {
     return line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
@@ -283,8 +287,13 @@ uint32_t Connection::ReadColumns(LineReader &reader, std::vector<Column> &column
                 auto [at, added] = seen.try_emplace(std::string(key), names.size());
                 if (added) names.emplace_back(key);
                 inference.Add(at->second, kind, text);
-                return true;
+                return names.size() <= kMostFields;
             });
+        if (names.size() > kMostFields)
+            return LineFailure(reader.LineNumber(),
+                               "the lines read so far have more than " +
+                                   std::to_string(kMostFields) +
+                                   " different keys: declare the fields (property Columns)");
     }
     if (names.empty())
         return log_.Fail("the file " + settings_.path +

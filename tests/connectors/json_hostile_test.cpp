@@ -84,6 +84,28 @@ TEST_F(JsonTest, DeepNestingIsKeptAsTextWithinTheParsersDepth) {
     EXPECT_EQ((std::vector<std::string>{nested}), ReadAll("deep.jsonl", {}));
 }
 
+// Keys are data: an empty key is a field like any other, and more keys
+// than any table has are refused before a field list is laid out.
+TEST_F(JsonTest, EmptyKeysAndEndlesslyManyKeys) {
+    WriteFile(Path("empty.jsonl"), "{\"\":1,\" \":\"x\"}\n");
+    std::string layout;
+    EXPECT_EQ((std::vector<std::string>{"1|x"}), ReadAll("empty.jsonl", {}, &layout));
+    EXPECT_EQ(":1, :6", layout);
+    std::string many;
+    for (int line = 0; line < 50; ++line) {
+        many += "{";
+        for (int key = 0; key < 100; ++key)
+            many += (key ? ",\"k" : "\"k") + std::to_string(line * 100 + key) + "\":0";
+        many += "}\n";
+    }
+    WriteFile(Path("many.jsonl"), many);
+    auto c = Open("many.jsonl");
+    List list(1);
+    EXPECT_EQ(RDSTATUS_FREETEXT, c->Select(list, 1));
+    EXPECT_NE(std::string::npos, c->LastError().find("line 41")) << c->LastError();
+    EXPECT_EQ(0u, RDFieldlistGetCount(list));
+}
+
 // A line beyond MaxLineBytes fails alone, without being held: the reject
 // keeps its first 64 KiB.
 TEST_F(JsonTest, ALineBeyondTheLimitFailsWithoutBeingHeld) {
