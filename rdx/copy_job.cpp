@@ -25,7 +25,7 @@ std::string Stem(const std::string &path) {
 
 std::string Label(const Endpoint &end) {
     if (!end.table.empty()) return end.table;
-    if (end.kind == EndKind::Csv || end.kind == EndKind::Sqlite) return Stem(end.location);
+    if (IsFile(end.kind) || end.kind == EndKind::Sqlite) return Stem(end.location);
     return end.connector;
 }
 
@@ -54,10 +54,15 @@ std::string Link(const std::string &name, const Endpoint &end, const CopyOptions
         Key(toml, "Charset", o.charset);
         if (!target) Key(toml, "Columns", o.columns);
         break;
+    case EndKind::JsonLines:
+        Key(toml, "Path", end.location);
+        if (!target) Key(toml, "Columns", o.columns);
+        break;
     case EndKind::Sqlite:
         Key(toml, "Database", end.location);
         break;
     case EndKind::Postgres:
+    case EndKind::Mysql:
         Key(toml, "Connection", end.location);
         break;
     case EndKind::Odbc:
@@ -65,7 +70,7 @@ std::string Link(const std::string &name, const Endpoint &end, const CopyOptions
         break;
     }
     Key(toml, "Table", end.table);
-    if (target && (end.kind == EndKind::Csv || end.kind == EndKind::Sqlite)) toml += "Create = 1\n";
+    if (target && (IsFile(end.kind) || end.kind == EndKind::Sqlite)) toml += "Create = 1\n";
     return toml;
 }
 
@@ -75,7 +80,7 @@ std::string Link(const std::string &name, const Endpoint &end, const CopyOptions
 std::string ModeOf(const CopyOptions &o, const Endpoint &target) {
     if (!o.mode.empty()) return o.mode;
     const bool missing =
-        (target.kind == EndKind::Csv || target.kind == EndKind::Sqlite) && !Exists(target.location);
+        (IsFile(target.kind) || target.kind == EndKind::Sqlite) && !Exists(target.location);
     return missing ? "create" : "append";
 }
 
@@ -98,15 +103,15 @@ std::string Activity(const CopyJob &job, const CopyOptions &o, const std::string
 bool CheckEnds(const CopyOptions &o, const Endpoint &source, const Endpoint &target,
                std::string &error) {
     const bool anyCsv = source.kind == EndKind::Csv || target.kind == EndKind::Csv;
-    if (source.kind != EndKind::Csv && source.table.empty() && o.select.empty())
+    if (!IsFile(source.kind) && source.table.empty() && o.select.empty())
         error = "name the source's table (#TABLE or --table) or give --select";
-    else if (target.kind != EndKind::Csv && target.table.empty())
+    else if (!IsFile(target.kind) && target.table.empty())
         error = "name the target's table (#TABLE or --table)";
-    else if (!o.columns.empty() && source.kind != EndKind::Csv)
-        error = "--columns declares the columns of a CSV source";
+    else if (!o.columns.empty() && !IsFile(source.kind))
+        error = "--columns declares the columns of a CSV or JSON Lines source";
     else if ((!o.delimiter.empty() || !o.charset.empty()) && !anyCsv)
         error = "--delimiter and --charset are for CSV files";
-    else if (!o.select.empty() && source.kind == EndKind::Csv)
+    else if (!o.select.empty() && IsFile(source.kind))
         error = "--select is for a SQL source";
     else if (o.incrementalBy == "offset" && source.kind != EndKind::Csv)
         error = "--incremental-by offset reads a CSV source on from where the last run ended";
@@ -130,9 +135,8 @@ std::string DefaultCopyName(const Endpoint &source, const Endpoint &target) {
 bool BuildCopyJob(const CopyOptions &o, const Endpoint &source, Endpoint target, CopyJob &job,
                   std::string &error) {
     // A new SQL table is named after the source when no name is given.
-    if (target.kind != EndKind::Csv && target.table.empty()) {
-        const std::string label =
-            source.kind == EndKind::Csv ? Stem(source.location) : source.table;
+    if (!IsFile(target.kind) && target.table.empty()) {
+        const std::string label = IsFile(source.kind) ? Stem(source.location) : source.table;
         target.table = Sanitized(label);
     }
     if (!CheckEnds(o, source, target, error)) return false;

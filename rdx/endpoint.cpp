@@ -3,14 +3,17 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string_view>
 #include <unistd.h>
 
 namespace rdx {
 
 const char *const kEndpointForms = "  FILE.csv | csv:PATH\n"
+                                   "  FILE.jsonl | FILE.ndjson[.gz] | jsonl:PATH\n"
                                    "  sqlite:FILE#TABLE | sqlite:FILE --table TABLE\n"
                                    "  postgresql://...#TABLE | postgres://...#TABLE\n"
                                    "  'host=... dbname=...' --table TABLE\n"
+                                   "  mariadb://...#TABLE | mysql://...#TABLE\n"
                                    "  odbc:DSN#TABLE | odbc:DSN --table TABLE\n";
 
 namespace {
@@ -19,12 +22,20 @@ bool StartsWith(const std::string &text, const char *prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-bool EndsWithCsv(const std::string &text) {
-    if (text.size() <= 4) return false;
-    std::string tail = text.substr(text.size() - 4);
+// Whether the file name ends with the extension, in any case, after
+// something.
+bool EndsWith(const std::string &text, std::string_view extension) {
+    if (text.size() <= extension.size()) return false;
+    std::string tail = text.substr(text.size() - extension.size());
     for (char &c : tail)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return tail == ".csv";
+    return tail == extension;
+}
+
+bool IsJsonLinesName(const std::string &text) {
+    for (const std::string_view extension : {".jsonl", ".ndjson", ".jsonl.gz", ".ndjson.gz"})
+        if (EndsWith(text, extension)) return true;
+    return false;
 }
 
 // A relative file name resolved against the current folder, because the
@@ -45,6 +56,13 @@ bool Absolute(const std::string &path, std::string &out, std::string &error) {
     }
     out = std::string(cwd) + "/" + path;
     return true;
+}
+
+bool File(EndKind kind, const char *connector, const std::string &path, Endpoint &out,
+          std::string &error) {
+    out.kind = kind;
+    out.connector = connector;
+    return Absolute(path, out.location, error);
 }
 
 // Splits "LOCATION#TABLE" at the last '#'; --table names the table of an
@@ -77,12 +95,15 @@ bool ParseEndpoint(const std::string &text, const std::string &table, Endpoint &
         return Sql(EndKind::Sqlite, "rdsqlite", text.substr(7), table, out, error);
     if (StartsWith(text, "postgresql://") || StartsWith(text, "postgres://"))
         return Sql(EndKind::Postgres, "rdpg", text, table, out, error);
+    if (StartsWith(text, "mariadb://") || StartsWith(text, "mysql://"))
+        return Sql(EndKind::Mysql, "rdmysql", text, table, out, error);
     if (StartsWith(text, "odbc:"))
         return Sql(EndKind::Odbc, "rdodbc", text.substr(5), table, out, error);
-    if (StartsWith(text, "csv:") || EndsWithCsv(text)) {
-        out.connector = "rdcsv";
-        return Absolute(StartsWith(text, "csv:") ? text.substr(4) : text, out.location, error);
-    }
+    if (StartsWith(text, "csv:")) return File(EndKind::Csv, "rdcsv", text.substr(4), out, error);
+    if (StartsWith(text, "jsonl:"))
+        return File(EndKind::JsonLines, "rdjson", text.substr(6), out, error);
+    if (EndsWith(text, ".csv")) return File(EndKind::Csv, "rdcsv", text, out, error);
+    if (IsJsonLinesName(text)) return File(EndKind::JsonLines, "rdjson", text, out, error);
     if (text.find('=') != std::string::npos) {
         out.kind = EndKind::Postgres;
         out.connector = "rdpg";

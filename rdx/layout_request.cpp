@@ -10,14 +10,16 @@ void Key(std::string &text, const char *key, const std::string &value) {
 
 // Where the end's data is, as its link names it.
 void Location(std::string &text, const Endpoint &end) {
-    static const char *const kKeys[] = {"Path", "Database", "Connection", "DataSource"};
+    static const char *const kKeys[] = {"Path",       "Database", "Connection",
+                                        "DataSource", "Path",     "Connection"};
     Key(text, kKeys[static_cast<int>(end.kind)], end.location);
     Key(text, "Table", end.table);
 }
 
 // ODBC drivers name their column types only once connected.
 bool DescribesTable(const Endpoint &end) {
-    return end.kind == EndKind::Sqlite || end.kind == EndKind::Postgres;
+    return end.kind == EndKind::Sqlite || end.kind == EndKind::Postgres ||
+           end.kind == EndKind::Mysql;
 }
 
 } // namespace
@@ -29,8 +31,8 @@ bool LayoutRequest(const CopyOptions &o, const Endpoint &source, const CopyJob &
     if (source.kind == EndKind::Csv) {
         Key(text, "Delimiter", o.delimiter);
         Key(text, "Charset", o.charset);
-        Key(text, "Columns", o.columns);
     }
+    if (IsFile(source.kind)) Key(text, "Columns", o.columns);
     Key(text, "select", o.select);
     if (job.createsTarget && DescribesTable(job.target)) {
         text += "[target]\nconnector=" + job.target.connector + "\n";

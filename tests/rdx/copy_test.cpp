@@ -32,6 +32,24 @@ TEST_F(RdxTest, FirstCopyMakesTheHomeAndARoundTripKeepsTheFile) {
     EXPECT_EQ(kOrdersCsv, rdtest::ReadFile(Path("back.csv")));
 }
 
+// A JSON Lines file, plain and compressed, between a CSV file and SQLite:
+// the records come back as they went in.
+TEST_F(RdxTest, JsonLinesEndsRoundTrip) {
+    rdtest::WriteFile(Path("orders.csv"), kOrdersCsv);
+    for (const std::string name : {"orders.jsonl", "orders.ndjson.gz"}) {
+        SCOPED_TRACE(name);
+        Ran out = Rdx({"copy", Path("orders.csv"), Path(name), "--columns", kOrderColumns});
+        ASSERT_EQ(0, out.status) << out.err << out.out;
+        Ran in = Rdx({"copy", Path(name), "sqlite:" + Path("j.db") + "#orders", "--columns",
+                      kOrderColumns, "--mode", "replace"});
+        ASSERT_EQ(0, in.status) << in.err << in.out;
+        EXPECT_NE(std::string::npos, in.out.find("4 records written")) << in.out;
+        EXPECT_EQ("4|7.25|Zoë Ørsted\n",
+                  SqliteRows(Path("j.db"), "SELECT * FROM orders WHERE id = 4"));
+    }
+    EXPECT_NE(std::string::npos, rdtest::ReadFile(Path("orders.jsonl")).find("\"id\":4"));
+}
+
 // An existing SQLite database is appended to; a bad record with
 // --on-error skip ends with rdrun's status 2 and the record in the rejects.
 TEST_F(RdxTest, ExistingTargetIsAppendedToAndRdrunStatusIsPassedOn) {

@@ -27,7 +27,7 @@ TEST_F(RdxTest, BadCommandLinesAreRefusedWithUsage) {
     rdtest::WriteFile(Path("orders.csv"), kOrdersCsv);
     const std::string csv = Path("orders.csv"), db = "sqlite:" + Path("o.db");
     const std::vector<std::vector<std::string>> bad = {
-        {"copy", csv, "mysql://somewhere/x"},               // unknown form
+        {"copy", csv, "ftp://somewhere/x"},                 // unknown form
         {"copy", csv},                                      // no target
         {"copy", csv, db, Path("third.csv")},               // three ends
         {"copy", "sqlite:" + Path("o.db"), csv},            // source without a table
