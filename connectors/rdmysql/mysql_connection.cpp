@@ -289,12 +289,11 @@ uint32_t Connection::Connect() {
     mysql_options(db_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
     const unsigned timeout = 30;
     mysql_options(db_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
-    // LOAD DATA LOCAL only when asked for; the handler below reads the
-    // batch from memory whatever file the server names.
-    if (loadData_) {
-        const unsigned on = 1;
-        mysql_options(db_, MYSQL_OPT_LOCAL_INFILE, &on);
-    }
+    // LOAD DATA LOCAL only when asked for, and then the handler installed
+    // below reads the batch from memory whatever file the server names:
+    // the library's own would read any file a hostile server asks for.
+    const unsigned localFiles = loadData_ ? 1 : 0;
+    mysql_options(db_, MYSQL_OPT_LOCAL_INFILE, &localFiles);
     // No reading of option files: the properties say everything.
     auto text = [](const std::string &value) { return value.empty() ? nullptr : value.c_str(); };
     if (mysql_real_connect(db_, text(server.host), text(server.user), text(server.password),

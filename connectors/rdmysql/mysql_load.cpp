@@ -145,7 +145,10 @@ uint32_t Connection::LoadBatch(uint32_t first, uint32_t count, const std::string
                             " CHARACTER SET binary FIELDS TERMINATED BY '\\t' ESCAPED BY '\\\\' "
                             "LINES TERMINATED BY '\\n' (" +
                             rdxc::QuotedList(kDialect, names) + ")";
-    if (mysql_real_query(db_, sql.data(), sql.size()) != 0) {
+    const int failed = mysql_real_query(db_, sql.data(), sql.size());
+    // The lines go to no other statement (the memory is kept for the next).
+    loadText_.bytes.clear();
+    if (failed != 0) {
         const unsigned error = mysql_errno(db_);
         if (!RefusesRecord(error, mysql_sqlstate(db_))) {
             const uint32_t status = ServerFailure("the batch cannot be loaded" + rolledBack);

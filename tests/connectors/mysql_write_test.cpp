@@ -173,6 +173,14 @@ TEST_F(MysqlWriteTest, LoadDataTakesWholeBatchesAndNamesRefusedRecord) {
     EXPECT_EQ(RDSTATUS_RECORDFAULT, c->Insert(fine, 1, 2, &done));
     EXPECT_NE(std::string::npos, c->LastError().find("record 2, field price")) << c->LastError();
     EXPECT_EQ("3", Count("items"));
+    // Without LoadData the client sends no file, whatever a statement asks.
+    auto plain = Open({{"Table", "items"}});
+    EXPECT_NE(0u, Execute(*plain, "LOAD DATA LOCAL INFILE '/etc/passwd' INTO TABLE items"));
+    auto loading = Open({{"Table", "items"}, {"LoadData", "1"}});
+    // With it, the handler gives a statement's file no bytes but a batch's.
+    ASSERT_EQ(0u, Execute(*loading, "LOAD DATA LOCAL INFILE '/etc/hostname' INTO TABLE small"))
+        << loading->LastError();
+    EXPECT_EQ("0", Count("small"));
 }
 
 TEST_F(MysqlWriteTest, TargetFaultsRefusedBeforeAnyRecord) {
