@@ -7,6 +7,7 @@
 #include "property_value.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
+#include "read_position.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,39 +28,6 @@ std::string DirectoryOf(const std::string &path) {
 bool EndsWith(const std::string &text, std::string_view end) {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-// "offset=BYTES;line=LINE", the two in either order, each once.
-bool ParsePosition(std::string_view text, Position &out) {
-    bool offset = false, line = false;
-    for (bool more = true; more;) {
-        const size_t end = std::min(text.find(';'), text.size());
-        const std::string_view part = text.substr(0, end);
-        more = end < text.size();
-        text.remove_prefix(std::min(end + 1, text.size()));
-        const size_t equals = part.find('=');
-        if (equals == std::string_view::npos) return false;
-        const std::string_view key = part.substr(0, equals), digits = part.substr(equals + 1);
-        uint64_t value = 0;
-        const auto [stop, failure] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (failure != std::errc() || stop != digits.data() + digits.size() || digits.empty())
-            return false;
-        if (key == "offset" && !offset) {
-            out.offset = value;
-            offset = true;
-        } else if (key == "line" && !line && value > 0) {
-            out.line = value;
-            line = true;
-        } else {
-            return false;
-        }
-    }
-    return offset && line;
-}
-
-std::string PositionText(uint64_t offset, uint64_t line) {
-    return "offset=" + std::to_string(offset) + ";line=" + std::to_string(line);
 }
 
 } // namespace
@@ -240,24 +208,26 @@ uint32_t Connection::Unsupported(const char *operation) {
 }
 
 uint32_t Connection::SetReadPosition(const std::string &text) {
-    Position position;
-    if (!text.empty() && !ParsePosition(text, position))
+    rdxc::ReadPositionValue value;
+    if (!text.empty() && !rdxc::ParseReadPosition(text, value))
         return log_.Fail("ReadPosition is \"offset=BYTES;line=LINE\", not \"" + text + "\"");
-    position.set = !text.empty();
-    position_ = position;
+    position_.set = !text.empty();
+    position_.offset = value.offset;
+    position_.line = value.line;
     return RDSTATUS_OK;
 }
 
 // Where the select's next record starts; before a select, the position set.
 std::string Connection::ReadPosition() const {
-    if (reader_) return PositionText(reader_->Offset(), reader_->NextLine());
-    return position_.set ? PositionText(position_.offset, position_.line) : std::string();
+    if (reader_) return rdxc::ReadPositionText(reader_->Offset(), reader_->NextLine());
+    return position_.set ? rdxc::ReadPositionText(position_.offset, position_.line) : std::string();
 }
 
 // Moves a reader that stands at the first line to the position set.
 uint32_t Connection::PositionReader(LineReader &reader) {
     if (!position_.set) return RDSTATUS_OK;
-    const std::string where = "ReadPosition " + PositionText(position_.offset, position_.line);
+    const std::string where =
+        "ReadPosition " + rdxc::ReadPositionText(position_.offset, position_.line);
     if (!reader.Seek(position_.offset, position_.line))
         return log_.Fail(where + " is not the start of a line of " + settings_.path);
     return RDSTATUS_OK;
