@@ -117,7 +117,7 @@ TEST_F(JsonTest, KeysInAnyOrderAndEscapedKeysFindTheirFields) {
 }
 
 TEST_F(JsonTest, BomCrlfBlankLinesAndAnUnendedLastLine) {
-    WriteFile(Path("f.jsonl"), "\xEF\xBB\xBF{\"a\":1}\r\n\r\n   \n{\"a\":2}\r\n\n{\"a\":3}");
+    WriteFile(Path("f.jsonl"), "\xEF\xBB\xBF{\"a\":1}\r\n\r\n   \n \t{\"a\":2} \t\r\n\n{\"a\":3}");
     EXPECT_EQ((std::vector<std::string>{"1", "2", "3"}), ReadAll("f.jsonl", {}));
     // A cut last line is a bad record that says the file may be cut short.
     WriteFile(Path("cut.jsonl"), "{\"a\":1}\n{\"a\":2}\n{\"a\":");
