@@ -10,15 +10,6 @@ class MysqlConnectTest : public MysqlTest {};
 // "p@ss:w/rd%1" percent-encoded for the URI's user part.
 const std::string kEncoded = "p%40ss%3Aw%2Frd%251";
 
-TEST_F(MysqlConnectTest, PluginDeclaresEveryEntryPoint) {
-    ASSERT_NE(nullptr, maria_.library) << dlerror();
-    EXPECT_TRUE(maria_.Complete());
-    EXPECT_EQ(0u, maria_.identifyStatus);
-    for (const char *name : {"Connection", "Host", "Port", "Socket", "User", "Password", "Database",
-                             "Table", "SQL", "WriteMode", "Key", "BatchRows"})
-        EXPECT_NE(0u, maria_.Number(name)) << name;
-}
-
 TEST_F(MysqlConnectTest, UriConnectsWithEncodedPasswordAndShowsItMasked) {
     const std::string uri = "mariadb://" + std::string(MariaServer::kUser) + ":" + kEncoded +
                             "@localhost/" + MariaServer::kDatabase +

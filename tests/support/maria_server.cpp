@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -105,6 +106,8 @@ bool MariaServer::StartServer() {
     const std::string log = "--log-error=" + folder_ + "/server.log";
     pid_ = fork();
     if (pid_ == 0) {
+        // The server ends with the test program, even one that crashed.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         // What the server says before its log is open goes to a file too.
         const std::string early = folder_ + "/server.err";
         if (int file = open(early.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644); file >= 0)
