@@ -1,10 +1,6 @@
 # The JSON Lines connector's tests (connectors/json_*.cpp): a program of
-# their own, named json.* and labelled json. The connectors' program globs
-# the same folder, so they are taken out of it. The copies run by rdrun use
-# the rdrun tests' home (rdrun/run_test_env.cpp).
-get_target_property(rdjson_other_sources connectors_tests SOURCES)
-list(FILTER rdjson_other_sources EXCLUDE REGEX "/json_[^/]*\\.cpp$")
-set_target_properties(connectors_tests PROPERTIES SOURCES "${rdjson_other_sources}")
+# their own, named json.* and labelled json. The copies run by rdrun use the
+# rdrun tests' home (rdrun/run_test_env.cpp).
 if(TARGET rdjson)
   find_package(ZLIB REQUIRED)
   file(GLOB rdjson_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/connectors/json_*.cpp)
