@@ -69,7 +69,7 @@ TEST_F(JsonRunTest, BadLinesAreSkippedIntoTheRejects) {
 // the record after the last one committed, and the table ends with every
 // record exactly once.
 TEST_F(JsonRunTest, KilledCopiesOutOfAGzipFileResumeWithoutLossOrRepeat) {
-    constexpr unsigned kOrders = 200000;
+    constexpr unsigned kOrders = 400000;
     MakeOrders(Path("orders.csv"), kOrders);
     Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) +
            JsonLink("json", Path("orders.jsonl.gz"),
@@ -87,7 +87,7 @@ TEST_F(JsonRunTest, KilledCopiesOutOfAGzipFileResumeWithoutLossOrRepeat) {
                                       : "0\n";
         return std::stol(count);
     };
-    const int killed = KillLoop("--resume --no-progress load", 10, 150,
+    const int killed = KillLoop("--resume --no-progress load", 10, 100,
                                 [&] { return rows() == static_cast<long>(kOrders); });
     const Ran last = Rdrun("--resume --no-progress load");
     EXPECT_EQ(0, last.status) << last.out << last.err;
