@@ -1,38 +1,53 @@
 # What `cmake --install` adds beside the libraries and programs: the CMake
-# package, the default quarry.ini and home directory, the documentation and
-# the manual pages; and the Debian package that CPack makes of all of it.
+# package, the default quarry.ini and home directory, the documentation, the
+# manual pages and the systemd units. Every rule names a folder relative to
+# the prefix (or the absolute /etc and /var the package build configures)
+# and an install component, from which scripts/package makes the packages:
+#   lib      the shared libraries (librdx0)
+#   dev      headers, unversioned links, CMake package, pkg-config, examples
+#            (librdx-dev)
+#   rdx      programs, configuration, units, manual pages, documents (rdx)
+#   <NAME>   each connector module NAME.rdx with its link in the home
 include(CMakePackageConfigHelpers)
 
 set(RDX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/rdx)
-install(EXPORT rdxTargets NAMESPACE rdx:: DESTINATION ${RDX_CMAKE_DIR})
+install(EXPORT rdxTargets NAMESPACE rdx:: DESTINATION ${RDX_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/rdxConfig.cmake.in
                               ${PROJECT_BINARY_DIR}/rdxConfig.cmake
                               INSTALL_DESTINATION ${RDX_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/rdxConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/rdxConfig.cmake ${PROJECT_BINARY_DIR}/rdxConfigVersion.cmake
-        DESTINATION ${RDX_CMAKE_DIR})
+        DESTINATION ${RDX_CMAKE_DIR} COMPONENT dev)
+install(FILES ${PROJECT_SOURCE_DIR}/examples/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+        COMPONENT dev)
+foreach(example activity connector fieldlist)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/${example}
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT dev)
+endforeach()
 
 # Default configuration and home directory: <sysconfdir>/rdx/quarry.ini names
-# <localstatedir>/lib/rdx/ as the home directory, which holds the connectors
-# (NAME.rdx) and programs installed there, with a link to the configuration
-# file so that they find it beside themselves. With the prefix /usr these
-# are /etc/rdx and /var/lib/rdx.
-set(RDX_CONFIG_DIR ${CMAKE_INSTALL_FULL_SYSCONFDIR}/rdx)
-set(RDX_HOME_DIR ${CMAKE_INSTALL_FULL_LOCALSTATEDIR}/lib/rdx/)
+# <localstatedir>/lib/rdx/ as the home directory, which holds links to the
+# connectors (NAME.rdx), to rdcsm and to the configuration file, so that they
+# find it beside themselves. The package build makes these /etc/rdx and
+# /var/lib/rdx; another prefix keeps them below itself.
+set(RDX_CONFIG_DIR ${RDX_INSTALL_ABS_SYSCONFDIR}/rdx)
+set(RDX_HOME_DIR ${RDX_INSTALL_ABS_LOCALSTATEDIR}/lib/rdx/)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/quarry.ini.in ${PROJECT_BINARY_DIR}/quarry.ini @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/quarry.ini DESTINATION ${RDX_CONFIG_DIR})
-file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/home)
-file(CREATE_LINK ${RDX_CONFIG_DIR}/quarry.ini ${PROJECT_BINARY_DIR}/home/quarry.ini SYMBOLIC)
-install(DIRECTORY ${PROJECT_BINARY_DIR}/home/ DESTINATION ${RDX_HOME_DIR})
+install(FILES ${PROJECT_BINARY_DIR}/quarry.ini DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/rdx)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/home-links)
+file(CREATE_LINK ${RDX_CONFIG_DIR}/quarry.ini ${PROJECT_BINARY_DIR}/home-links/quarry.ini SYMBOLIC)
+install(FILES ${PROJECT_BINARY_DIR}/home-links/quarry.ini
+        DESTINATION ${CMAKE_INSTALL_LOCALSTATEDIR}/lib/rdx)
 
 # Documentation.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/db2verify.md
-              ${PROJECT_SOURCE_DIR}/docs/port.md
+              ${PROJECT_SOURCE_DIR}/docs/port.md ${PROJECT_SOURCE_DIR}/docs/packaging.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 add_subdirectory(${PROJECT_SOURCE_DIR}/docs/man ${PROJECT_BINARY_DIR}/docs/man)
 # Debian's copyright file and the package's changelog, compressed as Debian
 # keeps it (gzip -9n: no name, no time stamp, so the same bytes every build).
+# scripts/package puts both into the documents of every package.
 find_program(GZIP gzip REQUIRED)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
@@ -43,31 +58,3 @@ add_custom_target(rdx_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# The Debian package: `cpack -G DEB` in a build configured with the prefix /usr.
-set(CPACK_PACKAGE_NAME rdx)
-set(CPACK_PACKAGE_VENDOR "rdx developers")
-set(CPACK_PACKAGE_CONTACT "rdx developers <rdx@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "data-transfer engine: client libraries and tools")
-set(CPACK_PACKAGE_DESCRIPTION
-    "The client side of the data-transfer engine: the platform library librdplat,\n"
-    "the programming interface librdxapi and the message catalogue librdres with\n"
-    "their headers, CMake package and pkg-config files; the server manager rdcsm\n"
-    "(with a systemd user unit, not enabled), the activity runner rdrun, the\n"
-    "one-command copier rdx, the\n"
-    "connectivity checker db2verify, and the connectors rdcsv (delimited text\n"
-    "files), rdsqlite (SQLite databases) and rdcopy (copies records between two\n"
-    "links).")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR})
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-# The configuration in /etc is the administrator's: kept on upgrade. The
-# ldconfig trigger updates the linker cache once per dpkg run.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles
-                                      ${PROJECT_SOURCE_DIR}/packaging/triggers)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-include(CPack)

@@ -12,8 +12,10 @@ function(rdx_public_library name description)
                                            EXPORT_NAME ${name})
   target_include_directories(${name} INTERFACE
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/rdx>)
+  # The versioned files are the run-time package's (component lib), the
+  # unversioned link to build against the development package's (dev).
   install(TARGETS ${name} EXPORT rdxTargets
-          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev)
 
   # pkg-config file, with the install directories as configured.
   list(JOIN arg_REQUIRES " " RDX_PC_REQUIRES)
@@ -22,7 +24,7 @@ function(rdx_public_library name description)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/library.pc.in
                  ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/${name}.pc
-          DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
   set_property(GLOBAL APPEND PROPERTY RDX_PUBLIC_LIBRARIES ${name})
 endfunction()

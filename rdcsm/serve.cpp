@@ -5,6 +5,7 @@
 #include "serve.h"
 
 #include "ask_server.h"
+#include "service_notify.h"
 #include "store_choice.h"
 
 #include "rdplat_ipc.h"
@@ -167,6 +168,11 @@ int Serve(const ServeSettings &settings) {
         std::fprintf(stderr, "rdcsm: %s\n", failure.c_str());
         return 1;
     }
+    // The pipe answers from here on: a service manager waiting for it
+    // (Type=notify) is told; not being heard is no reason to stop serving.
+    std::string unheard;
+    if (!NotifyServiceManager("READY=1\nMAINPID=" + std::to_string(getpid()), &unheard))
+        std::fprintf(stderr, "rdcsm: %s\n", unheard.c_str());
     if (pageServer) {
         // The bound port, which a page asked for on port 0 learns only here.
         std::printf("rdcsm: status page on %s\n", pageServer->Url().c_str());
