@@ -16,6 +16,7 @@ cd "$repo"
 git init -q .
 printf '// a source\nint x;\n' >src/a.cpp
 printf '#pragma once\n' >src/a.h
+printf '/* a C header */\n' >src/c.h
 printf '#!/bin/sh\necho hi\n' >src/tool
 printf '#!/usr/bin/env python3\nprint(1)\n' >src/tool.py
 printf 'add_library(a a.cpp)\n' >src/CMakeLists.txt
@@ -29,7 +30,7 @@ git add src other tests scripts/spdx
 git rm -q --cached src/untracked.cpp
 
 out=$(scripts/spdx --check 2>/dev/null) && fail "--check passed with files lacking the line"
-want=$'other/b.cpp\nsrc/CMakeLists.txt\nsrc/Makefile\nsrc/a.cpp\nsrc/a.h\nsrc/tool\nsrc/tool.py'
+want=$'other/b.cpp\nsrc/CMakeLists.txt\nsrc/Makefile\nsrc/a.cpp\nsrc/a.h\nsrc/c.h\nsrc/tool\nsrc/tool.py'
 [ "$(sort <<<"$out")" = "$want" ] || fail "--check listed: $out"
 [ "$(head -c 6 src/a.cpp)" = "// a s" ] || fail "--check changed a file"
 
@@ -37,6 +38,8 @@ scripts/spdx --exclude other >/dev/null
 [ "$(cat other/b.cpp)" = "int y;" ] || fail "an excluded folder was changed"
 [ "$(cat src/a.cpp)" = $'// SPDX-License-Identifier: Apache-2.0\n// a source\nint x;' ] ||
   fail "C++ file: $(cat src/a.cpp)"
+[ "$(cat src/c.h)" = $'/* SPDX-License-Identifier: Apache-2.0 */\n/* a C header */' ] ||
+  fail "C header: $(cat src/c.h)"
 [ "$(cat src/tool)" = $'#!/bin/sh\n# SPDX-License-Identifier: Apache-2.0\necho hi' ] ||
   fail "script: $(cat src/tool)"
 [ "$(sed -n 2p src/tool.py)" = "# SPDX-License-Identifier: Apache-2.0" ] || fail "python file"
