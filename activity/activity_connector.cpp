@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loading the activity's connector from the name in its description.
 #include "activity/activity_connector.h"
 #include "connect/connect_term.h"

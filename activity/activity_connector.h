@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The activity's connector: the plug-in NAME.rdx of the home directory that
 // the activity's description names, loaded, identified and checked when an
 // activity starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The log's hooks into the activity layer: entries go to the server manager,
 // and property numbers are named by the connectors' declarations and the
 // added properties.

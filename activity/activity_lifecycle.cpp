@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The life of an activity: started by a host with RDActivityInit or by any
 // program with RDActivityAlloc, ended by RDActivityTerm or RDActivityFree.
 #include "activity/activity_lifecycle.h"

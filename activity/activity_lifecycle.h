@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the lifecycle shares with the property functions: the end of the
 // added properties and of the scratch fields, and the hooks the log takes
 // from the activity layer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The exported log and status functions of an activity.
 #include "activity/activity_state.h"
 #include "activity/log_format.h"

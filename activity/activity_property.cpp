@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDActivitySetProperty, RDActivityGetProperty and RDActivityListProperty:
 // numbered properties from the put-back, local and description sets, the
 // server manager's fields and the environment.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDActivityRunActivity: another activity started through the server
 // manager, waited for when asked.
 #include "activity/activity_run.h"

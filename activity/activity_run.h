@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wait of RDActivityRunActivity: the sleep between polls and the clock
 // it compares with the deadline, replaceable so that tests need not wait.
 #pragma once

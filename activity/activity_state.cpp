@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The checks that open the activity functions, and the end of the log state.
 #include "activity/activity_state.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The activity's and the log's parts of the system context, and the checks
 // that open the activity functions.
 #pragma once

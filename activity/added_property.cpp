@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDActivityAddProperty and the chain of added properties.
 #include "activity/activity_lifecycle.h"
 #include "activity/property_names.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Formatting a log record: the markup [[RD<letter><character>]] of the
 // message text, groups and cut points, then the sections.
 #include "activity/log_format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Formatting a log record into its finished text: the catalogue text of the
 // message with its markup filled, then the sections about the connection,
 // the operation and the free text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Catalogue texts, record texts and numbers in character set 256.
 #include "activity/log_format_texts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The texts a log entry is made of, each in character set 256: catalogue
 // texts by message number, the record's texts, and numbers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Held log entries and counts of a second thread (see log_hold.h), and the
 // exported functions that begin, release and end a hold.
 #include "activity/log_hold.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Log entries and call counts of a second thread, held until the activity's
 // thread takes them: a connection of the activity can then work on that
 // thread (a copy reading its next batch while it writes this one) while the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the log needs of the parts that are built on it: the server-manager
 // client sends entries, the property and connection layers name properties
 // and connections. Each hook is null until its part installs it; the log

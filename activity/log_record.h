@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One log entry before it is formatted: the message with its numbers and
 // texts, and the operation that was running.
 #pragma once

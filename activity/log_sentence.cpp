@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The log entry as sentences for the server manager's log: what happened in
 // words, the status number left to the log's own column.
 #include "activity/log_format.h"

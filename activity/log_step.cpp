@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The logging step: format, send, remember, and keep the status word.
 #include "activity/log_step.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The logging step every log function ends in.
 #pragma once
 

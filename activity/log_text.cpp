@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Growth of log text buffers and cutting at character boundaries.
 #include "activity/log_text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A growing byte buffer for the texts of log entries: the first kilobyte is
 // inline, more comes from the heap. An allocation failure is remembered and
 // later appends are dropped, so a caller checks Failed() once at the end.

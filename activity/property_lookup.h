@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The stored values of activity properties, for the typed getters' direct
 // path.
 #pragma once

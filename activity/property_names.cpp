@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Property names: built-in tables, connector declarations, added properties.
 #include "activity/property_names.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Names of numbered properties: the built-in tables, the declarations of a
 // connector's identify record, and the added properties.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Property sets: add, find, remove and walk items of a growable array.
 #include "activity/property_set.h"
 

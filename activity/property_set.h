@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Property sets: growable arrays of (number, type, value) items that hold an
 // activity's description, its put-back and local values, and the link
 // descriptions read while a connection is made. The server-manager client

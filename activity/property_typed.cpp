@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The typed short-cuts of the property functions: each goes through the
 // activity's scratch field of its type.
 #include "activity/activity_lifecycle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Property values into fields, and environment-kind properties.
 #include "activity/property_value.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Moving property values between property sets, fields and the environment.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDSystemInit and RDSystemTerm: the life of the system context.
 #include "activity/system_context.h"
 

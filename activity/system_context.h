@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one process-wide record of rdxapi. Each subsystem keeps its state in
 // a sub-record of its own; later subsystems append theirs at the end (field
 // registries, activity, connections, log, entry-point statistics), so no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Formatting a log message against snprintf of the same text in the same
 // run: a free-text message with two numbers and one text, and a catalogue
 // message with two numbers. The formatted text ends in a stream, as every

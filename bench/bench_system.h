@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Starts the platform and the system context once per benchmark program, in
 // a temporary home directory of its own, with a UTF-8 locale so that runs
 // compare alike on every machine.

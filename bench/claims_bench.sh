@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Claims per second of three hosts (one rdcsm each, two workers each) that
 # share one PostgreSQL store, on a temporary cluster of this script (Unix
 # socket, no fsync, asynchronous commits). RUNS runs are queued at once with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The claim path alone, as a host's worker walks it without running
 // anything: attach to the home's server manager, then claim the next queued
 // run (CSMgrNextActivity) and end it at once (CSMgrDoneActivity, end code 0)

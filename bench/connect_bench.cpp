@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDConnectFetch of 1 and of 100 records through a link connector against
 // calling the same connector's RDXFetch directly through a function pointer,
 // in the same run. The connector writes each record's number into its

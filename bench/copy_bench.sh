@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The copy benchmark, in one run on the same generated file of orders:
 #   CSV -> SQLite   rdrun (rdcopy from an rdcsv link to an rdsqlite link)
 #                   against the sqlite3 shell's .import --csv into the same

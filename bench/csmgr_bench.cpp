@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A log request of 100 bytes of text to a server manager that answers with a
 // bare header: through CSMgrLog, and the same exchange written directly on
 // the pipe functions (the message built by hand, a connection per request).

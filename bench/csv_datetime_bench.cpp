@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading ISO date-times of six fraction digits against the same file with
 // two-digit fractions, through the delimited-file connector as a copy reads
 // its source: the plug-in loaded with dlopen, its path set, the column

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Currency operations against raw baselines in the same run: the
 // saturating add against a plain saturating int64 add, reading a
 // 12-character amount against std::from_chars of the same digits.

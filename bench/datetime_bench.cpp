@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datetime and integer-text operations against raw baselines in the same
 // run: building and splitting a full date and time against a direct
 // days-from-civil / civil-from-days computation, and the integer texts

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Whole-process copies of one generated file of orders (bench/make-orders7,
 # seven columns) by the engine -- rdrun running rdcopy between two
 # connectors, as a user runs it -- against the databases' own shells doing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field and field-list operations against raw baselines in the same run:
 // value access by handle against a plain array read in a function that is
 // not inlined, lookup by name against a strncasecmp loop, and a list copy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field value access against raw baselines in the same run: typed get and
 // set against an out-of-line load and store, a text value set against the
 // stream conversion it performs, texts set from bytes against copying them, and a bulk Text to

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Several hosts on one PostgreSQL store, at length.
 # 1. The multi-host tests at full size: rdrun_tests' HostsTest.* with 300
 #    queued copies and 12 hard kills of hosts, ROUNDS times, pass or fail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Sourced by the benchmarks of several hosts after pg_home.sh: homes of
 # hosts sharing one store of the temporary cluster, each with its own
 # quarry.ini, pipe folder, registry and runtime folder, and the programs and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # An incremental run over a large table against the fixed cost of a run:
 #   incremental  rdrun of an rdcopy upsert by IncrementalKey "updated_at"
 #                (KeyColumn "id") from a SQLite table of ROWS rows, indexed

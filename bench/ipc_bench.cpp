@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Round trip of a 2048-byte request and a 2048-byte answer over a fresh
 // connection per request, as the server-manager client works: through the
 // pipe functions, and the same exchange written directly on Unix sockets.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # JSON Lines -> SQLite against CSV -> SQLite of the same records, both by
 # rdrun (rdcopy from an rdjson or rdcsv link to an rdsqlite link, the same
 # declared columns and table). The JSON Lines file is made from the

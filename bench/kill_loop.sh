@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The kill loops at full size: a copy of ROWS generated orders from a CSV
 # file into SQLite and into PostgreSQL (one COPY per batch), rdrun killed
 # with SIGKILL at KILLS random moments and started again with --resume each

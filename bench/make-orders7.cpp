@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes a CSV file of generated orders for the end-to-end benchmarks, the
 // same bytes on every run (fixed seed). Seven columns after a header line:
 //   id          64-bit integers, a third of them above 2^32

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Sourced by e2e_bench.sh after its $work and $home are set: a temporary
 # MariaDB server on a Unix socket in $work/maria, its data without a disk
 # wait at each commit (as the PostgreSQL cluster runs without fsync), a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDMemAlloc + RDMemFree against malloc + free for the same sizes in the same
 // run: the ratio of the two shows what the shared allocator costs on top of
 // the C heap.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field list merges against raw baselines in the same run: a merge by name
 // of two lists of 100 fields against a nested strncasecmp loop over the
 // same names, and the direct merge against one allocation, its release and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numeric addition against __int128 addition in the same run: two 30-digit
 // numerics of precision 38 and scale 8. The baseline is an out-of-line call
 // taking and giving its values through pointers, as RDNumericAdd does.

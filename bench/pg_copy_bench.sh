@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Loading a CSV file of generated orders into PostgreSQL and unloading it
 # again: rdrun running rdcopy with rdcsv and rdpg, against psql's \copy on
 # the same file and the same server in the same run. The server is a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Sourced by the PostgreSQL benchmarks after $top, $build and $rows are set:
 # a temporary cluster (as nobody when run as root) on a Unix socket in a
 # temporary folder, without fsync; a home with rdcsm, rdrun and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The raw baseline of a server-manager log request: the message laid out as
 // the client lays it out, sent over a fresh pipe connection to a server
 // thread that answers every request with a 16-byte header of status 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The server manager's log request: CSMgrLog with 100 bytes of text answered
 // by rdcsm (parsed, checked and committed to its SQLite database in WAL mode
 // with synchronous=NORMAL), against the raw round trip of a message of the

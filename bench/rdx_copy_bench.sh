@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # What the one-command copy costs over the job it writes, in one run on the
 # same generated file of orders (CSV -> SQLite, a new table):
 #   rdx copy   from nothing: a new home made with rdcsm init, a private

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # CSMgrLog through rdcsm with its state in a PostgreSQL database against the
 # same with a SQLite file (WAL, synchronous=NORMAL): rdcsm_bench's
 # RdcsmLog100 once per store. The PostgreSQL server is a temporary cluster

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Stream operations against their raw baselines in the same run: setting a
 // short text against malloc + memcpy, comparison against memcmp. The
 // conversions between character sets are measured in translate_bench.

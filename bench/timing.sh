@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Timing helpers of the benchmark scripts (sourced).
 
 # Seconds a command takes, to the millisecond; its standard output is dropped

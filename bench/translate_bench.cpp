@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversions of streams between character sets against the best direct
 // ICU route for the same pair in the same run, with every converter opened
 // beforehand. Each baseline comes twice: into a buffer kept across

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Upserting into PostgreSQL against loading: rdrun running rdcopy from a CSV
 # file of generated orders into rdpg, once with Mode "upsert" (Key "id") into
 # a table with a primary key that holds every other order already (with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading one value from a number list image against a plain load of the
 // same double through an out-of-line call, in the same run.
 #include "bench_system.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # What `cmake --install` adds beside the libraries and programs: the CMake
 # package, the default quarry.ini and home directory, the documentation, the
 # manual pages and the systemd units. Every rule names a folder relative to

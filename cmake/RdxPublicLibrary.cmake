@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # rdx_public_library(NAME DESCRIPTION [REQUIRES pc-module...])
 #
 # Makes the shared library target NAME one of the installed libraries of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The activity's connector name and properties, read for connections.
 #include "connect/activity_access.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the connection layer reads of the activity: its connector's name and
 // its properties, straight from the activity's part of the system context.
 #pragma once

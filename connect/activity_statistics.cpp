@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The activity's statistics read while it runs.
 #include "activity/activity_state.h"
 #include "connect/connect_term.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDConnectAlloc: a new connection through a link, its private area, its
 // name and its initial properties.
 #include "activity/property_set.h"

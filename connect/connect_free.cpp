@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDConnectFree and the disconnect that freeing and the activity's end share.
 #include "activity/system_context.h"
 #include "connect/connection.h"

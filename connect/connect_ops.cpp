@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The data operations of a connection: each finds the connection, checks its
 // arguments, marks the current operation, calls the link's entry point with
 // the private area and the caller's arguments, logs a failure and counts the

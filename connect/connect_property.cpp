@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connection properties: get, set and the listing of the link's
 // declarations.
 #include "activity/property_names.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The connection layer's part of the system context: the loaded links, the
 // connections by handle slot, the entry-point statistics and the scratch
 // fields of the typed property short-cuts of connections.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The connection layer's part of an activity's end, the statistics record,
 // and what the log asks of a connection.
 #include "connect/connect_term.h"

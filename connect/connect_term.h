@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the activity layer asks of the connection layer when an activity
 // ends, and what the log asks of a connection.
 #pragma once

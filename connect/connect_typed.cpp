@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The typed short-cuts of connection properties: values pass through one
 // scratch field per type, kept until the activity ends.
 #include "activity/property_set.h"

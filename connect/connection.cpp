@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The handle slots, the statistics and the entry-point call guard.
 #include "connect/connection.h"
 

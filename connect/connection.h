@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal operations of the connection layer shared by its exported
 // functions: the opening checks, the handle slots, the statistics, the
 // entry-point call guard, and the steps that connections and links share.

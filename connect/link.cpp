@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loading, checking and caching link connectors.
 #include "connect/link.h"
 

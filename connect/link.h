@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loading link connectors: the checks a library must pass, the chain of
 // loaded links and their link codes.
 #pragma once

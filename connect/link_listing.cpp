@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDActivityLookupLink and RDActivityListLink: links by name and the link
 // connectors of the home directory.
 #include "connect/connection.h"

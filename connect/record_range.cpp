@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record-range check.
 #include "connect/record_range.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record-range check of the operations that move records.
 #pragma once
 

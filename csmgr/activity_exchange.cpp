@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The activity requests of a host and of a waiting activity: next, done,
 // run and the sync check.
 #include "csmgr/request_parts.h"

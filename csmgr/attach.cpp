@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The attachment: CSMgrInit, CSMgrTerm, CSMgrServerInfo, CSMgrServerState.
 // It starts and stops a private server manager through the start-up, which
 // never calls back here: both send their bare requests through

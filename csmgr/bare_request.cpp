@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The requests whose body is at most one word: attach, detach, state and
 // shutdown. Below both the attachment and the start-up, which send them.
 #include "csmgr/server.h"

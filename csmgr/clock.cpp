@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The server manager's clock: its time value and the test hook that moves it.
 #include "csmgr/transport.h"
 

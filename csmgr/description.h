@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Description items of the get- and put-description requests: packed
 // (type, character set, number, size) headers followed by the value, ended by
 // an item of type 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSMgrGetDescription and CSMgrPutDescription: an activity's property values
 // fetched from and sent back to the server manager.
 #include "activity/property_set.h"

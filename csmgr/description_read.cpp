@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a description answer into a property set, bounded by the bytes
 // received and by the exact value size of each type.
 #include "csmgr/description.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The named fields the server manager keeps for an activity: reading one
 // into a field, writing a field's value, and naming a file as a field.
 #include "csmgr/request_parts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The information request of the attachment and of CSMgrServerInfo.
 #include "csmgr/information.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The information answer (code 3): eight values, the translation mode, the
 // server manager's text and its international formats.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The kit type of quarry.ini: 1 when each activity program runs a server
 // manager of its own.
 #include "csmgr/server.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // LargeBuffer: growing a request block in whole steps.
 #include "rdplat_mem.h"
 #include "rdx_csmgr.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two log requests: a text entry (kind 1) and the statistics (kind 2).
 #include "csmgr/request_parts.h"
 #include "csmgr/transport.h"

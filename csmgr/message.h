@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The byte layout of the server manager's pipe messages: a 16-byte header of
 // little-endian words (code, length, option, status) and a request-specific
 // body. Messages are written and read through the helpers below over byte

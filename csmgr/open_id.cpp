@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSMgrGetID and CSMgrOpenActivity: a name turned into the server manager's
 // identifier or activity handle.
 #include "csmgr/request_parts.h"

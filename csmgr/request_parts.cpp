@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversion of the caller's texts and the heap blocks of the requests.
 #include "csmgr/request_parts.h"
 

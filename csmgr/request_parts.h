@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Parts shared by the requests: names and texts converted to the interchange
 // set, and zeroed heap blocks for the requests whose size follows a text.
 #pragma once

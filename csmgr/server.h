@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Start and stop of the server manager and the requests of the attachment,
 // shared by the client functions.
 #pragma once

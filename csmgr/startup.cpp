@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSMgrStartup and CSMgrShutdown: the life of a private server manager.
 #include "csmgr/server.h"
 #include "csmgr/transport.h"

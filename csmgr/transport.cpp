@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The transport: one connection per request with a bounded wait for its
 // answer, the answer into the request's buffer, growable answers read on in
 // 2048-byte pieces.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The exchange of one request with the server manager: a pipe connection of
 // its own, the request written as one message, the answer read back into the
 // request's buffer (or, for the growable requests, into a heap block that

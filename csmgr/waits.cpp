@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The client's waits for the server manager, as the environment or
 // quarry.ini sets them.
 #include "csmgr/transport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The CLI declarations: the driver manager's sql.h unless the build names another header.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "connection_test.h"
 
 #include "cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One connectivity attempt through the CLI.
 #pragma once
 

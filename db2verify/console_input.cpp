@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "console_input.h"
 
 #include "echo_off.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Line-by-line answers from the operator.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The operator dialogue: banner, prompts, one attempt per round, "Try Again?".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Turns terminal echo off for the life of a scope, e.g. while a password is typed.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // db2verify: checks interactively that a database can be reached with a given name, user and
 // password. It always ends with status 0. The only option, --help, prints the usage and exits
 // without starting the dialogue; any other argument is ignored.

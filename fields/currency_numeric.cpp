@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Currency and numeric values into each other, exactly: the amount's
 // digits are read as a number's and the other way round, with '.' between
 // whole and fraction, whatever the international settings say. Digits the

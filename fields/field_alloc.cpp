@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Free-standing fields: allocation, release and the plain getters.
 #include "fields/field_internal.h"
 #include "rdplat_mem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Direct access to a value and its null indicator. These sit on the
 // per-record path: a handle is one table index away from its record, and
 // the checks of the frequent good case are folded into one comparison

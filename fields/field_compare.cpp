@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDFieldCompare: runs of values of two fields compared pair by pair. One
 // field is primary (its type decides how values compare): a number field
 // over a stream field, else the higher type code, the first field on a tie.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDFieldCopy and RDFieldConvert: a new field equal to another, and the
 // conversion of a run of values from one field into another.
 #include "fields/field_internal.h"

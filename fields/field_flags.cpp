@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Caller flags and the virtual code: stored for the connectors and the
 // merge; a change marks the owning list's layout as modified.
 #include "fields/field_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Format words by type: number (caller words, precision, scale), datetime
 // (caller words) and stream (the creation triple of the stream values).
 // Setting a format makes every value null.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The field record and the operations on it shared by the field, field
 // value, field list and merge operations.
 //

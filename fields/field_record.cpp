@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Initialising, releasing and cloning field records.
 #include "fields/field_internal.h"
 #include "rdplat_mem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Set-up and tear-down of the field and field-list registries.
 #include "fields/field_internal.h"
 #include "fields/fieldlist_internal.h"

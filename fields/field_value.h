@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversion of one field value between the seven field types; every
 // typed accessor, the bulk conversion and the comparison go through it.
 #pragma once

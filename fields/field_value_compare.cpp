@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Comparison of two non-null field values. The primary value's type
 // decides how they are compared; the secondary is converted to it.
 #include "fields/field_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion matrix of field values: each target type takes the
 // sources it can represent; other pairs give 12293.
 #include "fields/field_internal.h"

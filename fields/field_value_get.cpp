@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading field values as a requested type: values of the field's own type
 // are copied, others converted.
 #include "fields/field_internal.h"

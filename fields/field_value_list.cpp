@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Single values into and out of non-text streams: the raw bytes of a
 // value (RDKIND_BINARY), or a number or datetime list of one value.
 #include "fields/field_value.h"

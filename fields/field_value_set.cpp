@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing field values given as any type: values of the field's own type
 // are stored as they are, others converted. Only a stored value stops
 // being null.

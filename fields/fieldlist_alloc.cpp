@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field-list records: making, registering and freeing them, the shared
 // field block, and the counting operations.
 #include "fields/fieldlist_internal.h"

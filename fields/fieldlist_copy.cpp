@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copies of a list: with fields of its own holding copies of the values,
 // or sharing the source's fields. Either is made whole aside and
 // registered at the end; a failure leaves nothing behind.

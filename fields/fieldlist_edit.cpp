@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pieces of a layout change: a slot and larger arrays made aside,
 // then moved into the list once nothing can fail any more.
 #include "fields/fieldlist_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The field-list records and the operations on them shared by the list
 // operations, their copies and the merge.
 //

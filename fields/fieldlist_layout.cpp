@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Adding, replacing, removing and renaming slots. Every change is made
 // aside and committed whole, so a failure leaves the list as it was.
 #include "fields/fieldlist_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a list's slots: by cursor, by visible position, and the total
 // length of its names. Asking in a new character set adds its name array.
 #include "fields/fieldlist_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finding a field by name: the first visible slot whose name equals the
 // one asked for (see NameMatcher).
 #include "fields/fieldlist_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Merging: a data list's fields laid under a layout list's names and order,
 // matched by position or by name, without copying a value. The merged list
 // borrows the layout's names and either the data list's field block itself

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The name arrays of a list: one per character set, each slot's name
 // translated into it; arrays are added on demand, complete or not at all.
 #include "fields/fieldlist_internal.h"

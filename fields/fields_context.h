@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process-wide state of the fields: the handle tables of fields and
 // field lists and the sequence counter of list layouts.
 #pragma once

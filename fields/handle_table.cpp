@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The handle table's pages and directory.
 #include "fields/handle_table.h"
 

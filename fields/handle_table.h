@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Handles issued in increasing order (1, 2, ...; never reused within one
 // set-up) mapped to the records behind them by direct index: pages of
 // 1024 entries under a directory indexed by handle / 1024. A page is freed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Equality of list names, inline where the stream comparison orders names
 // byte by byte.
 #include "fields/name_match.h"

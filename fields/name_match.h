@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Equality of list names as the stream comparison of two names of one
 // character set decides it (letter case ignored: list names carry
 // RDSTREAM_NOCASE). For the sets that comparison orders byte by byte the

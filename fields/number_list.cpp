@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Number and datetime lists: counts, sizes and their values and ranges.
 // Both share one layout of 8-byte items; only the kind, the statuses and
 // the item type differ.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text lists: counting, measuring and fetching entries. A plain text
 // stream reads as a list of one entry.
 #include "fields/value_list_image.h"

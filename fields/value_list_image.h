@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The byte images of value lists, checked against the stream that holds
 // them. Counts and lengths are 16-bit little-endian words. A text list is
 // the count N, N entry lengths and the entries back to back (in the

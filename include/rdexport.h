@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Symbol export for the public C interface of every library of the system. */
 #ifndef RDEXPORT_H
 #define RDEXPORT_H

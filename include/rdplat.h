@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* rdplat: the platform services of the system.
  *
  * Every function is exported from librdplat.so with C linkage. Statuses are

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Environment variables of the process. */
 #ifndef RDPLAT_ENV_H
 #define RDPLAT_ENV_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Files, directories and the listing of installed connectors. */
 #ifndef RDPLAT_FILE_H
 #define RDPLAT_FILE_H

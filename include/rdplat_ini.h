@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Configuration files of the quarry.ini kind: sections "[Name]" of lines
  * "key=value". A name containing '/' is a path; any other name resolves
  * against the home directory (the current directory before RDPlatInit). */

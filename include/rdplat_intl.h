@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Clock, time zone, international formats, character information and
  * version comparison. */
 #ifndef RDPLAT_INTL_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Named pipes between processes of one machine: message-oriented, duplex
  * connections addressed by a short name.
  *

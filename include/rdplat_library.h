@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Shared libraries and connector plug-ins (NAME.rdx in the home directory). */
 #ifndef RDPLAT_LIBRARY_H
 #define RDPLAT_LIBRARY_H

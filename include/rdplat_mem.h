@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Heap memory shared by every library of the system and by connectors:
  * whoever receives a block frees it with RDMemFree. */
 #ifndef RDPLAT_MEM_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Processes, threads, anonymous pipes and shared memory.
  *
  * Handles are pointer-sized and 0 always means "none": descriptors are stored

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* String values of the system's registry key "Software\Orvale\Components\"
  * + component. The registry is one file: $RD_REGISTRY, or
  * $HOME/.config/rdx/registry. */

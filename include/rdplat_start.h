@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Platform start-up and the home directory. */
 #ifndef RDPLAT_START_H
 #define RDPLAT_START_H

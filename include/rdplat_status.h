@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Status numbers returned by rdplat. The numbers are made from the message
  * table rdres/messages.txt, which also holds their texts. */
 #ifndef RDPLAT_STATUS_H

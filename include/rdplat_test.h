@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Test hooks of rdplat. Not part of the programming interface: only test
  * programs use them. */
 #ifndef RDPLAT_TEST_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Activities: the block a server manager hands over, and the activity's
  * log, status and message texts.
  *

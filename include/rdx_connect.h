@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Links and connections of the running activity: the link connectors of the
  * home directory, connections opened through them, their properties, and
  * the data operations that go to the connector's entry points (see

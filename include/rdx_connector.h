@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* The connector contract: what a plug-in library NAME.rdx in the home
  * directory exports so that the library can load it.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* The client of the server manager: every function builds one request, sends
  * it over the pipe RDCSMP on a connection of its own, and returns the status
  * of the answer (or a failure of the client: 258 no memory, 779 a required

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Currency values: an exact amount with four decimal places, held as a
  * signed 64-bit count of ten-thousandths of a unit.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Date-times: a day number and a time of day, both in universal time, plus
  * the zone byte of the zone in which the value was made. Either half may be
  * absent. */

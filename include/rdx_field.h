@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Fields: one typed column of a record, with a fixed number of values (one
  * per record of a batch) and a null indicator per value, reached by a
  * handle. Every function returns 12320 (or the value said) until

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Field lists: ordered, named slots, each holding a field of recordCount
  * values (or only a name, for a list made with record count 0). Every
  * function returns 12320 until RDSystemInit has succeeded; positions count

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Field values: typed access with conversion, copies, bulk conversion and
  * comparison of the values of fields (see rdx_field.h). Value positions
  * count from 1; the null-flag outputs receive 1 for a null value, else 0. */

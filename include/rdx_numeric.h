@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Numeric values: exact decimals of up to 88 digits with their own
  * precision and scale.
  *

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Property sets: the values of an activity's or a link's properties by
  * number, as the activity functions and the server-manager client exchange
  * them. The layout is the library's own. */

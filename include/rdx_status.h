@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Status numbers returned by rdxapi (besides those of rdplat_status.h). The
  * numbers are made from the message table rdres/messages.txt, which also
  * holds their texts. */

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Stream values: text in a character set, or bytes of a non-text kind.
  *
  * An RDStream belongs to whoever holds it; its private storage is released

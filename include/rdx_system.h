@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* The system context of rdxapi: RDSystemInit sets up character-set
  * translation and the other process-wide state, RDSystemTerm tears it down.
  * Calls nest by a reference count; the platform (RDPlatInit) is started

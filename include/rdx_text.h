@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Text forms of integers, floats and datetimes, and the readers of integer
  * and float texts. Separators and clock come from the international formats
  * of the platform. */

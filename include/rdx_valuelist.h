@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Value lists: read-only accessors of text, number and datetime lists held
  * in streams of the kinds RDKIND_TEXTLIST, RDKIND_NUMBERLIST and
  * RDKIND_DATETIMELIST. A plain text stream reads as a text list of one entry.

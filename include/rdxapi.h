@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* rdxapi: the programming interface of the data-transfer engine. */
 #ifndef RDXAPI_H
 #define RDXAPI_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDCharInfo: the character environment of the process, taken from the
 // locale name in LC_ALL, LC_CTYPE or LANG (the first that is set and not
 // empty). The name is only parsed: setlocale is never called, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The local clock: RDPlatGetDatetime and the test hook that fixes the time.
 #include "clock.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one read of the system clock inside rdplat. Every function that needs
 // the current time goes through it, so a test can fix the time for all of
 // them at once with RDTestClockSet.

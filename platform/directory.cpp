@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Directory creation and the process's current directory.
 #include "rdplat_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Environment variables of the process.
 #include "rdplat_env.h"
 #include "rdplat_mem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Plain file access through buffered C streams. A handle is the stream itself,
 // so a valid handle is never null. Streams opened by fopen are shared: other
 // processes may open the same file for reading and writing at the same time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The listing of installed connectors: every entry of the home directory whose
 // name ends with ".rdx", in the order the file system gives them.
 #include "home_dir.h"

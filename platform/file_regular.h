@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Opening files that the platform reads whole (configuration files, the
 // registry): only regular files, and never blocking on the way.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Searching a directory list held in an environment variable for a file.
 #include "rdplat_start.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "home_dir.h"
 
 #include <cstring>

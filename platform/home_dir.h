@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process-wide home directory of the platform: empty until RDPlatInit
 // succeeds, then a directory that ends with '/'.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ini_commit.h"
 
 #include "home_dir.h"

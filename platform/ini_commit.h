@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Replacing a configuration file by a rewritten copy: the copy is written to
 // a temporary file beside it and renamed over it, so the file is never lost
 // or half-written, whatever fails on the way.

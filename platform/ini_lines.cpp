@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ini_lines.h"
 
 #include "file_regular.h"

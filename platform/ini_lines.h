@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The line model of configuration files: reading a file into lines, and the
 // section and key matching rules shared by reading and rewriting.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading configuration files: one key's value, or the listing of a section.
 #include "home_dir.h"
 #include "ini_lines.h"

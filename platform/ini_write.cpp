@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Setting and removing keys of configuration files. The new content is built
 // from the file's lines: an existing entry is replaced in place, a new entry
 // lands after the last non-empty line of its section (empty lines that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process-wide international-format record. It is created by the first
 // RDPlatSetIntlFormat, overwritten in place by later ones (so pointers taken
 // from RDPlatGetIntlFormat stay valid) and freed by RDPlatTerm.

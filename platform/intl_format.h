@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal access to the process-wide international-format record.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The client side: asking whether a server is there and opening a connection.
 #include "ipc_handle.h"
 #include "ipc_path.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pipe folder. $RD_PIPE_DIR is the user's choice and is followed through
 // a symbolic link. Without it the folders are this system's own and are
 // checked without following links: $XDG_RUNTIME_DIR/rdx/<h> (an absolute

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The folder that holds the pipes: $RD_PIPE_DIR, or else a folder of the
 // platform's home directory, so that two homes of one user never share a
 // pipe. Every folder of the user's on the way is private to the user.

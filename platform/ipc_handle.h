@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record behind a pipe handle: one connected socket (or none yet, for a
 // server instance), the instance's listener, and the unread rest of a message
 // that was longer than the reader's buffer.

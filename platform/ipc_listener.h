@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The listening socket behind the server instances of one pipe name. All
 // instances of a name in this process share it; the last one to go closes it
 // and removes the socket file.

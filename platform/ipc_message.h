@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Message input and output on a pipe handle, shared by the read, write and
 // transact functions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Settings of one connection: a bound on how long its reads and writes wait
 // for the peer, and the process at its other end.
 #include "ipc_handle.h"

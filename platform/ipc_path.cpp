@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The socket address of a pipe name in the pipe folder.
 #include "ipc_path.h"
 

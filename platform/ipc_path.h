@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where pipes live: the pipe folder and the socket address of a short name.
 #pragma once
 

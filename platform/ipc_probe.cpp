@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The kernel's socket-diagnostics interface lists every listening Unix socket
 // with the inode of the file it is bound to and the length of its queue of
 // clients not yet accepted; matching the file's inode finds the pipe's server.

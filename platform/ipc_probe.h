@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Looks at a pipe's listening socket without connecting to it, so that asking
 // whether a server is there never hands the server an empty connection.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading messages. A Unix socket drops whatever of a message does not fit the
 // buffers given to the read, so a read offers the reader's buffer and, behind
 // it, the thread's room for the rest (ipc_spare.h): one read takes any message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Server instances: creation, connecting a client, polling for its first
 // request and ending its connection.
 #include "ipc_handle.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ipc_spare.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Room for the part of a message that does not fit the reader's buffer, so
 // that a message is read in one scattered read without asking for its length
 // first. Each reading thread reserves address space that is backed by memory

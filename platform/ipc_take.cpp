@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Taking clients off a server instance as handles of their own, and the
 // descriptor to wait on, so that a server can hold many connections without
 // a thread each and wait for them all at once (poll or epoll).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing messages, waiting for the peer to read them, and the request/answer
 // exchange.
 #include "ipc_message.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared libraries and connector plug-ins through the dynamic loader. A handle
 // is the loader's own handle. Entries are looked up among the library's own
 // exports only, not among those of the libraries it depends on, and ELF has no

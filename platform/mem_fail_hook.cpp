@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The allocation-failure hook for allocators outside rdplat (a test program's
 // operator new): one more allocation counted against the armed failure.
 #include "rdplat_mem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one heap allocator of the system, with a test hook that makes a chosen
 // allocation fail so that callers can exercise their out-of-memory paths.
 #include "rdplat_mem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Command-line words: blanks separate, double quotes group.
 #include "proc_cmdline.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Splitting a command line into the words of a program's argument vector.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Running a command through the shell and waiting for its exit status.
 #include "rdplat_proc.h"
 

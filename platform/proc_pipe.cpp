@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Anonymous pipes: pipe2 descriptors stored as descriptor + 1, both ends
 // inheritable by child processes.
 #include "rdplat_proc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Starting, killing and waiting for programs. A program is started with
 // fork and execve; the child reports a failed exec through a close-on-exec
 // pipe, so the caller learns whether the program really started. Everything

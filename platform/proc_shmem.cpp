@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared memory: POSIX shared-memory objects named after the user and the
 // caller's short name, mapped with MAP_SHARED. The mapping handle holds the
 // descriptor + 1 shifted left by one, with bit 0 set when the record created

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Process-wide signal handling entry points. The system installs no handlers
 // of its own: signals keep the dispositions the host program chose.
 #include "rdplat_proc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sleeping: whole seconds for waiting loops, a fixed quarter second for
 // console polling. Signals do not cut a sleep short.
 #include "rdplat_proc.h"

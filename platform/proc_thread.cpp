@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Threads: pthreads behind pointer-sized handles. The start routine and its
 // argument travel to the new thread in a small block that the thread frees
 // before it runs the routine, so a cancelled thread leaks nothing.

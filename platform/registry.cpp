@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // String values under the system's registry key, kept in one text file
 // (see registry_file.h for its form and registry_store.h for its handling).
 #include "rdplat_registry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text form of the registry file and its in-memory document.
 //
 //   ; comment lines (and lines that cannot be read) are kept as they are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the registry file lives and how it is read and replaced. Readers
 // take no lock: a change is written to a temporary file and renamed over the
 // old one, so a reader always sees one whole version. Writers serialise on

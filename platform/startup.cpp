@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Platform start-up: finding the home directory through quarry.ini, beside
 // the program or on PATH, and loading the built-in international formats.
 #include "home_dir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDCmpVerStr: compares the leading numbers of two version texts. Each number
 // is read as scanf's "%2d" reads it: leading white space is skipped, a sign
 // is accepted and counts towards the width of two characters, so "123" reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The requests that rdcsm itself sends to the server manager serving this
 // home's pipe: the information request and the shutdown request, each sent
 // once, without waiting for a pipe that is not there, and waiting a bounded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Checkpoints of the write-ahead log off the request path, and a bound on
 // the log's size. While the server runs, its connection does not checkpoint;
 // a thread of this class does, on a connection of its own that has read the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Days since 1970-01-01 of dates of the proleptic Gregorian calendar, and
 // back, for any year that fits.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The subcommands of rdcsm and their options.
 #include "cli.h"
 

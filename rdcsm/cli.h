@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command-line tool: rdcsm SUBCOMMAND [options]; without a subcommand
 // it serves the pipe with its defaults.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Output of the command-line tool that never claims a success it did not
 // have: the standard output checked up to its close, and files written
 // whole or not at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The server's clock as the 8-byte date-time value of the protocol: the
 // hundredths since midnight and the Julian day number, both UTC.
 #pragma once

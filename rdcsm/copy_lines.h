@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The lines an incremental copy logs as informational entries of its run:
 // at the start how it reads ("Incremental from updated_at > 2026-12-06
 // 23:59:59.99.", "Incremental by updated_at: first run, every record is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The connection of either kind of store, and transactions.
 #include "db.h"
 

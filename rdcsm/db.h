@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The server manager's database layer, the same for every kind of store:
 // a connection with prepared statements (SQL written once with ? and ?N
 // placeholders), typed binding and reading, and transactions that roll

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The privacy checks of a database's folder and files.
 #include "db_files.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The files of a database and their folder, checked before SQLite uses them.
 // Another user who owns one of them, may write to one, or may swap one could
 // read what is stored (the log holds every change before the database does)

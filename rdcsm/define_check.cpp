@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The connectors judge the values of a job file: a link's connector takes
 // each value on a connection that is never connected, an activity's
 // connector checks each through RDXCheckProperty, both inside an activity

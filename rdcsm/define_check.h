@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The checks of a job file that need more than the file itself: the links
 // its activities name, and each value as the connector would take it.
 #pragma once

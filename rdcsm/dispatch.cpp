@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dispatcher: the header and length checks, the table of request codes
 // and their sizes, one transaction around every request that changes state,
 // and the bound on what an answer may carry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The activity requests: names to handles, the run queue (run, next, done)
 // and the sync check of a waiting activity.
 #include "host_watch.h"

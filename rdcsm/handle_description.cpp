@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The descriptions: read whole (code 10, the answer grows in 2048-byte
 // pieces, items from byte 25) and put back (code 11, items from byte 24,
 // merged into the stored description by number). Both hold the store's lock

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The named fields of an activity: read (code 16, the value as text at 532,
 // the answer grown in 2048-byte pieces), written (17) and filled from a
 // file (19). A value is stored only when its answer can be sent back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Log records (kind 1: message number and text) and statistics (kind 2:
 // the 19 words of a run), both stamped with the server's clock and the
 // activity and run of the handle (0 for none). Statistics on a run's

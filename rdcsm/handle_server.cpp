@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The requests of the attachment and the server: shutdown, attach, detach,
 // information, state, and the clock.
 #include "clock.h"

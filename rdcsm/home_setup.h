@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdcsm init`: a home directory that is ready to use - quarry.ini naming
 // it, links to the programs and connectors of this installation (or of the
 // build tree rdcsm runs from), and the server manager's database. What is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The hosts of running runs, checked through /proc.
 #include "host_watch.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs whose host died. A host that takes a run is known by its process id
 // and that process's start time, which tells the host from a later process
 // that was given the same id. A running run whose host is gone is recorded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The status page's JSON API: runs, a run, activities, an activity. Every
 // text from the store is a JSON string with < > & escaped (http_html.h),
 // so an answer is safe to show or embed. A run object carries, beside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The status page's charts as inline SVG: a run's throughput over time
 // (records a second between its progress samples) and an activity's recent
 // runs (duration and records). Each comes with a text summary for readers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text of the store made safe for the status page: every stored name, log
 // text and host name goes through one of these before it reaches HTML, an
 // attribute, a URL or JSON, so that none can become markup or script.

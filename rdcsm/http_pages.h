@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The status page's HTML: the runs, a run, an activity, and an error page.
 // Each works without script (tables and inline SVG); /static/page.js then
 // keeps the live cells of the runs and of a running run up to date.

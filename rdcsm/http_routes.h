@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the status page answers for a path: the pages, the API and the
 // static files, read from the store under the server's lock (one short set
 // of queries) and rendered after it is released. Independent of the HTTP

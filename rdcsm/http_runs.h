@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the status page reads of the store: runs with their live progress,
 // a run's log, statistics and samples, an activity's definition and recent
 // runs. Each read is one set of queries, done under the server's lock by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The status page's HTTP server: read-only pages and JSON of the runs,
 // served on threads of its own beside the pipe server, until the server
 // manager stops. It listens on the loopback address unless told otherwise;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's script and style sheet (rdcsm/web/), built into the program.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The silent connections: held in order of their taking, each one reported
 // once by the pipe events; whoever removes a connection from the map owns it.
 #include "idle_connections.h"

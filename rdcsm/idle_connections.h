@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connections taken from the pipe that have not sent their request yet. They
 // are held without a worker: the pipe events report one when its request
 // comes (a worker then takes it), and it is let go when its deadline passes

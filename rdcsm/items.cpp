@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Description items: bounded reading, packing and the merge of put-back
 // values into a stored description.
 #include "items.h"

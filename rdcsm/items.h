@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Description items as they travel and as they are stored: packed headers
 // (type, character set, number, size) each followed by its value. The stored
 // description is the items without the closing item.

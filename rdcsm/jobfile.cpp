@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a job file into objects and their items, and defining them.
 #include "jobfile.h"
 

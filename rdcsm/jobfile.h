@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Job files: activities and links with their descriptions in TOML, read by
 // `rdcsm define` (jobfile.cpp) and written by `rdcsm export`
 // (jobfile_write.cpp).

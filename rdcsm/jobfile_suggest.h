@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Suggestions for a misspelt name in a job file: the closest of the names
 // that would have been right.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "jobfile_text.h"
 
 #include "visible_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The texts of a job file that rdcsm writes itself: keys, strings and
 // floats, each in the shortest form that reads back exactly, with every
 // character that could act on a terminal written as an escape.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversions between TOML values and description items. Values that have
 // no natural TOML form (Numeric, binary, texts of another character set or
 // not well-formed UTF-8, date-times of a zone) travel as their bytes in hex.

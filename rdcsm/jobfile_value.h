@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One property value of a job file: from TOML into a description item and
 // back.
 #pragma once

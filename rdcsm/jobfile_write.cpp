@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing the store as a job file that defines it again exactly: each item
 // under the first key and value form that reads back as the same bytes, in
 // the stored order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Claims, renewals and take-overs of runs between the hosts of one store.
 #include "lease.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs held by leases, so that several server managers (hosts) can share one
 // store. A host claims a queued run for one of its workers and holds it for
 // a lease that it renews while the worker lives; a run whose lease ran out

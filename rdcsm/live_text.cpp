@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "live_text.h"
 
 #include "live_words.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What `rdcsm runs` and `list` tell of a running run from its progress
 // samples: "records 412,000  rate 95,000/s  38%  about 1 min left".
 #pragma once

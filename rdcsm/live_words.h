@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The words of a running copy's progress: the share done and the time left,
 // as rdrun's progress line and rdcsm's live columns both tell them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdcsm: the server manager and its command-line tool.
 #include "cli.h"
 

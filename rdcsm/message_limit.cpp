@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Measuring the largest message: sizes are halved between one that went and
 // one that did not, each sent without waiting and read away at once.
 #include "message_limit.h"

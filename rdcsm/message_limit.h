@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The largest message this system's Unix sockets carry. A message travels
 // as one buffer of the kernel, bounded by the send buffer the system allows
 // (twice net.core.wmem_max: 416 KiB by default) and by the largest block it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The built-in property names and the connector-declared ones.
 #include "names.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Property names: the built-in names of the connection and activity tables,
 // the names a connector declares for its own numbers, which of them hold
 // secrets, and how a job-file key reads as a property.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "pg_cursor.h"
 
 #include "pg_db.h"

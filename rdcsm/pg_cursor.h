@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A prepared statement of the PostgreSQL backend: its parameters kept as
 // bound and sent in the types the server inferred for them, its rows read
 // in binary and decoded by their column types.

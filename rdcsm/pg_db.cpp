@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PostgreSQL connection: connecting with bounded waits, commands,
 // transactions and reconnecting after a loss.
 #include "pg_db.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PostgreSQL backend of the database layer over libpq: one connection,
 // each statement text prepared once per connection (its ? placeholders
 // written $N), parameters sent in the types the server inferred (int64 as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SQL written for both stores uses SQLite's ? and ?N placeholders;
 // PostgreSQL wants $N.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The epoll set of the pipe server, its stop (an eventfd) and its timer (a
 // timerfd on the monotonic clock, which steady_clock reads).
 #include "pipe_events.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the pipe server's watcher waits for, in one epoll set: the
 // connections that have not sent their request yet, a timer for their
 // deadlines, and a stop. The timer and each connection are reported once

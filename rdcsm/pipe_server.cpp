@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The worker pool, the watcher of silent clients and the exchange of one
 // request.
 #include "pipe_server.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pipe loop: a pool of workers waits for clients on the pipe RDCSMP (in
 // the listening socket itself, whose wake-ups keep a request and its worker
 // on one processor). A worker that takes a client gives way to it for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A catalogue text shown without the log's markup: where nothing fills
 // it, an insert ([[RDS1]], [[RDI2]], ...) and an optional group around one
 // ([[RDX(]] ... [[RDX)]]) are left out, so that "The activity connector

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reports of the command-line tool, read straight from the store.
 #include "report.h"
 

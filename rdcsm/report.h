@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What `show`, `log`, `stats` and `list` print: descriptions decoded with
 // their property names, log records with their numbers and texts,
 // statistics per run. Stored names, values and texts are shown through

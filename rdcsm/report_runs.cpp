@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdcsm runs`: every run, one line each, with its number, activity,
 // outcome, start, host and end, the records it wrote (else read) and its rate,
 // and for an incremental copy how it started. A running run tells its

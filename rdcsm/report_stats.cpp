@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdcsm stats`: the runs of an activity and its statistics records, as
 // labelled text or as JSON.
 #include "report.h"

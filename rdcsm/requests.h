@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The requests the server manager answers: one handler per request code,
 // run by the dispatcher after the message's header and length are checked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Handles of runs and their sample handles, shared by the server manager
 // and the hosts that send samples (rdrun).
 //

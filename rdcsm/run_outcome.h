@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A run's outcome in the words rdrun says it: queued, running, ended,
 // failed, stopped, lost. An ended run is told by its end code: 0 ended
 // well, a stop status (the run was asked to stop), any other a failure; a

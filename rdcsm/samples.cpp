@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "samples.h"
 
 #include "statistics_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Progress samples: the statistics of a run so far, sent by its host about
 // every second while it runs, so that `rdcsm runs`, `list` and the status
 // page show live records, rate, share done and time left, and the page

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The store's tables, created and upgraded by rdcsm itself. The table
 // schema_version holds the version of the tables; each upgrade from one
 // version to the next runs in the one transaction that opens the store,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Serving: the store opened, the pipe created, signals turned into a stop.
 // Detached, the child tells the parent through a pipe whether it started
 // (its failure text, or nothing), and the parent succeeds only once the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdcsm serve`: the server manager in the foreground (or detached), until
 // a shutdown request, SIGINT or SIGTERM; with the status page on threads
 // of its own when asked for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "server_tell.h"
 
 #include "ask_server.h"

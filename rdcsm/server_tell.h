@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdcsm status` and `rdcsm stop`: the server manager of this home asked
 // and its answer told in words.
 #pragma once

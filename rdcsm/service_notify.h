@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Readiness for a service manager: the datagram of systemd's notification
 // protocol sent to the socket that NOTIFY_SOCKET names.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SQLite layer: opening only files that are the user's alone,
 // statements and transactions.
 #include "sqlite_db.h"

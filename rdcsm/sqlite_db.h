@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SQLite backend of the database layer: one connection to a file that
 // is the user's alone, its statements prepared once per text.
 #pragma once

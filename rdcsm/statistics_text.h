@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The words of an activity's statistics record as people read them: their
 // names, and counts with thousands separators. Shared by rdcsm's reports
 // and rdrun's progress and outcome lines, so both label a run alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Opening the database, the schema and the look-ups shared by the requests.
 #include "store.h"
 

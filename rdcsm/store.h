@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The server manager's state in one store (a SQLite file or a PostgreSQL
 // database, store_uri.h): activities and links with their descriptions,
 // the run queue, fields, log records, statistics and settings (clock

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "store_choice.h"
 
 #include "rdplat_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which store and which host settings a rdcsm process uses: the command
 // line's --store or --db, else the home's quarry.ini (Store=, Host=,
 // LeaseMs= in [Configuration]), else rdcsm.db in the home and the

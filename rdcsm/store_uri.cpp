@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Parsing, masking and identifying store URIs.
 #include "store_uri.h"
 

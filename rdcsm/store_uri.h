@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the server manager keeps its state: `sqlite:PATH` (or a bare path)
 // for a SQLite file, `postgresql://...`, `postgres://...` or a libpq
 // keyword string (`host=/tmp/x port=5432 dbname=rdx`) for a PostgreSQL

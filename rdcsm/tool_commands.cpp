@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // define, export, list, runs, show, log, stats and run on a store, printing
 // into the answer's texts.
 #include "tool_commands.h"

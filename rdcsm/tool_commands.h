@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tool's subcommands that read or change stored items, run on a store:
 // in the server manager for the tool request, or in the tool itself when
 // no server manager serves the database.

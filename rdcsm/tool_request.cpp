@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tool request's texts and its handler in the server manager.
 #include "tool_request.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tool's subcommands that read or change stored items (define, export,
 // list, runs, show, log, stats, run), carried to the server manager that
 // serves the database, so that the tool and the server never disagree: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The catalogue's look-up: a binary search of the texts by number.
 #include "rdres.h"
 

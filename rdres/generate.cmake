@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Makes the status headers and the catalogue source from messages.txt:
 #   rdres_generate(<table> <header dir> <catalogue source>)
 # Runs at configure time and again whenever the table changes. Refuses a

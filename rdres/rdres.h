@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* The message catalogue: the text of every message number of the system. */
 #ifndef RDRES_H
 #define RDRES_H

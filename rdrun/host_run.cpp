@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host sequence: CSMgrInit, CSMgrOpenActivity, RDActivityInit,
 // RDActivityLaunch, RDActivityTerm, CSMgrDoneActivity, CSMgrTerm. The
 // activity is opened by name, so it runs even while other runs are queued.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Running one named activity in this process, as a host does.
 #pragma once
 

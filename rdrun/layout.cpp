@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The layout of a copy: the source's fields as its connector reads them
 // (types inferred over the sample a run uses) and the target's CREATE TABLE,
 // through the public connection calls inside an activity of this process's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdrun --layout FILE`: what a copy would read and make, shown without
 // copying, storing or creating anything. FILE describes the two ends:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdrun: runs one activity of the server manager in this process, as a host
 // does, showing its progress, then its statistics and final status. The
 // exit status is 0 only when the activity ended without a failure.

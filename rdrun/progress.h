@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The progress of a running copy on a terminal (one line redrawn, with a
 // bar when the number of records is known) or as plain lines. When the
 // source is a file, the line tells the share of it read and the time left:

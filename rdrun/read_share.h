@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How much of its source file a copy running in this process has read: the
 // one regular file open read-only whose offset has moved, its offset against
 // its size, from /proc/self/fdinfo. This needs nothing of the activity (whose

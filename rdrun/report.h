@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What rdrun prints when the activity has ended.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A host tells the activity it runs how to start through two environment
 // variables, which the activity reads as environment properties:
 // RDX_RESUME ("1") asks it to go on after the last batch that an unfinished

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Progress samples of a run managed by the server manager: about every
 // second the watching thread sends the activity's statistics so far on the
 // run's sample handle (rdcsm/run_handles.h), so that `rdcsm runs` and the

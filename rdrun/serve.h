@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdrun --serve: takes activities from the server manager's queue until
 // stopped.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How rdrun ends on a signal: SIGTERM, SIGINT and SIGHUP ask the running
 // activity to stop, as the server manager's own request does, so that it
 // ends at its next library call and is recorded as ended with its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The programs rdx drives, found and run as child processes: arguments are
 // passed as argv, never through a shell.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdx copy`: parse, write the job, define it in the home and run it.
 #pragma once
 

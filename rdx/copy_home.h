@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The home a copy runs in: made on first use and served by a server
 // manager that is left running for the next copy.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The job file of one copy: a link for each end and an rdcopy activity.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ends of a copy as users write them on the command line.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The description of a copy's ends that `rdrun --layout` reads, so that a
 // dry run can show the fields the source gives and the table the target
 // would make.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx: one command for a data transfer.
 #include "copy_command.h"
 #include "usage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Values written into a job file.
 #pragma once
 

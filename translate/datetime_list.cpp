@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datetime lists to text and back, through the datetime text forms.
 #include "rdx_status.h"
 #include "translate/value_list.h"

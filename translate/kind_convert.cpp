@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversions involving rich text and value lists: through an intermediate
 // text in the interchange set (UTF-8).
 #include "activity/system_context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The 16-bit little-endian words of list and rich-text byte images: counts,
 // lengths and record headers are stored this way whatever the host.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Number lists to text and back: the values are doubles in the float text
 // form; an item is read as a decimal number (empty is 0, a value out of
 // range is refused).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Rich text to plain text: paragraph ends become line feeds, text runs give
 // their text. The walk stops at a record that is empty, too short for its
 // header or runs past the end of the data, so no byte outside the data is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Building a stream from another in a given character set or kind.
 #include "rdx_status.h"
 #include "translate/translation.h"

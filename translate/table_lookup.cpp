@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finding the table of a code other than the three standard ones: a chain
 // entry opened at the first use of the code and kept until tear-down.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text lists to text and back. A text list is a 16-bit count, one 16-bit
 // length per text, then the texts without terminators (little-endian).
 #include "rdx_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Measuring and translating texts through the tables.
 #include "activity/system_context.h"
 #include "rdx_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The character-set translation layer: set-up and tear-down inside the
 // system context, table look-up, text translation and the conversion of
 // streams between character sets and kinds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The translation layer's part of the system context.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Setting the translation layer up and tearing it down with the system
 // context.
 #include "activity/system_context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The layout and the text of number and datetime lists; the values
 // themselves are formatted and parsed by the functions of each kind.
 #include "translate/value_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Number and datetime lists to text and back. Both lists are a 16-bit count
 // of single values, a 16-bit count of ranges, the singles (8 bytes each)
 // and the ranges (two 8-byte values, low and high), little-endian. Their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Currency records: clearing, copying, comparison and saturating arithmetic.
 #include "rdx_status.h"
 #include "values/currency_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversions between currencies and 64-bit floats.
 #include "rdx_status.h"
 #include "values/currency_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internals of currency values shared by their operations and the fuzzers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a currency amount from text written with the international
 // settings: "$1,234.5", "(12.34)", "-.5".
 #include "rdx_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing a currency amount as text: always '.' and four fraction digits,
 // no digit before the point below one unit ("-.0005").
 #include "rdx_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Moving a datetime by years, months, days and clock units.
 #include "values/datetime_internal.h"
 

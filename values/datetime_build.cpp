@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Building a datetime from local parts: RDDatetimeSetParts,
 // RDDatetimeSetCurrent and the conversion they share with adjustment.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The calendar of day numbers (Julian Day Numbers): Julian up to
 // 1752-09-02, Gregorian from 1752-09-14, the eleven days between missing.
 #include "values/datetime_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Comparing datetimes and their differences in calendar and clock units.
 #include "values/datetime_internal.h"
 

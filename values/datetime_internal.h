@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internals of the datetime values: the calendar, zones and daylight
 // saving, and the conversions between a datetime and its parts.
 #pragma once

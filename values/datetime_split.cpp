@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Splitting a datetime into local parts: RDDatetimeGetParts.
 #include "rdplat_intl.h"
 #include "values/datetime_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDDatetimeFromStream: a datetime read from the text of a stream.
 #include "rdx_status.h"
 #include "values/datetime_internal.h"

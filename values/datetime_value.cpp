@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The datetime record as a value: clearing, copying, the constants and the
 // two halves one by one.
 #include "values/datetime_internal.h"

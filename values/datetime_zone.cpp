@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Zones and the one daylight-saving rule.
 #include "values/datetime_internal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Addition and subtraction of numerics into the result's own precision and
 // scale: exact, then truncated toward zero. Records of decimal digits are
 // added as packed decimal (numeric_add_aligned.cpp when the three records

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Addition and subtraction of numerics that share precision and scale, the
 // frequent case of columns of one type: the digit bytes of the three
 // records line up place for place, so they are added as packed decimal

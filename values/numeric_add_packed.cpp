@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Addition and subtraction of numerics as packed decimal: the digits of
 // each operand are shifted into one common layout (half-byte k holding the
 // digit of the lowest exponent involved + k) and added sixteen at a time in

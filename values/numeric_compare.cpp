@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Comparison of numerics: by sign first (-0 before +0), then by the
 // magnitudes with their digits aligned by weight.
 #include "rdx_status.h"

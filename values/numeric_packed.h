@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Packed decimal words shared by the additions of numerics: sixteen
 // decimal digits per 64-bit word, one per half-byte, the most significant
 // digit in the highest half-byte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a numeric from text: " -12.5", "1.5E2", ".05", with the decimal
 // separator of the international settings. The text is trusted for
 // nothing: every step is bounded by its length, and exponents saturate.

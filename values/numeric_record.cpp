@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numeric records: validity, clearing, copying, creation and their format.
 #include "values/numeric_internal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing a numeric as its shortest text: no leading zeros, no trailing
 // fraction zeros, the international decimal separator.
 #include "rdx_status.h"

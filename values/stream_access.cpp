@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a stream's length, data and format.
 #include "rdx_status.h"
 #include "translate/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ordering two streams: byte order for one code, case-insensitive bytes for
 // one single-byte code with RDSTREAM_NOCASE, collation otherwise.
 #include "activity/system_context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Converting a stream into another character set or kind.
 #include "rdx_status.h"
 #include "translate/translation.h"

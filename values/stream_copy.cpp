@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copying a stream with its format into storage of the destination's own.
 #include "rdx_status.h"
 #include "translate/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Clearing, creating and freeing stream records.
 #include "rdx_status.h"
 #include "translate/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading part of a stream: into caller's bytes (fetch) or into another
 // stream (extract).
 #include "rdx_status.h"

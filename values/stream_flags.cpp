@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and changing the flag word of a stream.
 #include "rdplat_mem.h"
 #include "rdx_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Storage of stream data, shared by the stream operations and the
 // translation layer.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Building a stream from a base with another stream inserted into it.
 #include "rdx_status.h"
 #include "translate/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Filling a stream: from caller's bytes, or storage for the caller to fill.
 #include "rdplat_mem.h"
 #include "rdx_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sizing and resizing the storage of a stream.
 #include "rdplat_mem.h"
 #include "rdx_status.h"

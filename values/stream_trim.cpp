@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Dropping the trailing blanks of a text stream.
 #include "rdx_status.h"
 #include "translate/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The datetime text reader: a date (numeric in the settings' order, or with
 // a month name) and a time (12- or 24-hour clock, hundredths), in either
 // order. The text ends at its first NUL; nothing is read past it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The datetime text: the date in the settings' order, then the time on the
 // 24-hour or the 12-hour clock. On the 12-hour clock hours 0-11 carry the
 // AM text and hours 12-23 the PM text (00:30 is 12:30 AM, 12:30 is

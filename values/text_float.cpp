@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Float texts: RDStreamFromFloat and RDFloatFromStream. The text has 15
 // significant digits, fixed notation for decimal exponents -1 to 14 and
 // otherwise a mantissa with an exponent of at least three digits

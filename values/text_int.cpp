@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Integer texts: RDStreamFromInt and RDIntFromStream.
 #include "rdx_status.h"
 #include "rdx_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internals of the text forms of values: storing a made text in a stream,
 // reading the bytes of a stream in a given character set, and the
 // datetime text writer and reader.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Made texts into streams, and stream bytes in a wanted character set.
 #include "rdx_status.h"
 #include "translate/translation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers shared by the text forms of currency and numeric values: the
 // texts of the international settings, matching them in a bounded text, and
 // temporary streams.

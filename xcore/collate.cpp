@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Collation of UTF-16 texts with the ICU collator of the table's language:
 // tertiary strength, or secondary strength when case is to be ignored. Each
 // of the two collators is opened at its first use and kept in the table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The routes that need a table's converter. Each takes the converter for
 // the one translation (ConverterUse), so that threads translating with one
 // table never share a converter's state.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion routes of Translate, one per kind of pair. Each writes what
 // fits into its sink and reports the whole output length in bytes, so that
 // a caller whose room was short can measure and convert again. Each returns

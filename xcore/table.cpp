@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Opening and closing tables, and what a table tells of its character set.
 #include "xcore_table.h"
 

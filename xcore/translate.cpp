@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Translation of a text between the character sets of two tables. UTF-8 and
 // UTF-16LE take ICU's direct routines; text into UTF-8 from another set is
 // read into UTF-16 by its converter and written by ICU's UTF-8 writer; every

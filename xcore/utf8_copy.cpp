@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // UTF-8 into UTF-8 (two codes that are both UTF-8): checked first, so that
 // well-formed text costs one copy; ill-formed text is repaired as a round
 // through UTF-16 would repair it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // xcore: the character-set library of the translation layer, over ICU.
 //
 // A table stands for one character-set code: 160 is UTF-16LE, 256 UTF-8,

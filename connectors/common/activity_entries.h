@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The entry points of an activity connector whose class A has, all static:
 // kDeclarations (its property declarations, ended by the zero entry),
 // kNameCharset (the character set of their names), Launch(), and, when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Dates between the engine's calendar and the targets'. The engine counts
 // days in the Julian calendar up to 1752-09-02 and in the Gregorian one
 // from 1752-09-14; the eleven days between do not exist in it. PostgreSQL

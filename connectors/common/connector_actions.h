@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Action codes and properties that this project's connectors and activities
 // share.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties that this project's link connectors share for incremental
 // reads (only the records changed since the last run) and keyed writes
 // (upsert), so that a copy run again and again moves each change once.

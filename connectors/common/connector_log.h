@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Failures of a connector's operations: the text naming what went wrong goes
 // to the activity's log as a free-text record and is kept for the connection
 // (readable as a property), and the operation returns the free-text status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties that this project's link connectors share so that a copy can
 // tell what it reads and writes, and keep the records it skips.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties and actions that this project's link connectors share so that
 // a copy can be resumed after a kill or a stop without losing or repeating
 // a record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties that this project's link connectors share about the values
 // they read and write, and the rules they make.
 //

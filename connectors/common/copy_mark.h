@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The resume mark of a target connection (see connector_resume.h): the name
 // of the copy, the text stored for it, and whether a text set since waits to
 // be stored with the next commit.

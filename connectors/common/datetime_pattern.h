@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Date-time texts of a pattern such as "%d/%m/%Y %H:%M", for texts that
 // are not in the ISO forms (datetime_text.h). The directives:
 //

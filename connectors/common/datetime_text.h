@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Date-times as ISO 8601 texts, read as people write them and written in
 // one form.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Exact decimal numbers between texts, the engine's numeric records and
 // 64-bit integers, with no float on the way: a number is its significant
 // digits and a power of ten. A value with more digits after the point than

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A connector's property declarations put together from groups: its own,
 // then the ones the kit's pieces answer (marks, selects, value rules), in
 // the order the library lists them. The table ends with the zero entry.

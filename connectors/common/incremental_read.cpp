@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The incremental read properties.
 #include "incremental_read.h"
 

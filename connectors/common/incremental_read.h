@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The incremental read properties of a source (IncrementalKey,
 // IncrementalFrom, IncrementalOp; see connector_incremental.h), kept and
 // answered the same way by every connector that reads incrementally.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and comparing incremental key values.
 #include "key_compare.h"
 

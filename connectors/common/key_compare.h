@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The values of an incremental key: the bookmark a run reads past, given
 // as the library's text of a value of the key field's type, and the
 // comparison of two of them by that type (numbers exactly, date-times by

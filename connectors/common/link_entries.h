@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The entry points of a link connector whose connections are objects of a
 // class C: RDXInitialize makes one and keeps its pointer in the private
 // area, every other entry point finds it there and calls the member of its

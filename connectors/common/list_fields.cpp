@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "list_fields.h"
 
 #include "owned_stream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The visible fields of a field list as a connector works on them: handle,
 // type and name (UTF-8), by position.
 #pragma once

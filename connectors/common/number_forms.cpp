@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "number_forms.h"
 
 #include "rdx_field.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numbers of field values in the forms targets bind or encode them, without
 // a text between: a decimal as the double its text reads as, an amount as
 // the library's text of it, a numeric field's value with the digits after

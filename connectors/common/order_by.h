@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The OrderBy property of SQL sources: column names that a select is
 // ordered by, so that it returns the same records in the same order when it
 // runs again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An RDStream released at the end of its scope, and texts in and out of
 // streams as UTF-8 (the interchange set).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "property_value.h"
 
 #include "owned_stream.h"

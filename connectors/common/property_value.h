@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Property values as the library hands them to RDXSetProperty and asks for
 // them in RDXGetProperty: value 1 of a field of any type.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text of a file source's ReadPosition (connector_resume.h):
 // "offset=BYTES;line=LINE", the two in either order, each once, the line
 // from 1.

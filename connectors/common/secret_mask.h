@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Passwords kept out of every text that is shown or logged: password
 // properties, and the passwords inside connection texts of the three forms
 // the connectors take: ODBC connection strings ("DSN=x;PWD={a;b}"), libpq

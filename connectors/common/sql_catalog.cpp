@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fills a field list with the rows of a catalog.
 #include "sql_catalog.h"
 

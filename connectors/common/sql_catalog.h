@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The answer of a catalog call: a field list given the catalog's layout
 // (when it has no fields yet) and filled with its rows.
 #pragma once

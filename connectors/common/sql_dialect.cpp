@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The statements every SQL dialect builds the same way.
 #include "sql_dialect.h"
 

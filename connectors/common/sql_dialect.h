@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a SQL database calls things: how it quotes a name, the column type
 // it takes for each field type, its parameter markers and the statements
 // built from them. A connector derives its own dialect and overrides what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The shared properties of SQL connections.
 #include "sql_link.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every SQL connection has: the table it reads and writes, the select
 // or execute text, the OrderBy columns, and for some the key columns and
 // the database; the failure log, the value rules and the copy's mark. The

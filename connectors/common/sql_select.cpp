@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Builds the select of a SQL connector.
 #include "sql_select.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text of a SQL connector's select: the one statement of its select
 // text, or every column of its table, ordered by OrderBy.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whether a select text is one statement. A database given "SELECT ...;
 // DROP TABLE t" may run both (PostgreSQL's simple queries do) or quietly
 // run only the first (SQLite's prepare): a select text must hold exactly

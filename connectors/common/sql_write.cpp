@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Builds the keyed writes.
 #include "sql_write.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The keyed writes of a SQL table: UPDATE and DELETE statements that find
 // their rows by key columns.
 #pragma once

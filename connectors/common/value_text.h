@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field values as texts and back, the same way for every connector: whole
 // texts only (a value followed by anything else does not convert), numbers
 // without grouping, date-times as datetime_text.h writes them, binary values

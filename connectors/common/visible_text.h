@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Texts from outside the process (stored values, log records, failure texts
 // holding data) made safe to print on a terminal: nothing in the result can
 // move the cursor, change colours, end the line or reorder what follows.

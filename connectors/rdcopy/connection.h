@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A connection of the copy, disconnected and freed when it goes.
 #pragma once
 

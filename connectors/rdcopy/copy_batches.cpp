@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The batches: fetched from the source, inserted into the target with the
 // mark that tells how far the source has been read once they are in. A batch
 // the target refuses is written again record by record when bad records are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How a copy ends, whatever ended it: the source read to its end, a stop
 // asked for by the server manager, or a failure of either side. A copy that
 // read everything marks itself finished and disconnects its target (a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental copies: a run that reads only what the earlier runs did not
 // copy. The bookmark (the largest key copied, or where a file ended) is
 // kept in the target's mark, committed with each batch, so that a run

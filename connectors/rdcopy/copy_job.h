@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What one copy does, as its activity's properties describe it.
 #pragma once
 

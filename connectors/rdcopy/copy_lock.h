@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One run at a time of a copy into its target on this machine. A run that
 // lost its server manager goes on to its end; a second run of the same copy
 // started meanwhile would read from the same mark and write the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How far a copy has come, as it keeps it in its target with each batch:
 // the source records it has consumed (bad ones included), what it wrote and
 // skipped, and where the source stands. A rerun that resumes reads it back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "copy_rejects.h"
 
 #include "copy_run.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reject file of a copy that skips bad records: each skipped record as
 // it was read (a delimited source's raw lines) or, for a record the target
 // refused, as one delimited line of its values; and beside it PATH.log with

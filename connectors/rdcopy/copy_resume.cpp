@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resuming: the mark that the target keeps for the copy, read back at the
 // start of a run; a rerun asked to resume reads the source again from where
 // the mark stands (a position the source takes, or records read past), and a

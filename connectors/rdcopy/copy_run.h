@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One run of a copy: its two connections, the field list that carries each
 // batch, the counts, and the mark that it keeps in its target so that a
 // rerun can resume after the last batch the target committed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The next batch read on a second thread while the copy writes this one.
 // The thread holds its log entries and call counts (RDActivityHoldBegin);
 // Take makes them on the copy's thread when the copy reaches that batch, so

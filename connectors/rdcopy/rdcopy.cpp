@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdcopy: an activity connector that copies the records of a source link
 // into a target link in batches. Its properties name the two links, the
 // source's select text, the target's table, the batch size, what a new run

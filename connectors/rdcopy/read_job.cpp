@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the copy's properties through the activity.
 #include "copy_job.h"
 

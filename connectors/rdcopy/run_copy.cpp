@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The copy: both connections, the target's mark read (a rerun may resume
 // after it), a select on the source, then batches fetched from the source
 // and inserted into the target until the source ends, and one ending for

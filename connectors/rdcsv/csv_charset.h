@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The file's character set: texts are read into UTF-8 and written back in
 // the file's set through the library's stream conversion, with bytes that
 // the set cannot decode, and characters it cannot hold, reported rather

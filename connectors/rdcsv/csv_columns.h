@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The columns of a file: declared as a text such as
 // "id:int,amount:numeric(12,2),when:datetime,name:text" (a name may be left
 // out: "int,text" takes the names from the header), or inferred from the

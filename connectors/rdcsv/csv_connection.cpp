@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties, connect and disconnect of a delimited-text connection.
 #include "csv_connection.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One connection of the delimited-text connector: its properties, the
 // reader of a select and the file that inserts append to.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental reads of a file: a file has no order, so every record is
 // read and those whose key does not pass the bookmark (IncrementalFrom,
 // compared by the key field's type) are dropped as they are read. Nothing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The layout of a file that records are appended to: a file with a header
 // takes only records of the fields it names, in its order (names compared
 // without ASCII case, as the SQL connectors compare columns), and a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The resume marks of a target file, kept beside it in "<file>.rdx-mark":
 // per copy name, the length the file had after the copy's last marked batch
 // and the copy's mark text. The side file is replaced whole (written under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading delimited text by RFC 4180: fields separated by the delimiter,
 // records ended by LF or CRLF, fields in quotes holding delimiters, line
 // ends and doubled quotes. A lone CR inside a field is data. The reader

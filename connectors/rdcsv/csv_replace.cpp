@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A copy's target file replaced (written anew with the header of the
 // field list) or emptied (cut back to its header line). A file has no
 // transaction: the copy's mark is stored first with the length the file is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resuming copies into and out of a file. Into it: the copy's mark lives in
 // the side file with the file's length after the copy's last marked batch;
 // at connect the file is cut back to that length, so that bytes of a batch

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Select and fetch: the file's columns laid out in the field list, then its
 // records filled into the list in batches.
 #include "connector_records.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Insert, create and drop: records appended as lines (to a file of their
 // layout, csv_layout.cpp), a new file with a header, the file removed. A
 // value without a text form in the file fails its record; the batch is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files the connector writes or trusts (the target of inserts and its side
 // file of marks) in a folder others may write to: a name there may be a
 // link planted to make the copy append to, cut or create another file, or

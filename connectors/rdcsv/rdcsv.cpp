@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdcsv: the link connector for delimited text files. Its entry points
 // hand over to the connection object, which declares the properties.
 #include "csv_connection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Column-wise arrays of values as ODBC binds them: one C type, a fixed
 // width per value and a length/indicator per value. Result columns are
 // stored from them into fields; parameter columns are filled from fields.

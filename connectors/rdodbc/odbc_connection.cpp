@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties, connect, disconnect, execute and the failure texts of an ODBC
 // connection.
 #include "odbc_connection.h"

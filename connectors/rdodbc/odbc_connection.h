@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One connection of the ODBC connector: its properties, the environment
 // and connection handles, the select's bound rowset and the prepared insert.
 #pragma once

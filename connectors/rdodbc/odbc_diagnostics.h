@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The driver's diagnostic records of a handle as texts, each with its
 // SQLSTATE: "[23000] UNIQUE constraint failed (native 19)".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The names of an ODBC data source.
 #include "odbc_dialect.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialect of an ODBC data source: its identifier quote (none for some
 // drivers), "?" parameters, and the type names the driver gives for the
 // column types it has (SQLGetTypeInfo), fixed names where it has none.

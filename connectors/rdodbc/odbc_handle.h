@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An ODBC handle freed at the end of its scope.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The delete-insert of an ODBC target: the keys of the batch are deleted
 // with one keyed DELETE run on an array of parameter sets, then the batch is
 // inserted, both in the batch's transaction. An upsert is refused: the

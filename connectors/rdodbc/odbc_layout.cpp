@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The table an insert goes into, checked before its first batch so that a
 // table the records cannot fit is refused once (12325), not record by
 // record: the table must be readable, every field must have a column, and

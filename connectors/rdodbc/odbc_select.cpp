@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Select and fetch: the result columns described and laid out in the field
 // list, bound column-wise to arrays of one fetch batch each, and the rowsets
 // handed out record by record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "odbc_types.h"
 
 #include "rdx_field.h"

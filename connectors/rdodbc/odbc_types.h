@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field types from the SQL types a driver describes.
 //
 // SQL type                                   field type

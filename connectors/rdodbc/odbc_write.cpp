@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Insert: one prepared statement for the list's layout, executed once per
 // batch with column-wise parameter arrays, inside one transaction. A record
 // that fails rolls the whole batch back and the batch is reported as not

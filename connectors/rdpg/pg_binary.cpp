@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "pg_binary.h"
 
 #include "pg_datetime.h"

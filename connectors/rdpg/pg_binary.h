@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Values in the server's binary formats, as COPY ... BINARY takes them and
 // a binary FETCH returns them, converted from and to the engine's fields.
 //

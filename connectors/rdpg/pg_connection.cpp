@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties, connect, disconnect and execute of a PostgreSQL connection,
 // and the server's messages in the activity's log.
 #include "pg_connection.h"

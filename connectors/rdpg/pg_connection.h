@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One connection of the PostgreSQL connector: its properties, the server
 // connection, the cursor of a select and the state of the writes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Date-times to and from the server's binary forms and ISO texts.
 #include "pg_datetime.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Date-times in the server's binary forms: date (days) and timestamp
 // (microseconds), both counted from 2000-01-01 in the proleptic Gregorian
 // calendar, in universal time. They cross to and from the engine's

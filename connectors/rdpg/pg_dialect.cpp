@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PostgreSQL's names for things.
 #include "pg_dialect.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PostgreSQL's dialect: "names", $N parameters, IS NOT DISTINCT FROM for
 // keys, and how the server reads strings (standard_conforming_strings).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What decides whether a write's failure is one record's or the target's,
 // checked as far as it can be before the first record goes: an insert whose
 // fields leave out a NOT NULL column the server does not fill is refused

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The resume mark of a copy into the database: one row per copy name in the
 // mark table, read at connect and stored in the transaction of the batch,
 // of the connection's COPY or of the create that follows the text being set,

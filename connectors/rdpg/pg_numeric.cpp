@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The numeric binary form: base-10000 digit groups with a weight, a sign
 // and the count of decimal digits shown, from and to decimal texts.
 #include "pg_binary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Select and fetch through a server-side cursor: the select is declared as
 // a cursor in a transaction of its own, its columns described before any
 // row is read, and its rows fetched in batches of the caller's size in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Upsert and delete-insert: the records go by the binary COPY into a
 // temporary stage table (dropped at commit), then one statement per batch
 // moves them into the table in the same transaction, with the copy's mark.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Big-endian words of the server's binary formats.
 #pragma once
 

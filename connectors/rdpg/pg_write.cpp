@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Insert through COPY ... FROM STDIN in the binary format, one COPY per
 // batch (the server takes all of the batch's rows or none of them) or one
 // for all batches of the connection, ended and committed by the next other

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // When inserts are committed. Every transaction of the database waits for
 // the disk at its commit in SQLite's default journal mode, so a copy's
 // target holds its inserts in one transaction (a span) across insert calls

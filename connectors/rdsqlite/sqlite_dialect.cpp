@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SQLite's names for things.
 #include "sqlite_dialect.h"
 

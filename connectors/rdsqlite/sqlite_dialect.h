@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SQLite's dialect: "names", `names` in OrderBy, numbered ?N parameters
 // and the declared types of sqlite_types.h.
 #pragma once

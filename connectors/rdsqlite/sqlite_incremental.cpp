@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The value of an incremental select, bound as rdsqlite writes a value of
 // the key column's type, so that a row holding what a copy wrote for the
 // bookmark compares equal to it.

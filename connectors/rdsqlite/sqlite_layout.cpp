@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a write into the target table can be refused for as a whole: a
 // database that takes no writes, an insert whose fields leave out a NOT
 // NULL column that SQLite does not fill. Checked before the first record

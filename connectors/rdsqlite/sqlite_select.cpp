@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Select and fetch: the statement's result columns laid out in the field
 // list, then its rows filled into the list in batches.
 #include "sqlite_connection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "sqlite_types.h"
 
 #include "connector_values.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field types from SQLite's declared column types and back.
 //
 // Declared type (case ignored)            field type

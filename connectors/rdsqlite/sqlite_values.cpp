@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "sqlite_values.h"
 
 #include "datetime_text.h"

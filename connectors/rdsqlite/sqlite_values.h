@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field values into statement parameters and result columns into field
 // values. Failures give a status and say why in `problem`.
 #pragma once

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* A minimal activity program: a stand-alone activity (no name, so no server
  * manager) that adds a property of its own, sets it and reads it back, logs
  * an informational message and prints the log's last entry.

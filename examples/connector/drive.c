@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* Drives the example connector: a stand-alone activity connects to the link
  * "example" directly (home/example.rdx), sets its property Rows to 4 and
  * fetches the rows three at a time into a field list, printing each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A minimal link connector: each connection counts rows 1, 2, ... up to its
 // property Rows (number 1, default 3) and fetches them into the first field
 // of the caller's field list. docs/connectors.md of the sources walks through it.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* A minimal program against the C interface: starts the platform and the
  * system, makes a field list of one record with an integer, a float and a
  * text field, sets their values, reads each back as text and prints it. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdplatinfo: starts the platform the way an activity program does and shows
 // what it found: the home directory, the international formats, the clock
 // and the character environment.

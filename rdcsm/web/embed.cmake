@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Writes OUTPUT, a C++ source that defines rdcsm::http::NAME as the text of
 # INPUT, so that the program serves the page's files without reading them.
 # Run at build time: cmake -DINPUT=... -DOUTPUT=... -DNAME=... -P embed.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The life of an activity from both doors: a host's RDActivityInit with the
 // block it received, and any program's RDActivityAlloc, against a stand-in
 // server manager and test activity connectors.

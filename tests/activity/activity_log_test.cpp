@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The log and status functions: the status word rules, informational
 // messages, entries not logged twice, sending, the last-entry accessors,
 // RDActivityPrint and the checks that open them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Activities against a stand-in server manager: the system started in a
 // temporary home whose quarry.ini names kit type 2, test activity connectors
 // copied into the home, and description answers built from items.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Activity properties: declared ones kept for the server manager, added ones
 // of the three kinds, the system's own, the typed short-cuts, the listing
 // and the names the log gives them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDActivityRunActivity: a request to the server manager and, when asked,
 // the wait for the run, with the sleep and the clock replaced so that the
 // 15-second polls pass at once.

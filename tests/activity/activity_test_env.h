@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A running activity for the log and status tests: the system context with
 // an activity entered by hand, and the log hooks replaced by recorders.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Message formatting: every markup item, groups and cut points, the sections,
 // cutting at character boundaries, and growth for repeated texts.
 #include "../support/alloc_failure.h"

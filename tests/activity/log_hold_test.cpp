@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Log entries of a second thread held until the activity's thread makes
 // them: nothing sent, no status word and no statistics until then; made in
 // their order with their operation, or dropped; the thread's connector

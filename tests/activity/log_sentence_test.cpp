@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the server manager's log receives: each entry as sentences, with the
 // connection and what it was doing in words for an error, and the status a
 // free text tells as the entry's number instead of a trailing section. The

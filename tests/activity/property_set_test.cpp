@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Property sets: add, find by the qualifier rule, replace by remove and add,
 // remove, walks across growth, every value type, and failed allocations.
 #include "../support/alloc_failure.h"

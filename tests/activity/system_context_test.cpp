@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Start and stop of the system context: reference counting, the
 // Translation key, the accessors, the table chains and failed starts.
 #include "../values/rdx_test_env.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The generator of the end-to-end benchmarks writes CSV that parses, with
 the values those benchmarks rely on, and the same bytes every time.
 Usage: make_orders7_test.py BUILD_DIR (skipped, status 77, when the build

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """A small driver of headless Chromium over --remote-debugging-pipe.
 
 The browser reads commands on its file descriptor 3 and writes answers and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Takes the README's picture of the status page: a runs page with a few
 ended runs, a failed one and a copy of a million orders about half done.
 

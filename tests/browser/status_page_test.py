@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The status page in a real browser.
 
 Sets up a home of its own from a build, starts `rdcsm serve --http` on a free

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RDConnectAlloc through every allocation it makes, on a first load of the
 // link and on a loaded one: each failure leaves no connection, no loaded
 // library and no link number used, and a later attempt succeeds.

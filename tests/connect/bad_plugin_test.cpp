@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every plug-in a host may find in its home directory: the broken ones are
 // refused with nothing left loaded and no link number used up.
 #include "connect_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connection tests: the system started in a temporary home, an activity
 // entered by hand, test connectors copied into the home as NAME.rdx, their
 // calls recorded (connectors/recorder.h) and the log's entries collected.

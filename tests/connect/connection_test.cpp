@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connections: handles, connect codes, the first and last flags, the handle
 // slots, and freeing.
 #include "connect_test_env.h"

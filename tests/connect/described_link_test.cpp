@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Links described by the server manager: the description found by name or
 // by the activity's Link property, the optional second description, the
 // connector's name and initial values they give, and their failures.

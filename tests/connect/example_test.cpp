@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The example link connector of docs/connectors.md, loaded and used.
 #include "connect_test_env.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Links by name and by listing: loaded once per activity, coded in load
 // order, and only link connectors listed.
 #include "connect_test_env.h"

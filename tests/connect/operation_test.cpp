@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The data operations: states, argument checks, what the connector receives,
 // the statistics and the informational entries.
 #include "connect_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connection properties: numbers the library answers, Password, what goes
 // to the connector, the typed short-cuts, the initial values and the
 // listing of the link's declarations.

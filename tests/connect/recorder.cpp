@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The call recorder that the test connectors reach in this program.
 #include "connectors/recorder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connectors that call back into the library: the log-once rule, the
 // current operation, connections freed from inside their own calls, and the
 // activity's end.

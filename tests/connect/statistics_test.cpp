@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The statistics read while an activity runs: its checks, a partial copy of
 // the record, and that reading leaves the counts for the activity's end.
 #include "connect_test_env.h"

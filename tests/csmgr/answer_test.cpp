@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the client does with the server manager's answers.
 #include "csmgr_test_env.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Missing arguments and names or paths that do not fit their fields: 779,
 // and nothing reaches the server manager.
 #include "csmgr_test_env.h"

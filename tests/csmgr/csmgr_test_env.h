@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Server-manager client tests: the system started in a temporary home whose
 // quarry.ini names kit type 2, a scripted stand-in server manager on the
 // pipe, and golden request images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The description requests: items sent from byte 24 of a block that grows in
 // 2048-byte steps, items read from byte 25 within the bytes received.
 #include "csmgr_test_env.h"

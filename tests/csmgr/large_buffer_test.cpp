@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // LargeBuffer: whole steps, sizes in 64 bits, and nothing changed on refusal.
 #include "rdplat_mem.h"
 #include "rdx_csmgr.h"

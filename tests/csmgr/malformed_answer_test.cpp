@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Answers that end before the fields the client reads, and texts without
 // their NUL: incomplete answers give 783 with nothing copied or applied, and
 // texts are read within their field and the bytes received.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every request's bytes against its golden image.
 #include "csmgr_test_env.h"
 

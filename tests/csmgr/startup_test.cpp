@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The kit type and the life of a private server manager: CSMgrStartup with a
 // stand-in program in the home directory, and the attach and detach around it.
 #include "csmgr_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The transport: completeness of answers, growth of growable answers, and the
 // failures of the pipe.
 #include "csmgr_test_env.h"

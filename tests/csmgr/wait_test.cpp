@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The client's waits: a server manager that takes a request and never
 // answers, one that is gone, and where the waits are configured.
 #include "csmgr_test_env.h"

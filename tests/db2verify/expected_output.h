@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The texts db2verify writes, assembled piece by piece for whole-output comparisons.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The program linked against the fake CLI: call order and arguments, every failure path,
 // and the handling of awkward input.
 #include "expected_output.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a program with its standard input fed from a text and its standard output captured.
 #pragma once
 

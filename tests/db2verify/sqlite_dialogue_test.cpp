@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The real program through the driver manager and the SQLite ODBC driver.
 #include "expected_output.h"
 #include "program_runner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The password typed on a terminal is never shown: not while typed, not as a default.
 #include "temp_home.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A stream field's slot filled value after value: it keeps its block while
 // the values fit, takes bytes straight from the caller (RDFieldSetBytes),
 // and fails as the stream conversion does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Free-standing fields: allocation and handles, flags and formats, value
 // buffers and null indicators.
 #include "field_test_env.h"

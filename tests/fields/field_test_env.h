@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fields test support: the system test environment, names as streams, and
 // snapshots of a list's whole state for all-or-nothing checks.
 #pragma once

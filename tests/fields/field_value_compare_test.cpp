@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Comparison of single field values: the primary type decides, the
 // secondary value is converted to it.
 #include "../values/rdx_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion of single field values between the seven types: a matrix
 // of typical, boundary and failing cells, read back as interchange text.
 #include "../values/rdx_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field values through handles: typed getters and setters with conversion,
 // copies, bulk conversion and comparison, their check order and round trips.
 #include "field_test_env.h"

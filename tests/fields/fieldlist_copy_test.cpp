@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copies and shared copies of lists and their lifetimes, and the tear-down
 // of everything still registered at RDSystemTerm.
 #include "field_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Merged lists: the direct case, merges by position and by name, filters,
 // virtual fields, merges of merged lists, freeing in every order, layout
 // changes and copies refused, and every allocation failing in turn.

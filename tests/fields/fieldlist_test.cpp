@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field lists: growth, slot changes at every position, names in several
 // character sets, lookup, listing, sequence numbers and names-only lists.
 #include "field_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every allocation of the field and list operations made to fail in turn:
 // each failure leaves the list and its fields exactly as they were and
 // issues no handle; nothing leaks (LeakSanitizer checks at exit).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Value lists: text, number and datetime list accessors over stream images,
 // including images whose headers claim more than the stream holds.
 #include "../values/rdx_test_env.h"

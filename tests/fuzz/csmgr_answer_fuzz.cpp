@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The server manager's answers as the fuzzer's input: the first byte chooses
 // a request, the rest is the answer the client receives (in pieces of the
 // sizes it reads, as the pipe would deliver it). Whatever the answer, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Currency text reader on any bytes, under international settings whose
 // symbol and separators (up to six bytes, with lengths that may lie) come
 // from the input. An amount that reads must write and read back the same.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datetime text reader on any bytes, under international settings (date
 // order, clock, zone, separators and AM/PM texts with lengths that may lie)
 // taken from the input. A text that reads must write and read back to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Taking a fuzzer's input apart: small numbers and byte texts from the
 // front, the rest as one text in a buffer of exactly its size (so that a
 // read past its end is caught by AddressSanitizer).

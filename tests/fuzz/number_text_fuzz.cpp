@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Integer and float text readers on any bytes, checked against the C
 // library's strtoll and strtod (C locale) with the saturation rule of the
 // readers; a value that reads must write and read back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numeric text reader on any bytes, into any precision and scale, with a
 // decimal separator (up to six bytes) from the input; a number that reads
 // must write and read back the same. Then the arithmetic on two records

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Number and datetime lists on any bytes, both as list data and as text.
 // A number text that parses must format, parse and format again to the
 // same text (the first text may hold more digits than the 15 written).

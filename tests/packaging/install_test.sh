@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # `cmake --install` of the build BUILD stays inside where it is sent: every
 # file it writes (its install manifest) is below the prefix given with
 # --prefix, or below DESTDIR; the folders where an install outside its prefix

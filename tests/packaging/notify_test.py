@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """`rdcsm serve` under a service manager of Type=notify: the READY=1 datagram
 arrives on the socket NOTIFY_SOCKET names (a path or an abstract name), with
 the serving process as MAINPID, only once the pipe answers (`rdcsm stop`

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # scripts/spdx on a repository of its own: which files get the identifier,
 # where it goes, that a second run changes nothing, and --check and --exclude.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The client side: names, the pipe folder's safety, whether a server is
 // there, and how long an open keeps trying.
 #include "ipc_test_util.h"

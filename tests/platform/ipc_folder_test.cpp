@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The default pipe folder: one per home directory under $XDG_RUNTIME_DIR or
 // /tmp, every folder on the way private, and refusals that name the folder.
 #include "ipc_test_util.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Message semantics between a server instance and a client in one process.
 #include "ipc_test_util.h"
 

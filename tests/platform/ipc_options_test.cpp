@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Settings of one connection: the bound on waits for a silent peer, and the
 // process id of the peer.
 #include "ipc_test_util.h"

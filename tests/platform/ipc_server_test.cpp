@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Server instances: connecting, polling, serving one client after another,
 // misbehaving and foreign peers, and a server in another process.
 #include "ipc_test_util.h"

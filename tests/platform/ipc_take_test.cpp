@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Clients taken off a server instance as handles of their own, and the
 // descriptors that tell when there is something to take or to read.
 #include "ipc_test_util.h"

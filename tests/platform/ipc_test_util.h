@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers shared by the named-pipe tests: raw sockets for misbehaving peers,
 // whole-message reads, a stopwatch and a count of open descriptors.
 #pragma once

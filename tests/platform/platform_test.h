@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What most platform tests use: the library, its test hooks, temporary homes and GoogleTest.
 #pragma once
 

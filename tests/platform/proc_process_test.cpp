@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Starting, killing and waiting for programs, and shell commands.
 #include "platform_test.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared memory between records and between processes.
 #include "platform_test.h"
 

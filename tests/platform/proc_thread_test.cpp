@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Threads and sleeps.
 #include "platform_test.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A whole activity run by a host against rdcsm: the run queued, taken with
 // CSMgrNextActivity, started, launched and ended through the library's
 // activity functions with a real activity connector.

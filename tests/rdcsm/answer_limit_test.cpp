@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Nothing is stored that could not be sent back: a field value or a
 // description whose answer would be longer than the largest message the
 // sockets carry is refused when it is put, and an answer that is too long

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A server manager killed with SIGKILL in the middle of a stream of
 // requests: the restarted program answers with everything that was
 // acknowledged, and the database is intact.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connections that say nothing, more of them than the pipe's queue holds,
 // and a stop after the pipe's folder was removed.
 #include "rdcsm_test_env.h"

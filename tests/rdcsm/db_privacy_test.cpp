@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The database's files and their folder: whatever another user owns, may
 // write or may swap is refused, by the store and by every subcommand, with
 // the file and the reason.

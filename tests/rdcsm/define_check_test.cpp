@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Job files checked when they are defined, through the rdcsm program with
 // the real delimited-file and copy connectors: each fault refuses the whole
 // file, naming the file, the line, the key and what would be right.

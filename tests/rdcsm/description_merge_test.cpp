@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Descriptions put back in bulk: the merge keeps its meaning at any size,
 // answers within the client's wait, and loses nothing when several clients
 // put items into one description at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Server managers of two homes of one user, detached, without RD_PIPE_DIR:
 // each home's pipe folder is its own, each tool reaches its own home's
 // server manager, and a detached start that does not serve exits non-zero

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The write-ahead log of a serving rdcsm: checkpointed while it serves, so
 // that what it acknowledged reaches the database file itself, and bounded in
 // size whatever the load.

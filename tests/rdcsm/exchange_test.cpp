@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A whole activity's exchange with rdcsm through the library's client
 // functions over the real pipe.
 #include "rdcsm_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs whose host died: the host recorded when it takes a run, its life read
 // from /proc (a reused process id is not the host), lost runs recorded as
 // such while rdcsm serves and when it starts again, and older databases

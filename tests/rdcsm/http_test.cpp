@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The status page of `rdcsm serve --http`: the real program serving a
 // test home, this test playing the host of its runs through the pipe
 // (progress samples, log records, statistics, ends), and the pages and API

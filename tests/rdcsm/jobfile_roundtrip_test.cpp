@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Export then define gives back every stored description byte for byte:
 // over random stores, and for the cases that once lost or changed values.
 #include "../values/rdx_test_env.h"

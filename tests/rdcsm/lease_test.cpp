@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Leases between two server managers (hosts "a" and "b") on one store: a
 // claim holds a run for its lease, another host takes over a run whose
 // lease ran out (queued again to resume, or lost after its last claim), the

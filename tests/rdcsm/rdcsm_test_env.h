@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Server-manager tests: the system started in a temporary home of kit type
 // 2, and rdcsm serving the real pipe from a thread of the test program with
 // its database in that home. The client functions of the library talk to it.

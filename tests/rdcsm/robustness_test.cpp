@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Requests that are malformed, clients that say nothing, and hosts that
 // pull the run queue at the same time.
 #include "rdcsm_test_env.h"

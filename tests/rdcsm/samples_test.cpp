@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Progress samples of running runs: what a run's samples tell (records,
 // recent rate, share done, time left), how the server manager keeps them
 // spaced and apart from the statistics records, and how `rdcsm runs` and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The store: URIs and their masking, the placeholders PostgreSQL is sent,
 // schema upgrades of both kinds of store, several server managers on one
 // PostgreSQL store and a PostgreSQL restart under a serving rdcsm.

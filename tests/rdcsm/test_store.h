@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The store of an rdcsm test: the SQLite file it names, or, when the
 // environment says RDX_TEST_STORE=pg, a fresh database of the suite's
 // PostgreSQL cluster standing for that file, made at its first use and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tool_env.h"
 
 #include "test_store.h"

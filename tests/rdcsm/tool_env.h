@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rdcsm program run as the tool, in a test's temporary home: its
 // database rdcsm.db there, its quarry.ini found on PATH.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tool's writes: output that cannot be written (a full disk, a closed
 // standard output) is a failure with a message, a file given with -o is
 // replaced only when the new one is whole, and define refuses what is not

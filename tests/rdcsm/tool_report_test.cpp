@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the tool shows of stored names, values and log texts: controls and
 // broken UTF-8 as escapes, passwords in log texts masked, and times of any
 // year.

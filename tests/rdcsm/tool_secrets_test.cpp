@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Passwords kept out of what the tool shows and, when asked, out of what it
 // exports; exported files readable by their owner alone.
 #include "test_store.h"

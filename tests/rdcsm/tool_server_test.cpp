@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tool's subcommands go to the server manager that serves their
 // database, and open the database themselves only when none does (or when
 // it serves another one); an open for a run in the caller's own process is

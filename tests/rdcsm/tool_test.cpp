@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command-line tool: job files defined and exported, their faults,
 // and the reports of what a server manager stored.
 #include "rdcsm_test_env.h"

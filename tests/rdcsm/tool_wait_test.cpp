@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // status and stop against a server of the pipe that takes each request and
 // never answers: both give up after their wait and say why.
 #include "../values/rdx_test_env.h"

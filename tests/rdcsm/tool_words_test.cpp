@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What status, stop and stats tell a person (and stats --json a script):
 // states in words, counts labelled by name with thousands separators, and
 // a count that a select could not tell shown as unknown.

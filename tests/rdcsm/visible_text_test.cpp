@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Texts from outside shown safely: what rdxc::VisibleText keeps and what it
 // turns into escapes.
 #include "visible_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The message catalogue: every status number the public headers define has a
 // text, the layout entries are there, and look-ups bound their writes.
 #include "rdres.h"

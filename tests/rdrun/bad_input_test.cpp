@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copies that meet bad records: a malformed CSV line, a record the target
 // refuses in the middle of a batch, a missing source file. "stop" writes
 // nothing after the fault and fails the run; "skip" writes every good

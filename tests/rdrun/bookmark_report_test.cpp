@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdcsm shows how each run of an incremental copy started beside the run in
 // `runs`, and the last bookmark the runs committed in `stats` (text and
 // JSON), from the informational lines the activity logged; texts from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copies that succeed: every record arrives with its values, both ways, and
 // for batches that end exactly at and one past the last record.
 #include "run_test_env.h"

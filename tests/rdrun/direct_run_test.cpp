@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Direct runs (`rdrun NAME`) are runs of their own in the server manager:
 // numbered, ended with their outcome, records and rate, their log and
 // statistics filed under their number, lost when their process is killed,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs that are stopped or killed in the middle of a copy into SQLite: a
 // stop keeps whole batches and is recorded, a rerun refuses to copy twice,
 // and --resume after any number of kills gives the source row for row.

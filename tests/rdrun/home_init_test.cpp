@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `rdcsm init`: a home set up from nothing runs a job through the real
 // programs, named with -c or found on PATH; a second init keeps what is
 // there; the default folder follows the XDG state folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Several hosts on one PostgreSQL store: each host is a server manager with
 // its own home and pipe folder and its own `rdrun --serve --workers 2`, all
 // sharing the suite's PostgreSQL cluster as their store. Queued copies end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental copies run by rdrun again and again while their source
 // changes: each run copies what changed since the bookmark the last one
 // committed, records of one key value split across batches arrive whole,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdrun --layout FILE: the fields a copy's source gives and the CREATE TABLE
 // of its target, read without copying, storing or creating anything.
 #include "run_test_env.h"

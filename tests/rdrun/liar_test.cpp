@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The copy bounds what a plug-in tells it: a source that makes no progress
 // and a target that loses records without a failure end the copy with a
 // status that says so, instead of spinning for ever or counting a success.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A running copy's progress reaches the server manager: a host serving the
 // queue, or rdrun running an activity in its own process, sends samples
 // while it copies, `rdcsm runs` shows the running run's records, rate and

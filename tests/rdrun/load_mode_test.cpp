@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The copy's Mode on every target (a CSV file, SQLite, PostgreSQL, SQLite
 // through ODBC), run by rdrun and read back by each target's own client:
 // create refuses an existing table, append adds, replace and truncate give

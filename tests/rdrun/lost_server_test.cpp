@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A server manager or a host killed with SIGKILL in the middle of a run: the
 // host that lost its server manager waits no longer than its time-out and
 // says that the run's end was not recorded; a run whose host died is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The manual page names every option that --help shows.
 #include "run_test_env.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdrun copying into and out of PostgreSQL: rdcopy with rdcsv and rdpg
 // against the test program's own cluster, with one COPY per batch and one
 // for the whole copy (the target's transaction ends with the copy).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs into PostgreSQL that are stopped, killed or failed in the middle:
 // with one COPY per batch, --resume after any number of kills gives the
 // source row for row; with one transaction for the whole copy, a stop, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental copies with PostgreSQL on either side, run by rdrun while
 // the source changes and killed at random moments: an upsert target ends
 // equal to its source row for row, in batch and in connection transaction

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdrun end to end against the test program's own PostgreSQL cluster: the
 // cluster started once per suite, an empty public schema per test, and
 // links of rdpg to it; with rdodbc over the SQLite driver besides.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The copy reading its next batch on a second thread while it writes this
 // one gives what the serial copy gives: the same rows, rejects, exit status,
 // output and log, through bad source lines, records the target refuses,

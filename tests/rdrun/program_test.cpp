@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The program itself: its exit status, what it prints on a pipe, --quiet,
 // an unknown activity.
 #include "run_test_env.h"

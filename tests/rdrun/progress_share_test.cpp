@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The progress line tells the share of a source file read (and, once it can
 // guess, the time left); a source that is not read as a file tells none.
 #include "run_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "run_test_env.h"
 
 #include "rdplat_ipc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdrun end to end: a temporary home with quarry.ini, the connectors and
 // the programs linked into it, and the real rdcsm serving it as a child of
 // the test. Jobs are defined through `rdcsm define` and run by `rdrun NAME`

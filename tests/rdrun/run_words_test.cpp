@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What rdrun tells a person who names the wrong thing: a link, a name
 // longer than the server manager keeps, an activity whose connector is gone;
 // and counts with thousands separators in its progress and report.

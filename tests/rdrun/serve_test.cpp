@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdrun --serve: workers take every queued run once, and a stop ends the
 // running activity cleanly.
 #include "run_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A copy into SQLite that holds its batches uncommitted in spans: killed
 // with SIGKILL while a span is open, the target keeps the last committed
 // span with the mark that counts it, and --resume gives every source row

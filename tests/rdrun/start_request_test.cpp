@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How a run is asked to start reaches the activity's process as its
 // environment: RDX_RESUME and RDX_FULL_REFRESH set to "1" for the run that
 // asked, and cleared for every other, whether rdrun runs the activity itself

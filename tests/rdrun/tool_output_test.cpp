@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What `rdcsm show` and `rdcsm log` print for a copy defined by name and
 // run: the connector's declared names, and log records in their own words.
 #include "run_test_env.h"

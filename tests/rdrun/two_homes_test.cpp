@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Two homes of one user, each with its own rdcsm serving (detached, without
 // RD_PIPE_DIR) and an activity of the same name: rdrun in each home runs its
 // own home's activity.

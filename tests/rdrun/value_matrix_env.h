@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The values real data holds at their limits, carried by rdrun through
 // every pair of the connectors rdcsv, rdsqlite, rdpg and rdodbc (over the
 // SQLite driver), and read back by each target's own client: the file's

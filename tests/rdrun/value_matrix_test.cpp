@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every pair of connectors carries the values at their limits: a delimited
 // file is copied into a new file, a SQLite database, a PostgreSQL table and
 // a SQLite database through ODBC; each of those is then the source of a

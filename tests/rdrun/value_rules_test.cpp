@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The value rules of real data, end to end through rdrun: numbers keep the
 // scale they were written with, are refused rather than cut when a column
 // holds fewer digits after the point and rounded only when the copy's

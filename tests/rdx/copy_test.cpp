@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx copy between CSV files and SQLite databases, end to end.
 #include "rdx_test_env.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx copy --dry-run shows the fields the source gives, with the types a run
 // would infer, and the CREATE TABLE of the target, and leaves no table, file,
 // stored item or run behind.

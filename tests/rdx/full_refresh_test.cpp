@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx copy --full-refresh passes the request on to the rdrun that runs the
 // copy. rdx runs the rdrun beside itself, so the test runs a copy of rdx
 // from a folder where "rdrun" notes its arguments before it becomes the

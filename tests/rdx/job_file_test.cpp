@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The job file rdx writes for each endpoint form, read back from --save:
 // no home or server is needed for these.
 #include "rdx_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx copy with --mode upsert/delete-insert and the incremental options,
 // end to end: runs over a changed or growing CSV file into SQLite, the job
 // file they write, and the command lines refused before anything is set up.

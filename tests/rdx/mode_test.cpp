@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx copy --mode on a SQLite table and a CSV file, end to end: each mode
 // run in turn over the same target, and the command lines it refuses.
 #include "rdx_test_env.h"

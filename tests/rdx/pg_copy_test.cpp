@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx copy into the suite's PostgreSQL cluster, named by a URI and by a
 // keyword string.
 #include "rdx_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "rdx_test_env.h"
 
 #include <sqlite3.h>

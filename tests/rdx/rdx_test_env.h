@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx end to end: the real rdx of the build run as a child process in a
 // temporary HOME and XDG_STATE_HOME, driving the real rdcsm and rdrun. The
 // server managers rdx leaves running are stopped when the test ends.

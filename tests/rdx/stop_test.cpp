@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A stop signal sent to rdx reaches the rdrun it runs, and --resume goes
 // on from where that run stopped.
 #include "rdx_test_env.h"

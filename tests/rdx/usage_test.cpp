@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdx's command line: help, version, and the forms it refuses before it
 // sets anything up.
 #include "rdx_test_env.h"

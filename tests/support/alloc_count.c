@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* A preloaded library that counts the heap allocations of a process: every
  * call of malloc, calloc, realloc, posix_memalign, aligned_alloc and
  * memalign (operator new goes through malloc). At exit it appends a line

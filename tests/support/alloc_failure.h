@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Looping an operation through every allocation it makes: RDMemAlloc and the
 // C++ heap (see fail_new.h) fail on one shared count.
 #pragma once

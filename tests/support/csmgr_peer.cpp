@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "csmgr_peer.h"
 
 #include "fail_new.h"

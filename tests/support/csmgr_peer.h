@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A stand-in server manager for the client's tests: a thread that serves the
 // pipe RDCSMP of the current pipe folder on plain Unix sockets (not through
 // the platform's pipe server, so that a fault shared by both sides of the

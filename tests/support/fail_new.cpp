@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test programs' global operator new and delete: plain malloc and free,
 // except that while a CppHeapFailures lives every allocation counts against
 // the failure armed with RDTestMemFailNth, so the C++ heap (std::string,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test programs' operator new (fail_new.cpp) counts against the failure
 // armed with RDTestMemFailNth in the thread where a CppHeapFailures lives;
 // otherwise it is plain malloc. Loops that arm the count switch it on (see alloc_failure.h).

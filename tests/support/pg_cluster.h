@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A temporary PostgreSQL cluster for the tests: initdb and the server run
 // as an unprivileged user (the server refuses root), in a temporary folder,
 // reached through a Unix socket in that folder on a free port. One cluster

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A temporary home directory for one test: its own folder, registry file and
 // pipe folder, so that no test touches the user's real ones. The destructor
 // ends the platform, restores the environment and the current directory, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Several threads translating and comparing their own streams at once, each
 // round starting with nothing loaded: tables and collators are opened by
 // whichever thread comes first, exactly once, and shared converters never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ICU's allocation functions for the translation tests (see the header).
 #include "icu_heap_failures.h"
 

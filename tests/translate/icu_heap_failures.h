@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ICU's own heap in the translation tests: ICU allocates through functions
 // installed before its first use, plain malloc except while an
 // IcuHeapFailures lives, when every allocation counts against the failure

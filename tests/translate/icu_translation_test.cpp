@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Real translations through ICU, checked byte for byte, the Translation
 // modes, and the measuring of texts.
 #include "../values/rdx_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Rich text and text lists to text and back, including malformed data.
 #include "../values/rdx_test_env.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Number and datetime lists to text and back.
 #include "../values/rdx_test_env.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The fast conversion routes against the general ones, on random text of
 // every length from 0 to 300 bytes, well-formed and not: translation
 // straight into the destination's block (a destination without a maximum

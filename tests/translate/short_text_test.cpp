@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Short texts are translated through buffers on the stack (and, into UTF-8,
 // through a UTF-16 form of their own) instead of the converter pair and the
 // storage used for long texts: both routes must give the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every allocation of the character-set tables, their converters and
 // collators, RDMemAlloc and the C++ heap alike, made to fail in turn: the
 // operation reports a lack of memory (258 at the interface, never 12305),

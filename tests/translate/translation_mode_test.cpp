@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the Translation setting at set-up. The configuration reader is
 // replaced for this program so that its failures can be chosen: a read that
 // fails for lack of memory fails the set-up, any other failure means the

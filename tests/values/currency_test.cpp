@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Currency: saturating arithmetic, float conversions and both text forms.
 #include "rdx_currency.h"
 #include "rdx_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Datetimes: calendar, zones and daylight saving, flags, limits,
 // comparison, differences and adjustment.
 #include "rdx_datetime.h"

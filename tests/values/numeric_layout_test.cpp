@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Addition and subtraction of records sharing precision and scale, whose
 // digit bytes line up and take the short way, against the same sums with
 // the second operand held in another layout (two more or two fewer zero

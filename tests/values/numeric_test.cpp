@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numeric: creation and validity, comparison, addition and subtraction
 // (against exact arithmetic), float conversions and both text forms.
 #include "rdx_numeric.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Test environment of rdxapi: a temporary home with the platform and the
 // system context started under a fixed UTF-8 locale, and stream helpers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ordering streams: bytes, case, codes, cleared streams and collation.
 #include "rdx_test_env.h"
 

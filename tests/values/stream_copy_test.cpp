@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Copy and convert: borrowing, keeping the format, same records.
 #include "rdx_test_env.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every allocation of the stream operations made to fail in turn: the
 // operation reports 258, the stream keeps the state it should, and nothing
 // leaks (LeakSanitizer checks at exit).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fetch, extract, merge and trim.
 #include "rdx_test_env.h"
 

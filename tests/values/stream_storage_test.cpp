@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Storage states, sizing, flags and the set/alloc/realloc operations.
 #include "rdx_test_env.h"
 

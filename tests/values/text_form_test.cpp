@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text forms of integers, floats and datetimes, both ways.
 #include "rdx_test_env.h"
 #include "rdx_text.h"

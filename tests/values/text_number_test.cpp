@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Integer and float texts: writing, reading with signs and limits, other
 // character sets, and round trips over random values.
 #include "rdx_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Activity connectors for the activity tests, one library per variant: the
 // compile definitions choose the kind, the interface version, what
 // RDXIdentify returns and which entry points exist.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the test connectors share with the tests: the program that loads them
 // defines ConnectRecorder, and every connector records each call it receives
 // there and answers as the test scripted.

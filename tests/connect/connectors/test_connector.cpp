@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A link connector for the tests that records every call it receives (see
 // recorder.h). Compile definitions make its variants, the broken ones among
 // them: CONNECTOR_ID, KIND, VERSION, PRIVATE_SIZE, IDENTIFY_STATUS,

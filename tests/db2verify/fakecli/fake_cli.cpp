@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A stand-in CLI library for what a real driver cannot be made to do on demand.
 // FAKECLI_MODE holds comma-separated behaviours:
 //   env-fail, connect-alloc-fail, connect-fail  the call fails and leaves an error message

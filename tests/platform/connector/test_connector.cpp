@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Test connector: two entries, reachable by name and through the ordinal
 // table, and a way to ask which file the loader actually loaded.
 #include "rdplat_library.h"

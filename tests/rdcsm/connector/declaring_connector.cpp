@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An activity connector that only identifies itself, declaring properties
 // by name (a secret among them, and a "password" in lower case beside the
 // built-in Password) and one by its built-in name, for the job-file tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A link connector that lies, for the copy's tests: its property Lie picks
 // the lie. "stall": every fetch succeeds with no record and no end.
 // "samefault": every fetch reports the same bad record, the read position

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An activity that tells, as informational entries of its run's log, how
 // its host asked it to start ("Asked: RDX_RESUME=1, RDX_FULL_REFRESH=-." where
 // "-" is a variable that is not set), then the texts of its properties First
