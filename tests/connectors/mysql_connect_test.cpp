@@ -31,6 +31,24 @@ TEST_F(MysqlConnectTest, UriConnectsWithEncodedPasswordAndShowsItMasked) {
     EXPECT_NE(std::string::npos, wrong.LastError().find("no_such_database")) << wrong.LastError();
 }
 
+TEST_F(MysqlConnectTest, HostAndPortOverTcp) {
+    Connection c(maria_);
+    ASSERT_EQ(0u, c.Set("Host", "127.0.0.1"));
+    ASSERT_EQ(0u, c.Set("Port", MariaServer::Port()));
+    ASSERT_EQ(0u, c.Set("User", MariaServer::kUser));
+    ASSERT_EQ(0u, c.Set("Password", MariaServer::kPassword));
+    ASSERT_EQ(0u, c.Set("Database", MariaServer::kDatabase));
+    ASSERT_EQ(0u, c.Connect()) << c.LastError();
+    ASSERT_EQ(0u, c.Set("Table", "t"));
+    EXPECT_NE(std::string::npos, c.Get("Identity").find(":" + MariaServer::Port() + ":rdtest.t"))
+        << c.Get("Identity");
+    Connection uri(maria_);
+    ASSERT_EQ(0u, uri.Set("Connection", "mysql://" + std::string(MariaServer::kUser) + ":" +
+                                            kEncoded + "@127.0.0.1:" + MariaServer::Port() + "/" +
+                                            MariaServer::kDatabase));
+    EXPECT_EQ(0u, uri.Connect()) << uri.LastError();
+}
+
 TEST_F(MysqlConnectTest, PasswordNeverShownNorLogged) {
     Connection c(maria_);
     ASSERT_EQ(0u, c.Set("Socket", MariaServer::Socket()));

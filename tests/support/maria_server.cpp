@@ -3,18 +3,21 @@
 #include <gtest/gtest.h>
 #include <mysql.h>
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace rdtest {
 
-std::string MariaServer::folder_, MariaServer::socket_, MariaServer::failure_;
+std::string MariaServer::folder_, MariaServer::socket_, MariaServer::port_, MariaServer::failure_;
 pid_t MariaServer::pid_ = -1;
 bool MariaServer::started_ = false;
 
@@ -28,6 +31,19 @@ std::string Installer() {
                              "/usr/scripts/mariadb-install-db"})
         if (access(path, X_OK) == 0) return path;
     return std::string();
+}
+
+// A TCP port no one listens on now.
+std::string FreePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(s, reinterpret_cast<sockaddr *>(&address), size);
+    getsockname(s, reinterpret_cast<sockaddr *>(&address), &size);
+    close(s);
+    return std::to_string(ntohs(address.sin_port));
 }
 
 // The server refuses to run as root unless told to.
@@ -72,6 +88,7 @@ const std::string &MariaServer::Start() {
     }
     folder_ = folder;
     socket_ = folder_ + "/sock";
+    port_ = FreePort();
     const std::string command = installer + " --no-defaults --datadir=" + folder_ + "/data" +
                                 UserOption() +
                                 " --auth-root-authentication-method=normal --skip-test-db >" +
@@ -104,6 +121,7 @@ bool MariaServer::StartServer() {
     const std::string socket = "--socket=" + socket_;
     const std::string pidFile = "--pid-file=" + folder_ + "/server.pid";
     const std::string log = "--log-error=" + folder_ + "/server.log";
+    const std::string port = "--port=" + port_;
     pid_ = fork();
     if (pid_ == 0) {
         // The server ends with the test program, even one that crashed.
@@ -116,14 +134,14 @@ bool MariaServer::StartServer() {
         // synced, which outlives a killed server.
         if (geteuid() == 0)
             execl(kServer, kServer, "--no-defaults", data.c_str(), socket.c_str(), pidFile.c_str(),
-                  log.c_str(), "--skip-networking", "--innodb-buffer-pool-size=32M",
-                  "--innodb-flush-log-at-trx-commit=2", "--open-files-limit=4096", "--user=root",
-                  static_cast<char *>(nullptr));
+                  log.c_str(), port.c_str(), "--bind-address=127.0.0.1",
+                  "--innodb-buffer-pool-size=32M", "--innodb-flush-log-at-trx-commit=2",
+                  "--open-files-limit=4096", "--user=root", static_cast<char *>(nullptr));
         else
             execl(kServer, kServer, "--no-defaults", data.c_str(), socket.c_str(), pidFile.c_str(),
-                  log.c_str(), "--skip-networking", "--innodb-buffer-pool-size=32M",
-                  "--innodb-flush-log-at-trx-commit=2", "--open-files-limit=4096",
-                  static_cast<char *>(nullptr));
+                  log.c_str(), port.c_str(), "--bind-address=127.0.0.1",
+                  "--innodb-buffer-pool-size=32M", "--innodb-flush-log-at-trx-commit=2",
+                  "--open-files-limit=4096", static_cast<char *>(nullptr));
         _exit(127);
     }
     if (pid_ < 0) return false;

@@ -1,9 +1,8 @@
 // A temporary MariaDB server for the tests: a data folder made by
 // mariadb-install-db and mariadbd run on it in a temporary folder, reached
-// through a Unix socket there (no network). Root may log in through the
-// socket without a password; the tests connect as the user kUser with the
-// password kPassword to the database kDatabase. One server serves a test
-// program; its suites stop it when they end.
+// through a Unix socket there, and over TCP on 127.0.0.1 at a free port. Root may log in through
+// the socket without a password; the tests connect as the user kUser with the password kPassword to
+// the database kDatabase. One server serves a test program; its suites stop it when they end.
 #pragma once
 
 #include <string>
@@ -28,10 +27,11 @@ class MariaServer {
     static bool Kill();
     static bool Resume();
     static const std::string &Socket() { return socket_; }
+    static const std::string &Port() { return port_; }
 
   private:
     static bool StartServer();
-    static std::string folder_, socket_, failure_;
+    static std::string folder_, socket_, port_, failure_;
     static pid_t pid_;
     static bool started_;
 };
