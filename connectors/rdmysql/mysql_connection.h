@@ -169,7 +169,9 @@ class Connection : public rdxc::SqlLink {
     // from memory (LoadData); a failure has rolled the transaction back.
     void InstallLoadHandler();
     uint32_t LoadLines(uint32_t first, uint32_t count);
-    uint32_t LoadBatch(uint32_t first, uint32_t count, const std::string &rolledBack);
+    // again: the server warned or refused, the batch was rolled back and is
+    // to be written by the statements.
+    uint32_t LoadBatch(uint32_t first, uint32_t count, const std::string &rolledBack, bool &again);
     // text as a string literal of the session's character set.
     std::string Literal(std::string_view text) const;
 

@@ -2,7 +2,7 @@
 // lines into memory and sent with LOAD DATA LOCAL INFILE, whose file the
 // client library reads from that memory (no file is made). One statement
 // a batch, inside the batch's transaction; a batch the server warns about
-// is rolled back and its refused record found by prepared statements.
+// is rolled back and written again by the prepared statements.
 #include "mysql_connection.h"
 #include "mysql_dialect.h"
 
@@ -130,7 +130,9 @@ uint32_t Connection::LoadLines(uint32_t first, uint32_t count) {
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::LoadBatch(uint32_t first, uint32_t count, const std::string &rolledBack) {
+uint32_t Connection::LoadBatch(uint32_t first, uint32_t count, const std::string &rolledBack,
+                               bool &again) {
+    again = false;
     if (uint32_t status = LoadLines(first, count); status != RDSTATUS_OK) {
         RollBack();
         return status;
@@ -148,24 +150,19 @@ uint32_t Connection::LoadBatch(uint32_t first, uint32_t count, const std::string
     const int failed = mysql_real_query(db_, sql.data(), sql.size());
     // The lines go to no other statement (the memory is kept for the next).
     loadText_.bytes.clear();
-    if (failed != 0) {
-        const unsigned error = mysql_errno(db_);
-        if (!RefusesRecord(error, mysql_sqlstate(db_))) {
-            const uint32_t status = ServerFailure("the batch cannot be loaded" + rolledBack);
-            RollBack();
-            return status;
-        }
+    if (failed != 0 && !RefusesRecord(mysql_errno(db_), mysql_sqlstate(db_))) {
+        const uint32_t status = ServerFailure("the batch cannot be loaded" + rolledBack);
         RollBack();
-        return FindRefused(first, count, rolledBack);
+        return status;
     }
     // LOCAL makes the server take errors of rows as warnings (it cannot
     // stop the client's sending): a duplicate key skipped, a value out of
-    // range cut. Any warning, or a row not loaded, undoes the batch, and
-    // the statements find the record and name it.
-    const my_ulonglong loaded = mysql_affected_rows(db_);
-    if (loaded != count || mysql_warning_count(db_) > 0) {
+    // range cut. A refusal, any warning or a row not loaded undoes the
+    // batch; the statements then write it again, refusing what the load
+    // let pass and naming the record.
+    if (failed != 0 || mysql_affected_rows(db_) != count || mysql_warning_count(db_) > 0) {
         RollBack();
-        return FindRefused(first, count, rolledBack);
+        again = true;
     }
     return RDSTATUS_OK;
 }

@@ -471,12 +471,17 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
             status != RDSTATUS_OK)
             return fail(status);
     if (loadData_ && delete_.get() == nullptr && insertTail_.empty()) {
-        if (uint32_t status = LoadBatch(first, count, rolledBack); status != RDSTATUS_OK)
+        bool again = false;
+        if (uint32_t status = LoadBatch(first, count, rolledBack, again); status != RDSTATUS_OK)
             return status;
-        if (mysql_commit(db_) != 0)
-            return fail(ServerFailure("the batch cannot be committed" + rolledBack));
-        *done = count;
-        return RDSTATUS_OK;
+        if (!again) {
+            if (mysql_commit(db_) != 0)
+                return fail(ServerFailure("the batch cannot be committed" + rolledBack));
+            *done = count;
+            return RDSTATUS_OK;
+        }
+        if (mysql_query(db_, "START TRANSACTION") != 0)
+            return ServerFailure("the batch's transaction cannot begin");
     }
     const size_t most =
         std::max<size_t>(1, std::min<size_t>(batchRows_, kMostParameters / writeFields_.size()));

@@ -166,6 +166,21 @@ TEST_F(MysqlWriteTest, LoadDataTakesWholeBatchesAndNamesRefusedRecord) {
     EXPECT_NE(std::string::npos, c->LastError().find("record 2: error 1264")) << c->LastError();
     EXPECT_EQ("0", Count("small"));
     ASSERT_EQ(0u, c->Set("Table", "items"));
+    // What the server only notes of a row (a time cut from a DATE) the
+    // statements write as they would without LoadData.
+    Sql("CREATE TABLE days (id int PRIMARY KEY, d date)");
+    ASSERT_EQ(0u, c->Set("Table", "days"));
+    List day(1);
+    Fill(day, {{"id", RDTYPE_INT}, {"d", RDTYPE_DATETIME}}, {{"1", "<null>"}});
+    uint32_t at = 0;
+    ASSERT_EQ(0u, RDFieldlistGetField(day, 2, 256, &at, nullptr));
+    RDDatetimeParts parts{2024, 5, 6, -1, 7, 8, 9, 0, 0, 0};
+    RDDatetime when{};
+    ASSERT_EQ(0u, RDDatetimeSetParts(&when, &parts, 0));
+    ASSERT_EQ(0u, RDFieldSetDatetime(at, 1, &when));
+    ASSERT_EQ(0u, c->Insert(day, 1, 1, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"1|2024-05-06"}), Sql("SELECT * FROM days"));
+    ASSERT_EQ(0u, c->Set("Table", "items"));
     // Too many decimals are refused before anything is sent.
     List fine(2);
     Fill(fine, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}, {"price", RDTYPE_NUMERIC}},
