@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -89,8 +90,12 @@ const std::string &MariaServer::Start() {
     folder_ = folder;
     socket_ = folder_ + "/sock";
     port_ = FreePort();
-    const std::string command = installer + " --no-defaults --datadir=" + folder_ + "/data" +
-                                UserOption() +
+    // Temporary tables of their own: servers of test programs run side by
+    // side would take each other's in a shared /tmp.
+    const std::string temporary = folder_ + "/tmp";
+    mkdir(temporary.c_str(), 0700);
+    const std::string command = "TMPDIR=" + temporary + " " + installer +
+                                " --no-defaults --datadir=" + folder_ + "/data" + UserOption() +
                                 " --auth-root-authentication-method=normal --skip-test-db >" +
                                 folder_ + "/install.log 2>&1";
     if (std::system(command.c_str()) != 0) {
@@ -122,6 +127,7 @@ bool MariaServer::StartServer() {
     const std::string pidFile = "--pid-file=" + folder_ + "/server.pid";
     const std::string log = "--log-error=" + folder_ + "/server.log";
     const std::string port = "--port=" + port_;
+    const std::string temporary = "--tmpdir=" + folder_ + "/tmp";
     pid_ = fork();
     if (pid_ == 0) {
         // The server ends with the test program, even one that crashed.
@@ -134,12 +140,12 @@ bool MariaServer::StartServer() {
         // synced, which outlives a killed server.
         if (geteuid() == 0)
             execl(kServer, kServer, "--no-defaults", data.c_str(), socket.c_str(), pidFile.c_str(),
-                  log.c_str(), port.c_str(), "--bind-address=127.0.0.1",
+                  log.c_str(), port.c_str(), temporary.c_str(), "--bind-address=127.0.0.1",
                   "--innodb-buffer-pool-size=32M", "--innodb-flush-log-at-trx-commit=2",
                   "--open-files-limit=4096", "--user=root", static_cast<char *>(nullptr));
         else
             execl(kServer, kServer, "--no-defaults", data.c_str(), socket.c_str(), pidFile.c_str(),
-                  log.c_str(), port.c_str(), "--bind-address=127.0.0.1",
+                  log.c_str(), port.c_str(), temporary.c_str(), "--bind-address=127.0.0.1",
                   "--innodb-buffer-pool-size=32M", "--innodb-flush-log-at-trx-commit=2",
                   "--open-files-limit=4096", static_cast<char *>(nullptr));
         _exit(127);
