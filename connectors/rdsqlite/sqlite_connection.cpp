@@ -106,8 +106,7 @@ uint32_t Connection::Connect() {
 uint32_t Connection::Disconnect() {
     values_.ReportRounded(log_, source_.database);
     select_.Reset();
-    write_.Reset();
-    delete_.Reset();
+    ResetWrite();
     hasRow_ = false;
     selectedList_ = 0;
     if (db_ == nullptr) return RDSTATUS_OK;

@@ -152,11 +152,26 @@ class Connection : public rdxc::SqlLink {
     uint32_t WriteFailure(const std::string &what, int result);
     std::string Identity() override;
     const rdxc::Dialect *TableDialect() const override;
-    void WriteTargetChanged(bool) override {
+    void WriteTargetChanged(bool) override { ResetWrite(); }
+    // Finalizes the prepared write's statements.
+    void ResetWrite() {
         write_.Reset();
+        rows_.Reset();
+        rowsPerStatement_ = 0;
         delete_.Reset();
     }
     uint32_t PrepareWrite(Write kind, uint32_t list);
+    uint32_t PrepareRows(const std::string &insert);
+    // Binds record index's values to statement from parameter `offset` on,
+    // with its texts in texts_ from `offset`. A status and the problem for a
+    // value SQLite takes no form of.
+    uint32_t BindRecord(sqlite3_stmt *statement, size_t offset, uint32_t index,
+                        std::string &problem, const rdxc::ListField *&failed);
+    // Inserts records first.. in statements of rowsPerStatement_ while whole
+    // ones remain; the count written. A statement that fails is undone by
+    // SQLite as a whole: its records are left to the one-record statement,
+    // which names the record at fault.
+    uint32_t InsertRows(uint32_t first, uint32_t count);
     // sqlite_keyed.cpp: the insert of an upsert (refused for a table
     // without a unique key on the Key columns) or the delete of a
     // delete-insert, for the list's fields; sql takes the insert.
@@ -219,8 +234,12 @@ class Connection : public rdxc::SqlLink {
     std::string writeKey_;
     std::vector<rdxc::ListField> writeFields_;
     std::vector<Parameter> parameters_;
-    // The texts bound to the parameters of the current record, one each:
-    // bound without a copy, they live until the statement has run.
+    // A plain insert also has a statement of `rows_` records at once, which
+    // SQLite runs with one reset (a reset frees what a step allocated).
+    Statement rows_;
+    size_t rowsPerStatement_ = 0;
+    // The texts bound to the parameters of the records being written, one
+    // each: bound without a copy, they live until the statement has run.
     std::vector<std::string> texts_;
     // The keyed insert: the key fields (indexes into writeFields_) and, for
     // a delete-insert, the delete with its parameters and their texts.

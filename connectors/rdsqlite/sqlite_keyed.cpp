@@ -66,7 +66,7 @@ uint32_t Connection::CheckUniqueKey(const std::vector<TableColumn> &columns,
         return SqlFailure("the indexes of table " + source_.table + " cannot be read", result);
     for (const auto &[name, indexed] : indexes)
         if (rdxc::SameColumns(indexed, key)) return RDSTATUS_OK;
-    write_.Reset();
+    ResetWrite();
     return rdxc::NoUniqueKey(source_.table, key, log_);
 }
 

@@ -28,7 +28,7 @@ uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     if (uint32_t status = TableStatements(kDialect, kind, list, statements, columns, exists);
         status != RDSTATUS_OK)
         return status;
-    write_.Reset();
+    ResetWrite();
     std::string sql;
     for (const std::string &statement : statements)
         sql += statement + ";\n";

@@ -29,6 +29,11 @@ std::string Lower(std::string_view text) {
 
 } // namespace
 
+// Records a plain insert writes with one statement, and the most
+// parameters SQLite takes in one.
+constexpr size_t kRowsPerStatement = 32;
+constexpr size_t kMostParameters = 32766;
+
 uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     if (uint32_t status = NeedTable(); status != RDSTATUS_OK) return status;
     if (uint32_t status = rdxc::ListFieldsOf(list, writeFields_); status != RDSTATUS_OK)
@@ -41,7 +46,7 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
     for (const rdxc::ListField &field : writeFields_)
         key += "\n" + std::to_string(field.type) + " " + field.name;
     if (write_.get() != nullptr && key == writeKey_) return RDSTATUS_OK;
-    write_.Reset();
+    ResetWrite();
 
     if (uint32_t status = CheckWritable(); status != RDSTATUS_OK) return status;
     std::vector<TableColumn> columns;
@@ -101,9 +106,71 @@ uint32_t Connection::PrepareWrite(Write kind, uint32_t list) {
         result != SQLITE_OK)
         return SqlFailure("the statement for table " + source_.table + " cannot be prepared",
                           result);
+    if (kind == Write::Insert && target_.mode == rdxc::WriteMode::Insert)
+        if (uint32_t status = PrepareRows(sql); status != RDSTATUS_OK) return status;
     writeKind_ = kind;
     writeKey_ = key;
     return RDSTATUS_OK;
+}
+
+// The insert of `insert` (one record's values) for kRowsPerStatement
+// records, within SQLite's limit on parameters.
+uint32_t Connection::PrepareRows(const std::string &insert) {
+    const size_t values = insert.rfind(" VALUES (");
+    const size_t width = std::max<size_t>(parameters_.size(), 1);
+    const size_t rows = std::min(kRowsPerStatement, kMostParameters / width);
+    if (values == std::string::npos || rows < 2) return RDSTATUS_OK;
+    // Each record's values by their own numbers.
+    std::string sql = insert.substr(0, values) + " VALUES ";
+    for (size_t r = 0; r < rows; ++r) {
+        sql += r > 0 ? ", (" : "(";
+        for (size_t p = 0; p < parameters_.size(); ++p)
+            sql += (p > 0 ? ", " : "") + kDialect.Marker(r * parameters_.size() + p + 1);
+        sql += ")";
+    }
+    if (int result = sqlite3_prepare_v2(db_, sql.c_str(), -1, rows_.out(), nullptr);
+        result != SQLITE_OK)
+        return SqlFailure("the statement for table " + source_.table + " cannot be prepared",
+                          result);
+    rowsPerStatement_ = rows;
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::BindRecord(sqlite3_stmt *statement, size_t offset, uint32_t index,
+                                std::string &problem, const rdxc::ListField *&failed) {
+    for (size_t p = 0; p < parameters_.size(); ++p) {
+        const rdxc::ListField &field = writeFields_[parameters_[p].field];
+        if (uint32_t status =
+                BindValue(statement, static_cast<int>(offset + p + 1), field.field, field.type,
+                          index, parameters_[p].column, values_, texts_[offset + p], problem);
+            status != RDSTATUS_OK) {
+            failed = &field;
+            return status;
+        }
+    }
+    return RDSTATUS_OK;
+}
+
+uint32_t Connection::InsertRows(uint32_t first, uint32_t count) {
+    const size_t rows = rowsPerStatement_;
+    if (rows_.get() == nullptr || count < rows) return 0;
+    sqlite3_stmt *statement = rows_.get();
+    texts_.resize(std::max(texts_.size(), rows * parameters_.size()));
+    uint32_t written = 0;
+    for (; count - written >= rows; written += static_cast<uint32_t>(rows)) {
+        sqlite3_reset(statement);
+        std::string problem;
+        const rdxc::ListField *failed = nullptr;
+        for (size_t r = 0; r < rows; ++r)
+            if (BindRecord(statement, r * parameters_.size(),
+                           first + written + static_cast<uint32_t>(r), problem,
+                           failed) != RDSTATUS_OK)
+                break;
+        if (failed != nullptr || sqlite3_step(statement) != SQLITE_DONE) break;
+    }
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    return written;
 }
 
 uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint32_t count,
@@ -158,25 +225,23 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     for (uint32_t r = 0; kind == Write::Insert && delete_.get() != nullptr && r < count; ++r)
         if (int result = SQLITE_OK; DeleteKey(first + r, result) != 0)
             return rollBack("record " + std::to_string(first + r), RDSTATUS_FREETEXT, result);
-    uint32_t matched = 0;
+    const uint32_t many =
+        kind == Write::Insert && delete_.get() == nullptr ? InsertRows(first, count) : 0;
+    uint32_t matched = many;
     sqlite3_stmt *statement = write_.get();
-    texts_.resize(parameters_.size());
-    for (uint32_t r = 0; r < count; ++r) {
+    texts_.resize(std::max(texts_.size(), parameters_.size()));
+    for (uint32_t r = many; r < count; ++r) {
         const uint32_t index = first + r;
         sqlite3_reset(statement);
-        for (size_t p = 0; p < parameters_.size(); ++p) {
-            const rdxc::ListField &field = writeFields_[parameters_[p].field];
-            std::string problem;
-            if (uint32_t status =
-                    BindValue(statement, static_cast<int>(p + 1), field.field, field.type, index,
-                              parameters_[p].column, values_, texts_[p], problem);
-                status != RDSTATUS_OK)
-                // A value without a form SQLite takes is the record's fault.
-                return rollBack(
-                    "record " + std::to_string(index) + ", field " + field.name + ": " + problem,
-                    problem.empty() || status == RDSTATUS_FREETEXT ? status : RDSTATUS_RECORDFAULT,
-                    SQLITE_OK);
-        }
+        std::string problem;
+        const rdxc::ListField *failed = nullptr;
+        if (uint32_t status = BindRecord(statement, 0, index, problem, failed);
+            status != RDSTATUS_OK)
+            // A value without a form SQLite takes is the record's fault.
+            return rollBack(
+                "record " + std::to_string(index) + ", field " + failed->name + ": " + problem,
+                problem.empty() || status == RDSTATUS_FREETEXT ? status : RDSTATUS_RECORDFAULT,
+                SQLITE_OK);
         if (int result = sqlite3_step(statement); result != SQLITE_DONE)
             return rollBack("record " + std::to_string(index), RDSTATUS_FREETEXT,
                             sqlite3_extended_errcode(db_));

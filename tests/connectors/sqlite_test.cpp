@@ -205,6 +205,45 @@ TEST_F(SqliteTest, AValueThatDoesNotConvertFailsItsRow) {
     EXPECT_EQ("row 4, column 2 (d): \"2020-13-01\" does not convert to a datetime", faults[2]);
 }
 
+// A batch larger than one statement's records goes in whole, each record's
+// values in its own row; a record at fault anywhere in it (inside a
+// statement of many records or in the rest) is named and rolls the batch
+// back.
+TEST_F(SqliteTest, LargeBatchesKeepEveryRecordAndNameTheOneAtFault) {
+    auto db = OpenDb({{"Create", "yes"}, {"Table", "k"}});
+    ASSERT_EQ(0u, Execute(*db, "CREATE TABLE k (id INTEGER PRIMARY KEY, name TEXT NOT NULL)"));
+    constexpr uint32_t kCount = 100;
+    std::vector<std::vector<std::string>> rows;
+    for (uint32_t i = 1; i <= kCount; ++i)
+        rows.push_back({std::to_string(i), "n" + std::to_string(i)});
+    List list(kCount);
+    Fill(list, {{"id", RDTYPE_INT}, {"name", RDTYPE_TEXT}}, rows);
+    uint32_t id = 0, name = 0, done = 9;
+    ASSERT_EQ(0u, RDFieldlistGetField(list, 1, 256, &id, nullptr));
+    ASSERT_EQ(0u, RDFieldlistGetField(list, 2, 256, &name, nullptr));
+    const int32_t five = 5;
+    for (const uint32_t at : {33u, 70u, 99u}) {
+        SCOPED_TRACE(at);
+        int32_t own = static_cast<int32_t>(at);
+        ASSERT_EQ(0u, RDFieldSetInt(id, at, &five));
+        EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(list, 1, kCount, &done));
+        EXPECT_EQ(0u, done);
+        EXPECT_NE(std::string::npos,
+                  db->LastError().find("record " + std::to_string(at) + ": UNIQUE constraint"))
+            << db->LastError();
+        EXPECT_EQ("0", Query("SELECT count(*) FROM k"));
+        ASSERT_EQ(0u, RDFieldSetInt(id, at, &own));
+    }
+    ASSERT_EQ(0u, RDFieldSetNull(name, 64, 1));
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, db->Insert(list, 1, kCount, &done));
+    EXPECT_NE(std::string::npos, db->LastError().find("record 64: NOT NULL")) << db->LastError();
+    ASSERT_EQ(0u, RDFieldSetNull(name, 64, 0));
+    ASSERT_EQ(0u, db->Insert(list, 1, kCount, &done)) << db->LastError();
+    EXPECT_EQ(kCount, done);
+    EXPECT_EQ("100|5050|0",
+              Query("SELECT count(*) || '|' || sum(id) || '|' || sum(name <> 'n' || id) FROM k"));
+}
+
 // A record that breaks a constraint rolls back the batch it is in: nothing
 // of that batch is written or reported done, and the next batch goes in.
 TEST_F(SqliteTest, AFailingRecordRollsBackItsBatch) {

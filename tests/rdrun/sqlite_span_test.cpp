@@ -91,8 +91,8 @@ TEST_F(SqliteSpanTest, KillInsideASpanThenResume) {
 // SIGKILL at random moments, each run resumed: whatever span a kill meets,
 // the target ends with every source record once.
 TEST_F(SqliteSpanTest, KillLoopInSpansLosesAndRepeatsNothing) {
-    DefineLoad(300000, 1000, 20000);
-    const int killed = KillLoop("--resume --no-progress load", 8, 300,
+    DefineLoad(600000, 1000, 20000);
+    const int killed = KillLoop("--resume --no-progress load", 8, 200,
                                 [this] { return Rows() == static_cast<long>(rows_); });
     const Ran last = Rdrun("--resume --no-progress load");
     EXPECT_EQ(0, last.status) << last.out << last.err;
@@ -103,7 +103,7 @@ TEST_F(SqliteSpanTest, KillLoopInSpansLosesAndRepeatsNothing) {
 // Stopped with SIGTERM, the open span is rolled back and the log says what
 // stayed and what was undone.
 TEST_F(SqliteSpanTest, StopRollsBackTheOpenSpan) {
-    DefineLoad(300000, 1000, 50000);
+    DefineLoad(900000, 1000, 50000);
     const pid_t run = Start("rdrun", "--no-progress load", "run");
     for (int i = 0; i < 30000; ++i) {
         usleep(2000);
