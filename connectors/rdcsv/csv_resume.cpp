@@ -14,11 +14,11 @@
 #include "csv_connection.h"
 #include "csv_mark.h"
 #include "own_file.h"
+#include "read_position.h"
 
 #include "rdx_status.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -54,39 +54,6 @@ const MarkEntry *Find(const std::vector<MarkEntry> &entries, const std::string &
     for (const MarkEntry &e : entries)
         if (e.name == name) return &e;
     return nullptr;
-}
-
-// "offset=BYTES;line=LINE", the two in either order, each once.
-bool ParsePosition(std::string_view text, Position &out) {
-    bool offset = false, line = false;
-    for (bool more = true; more;) {
-        const size_t end = std::min(text.find(';'), text.size());
-        const std::string_view part = text.substr(0, end);
-        more = end < text.size();
-        text.remove_prefix(std::min(end + 1, text.size()));
-        const size_t equals = part.find('=');
-        if (equals == std::string_view::npos) return false;
-        const std::string_view key = part.substr(0, equals), digits = part.substr(equals + 1);
-        uint64_t value = 0;
-        const auto [stop, failure] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), value);
-        if (failure != std::errc() || stop != digits.data() + digits.size() || digits.empty())
-            return false;
-        if (key == "offset" && !offset) {
-            out.offset = value;
-            offset = true;
-        } else if (key == "line" && !line && value > 0) {
-            out.line = value;
-            line = true;
-        } else {
-            return false;
-        }
-    }
-    return offset && line;
-}
-
-std::string PositionText(uint64_t offset, uint64_t line) {
-    return "offset=" + std::to_string(offset) + ";line=" + std::to_string(line);
 }
 
 // The file's size, -1 when it does not exist (or cannot be seen).
@@ -217,18 +184,17 @@ uint32_t Connection::Action(uint32_t action) {
 }
 
 uint32_t Connection::SetReadPosition(const std::string &text) {
-    Position position;
-    if (!text.empty() && !ParsePosition(text, position))
+    rdxc::ReadPositionValue read;
+    if (!text.empty() && !rdxc::ParseReadPosition(text, read))
         return log_.Fail("ReadPosition is \"offset=BYTES;line=LINE\", not \"" + text + "\"");
-    position.set = !text.empty();
-    position_ = position;
+    position_ = Position{!text.empty(), read.offset, read.line};
     return RDSTATUS_OK;
 }
 
 // Where the select's next record starts; before a select, the position set.
 std::string Connection::ReadPosition() const {
-    if (reader_) return PositionText(reader_->Offset(), reader_->NextLine());
-    return position_.set ? PositionText(position_.offset, position_.line) : std::string();
+    if (reader_) return rdxc::ReadPositionText(reader_->Offset(), reader_->NextLine());
+    return position_.set ? rdxc::ReadPositionText(position_.offset, position_.line) : std::string();
 }
 
 // Moves a reader that stands at the first record to the position set. Only
@@ -236,7 +202,8 @@ std::string Connection::ReadPosition() const {
 // follows a line end (or is the end of the file).
 uint32_t Connection::PositionReader(Reader &reader) {
     if (!position_.set) return RDSTATUS_OK;
-    const std::string where = "ReadPosition " + PositionText(position_.offset, position_.line);
+    const std::string where =
+        "ReadPosition " + rdxc::ReadPositionText(position_.offset, position_.line);
     const uint64_t first = reader.Offset();
     const int64_t size = FileSize(settings_.path);
     if (position_.offset < first || position_.line < reader.NextLine())
