@@ -170,8 +170,9 @@ class Connection : public rdxc::SqlLink {
     // Inserts records first.. in statements of rowsPerStatement_ while whole
     // ones remain; the count written. A statement that fails is undone by
     // SQLite as a whole: its records are left to the one-record statement,
-    // which names the record at fault.
-    uint32_t InsertRows(uint32_t first, uint32_t count);
+    // which names the record at fault. `lost` is SQLite's code when the
+    // failure took the transaction with it.
+    uint32_t InsertRows(uint32_t first, uint32_t count, int &lost);
     // sqlite_keyed.cpp: the insert of an upsert (refused for a table
     // without a unique key on the Key columns) or the delete of a
     // delete-insert, for the list's fields; sql takes the insert.

@@ -151,7 +151,8 @@ uint32_t Connection::BindRecord(sqlite3_stmt *statement, size_t offset, uint32_t
     return RDSTATUS_OK;
 }
 
-uint32_t Connection::InsertRows(uint32_t first, uint32_t count) {
+uint32_t Connection::InsertRows(uint32_t first, uint32_t count, int &lost) {
+    lost = SQLITE_OK;
     const size_t rows = rowsPerStatement_;
     if (rows_.get() == nullptr || count < rows) return 0;
     sqlite3_stmt *statement = rows_.get();
@@ -166,7 +167,13 @@ uint32_t Connection::InsertRows(uint32_t first, uint32_t count) {
                            first + written + static_cast<uint32_t>(r), problem,
                            failed) != RDSTATUS_OK)
                 break;
-        if (failed != nullptr || sqlite3_step(statement) != SQLITE_DONE) break;
+        if (failed != nullptr) break;
+        if (const int result = sqlite3_step(statement); result != SQLITE_DONE) {
+            // A fault that took the transaction with it (a full disk, a
+            // constraint declared to roll back) is the batch's, not a record's.
+            if (sqlite3_get_autocommit(db_) != 0) lost = sqlite3_extended_errcode(db_);
+            break;
+        }
     }
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
@@ -225,8 +232,12 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     for (uint32_t r = 0; kind == Write::Insert && delete_.get() != nullptr && r < count; ++r)
         if (int result = SQLITE_OK; DeleteKey(first + r, result) != 0)
             return rollBack("record " + std::to_string(first + r), RDSTATUS_FREETEXT, result);
+    int gone = SQLITE_OK;
     const uint32_t many =
-        kind == Write::Insert && delete_.get() == nullptr ? InsertRows(first, count) : 0;
+        kind == Write::Insert && delete_.get() == nullptr ? InsertRows(first, count, gone) : 0;
+    if (gone != SQLITE_OK)
+        return rollBack("record " + std::to_string(first + many) + " and those after it",
+                        RDSTATUS_FREETEXT, gone);
     uint32_t matched = many;
     sqlite3_stmt *statement = write_.get();
     texts_.resize(std::max(texts_.size(), parameters_.size()));

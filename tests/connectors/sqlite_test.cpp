@@ -2,6 +2,8 @@
 // lists, typed values both ways, batches, transactions and the catalog.
 #include "sqlite_test_env.h"
 
+#include <cstdio>
+
 namespace connectortest {
 namespace {
 
@@ -242,6 +244,45 @@ TEST_F(SqliteTest, LargeBatchesKeepEveryRecordAndNameTheOneAtFault) {
     EXPECT_EQ(kCount, done);
     EXPECT_EQ("100|5050|0",
               Query("SELECT count(*) || '|' || sum(id) || '|' || sum(name <> 'n' || id) FROM k"));
+}
+
+// A constraint declared to roll back takes the whole transaction with it,
+// in a statement of many records too: with no earlier inserts held the
+// batch is the record's fault, with some held it is the target's, and the
+// log counts them; nothing of either stays.
+TEST_F(SqliteTest, AConstraintThatRollsBackTakesTheTransaction) {
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held);
+        std::remove(Path("k.db").c_str());
+        auto db = OpenDb({{"Database", Path("k.db")},
+                          {"Create", "yes"},
+                          {"Table", "k"},
+                          {"CommitRecords", held ? "1000" : "0"},
+                          {"CommitSeconds", "0"}});
+        ASSERT_EQ(0u, Execute(*db, "CREATE TABLE k (id INTEGER PRIMARY KEY ON CONFLICT ROLLBACK)"));
+        List list(120);
+        std::vector<std::vector<std::string>> rows;
+        for (int i = 1; i <= 120; ++i)
+            rows.push_back({std::to_string(i)});
+        rows[99] = {"3"}; // record 100, in the third batch's first statement
+        Fill(list, {{"id", RDTYPE_INT}}, rows);
+        uint32_t done = 9;
+        ASSERT_EQ(0u, db->Insert(list, 1, 40, &done)) << db->LastError();
+        ASSERT_EQ(0u, db->Insert(list, 41, 40, &done)) << db->LastError();
+        const uint32_t status = db->Insert(list, 81, 40, &done);
+        EXPECT_EQ(0u, done);
+        EXPECT_NE(std::string::npos, db->LastError().find("UNIQUE constraint failed"))
+            << db->LastError();
+        if (held) {
+            EXPECT_NE(RDSTATUS_RECORDFAULT, status);
+            EXPECT_NE(std::string::npos, db->LastError().find("40 records held uncommitted"))
+                << db->LastError();
+            EXPECT_EQ("40", SqliteFirst(Path("k.db"), "SELECT count(*) FROM k"));
+        } else {
+            EXPECT_EQ(RDSTATUS_RECORDFAULT, status);
+            EXPECT_EQ("80", SqliteFirst(Path("k.db"), "SELECT count(*) FROM k"));
+        }
+    }
 }
 
 // A record that breaks a constraint rolls back the batch it is in: nothing
