@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties, connect, disconnect and execute of a MariaDB connection, the
 // server URI, and the server's errors in the activity's log.
 #include "mysql_connection.h"

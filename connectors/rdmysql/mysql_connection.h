@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One connection of the MariaDB/MySQL connector: its properties, the server
 // session, the streamed result of a select and the prepared statements of
 // the writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MariaDB's names for things.
 #include "mysql_dialect.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MariaDB's dialect: `names`, ? parameters, <=> for keys that may be null,
 // strings that take backslash escapes, '#' comments.
 #pragma once

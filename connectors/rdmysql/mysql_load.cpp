@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bulk path taken with LoadData: the batch written as tab-separated
 // lines into memory and sent with LOAD DATA LOCAL INFILE, whose file the
 // client library reads from that memory (no file is made). One statement

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Create, replace, empty and drop of a table from a field list, and the
 // catalog of the server's databases, tables and columns from
 // information_schema.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Select and fetch: the statement's result streamed from the server row by
 // row (mysql_use_result: the client holds one row whatever the result's
 // size), its columns laid out in the field list, its rows filled into the

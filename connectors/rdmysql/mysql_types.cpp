@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "mysql_types.h"
 
 #include "connector_values.h"

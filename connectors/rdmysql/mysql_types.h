@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Field types from the server's column types, and what a write needs to
 // know of a target column.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Insert, upsert, update and remove. An insert sends its records in
 // multi-row prepared INSERT statements (as many rows as BatchRows, the
 // server's 65535 parameters and max_allowed_packet allow), all of a batch in

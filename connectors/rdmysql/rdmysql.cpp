@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // rdmysql: the link connector for MariaDB (and MySQL) servers. Its entry
 // points hand over to the connection object, which declares the properties.
 #include "link_entries.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Connecting to the server by properties and by URI, and the password kept
 // out of everything shown.
 #include "mysql_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Large selects streamed in bounded memory, and a server killed in the
 // middle of a load or a select: whole batches or nothing, and a failure.
 #include "mysql_test_env.h"

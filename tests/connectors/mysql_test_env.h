@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The MariaDB connector under test, against the temporary server of the
 // test program, which lives for the whole program; each test starts with
 // an empty database.

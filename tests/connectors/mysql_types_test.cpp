@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every server type read into fields and written back: integers of every
 // width and sign, DECIMAL(65,30), floats, dates and times with fractions,
 // texts in utf8mb4, bytes, JSON. Compared value by value both ways.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Inserts in multi-row statements, whole batches or nothing, the refused
 // record named; upserts, delete-inserts, updates and removes by key; tables
 // made, replaced, emptied and dropped; the catalog.

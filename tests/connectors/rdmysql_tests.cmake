@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The MariaDB connector against a server the tests start themselves
 # (tests/support/maria_server.cpp); skipped with a message where no
 # mariadbd is installed. Its own program, its tests prefixed mysql.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A temporary MariaDB server for the tests: a data folder made by
 // mariadb-install-db and mariadbd run on it in a temporary folder, reached
 // through a Unix socket there, and over TCP on 127.0.0.1 at a free port. Root may log in through
