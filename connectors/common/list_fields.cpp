@@ -56,4 +56,32 @@ std::string ShownName(std::string_view name) {
     return std::string(name.substr(0, end)) + "...";
 }
 
+uint32_t FillColumnCatalog(uint32_t list,
+                           const std::vector<std::pair<std::string, std::string>> &columns,
+                           FailureLog &log, uint32_t *count) {
+    std::vector<ListField> fields;
+    if (uint32_t status = ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    if (fields.empty()) {
+        ColumnType text;
+        text.type = RDTYPE_TEXT;
+        uint32_t field = 0;
+        for (const char *name : {"Name", "Type"})
+            if (uint32_t status = AppendListField(list, name, text, &field); status != RDSTATUS_OK)
+                return status;
+        if (uint32_t status = ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
+    }
+    if (fields.size() != 2) return log.Fail("the catalog of columns fills two fields");
+    const size_t capacity = RDFieldlistGetRecordCount(list);
+    for (size_t i = 0; i < columns.size() && i < capacity; ++i) {
+        const uint32_t index = static_cast<uint32_t>(i + 1);
+        for (size_t f = 0; f < 2; ++f)
+            if (uint32_t status = TextToValue(fields[f].field, RDTYPE_TEXT, index,
+                                              f == 0 ? columns[i].first : columns[i].second);
+                status != RDSTATUS_OK)
+                return status;
+    }
+    *count = static_cast<uint32_t>(columns.size());
+    return RDSTATUS_OK;
+}
+
 } // namespace rdxc

@@ -3,11 +3,13 @@
 // type and name (UTF-8), by position.
 #pragma once
 
+#include "connector_log.h"
 #include "value_text.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace rdxc {
@@ -32,5 +34,13 @@ uint32_t AppendListField(uint32_t list, std::string_view name, const ColumnType 
 // A name as failure texts show it: at most 40 bytes, cut at a character
 // boundary and followed by "..." when longer (a name may be megabytes).
 std::string ShownName(std::string_view name);
+
+// The catalog of a file's columns, each a name and its type's text, into
+// list: two text fields (appended as Name and Type to a list without
+// fields), one record a column as far as the list holds; *count the
+// columns' count.
+uint32_t FillColumnCatalog(uint32_t list,
+                           const std::vector<std::pair<std::string, std::string>> &columns,
+                           FailureLog &log, uint32_t *count);
 
 } // namespace rdxc

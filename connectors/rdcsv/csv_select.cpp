@@ -295,35 +295,10 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     if (uint32_t status = OpenReader(reader); status != RDSTATUS_OK) return status;
     std::vector<Column> columns;
     if (uint32_t status = ReadColumns(*reader, columns); status != RDSTATUS_OK) return status;
-    std::vector<rdxc::ListField> fields;
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
-    if (fields.empty()) {
-        rdxc::ColumnType text;
-        text.type = RDTYPE_TEXT;
-        uint32_t field = 0;
-        for (const char *name : {"Name", "Type"}) {
-            if (uint32_t status = rdxc::AppendListField(list, name, text, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK)
-            return status;
-    }
-    if (fields.size() != 2) return log_.Fail("the catalog of columns fills two fields");
-    const size_t capacity = RDFieldlistGetRecordCount(list);
-    for (size_t i = 0; i < columns.size() && i < capacity; ++i) {
-        const uint32_t index = static_cast<uint32_t>(i + 1);
-        const std::string type = rdxc::ColumnTypeName(columns[i].type);
-        if (uint32_t status =
-                rdxc::TextToValue(fields[0].field, RDTYPE_TEXT, index, columns[i].name);
-            status != RDSTATUS_OK)
-            return status;
-        if (uint32_t status = rdxc::TextToValue(fields[1].field, RDTYPE_TEXT, index, type);
-            status != RDSTATUS_OK)
-            return status;
-    }
-    *count = static_cast<uint32_t>(columns.size());
-    return RDSTATUS_OK;
+    std::vector<std::pair<std::string, std::string>> described;
+    for (const Column &column : columns)
+        described.emplace_back(column.name, rdxc::ColumnTypeName(column.type));
+    return rdxc::FillColumnCatalog(list, described, log_, count);
 }
 
 } // namespace rdcsv
