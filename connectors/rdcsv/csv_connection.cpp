@@ -4,6 +4,7 @@
 
 #include "connector_records.h"
 #include "connector_resume.h"
+#include "data_file.h"
 #include "owned_stream.h"
 #include "property_value.h"
 #include "rdx_field.h"
@@ -24,12 +25,6 @@ bool OneByte(const std::string &text, char &out) {
     if (text.size() != 1) return false;
     out = text[0];
     return true;
-}
-
-std::string DirectoryOf(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 } // namespace
@@ -194,21 +189,9 @@ uint32_t Connection::Connect() {
                                  " cannot be converted",
                              status);
     }
-    struct stat info {};
-    if (::stat(settings_.path.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode))
-            return log_.Fail("the file " + settings_.path + " is not a regular file");
-        if (::access(settings_.path.c_str(), R_OK) != 0)
-            return log_.Fail("the file " + settings_.path +
-                             " cannot be read: " + std::strerror(errno));
-    } else if (!settings_.create) {
-        return log_.Fail("the file " + settings_.path +
-                         " cannot be found: " + std::strerror(errno));
-    } else if (const std::string folder = DirectoryOf(settings_.path);
-               ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return log_.Fail("the folder " + folder + " of the file " + settings_.path +
-                         " cannot be found");
-    }
+    if (uint32_t status = rdxc::CheckDataFile(settings_.path, settings_.create, log_);
+        status != RDSTATUS_OK)
+        return status;
     if (uint32_t status = ResumeFile(); status != RDSTATUS_OK) return status;
     charset_ = Charset(settings_.charset);
     connected_ = true;

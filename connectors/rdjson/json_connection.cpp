@@ -4,6 +4,7 @@
 
 #include "connector_records.h"
 #include "connector_resume.h"
+#include "data_file.h"
 #include "property_value.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
@@ -18,12 +19,6 @@
 
 namespace rdjson {
 namespace {
-
-std::string DirectoryOf(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool EndsWith(const std::string &text, std::string_view end) {
     return text.size() >= end.size() &&
@@ -175,21 +170,9 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
 
 uint32_t Connection::Connect() {
     if (settings_.path.empty()) return log_.Fail("no file is named (property Path)");
-    struct stat info {};
-    if (::stat(settings_.path.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode))
-            return log_.Fail("the file " + settings_.path + " is not a regular file");
-        if (::access(settings_.path.c_str(), R_OK) != 0)
-            return log_.Fail("the file " + settings_.path +
-                             " cannot be read: " + std::strerror(errno));
-    } else if (!settings_.create) {
-        return log_.Fail("the file " + settings_.path +
-                         " cannot be found: " + std::strerror(errno));
-    } else if (const std::string folder = DirectoryOf(settings_.path);
-               ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return log_.Fail("the folder " + folder + " of the file " + settings_.path +
-                         " cannot be found");
-    }
+    if (uint32_t status = rdxc::CheckDataFile(settings_.path, settings_.create, log_);
+        status != RDSTATUS_OK)
+        return status;
     connected_ = true;
     return RDSTATUS_OK;
 }
