@@ -131,45 +131,6 @@ bool ParseUri(std::string_view uri, Server &out, std::string &why) {
     return true;
 }
 
-std::string MaskUri(std::string_view uri) {
-    const size_t scheme = SchemeOf(uri);
-    if (scheme == 0) return rdxc::MaskSecrets(uri);
-    std::string masked(uri.substr(0, scheme));
-    std::string_view rest = uri.substr(scheme);
-    const size_t end = std::min(rest.find('/'), rest.find('?'));
-    const std::string_view authority = rest.substr(0, end);
-    if (size_t at = authority.rfind('@'); at != std::string_view::npos) {
-        const std::string_view login = authority.substr(0, at);
-        const size_t colon = login.find(':');
-        masked += login.substr(0, colon);
-        if (colon != std::string_view::npos) masked += ":" + std::string(rdxc::kMaskedSecret);
-        masked += authority.substr(at);
-    } else {
-        masked += authority;
-    }
-    if (end == std::string_view::npos) return masked;
-    // A password among the options is hidden too.
-    std::string_view tail = rest.substr(end);
-    while (!tail.empty()) {
-        const size_t key = tail.find_first_of("?&");
-        if (key == std::string_view::npos) {
-            masked += tail;
-            break;
-        }
-        masked += tail.substr(0, key + 1);
-        tail = tail.substr(key + 1);
-        const size_t stop = tail.find('&');
-        const std::string_view pair = tail.substr(0, stop);
-        const size_t equals = pair.find('=');
-        if (equals != std::string_view::npos && rdxc::SameWord(pair.substr(0, equals), "password"))
-            masked += std::string(pair.substr(0, equals + 1)) + std::string(rdxc::kMaskedSecret);
-        else
-            masked += pair;
-        tail = stop == std::string_view::npos ? std::string_view() : tail.substr(stop);
-    }
-    return masked;
-}
-
 uint32_t Connection::SetOwn(uint32_t index, uint32_t field) {
     switch (index) {
     case kConnection:
@@ -206,7 +167,7 @@ uint32_t Connection::SetOwn(uint32_t index, uint32_t field) {
 uint32_t Connection::GetOwn(uint32_t index, uint32_t field) {
     switch (index) {
     case kConnection:
-        return rdxc::PutText(field, MaskUri(connection_));
+        return rdxc::PutText(field, rdxc::MaskSecrets(connection_));
     case kHost:
         return rdxc::PutText(field, settings_.host);
     case kPort:
@@ -228,23 +189,7 @@ uint32_t Connection::GetOwn(uint32_t index, uint32_t field) {
 
 // The URI's password as written and as decoded, and the Password property.
 uint32_t Connection::KeepSecrets(uint32_t status) {
-    std::vector<std::string> secrets{settings_.password};
-    Server server;
-    std::string why;
-    if (ParseUri(connection_, server, why)) secrets.push_back(server.password);
-    const size_t scheme = SchemeOf(connection_);
-    if (scheme > 0) {
-        const std::string_view rest = std::string_view(connection_).substr(scheme);
-        const std::string_view authority = rest.substr(0, rest.find('/'));
-        if (size_t at = authority.rfind('@'); at != std::string_view::npos)
-            if (size_t colon = authority.substr(0, at).find(':'); colon != std::string_view::npos)
-                secrets.emplace_back(authority.substr(colon + 1, at - colon - 1));
-    } else {
-        for (std::string &secret : rdxc::SecretsIn(connection_))
-            secrets.push_back(std::move(secret));
-    }
-    log_.SetSecrets(std::move(secrets));
-    return status;
+    return HideSecrets(status, connection_, rdxc::SecretForm::Any, settings_.password);
 }
 
 uint32_t Connection::ServerFailure(const std::string &what) {

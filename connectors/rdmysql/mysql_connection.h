@@ -57,8 +57,6 @@ struct Server {
     std::string host, port, socket, user, password, database;
 };
 bool ParseUri(std::string_view uri, Server &out, std::string &why);
-// The URI with its password shown as the kit's mask.
-std::string MaskUri(std::string_view uri);
 
 // Errors of one record's values or keys: SQLSTATE classes 22 (data) and 23
 // (constraints), and the value errors the server gives other states.
