@@ -132,6 +132,26 @@ uint32_t CurrencyFromText(uint32_t field, uint32_t index, std::string_view text,
 
 } // namespace
 
+std::string_view TrimBlanks(std::string_view text) {
+    return Trim(text);
+}
+
+std::vector<std::string_view> ColumnEntries(std::string_view text) {
+    std::vector<std::string_view> entries;
+    size_t start = 0, depth = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || (text[i] == ',' && depth == 0)) {
+            entries.push_back(Trim(text.substr(start, i - start)));
+            start = i + 1;
+        } else if (text[i] == '(') {
+            ++depth;
+        } else if (text[i] == ')' && depth > 0) {
+            --depth;
+        }
+    }
+    return entries;
+}
+
 bool ParseColumnType(std::string_view name, ColumnType &out) {
     name = Trim(name);
     out = ColumnType{};

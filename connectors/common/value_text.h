@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rdxc {
 
@@ -25,6 +26,11 @@ struct ColumnType {
 };
 
 bool ParseColumnType(std::string_view name, ColumnType &out);
+// Spaces and tabs off both ends.
+std::string_view TrimBlanks(std::string_view text);
+// The entries of a list of columns ("id:int,amount:numeric(12,2)"): split
+// at the commas outside parentheses, each trimmed.
+std::vector<std::string_view> ColumnEntries(std::string_view text);
 std::string ColumnTypeName(const ColumnType &type);
 // Makes field's format follow the column type (numeric precision and scale).
 uint32_t ApplyColumnType(uint32_t field, const ColumnType &type);

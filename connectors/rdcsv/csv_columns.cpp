@@ -11,44 +11,16 @@
 #include <climits>
 
 namespace rdcsv {
-namespace {
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-// The entries of the list: split at commas outside parentheses.
-std::vector<std::string_view> Entries(std::string_view text) {
-    std::vector<std::string_view> entries;
-    size_t start = 0, depth = 0;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || (text[i] == ',' && depth == 0)) {
-            entries.push_back(Trim(text.substr(start, i - start)));
-            start = i + 1;
-        } else if (text[i] == '(') {
-            ++depth;
-        } else if (text[i] == ')' && depth > 0) {
-            --depth;
-        }
-    }
-    return entries;
-}
-
-} // namespace
 
 bool ParseColumnList(std::string_view text, std::vector<Column> &out, std::string &error) {
     out.clear();
-    if (Trim(text).empty()) return true;
-    for (std::string_view entry : Entries(text)) {
+    if (rdxc::TrimBlanks(text).empty()) return true;
+    for (std::string_view entry : rdxc::ColumnEntries(text)) {
         Column column;
         std::string_view type = entry;
         if (const size_t colon = entry.rfind(':'); colon != std::string_view::npos) {
-            column.name = Trim(entry.substr(0, colon));
-            type = Trim(entry.substr(colon + 1));
+            column.name = rdxc::TrimBlanks(entry.substr(0, colon));
+            type = rdxc::TrimBlanks(entry.substr(colon + 1));
         }
         if (!rdxc::ParseColumnType(type, column.type)) {
             error = "column " + std::to_string(out.size() + 1) + " has an unknown type \"" +

@@ -13,31 +13,6 @@
 namespace rdjson {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
-// The entries of the list: split at commas outside parentheses.
-std::vector<std::string_view> Entries(std::string_view text) {
-    std::vector<std::string_view> entries;
-    size_t start = 0, depth = 0;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || (text[i] == ',' && depth == 0)) {
-            entries.push_back(Trim(text.substr(start, i - start)));
-            start = i + 1;
-        } else if (text[i] == '(') {
-            ++depth;
-        } else if (text[i] == ')' && depth > 0) {
-            --depth;
-        }
-    }
-    return entries;
-}
-
 // The digits after the point as written, less the exponent; 0 for none.
 int64_t WrittenScale(std::string_view text) {
     const size_t point = text.find('.');
@@ -48,17 +23,17 @@ int64_t WrittenScale(std::string_view text) {
 
 bool ParseColumnList(std::string_view text, std::vector<Column> &out, std::string &error) {
     out.clear();
-    if (Trim(text).empty()) return true;
-    for (std::string_view entry : Entries(text)) {
+    if (rdxc::TrimBlanks(text).empty()) return true;
+    for (std::string_view entry : rdxc::ColumnEntries(text)) {
         Column column;
         const size_t colon = entry.rfind(':');
         const std::string number = "column " + std::to_string(out.size() + 1);
-        if (colon == std::string_view::npos || Trim(entry.substr(0, colon)).empty()) {
+        if (colon == std::string_view::npos || rdxc::TrimBlanks(entry.substr(0, colon)).empty()) {
             error = number + " names no key (\"name:type\")";
             return false;
         }
-        column.name = Trim(entry.substr(0, colon));
-        const std::string_view type = Trim(entry.substr(colon + 1));
+        column.name = rdxc::TrimBlanks(entry.substr(0, colon));
+        const std::string_view type = rdxc::TrimBlanks(entry.substr(colon + 1));
         if (rdxc::SameWord(type, "bool") || rdxc::SameWord(type, "boolean")) {
             column.type.type = RDTYPE_INT;
             column.form = Form::Bool;
