@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The fields of a JSON Lines file: declared as a text such as
 // "id:int,price:numeric(12,2),at:datetime,name:text,ok:bool,tags:json"
 // (every entry names its key), or inferred from the values of the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties, connect and disconnect of a JSON Lines connection, and where
 // a select resumes reading.
 #include "json_connection.h"

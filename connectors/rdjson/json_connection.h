@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One connection of the JSON Lines connector: its properties, the reader of
 // a select and the file that inserts append to.
 #pragma once

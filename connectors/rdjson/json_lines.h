@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The lines of a file, plain or gzip-compressed (zlib tells them apart by
 // their first bytes), read in large blocks. A line is handed out in place,
 // without its LF and a CR before it, and followed in memory by at least

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Select and fetch: the file's fields laid out in the field list, then each
 // line parsed as one JSON object and its members filled into the list by
 // key. A line that is no object, a value that does not go into its field, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JSON texts of values: numbers checked against the JSON grammar, strings
 // escaped, binary values as base64 (RFC 4648, with padding).
 #pragma once

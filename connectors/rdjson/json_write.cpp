@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Insert, create and drop: records appended as lines of one JSON object
 // each, keys the field names. A value without a JSON form fails its record;
 // the batch is then not written. A batch is written with one call (one

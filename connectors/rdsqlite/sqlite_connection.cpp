@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Properties, connect, disconnect and execute of an SQLite connection.
 #include "sqlite_connection.h"
 

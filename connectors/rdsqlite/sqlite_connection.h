@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One connection of the SQLite connector: its properties, the database, the
 // statement of a select and the prepared statements of the writes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The keyed inserts: an upsert (INSERT ... ON CONFLICT (key) DO UPDATE)
 // into a table that has a unique key on exactly the Key columns, and a
 // delete-insert that deletes each record's key before inserting it.

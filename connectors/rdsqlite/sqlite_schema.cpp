@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Create and drop of a table from a field list, and the catalog of the
 // database's tables and of their columns.
 #include "sqlite_connection.h"

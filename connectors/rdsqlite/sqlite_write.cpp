@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Insert, update and remove: one prepared statement for the list's layout,
 // run for each record of a batch inside one transaction, with the copy's
 // mark when one was set. A record that fails rolls the whole batch back (and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Dates that exist in one calendar and not the other. The engine's is
 // Julian before 1752-09-14 (1700-02-29 exists, 1752-09-03 to 1752-09-13 do
 // not); PostgreSQL's is proleptic Gregorian (the other way round). Dates

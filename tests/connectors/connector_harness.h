@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Drives a connector plug-in the way the library does: loads NAME.rdx with
 // dlopen, checks its identify record, gives each connection a zeroed private
 // area of the declared size and calls the entry points directly. Field lists

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bytes of a CSV file on their way into fields: UTF-8 checked on texts
 // wherever a bad sequence lies against the checker's eight-byte steps,
 // numbers read without a check and failed with the same text as a checked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Faults of a delimited target: what fails the whole file (a full disk,
 // records of another layout than the file's) is the target's fault
 // (12325) at the first batch, never a record's; and the file's identity.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Hostile delimited files against a small reference reader of RFC 4180
 // written here: a quote opens a quoted field only at the start of a field,
 // a record ends at the first line end outside quotes. Fetching on past

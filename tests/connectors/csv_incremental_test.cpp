@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental reads of the delimited-text connector: records whose key does
 // not pass the bookmark are dropped as the file is read, compared by the
 // key field's type; the read position moves past them; bad records stay

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A target in a folder others can write: links and files planted there by
 // another user (nobody, through setpriv) are not written through, cut or
 // adopted, be it the file itself or its side file of marks; new files get

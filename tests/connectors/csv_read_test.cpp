@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading delimited files: RFC 4180 shapes, column types, batches and the
 // faults of malformed lines.
 #include "csv_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The delimited-text connector's part in resuming a copy. As a target: the
 // mark kept beside the file with the file's length after the marked batch,
 // the file cut back to that length at the next connect (a batch torn by a

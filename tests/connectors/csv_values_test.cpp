@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The values of delimited files: types inferred over 10,000 records (or all
 // of them), 64-bit integers, numerics that keep their scale and are never
 // cut, date-times by a pattern.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing delimited files: appends, new files with a header, the file's
 // character set, and a write that fails part way.
 #include "csv_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Date-time texts as the connectors read them: the ISO forms people write
 // (T or a blank, fractions of any length rounded to hundredths, zones
 // converted to universal time, the compact forms) and patterns of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Exact decimals of the connector kit: texts read whole, values brought to
 // a scale (refused, or rounded half to even), written with a scale, held in
 // the engine's numeric records and in 64-bit integers at their limits.

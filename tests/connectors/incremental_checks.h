@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Checks of incremental selects shared by the SQL connectors' tests: a
 // table t with an id and key columns of each type, two rows with equal
 // keys and one without, read back past the fetched text of a key.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The typed comparison of incremental keys and the select text they make.
 #include "key_compare.h"
 #include "rdx_field.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental selects of rdodbc through the SQLite ODBC driver, on a table
 // rdodbc made and filled itself: the bookmark is the text of a key value as
 // it was fetched, and the bound value compares with the rows as the values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental selects against PostgreSQL, through rdpg and through rdodbc
 // with the server's ODBC driver: the bookmark is the text of a key value as
 // it was fetched, and rows compare with it as values of the key column's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Incremental selects of the SQLite connector: the bookmark is the text of
 // a key value as it was fetched, and rows compare with it as the values
 // rdsqlite writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Hostile JSON Lines: each bad line fails as its own record, named by its
 // line, kept for the rejects, and the lines after it still read; nothing
 // reads past what the file holds, however deep, long or broken a line is.

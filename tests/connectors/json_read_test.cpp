@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading JSON Lines: fields inferred from the first lines or declared,
 // each JSON kind into each field type, missing and unknown keys, and the
 // forms of lines a file may hold (BOM, CRLF, blank lines, no last line end).

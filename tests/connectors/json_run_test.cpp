@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JSON Lines in copies run by rdrun: delimited orders to a compressed JSON
 // Lines file and on to SQLite with every value, and bad lines skipped into
 // the copy's rejects file as the file holds them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The JSON Lines connector under test, in a temporary home.
 #pragma once
 

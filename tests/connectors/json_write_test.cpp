@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing JSON Lines: each field type out as its JSON form and read back
 // to the same value, texts escaped, values without a JSON form refused
 // with nothing of their batch written, gzip files, the file kinds of

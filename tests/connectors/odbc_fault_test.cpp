@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Faults of an ODBC target (the SQLite driver, whose errors come as HY000
 // with SQLite's code): a field without a column, a NOT NULL column without
 // a default that the records lack, or a missing table fail the target

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // OrderBy of the ODBC connector, through the SQLite driver: the table's
 // select and a select text ordered by quoted column names, and a name that
 // the select does not return refused instead of ordering by a constant. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ODBC connector against a PostgreSQL server through the PostgreSQL
 // ODBC driver: connection by data-source name and connection string, a
 // table made from a field list with values of every kind both ways, a

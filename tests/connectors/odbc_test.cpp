@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ODBC connector against the SQLite ODBC driver: connection by data-
 // source name and connection string, typed values both ways, fetch and
 // insert batches, a failing batch rolled back, the catalog, and the

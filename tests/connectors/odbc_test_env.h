@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ODBC connector under test, through the driver manager and the SQLite
 // and PostgreSQL ODBC drivers: a temporary folder holds the driver and
 // data-source files (ODBCSYSINI, ODBCINI) and the database file of the data

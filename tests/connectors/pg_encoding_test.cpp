@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The binary COPY forms the PostgreSQL connector sends, encoded straight
 // from the fields' values: the server reads back each number with its
 // digits and scale, each text and byte string as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Faults of a PostgreSQL target: what fails the whole table (a field
 // without a column, a NOT NULL column the records lack, a missing table, a
 // refused permission, a read-only session) is the target's fault (12325)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Names PostgreSQL would cut: a table made from a field list whose names
 // (or whose table name) pass the server's 63 bytes is refused before
 // anything is made, in a short message that names the column.

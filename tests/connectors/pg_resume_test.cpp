@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PostgreSQL connector's part in resuming a copy: the mark upserted in
 // the transaction of each batch's COPY, or of the connection's one COPY, so
 // that a refused batch, a rollback or a session that dies leaves the rows

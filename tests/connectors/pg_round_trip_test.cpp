@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A delimited file copied into a PostgreSQL table made from its layout and
 // back into a new file: the bytes come back unchanged.
 #include "pg_test_env.h"

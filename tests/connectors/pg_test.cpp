@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PostgreSQL connector against a real server: values of every type
 // both ways, batches through COPY and the cursor, a refused row, updates,
 // removes, the catalog and the server's messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PostgreSQL connector under test, against the temporary cluster of
 // the test program, which lives for the whole suite.
 #pragma once

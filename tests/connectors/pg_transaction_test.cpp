@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Inserts of a whole connection in one COPY (Transaction "connection"):
 // nothing is visible before the connection commits it, a refused row or a
 // server that goes away in the middle rolls all of it back and says so,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The JSON Lines connector's tests (connectors/json_*.cpp): a program of
 # their own, named json.* and labelled json. The copies run by rdrun use the
 # rdrun tests' home (rdrun/run_test_env.cpp).

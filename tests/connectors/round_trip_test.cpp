@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A delimited file copied into an SQLite table made from its layout, and the
 // table copied back into a new file: the bytes come back unchanged.
 #include "sqlite_test_env.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Passwords masked in hostile connection texts of the three forms (ODBC
 // strings, libpq keyword strings and URIs), found for hiding in texts that
 // echo them, and password properties masked whole.

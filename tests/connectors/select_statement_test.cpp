@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A select text holds one statement: a second one is refused before the
 // database sees it, by SQLite, PostgreSQL and ODBC connections alike, while
 // semicolons in literals, quoted names, comments and dollar quotes do not

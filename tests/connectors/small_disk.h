@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A file system of a few KiB (tmpfs) mounted on a folder for one test, to
 // fill up or to make read only; tests skip where mounting is not allowed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SQL layer of the connector kit: names quoted with their quotes
 // doubled, the statements a dialect builds, keyed writes numbering their
 // parameters in the order they stand, and selects of a text or a table

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the SQLite connector stores for each field type in each kind of
 // column: the storage class and the value SQLite keeps (typeof, quote), or
 // the refusal. Values are bound by type, without a text between where SQLite

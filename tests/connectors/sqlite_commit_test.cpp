@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // When the SQLite connector commits inserts: a copy's target (MarkName set)
 // commits its first insert at once and holds later ones in one transaction
 // across inserts until CommitRecords records or CommitSeconds, with the copy's mark stored in it;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Faults of an SQLite target: what fails the whole table (a full disk, a
 // read-only database, a field without a column, a NOT NULL column the
 // records lack, a missing table) is the target's fault (12325) for a batch

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SQLite connector's part in resuming a copy: the mark stored in the
 // same transaction as the batch (or the table) it counts, read back at the
 // next connect, saved on its own by the action, and selects ordered by

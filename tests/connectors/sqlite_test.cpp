@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SQLite connector against real databases: tables made from field
 // lists, typed values both ways, batches, transactions and the catalog.
 #include "sqlite_test_env.h"

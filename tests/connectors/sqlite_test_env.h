@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SQLite connector under test, over databases in a temporary home; the
 // delimited-text connector beside it for the round trips.
 #pragma once

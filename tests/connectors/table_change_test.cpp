@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A copy's target table replaced or emptied through RDXCreate on each SQL
 // connector: the change and the copy's mark commit together, and a change
 // that fails half-way (the new table cannot be made after the old one was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Keyed writes through ODBC: a delete-insert deletes the batch's keys and
 // inserts the batch in one transaction, on SQLite and PostgreSQL behind
 // their drivers; an upsert is refused at the first write.

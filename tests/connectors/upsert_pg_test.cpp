@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Keyed writes into PostgreSQL: the records COPYed into a stage table and
 // merged into the table (upsert or delete-insert) in the batch's
 // transaction with the copy's mark, or in the connection's one.

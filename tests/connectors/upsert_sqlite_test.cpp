@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Keyed writes into SQLite: an upsert updates the records whose Key exists
 // and inserts the others, a delete-insert replaces them; both in the
 // batch's transaction with the copy's mark, on real database files.

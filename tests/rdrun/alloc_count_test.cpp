@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a copied record costs in heap allocations: rdrun copying CSV orders
 // under a preloaded counter (tests/support/alloc_count.c), a long copy
 // against a short one so that the run's fixed costs drop out. The short
