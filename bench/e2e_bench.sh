@@ -14,6 +14,8 @@
 #   pg_unload          PostgreSQL -> CSV against psql \copy (SELECT ...) TO
 #   maria_load         CSV -> MariaDB: rdcsv -> rdmysql against the mariadb
 #                      client's LOAD DATA LOCAL INFILE, into the same table
+#   maria_load_data    the same with rdmysql's LoadData (LOAD DATA LOCAL INFILE
+#                      from a stream the connector writes)
 #   maria_unload       MariaDB -> CSV against mariadb -e "SELECT ..." > file
 #                      (the MariaDB rows need mariadbd; left out without it)
 # Runs alternate (engine, shell, engine, ...). Each row prints the median
@@ -203,6 +205,21 @@ Database = "bench"
 connector = "rdcopy"
 SourceLink = "orders_csv"
 TargetLink = "maria"
+TargetTable = "orders"
+BatchSize = $batch
+OnError = "stop"
+
+[link.maria_infile]
+connector = "rdmysql"
+Socket = "$maria_sock"
+User = "root"
+Database = "bench"
+LoadData = 1
+
+[activity.maria_load_data]
+connector = "rdcopy"
+SourceLink = "orders_csv"
+TargetLink = "maria_infile"
 TargetTable = "orders"
 BatchSize = $batch
 OnError = "stop"
@@ -527,6 +544,8 @@ row pg_unload "PostgreSQL -> CSV vs psql \\copy" 1 fresh_csv csv_values \
 if [ -n "$maria_sock" ]; then
   row maria_load "CSV -> MariaDB vs LOAD DATA LOCAL INFILE" 0 fresh_maria maria_values \
     ours maria_load -- maria_load_peer
+  row maria_load_data "CSV -> MariaDB, LoadData vs LOAD DATA" 0 fresh_maria maria_values \
+    ours maria_load_data -- maria_load_peer
   # The unload reads the table the last run of the load left.
   row maria_unload "MariaDB -> CSV vs mariadb -e SELECT" 0 fresh_csv maria_csv_values \
     ours maria_unload -- maria_unload_peer
