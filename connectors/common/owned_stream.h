@@ -40,6 +40,11 @@ class OwnedStream {
 
 // The text of stream as UTF-8 (a copy; converted when in another set).
 inline uint32_t Utf8Of(const RDStream &stream, std::string &out) {
+    if (stream.charset == RDCHARSET_INTERCHANGE) { // already UTF-8
+        out.assign(reinterpret_cast<const char *>(stream.data),
+                   stream.data == nullptr ? 0 : stream.length);
+        return 0;
+    }
     OwnedStream converted;
     uint8_t *data = nullptr;
     uint32_t length = 0;

@@ -299,30 +299,33 @@ bool NumericText(const RDNumeric &record, bool fixed, std::string &out) {
     if (record.marker != RDNUMERIC_MARKER ||
         precision > static_cast<int>(RDNUMERIC_MAX_PRECISION) || scale < 0 || scale > precision)
         return false;
-    auto digit = [&record](int i) {
-        const uint8_t pair = record.digits[i / 2];
-        return i % 2 == 0 ? pair >> 4 : pair & 0x0F;
-    };
+    // Sign, the digits (a point among them) and room for a leading zero.
+    char text[RDNUMERIC_MAX_PRECISION + 3];
+    char *digits = text + 2;
     bool zero = true;
-    for (int i = 0; i < precision; ++i) {
-        if (digit(i) > 9) return false;
-        zero = zero && digit(i) == 0;
+    for (int i = 0; i < precision; i += 2) {
+        const uint8_t pair = record.digits[i / 2];
+        const uint8_t high = pair >> 4, low = pair & 0x0F;
+        if (high > 9 || (i + 1 < precision && low > 9)) return false;
+        digits[i] = static_cast<char>('0' + high);
+        digits[i + 1] = static_cast<char>('0' + low);
+        zero = zero && high == 0 && (i + 1 >= precision || low == 0);
     }
     const int point = precision - scale;
     int first = 0, end = precision;
-    while (first < point && digit(first) == 0)
+    while (first < point && digits[first] == '0')
         ++first;
     if (!fixed)
-        while (end > point && digit(end - 1) == 0)
+        while (end > point && digits[end - 1] == '0')
             --end;
     out.clear();
     if (record.sign != 0 && !zero) out += '-';
     if (first == point) out += '0';
-    for (int i = first; i < point; ++i)
-        out += static_cast<char>('0' + digit(i));
-    if (end > point) out += '.';
-    for (int i = point; i < end; ++i)
-        out += static_cast<char>('0' + digit(i));
+    out.append(digits + first, static_cast<size_t>(point - first));
+    if (end > point) {
+        out += '.';
+        out.append(digits + point, static_cast<size_t>(end - point));
+    }
     return true;
 }
 

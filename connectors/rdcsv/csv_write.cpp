@@ -26,11 +26,29 @@ namespace {
 
 // Values with a delimiter, quote or line end need quotes; so do values that
 // start or end with a space or tab, which many readers would trim.
+// Whether any of the eight bytes of word is b (exact as a whole, though
+// not byte by byte).
+uint64_t HasByte(uint64_t word, char b) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(b));
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// Eight bytes at a time: most values need no quotes.
 bool NeedsQuotes(std::string_view bytes, const Dialect &d) {
     if (bytes.front() == ' ' || bytes.front() == '\t' || bytes.back() == ' ' ||
         bytes.back() == '\t')
         return true;
-    for (char c : bytes) {
+    size_t at = 0;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + at, 8);
+        if (HasByte(word, d.delimiter) | HasByte(word, d.quote) | HasByte(word, '\n') |
+            HasByte(word, '\r'))
+            return true;
+    }
+    for (; at < bytes.size(); ++at) {
+        const char c = bytes[at];
         if (c == d.delimiter || c == d.quote || c == '\n' || c == '\r') return true;
     }
     return false;
