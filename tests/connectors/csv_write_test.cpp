@@ -41,6 +41,34 @@ TEST_F(CsvTest, InsertWritesTypedValuesInTheirTextForms) {
               ReadFile(Path("new.csv")));
 }
 
+// A text is quoted when a delimiter, quote or line end stands anywhere in
+// it (at every place of texts longer and shorter than eight bytes), and
+// only then.
+TEST_F(CsvTest, TextsAreQuotedWhereverTheirSpecialBytesStand) {
+    std::vector<std::vector<std::string>> rows;
+    std::string expected = "name\n";
+    for (size_t length = 1; length <= 19; ++length)
+        for (size_t at = 0; at <= length; ++at)
+            for (const char special : {',', '"', '\n', '\r', 'x'}) {
+                if (at == length && special != 'x') continue;
+                std::string text(length, 'a');
+                if (at < length) text[at] = special;
+                rows.push_back({text});
+                const bool quoted = text.find_first_of(",\"\n\r") != std::string::npos;
+                std::string doubled;
+                for (const char c : text)
+                    doubled += c == '"' ? std::string("\"\"") : std::string(1, c);
+                expected += quoted ? "\"" + doubled + "\"\n" : text + "\n";
+            }
+    List list(static_cast<uint32_t>(rows.size()));
+    Fill(list, {{"name", RDTYPE_TEXT}}, rows);
+    auto out = Open("quoted.csv", {{"Create", "yes"}, {"LineEnd", "LF"}});
+    uint32_t done = 0;
+    ASSERT_EQ(0u, out->Insert(list, 1, static_cast<uint32_t>(rows.size()), &done))
+        << out->LastError();
+    EXPECT_EQ(expected, ReadFile(Path("quoted.csv")));
+}
+
 // Appending follows the file's own line end, and ends a last line that has
 // none before the first new record.
 TEST_F(CsvTest, InsertAppendsInTheFilesOwnLineEnds) {
