@@ -270,6 +270,10 @@ uint32_t Connection::Connect() {
         server_ = "mariadb:" + row[1] + ":" + (row[2] == "0" ? row[3] : row[2]);
         database_ = row[4];
     }
+    if (uint32_t status = LoadMark(); status != RDSTATUS_OK) {
+        Disconnect();
+        return status;
+    }
     return RDSTATUS_OK;
 }
 

@@ -92,12 +92,12 @@ class Statement {
 class Connection : public rdxc::SqlLink {
   public:
     Connection()
-        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .keyedWrites = true},
+        : SqlLink({.keys = kKeys, .database = rdxc::kDatabase, .marks = true, .keyedWrites = true},
                   "MariaDB connections") {}
     static constexpr auto kDeclarations = rdxc::JoinDeclarations(
         rdxc::kDatabaseDeclarations, rdxc::kSqlSourceDeclarations, kOwnDeclarations,
         rdxc::kLastErrorDeclarations, rdxc::kSelectDeclarations, rdxc::kValueDeclarations,
-        rdxc::kKeyedWriteDeclarations);
+        rdxc::kKeyedWriteDeclarations, rdxc::kMarkDeclarations);
     ~Connection() { Disconnect(); }
     uint32_t Connect();
     void Disconnect();
@@ -106,6 +106,9 @@ class Connection : public rdxc::SqlLink {
     uint32_t Fetch(uint32_t list, uint32_t first, uint32_t count, uint32_t *fetched);
     uint32_t Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done);
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
+    // kActionSaveMark stores the mark at once; kActionRollback finds nothing
+    // held (every batch is committed when its insert returns).
+    uint32_t Action(uint32_t action);
 
   private:
     uint32_t SetOwn(uint32_t index, uint32_t field) override;
@@ -131,6 +134,14 @@ class Connection : public rdxc::SqlLink {
     void WriteTargetChanged(bool) override { ForgetWrite(); }
     void ForgetWrite();
     uint32_t FillRecord(uint32_t index);
+
+    // mysql_mark.cpp: the copy's mark, read at connect and stored with each
+    // batch of inserts (in its transaction) and after a table is made.
+    bool TableThere(const std::string &table);
+    uint32_t LoadMark();
+    uint32_t MakeMarkTable();
+    uint32_t StoreMark(const std::string &notWritten);
+    uint32_t SaveMark();
 
     // mysql_write.cpp: the target's columns, the check that the fields
     // match them, and the statements of inserts, upserts, updates and
@@ -209,6 +220,7 @@ class Connection : public rdxc::SqlLink {
     std::vector<char> nulls_;
     // Appended to a record's failure inside a batch: what went with it.
     std::string batchNote_;
+    bool markTable_ = false; // the database holds the mark table
 };
 
 } // namespace rdmysql

@@ -41,7 +41,9 @@ uint32_t Connection::ChangeTable(uint32_t kind, uint32_t list) {
     if (Query("SELECT DATABASE()", rows) == RDSTATUS_OK && rows.size() == 1)
         database = rows[0].at(0);
     LogTableChange(kind, columns, database);
-    return RDSTATUS_OK;
+    // The server committed the change on its own: the mark set with it goes
+    // right after.
+    return mark_.Pending() ? SaveMark() : RDSTATUS_OK;
 }
 
 uint32_t Connection::DropTable() {

@@ -434,8 +434,25 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     if (count == 0) return RDSTATUS_OK;
     const std::string rolledBack =
         "; the batch of " + std::to_string(count) + " records was rolled back";
-    if (mysql_query(db_, "START TRANSACTION") != 0)
-        return ServerFailure("the batch's transaction cannot begin");
+    const bool marked = kind == Write::Insert && mark_.Pending();
+    if (marked)
+        if (uint32_t status = MakeMarkTable(); status != RDSTATUS_OK) return status;
+    // The copy's mark goes first, with the records it counts: a batch of a
+    // run whose mark another run replaced fails as that.
+    auto begin = [&]() -> uint32_t {
+        if (mysql_query(db_, "START TRANSACTION") != 0)
+            return ServerFailure("the batch's transaction cannot begin");
+        if (!marked) return RDSTATUS_OK;
+        const uint32_t status = StoreMark("batch");
+        if (status != RDSTATUS_OK) RollBack();
+        return status;
+    };
+    auto committed = [&] {
+        if (marked) mark_.Stored();
+        *done = count;
+        return uint32_t{RDSTATUS_OK};
+    };
+    if (uint32_t status = begin(); status != RDSTATUS_OK) return status;
     // Failures of records say that the batch went with them.
     batchNote_ = rolledBack;
     struct Clear {
@@ -478,11 +495,9 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
         if (!again) {
             if (mysql_commit(db_) != 0)
                 return fail(ServerFailure("the batch cannot be committed" + rolledBack));
-            *done = count;
-            return RDSTATUS_OK;
+            return committed();
         }
-        if (mysql_query(db_, "START TRANSACTION") != 0)
-            return ServerFailure("the batch's transaction cannot begin");
+        if (uint32_t status = begin(); status != RDSTATUS_OK) return status;
     }
     const size_t most =
         std::max<size_t>(1, std::min<size_t>(batchRows_, kMostParameters / writeFields_.size()));
@@ -521,8 +536,7 @@ uint32_t Connection::WriteBatch(Write kind, uint32_t list, uint32_t first, uint3
     }
     if (mysql_commit(db_) != 0)
         return fail(ServerFailure("the batch cannot be committed" + rolledBack));
-    *done = count;
-    return RDSTATUS_OK;
+    return committed();
 }
 
 uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
