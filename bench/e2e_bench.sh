@@ -12,6 +12,8 @@
 #                      "connection") against psql \copy ... FROM
 #   pg_load            the same with one COPY per batch (rdpg's default)
 #   pg_unload          PostgreSQL -> CSV against psql \copy (SELECT ...) TO
+#   json_sqlite        JSON Lines -> SQLite: rdjson -> rdsqlite against the
+#                      engine's own CSV -> SQLite of the same records
 #   maria_load         CSV -> MariaDB: rdcsv -> rdmysql against the mariadb
 #                      client's LOAD DATA LOCAL INFILE, into the same table
 #   maria_load_data    the same with rdmysql's LoadData (LOAD DATA LOCAL INFILE
@@ -54,6 +56,7 @@ export LC_ALL=C.UTF-8
 
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 targets=(rdrun rdcsm rdcsv rdsqlite rdpg rdcopy make-orders7)
+[ -d "$top/connectors/rdjson" ] && targets+=(rdjson)
 [ -d "$top/connectors/rdmysql" ] && targets+=(rdmysql)
 if ! output=$(ninja -C "$build" "${targets[@]}" 2>&1); then
   echo "$output" >&2
@@ -72,6 +75,11 @@ rows=$wanted
 export RD_PIPE_DIR=$work/pipes RD_REGISTRY=$work/registry
 mkdir -m 700 "$RD_PIPE_DIR"
 ln -sf "$build/connectors/rdsqlite/rdsqlite.rdx" "$home/rdsqlite.rdx"
+json=0
+if [ -f "$build/connectors/rdjson/rdjson.rdx" ]; then
+  ln -sf "$build/connectors/rdjson/rdjson.rdx" "$home/rdjson.rdx"
+  json=1
+fi
 server=
 # The server manager is asked to end, and ended when it has not after 5 s;
 # then the cluster stops and everything is removed.
@@ -192,6 +200,43 @@ CreateTarget = 1
 BatchSize = $batch
 OnError = "stop"
 EOF
+if [ "$json" = 1 ]; then
+  cat >>"$home/e2e.toml" <<EOF
+
+[link.orders_json]
+connector = "rdjson"
+Path = "$home/orders.jsonl"
+Columns = "$columns"
+Create = 1
+
+[link.sqlite_shell]
+connector = "rdsqlite"
+Database = "$home/shell.db"
+
+[activity.json_make]
+connector = "rdcopy"
+SourceLink = "orders_csv"
+TargetLink = "orders_json"
+BatchSize = $batch
+OnError = "stop"
+
+[activity.json_import]
+connector = "rdcopy"
+SourceLink = "orders_json"
+TargetLink = "sqlite_journal"
+TargetTable = "orders"
+BatchSize = $batch
+OnError = "stop"
+
+[activity.csv_import]
+connector = "rdcopy"
+SourceLink = "orders_csv"
+TargetLink = "sqlite_shell"
+TargetTable = "orders"
+BatchSize = $batch
+OnError = "stop"
+EOF
+fi
 if [ -n "$maria_sock" ]; then
   cat >>"$home/e2e.toml" <<EOF
 
@@ -541,6 +586,13 @@ psql_load >/dev/null
 pgsql -c "VACUUM ANALYZE orders" >/dev/null
 row pg_unload "PostgreSQL -> CSV vs psql \\copy" 1 fresh_csv csv_values \
   ours pg_unload -- psql_unload
+# JSON Lines made from the generated file by the engine, then read into
+# SQLite against the same records read from the CSV file.
+if [ "$json" = 1 ] && { [ -z "${ONLY:-}" ] || [[ " $ONLY " == *" json_sqlite "* ]]; }; then
+  ours json_make >/dev/null
+  row json_sqlite "JSON Lines -> SQLite vs CSV -> SQLite (ours)" 0 fresh_sqlite sqlite_values \
+    ours json_import -- ours csv_import
+fi
 if [ -n "$maria_sock" ]; then
   row maria_load "CSV -> MariaDB vs LOAD DATA LOCAL INFILE" 0 fresh_maria maria_values \
     ours maria_load -- maria_load_peer
