@@ -31,4 +31,10 @@ uint32_t CheckDataFile(const std::string &path, bool create, FailureLog &log) {
     return RDSTATUS_OK;
 }
 
+uint32_t RemoveDataFile(const std::string &path, FailureLog &log) {
+    if (::unlink(path.c_str()) != 0)
+        return log.Fail("the file " + path + " cannot be removed: " + std::strerror(errno));
+    return RDSTATUS_OK;
+}
+
 } // namespace rdxc

@@ -16,5 +16,7 @@ std::string DirectoryOf(const std::string &path);
 
 // 0, or the logged failure naming the file (or its folder) and why.
 uint32_t CheckDataFile(const std::string &path, bool create, FailureLog &log);
+// Removes the file (a drop); 0, or the logged failure naming it and why.
+uint32_t RemoveDataFile(const std::string &path, FailureLog &log);
 
 } // namespace rdxc

@@ -9,6 +9,7 @@
 
 #include "connector_actions.h"
 #include "connector_log.h"
+#include "data_file.h"
 #include "property_value.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
@@ -251,10 +252,7 @@ uint32_t Connection::Create(uint32_t kind, uint32_t) {
 uint32_t Connection::Drop(uint32_t kind) {
     if (kind != kKindFile) return Unsupported("this object kind");
     reader_.reset();
-    if (::unlink(settings_.path.c_str()) != 0)
-        return log_.Fail("the file " + settings_.path +
-                         " cannot be removed: " + std::strerror(errno));
-    return RDSTATUS_OK;
+    return rdxc::RemoveDataFile(settings_.path, log_);
 }
 
 } // namespace rdjson
