@@ -36,11 +36,11 @@ class MysqlRunTest : public RunTest {
 };
 
 TEST_F(MysqlRunTest, KilledLoadsResumeToEveryRecordOnce) {
-    constexpr unsigned kOrders = 60000;
+    constexpr unsigned kOrders = 300000;
     MakeOrders(Path("orders.csv"), kOrders);
     Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + MariaLink("maria") +
            CopyActivity("load", {"csv", "maria", "orders", "", 500, "stop"}));
-    const int killed = KillLoop("--resume --no-progress load", 6, 400, [] {
+    const int killed = KillLoop("--resume --no-progress load", 6, 150, [] {
         return Maria("SELECT count(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
                      "DATABASE() AND TABLE_NAME = 'orders'") == "1" &&
                Maria("SELECT count(*) FROM orders") == std::to_string(kOrders);
