@@ -9,6 +9,7 @@
 #include "rdx_connector.h"
 
 #include <dlfcn.h>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <sqlite3.h>
@@ -182,6 +183,19 @@ class Connection {
     bool connected_ = false;
 };
 
+// A connection of a file connector to path with the given properties,
+// connected (the status is checked).
+inline std::unique_ptr<Connection>
+OpenPath(Plugin &plugin, const std::string &path,
+         const std::vector<std::pair<std::string, std::string>> &props, uint32_t expectConnect) {
+    auto c = std::make_unique<Connection>(plugin);
+    EXPECT_EQ(0u, c->Set("Path", path));
+    for (const auto &[property, value] : props)
+        EXPECT_EQ(0u, c->Set(property, value)) << property;
+    EXPECT_EQ(expectConnect, c->Connect()) << c->LastError();
+    return c;
+}
+
 // Value index of field as text ("<null>" for a null value).
 inline std::string ValueText(uint32_t field, uint32_t index) {
     Stream text;
@@ -244,10 +258,20 @@ using rdtest::WriteFile;
 
 namespace connectortest {
 
+// Stores the text of a row as value index of field (of type).
+using StoreText =
+    std::function<uint32_t(uint32_t field, uint32_t type, uint32_t index, const std::string &text)>;
+// The library converts the text, given as a stream.
+inline uint32_t StoreAsStream(uint32_t field, uint32_t, uint32_t index, const std::string &text) {
+    Stream value(text, 256);
+    return RDFieldSetStream(field, index, &value);
+}
+
 // Appends fields "name:type" (type code) to list and fills records from
-// rows of texts ("<null>" for a null value); the library converts each.
+// rows of texts ("<null>" for a null value), each stored by store.
 inline void Fill(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &fields,
-                 const std::vector<std::vector<std::string>> &rows) {
+                 const std::vector<std::vector<std::string>> &rows,
+                 const StoreText &store = StoreAsStream) {
     std::vector<uint32_t> handles;
     for (const auto &[name, type] : fields) {
         Stream text(name, 256);
@@ -262,8 +286,7 @@ inline void Fill(uint32_t list, const std::vector<std::pair<std::string, uint32_
                 EXPECT_EQ(0u, RDFieldSetNull(handles[f], index, 1));
                 continue;
             }
-            Stream value(rows[r][f], 256);
-            EXPECT_EQ(0u, RDFieldSetStream(handles[f], index, &value)) << rows[r][f];
+            EXPECT_EQ(0u, store(handles[f], fields[f].second, index, rows[r][f])) << rows[r][f];
         }
     }
 }

@@ -14,12 +14,7 @@ class CsvTest : public rdxtest::SystemTest {
     Open(const std::string &name,
          const std::vector<std::pair<std::string, std::string>> &props = {},
          uint32_t expectConnect = 0) {
-        auto c = std::make_unique<Connection>(csv_);
-        EXPECT_EQ(0u, c->Set("Path", home_.Path(name)));
-        for (const auto &[property, value] : props)
-            EXPECT_EQ(0u, c->Set(property, value)) << property;
-        EXPECT_EQ(expectConnect, c->Connect()) << c->LastError();
-        return c;
+        return OpenPath(csv_, home_.Path(name), props, expectConnect);
     }
     std::string Path(const std::string &name) const { return home_.Path(name); }
 

@@ -44,24 +44,10 @@ inline uint32_t KitFetchAll(Connection &c, uint32_t list, std::vector<std::strin
 // Fill with the kit's readers of texts (ISO date-times, hexadecimal binary).
 inline void KitFill(uint32_t list, const std::vector<std::pair<std::string, uint32_t>> &fields,
                     const std::vector<std::vector<std::string>> &rows) {
-    std::vector<uint32_t> handles;
-    for (const auto &[name, type] : fields) {
-        Stream text(name, 256);
-        uint32_t field = 0;
-        EXPECT_EQ(0u, RDFieldlistAppend(list, &text, type, &field)) << name;
-        handles.push_back(field);
-    }
-    for (size_t r = 0; r < rows.size(); ++r) {
-        for (size_t f = 0; f < handles.size(); ++f) {
-            const uint32_t index = static_cast<uint32_t>(r + 1);
-            if (rows[r][f] == "<null>") {
-                EXPECT_EQ(0u, RDFieldSetNull(handles[f], index, 1));
-                continue;
-            }
-            EXPECT_EQ(0u, rdxc::TextToValue(handles[f], fields[f].second, index, rows[r][f]))
-                << rows[r][f];
-        }
-    }
+    Fill(list, fields, rows,
+         [](uint32_t field, uint32_t type, uint32_t index, const std::string &text) {
+             return rdxc::TextToValue(field, type, index, text);
+         });
 }
 
 class JsonTest : public rdxtest::SystemTest {
@@ -72,12 +58,7 @@ class JsonTest : public rdxtest::SystemTest {
     Open(const std::string &name,
          const std::vector<std::pair<std::string, std::string>> &props = {},
          uint32_t expectConnect = 0) {
-        auto c = std::make_unique<Connection>(json_);
-        EXPECT_EQ(0u, c->Set("Path", home_.Path(name)));
-        for (const auto &[property, value] : props)
-            EXPECT_EQ(0u, c->Set(property, value)) << property;
-        EXPECT_EQ(expectConnect, c->Connect()) << c->LastError();
-        return c;
+        return OpenPath(json_, home_.Path(name), props, expectConnect);
     }
     std::string Path(const std::string &name) const { return home_.Path(name); }
 
