@@ -15,7 +15,7 @@
 namespace rdruntest {
 namespace {
 
-// Lets a process run for a fifth of every half second, so that a copy
+// Lets a process run for 40 ms of every half second, so that a copy
 // stays running while it is looked at on a machine of any speed.
 class Pacer {
   public:
@@ -31,10 +31,10 @@ class Pacer {
     void Pace() {
         while (!done_) {
             kill(process_, SIGCONT);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
             if (done_) break;
             kill(process_, SIGSTOP);
-            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            std::this_thread::sleep_for(std::chrono::milliseconds(460));
         }
     }
 
@@ -55,7 +55,7 @@ class LiveProgressTest : public RunTest {
   protected:
     void SetUp() override {
         RunTest::SetUp();
-        MakeOrders(Path("orders.csv"), 200000);
+        MakeOrders(Path("orders.csv"), 400000);
         Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
                CopyActivity("load", {"csv", "db", "orders", "", 1000, "stop"}));
     }
@@ -83,7 +83,7 @@ class LiveProgressTest : public RunTest {
         const Ran stats = Program("rdcsm", "stats load");
         EXPECT_EQ(1u, Count(stats.out, "statistics:")) << stats.out;
         const std::string runs = Program("rdcsm", "runs").out;
-        EXPECT_NE(std::string::npos, runs.find("records 200,000  rate ")) << runs;
+        EXPECT_NE(std::string::npos, runs.find("records 400,000  rate ")) << runs;
         EXPECT_EQ(std::string::npos, runs.find('%')) << runs;
     }
 };
