@@ -300,7 +300,7 @@ TEST_F(LoadModeTest, FailedReplaceOrTruncateGoesOnToTheSourceOnce) {
 // started with --resume: the target ends with every source record once and
 // nothing of what it held before.
 TEST_F(LoadModeTest, KilledReplaceOrTruncateResumesToTheSourceOnce) {
-    const unsigned rows = Setting("RDX_KILL_LOOP_ROWS", 60000);
+    const unsigned rows = Setting("RDX_KILL_LOOP_ROWS", 300000);
     MakeOrders(Path("orders.csv"), rows);
     source_ = Path("orders.csv");
     const std::string expected = std::to_string(rows) + "," + std::to_string(rows);
@@ -336,7 +336,7 @@ TEST_F(LoadModeTest, KilledReplaceOrTruncateResumesToTheSourceOnce) {
                 Exec(kind, "INSERT INTO orders (id) VALUES (999999)");
             DefineCopy(kind, mode, "load", kOrderColumns, 500);
             killed += KillLoop("--resume --no-progress load" + Suffix(kind),
-                               Setting("RDX_KILL_LOOP_KILLS", 8), 300,
+                               Setting("RDX_KILL_LOOP_KILLS", 8), 150,
                                [&] { return !foreign(kind) && whole(kind) == expected; });
             const Ran last = Run(kind, "--resume");
             EXPECT_EQ(0, last.status) << last.out << last.err;
