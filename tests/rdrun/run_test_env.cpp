@@ -189,9 +189,13 @@ unsigned Setting(const char *name, unsigned fallback) {
 }
 
 bool WaitFor(const std::function<bool()> &condition) {
-    for (int i = 0; i < 6000; ++i, usleep(10000))
+    // Bounded by the clock: a condition that runs a program takes far more
+    // than the 10 ms between polls under a sanitizer.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;; usleep(10000)) {
         if (condition()) return true;
-    return false;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+    }
 }
 
 size_t Count(const std::string &text, const std::string &part) {

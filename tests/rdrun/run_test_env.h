@@ -97,7 +97,7 @@ using rdtest::Ended;
 // A positive number from the environment variable, else fallback (the kill
 // loops are small in the suite; the benchmark script runs them larger).
 unsigned Setting(const char *name, unsigned fallback);
-// Polls condition every 10 ms for about 60 s; whether it came true.
+// Polls condition every 10 ms for at most 60 s; whether it came true.
 bool WaitFor(const std::function<bool()> &condition);
 // How often part occurs in text.
 size_t Count(const std::string &text, const std::string &part);
