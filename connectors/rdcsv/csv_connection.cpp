@@ -105,7 +105,7 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
         return RDSTATUS_BADPROPERTY; // read only
     case rdxc::kMarkName:
     case rdxc::kMark:
-        return mark_.SetProperty(number, field, log_);
+        return marks_.Mark().SetProperty(number, field, log_);
     case rdxc::kReadPosition: {
         std::string text;
         if (uint32_t status = rdxc::GetText(field, text); status != RDSTATUS_OK) return status;
@@ -152,7 +152,7 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
         return rdxc::PutText(field, log_.Last());
     case rdxc::kMarkName:
     case rdxc::kMark:
-        return mark_.GetProperty(rdxc::PropertyIndex(number), field);
+        return marks_.Mark().GetProperty(rdxc::PropertyIndex(number), field);
     case rdxc::kReadPosition:
         return rdxc::PutText(field, ReadPosition());
     case rdxc::kIdentity: {
@@ -192,7 +192,7 @@ uint32_t Connection::Connect() {
     if (uint32_t status = rdxc::CheckDataFile(settings_.path, settings_.create, log_);
         status != RDSTATUS_OK)
         return status;
-    if (uint32_t status = ResumeFile(); status != RDSTATUS_OK) return status;
+    if (uint32_t status = marks_.Resume(); status != RDSTATUS_OK) return status;
     charset_ = Charset(settings_.charset);
     connected_ = true;
     return RDSTATUS_OK;

@@ -5,12 +5,11 @@
 
 #include "connector_log.h"
 #include "connector_values.h"
-#include "copy_mark.h"
 #include "csv_charset.h"
 #include "csv_columns.h"
-#include "csv_mark.h"
 #include "csv_reader.h"
 #include "declarations.h"
+#include "file_marks.h"
 #include "incremental_read.h"
 #include "key_compare.h"
 #include "list_fields.h"
@@ -101,24 +100,7 @@ class Connection {
 
   private:
     uint32_t SetText(uint32_t number, const std::string &text);
-    // csv_resume.cpp: the mark of the copy (read at connect, the file cut
-    // back to the length it recorded), stored with a length of the file;
-    // the read position of a select.
-    uint32_t ResumeFile();
-    // Before a write that stores the mark: waits for the exclusive lock of
-    // the target open at fd (held until fd is closed) and fails, logged,
-    // when the side file no longer holds the text this connection last read
-    // or stored (another run wrote since); notWritten as in
-    // CopyMark::Conflict.
-    uint32_t LockMark(int fd, const std::string &notWritten);
-    // Replaces this copy's entry of the side file (the others stay) while
-    // it holds the text this connection saw; else false with `lost` and
-    // error the conflict's text. Run under LockMark.
-    bool StoreMark(uint64_t length, std::string &error, bool &lost);
-    // Whether the side file's entries hold the text this connection saw.
-    bool StillHeld(const std::vector<MarkEntry> &entries) const;
-    std::string MarkConflict(const std::string &notWritten) const;
-    uint32_t SaveMark();
+    // csv_resume.cpp: the read position of a select.
     uint32_t SetReadPosition(const std::string &text);
     std::string ReadPosition() const;
     uint32_t PositionReader(Reader &reader);
@@ -153,14 +135,11 @@ class Connection {
                           std::string &out, const char *lineEnd);
     // The file opened for appending (own_file.h), made with create; without
     // create a missing file leaves file empty.
-    uint32_t OpenTarget(bool create, FileDescriptor &file);
+    uint32_t OpenTarget(bool create, rdxc::FileDescriptor &file);
     // csv_replace.cpp: the file written anew (kReplaceTable) or cut back
     // to its header line (kEmptyTable), the copy's mark stored first.
     uint32_t Rewrite(uint32_t kind, uint32_t list);
     uint32_t HeaderLength(int fd, uint64_t &length);
-    // Appends bytes to the open file fd; with end, the data is flushed to
-    // disk and end is the file's length after it.
-    uint32_t WriteAll(int fd, const std::string &bytes, uint64_t *end = nullptr);
     uint32_t HeaderLine(const std::vector<rdxc::ListField> &fields, std::string &out,
                         const char *lineEnd);
     // The line end of new lines; fd: the open file when it holds data.
@@ -169,7 +148,8 @@ class Connection {
     Settings settings_;
     rdxc::FailureLog log_;
     rdxc::ValueRules values_;
-    rdxc::CopyMark mark_;
+    // The copy's resume mark, kept beside the file.
+    rdxc::FileMarks marks_{settings_.path, log_};
     rdxc::IncrementalRead incremental_;
     // The select's filter: records whose key does not pass are read past.
     struct KeyFilter {

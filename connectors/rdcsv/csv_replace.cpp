@@ -57,7 +57,7 @@ uint32_t Connection::Rewrite(uint32_t kind, uint32_t list) {
     std::string error, header;
     bool missing = false;
     const int flags = O_RDWR | O_APPEND | (kind == rdxc::kReplaceTable ? O_CREAT : 0);
-    FileDescriptor file = OpenOwnFile(settings_.path, flags, error, &missing);
+    rdxc::FileDescriptor file = rdxc::OpenOwnFile(settings_.path, flags, error, &missing);
     if (!file && missing) return log_.Fail("the file " + settings_.path + " is not there to empty");
     if (!file) return log_.Fail(error);
     uint64_t keep = 0;
@@ -67,13 +67,13 @@ uint32_t Connection::Rewrite(uint32_t kind, uint32_t list) {
         if (uint32_t status = HeaderLine(fields, header, LineEndFor(-1)); status != RDSTATUS_OK)
             return status;
     }
-    const bool marking = mark_.Pending();
+    const bool marking = marks_.Mark().Pending();
     const std::string change = kind == rdxc::kEmptyTable ? "emptying" : "replacement";
     if (marking)
-        if (uint32_t status = LockMark(file.get(), change); status != RDSTATUS_OK) return status;
+        if (uint32_t status = marks_.Lock(file.get(), change); status != RDSTATUS_OK) return status;
     std::string why;
-    if (bool lost = false; marking && !StoreMark(keep, why, lost))
-        return log_.Fail(lost ? MarkConflict(change)
+    if (bool lost = false; marking && !marks_.Store(keep, why, lost))
+        return log_.Fail(lost ? marks_.Conflict(change)
                               : "the mark cannot be stored (" + why +
                                     "): the file was left as it was");
     if (::ftruncate(file.get(), static_cast<off_t>(keep)) != 0)
@@ -81,10 +81,10 @@ uint32_t Connection::Rewrite(uint32_t kind, uint32_t list) {
     reader_.reset();
     checkedLayout_.clear();
     uint64_t end = keep;
-    if (uint32_t status = WriteAll(file.get(), header, marking ? &end : nullptr);
+    if (uint32_t status = marks_.AppendBytes(file.get(), header, marking ? &end : nullptr);
         status != RDSTATUS_OK)
         return status;
-    if (bool lost = false; marking && end != keep && !StoreMark(end, why, lost))
+    if (bool lost = false; marking && end != keep && !marks_.Store(end, why, lost))
         return log_.Fail("the mark cannot be stored (" + why + ")");
     const std::string name = BaseName(settings_.path);
     rdxc::LogInformation(kind == rdxc::kEmptyTable

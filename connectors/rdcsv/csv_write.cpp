@@ -169,43 +169,13 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields, ui
     return RDSTATUS_OK;
 }
 
-// Appends bytes to the open file; on any failure the file is cut back to
-// its former size.
-uint32_t Connection::WriteAll(int fd, const std::string &bytes, uint64_t *end) {
-    const off_t before = ::lseek(fd, 0, SEEK_END);
-    size_t written = 0;
-    int error = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (error == 0 && end != nullptr) {
-        const off_t after = ::lseek(fd, 0, SEEK_END);
-        if (::fdatasync(fd) != 0 || after < 0) error = errno;
-        *end = static_cast<uint64_t>(after);
-    }
-    if (error != 0 && before >= 0 && ::ftruncate(fd, before) != 0) {
-        // The file keeps a partial batch; the failure below still says that
-        // none of it counts as written.
-    }
-    if (error != 0)
-        return log_.Fail("writing to " + settings_.path + " failed (" + std::strerror(error) +
-                         "): no record of the batch was written");
-    return RDSTATUS_OK;
-}
-
 // The target opened for appending; a missing one is made only when the
 // batch is ready, so that a batch that fails to format leaves no file.
-uint32_t Connection::OpenTarget(bool create, FileDescriptor &file) {
+uint32_t Connection::OpenTarget(bool create, rdxc::FileDescriptor &file) {
     std::string error;
     bool missing = false;
     const int flags = O_RDWR | O_APPEND | (create ? O_CREAT | O_EXCL : 0);
-    file = OpenOwnFile(settings_.path, flags, error, &missing);
+    file = rdxc::OpenOwnFile(settings_.path, flags, error, &missing);
     if (!file && !(missing && !create)) return log_.Fail(error);
     return RDSTATUS_OK;
 }
@@ -215,7 +185,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     std::vector<rdxc::ListField> fields;
     if (uint32_t status = rdxc::ListFieldsOf(list, fields); status != RDSTATUS_OK) return status;
     if (fields.empty()) return log_.Fail("the field list has no fields to insert");
-    FileDescriptor file;
+    rdxc::FileDescriptor file;
     if (uint32_t status = OpenTarget(false, file); status != RDSTATUS_OK) return status;
     int lastByte = -1;
     const off_t size = file ? FileEnd(file.get(), lastByte) : -1;
@@ -236,23 +206,7 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     }
     if (!file)
         if (uint32_t status = OpenTarget(true, file); status != RDSTATUS_OK) return status;
-    const bool marking = mark_.Pending();
-    if (marking)
-        if (uint32_t status = LockMark(file.get(), "batch"); status != RDSTATUS_OK) return status;
-    uint64_t end = 0;
-    if (uint32_t status = WriteAll(file.get(), batch, marking ? &end : nullptr);
-        status != RDSTATUS_OK)
-        return status;
-    std::string error;
-    if (bool lost = false; marking && !StoreMark(end, error, lost)) {
-        if (::ftruncate(file.get(), static_cast<off_t>(end - batch.size())) != 0) {
-            // The mark stays at the former length: the next connect cuts
-            // the batch off.
-        }
-        return log_.Fail(lost ? error
-                              : "the mark cannot be stored (" + error +
-                                    "): no record of the batch was written");
-    }
+    if (uint32_t status = marks_.Append(file.get(), batch); status != RDSTATUS_OK) return status;
     if (size <= 0) checkedLayout_ = LayoutKey(file.get(), fields); // the layout it was given
     *done = count;
     return RDSTATUS_OK;
@@ -272,23 +226,23 @@ uint32_t Connection::Create(uint32_t kind, uint32_t list) {
         if (uint32_t status = HeaderLine(fields, header, LineEndFor(-1)); status != RDSTATUS_OK)
             return status;
     }
-    FileDescriptor file;
+    rdxc::FileDescriptor file;
     if (uint32_t status = OpenTarget(true, file); status != RDSTATUS_OK) return status;
     // A new file carries the copy's mark from the start.
-    const bool marking = mark_.Pending();
-    if (uint32_t status = marking ? LockMark(file.get(), "new file") : RDSTATUS_OK;
+    const bool marking = marks_.Mark().Pending();
+    if (uint32_t status = marking ? marks_.Lock(file.get(), "new file") : RDSTATUS_OK;
         status != RDSTATUS_OK) {
         ::unlink(settings_.path.c_str());
         return status;
     }
     uint64_t end = 0;
-    if (uint32_t status = WriteAll(file.get(), header, marking ? &end : nullptr);
+    if (uint32_t status = marks_.AppendBytes(file.get(), header, marking ? &end : nullptr);
         status != RDSTATUS_OK)
         return status;
     std::string error;
-    if (bool lost = false; marking && !StoreMark(end, error, lost)) {
+    if (bool lost = false; marking && !marks_.Store(end, error, lost)) {
         ::unlink(settings_.path.c_str());
-        return log_.Fail(lost ? MarkConflict("new file")
+        return log_.Fail(lost ? marks_.Conflict("new file")
                               : "the mark cannot be stored (" + error + "): the file was not made");
     }
     const size_t slash = settings_.path.rfind('/');

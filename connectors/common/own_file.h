@@ -11,7 +11,7 @@
 
 #include <string>
 
-namespace rdcsv {
+namespace rdxc {
 
 // A descriptor closed at the end of its scope.
 class FileDescriptor {
@@ -34,4 +34,4 @@ class FileDescriptor {
 FileDescriptor OpenOwnFile(const std::string &path, int flags, std::string &error,
                            bool *missing = nullptr);
 
-} // namespace rdcsv
+} // namespace rdxc

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace rdcsv {
+namespace rdxc {
 namespace {
 
 // "name (uid)", or the number alone for a user without an entry.
@@ -77,4 +77,4 @@ FileDescriptor OpenOwnFile(const std::string &path, int flags, std::string &erro
     return file;
 }
 
-} // namespace rdcsv
+} // namespace rdxc

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace rdcsv {
+namespace rdxc {
 
 struct MarkEntry {
     std::string name;
@@ -35,4 +35,4 @@ bool ReadMarks(const std::string &sidePath, std::vector<MarkEntry> &entries, std
 bool WriteMarks(const std::string &sidePath, const std::vector<MarkEntry> &entries,
                 std::string &error);
 
-} // namespace rdcsv
+} // namespace rdxc

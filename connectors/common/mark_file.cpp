@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "csv_mark.h"
+#include "mark_file.h"
 
 #include "own_file.h"
 
@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace rdcsv {
+namespace rdxc {
 namespace {
 
 constexpr std::string_view kFirstLine = "rdx-mark 1\n";
@@ -205,4 +205,4 @@ bool WriteMarks(const std::string &sidePath, const std::vector<MarkEntry> &entri
     return true;
 }
 
-} // namespace rdcsv
+} // namespace rdxc
