@@ -77,8 +77,8 @@ uint32_t FileMarks::Resume() {
     // A file that is gone holds nothing of the marked copy: there is nothing
     // to resume into, and the copy starts from its first record.
     if (missing) {
-        LogInformation("the file " + path_ + " no longer exists: the mark of copy " +
-                       mark_.Name() + " is set aside and the copy starts from its first record");
+        LogInformation("the file " + path_ + " no longer exists: the mark of copy " + mark_.Name() +
+                       " is set aside and the copy starts from its first record");
         mark_.HeldOnly(entry->mark);
         return RDSTATUS_OK;
     }
@@ -94,8 +94,8 @@ uint32_t FileMarks::Resume() {
             return log_.Fail("the file " + path_ + " cannot be cut back to the " +
                              std::to_string(entry->length) +
                              " bytes of its mark: " + std::strerror(errno));
-        LogInformation("the file " + path_ + " was cut back from " + std::to_string(size) +
-                       " to " + std::to_string(entry->length) +
+        LogInformation("the file " + path_ + " was cut back from " + std::to_string(size) + " to " +
+                       std::to_string(entry->length) +
                        " bytes, the length at the last mark of copy " + mark_.Name());
     }
     mark_.Loaded(entry->mark);

@@ -25,8 +25,7 @@ int64_t FileSize(const std::string &path) {
 
 uint32_t Connection::Action(uint32_t action) {
     if (action == rdxc::kActionRollback) return RDSTATUS_OK; // every batch is in the file
-    if (action == rdxc::kActionSaveMark)
-        return connected_ ? marks_.Save() : RDSTATUS_NOTCONNECTED;
+    if (action == rdxc::kActionSaveMark) return connected_ ? marks_.Save() : RDSTATUS_NOTCONNECTED;
     return Unsupported("this action");
 }
 

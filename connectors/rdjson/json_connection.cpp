@@ -3,6 +3,7 @@
 // a select resumes reading.
 #include "json_connection.h"
 
+#include "connector_actions.h"
 #include "connector_records.h"
 #include "connector_resume.h"
 #include "data_file.h"
@@ -113,6 +114,9 @@ uint32_t Connection::SetProperty(uint32_t number, uint32_t field) {
     case rdxc::kRounding:
     case rdxc::kDatetimeFormat:
         return values_.SetProperty(number, field, log_);
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return marks_.Mark().SetProperty(number, field, log_);
     case kLastError:
     case rdxc::kIdentity:
     case rdxc::kRejectRecord:
@@ -151,6 +155,9 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
     case rdxc::kRounding:
     case rdxc::kDatetimeFormat:
         return values_.GetProperty(rdxc::PropertyIndex(number), field);
+    case rdxc::kMarkName:
+    case rdxc::kMark:
+        return marks_.Mark().GetProperty(rdxc::PropertyIndex(number), field);
     case kLastError:
         return rdxc::PutText(field, log_.Last());
     case rdxc::kReadPosition:
@@ -174,6 +181,7 @@ uint32_t Connection::Connect() {
     if (uint32_t status = rdxc::CheckDataFile(settings_.path, settings_.create, log_);
         status != RDSTATUS_OK)
         return status;
+    if (uint32_t status = marks_.Resume(); status != RDSTATUS_OK) return status;
     connected_ = true;
     return RDSTATUS_OK;
 }
@@ -184,6 +192,12 @@ void Connection::Disconnect() {
     selectedList_ = 0;
     fields_.clear();
     connected_ = false;
+}
+
+uint32_t Connection::Action(uint32_t action) {
+    if (action == rdxc::kActionRollback) return RDSTATUS_OK; // every batch is in the file
+    if (action == rdxc::kActionSaveMark) return connected_ ? marks_.Save() : RDSTATUS_NOTCONNECTED;
+    return Unsupported("this action");
 }
 
 uint32_t Connection::Unsupported(const char *operation) {

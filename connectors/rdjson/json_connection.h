@@ -6,6 +6,7 @@
 #include "connector_log.h"
 #include "connector_values.h"
 #include "declarations.h"
+#include "file_marks.h"
 #include "json_columns.h"
 #include "json_lines.h"
 #include "list_fields.h"
@@ -76,9 +77,9 @@ struct Position {
 
 class Connection {
   public:
-    static constexpr auto kDeclarations =
-        rdxc::JoinDeclarations(kOwnDeclarations, rdxc::kLastErrorDeclarations, kReadDeclarations,
-                               rdxc::kValueDeclarations, kBuiltInDeclarations);
+    static constexpr auto kDeclarations = rdxc::JoinDeclarations(
+        kOwnDeclarations, rdxc::kLastErrorDeclarations, rdxc::kMarkDeclarations, kReadDeclarations,
+        rdxc::kValueDeclarations, kBuiltInDeclarations);
     Connection();
     ~Connection();
     uint32_t SetProperty(uint32_t number, uint32_t field);
@@ -91,6 +92,9 @@ class Connection {
     uint32_t Create(uint32_t kind, uint32_t list);
     uint32_t Drop(uint32_t kind);
     uint32_t Catalog(uint32_t kind, uint32_t list, uint32_t *count);
+    // kActionSaveMark stores the mark with the file's present length;
+    // kActionRollback has nothing to discard.
+    uint32_t Action(uint32_t action);
     uint32_t Unsupported(const char *operation);
 
   private:
@@ -119,11 +123,15 @@ class Connection {
                           const std::vector<Form> &forms, const std::vector<std::string> &keys,
                           uint32_t index, std::string &out);
     uint32_t AppendBatch(const std::string &bytes);
+    // The file made, emptied or made anew; a pending mark is stored first
+    // with the length of nothing.
     uint32_t Rewrite(uint32_t kind);
 
     Settings settings_;
     rdxc::FailureLog log_;
     rdxc::ValueRules values_;
+    // The copy's resume mark, kept beside the file.
+    rdxc::FileMarks marks_{settings_.path, log_};
     Position position_;
     bool connected_ = false;
     std::unique_ptr<Parser> parser_;

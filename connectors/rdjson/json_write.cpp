@@ -10,6 +10,7 @@
 #include "connector_actions.h"
 #include "connector_log.h"
 #include "data_file.h"
+#include "own_file.h"
 #include "property_value.h"
 #include "rdx_field.h"
 #include "rdx_status.h"
@@ -25,14 +26,6 @@
 
 namespace rdjson {
 namespace {
-
-// A descriptor closed at the end of its scope.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 // Whether a number text is zero ("0", "-0.00", "0E+5").
 bool IsZero(std::string_view text) {
@@ -143,50 +136,32 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
 }
 
 // Appends bytes (compressed first for a gzip file) to the file, made when
-// missing; on any failure the file is cut back to its former size.
+// missing, with the copy's mark when one waits to be stored; on any failure
+// the file is cut back to its former size.
 uint32_t Connection::AppendBatch(const std::string &bytes) {
-    Descriptor file;
-    file.fd =
-        ::open(settings_.path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (file.fd < 0)
-        return log_.Fail("the file " + settings_.path +
-                         " cannot be opened for writing: " + std::strerror(errno));
+    std::string error;
+    const rdxc::FileDescriptor file =
+        rdxc::OpenOwnFile(settings_.path, O_RDWR | O_APPEND | O_CREAT, error);
+    if (!file) return log_.Fail(error);
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return log_.Fail("the file " + settings_.path + " is not a regular file");
-    const off_t before = info.st_size;
-    std::string compressed;
+    if (::fstat(file.get(), &info) != 0)
+        return log_.Fail("the file " + settings_.path +
+                         " cannot be examined: " + std::strerror(errno));
+    std::string changed;
     const std::string *data = &bytes;
     if (Gzip()) {
-        if (!Compress(bytes, compressed))
+        if (!Compress(bytes, changed))
             return log_.Fail("the batch cannot be compressed: no record of it was written");
-        data = &compressed;
-    } else if (before > 0) {
+        data = &changed;
+    } else if (info.st_size > 0) {
         // A last line without a line end gets one first.
         char last = 0;
-        if (::pread(file.fd, &last, 1, before - 1) == 1 && last != '\n') {
-            compressed = "\n" + bytes;
-            data = &compressed;
+        if (::pread(file.get(), &last, 1, info.st_size - 1) == 1 && last != '\n') {
+            changed = "\n" + bytes;
+            data = &changed;
         }
     }
-    size_t written = 0;
-    int error = 0;
-    while (written < data->size()) {
-        const ssize_t n = ::write(file.fd, data->data() + written, data->size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (error == 0) return RDSTATUS_OK;
-    if (::ftruncate(file.fd, before) != 0) {
-        // The file keeps a partial batch; the failure below still says that
-        // none of it counts as written.
-    }
-    return log_.Fail("writing to " + settings_.path + " failed (" + std::strerror(error) +
-                     "): no record of the batch was written");
+    return marks_.Append(file.get(), *data);
 }
 
 uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint32_t *done) {
@@ -222,22 +197,38 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     return RDSTATUS_OK;
 }
 
-// The file written anew (replace) or emptied: cut to nothing, or made.
+// The file made (kind 3, or when missing), written anew (replace) or
+// emptied. A file has no transaction: the copy's mark is stored first with
+// the length of nothing, so that a run killed before its first batch finds
+// a mark that agrees with the file it left.
 uint32_t Connection::Rewrite(uint32_t kind) {
-    const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC |
-                      (kind == rdxc::kEmptyTable ? 0 : O_CREAT) | (kind == kKindFile ? O_EXCL : 0);
-    Descriptor file;
-    file.fd = ::open(settings_.path.c_str(), flags, 0666);
-    if (file.fd < 0 && errno == EEXIST)
-        return log_.Fail("the file " + settings_.path + " exists already");
-    if (file.fd < 0)
-        return log_.Fail("the file " + settings_.path +
-                         " cannot be opened: " + std::strerror(errno));
+    const bool fresh = kind == kKindFile;
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return log_.Fail("the file " + settings_.path + " is not a regular file");
+    if (fresh && ::lstat(settings_.path.c_str(), &info) == 0)
+        return log_.Fail("the file " + settings_.path + " exists already");
+    const int flags = O_WRONLY | (kind == rdxc::kEmptyTable ? 0 : O_CREAT) | (fresh ? O_EXCL : 0);
+    std::string error;
+    bool missing = false;
+    const rdxc::FileDescriptor file = rdxc::OpenOwnFile(settings_.path, flags, error, &missing);
+    if (!file && missing) return log_.Fail("the file " + settings_.path + " is not there to empty");
+    if (!file) return log_.Fail(error);
     reader_.reset();
-    if (kind != rdxc::kEnsureTable && kind != kKindFile && ::ftruncate(file.fd, 0) != 0)
+    if (kind == rdxc::kEnsureTable) return RDSTATUS_OK;
+    if (marks_.Mark().Pending()) {
+        const std::string change = fresh                       ? "new file"
+                                   : kind == rdxc::kEmptyTable ? "emptying"
+                                                               : "replacement";
+        uint32_t status = marks_.Lock(file.get(), change);
+        if (bool lost = false; status == RDSTATUS_OK && !marks_.Store(0, error, lost))
+            status = log_.Fail(lost ? marks_.Conflict(change)
+                                    : "the mark cannot be stored (" + error +
+                                          "): the file was left as it was");
+        if (status != RDSTATUS_OK) {
+            if (fresh) ::unlink(settings_.path.c_str());
+            return status;
+        }
+    }
+    if (!fresh && ::ftruncate(file.get(), 0) != 0)
         return log_.Fail("the file " + settings_.path + " cannot be cut: " + std::strerror(errno));
     return RDSTATUS_OK;
 }

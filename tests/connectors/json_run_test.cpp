@@ -100,5 +100,33 @@ TEST_F(JsonRunTest, KilledCopiesOutOfAGzipFileResumeWithoutLossOrRepeat) {
                        "sum(CAST(round(amount * 100) AS INTEGER)) FROM orders"));
 }
 
+// SIGKILL at random moments of copies into a plain and a compressed file,
+// each run started with --resume: the mark beside the file cuts off what
+// a killed run wrote after its last marked batch, and the file ends with
+// every record exactly once.
+TEST_F(JsonRunTest, KilledCopiesIntoPlainAndGzipFilesResumeToEveryRecordOnce) {
+    constexpr unsigned kOrders = 300000;
+    MakeOrders(Path("orders.csv"), kOrders);
+    for (const std::string file : {"out.jsonl", "out.jsonl.gz"}) {
+        SCOPED_TRACE(file);
+        Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) +
+               JsonLink("json", Path(file), "Columns = \"" + std::string(kOrderColumns) + "\"\n") +
+               SqliteLink("db", Path(file + ".db")) +
+               CopyActivity("unload", {"csv", "json", "", "", 2000, "stop"}) +
+               CopyActivity("load", {"json", "db", "orders", "", 5000, "stop"}));
+        const int killed = KillLoop("--resume --no-progress unload", 8, 100, [] { return false; });
+        const Ran last = Rdrun("--resume --no-progress unload");
+        ASSERT_EQ(0, last.status) << last.out << last.err;
+        EXPECT_GT(killed, 0);
+        const Ran load = Rdrun("--no-progress load");
+        ASSERT_EQ(0, load.status) << load.out << load.err;
+        Db db(Path(file + ".db"));
+        EXPECT_EQ(std::to_string(kOrders) + "|" + std::to_string(kOrders) + "|" +
+                      std::to_string(OrderCents(kOrders)) + "\n",
+                  db.Query("SELECT count(*), count(DISTINCT id), "
+                           "sum(CAST(round(amount * 100) AS INTEGER)) FROM orders"));
+    }
+}
+
 } // namespace
 } // namespace rdruntest

@@ -50,6 +50,18 @@ inline void KitFill(uint32_t list, const std::vector<std::pair<std::string, uint
          });
 }
 
+// Inserts rows (KitFill texts) of fields as one batch; its status.
+inline uint32_t InsertRows(Connection &c,
+                           const std::vector<std::pair<std::string, uint32_t>> &fields,
+                           const std::vector<std::vector<std::string>> &rows) {
+    List list(static_cast<uint32_t>(rows.size()));
+    KitFill(list, fields, rows);
+    uint32_t done = 0;
+    const uint32_t status = c.Insert(list, 1, static_cast<uint32_t>(rows.size()), &done);
+    EXPECT_EQ(status == 0 ? rows.size() : 0u, done);
+    return status;
+}
+
 class JsonTest : public rdxtest::SystemTest {
   protected:
     // A connection to the file name in the home folder with the given

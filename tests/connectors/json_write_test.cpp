@@ -16,16 +16,6 @@ const Fields kAllTypes = {{"i", RDTYPE_INT},     {"f", RDTYPE_FLOAT},    {"c", R
                           {"n", RDTYPE_NUMERIC}, {"d", RDTYPE_DATETIME}, {"t", RDTYPE_TEXT},
                           {"b", RDTYPE_BINARY}};
 
-uint32_t InsertRows(Connection &c, const Fields &fields,
-                    const std::vector<std::vector<std::string>> &rows) {
-    List list(static_cast<uint32_t>(rows.size()));
-    KitFill(list, fields, rows);
-    uint32_t done = 0;
-    const uint32_t status = c.Insert(list, 1, static_cast<uint32_t>(rows.size()), &done);
-    EXPECT_EQ(status == 0 ? rows.size() : 0u, done);
-    return status;
-}
-
 TEST_F(JsonTest, EachTypeIsWrittenAsItsJsonFormAndReadsBackTheSame) {
     auto c = Open("out.jsonl", {{"Create", "1"}});
     ASSERT_EQ(0u, InsertRows(*c, kAllTypes,
