@@ -15,9 +15,10 @@
 namespace rdjson {
 
 // How a field's values are written: as the field's type gives them, as
-// true/false (an int field), or as JSON text put in place unquoted (a text
-// field holding a nested object or array).
-enum class Form { Plain, Bool, Json };
+// true/false (an int field), as JSON text put in place unquoted (a text
+// field holding a nested object or array), or as the members of the JSON
+// object it holds (the extra field of UnknownKeys keep).
+enum class Form { Plain, Bool, Json, Spread };
 
 struct Column {
     std::string name;

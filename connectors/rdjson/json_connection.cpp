@@ -51,12 +51,19 @@ uint32_t Connection::SetText(uint32_t number, const std::string &text) {
     }
     case kUnknownKeys:
         if (rdxc::SameWord(text, "ignore") || text.empty()) {
-            settings_.rejectUnknown = false;
+            settings_.unknown = UnknownKeys::Ignore;
         } else if (rdxc::SameWord(text, "reject")) {
-            settings_.rejectUnknown = true;
+            settings_.unknown = UnknownKeys::Reject;
+        } else if (rdxc::SameWord(text, "keep")) {
+            settings_.unknown = UnknownKeys::Keep;
         } else {
-            return log_.Fail("UnknownKeys must be \"ignore\" or \"reject\", not \"" + text + "\"");
+            return log_.Fail("UnknownKeys must be \"ignore\", \"reject\" or \"keep\", not \"" +
+                             text + "\"");
         }
+        return RDSTATUS_OK;
+    case kExtraField:
+        if (text.empty()) return log_.Fail("ExtraField must name a field");
+        settings_.extraField = text;
         return RDSTATUS_OK;
     case kCompression:
         if (rdxc::SameWord(text, "auto") || text.empty()) {
@@ -143,7 +150,11 @@ uint32_t Connection::GetProperty(uint32_t number, uint32_t field) {
                                  settings_.inferAll ? "all" : std::to_string(settings_.inferRows));
         return rdxc::PutInt(field, settings_.inferAll ? -1 : settings_.inferRows);
     case kUnknownKeys:
-        return rdxc::PutText(field, settings_.rejectUnknown ? "reject" : "ignore");
+        return rdxc::PutText(field, settings_.unknown == UnknownKeys::Reject ? "reject"
+                                    : settings_.unknown == UnknownKeys::Keep ? "keep"
+                                                                             : "ignore");
+    case kExtraField:
+        return rdxc::PutText(field, settings_.extraField);
     case kMaxLineBytes:
         return rdxc::PutInt(field, settings_.maxLine);
     case kCompression:

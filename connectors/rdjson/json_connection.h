@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace rdjson {
@@ -28,6 +29,7 @@ enum PropertyNumber : uint32_t {
     kMaxLineBytes = 5,
     kCompression = 6,
     kCreate = 7,
+    kExtraField = 8,
 };
 constexpr uint32_t kMetadata = 0x10005; // the built-in "Metadata": the same path
 using rdxc::kLastError;
@@ -40,6 +42,7 @@ inline constexpr PropertyDeclaration kOwnDeclarations[] = {
     rdxc::Declare(kMaxLineBytes, RDTYPE_INT, "MaxLineBytes"),
     rdxc::Declare(kCompression, RDTYPE_TEXT, "Compression"),
     rdxc::Declare(kCreate, RDTYPE_INT, "Create"),
+    rdxc::Declare(kExtraField, RDTYPE_TEXT, "ExtraField"),
 };
 // Where a read resumes, the file's identity and the last bad record.
 inline constexpr PropertyDeclaration kReadDeclarations[] = {
@@ -58,13 +61,17 @@ constexpr uint32_t kKindFile = 3;
 constexpr size_t kRejectCutBytes = 64u << 10;
 
 enum class Compression { Auto, Gzip, None };
+// Keys of no field: passed over, a bad record, or kept as one JSON object
+// in the extra field.
+enum class UnknownKeys { Ignore, Reject, Keep };
 
 struct Settings {
     std::string path;
     std::string columns;
     int32_t inferRows = 1000;
     bool inferAll = false;
-    bool rejectUnknown = false;
+    UnknownKeys unknown = UnknownKeys::Ignore;
+    std::string extraField = "_extra";
     int32_t maxLine = 16 << 20;
     Compression compression = Compression::Auto;
     bool create = false;
@@ -112,6 +119,9 @@ class Connection {
     uint32_t LayOut(uint32_t list, const std::vector<Column> &columns);
     // The current line into value index of the fields.
     uint32_t FillRecord(uint32_t index);
+    // The select's columns: those of the file, and with UnknownKeys keep
+    // the extra field last.
+    uint32_t AddExtraColumn(std::vector<Column> &columns);
     std::string ValueFailure(size_t column, std::string_view text, uint32_t status) const;
     uint32_t RecordFailure(const std::string &what);
     uint32_t LineFailure(uint64_t line, const std::string &what);
@@ -122,6 +132,10 @@ class Connection {
     uint32_t FormatRecord(const std::vector<rdxc::ListField> &fields,
                           const std::vector<Form> &forms, const std::vector<std::string> &keys,
                           uint32_t index, std::string &out);
+    // The members of the extra field (field i) into the line: after, when
+    // other members come before them.
+    uint32_t SpreadMembers(const std::vector<rdxc::ListField> &fields, size_t i, uint32_t index,
+                           bool after, std::string &out);
     uint32_t AppendBatch(const std::string &bytes);
     // The file made, emptied or made anew; a pending mark is stored first
     // with the length of nothing.
@@ -140,6 +154,11 @@ class Connection {
     std::vector<rdxc::ListField> fields_;
     std::vector<Column> columns_;
     std::unordered_map<std::string_view, size_t> keys_; // names of columns_
+    // With UnknownKeys keep: the column of the kept keys (npos: none), the
+    // object they make on the current line, and its keys.
+    size_t extraColumn_ = std::string::npos;
+    std::string extra_;
+    std::unordered_set<std::string_view> extraKeys_;
     // The record each column last got a value in: a key seen twice, and
     // the columns whose key is missing (null).
     std::vector<uint64_t> filled_;

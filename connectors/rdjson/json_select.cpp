@@ -3,7 +3,8 @@
 // line parsed as one JSON object and its members filled into the list by
 // key. A line that is no object, a value that does not go into its field, a
 // key given twice (or, with UnknownKeys reject, a key of no field) fails its
-// record; the next fetch goes on at the next line.
+// record; the next fetch goes on at the next line. With UnknownKeys keep,
+// the keys of no field make one JSON object in the extra field, the last.
 #include "connector_records.h"
 #include "json_connection.h"
 #include "json_text.h"
@@ -163,6 +164,28 @@ struct Connection::Parser {
         return true;
     }
 
+    // A member of no field kept: its key and its value as the line has it
+    // added to the object of the extra field.
+    static uint32_t Keep(Connection &c, std::string_view key, ondemand::value &value,
+                         ondemand::json_type type) {
+        const std::string shown = "the key \"" + rdxc::ShownName(key) + "\"";
+        if (!c.extraKeys_.insert(key).second) return c.RecordFailure(shown + " comes twice");
+        std::string_view token;
+        const bool nested =
+            type == ondemand::json_type::object || type == ondemand::json_type::array;
+        if (!nested) token = TrimEnd(value.raw_json_token());
+        std::string_view text;
+        Kind kind = Kind::Null;
+        bool integer = false;
+        if (!c.parser_->Text(value, type, text, kind, integer))
+            return c.RecordFailure(shown + ": " + c.parser_->error);
+        c.extra_ += c.extra_.empty() ? '{' : ',';
+        if (!AppendString(c.extra_, key)) return c.RecordFailure(shown + " is not UTF-8");
+        c.extra_ += ':';
+        c.extra_ += nested ? text : token;
+        return RDSTATUS_OK;
+    }
+
     // One member's value into value index of column c's field.
     static uint32_t Fill(Connection &c, size_t column, uint32_t index, ondemand::value &value,
                          ondemand::json_type type) {
@@ -308,6 +331,23 @@ uint32_t Connection::ReadColumns(LineReader &reader, std::vector<Column> &column
     return RDSTATUS_OK;
 }
 
+uint32_t Connection::AddExtraColumn(std::vector<Column> &columns) {
+    extraColumn_ = std::string::npos;
+    if (settings_.unknown != UnknownKeys::Keep) return RDSTATUS_OK;
+    for (const Column &column : columns)
+        if (column.name == settings_.extraField)
+            return log_.Fail("the field " + rdxc::ShownName(settings_.extraField) +
+                             " that keeps the keys of no field (ExtraField) is a field of " +
+                             settings_.path + " too: give ExtraField another name");
+    Column extra;
+    extra.name = settings_.extraField;
+    extra.type.type = RDTYPE_TEXT;
+    extra.form = Form::Json;
+    extraColumn_ = columns.size();
+    columns.push_back(std::move(extra));
+    return RDSTATUS_OK;
+}
+
 // An empty list gets one field per column; a list with fields keeps them,
 // one per column, and their types.
 uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
@@ -340,6 +380,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     if (uint32_t status = OpenReader(reader); status != RDSTATUS_OK) return status;
     std::vector<Column> columns;
     if (uint32_t status = ReadColumns(*reader, columns); status != RDSTATUS_OK) return status;
+    if (uint32_t status = AddExtraColumn(columns); status != RDSTATUS_OK) return status;
     if (uint32_t status = PositionReader(*reader); status != RDSTATUS_OK) return status;
     if (list != 0) {
         if (uint32_t status = LayOut(list, columns); status != RDSTATUS_OK) return status;
@@ -347,7 +388,7 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
     columns_ = std::move(columns);
     keys_.clear();
     for (size_t i = 0; i < columns_.size(); ++i)
-        keys_.emplace(columns_[i].name, i);
+        if (i != extraColumn_) keys_.emplace(columns_[i].name, i);
     filled_.assign(columns_.size(), 0);
     inferred_.assign(columns_.size(), inferredFrom_ != 0);
     reader_ = std::move(reader);
@@ -358,19 +399,25 @@ uint32_t Connection::Select(uint32_t list, uint32_t *count) {
 
 uint32_t Connection::FillRecord(uint32_t index) {
     ++record_;
+    extra_.clear();
+    extraKeys_.clear();
     uint32_t status = RDSTATUS_OK;
     size_t next = 0; // keys mostly come in the fields' order
     const bool parsed = parser_->Members(
         reader_->Line(), reader_->Room(),
         [&](std::string_view key, ondemand::value &value, ondemand::json_type type) {
             size_t column = next;
-            if (column >= columns_.size() || columns_[column].name != key) {
+            if (column >= columns_.size() || column == extraColumn_ ||
+                columns_[column].name != key) {
                 const auto found = keys_.find(key);
                 if (found == keys_.end()) {
-                    if (!settings_.rejectUnknown) return true;
-                    status = RecordFailure("the key \"" + rdxc::ShownName(key) +
-                                           "\" is none of the fields (UnknownKeys is reject)");
-                    return false;
+                    if (settings_.unknown == UnknownKeys::Ignore) return true;
+                    status =
+                        settings_.unknown == UnknownKeys::Keep
+                            ? Parser::Keep(*this, key, value, type)
+                            : RecordFailure("the key \"" + rdxc::ShownName(key) +
+                                            "\" is none of the fields (UnknownKeys is reject)");
+                    return status == RDSTATUS_OK;
                 }
                 column = found->second;
             }
@@ -385,6 +432,15 @@ uint32_t Connection::FillRecord(uint32_t index) {
         });
     if (status != RDSTATUS_OK) return status;
     if (!parsed) return RecordFailure(parser_->error);
+    if (extraColumn_ != std::string::npos && !extra_.empty()) {
+        extra_ += '}';
+        filled_[extraColumn_] = record_;
+        if (uint32_t s = rdxc::TextToValue(fields_[extraColumn_].field, fields_[extraColumn_].type,
+                                           index, extra_);
+            s != RDSTATUS_OK)
+            return s == RDSTATUS_NOMEMORY ? s
+                                          : RecordFailure(ValueFailure(extraColumn_, extra_, s));
+    }
     for (size_t i = 0; i < columns_.size(); ++i) {
         if (filled_[i] != record_)
             if (uint32_t s = RDFieldSetNull(fields_[i].field, index, 1); s != RDSTATUS_OK) return s;
@@ -434,6 +490,7 @@ uint32_t Connection::Catalog(uint32_t kind, uint32_t list, uint32_t *count) {
     if (uint32_t status = OpenReader(reader); status != RDSTATUS_OK) return status;
     std::vector<Column> columns;
     if (uint32_t status = ReadColumns(*reader, columns); status != RDSTATUS_OK) return status;
+    if (uint32_t status = AddExtraColumn(columns); status != RDSTATUS_OK) return status;
     std::vector<std::pair<std::string, std::string>> described;
     for (const Column &column : columns)
         described.emplace_back(column.name, ColumnTypeText(column));

@@ -196,4 +196,14 @@ bool IsJsonValue(std::string_view text) {
     return !parser.parse(text.data(), text.size(), true).get(element);
 }
 
+bool ObjectKeys(std::string_view text, std::vector<std::string> &keys) {
+    thread_local simdjson::dom::parser parser;
+    simdjson::dom::object object;
+    keys.clear();
+    if (parser.parse(text.data(), text.size(), true).get(object)) return false;
+    for (const auto member : object)
+        keys.emplace_back(member.key);
+    return true;
+}
+
 } // namespace rdjson

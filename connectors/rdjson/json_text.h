@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rdjson {
 
@@ -26,5 +27,7 @@ namespace rdjson {
 
 // Whether text is one whole JSON value (for texts written unquoted).
 bool IsJsonValue(std::string_view text);
+// Whether text is one JSON object; its keys (unescaped) go to keys.
+bool ObjectKeys(std::string_view text, std::vector<std::string> &keys);
 
 } // namespace rdjson

@@ -16,6 +16,7 @@
 #include "rdx_status.h"
 #include "rdx_stream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -26,6 +27,16 @@
 
 namespace rdjson {
 namespace {
+
+// Appends valid JSON text on one line: its line ends can only be white space
+// between tokens (a string cannot hold one raw), which a JSON Lines file
+// cannot hold inside a line.
+void AppendOnOneLine(std::string &out, std::string_view json) {
+    const size_t from = out.size();
+    out += json;
+    for (size_t i = from; i < out.size(); ++i)
+        if (out[i] == '\n' || out[i] == '\r') out[i] = ' ';
+}
 
 // Whether a number text is zero ("0", "-0.00", "0E+5").
 bool IsZero(std::string_view text) {
@@ -59,9 +70,15 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
                                   const std::vector<Form> &forms,
                                   const std::vector<std::string> &keys, uint32_t index,
                                   std::string &out) {
+    const size_t start = out.size();
     out += '{';
+    size_t spread = fields.size();
     for (size_t i = 0; i < fields.size(); ++i) {
         const rdxc::ListField &field = fields[i];
+        if (forms[i] == Form::Spread) {
+            spread = i;
+            continue;
+        }
         // Made only for a failure: this runs for every value of a batch.
         auto fault = [&](const std::string &what) {
             return log_.RecordFault("record " + std::to_string(index) + ", field " +
@@ -120,7 +137,7 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
             if (forms[i] == Form::Json) {
                 if (!IsJsonValue(scratch_))
                     return fault("the text is not one JSON value (the field is declared json)");
-                out += scratch_;
+                AppendOnOneLine(out, scratch_);
                 break;
             }
             if (!AppendString(out, scratch_))
@@ -131,7 +148,47 @@ uint32_t Connection::FormatRecord(const std::vector<rdxc::ListField> &fields,
                 return fault("the text holds bytes that are not UTF-8");
         }
     }
+    if (spread < fields.size())
+        if (uint32_t status = SpreadMembers(fields, spread, index, out.size() > start + 1, out);
+            status != RDSTATUS_OK)
+            return status;
     out += "}\n";
+    return RDSTATUS_OK;
+}
+
+// The members of the JSON object in field i (null: none) after the others;
+// a text that is no object, or a key that is also a field's or comes twice,
+// fails the record.
+uint32_t Connection::SpreadMembers(const std::vector<rdxc::ListField> &fields, size_t i,
+                                   uint32_t index, bool after, std::string &out) {
+    const rdxc::ListField &field = fields[i];
+    auto fault = [&](const std::string &what) {
+        return log_.RecordFault("record " + std::to_string(index) + ", field " +
+                                std::to_string(i + 1) + " (" + rdxc::ShownName(field.name) +
+                                "): " + what);
+    };
+    bool isNull = false;
+    const uint32_t status =
+        rdxc::ValueToText(field.field, field.type, index, scratch_, isNull, &values_);
+    if (status == RDSTATUS_NOMEMORY) return status;
+    if (status != RDSTATUS_OK) return fault("the value has no text form");
+    if (isNull) return RDSTATUS_OK;
+    std::vector<std::string> keys;
+    if (!ObjectKeys(scratch_, keys))
+        return fault("the text is not one JSON object (the field keeps the keys of no field)");
+    std::sort(keys.begin(), keys.end());
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const bool twice = k + 1 < keys.size() && keys[k] == keys[k + 1];
+        const bool field = std::any_of(fields.begin(), fields.end(),
+                                       [&](const auto &f) { return f.name == keys[k]; });
+        if (twice || field)
+            return fault("the key \"" + rdxc::ShownName(keys[k]) + "\" " +
+                         (twice ? "comes twice in it" : "is a field's too"));
+    }
+    const size_t open = scratch_.find('{'), close = scratch_.rfind('}');
+    if (keys.empty()) return RDSTATUS_OK;
+    if (after) out += ',';
+    AppendOnOneLine(out, std::string_view(scratch_).substr(open + 1, close - open - 1));
     return RDSTATUS_OK;
 }
 
@@ -177,11 +234,15 @@ uint32_t Connection::Insert(uint32_t list, uint32_t first, uint32_t count, uint3
     for (size_t i = 0; i < fields.size(); ++i) {
         for (const Column &column : declared)
             if (column.name == fields[i].name) forms[i] = column.form;
+        if (settings_.unknown == UnknownKeys::Keep && fields[i].name == settings_.extraField)
+            forms[i] = Form::Spread;
     }
-    // Each key as it is written, with the comma before it.
+    // Each key as it is written, with the comma before it (the members of
+    // the extra field come after the others).
     std::vector<std::string> keys(fields.size());
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) keys[i] = ",";
+    for (size_t i = 0, written = 0; i < fields.size(); ++i) {
+        if (forms[i] == Form::Spread) continue;
+        if (written++ > 0) keys[i] = ",";
         if (!AppendString(keys[i], fields[i].name))
             return log_.Fail("the name of field " + std::to_string(i + 1) + " is not UTF-8");
         keys[i] += ':';

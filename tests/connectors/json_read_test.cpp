@@ -112,6 +112,64 @@ TEST_F(JsonTest, MissingKeysAreNullAndUnknownKeysIgnoredOrRejected) {
     EXPECT_EQ((std::vector<std::string>{"1|<null>"}), rows);
 }
 
+// With UnknownKeys keep, the keys of no field make one JSON object in the
+// extra field (last), members as the line has them; written back through
+// a link that keeps them too, they become members of the line again.
+TEST_F(JsonTest, UnknownKeysAreKeptAsOneObjectAndWrittenBackAsMembers) {
+    WriteFile(Path("k.jsonl"),
+              "{\"id\":1,\"x\":{\"n\":[1, 2]},\"a\":\"p\",\"s\":\"q\\u00e9\"}\n"
+              "{\"a\":\"r\",\"id\":2}\n"
+              "{\"id\":3,\"z\":1,\"z\":2}\n"
+              "{\"id\":4,\"_extra\":null,\"big\":123456789012345678901234567890}\n");
+    const std::vector<std::pair<std::string, std::string>> keep = {{"Columns", "id:int,a:text"},
+                                                                   {"UnknownKeys", "keep"}};
+    uint32_t status = 0;
+    std::string layout;
+    auto rows = ReadAll("k.jsonl", keep, &layout, &status);
+    EXPECT_EQ(RDSTATUS_RECORDFAULT, status); // line 3: the key z twice
+    EXPECT_EQ(
+        (std::vector<std::string>{"1|p|{\"x\":{\"n\":[1, 2]},\"s\":\"q\\u00e9\"}", "2|r|<null>"}),
+        rows);
+    EXPECT_NE(std::string::npos, layout.find("_extra")) << layout;
+    // The extra field may not be one of the file's.
+    auto clash = Open("k.jsonl", {{"Columns", "id:int,_extra:text"}, {"UnknownKeys", "keep"}});
+    List list(4);
+    EXPECT_EQ(RDSTATUS_FREETEXT, clash->Select(list, 4));
+    EXPECT_NE(std::string::npos, clash->LastError().find("ExtraField")) << clash->LastError();
+
+    // Read and written back with the extra field named otherwise.
+    WriteFile(Path("in.jsonl"),
+              "{\"id\":1,\"x\":{\"n\":[1, 2]},\"a\":\"p\"}\n{\"id\":2,\"a\":\"r\"}\n");
+    auto in = Open("in.jsonl",
+                   {{"Columns", "id:int,a:text"}, {"UnknownKeys", "keep"}, {"ExtraField", "more"}});
+    List records(4);
+    ASSERT_EQ(0u, in->Select(records, 4));
+    uint32_t fetched = 0;
+    ASSERT_EQ(RDX_END_OF_DATA, in->Fetch(records, 1, 4, &fetched));
+    ASSERT_EQ(2u, fetched);
+    auto out =
+        Open("out.jsonl", {{"Create", "1"}, {"UnknownKeys", "keep"}, {"ExtraField", "more"}});
+    uint32_t done = 0;
+    ASSERT_EQ(0u, out->Insert(records, 1, 2, &done)) << out->LastError();
+    EXPECT_EQ("{\"id\":1,\"a\":\"p\",\"x\":{\"n\":[1, 2]}}\n{\"id\":2,\"a\":\"r\"}\n",
+              ReadFile(Path("out.jsonl")));
+}
+
+// What the extra field holds must make members of one line: an object
+// (pretty-printed ones too) whose keys are no field's and come once.
+TEST_F(JsonTest, TheExtraFieldWritesOnlyAnObjectOfNewKeys) {
+    auto out = Open("x.jsonl", {{"Create", "1"}, {"UnknownKeys", "keep"}});
+    const std::vector<std::pair<std::string, uint32_t>> fields = {{"id", RDTYPE_INT},
+                                                                  {"_extra", RDTYPE_TEXT}};
+    ASSERT_EQ(0u, InsertRows(*out, fields, {{"1", "{\n  \"a\": [1,\r\n 2]\n}"}, {"2", "{}"}}))
+        << out->LastError();
+    EXPECT_EQ("{\"id\":1,   \"a\": [1,   2] }\n{\"id\":2}\n", ReadFile(Path("x.jsonl")));
+    for (const std::string bad : {"[1]", "{\"id\":5}", "{\"a\":1,\"a\":2}", "{\"a\":"}) {
+        EXPECT_EQ(RDSTATUS_RECORDFAULT, InsertRows(*out, fields, {{"3", bad}})) << bad;
+    }
+    EXPECT_EQ(2u, ReadAll("x.jsonl", {}).size());
+}
+
 TEST_F(JsonTest, KeysInAnyOrderAndEscapedKeysFindTheirFields) {
     WriteFile(Path("o.jsonl"), "{\"a\":1,\"b\":2}\n{\"b\":3,\"a\":4}\n{\"\\u0062\":5}\n");
     EXPECT_EQ((std::vector<std::string>{"1|2", "4|3", "<null>|5"}), ReadAll("o.jsonl", {}));

@@ -46,15 +46,16 @@ TEST_F(JsonTest, EachTypeIsWrittenAsItsJsonFormAndReadsBackTheSame) {
 TEST_F(JsonTest, DeclaredBoolAndJsonFieldsAreWrittenUnquoted) {
     auto c = Open("forms.jsonl", {{"Create", "1"}, {"Columns", "ok:bool,doc:json,flag:bool"}});
     const Fields fields = {{"ok", RDTYPE_INT}, {"doc", RDTYPE_TEXT}, {"flag", RDTYPE_TEXT}};
-    ASSERT_EQ(0u, InsertRows(*c, fields,
-                             {{"1", "{\"a\": [1, {\"b\": null}]}", "false"}, {"0", "[]", "true"}}))
+    ASSERT_EQ(0u,
+              InsertRows(*c, fields,
+                         {{"1", "{\"a\": [1, {\"b\": null}]}", "false"}, {"0", "[\r\n]", "true"}}))
         << c->LastError();
     EXPECT_EQ("{\"ok\":true,\"doc\":{\"a\": [1, {\"b\": null}]},\"flag\":false}\n"
-              "{\"ok\":false,\"doc\":[],\"flag\":true}\n",
+              "{\"ok\":false,\"doc\":[  ],\"flag\":true}\n", // line ends inside: blanks
               ReadFile(Path("forms.jsonl")));
     // Inferred back: bool and json again.
     std::string layout;
-    EXPECT_EQ((std::vector<std::string>{"1|{\"a\": [1, {\"b\": null}]}|0", "0|[]|1"}),
+    EXPECT_EQ((std::vector<std::string>{"1|{\"a\": [1, {\"b\": null}]}|0", "0|[  ]|1"}),
               ReadAll("forms.jsonl", {}, &layout));
     // A text that is no JSON value does not go into a json field.
     EXPECT_EQ(RDSTATUS_RECORDFAULT, InsertRows(*c, fields, {{"1", "{\"a\":", "true"}}));
