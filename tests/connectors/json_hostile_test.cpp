@@ -4,6 +4,8 @@
 // reads past what the file holds, however deep, long or broken a line is.
 #include "json_test_env.h"
 
+#include <fstream>
+
 #include <random>
 
 namespace connectortest {
@@ -126,6 +128,27 @@ TEST_F(JsonTest, ALineBeyondTheLimitFailsWithoutBeingHeld) {
     const auto all = ReadAll("long.jsonl", {{"Columns", "s:text"}});
     ASSERT_EQ(4u, all.size());
     EXPECT_EQ(3u << 20, all[1].size());
+}
+
+// A line of 100 MB under the default limit of 16 MiB: read past in blocks,
+// never held whole, and the lines after it read.
+TEST_F(JsonTest, AHundredMegabyteLineIsReadPast) {
+    {
+        std::ofstream file(Path("huge.jsonl"), std::ios::binary);
+        file << "{\"s\":\"a\"}\n{\"s\":\"";
+        const std::string chunk(1u << 20, 'x');
+        for (int i = 0; i < 100; ++i)
+            file << chunk;
+        file << "\"}\n{\"s\":\"b\"}\n";
+    }
+    auto c = Open("huge.jsonl", {{"Columns", "s:text"}});
+    std::vector<std::string> rows;
+    std::vector<Fault> faults;
+    ReadThrough(*this, *c, rows, faults);
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}), rows);
+    ASSERT_EQ(1u, faults.size());
+    EXPECT_EQ(2u, faults[0].line);
+    EXPECT_EQ((64u << 10) + 1, faults[0].reject.size());
 }
 
 // Random bytes and random cuts of good lines never take the reader past a
