@@ -29,7 +29,7 @@ class DirectRunTest : public RunTest {
         Define(CsvLink("csv", Path("orders.csv"), kOrderColumns) + SqliteLink("db", Path("o.db")) +
                CsvLink("out", Path("out.csv"), "", true) +
                CopyActivity("load", {"csv", "db", "orders", "", 1000, "stop", false}) +
-               CopyActivity("slow", {"csv", "out", "", "", 50, "stop"}));
+               CopyActivity("slow", {"csv", "out", "", "", 100, "stop"}));
     }
     void TearDown() override {
         for (pid_t child : {host_, run_})
