@@ -6,6 +6,8 @@
 #include "property_value.h"
 #include "rdx_field.h"
 
+#include <algorithm>
+
 namespace rdxc {
 
 std::string QuoteName(std::string_view name, char quote) {
@@ -60,9 +62,14 @@ std::string Dialect::Digits(uint32_t precision, uint32_t scale) {
 std::string Dialect::CreateTable(std::string_view table, const std::vector<ListField> &fields,
                                  const std::vector<std::string> &key) const {
     std::string columns;
-    for (const ListField &field : fields)
-        columns += (columns.empty() ? "" : ", ") + Quote(field.name) + " " +
-                   ColumnType(field.field, field.type);
+    for (const ListField &field : fields) {
+        const bool isKey = std::any_of(key.begin(), key.end(), [&](const std::string &name) {
+            return SameWord(name, field.name);
+        });
+        columns +=
+            (columns.empty() ? "" : ", ") + Quote(field.name) + " " +
+            (isKey ? KeyColumnType(field.field, field.type) : ColumnType(field.field, field.type));
+    }
     if (!key.empty()) columns += ", PRIMARY KEY (" + QuotedList(*this, key) + ")";
     return "CREATE TABLE " + Quote(table) + " (" + columns + ")";
 }

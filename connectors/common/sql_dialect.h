@@ -43,6 +43,12 @@ class Dialect {
     // are read from field.
     std::string ColumnType(uint32_t field, uint32_t type) const;
 
+    // The column type of a key column: ColumnType, unless the database
+    // keys only types of bounded length.
+    virtual std::string KeyColumnType(uint32_t field, uint32_t type) const {
+        return ColumnType(field, type);
+    }
+
     // With key columns (Key), the table gets PRIMARY KEY (key).
     std::string CreateTable(std::string_view table, const std::vector<ListField> &fields,
                             const std::vector<std::string> &key = {}) const;

@@ -25,6 +25,13 @@ std::string Dialect::TypeName(rdxc::SqlType type) const {
     }
 }
 
+std::string Dialect::KeyColumnType(uint32_t field, uint32_t type) const {
+    const std::string column = ColumnType(field, type);
+    if (column == kTextType) return "varchar(255) CHARACTER SET utf8mb4";
+    if (column == TypeName(rdxc::SqlType::Binary)) return "varbinary(255)";
+    return column;
+}
+
 // DECIMAL holds 65 digits, 30 of them after the point: a numeric of any
 // digits takes the widest, and one beyond it is kept as its exact text.
 std::string Dialect::Numeric(uint32_t precision, uint32_t scale) const {

@@ -21,6 +21,10 @@ class Dialect : public rdxc::Dialect {
     // is no key column (the first key column set to itself when all are).
     std::string OnDuplicateKey(const std::vector<std::string> &columns,
                                const std::vector<std::string> &key) const;
+    // The server keys no longtext or longblob: key columns of those types
+    // are made varchar(255) and varbinary(255), so that keys of up to three
+    // such columns stay within the index's 3,072 bytes.
+    std::string KeyColumnType(uint32_t field, uint32_t type) const override;
 
   protected:
     std::string TypeName(rdxc::SqlType type) const override;

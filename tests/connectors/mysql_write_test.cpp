@@ -265,6 +265,27 @@ TEST_F(MysqlWriteTest, UpdateAndRemoveByPrimaryKeyCountMatchedRows) {
     EXPECT_EQ(RDSTATUS_FREETEXT, Update(*c, keyless, 1, 1, &done));
 }
 
+// Key columns of texts and bytes are made of a length the server keys, and
+// upserts by them match their rows.
+TEST_F(MysqlWriteTest, TablesMadeWithTextAndBinaryKeysTakeUpserts) {
+    auto c = Open({{"Table", "coded"}, {"Key", "code,tag"}, {"WriteMode", "upsert"}});
+    List list(2);
+    Fill(list, {{"code", RDTYPE_TEXT}, {"tag", RDTYPE_BINARY}, {"n", RDTYPE_INT}},
+         {{"\xC3\x85se", "ab", "1"}, {"b", "ab", "2"}});
+    ASSERT_EQ(0u, Create(*c, rdxc::kCreateTable, list)) << c->LastError();
+    uint32_t done = 0;
+    ASSERT_EQ(0u, c->Insert(list, 1, 2, &done)) << c->LastError();
+    List again(1);
+    Fill(again, {{"code", RDTYPE_TEXT}, {"tag", RDTYPE_BINARY}, {"n", RDTYPE_INT}},
+         {{"\xC3\x85se", "ab", "7"}});
+    ASSERT_EQ(0u, c->Insert(again, 1, 1, &done)) << c->LastError();
+    EXPECT_EQ((std::vector<std::string>{"b|6162|2", "\xC3\x85se|6162|7"}),
+              Sql("SELECT code, hex(tag), n FROM coded ORDER BY n"));
+    EXPECT_EQ((std::vector<std::string>{"code|varchar", "tag|varbinary"}),
+              Sql("SELECT COLUMN_NAME, DATA_TYPE FROM information_schema.COLUMNS WHERE "
+                  "TABLE_NAME = 'coded' AND COLUMN_KEY = 'PRI' ORDER BY COLUMN_NAME"));
+}
+
 TEST_F(MysqlWriteTest, TablesMadeReplacedEmptiedAndDropped) {
     auto c = Open({{"Table", "made"}, {"Key", "id"}});
     List list(2);
