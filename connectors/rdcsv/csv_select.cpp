@@ -5,6 +5,7 @@
 #include "csv_connection.h"
 #include "datetime_text.h"
 #include "property_value.h"
+#include "sql_select.h"
 
 #include "rdx_connector.h"
 #include "rdx_field.h"
@@ -153,23 +154,15 @@ uint32_t Connection::ReadColumns(Reader &reader, std::vector<Column> &columns) {
 // An empty list gets one field per column; a list with fields keeps them,
 // one per column, and their types.
 uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
-    if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
-        return status;
-    if (selectedFields_.empty()) {
-        for (const Column &column : columns) {
-            uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(list, column.name, column.type, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        if (uint32_t status = rdxc::ListFieldsOf(list, selectedFields_); status != RDSTATUS_OK)
-            return status;
-    }
-    if (selectedFields_.size() != columns.size())
-        return log_.Fail("the field list has " + std::to_string(selectedFields_.size()) +
-                         " fields, the file " + settings_.path + " " +
-                         std::to_string(columns.size()) + " columns");
-    return RDSTATUS_OK;
+    return rdxc::SelectFields(
+        list, columns.size(),
+        [&] {
+            std::vector<rdxc::SelectColumn> described;
+            for (const Column &column : columns)
+                described.push_back({column.name, column.type});
+            return described;
+        },
+        log_, selectedFields_);
 }
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {

@@ -9,6 +9,7 @@
 #include "json_connection.h"
 #include "json_text.h"
 #include "property_value.h"
+#include "sql_select.h"
 
 #include "rdx_connector.h"
 #include "rdx_field.h"
@@ -351,22 +352,15 @@ uint32_t Connection::AddExtraColumn(std::vector<Column> &columns) {
 // An empty list gets one field per column; a list with fields keeps them,
 // one per column, and their types.
 uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
-    if (uint32_t status = rdxc::ListFieldsOf(list, fields_); status != RDSTATUS_OK) return status;
-    if (fields_.empty()) {
-        for (const Column &column : columns) {
-            uint32_t field = 0;
-            if (uint32_t status = rdxc::AppendListField(list, column.name, column.type, &field);
-                status != RDSTATUS_OK)
-                return status;
-        }
-        if (uint32_t status = rdxc::ListFieldsOf(list, fields_); status != RDSTATUS_OK)
-            return status;
-    }
-    if (fields_.size() != columns.size())
-        return log_.Fail("the field list has " + std::to_string(fields_.size()) +
-                         " fields, the file " + settings_.path + " " +
-                         std::to_string(columns.size()));
-    return RDSTATUS_OK;
+    return rdxc::SelectFields(
+        list, columns.size(),
+        [&] {
+            std::vector<rdxc::SelectColumn> described;
+            for (const Column &column : columns)
+                described.push_back({column.name, column.type});
+            return described;
+        },
+        log_, fields_);
 }
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
@@ -458,7 +452,7 @@ uint32_t Connection::Fetch(uint32_t list, uint32_t first, uint32_t count, uint32
             return status;
         if (fields_.size() != columns_.size())
             return log_.Fail("the field list has " + std::to_string(fields_.size()) +
-                             " fields, the select " + std::to_string(columns_.size()));
+                             " fields, the select " + std::to_string(columns_.size()) + " columns");
         selectedList_ = list;
     }
     for (uint32_t i = 0; i < count;) {
