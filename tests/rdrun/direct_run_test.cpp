@@ -58,9 +58,11 @@ class DirectRunTest : public RunTest {
         struct stat file {};
         return stat(Path("out.csv").c_str(), &file) == 0 ? file.st_size : 0;
     }
-    // Stops the child once it has written some of out.csv.
+    // Stops the child once it has written a batch of out.csv (more than its
+    // header: a run stopped between making the file and its first batch has
+    // marked nothing that a second run would have to resume).
     void StopWhileWriting(pid_t child) {
-        ASSERT_TRUE(WaitFor([&] { return Written() > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Written() > 1000; }));
         ASSERT_EQ(0, kill(child, SIGSTOP));
     }
 
@@ -138,7 +140,8 @@ TEST_F(DirectRunTest, ADirectRunBesideAHostsRunOfTheSameActivityEndsOnlyItself) 
     EXPECT_EQ(npos, RunLine(2).find("lost")) << RunLine(2);
     ASSERT_EQ(0, kill(host_, SIGCONT));
     EXPECT_TRUE(WaitFor([&] { return RunLine(1).find("run 1  slow  ended") != npos; }))
-        << RunLine(1);
+        << RunLine(1) << "\n"
+        << Log("slow") << rdtest::ReadFile(Path("host.err"));
 }
 
 TEST_F(DirectRunTest, ReportsReadTheSameWithAServerManagerAndWithout) {
