@@ -215,7 +215,9 @@ TEST_F(LostServerTest, AQueueOutlivesRestartsOfItsServerManager) {
         ASSERT_EQ(0, Program("rdcsm", "run run" + std::to_string(i)).status);
     StartHost("--serve --workers 2");
     std::mt19937 random(static_cast<unsigned>(std::random_device()()));
-    std::uniform_int_distribution<int> pause(100, 1500);
+    // The first loss comes while the queue is surely still running (its 20
+    // copies take seconds, however fast), so that the host has to wait.
+    std::uniform_int_distribution<int> pause(50, 400);
     for (int kill = 0; kill < 6; ++kill) {
         usleep(static_cast<useconds_t>(pause(random)) * 1000);
         KillServer();
