@@ -95,6 +95,12 @@ TEST_F(CrowdTest, ASlowRequestIsAnsweredWhenItComes) {
 // rdcsm with few descriptors: silent connections use them all up, yet each
 // new client is taken, in place of the oldest silent one.
 TEST_F(ProgramTest, OutOfDescriptorsTheOldestSilentConnectionMakesRoom) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The sanitizers' runtime makes pipes of its own (to test whether memory
+    // can be read) and, with every descriptor taken, reports sound objects
+    // as broken when a thread ends.
+    GTEST_SKIP() << "a sanitizer's runtime needs descriptors of its own";
+#endif
     const std::string db = home_.Path("rdcsm.db");
     const std::string path = home_.Dir() + ":" + (getenv("PATH") ? getenv("PATH") : "");
     child_ = fork();
