@@ -47,4 +47,17 @@ uint32_t SelectFields(uint32_t list, size_t columns,
                       const std::function<std::vector<SelectColumn>()> &describe, FailureLog &log,
                       std::vector<ListField> &fields);
 
+// SelectFields for the columns of a file, each with its name and type.
+template <class Column>
+uint32_t SelectFileFields(uint32_t list, const std::vector<Column> &columns, FailureLog &log,
+                          std::vector<ListField> &fields) {
+    const auto describe = [&] {
+        std::vector<SelectColumn> described;
+        for (const Column &column : columns)
+            described.push_back({column.name, column.type});
+        return described;
+    };
+    return SelectFields(list, columns.size(), describe, log, fields);
+}
+
 } // namespace rdxc

@@ -154,15 +154,7 @@ uint32_t Connection::ReadColumns(Reader &reader, std::vector<Column> &columns) {
 // An empty list gets one field per column; a list with fields keeps them,
 // one per column, and their types.
 uint32_t Connection::LayOut(uint32_t list, const std::vector<Column> &columns) {
-    return rdxc::SelectFields(
-        list, columns.size(),
-        [&] {
-            std::vector<rdxc::SelectColumn> described;
-            for (const Column &column : columns)
-                described.push_back({column.name, column.type});
-            return described;
-        },
-        log_, selectedFields_);
+    return rdxc::SelectFileFields(list, columns, log_, selectedFields_);
 }
 
 uint32_t Connection::Select(uint32_t list, uint32_t *count) {
