@@ -176,17 +176,18 @@ uint32_t Connection::SpreadMembers(const std::vector<rdxc::ListField> &fields, s
     std::vector<std::string> keys;
     if (!ObjectKeys(scratch_, keys))
         return fault("the text is not one JSON object (the field keeps the keys of no field)");
+    if (keys.empty()) return RDSTATUS_OK;
     std::sort(keys.begin(), keys.end());
     for (size_t k = 0; k < keys.size(); ++k) {
         const bool twice = k + 1 < keys.size() && keys[k] == keys[k + 1];
-        const bool field = std::any_of(fields.begin(), fields.end(),
-                                       [&](const auto &f) { return f.name == keys[k]; });
-        if (twice || field)
+        const bool isField = std::any_of(fields.begin(), fields.end(),
+                                         [&](const auto &f) { return f.name == keys[k]; });
+        if (twice || isField)
             return fault("the key \"" + rdxc::ShownName(keys[k]) + "\" " +
                          (twice ? "comes twice in it" : "is a field's too"));
     }
+    // A valid object: its members lie between its first and last brace.
     const size_t open = scratch_.find('{'), close = scratch_.rfind('}');
-    if (keys.empty()) return RDSTATUS_OK;
     if (after) out += ',';
     AppendOnOneLine(out, std::string_view(scratch_).substr(open + 1, close - open - 1));
     return RDSTATUS_OK;
